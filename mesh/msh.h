@@ -1,0 +1,69 @@
+// One loaded mesh or chunk file: the root chunk, the chunk count and the
+// error chunk list that verification fills.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace mesh {
+
+class msh;
+using mshptr = std::shared_ptr<msh>;
+
+// What the refresh hands back to the editor: the new maxima (h) of the tree
+// and model scroll bars and the MODL chunks in tree order.
+struct refresh {
+    int treeh = 0;
+    int modlh = 0;
+    std::vector<chunkptr> modllist;
+};
+
+class msh {
+public:
+    chunkptr hedr;          // the root chunk, or null
+    int totalchunks = 0;    // chunks in the tree, root included (after updatetotalchunks)
+    chunklist errors;       // the chunks that the last verification flagged
+
+    // Reads the file at path and parses its root with the container-name
+    // list; sizes rebuilt and chunks counted. Null when the file cannot be
+    // opened or holds no bytes. Bytes after the root chunk are ignored.
+    static mshptr ReadMsh(const std::string& path, const namelist& list, int recognizematl);
+
+    // The refresh after every change to a tree (m may be null): rebuilds m's
+    // tree, recounts it and computes the scroll maxima from the lengths w of
+    // the tree and model scroll bars (max(0, rows - w)) and the model list.
+    static refresh Update(msh* m, int recognizematl, int treew, int modlw);
+
+    // start null: reset totalchunks to 0 and count from hedr; otherwise add
+    // start and its descendants to totalchunks.
+    void updatetotalchunks(const chunk* start);
+
+    // Rebuilds the tree and writes the root to path. The bytes go to a
+    // temporary file beside the target that replaces it only once it is
+    // completely on disk, so a failure leaves the old file as it was and no
+    // temporary file behind. False on failure, with the reason in *error
+    // (when given). Nothing is changed when the target cannot be written.
+    bool Save(const std::string& path, int recognizematl, std::string* error = nullptr);
+
+    // 1 when c is an element of errors (the same object), else 0.
+    int inerrors(const chunk* c) const { return errors.contains(c) ? 1 : 0; }
+
+    // ---- Verification (mesh/verify.cpp) ----
+    // verify is declared here.
+    // ---- end of verification ----
+};
+
+// Opens a mesh the way the editor does: ReadMsh with the list, then, when
+// material grouping is on, expandmatl on the root, then a rebuild and a count.
+// Null when the file cannot be read or is empty.
+mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl);
+
+// Writes one chunk (and what is below it) to a file as its root: a temporary
+// msh whose hedr is the chunk, saved with msh::Save. The chunk keeps its place
+// in its tree.
+bool ExportChunk(const chunkptr& c, const std::string& path, int recognizematl, std::string* error = nullptr);
+
+}  // namespace mesh

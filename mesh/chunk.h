@@ -220,6 +220,15 @@ public:
 
     // ---- Verification (mesh/verify.cpp) ----
     // verify and segmcompare are declared here.
+    // Checks this chunk, then its descendants, in depth-first pre-order:
+    // appends each finding to messages and each chunk with findings of its
+    // own to errors.
+    void verify(std::vector<std::string>& messages, chunklist& errors);
+    // Called on the parent of the two compared chunks: when both exist, both
+    // have a size of at least 4 and their leading counts differ, appends
+    // "<name>: <first> and <second> chunks do not contain the same amount of
+    // information". Returns 0.
+    int segmcompare(const chunk* first, const chunk* second, std::vector<std::string>& messages) const;
     // ---- end of verification ----
 
 private:

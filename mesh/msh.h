@@ -53,6 +53,8 @@ public:
 
     // ---- Verification (mesh/verify.cpp) ----
     // verify is declared here.
+    // Empties both lists, then verifies the tree from hedr (when there is one).
+    void verify(std::vector<std::string>& messages, chunklist& errors);
     // ---- end of verification ----
 };
 

@@ -1,0 +1,82 @@
+// The display: its configuration (grid size, tile set, palette, title,
+// scale), the tile images and palette, and the host it draws through. One
+// Display is made at start-up; LoadDisplay fills it and opens the window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/host.h"
+
+namespace display {
+
+// The settings of the configuration file, with their defaults.
+struct DisplaySettings {
+    int32_t width = 96;   // grid width in cells
+    int32_t height = 32;  // grid height in cells
+    std::string tileset = "data\\image\\curses.png";
+    std::string palette = "data\\image\\palette.png";
+    std::string title = "Caldrith";
+    int32_t scale = 1;
+};
+
+// Passed as title to LoadDisplay: take the configured title.
+inline const std::string kUseDefaultTitle = "?USE_DEFAULT";
+// Passed as path to LoadTileSet and LoadPalette: take the configured path.
+inline const std::string kUseDefaultPath = "?USE_DEAFULT";
+
+class Display {
+public:
+    explicit Display(host::Host& host) : host(host) {}
+
+    host::Host& host;
+    DisplaySettings settings;
+    uint8_t tilew = 0, tileh = 0;        // tile size in pixels, set by LoadTileSet
+    int32_t windoww = 0, windowh = 0;    // window size in pixels, set by LoadDisplay
+    host::ImagePtr fgtiles, bgtiles;     // 256 frames each, frame n = glyph n
+    uint8_t palette[768] = {};           // all reds, then all greens, then all blues
+    bool configloaded = false;
+    std::string slots[16];               // arguments of the last line split
+    int slotcount = 0;
+
+    // Reads the configuration (unless it is missing and one was already
+    // read), loads the tile set and palette and opens the window. title
+    // kUseDefaultTitle takes the configured one. Failures are fatal.
+    void LoadDisplay(const std::string& configpath, const std::string& title = kUseDefaultTitle);
+    // Applies every "keyword argument" line of the file; later lines win.
+    void ReadDisplayConfig(const std::string& path);
+    // Returns the line's keyword and fills slots/slotcount with its
+    // comma-separated arguments. where ("on line N of path") goes into the
+    // message about an unterminated quote.
+    std::string SplitConfigLine(const std::string& line, const std::string& where);
+    // Loads base + "_fg.png" and base + "_bg.png" (base: path without its
+    // extension) as 256 glyph frames each and sets the tile size.
+    void LoadTileSet(const std::string& path = kUseDefaultPath);
+    // Reads up to 256 colours from the picture, row by row.
+    void LoadPalette(const std::string& path = kUseDefaultPath);
+
+    // Sets the host's drawing colour to palette entry index.
+    void SetColorFromPalette(int index);
+    uint8_t Red(int index) const { return palette[index & 255]; }
+    uint8_t Green(int index) const { return palette[256 + (index & 255)]; }
+    uint8_t Blue(int index) const { return palette[512 + (index & 255)]; }
+    // 0xRRGGBB of a palette entry.
+    uint32_t Rgb(int index) const {
+        return (uint32_t(Red(index)) << 16) | (uint32_t(Green(index)) << 8) | Blue(index);
+    }
+    // One cell on screen in pixels (tile size times scale).
+    int CellPixelWidth() const { return tilew * settings.scale; }
+    int CellPixelHeight() const { return tileh * settings.scale; }
+};
+
+// The characters the line prompt accepts.
+inline const std::string kInputLineChars =
+    "qazwsxedcrfvtgbyhnujmikolpQAZWSXEDCRFVTGBYHNUJMIKOLP1234567890!@#$%^&*()_+|\\[];',./{}:<>?`";
+
+// A modal one-line prompt: a bar at window row 2 shows the prompt and the
+// typed text (in colour) with a blinking cursor; returns the text when Enter
+// is typed. row is accepted for compatibility and not used. A request to
+// close the window ends the program.
+std::string InputLine(Display& display, const std::string& prompt, int row, int colour);
+
+}  // namespace display

@@ -1,0 +1,186 @@
+// The parts of the window host that do not depend on the window system:
+// input state, frame pacing, drawing state and image loading.
+#include "host/host.h"
+
+#include <algorithm>
+
+namespace host {
+
+uint32_t ReadPixel(const PixelBuffer& buffer, int x, int y) {
+    if (x < 0 || y < 0 || x >= buffer.width || y >= buffer.height) return 0;
+    return buffer.pixels[static_cast<size_t>(y) * buffer.width + x];
+}
+
+bool Image::FrameOrigin(int frame, int& sx, int& sy) const {
+    if (frame < 0 || frame >= count || cellw <= 0 || cellh <= 0) return false;
+    int across = width / cellw;
+    if (across <= 0) return false;
+    int cell = first + frame;
+    sx = (cell % across) * cellw;
+    sy = (cell / across) * cellh;
+    return sy + cellh <= height;
+}
+
+// ---- InputState ------------------------------------------------------------
+
+static bool ValidKey(int code) { return code >= 0 && code < InputState::kKeys; }
+
+void InputState::KeyDown(int code) {
+    if (!ValidKey(code)) return;
+    presses_[code]++;
+    held_[code] = true;
+}
+
+void InputState::KeyUp(int code) {
+    if (ValidKey(code)) held_[code] = false;
+}
+
+void InputState::TypeChar(int code) {
+    if (code <= 0 || queue_.size() >= kQueueSize) return;
+    queue_.push_back(code);
+}
+
+void InputState::ButtonDown(int button) {
+    if (button >= 1 && button <= 3) buttons[button] = true;
+}
+
+void InputState::ButtonUp(int button) {
+    if (button >= 1 && button <= 3) buttons[button] = false;
+}
+
+int InputState::KeyPresses(int code) {
+    if (!ValidKey(code)) return 0;
+    int n = presses_[code];
+    presses_[code] = 0;
+    return n;
+}
+
+bool InputState::KeyHeld(int code) const { return ValidKey(code) && held_[code]; }
+
+int InputState::NextTypedChar() {
+    if (queue_.empty()) return 0;
+    int c = queue_.front();
+    queue_.erase(queue_.begin());
+    return c;
+}
+
+void InputState::ClearKeys() {
+    queue_.clear();
+    std::fill(std::begin(presses_), std::end(presses_), 0);
+    std::fill(std::begin(held_), std::end(held_), false);
+}
+
+void InputState::ClearPointer() {
+    std::fill(std::begin(buttons), std::end(buttons), false);
+    wheel = 0;
+}
+
+// ---- FramePacer ------------------------------------------------------------
+
+void FramePacer::Start(int hertz, int64_t now) {
+    hertz_ = hertz > 0 ? hertz : 60;
+    step_ = 1000 / hertz_;
+    remainder_ = 1000 % hertz_;
+    acc_ = 0;
+    due_ = now;
+    started_ = true;
+}
+
+int64_t FramePacer::Next(int64_t now) {
+    if (!started_) Start(hertz_, now);
+    due_ += step_;
+    acc_ += remainder_;
+    if (acc_ >= hertz_) {
+        acc_ -= hertz_;
+        due_ += 1;
+    }
+    if (due_ > now) return due_ - now;
+    due_ = now;  // late: start again from now instead of catching up
+    return 0;
+}
+
+// ---- Host ------------------------------------------------------------------
+
+static uint8_t Clamp255(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+
+bool Host::CloseRequested() {
+    bool r = close_pending_;
+    close_pending_ = false;
+    return r;
+}
+
+void Host::SetColor(int r, int g, int b) {
+    color_[0] = Clamp255(r);
+    color_[1] = Clamp255(g);
+    color_[2] = Clamp255(b);
+}
+
+void Host::SetMaskRGB(int r, int g, int b) {
+    mask_[0] = Clamp255(r);
+    mask_[1] = Clamp255(g);
+    mask_[2] = Clamp255(b);
+}
+
+void Host::SetClsColor(int r, int g, int b) {
+    cls_[0] = Clamp255(r);
+    cls_[1] = Clamp255(g);
+    cls_[2] = Clamp255(b);
+}
+
+int Host::ButtonHeld(int button) const {
+    if (button < 1 || button > 3) return 0;
+    return input_.buttons[button] ? 1 : 0;
+}
+
+void Host::ApplyMask(PixelBuffer& pixels) const {
+    uint32_t key = (uint32_t(mask_[0]) << 16) | (uint32_t(mask_[1]) << 8) | mask_[2];
+    for (uint32_t& p : pixels.pixels)
+        if ((p & 0xFFFFFFu) == key) p &= 0xFFFFFFu;  // alpha 0
+}
+
+void Host::PaceFrame() {
+    int64_t wait = pacer_.Next(clock_.ClockMs());
+    if (wait > 0) clock_.SleepMs(wait);
+}
+
+ImagePtr Host::LoadImageFile(const std::string& path) {
+    auto image = std::make_shared<Image>();
+    if (!LoadPng(path, image->pixels)) return nullptr;
+    image->width = image->pixels.width;
+    image->height = image->pixels.height;
+    image->cellw = image->width;
+    image->cellh = image->height;
+    image->first = 0;
+    image->count = 1;
+    return image;
+}
+
+ImagePtr Host::LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count, int) {
+    if (cellw <= 0 || cellh <= 0 || first < 0 || count <= 0) return nullptr;
+    auto image = std::make_shared<Image>();
+    if (!LoadPng(path, image->pixels)) return nullptr;
+    image->width = image->pixels.width;
+    image->height = image->pixels.height;
+    int across = image->width / cellw, down = image->height / cellh;
+    if (across <= 0 || down <= 0 || first + count > across * down) return nullptr;
+    image->cellw = cellw;
+    image->cellh = cellh;
+    image->first = first;
+    image->count = count;
+    ApplyMask(image->pixels);
+    return image;
+}
+
+PixelBufferPtr Host::LoadPixelBuffer(const std::string& path) {
+    auto buffer = std::make_shared<PixelBuffer>();
+    if (!LoadPng(path, *buffer)) return nullptr;
+    return buffer;
+}
+
+std::string Host::RequestFile(const std::string& title, const std::string& filter, bool save,
+                              const std::string& initial) {
+    if (!requester_) return "";
+    return requester_(title, filter, save, initial);
+}
+
+}  // namespace host

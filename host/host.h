@@ -1,0 +1,268 @@
+// The window host: one window with a 2D drawing surface, tile images cut from
+// PNG files, drawing calls, polled pointer and keyboard state, the file dialog
+// and the ways the program ends.
+//
+// Host is abstract. SdlHost (host/sdl_host.h) is the real window; HeadlessHost
+// (host/headless_host.h) paints into memory and plays scripted input for tests.
+//
+// Drawing model: a current colour multiplies every texel of images drawn
+// afterwards (texel * colour / 255) and fills rectangles; a current scale
+// multiplies the size of images and rectangles (not their position). Texels
+// whose alpha is below one half are never drawn, and pixels of the mask colour
+// become fully transparent when an image is loaded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/files.h"
+
+namespace host {
+
+// Pixels as 32-bit ARGB (alpha in bits 24-31, red 16-23, green 8-15, blue 0-7),
+// row by row from the top-left.
+struct PixelBuffer {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+uint32_t ReadPixel(const PixelBuffer& buffer, int x, int y);  // 0 outside the buffer
+
+// A picture loaded from a PNG file, optionally cut into equally sized frames.
+// Frame f is the cell (first + f) of the source picture, cells numbered row by
+// row. The pixels are kept (masked) so that the headless host can paint them;
+// the window host also keeps a texture of them.
+class Image {
+public:
+    int width = 0;          // the whole picture in pixels
+    int height = 0;
+    int cellw = 0;          // frame size; the whole picture when not cut
+    int cellh = 0;
+    int first = 0;          // first source cell that is frame 0
+    int count = 1;          // number of frames
+    PixelBuffer pixels;     // ARGB; masked pixels have alpha 0
+    uint32_t texture = 0;   // the window host's texture name, 0 when none
+
+    int ImagePixelWidth() const { return width; }
+    int ImagePixelHeight() const { return height; }
+    // Top-left pixel of a frame in the picture; false when the frame does
+    // not exist.
+    bool FrameOrigin(int frame, int& sx, int& sy) const;
+};
+
+using ImagePtr = std::shared_ptr<Image>;
+using PixelBufferPtr = std::shared_ptr<PixelBuffer>;
+
+// One rectangle of a batch: a filled rectangle when image is null, otherwise
+// one frame of the image stretched over w x h pixels. Colour and size are the
+// final ones: no current colour or scale applies to a batch.
+struct Quad {
+    float x = 0, y = 0, w = 0, h = 0;
+    const Image* image = nullptr;
+    int frame = 0;
+    uint8_t r = 255, g = 255, b = 255;
+};
+
+// Key codes that reach the program.
+enum KeyCode : int {
+    kKeyBackspace = 8,
+    kKeyTab = 9,
+    kKeyEnter = 13,
+    kKeyEscape = 27,
+    kKeySpace = 32,
+    kKeyLeft = 37,
+    kKeyUp = 38,
+    kKeyRight = 39,
+    kKeyDown = 40,
+    kKeyDelete = 46,
+    kKeyA = 65,
+    kKeyD = 68,
+    kKeyN = 78,
+    kKeyO = 79,
+    kKeyS = 83,
+    kKeyV = 86,
+    kKeyW = 87,
+    kKeyLeftControl = 162,
+    kKeyRightControl = 163,
+};
+
+// The polled input state both hosts keep. The window host feeds it from the
+// window system's events, the headless host from its script.
+class InputState {
+public:
+    static constexpr int kKeys = 256;
+    static constexpr size_t kQueueSize = 256;
+
+    int pointer_x = 0, pointer_y = 0;
+    bool buttons[4] = {false, false, false, false};  // 1 left, 2 right, 3 middle
+    int wheel = 0;
+
+    void KeyDown(int code);        // a press, and held until KeyUp
+    void KeyUp(int code);
+    void TypeChar(int code);       // dropped when the queue is full
+    void ButtonDown(int button);
+    void ButtonUp(int button);
+
+    int KeyPresses(int code);      // consumes the count
+    bool KeyHeld(int code) const;
+    int NextTypedChar();           // 0 when empty
+    void ClearKeys();
+    void ClearPointer();
+    size_t QueuedChars() const { return queue_.size(); }
+
+private:
+    int presses_[kKeys] = {};
+    bool held_[kKeys] = {};
+    std::vector<int> queue_;       // oldest first
+};
+
+// Paces frames in software: the next frame is due 1000/hertz ms after the
+// previous one, and the remainder of the division is spread over the second
+// by adding one millisecond whenever the accumulated remainder reaches hertz
+// (at 60 Hz: 16, 17, 17 ms, repeating). A due time that has
+// already passed is reset to now, so a slow frame is never caught up.
+class FramePacer {
+public:
+    void Start(int hertz, int64_t now);
+    // Returns how long to sleep before presenting (0 when the frame is late).
+    int64_t Next(int64_t now);
+    int64_t Due() const { return due_; }
+
+private:
+    int hertz_ = 60;
+    int64_t step_ = 16;
+    int64_t remainder_ = 40;
+    int64_t acc_ = 0;
+    int64_t due_ = 0;
+    bool started_ = false;
+};
+
+// FatalError in a host that must not end the process (tests) throws this.
+class FatalErrorRaised : public std::runtime_error {
+public:
+    explicit FatalErrorRaised(const std::string& text) : std::runtime_error(text) {}
+};
+
+// EndProgram in a host that must not end the process throws this.
+class ProgramEnded : public std::runtime_error {
+public:
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+// The file dialog: (title, filter, save, initial path) -> chosen path or ""
+// when cancelled. The filter lists groups separated by ';', each a
+// description, ':' and an extension without its dot ("*" for all files).
+using FileRequester = std::function<std::string(const std::string& title, const std::string& filter,
+                                                bool save, const std::string& initial)>;
+
+class Host {
+public:
+    explicit Host(Clock& clock) : clock_(clock) {}
+    virtual ~Host() = default;
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // ---- window and frame
+    virtual void SetWindowTitle(const std::string& title) { title_ = title; }
+    const std::string& WindowTitle() const { return title_; }
+    // Opens the one window with a client area of width x height pixels.
+    // depth 0 is a window; hertz paces Flip(-1). False when it failed.
+    virtual bool OpenWindow(int width, int height, int depth, int hertz, int flags) = 0;
+    int WindowWidth() const { return window_w_; }
+    int WindowHeight() const { return window_h_; }
+    virtual void ClearScreen() = 0;
+    // Presents the frame. sync -1 paces the loop to the hertz of OpenWindow
+    // (see FramePacer); other values present at once. Input is sampled here.
+    virtual void Flip(int sync) = 0;
+    // True once per request of the user to close the window.
+    bool CloseRequested();
+    [[noreturn]] virtual void EndProgram() = 0;
+    // Shows the text to the user and ends the program with a failure status.
+    [[noreturn]] virtual void FatalError(const std::string& text) = 0;
+    // A message that does not end the program, usable before the window
+    // opens (stderr and a message box).
+    virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
+
+    // ---- drawing state and calls (pixels from the top-left, as floats)
+    void SetColor(int r, int g, int b);
+    void SetDrawScale(float sx, float sy) { scale_x_ = sx; scale_y_ = sy; }
+    void SetMaskRGB(int r, int g, int b);
+    void SetClsColor(int r, int g, int b);
+    virtual void DrawRect(float x, float y, float w, float h) = 0;
+    virtual void DrawImageFrame(const Image& image, float x, float y, int frame) = 0;
+    // Draws many rectangles and frames in order in one call; what the grid
+    // renderer uses. The same as the single calls above, only cheaper.
+    virtual void DrawQuads(const Quad* quads, size_t count) = 0;
+
+    // ---- images
+    // The whole picture, only to learn its size; null when unreadable.
+    virtual ImagePtr LoadImageFile(const std::string& path);
+    // The picture cut into count frames of cellw x cellh from source cell
+    // first, masked and sampled nearest. flags are accepted for compatibility
+    // (1 = masked, which is always done). Null on failure.
+    virtual ImagePtr LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count,
+                                    int flags = 1);
+    PixelBufferPtr LoadPixelBuffer(const std::string& path);
+    static int ImagePixelWidth(const Image& image) { return image.width; }
+    static int ImagePixelHeight(const Image& image) { return image.height; }
+
+    // ---- input, sampled between frames
+    int PointerX() const { return input_.pointer_x; }
+    int PointerY() const { return input_.pointer_y; }
+    int ButtonHeld(int button) const;
+    int WheelPosition() const { return input_.wheel; }
+    int KeyPresses(int code) { return input_.KeyPresses(code); }
+    int KeyHeld(int code) const { return input_.KeyHeld(code) ? 1 : 0; }
+    int NextTypedChar() { return input_.NextTypedChar(); }
+    void ClearKeys() { input_.ClearKeys(); }
+    void ClearPointer() { input_.ClearPointer(); }
+
+    // ---- dialog
+    std::string RequestFile(const std::string& title, const std::string& filter, bool save,
+                            const std::string& initial);
+    void SetFileRequester(FileRequester requester) { requester_ = std::move(requester); }
+
+    // ---- clock
+    Clock& clock() { return clock_; }
+    int64_t ClockMs() { return clock_.ClockMs(); }
+    void SleepMs(int64_t ms) { clock_.SleepMs(ms); }
+
+    // Current drawing state, for the implementations and for tests.
+    uint8_t color_r() const { return color_[0]; }
+    uint8_t color_g() const { return color_[1]; }
+    uint8_t color_b() const { return color_[2]; }
+    float scale_x() const { return scale_x_; }
+    float scale_y() const { return scale_y_; }
+
+protected:
+    // Pixels of the mask colour get alpha 0.
+    void ApplyMask(PixelBuffer& pixels) const;
+    // The frame pacing of Flip(-1): sleeps on the host's clock as needed.
+    void PaceFrame();
+
+    Clock& clock_;
+    InputState input_;
+    FramePacer pacer_;
+    std::string title_;
+    int window_w_ = 0, window_h_ = 0;
+    int hertz_ = 60;
+    uint8_t color_[3] = {255, 255, 255};
+    float scale_x_ = 1, scale_y_ = 1;
+    uint8_t mask_[3] = {0, 0, 0};
+    uint8_t cls_[3] = {0, 0, 0};
+    bool close_pending_ = false;  // set by the implementations
+    FileRequester requester_;
+};
+
+// Decodes a PNG file into ARGB pixels. False (and an empty buffer) when the
+// file is missing or not a readable PNG.
+bool LoadPng(const std::string& path, PixelBuffer& out);
+// Writes ARGB pixels as an RGBA PNG file.
+bool SavePng(const std::string& path, const PixelBuffer& pixels);
+
+}  // namespace host

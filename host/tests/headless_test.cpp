@@ -1,0 +1,143 @@
+// The headless host: its frame buffer follows the colour, scale, mask and
+// alpha rules of the window, and its input script plays frame by frame.
+#include <gtest/gtest.h>
+
+#include "host/headless_host.h"
+
+using namespace host;
+
+namespace {
+
+// A 2-frame image of 2x2 cells: frame 0 white/black/half-alpha/grey, frame 1 red.
+std::string WriteCells(const std::string& name) {
+    PixelBuffer pb;
+    pb.width = 4;
+    pb.height = 2;
+    pb.pixels = {0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFFFF0000,  //
+                 0x7FFFFFFF, 0xFF808080, 0xFFFF0000, 0xFFFF0000};
+    std::string path = std::string(TEST_TMP_DIR) + "/" + name;
+    EXPECT_TRUE(SavePng(path, pb));
+    return path;
+}
+
+}  // namespace
+
+TEST(HeadlessHost, RectsAndFramesPaintWithTintMaskAndScale) {
+    HeadlessHost h;
+    ASSERT_TRUE(h.OpenWindow(20, 10, 0, 60, 0));
+    h.SetClsColor(1, 2, 3);
+    h.ClearScreen();
+    EXPECT_EQ(h.Pixel(19, 9), 0x010203u);
+
+    h.SetColor(255, 0, 0);
+    h.SetDrawScale(2, 3);
+    h.DrawRect(1, 1, 2, 1);  // covers 4 x 3 pixels from (1, 1)
+    EXPECT_EQ(h.Pixel(1, 1), 0xFF0000u);
+    EXPECT_EQ(h.Pixel(4, 3), 0xFF0000u);
+    EXPECT_EQ(h.Pixel(5, 3), 0x010203u);
+    EXPECT_EQ(h.Pixel(4, 4), 0x010203u);
+
+    h.SetMaskRGB(0, 0, 0);
+    ImagePtr im = h.LoadImageCells(WriteCells("cells.png"), 2, 2, 0, 2);
+    ASSERT_TRUE(im);
+    h.ClearScreen();
+    h.SetColor(0, 255, 128);
+    h.SetDrawScale(2, 2);
+    h.DrawImageFrame(*im, 10, 0, 0);
+    EXPECT_EQ(h.Pixel(10, 0), 0x00FF80u);   // white texel times the colour
+    EXPECT_EQ(h.Pixel(11, 1), 0x00FF80u);   // the same texel, scaled up
+    EXPECT_EQ(h.Pixel(12, 0), 0x010203u);   // black is masked out
+    EXPECT_EQ(h.Pixel(10, 2), 0x010203u);   // alpha below one half is not drawn
+    EXPECT_EQ(h.Pixel(13, 3), 0x008040u);   // grey 128 x (0, 255, 128) / 255
+    h.SetColor(255, 255, 255);
+    h.SetDrawScale(1, 1);
+    h.DrawImageFrame(*im, 0, 0, 1);
+    EXPECT_EQ(h.Pixel(1, 1), 0xFF0000u);
+    h.DrawImageFrame(*im, 0, 5, 2);  // no such frame: nothing drawn
+    EXPECT_EQ(h.Pixel(0, 5), 0x010203u);
+    // Drawing past the window's edges is clipped.
+    h.DrawRect(-5, -5, 100, 100);
+    EXPECT_EQ(h.Pixel(0, 0), 0xFFFFFFu);
+}
+
+TEST(HeadlessHost, ImageLoadingFailsForMissingFilesAndImpossibleCells) {
+    HeadlessHost h;
+    std::string path = WriteCells("cells2.png");
+    EXPECT_FALSE(h.LoadImageFile(std::string(TEST_TMP_DIR) + "/none.png"));
+    auto whole = h.LoadImageFile(path);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(Host::ImagePixelWidth(*whole), 4);
+    EXPECT_EQ(Host::ImagePixelHeight(*whole), 2);
+    EXPECT_FALSE(h.LoadImageCells(path, 2, 2, 0, 3));  // only 2 cells exist
+    EXPECT_FALSE(h.LoadImageCells(path, 0, 2, 0, 1));
+    auto second = h.LoadImageCells(path, 2, 2, 1, 1);  // starts at cell 1
+    ASSERT_TRUE(second);
+    h.OpenWindow(4, 4, 0, 60, 0);
+    h.DrawImageFrame(*second, 0, 0, 0);
+    EXPECT_EQ(h.Pixel(0, 0), 0xFF0000u);
+}
+
+TEST(HeadlessHost, ScriptedInputArrivesWithItsFrame) {
+    HeadlessHost h;
+    h.OpenWindow(10, 10, 0, 60, 0);
+    h.OnFrame(1, [](HeadlessHost& x) {
+        x.SetPointer(7, 8);
+        x.SetButton(1, true);
+        x.Type("ab");
+    });
+    h.OnFrame(2, [](HeadlessHost& x) {
+        x.SetButton(1, false);
+        x.RollWheel(-2);
+        x.PressKey(kKeyEscape);
+        x.RequestClose();
+    });
+    EXPECT_EQ(h.ButtonHeld(1), 0);
+    h.Flip(-1);
+    EXPECT_EQ(h.PointerX(), 7);
+    EXPECT_EQ(h.PointerY(), 8);
+    EXPECT_EQ(h.ButtonHeld(1), 1);
+    EXPECT_EQ(h.NextTypedChar(), 'a');
+    EXPECT_FALSE(h.CloseRequested());
+    h.Flip(-1);
+    EXPECT_EQ(h.ButtonHeld(1), 0);
+    EXPECT_EQ(h.WheelPosition(), -2);
+    EXPECT_EQ(h.KeyPresses(kKeyEscape), 1);
+    EXPECT_EQ(h.KeyHeld(kKeyEscape), 0);
+    EXPECT_EQ(h.NextTypedChar(), 'b');
+    EXPECT_TRUE(h.CloseRequested());
+    EXPECT_FALSE(h.CloseRequested());  // once per request
+    // Flip(-1) paced the two frames on the fake clock: 16 then 17 ms.
+    EXPECT_EQ(h.fake_clock().slept_, 33);
+    h.SetFrameLimit(2);
+    EXPECT_THROW(h.Flip(-1), FrameLimitReached);
+}
+
+TEST(HeadlessHost, EndingsThrowAndDialogAnswersArePlayedBack) {
+    HeadlessHost h;
+    try {
+        h.FatalError("Failed to read x");
+        FAIL();
+    } catch (const FatalErrorRaised& e) {
+        EXPECT_STREQ(e.what(), "Failed to read x");
+    }
+    EXPECT_THROW(h.EndProgram(), ProgramEnded);
+    h.file_answers = {"/tmp/a.msh"};
+    EXPECT_EQ(h.RequestFile("Open", "Mesh:msh;All:*", false, "/tmp/"), "/tmp/a.msh");
+    EXPECT_EQ(h.RequestFile("Save", "Mesh:msh", true, "/tmp/b.msh"), "");
+    ASSERT_EQ(h.file_requests.size(), 2u);
+    EXPECT_TRUE(h.file_requests[1].save);
+    EXPECT_EQ(h.file_requests[1].initial, "/tmp/b.msh");
+}
+
+TEST(HeadlessHost, ScreenshotSavesTheFrame) {
+    HeadlessHost h;
+    h.OpenWindow(3, 2, 0, 60, 0);
+    h.SetColor(9, 8, 7);
+    h.DrawRect(2, 1, 1, 1);
+    std::string path = std::string(TEST_TMP_DIR) + "/shot.png";
+    ASSERT_TRUE(h.SaveScreenshot(path));
+    PixelBuffer pb;
+    ASSERT_TRUE(LoadPng(path, pb));
+    EXPECT_EQ(ReadPixel(pb, 2, 1), 0xFF090807u);
+    EXPECT_EQ(ReadPixel(pb, 0, 0), 0xFF000000u);
+}

@@ -1,0 +1,102 @@
+// Input state, frame pacing and PNG reading shared by both hosts.
+#include <gtest/gtest.h>
+
+#include "host/host.h"
+
+using namespace host;
+
+TEST(InputState, KeyPressesCountUntilConsumedAndHeldFollowsUpDown) {
+    InputState in;
+    in.KeyDown(kKeyLeftControl);
+    in.KeyDown(kKeyS);
+    in.KeyUp(kKeyS);
+    in.KeyDown(kKeyS);
+    EXPECT_EQ(in.KeyPresses(kKeyS), 2);
+    EXPECT_EQ(in.KeyPresses(kKeyS), 0);  // consumed
+    EXPECT_TRUE(in.KeyHeld(kKeyLeftControl));
+    EXPECT_TRUE(in.KeyHeld(kKeyS));
+    in.KeyUp(kKeyS);
+    EXPECT_FALSE(in.KeyHeld(kKeyS));
+    // Codes outside the table are ignored rather than written out of bounds.
+    in.KeyDown(300);
+    in.KeyDown(-1);
+    EXPECT_EQ(in.KeyPresses(300), 0);
+    EXPECT_FALSE(in.KeyHeld(-1));
+}
+
+TEST(InputState, CharacterQueueHolds256InOrder) {
+    InputState in;
+    for (int i = 0; i < 300; i++) in.TypeChar('a' + i % 26);
+    EXPECT_EQ(in.QueuedChars(), 256u);
+    EXPECT_EQ(in.NextTypedChar(), 'a');
+    EXPECT_EQ(in.NextTypedChar(), 'b');
+    in.ClearKeys();
+    EXPECT_EQ(in.NextTypedChar(), 0);
+}
+
+TEST(InputState, ClearKeysForgetsPressesAndHeldClearPointerResetsWheel) {
+    InputState in;
+    in.KeyDown(kKeyEnter);
+    in.TypeChar(13);
+    in.ClearKeys();
+    EXPECT_EQ(in.KeyPresses(kKeyEnter), 0);
+    EXPECT_FALSE(in.KeyHeld(kKeyEnter));
+    in.ButtonDown(1);
+    in.ButtonDown(3);
+    in.wheel = 5;
+    in.ClearPointer();
+    EXPECT_FALSE(in.buttons[1]);
+    EXPECT_FALSE(in.buttons[3]);
+    EXPECT_EQ(in.wheel, 0);
+}
+
+TEST(FramePacer, SixtyHertzSpreadsTheFortyMsRemainderOverTheSecond) {
+    FramePacer pacer;
+    pacer.Start(60, 1000);
+    int64_t now = 1000;
+    std::vector<int64_t> steps;
+    for (int i = 0; i < 60; i++) {
+        int64_t wait = pacer.Next(now);  // the frame itself took no time
+        steps.push_back(wait);
+        now += wait;
+    }
+    EXPECT_EQ(now, 2000);  // exactly one second for 60 frames
+    EXPECT_EQ(steps[0], 16);
+    EXPECT_EQ(steps[1], 17);  // accumulated 80: one extra ms, 20 left
+    EXPECT_EQ(steps[2], 17);  // 60: one extra ms, 0 left
+    EXPECT_EQ(steps[3], 16);
+    int seventeens = 0;
+    for (auto s : steps) seventeens += s == 17;
+    EXPECT_EQ(seventeens, 40);
+}
+
+TEST(FramePacer, LateFrameIsNotCaughtUp) {
+    FramePacer pacer;
+    pacer.Start(60, 0);
+    EXPECT_EQ(pacer.Next(5), 11);    // due at 16
+    EXPECT_EQ(pacer.Next(100), 0);   // due at 32 passed: reset to 100
+    EXPECT_EQ(pacer.Due(), 100);
+    EXPECT_EQ(pacer.Next(100), 17);  // third frame carries the extra ms: due 117
+}
+
+TEST(Png, SavedPixelsReadBackAndMissingFileFails) {
+    PixelBuffer pb;
+    pb.width = 3;
+    pb.height = 2;
+    pb.pixels = {0xFF102030, 0x80FFFFFF, 0x00000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    std::string path = std::string(TEST_TMP_DIR) + "/roundtrip.png";
+    ASSERT_TRUE(SavePng(path, pb));
+    PixelBuffer back;
+    ASSERT_TRUE(LoadPng(path, back));
+    EXPECT_EQ(back.width, 3);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.pixels, pb.pixels);
+    EXPECT_EQ(ReadPixel(back, 0, 1), 0xFFFF0000u);
+    EXPECT_EQ(ReadPixel(back, 3, 0), 0u);
+    EXPECT_FALSE(LoadPng(std::string(TEST_TMP_DIR) + "/no-such.png", back));
+    // A file that is not a PNG is refused, not decoded into garbage.
+    auto s = OpenWrite(std::string(TEST_TMP_DIR) + "/bad.png");
+    s->WriteText("\x89PNG not really");
+    s->Close();
+    EXPECT_FALSE(LoadPng(std::string(TEST_TMP_DIR) + "/bad.png", back));
+}

@@ -87,6 +87,7 @@ public:
 
 private:
     friend class chunk;
+    friend struct chunkimpl;
     std::vector<chunkptr> v_;
 };
 
@@ -233,6 +234,11 @@ public:
 
 private:
     friend struct chunkimpl;  // the walks in chunk.cpp
+    void own() const;                    // make the data a private, writable array
+    uint8_t* writable() const;           // own() with at least size bytes; the first byte
+    void materialize() const;            // derived data -> owned bytes
+    void reparse(const namelist& list);  // children again from the data array
+    void detachkids();
 
     // The data array is (*buf_)[off_ .. off_+len_-1] unless derived_. The
     // buffer may be shared with other chunks; it is copied before a write.

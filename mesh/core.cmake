@@ -1,0 +1,14 @@
+# The mesh model core: chunk tree, file format, editing, queries, material
+# grouping and the container-name list. Depends on the file layer only.
+add_library(mesh_core
+  ${CMAKE_CURRENT_LIST_DIR}/chunk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/msh.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/formatlist.cpp)
+target_link_libraries(mesh_core PUBLIC host_files)
+
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/mesh_test.cpp)
+  add_executable(mesh_core_tests
+    ${CMAKE_CURRENT_LIST_DIR}/tests/mesh_test.cpp)
+  target_link_libraries(mesh_core_tests mesh_core GTest::gtest_main)
+  gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+endif()

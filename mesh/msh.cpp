@@ -1,0 +1,97 @@
+#include "mesh/msh.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "host/files.h"
+
+namespace mesh {
+
+mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl) {
+    std::unique_ptr<host::Stream> in = host::OpenRead(path);
+    if (!in) return nullptr;
+    auto bytes = std::make_shared<std::vector<uint8_t>>(in->ReadRest());
+    in->Close();
+    if (bytes->empty()) return nullptr;
+    // Offsets are 32-bit: the root can cover at most 8 + 2^31 - 1 bytes, and
+    // what follows the root is ignored anyway.
+    const size_t cap = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+    if (bytes->size() > cap) bytes->resize(cap);
+    auto m = std::make_shared<msh>();
+    m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
+    bytes.reset();
+    m->hedr->Update(recognizematl);
+    m->updatetotalchunks(nullptr);
+    return m;
+}
+
+refresh msh::Update(msh* m, int recognizematl, int treew, int modlw) {
+    refresh r;
+    if (m && m->hedr) {
+        m->hedr->Update(recognizematl);
+        r.treeh = std::max(0, m->hedr->groupsize() - treew);
+        m->updatetotalchunks(nullptr);
+        m->hedr->addtolist(r.modllist, "MODL");
+    } else if (m) {
+        m->totalchunks = 0;
+    }
+    r.modlh = std::max(0, static_cast<int>(r.modllist.size()) - modlw);
+    return r;
+}
+
+void msh::updatetotalchunks(const chunk* start) {
+    if (!start) {
+        totalchunks = 0;
+        start = hedr.get();
+        if (!start) return;
+    }
+    int n = 0;
+    std::vector<const chunk*> stack{start};
+    while (!stack.empty()) {
+        const chunk* c = stack.back();
+        stack.pop_back();
+        ++n;
+        for (const chunkptr& k : c->kids) stack.push_back(k.get());
+    }
+    totalchunks += n;
+}
+
+bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!hedr) return fail("There is no chunk to save.");
+    // The target is checked (and the temporary file created) before the tree
+    // is touched: a file that cannot be written changes nothing.
+    host::AtomicFile file(path);
+    if (!file.Ok()) return fail(file.Error());
+    hedr->Update(recognizematl);
+    if (!hedr->save(*file.stream(), recognizematl) || !file.Commit()) {
+        return fail(file.Error().empty() ? "Writing failed (is the disk full?)." : file.Error());
+    }
+    return true;
+}
+
+mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl) {
+    mshptr m = msh::ReadMsh(path, list, recognizematl);
+    if (!m) return nullptr;
+    if (recognizematl) m->hedr->expandmatl(list);
+    m->hedr->Update(recognizematl);
+    m->updatetotalchunks(nullptr);
+    return m;
+}
+
+bool ExportChunk(const chunkptr& c, const std::string& path, int recognizematl, std::string* error) {
+    if (!c) {
+        if (error) *error = "There is no chunk to export.";
+        return false;
+    }
+    msh tmp;
+    tmp.hedr = c;
+    c->Update(recognizematl);
+    tmp.updatetotalchunks(nullptr);
+    return tmp.Save(path, recognizematl, error);
+}
+
+}  // namespace mesh

@@ -1,0 +1,150 @@
+// mshtool: the mesh model on the command line, for scripts and build
+// pipelines. Reading is what the editor's open command does (the container-name
+// list, material grouping unless --no-matl, a rebuild); saving is the editor's
+// save.
+//
+//   mshtool tree   [--format FILE] [--no-matl] MESH
+//   mshtool resave [--format FILE] [--no-matl] IN OUT
+//
+// Exit codes: 0 done, 2 wrong usage or unreadable input, 3 the output could
+// not be written (any existing file is left as it was).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/files.h"
+#include "mesh/formatlist.h"
+#include "mesh/msh.h"
+
+#ifndef MSHTOOL_FORMAT_FILE
+#define MSHTOOL_FORMAT_FILE ""
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "usage: mshtool tree   [--format FILE] [--no-matl] MESH\n"
+    "       mshtool resave [--format FILE] [--no-matl] IN OUT\n";
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+// The options every subcommand takes, and what is left.
+struct Options {
+    bool ok = true;
+    std::string format;  // empty: the default lookup
+    int matl = 1;
+    std::vector<std::string> args;
+};
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--format") {
+            if (i + 1 >= argc) o.ok = false;
+            else o.format = argv[++i];
+        } else if (a == "--no-matl") {
+            o.matl = 0;
+        } else if (a.size() > 1 && a[0] == '-') {
+            o.ok = false;
+        } else {
+            o.args.push_back(a);
+        }
+    }
+    return o;
+}
+
+std::string DirOf(const std::string& path) {
+    size_t sep = path.find_last_of('/');
+    return sep == std::string::npos ? std::string(".") : path.substr(0, sep);
+}
+
+// The container-name list: --format, else mdata/format.txt in the working
+// directory, else the copy beside the program, else the one it was built with.
+bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
+    if (!o.format.empty()) {
+        if (host::PathKind(o.format) != 1) {
+            std::fprintf(stderr, "Unable to read format file %s.\n", o.format.c_str());
+            return false;
+        }
+        list = mesh::ReadFormatList(o.format);
+        return true;
+    }
+    std::string self = argv0 ? argv0 : "";
+    const std::string candidates[] = {"mdata/format.txt", DirOf(self) + "/mdata/format.txt", MSHTOOL_FORMAT_FILE};
+    for (const std::string& c : candidates) {
+        if (!c.empty() && host::PathKind(c) == 1) {
+            list = mesh::ReadFormatList(c);
+            return true;
+        }
+    }
+    list.clear();  // no list anywhere: every chunk is read as a leaf
+    return true;
+}
+
+mesh::mshptr Open(const Options& o, const mesh::namelist& list, const std::string& path) {
+    mesh::mshptr m = mesh::OpenMesh(path, list, o.matl);
+    if (!m) std::fputs("Unable to read mesh file.\n", stderr);
+    return m;
+}
+
+// One line per chunk, depth-first pre-order: two spaces per level, the four
+// name bytes, a space, the size.
+int Tree(const Options& o, const mesh::namelist& list) {
+    if (o.args.size() != 1) return Usage();
+    mesh::mshptr m = Open(o, list, o.args[0]);
+    if (!m) return 2;
+    std::string out;
+    struct Item {
+        const mesh::chunk* c;
+        size_t depth;
+    };
+    std::vector<Item> stack{{m->hedr.get(), 0}};
+    while (!stack.empty()) {
+        Item it = stack.back();
+        stack.pop_back();
+        out.append(2 * it.depth, ' ');
+        out += it.c->name;
+        out += ' ';
+        out += std::to_string(it.c->size);
+        out += '\n';
+        if (out.size() > (1u << 20)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+        for (size_t i = it.c->kids.size(); i-- > 0;) stack.push_back({it.c->kids[i].get(), it.depth + 1});
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 3;
+}
+
+int Resave(const Options& o, const mesh::namelist& list) {
+    if (o.args.size() != 2) return Usage();
+    mesh::mshptr m = Open(o, list, o.args[0]);
+    if (!m) return 2;
+    if (!m->Save(o.args[1], o.matl)) {
+        std::fputs("Unable to write mesh file.\n", stderr);
+        return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string command = argv[1];
+    Options o = Parse(argc, argv);
+    if (!o.ok) return Usage();
+    // Subcommands.
+    int (*run)(const Options&, const mesh::namelist&) = nullptr;
+    if (command == "tree") run = Tree;
+    else if (command == "resave") run = Resave;
+    if (!run) return Usage();
+    mesh::namelist list;
+    if (!LoadFormat(o, argv[0], list)) return 2;
+    return run(o, list);
+}

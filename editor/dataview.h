@@ -1,0 +1,20 @@
+// Pure helpers of the data view: the readout lines and the float input.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace editor {
+
+// The readout lines for byte position at of the chunk's data, top to bottom:
+// "at: ", then "byt:" and "bin:" when the byte exists, "sht:" when two bytes
+// do, "int:" and "flt:" when four do.
+std::vector<std::string> ReadoutLines(const mesh::chunk& c, int at);
+
+// The leading decimal floating-point number of a text (optional sign, digits,
+// point, exponent) rounded to single precision; 0 when there is none.
+float TextToFloat(const std::string& text);
+
+}  // namespace editor

@@ -1,0 +1,62 @@
+#include "editor/file_request.h"
+
+#include "display/tilemap.h"
+#include "host/files.h"
+
+namespace editor {
+
+namespace {
+constexpr int kKeyEscape = 27;
+}
+
+std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial) {
+    host::Host& host = display.host;
+    const int width = display.settings.width - 4;
+    display::tilemap bar(width > 1 ? width : 1, 3);
+    std::string typed = host::NativePath(initial);
+    host.ClearKeys();
+    long frame = 0;
+    for (;;) {
+        // Every character typed since the last frame, so pasting is quick.
+        for (int c = host.NextTypedChar(); c != 0; c = host.NextTypedChar()) {
+            if (c == 13) {
+                host.ClearKeys();
+                return typed;
+            }
+            if (c == 8) {
+                if (!typed.empty()) typed.pop_back();
+            } else if (c >= 32 && c != 127 && c < 256) {
+                typed += static_cast<char>(c);
+            }
+        }
+        if (host.KeyPresses(kKeyEscape) > 0) {
+            host.ClearKeys();
+            return "";
+        }
+
+        host.ClearScreen();
+        bar.Fill(0, 0, 25, 1);
+        bar.InsertString(0, 0, title + " - type a path:", 0, 25, 0, 1, 0, -1);
+        std::string shown = typed + (frame % 80 < 40 ? "_" : " ");
+        // A long path shows its end, where the typing happens.
+        if (static_cast<int>(shown.size()) > bar.tmapw) shown = shown.substr(shown.size() - bar.tmapw);
+        bar.InsertString(0, 1, shown, 0, 9, 0, 1, 0, -1);
+        bar.InsertString(0, 2, "Enter: accept   Escape: cancel", 1, 25, 0, 1, 0, -1);
+        bar.Draw(display, 2, 2, 0, 0, -1, -1);
+        ++frame;
+        host.Flip(-1);
+        if (host.CloseRequested()) host.EndProgram();
+    }
+}
+
+host::FileRequester MakeFileRequester(display::Display& display, std::shared_ptr<host::FileDialog> dialog) {
+    return [&display, dialog](const std::string& title, const std::string& filter, bool save,
+                              const std::string& initial) -> std::string {
+        host::DialogResult r = dialog->Request(title, filter, save, initial);
+        if (r.status == host::DialogStatus::Chosen) return r.path;
+        if (r.status == host::DialogStatus::Cancelled) return "";
+        return PromptPath(display, title, initial);
+    };
+}
+
+}  // namespace editor

@@ -1,0 +1,29 @@
+#include "editor/prefs.h"
+
+#include "host/files.h"
+
+namespace editor {
+
+void ReadPrefs(const std::string& path, Prefs& prefs) {
+    std::unique_ptr<host::Stream> in = host::OpenRead(path);
+    if (!in || in->Eof()) return;
+    prefs.lastdir = in->ReadLine();
+    int b = in->ReadByte();
+    if (b < 0) return;
+    prefs.recognizematl = b != 0 ? 1 : 0;
+    b = in->ReadByte();
+    if (b < 0) return;
+    prefs.handleflag = b != 0 ? 1 : 0;
+}
+
+bool WritePrefs(const std::string& path, const Prefs& prefs) {
+    host::AtomicFile file(path);
+    if (!file.Ok()) return false;
+    host::Stream* out = file.stream();
+    if (!out->WriteLine(prefs.lastdir) || !out->WriteByte(prefs.recognizematl ? 1 : 0) ||
+        !out->WriteByte(prefs.handleflag ? 1 : 0))
+        return false;
+    return file.Commit();
+}
+
+}  // namespace editor

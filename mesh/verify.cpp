@@ -1,0 +1,432 @@
+// The structural rules of the mesh format and the count comparison of sibling
+// list chunks.
+//
+// A walk over the tree keeps its own stack, so a million-deep file verifies
+// without deep recursion. For every chunk the walk first puts its children on
+// the stack (last child at the bottom, so the first child comes out next) and
+// counts them by rule name from there, then runs the chunk's own checks: the
+// findings thus come in depth-first pre-order, a chunk's own before those of
+// its children.
+//
+// A PRNT names a model that must exist somewhere in the same tree. A search
+// from the PRNT outward covers the whole tree, so whether such a model exists
+// only depends on the set of model names in the tree; that set is gathered in
+// one pass the first time a PRNT asks, which keeps a tree with many models
+// linear.
+#include "mesh/verify.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+namespace mesh {
+
+const std::array<const char*, kRuleCount> kRuleNames = {
+    "HEDR", "SHVO", "MSH2", "SINF", "FRAM", "CAMR", "MATL", "MATD", "ATRB", "TX0D",
+    "MODL", "MTYP", "MNDX", "PRNT", "FLGS", "TRAN", "SWCI", "GEOM", "CLTH", "CTEX",
+    "CPOS", "CUV0", "FIDX", "FWGT", "CMSH", "SPRS", "CPRS", "BPRS", "COLL", "SEGM",
+    "SHDW", "MATI", "POSL", "WGHT", "NRML", "CLRL", "UV0L", "NDXL", "NDXT", "STRP",
+    "ENVL", "BLN2", "SKL2", "ANM2", "CYCL", "KFR3", "CL1L", "BBOX", "NAME", "DATA",
+};
+
+namespace {
+
+// Indexes into kRuleNames.
+enum Rule : int {
+    HEDR, SHVO, MSH2, SINF, FRAM, CAMR, MATL, MATD, ATRB, TX0D,
+    MODL, MTYP, MNDX, PRNT, FLGS, TRAN, SWCI, GEOM, CLTH, CTEX,
+    CPOS, CUV0, FIDX, FWGT, CMSH, SPRS, CPRS, BPRS, COLL, SEGM,
+    SHDW, MATI, POSL, WGHT, NRML, CLRL, UV0L, NDXL, NDXT, STRP,
+    ENVL, BLN2, SKL2, ANM2, CYCL, KFR3, CL1L, BBOX, NAME, DATA,
+};
+
+uint32_t PackName(const char* s) {
+    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+           uint32_t(uint8_t(s[3])) << 24;
+}
+
+// The checks of a name without children of its own in the format: its data
+// must be empty-or-not, of a fixed size, a text record or a counted list.
+struct LeafRule {
+    bool nodata = false;  // size 0 is a finding
+    int fixed = -1;       // the one allowed size, or -1
+    bool text = false;    // must be a null-terminated text record
+    int list = 0;         // element width of a counted list, or 0
+};
+
+constexpr LeafRule kNone{};
+constexpr LeafRule kNoData{true, -1, false, 0};
+constexpr LeafRule kText{false, -1, true, 0};
+constexpr LeafRule Fixed(int n) { return LeafRule{false, n, false, 0}; }
+constexpr LeafRule NoDataList(int width) { return LeafRule{true, -1, false, width}; }
+
+// Rule of each leaf name; PRNT, CL1L and DATA have extra code of their own.
+LeafRule LeafRuleOf(int r) {
+    switch (r) {
+        case SHVO: case ATRB: case MTYP: case MNDX: case FLGS: case MATI: return Fixed(4);
+        case FRAM: return Fixed(12);
+        case TRAN: return Fixed(40);
+        case BBOX: return Fixed(44);
+        case TX0D: case PRNT: case NAME: return kText;
+        case CTEX: return LeafRule{true, -1, true, 0};
+        case SWCI: case FWGT: case CMSH: case COLL: case NDXL: case NDXT: case STRP: case CYCL:
+            return kNoData;
+        case POSL: case NRML: case CPOS: return NoDataList(12);
+        case WGHT: return NoDataList(32);
+        case UV0L: case CUV0: case BLN2: return NoDataList(8);
+        case ENVL: case FIDX: case SPRS: case CPRS: case BPRS: case CLRL: return NoDataList(4);
+        case SKL2: return NoDataList(20);
+        case KFR3: return NoDataList(88);
+        default: return kNone;  // SHDW, CL1L, DATA
+    }
+}
+
+bool IsContainerRule(int r) {
+    switch (r) {
+        case HEDR: case MSH2: case SINF: case CAMR: case MATL: case MATD: case MODL: case GEOM:
+        case CLTH: case SEGM: case ANM2:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The list-size rule: size equals width * count + 4 (count: the leading int),
+// and an empty list is fine. The product is taken without wrapping, so that a
+// huge count cannot come round to the size of a short chunk; within range it
+// is what determinesize gives.
+bool ListSizeAgrees(const chunk& c, int width) {
+    if (c.determinesize() != c.size) return false;
+    if (c.size == 0) return true;
+    return int64_t(width) * int64_t(c.readint(0)) + 4 == int64_t(c.size);
+}
+
+// One entry of the walk's stack: a chunk and the index of its rule (-1 when
+// the name has none).
+struct Pending {
+    chunk* c;
+    int rule;
+};
+
+// The children of the chunk under test, counted by rule name.
+struct KidCounts {
+    size_t total = 0;
+    std::array<int, kRuleCount> count{};
+    std::array<const chunk*, kRuleCount> first{};
+};
+
+// State shared by the checks of one verification run.
+class Run {
+public:
+    Run(const chunk& start, std::vector<std::string>& messages) : start_(start), messages_(messages) {}
+
+    std::vector<std::string>& messages() { return messages_; }
+
+    // True when some MODL of the tree (the whole tree the start chunk belongs
+    // to, found through the parents) has this model name.
+    bool ModelExists(const std::string& n) {
+        if (!namesready_) GatherModelNames();
+        return modelnames_.count(n) != 0;
+    }
+
+private:
+    void GatherModelNames() {
+        namesready_ = true;
+        const chunk* root = &start_;
+        for (chunkptr p = root->getparent(); p; p = p->getparent()) {
+            root = p.get();
+            rootkeep_ = p;  // keeps the root alive while it is walked
+        }
+        std::vector<const chunk*> stack{root};
+        while (!stack.empty()) {
+            const chunk* c = stack.back();
+            stack.pop_back();
+            if (c->name == "MODL") modelnames_.insert(c->FetchName());
+            for (const chunkptr& k : c->kids)
+                if (k) stack.push_back(k.get());
+        }
+    }
+
+    const chunk& start_;
+    std::vector<std::string>& messages_;
+    bool namesready_ = false;
+    chunkptr rootkeep_;
+    std::unordered_set<std::string> modelnames_;
+};
+
+// The checks of one chunk. Every failed check appends the chunk's name and the
+// text; checks never stop at the first failure.
+class Checker {
+public:
+    Checker(const chunk& c, const KidCounts& k, Run& run) : c_(c), k_(k), run_(run) {}
+
+    void Check(int rule);
+
+private:
+    void Add(std::string_view text) {
+        std::string m;
+        m.reserve(c_.name.size() + text.size());
+        m += c_.name;
+        m += text;
+        run_.messages().push_back(std::move(m));
+    }
+    void AtMostOne(Rule r) {
+        if (k_.count[r] > 1) Add(std::string(": more than one ") + kRuleNames[r] + " chunk");
+    }
+    void NotMissing(Rule r) {
+        if (k_.count[r] < 1) Add(std::string(": no ") + kRuleNames[r] + " chunk");
+    }
+    void ExactlyOne(Rule r) {
+        AtMostOne(r);
+        NotMissing(r);
+    }
+    void Compare(Rule a, Rule b) { c_.segmcompare(k_.first[a], k_.first[b], run_.messages()); }
+    // More children than the allowed ones account for: each name of once
+    // counts at most one child, each name of any counts all of its children.
+    void Surplus(std::initializer_list<Rule> once, std::initializer_list<Rule> any, std::string_view text) {
+        size_t allowed = 0;
+        for (Rule r : once) allowed += k_.count[r] > 0 ? 1 : 0;
+        for (Rule r : any) allowed += size_t(k_.count[r]);
+        if (k_.total > allowed) Add(text);
+    }
+
+    void CheckHedr();
+    void CheckSegm();
+    void CheckAnm2();
+    void CheckLeaf(int rule);
+
+    const chunk& c_;
+    const KidCounts& k_;
+    Run& run_;
+};
+
+constexpr std::string_view kIllegalChildren = ": contains illegal children";
+constexpr std::string_view kChunkIllegalChildren = ": chunk contains illegal children";
+
+void Checker::Check(int rule) {
+    switch (rule) {
+        case HEDR: CheckHedr(); break;
+        case MSH2:
+            AtMostOne(MATL);
+            NotMissing(MATL);
+            NotMissing(MODL);
+            Surplus({SINF, CAMR, MATL}, {MODL}, kChunkIllegalChildren);
+            break;
+        case SINF:
+            ExactlyOne(NAME);
+            ExactlyOne(FRAM);
+            ExactlyOne(BBOX);
+            Surplus({NAME, FRAM, BBOX}, {}, kIllegalChildren);
+            break;
+        case CAMR:
+            ExactlyOne(NAME);
+            ExactlyOne(DATA);
+            Surplus({NAME, DATA}, {}, kIllegalChildren);
+            break;
+        case MATL:
+            if (k_.total != size_t(k_.count[MATD])) Add(kIllegalChildren);
+            break;
+        case MATD:
+            ExactlyOne(NAME);
+            ExactlyOne(DATA);
+            ExactlyOne(ATRB);
+            AtMostOne(TX0D);
+            Surplus({NAME, DATA, ATRB, TX0D}, {}, kIllegalChildren);
+            break;
+        case MODL:
+            ExactlyOne(MTYP);
+            ExactlyOne(MNDX);
+            ExactlyOne(NAME);
+            AtMostOne(PRNT);
+            AtMostOne(FLGS);
+            ExactlyOne(TRAN);
+            AtMostOne(GEOM);
+            AtMostOne(SWCI);
+            Surplus({MTYP, MNDX, NAME, PRNT, FLGS, TRAN, SWCI, GEOM}, {}, kChunkIllegalChildren);
+            break;
+        case GEOM:
+            ExactlyOne(BBOX);
+            AtMostOne(SWCI);
+            // SWCI is counted above but is not an allowed child of GEOM.
+            Surplus({BBOX, ENVL}, {SEGM, CLTH}, kChunkIllegalChildren);
+            break;
+        case CLTH:
+            for (Rule r : {CTEX, CPOS, CUV0, FIDX, FWGT, CMSH, SPRS, CPRS, BPRS, COLL}) ExactlyOne(r);
+            Compare(CPOS, CUV0);
+            Compare(FIDX, FWGT);
+            Surplus({CTEX, CPOS, CUV0, FIDX, FWGT, CMSH, SPRS, CPRS, BPRS, COLL}, {}, kChunkIllegalChildren);
+            break;
+        case SEGM: CheckSegm(); break;
+        case ANM2: CheckAnm2(); break;
+        default: CheckLeaf(rule); break;
+    }
+}
+
+void Checker::CheckHedr() {
+    AtMostOne(SHVO);
+    ExactlyOne(MSH2);
+    AtMostOne(BLN2);
+    AtMostOne(SKL2);
+    AtMostOne(ANM2);
+    const int b = k_.count[BLN2], s = k_.count[SKL2], a = k_.count[ANM2];
+    if (b == 0 && s > 0) Add(": contains an SKL2 chunk but no BLN2 chunk");
+    if (b > 0 && s == 0) Add(": contains a BLN2 chunk but no SKL2 chunk");
+    if (b == 0 && a > 0) Add(": contains an ANM2 chunk but no BLN2 chunk");
+    if (b > 0 && a == 0) Add(": contains a BLN2 chunk but no ANM2 chunk");
+    if (s > 0 && a == 0) Add(": contains an SKL2 chunk but no ANM2 chunk");
+    if (a > 0 && s == 0) Add(": contains an ANM2 chunk but no SKL2 chunk");
+    Compare(BLN2, SKL2);
+    if (a > 0) {
+        chunkptr keys = k_.first[ANM2]->getkid("KFR3");
+        c_.segmcompare(k_.first[BLN2], keys.get(), run_.messages());
+        c_.segmcompare(k_.first[SKL2], keys.get(), run_.messages());
+    }
+    if (!c_.kids.empty() && c_.kids.back() && c_.kids.back()->name != "CL1L") Add(": the final chunk is not a CL1L chunk");
+    Surplus({SHVO, MSH2, BLN2, SKL2, ANM2, CL1L}, {}, kIllegalChildren);
+}
+
+void Checker::CheckSegm() {
+    // A shadow segment holds its SHDW and nothing else.
+    if (k_.count[SHDW] > 0) {
+        if (k_.total > 1) Add(kChunkIllegalChildren);
+        return;
+    }
+    ExactlyOne(MATI);
+    ExactlyOne(POSL);
+    AtMostOne(WGHT);
+    ExactlyOne(NRML);
+    AtMostOne(UV0L);
+    AtMostOne(NDXL);
+    AtMostOne(NDXT);
+    ExactlyOne(STRP);
+    AtMostOne(CLRL);
+    Compare(POSL, NRML);
+    Compare(POSL, WGHT);
+    Compare(POSL, UV0L);
+    Compare(POSL, CLRL);
+    Compare(WGHT, NRML);
+    Compare(WGHT, CLRL);
+    Compare(WGHT, UV0L);
+    Compare(UV0L, CLRL);
+    Surplus({MATI, POSL, WGHT, NRML, UV0L, NDXL, NDXT, STRP, CLRL}, {}, kChunkIllegalChildren);
+}
+
+void Checker::CheckAnm2() {
+    AtMostOne(CYCL);
+    if (k_.count[CYCL] < 1) Add(kNoCyclText);
+    AtMostOne(KFR3);
+    NotMissing(KFR3);
+    if (k_.total > 2) Add(kChunkIllegalChildren);
+}
+
+void Checker::CheckLeaf(int rule) {
+    if (rule < 0) {
+        Add(": illegal chunk name");
+        return;
+    }
+    if (k_.total > 0) Add(": chunk contains children");
+    const int32_t size = c_.size;
+    if (rule == CL1L) {
+        if (size > 0) Add(": chunk does not contain 0 bytes of data");
+        return;
+    }
+    if (rule == DATA) {
+        // The data record of a camera and of a material have fixed sizes; a
+        // DATA anywhere else (or at the root of a chunk file) is free.
+        chunkptr p = c_.getparent();
+        int fixed = -1;
+        if (p && p->name == "CAMR") fixed = 40;
+        else if (p && p->name == "MATD") fixed = 52;
+        if (fixed >= 0 && size != fixed)
+            Add(": chunk does not contain " + std::to_string(fixed) + " bytes of data");
+        return;
+    }
+    const LeafRule lr = LeafRuleOf(rule);
+    if (lr.nodata && size == 0) Add(": chunk contains no data");
+    if (lr.fixed >= 0 && size != lr.fixed)
+        Add(": chunk does not contain " + std::to_string(lr.fixed) + " bytes of data");
+    if (lr.text) {
+        if (!c_.isstring()) {
+            Add(": chunk is not a valid null-terminated string");
+        } else if (rule == PRNT && !run_.ModelExists(c_.datatostring())) {
+            Add(": parent MODL does not exist");
+        }
+    }
+    if (lr.list && !ListSizeAgrees(c_, lr.list))
+        Add(": discrepency between size indicated by first int and actual size");
+}
+
+}  // namespace
+
+int RuleIndex(const std::string& name) {
+    if (name.size() != 4) return -1;
+    // Sorted by packed value once, then searched.
+    static const std::array<std::pair<uint32_t, int>, kRuleCount> table = [] {
+        std::array<std::pair<uint32_t, int>, kRuleCount> t{};
+        for (int i = 0; i < kRuleCount; ++i) t[i] = {PackName(kRuleNames[i]), i};
+        std::sort(t.begin(), t.end());
+        return t;
+    }();
+    const uint32_t key = PackName(name.data());
+    auto it = std::lower_bound(table.begin(), table.end(), std::make_pair(key, -1));
+    return (it != table.end() && it->first == key) ? it->second : -1;
+}
+
+int chunk::segmcompare(const chunk* first, const chunk* second, std::vector<std::string>& messages) const {
+    if (!first || !second) return 0;
+    if (first->size < 4 || second->size < 4) return 0;
+    if (first->readint(0) == second->readint(0)) return 0;
+    messages.push_back(name + ": " + first->name + " and " + second->name +
+                       " chunks do not contain the same amount of information");
+    return 0;
+}
+
+void chunk::verify(std::vector<std::string>& messages, chunklist& errors) {
+    Run run(*this, messages);
+    std::vector<Pending> stack{{this, RuleIndex(name)}};
+    KidCounts counts;
+    while (!stack.empty()) {
+        const Pending cur = stack.back();
+        stack.pop_back();
+        const chunk& c = *cur.c;
+
+        // Children go on the stack last first; counted from there in order.
+        const size_t base = stack.size();
+        for (size_t i = c.kids.size(); i-- > 0;) {
+            chunk* k = c.kids[i].get();
+            if (k) stack.push_back({k, RuleIndex(k->name)});
+        }
+        counts.total = stack.size() - base;
+        if (IsContainerRule(cur.rule)) {
+            counts.count.fill(0);
+            counts.first.fill(nullptr);
+            for (size_t i = stack.size(); i-- > base;) {
+                const int r = stack[i].rule;
+                if (r >= 0 && counts.count[r]++ == 0) counts.first[r] = stack[i].c;
+            }
+        }
+
+        const size_t before = messages.size();
+        Checker(c, counts, run).Check(cur.rule);
+        if (messages.size() > before) {
+            // Chunks are always owned by a shared pointer (chunk::Create).
+            if (chunkptr self = cur.c->weak_from_this().lock()) errors.push_back(self);
+        }
+    }
+}
+
+void msh::verify(std::vector<std::string>& messages, chunklist& errors) {
+    messages.clear();
+    errors.clear();
+    if (hedr) hedr->verify(messages, errors);
+}
+
+std::vector<std::string> VerifyMesh(msh& m) {
+    std::vector<std::string> messages;
+    m.verify(messages, m.errors);
+    return messages;
+}
+
+}  // namespace mesh

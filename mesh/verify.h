@@ -1,0 +1,39 @@
+// Verification of a chunk tree against the structural rules of the mesh
+// format, and the comparison of element counts between sibling list chunks.
+//
+// The checks themselves are methods of the model classes:
+//   chunk::verify(messages, errors)   checks a chunk and then its descendants
+//   chunk::segmcompare(a, b, messages) the count comparison of two children
+//   msh::verify(messages, errors)     clears both lists, then checks the root
+// Each finding is the tested chunk's own name followed by a text that begins
+// with ": ". Findings come in depth-first pre-order, a chunk's own before its
+// children's; a chunk lands in the error list once, and only for findings of
+// its own.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+#include "mesh/msh.h"
+
+namespace mesh {
+
+// The fifty chunk names that have a rule, in the order they are dispatched.
+// Any other name is reported as ": illegal chunk name".
+constexpr int kRuleCount = 50;
+extern const std::array<const char*, kRuleCount> kRuleNames;
+
+// The index of a name in kRuleNames, or -1 for a name without a rule.
+// Names are compared for exact equality.
+int RuleIndex(const std::string& name);
+
+// The finding for an ANM2 without a CYCL child.
+inline constexpr const char* kNoCyclText = ": no CYCL chunk";
+
+// Verifies the whole mesh into a fresh message list (m.errors is refilled)
+// and returns the findings.
+std::vector<std::string> VerifyMesh(msh& m);
+
+}  // namespace mesh

@@ -1,0 +1,127 @@
+// The modal popup: a 38 x 8 box in the middle of the window with a title, a
+// message and a row of choices, run in a loop of its own until one is picked.
+#include <string>
+#include <vector>
+
+#include "display/tilemap.h"
+#include "widgets/gadget.h"
+
+namespace display {
+
+std::shared_ptr<widgets::gadget> tilemap::DrawWindow(const std::string& title, int x, int y, int w, int h) {
+    std::shared_ptr<widgets::gadget> g = widgets::gadget::CreateWindow(title, x, y, w, h);
+    g->paint(*this, 0, 0);
+    return g;
+}
+
+std::shared_ptr<widgets::gadget> tilemap::DrawLabel(const std::string& text, int x, int y, int w, int h) {
+    std::shared_ptr<widgets::gadget> g = widgets::gadget::CreateLabel(text, x, y, w, h, 1);
+    g->paint(*this, 0, 0);
+    return g;
+}
+
+}  // namespace display
+
+namespace widgets {
+
+namespace {
+
+constexpr int kGridW = 38;
+constexpr int kGridH = 8;
+constexpr int kCaptionRow = 6;
+constexpr int kMarkerRow = 7;
+
+constexpr int kKeyTab = 9;
+constexpr int kKeyEnter = 13;
+constexpr int kKeyEscape = 27;
+constexpr int kKeySpace = 32;
+constexpr int kKeyLeft = 37;
+constexpr int kKeyUp = 38;
+constexpr int kKeyRight = 39;
+constexpr int kKeyDown = 40;
+constexpr int kKeyA = 65;
+constexpr int kKeyD = 68;
+constexpr int kKeyS = 83;
+constexpr int kKeyW = 87;
+
+}  // namespace
+
+int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text,
+                  const std::vector<std::string>& entries) {
+    const int n = static_cast<int>(entries.size());
+    if (n == 0) return -1;
+    host::Host& host = ui.host;
+    host.ClearKeys();
+
+    tilemap grid(kGridW, kGridH);
+    grid.Fill(0, 0, 9, 0);
+    grid.DrawWindow(title, 0, 0, kGridW, kGridH);
+    grid.DrawLabel(text, 1, 1, 36, 5);
+
+    // The captions share the row around the middle column: every entry takes
+    // its length plus two cells, and the row is centred on that total.
+    int total = 2 * n;
+    for (const std::string& e : entries) total += static_cast<int>(e.size());
+    const int step = total / n;
+    const int half = total / 2;
+    std::vector<int> column(n);
+    for (int i = 0; i < n; ++i) {
+        column[i] = i * step - half + kGridW / 2;
+        grid.InsertString(column[i], kCaptionRow, entries[i], 0, 22, 0, 0, 1, -1);
+    }
+
+    const int screenw = ui.display.settings.width;
+    const int screenh = ui.display.settings.height;
+    const int left = screenw / 2 - kGridW / 2;
+    const int top = screenh / 2 - kGridH / 2;
+    int s = 0;
+    for (;;) {
+        ui.UpdatePointer();
+        host.ClearScreen();
+        // The grid is shown before this frame's markers are written, so the
+        // markers reach the screen one frame later.
+        grid.Draw(ui.display, left, top, 0, 0, -1, -1);
+
+        if (host.KeyPresses(kKeyEscape)) {
+            host.ClearKeys();
+            return n - 1;
+        }
+        if (host.KeyPresses(kKeyEnter) || host.KeyPresses(kKeySpace)) {
+            host.ClearKeys();
+            return s;
+        }
+        if (host.KeyPresses(kKeyLeft) || host.KeyPresses(kKeyA) || host.KeyPresses(kKeyUp) ||
+            host.KeyPresses(kKeyW))
+            --s;
+        if (host.KeyPresses(kKeyRight) || host.KeyPresses(kKeyD) || host.KeyPresses(kKeyTab) ||
+            host.KeyPresses(kKeyDown) || host.KeyPresses(kKeyS))
+            ++s;
+        while (s < 0) s += n;
+        if (s >= n) s %= n;
+
+        for (int i = 0; i < n; ++i) {
+            const int len = static_cast<int>(entries[i].size());
+            grid.InsertString(column[i] + len / 2 - 1, kMarkerRow, i == s ? "XX" : "--", 14, 9, 0, 0, 1, -1);
+        }
+        // Each caption answers a click over its columns on the grid's rows 5
+        // to 7 (the row above it, its own row and the marker row).
+        for (int i = 0; i < n; ++i) {
+            const int len = static_cast<int>(entries[i].size());
+            if (ui.InArea(screenw / 2 + i * step - half, top + 5, len, 3) && ui.Released(1)) return i;
+        }
+
+        host.Flip(-1);
+        if (host.CloseRequested()) host.EndProgram();
+    }
+}
+
+int PopupMessage(Toolkit& ui, const std::string& title, const std::string& text) {
+    gadget::popup(ui, title, text, ui.oklist);
+    return 1;
+}
+
+int PopupConfirm(Toolkit& ui, const std::string& title, const std::string& text) {
+    return gadget::popup(ui, title, text, ui.yesnolist);
+}
+
+}  // namespace widgets

@@ -5,7 +5,10 @@
 //
 //   mshtool tree   [--format FILE] [--no-matl] MESH
 //   mshtool resave [--format FILE] [--no-matl] IN OUT
+//   mshtool verify [--format FILE] [--no-matl] MESH
 //
+// verify prints each finding on a line of its own and exits 0 when there is
+// none, 1 when there is at least one.
 // Exit codes: 0 done, 2 wrong usage or unreadable input, 3 the output could
 // not be written (any existing file is left as it was).
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include "host/files.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
+#include "mesh/verify.h"
 
 #ifndef MSHTOOL_FORMAT_FILE
 #define MSHTOOL_FORMAT_FILE ""
@@ -24,7 +28,8 @@ namespace {
 
 const char kUsage[] =
     "usage: mshtool tree   [--format FILE] [--no-matl] MESH\n"
-    "       mshtool resave [--format FILE] [--no-matl] IN OUT\n";
+    "       mshtool resave [--format FILE] [--no-matl] IN OUT\n"
+    "       mshtool verify [--format FILE] [--no-matl] MESH\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -132,6 +137,22 @@ int Resave(const Options& o, const mesh::namelist& list) {
     return 0;
 }
 
+// The findings of a verification, one a line, in the order of the log.
+int Verify(const Options& o, const mesh::namelist& list) {
+    if (o.args.size() != 1) return Usage();
+    mesh::mshptr m = Open(o, list, o.args[0]);
+    if (!m) return 2;
+    std::vector<std::string> findings = mesh::VerifyMesh(*m);
+    std::string out;
+    for (const std::string& f : findings) {
+        out += f;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (std::fflush(stdout) != 0) return 3;
+    return findings.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +164,7 @@ int main(int argc, char** argv) {
     int (*run)(const Options&, const mesh::namelist&) = nullptr;
     if (command == "tree") run = Tree;
     else if (command == "resave") run = Resave;
+    else if (command == "verify") run = Verify;
     if (!run) return Usage();
     mesh::namelist list;
     if (!LoadFormat(o, argv[0], list)) return 2;

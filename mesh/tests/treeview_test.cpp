@@ -1,0 +1,376 @@
+// The chunk tree view: row text, colours and their inheritance, clicks and
+// scrolling, read back from the tree grid.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "mesh/treeview.h"
+#include "widgets/tests/screen.h"
+
+using mesh::chunk;
+using mesh::chunkptr;
+
+namespace {
+
+chunkptr Leaf(const std::string& name, int bytes) {
+    chunkptr c = chunk::Create(name);
+    c->setdata(std::vector<uint8_t>(size_t(bytes), 0));
+    return c;
+}
+
+chunkptr Node(const std::string& name, std::vector<chunkptr> kids) {
+    chunkptr c = chunk::Create(name);
+    for (auto& k : kids) c->AppendKid(k);
+    return c;
+}
+
+// The text of a grid row, from its first non-blank cell to the next blank.
+std::string RowAt(const display::tilemap& g, int y) {
+    std::string s;
+    int x = 0;
+    while (x < g.tmapw && g.glyph(x, y) == 0) x++;
+    for (; x < g.tmapw && g.glyph(x, y) != 0; x++) s += char(g.glyph(x, y));
+    return s;
+}
+
+// The editor's side: a 16 x 14 tree grid shown at cell (1, 7).
+class TreeTest : public ::testing::Test {
+protected:
+    testscreen::Screen s;
+    std::unique_ptr<widgets::gadget> panel = widgets::gadget::CreateLabel("", 1, 7, 16, 14, 1);
+    display::tilemap grid{16, 14};
+    mesh::msh m;
+    chunkptr selchunk;
+    mesh::TreeView view;
+    int updates = 0;
+
+    // HEDR { MSH2 { SINF { NAME }, MODL }, CL1L }
+    chunkptr hedr, msh2, sinf, name, modl, cl1l;
+
+    TreeTest() {
+        panel->dx = 1;
+        panel->dy = 7;
+        view.ui = s.ui.get();
+        view.selchunk = &selchunk;
+        view.treepanel = panel.get();
+        view.update = [this] { ++updates; };
+        name = Leaf("NAME", 8);
+        sinf = Node("SINF", {name});
+        modl = Leaf("MODL", 4);
+        msh2 = Node("MSH2", {sinf, modl});
+        cl1l = Leaf("CL1L", 0);
+        hedr = Node("HEDR", {msh2, cl1l});
+        hedr->Update(0);
+        m.hedr = hedr;
+    }
+
+    void Frame(int first = 0) {
+        grid.Fill(0, 0, 25, 0);
+        mesh::Render(m, view, grid, first);
+        s.ui->mousereleased[1] = s.ui->mousereleased[2] = 0;
+    }
+    void Point(int row, int col = 3) {  // a grid row and column
+        s.ui->mx = panel->dx + col;
+        s.ui->my = panel->dy + row;
+    }
+    void Click(int row, int button = 1) {
+        Point(row);
+        s.ui->mousereleased[button] = 1;
+        Frame();
+    }
+    int Fg(int x, int y) const { return grid.fg(x, y); }
+    int Bg(int x, int y) const { return grid.bg(x, y); }
+};
+
+}  // namespace
+
+TEST_F(TreeTest, FreshMeshShowsOneClosedRootRow) {
+    Point(20);
+    Frame();
+    EXPECT_EQ(RowAt(grid, 0), "+HEDR:52");
+    EXPECT_EQ(Fg(0, 0), 0);
+    EXPECT_EQ(Bg(0, 0), 25);
+    EXPECT_EQ(RowAt(grid, 1), "");
+}
+
+TEST_F(TreeTest, LeftClickSelectsAndOpensThenClosesRightClickOnlyToggles) {
+    Click(0);
+    EXPECT_EQ(selchunk, hedr);
+    EXPECT_EQ(hedr->expanded, 1);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(RowAt(grid, 0), "|HEDR:52") << "the row shows the new state at once";
+    EXPECT_EQ(RowAt(grid, 1), "+MSH2:36") << "children painted in the same frame";
+    EXPECT_EQ(RowAt(grid, 2), "-CL1L:0");
+    EXPECT_EQ(grid.glyph(0, 1), 0) << "indented by depth";
+
+    Click(1, 2);  // right click on MSH2: opens, does not select
+    EXPECT_EQ(msh2->expanded, 1);
+    EXPECT_EQ(selchunk, hedr);
+    EXPECT_EQ(updates, 2);
+    EXPECT_EQ(RowAt(grid, 3), "-MODL:4");
+    Click(1, 2);
+    EXPECT_EQ(msh2->expanded, 0);
+
+    Click(0);  // the selected root again: closes
+    EXPECT_EQ(hedr->expanded, 0);
+    EXPECT_EQ(selchunk, hedr);
+    EXPECT_EQ(RowAt(grid, 1), "");
+
+    hedr->expanded = 1;
+    Click(2);  // a leaf: selected, flag set, still drawn as a leaf
+    EXPECT_EQ(selchunk, cl1l);
+    EXPECT_EQ(cl1l->expanded, 1);
+    EXPECT_EQ(RowAt(grid, 2), "-CL1L:0");
+
+    // Both buttons released in one frame: select-and-open, then toggle.
+    Point(1);
+    s.ui->mousereleased[1] = s.ui->mousereleased[2] = 1;
+    Frame();
+    EXPECT_EQ(selchunk, msh2);
+    EXPECT_EQ(msh2->expanded, 0);
+}
+
+TEST_F(TreeTest, HoverSpanIsFifteenColumnsFromThePanelEdge) {
+    hedr->expanded = 1;
+    Point(1, 14);
+    s.ui->mousereleased[1] = 1;
+    Frame();
+    EXPECT_EQ(selchunk, msh2);
+    selchunk = nullptr;
+    Point(1, 15);  // the panel's 16th column
+    s.ui->mousereleased[1] = 1;
+    Frame();
+    EXPECT_EQ(selchunk, nullptr);
+    EXPECT_EQ(Bg(1, 1), 25) << "no hover tint either";
+    Point(1, -1);
+    s.ui->mousereleased[1] = 1;
+    Frame();
+    EXPECT_EQ(selchunk, nullptr);
+}
+
+TEST_F(TreeTest, SelectionSwapsColoursAndTintsItsSubtree) {
+    hedr->expanded = msh2->expanded = sinf->expanded = 1;
+    selchunk = msh2;
+    Point(20);
+    Frame();
+    EXPECT_EQ(Fg(1, 1), 25);
+    EXPECT_EQ(Bg(1, 1), 0);
+    EXPECT_EQ(Fg(2, 2), 38) << "SINF";
+    EXPECT_EQ(Bg(2, 2), 25);
+    EXPECT_EQ(Fg(3, 3), 38) << "NAME, two levels down";
+    EXPECT_EQ(Fg(1, 5), 0) << "CL1L is outside the subtree";
+
+    // Hovering the selected row tints its subtree's background too.
+    Point(1);
+    Frame();
+    EXPECT_EQ(Fg(1, 1), 25);
+    EXPECT_EQ(Bg(1, 1), 0);
+    EXPECT_EQ(Bg(2, 2), 1);
+    EXPECT_EQ(Fg(2, 2), 38);
+
+    // A row of the tinted subtree that is selected swaps the tint.
+    selchunk = sinf;
+    Point(20);
+    Frame();
+    EXPECT_EQ(Fg(2, 2), 25);
+    EXPECT_EQ(Bg(2, 2), 0);
+    EXPECT_EQ(Fg(3, 3), 38);
+}
+
+TEST_F(TreeTest, FlaggedRowsAndHoverTint) {
+    hedr->expanded = msh2->expanded = 1;
+    m.errors.push_back(msh2);
+    Point(1);
+    Frame();
+    EXPECT_EQ(Bg(1, 1), 10) << "flagged, even under the pointer";
+    EXPECT_EQ(Bg(2, 2), 1) << "its children take the hover tint";
+    EXPECT_EQ(Bg(2, 3), 1);
+    EXPECT_EQ(Bg(1, 4), 25) << "CL1L is no child of it";
+    EXPECT_EQ(Bg(0, 0), 25);
+
+    Point(0);  // hovering the root tints every visible row but the flagged one
+    Frame();
+    EXPECT_EQ(Bg(0, 0), 1);
+    EXPECT_EQ(Bg(1, 1), 10);
+    EXPECT_EQ(Bg(1, 4), 1);
+
+    selchunk = msh2;  // selected and flagged: background 10, foreground the inherited background
+    Point(20);
+    Frame();
+    EXPECT_EQ(Fg(1, 1), 25);
+    EXPECT_EQ(Bg(1, 1), 10);
+    EXPECT_EQ(Fg(2, 2), 38);
+    EXPECT_EQ(Bg(2, 2), 25);
+}
+
+TEST_F(TreeTest, ScrollingStartsAtTheFirstRowAndRowsAboveDoNotReact) {
+    hedr->expanded = msh2->expanded = sinf->expanded = 1;
+    Point(20);
+    Frame(3);
+    EXPECT_EQ(grid.glyph(3, 0), '-') << "NAME (row 3) on grid row 0, at depth 3";
+    EXPECT_EQ(grid.glyph(2, 1), '-') << "MODL at depth 2";
+    EXPECT_EQ(grid.glyph(1, 2), '-') << "CL1L at depth 1";
+
+    s.ui->mx = panel->dx + 3;
+    s.ui->my = panel->dy - 1;  // the cell row just above the panel
+    s.ui->mousereleased[1] = 1;
+    grid.Fill(0, 0, 25, 0);
+    mesh::Render(m, view, grid, 3);
+    EXPECT_EQ(selchunk, nullptr);
+    EXPECT_EQ(updates, 0);
+
+    // A selection above the grid still tints the rows it reaches.
+    selchunk = msh2;
+    Point(20);
+    Frame(3);
+    EXPECT_EQ(Fg(3, 0), 38);
+    EXPECT_EQ(Fg(2, 1), 38);
+    EXPECT_EQ(Fg(1, 2), 0);
+}
+
+TEST_F(TreeTest, RenderChunkCountsRowsAndOnlyOneForRowsBelowTheGrid) {
+    hedr->expanded = msh2->expanded = sinf->expanded = 1;
+    display::tilemap tall(16, 14);
+    EXPECT_EQ(mesh::RenderChunk(m, view, hedr, tall, 0, 0, 0, 15, 0, 25, 0), 6);
+    display::tilemap two(16, 2);
+    // Rows 0-1 painted; SINF, MODL and CL1L are looked at and count one each,
+    // NAME below SINF is not visited.
+    EXPECT_EQ(mesh::RenderChunk(m, view, hedr, two, 0, 0, 0, 15, 0, 25, 0), 5);
+    EXPECT_EQ(RowAt(two, 1), "|MSH2:36");
+}
+
+// The walk keeps its own stack: a path a quarter of a million chunks deep,
+// opened all the way, is painted and clicked at its far end.
+TEST_F(TreeTest, DeepOpenPathIsWalkedWithoutRecursion) {
+    const int depth = 250000;
+    chunkptr root = chunk::Create("HEDR");
+    chunkptr c = root;
+    for (int i = 1; i < depth; i++) {
+        chunkptr k = chunk::Create("DEEP");
+        c->AppendKid(k);
+        c->expanded = 1;
+        c = k;
+    }
+    chunkptr last = c;
+    m.hedr = root;
+    display::tilemap wide(depth + 8, 14);
+    const int first = depth - 3;
+    s.ui->mx = -100;
+    selchunk = root;
+    wide.Fill(0, 0, 25, 0);
+    EXPECT_EQ(mesh::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first), depth);
+    EXPECT_EQ(wide.glyph(depth - 1, 2), '-');
+    EXPECT_EQ(wide.fg(depth - 1, 2), 38) << "the root's selection tint reaches the far end";
+    EXPECT_EQ(wide.glyph(depth - 2, 1), '|');
+
+    s.ui->mx = panel->dx + depth - 1;
+    s.ui->my = panel->dy + 2;
+    s.ui->mousereleased[1] = 1;
+    mesh::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first);
+    EXPECT_EQ(selchunk, last);
+}
+
+// The walk against a plain recursive rendering of the same rules, on random
+// trees, selections, flags, scroll positions and clicks.
+namespace {
+
+struct Reference {
+    mesh::msh& m;
+    const widgets::Toolkit& ui;
+    chunkptr& sel;
+    int px, py;
+    int updates = 0;
+
+    int Chunk(const chunkptr& c, display::tilemap& g, int d, int y, int o, int w, int F, int B, int f) {
+        const int r = y - f;
+        if (r >= g.tmaph) return 1;
+        const bool hover = r >= 0 && ui.my == py + r && px + o <= ui.mx && ui.mx < px + o + w;
+        if (hover && ui.mousereleased[1]) {
+            c->expanded = (sel == c) ? !c->expanded : 1;
+            sel = c;
+            ++updates;
+        }
+        if (hover && ui.mousereleased[2]) {
+            c->expanded = !c->expanded;
+            ++updates;
+        }
+        const std::string text = mesh::RowText(*c);
+        int pf, pb;
+        if (sel == c) {
+            if (r >= 0) g.InsertString(d, r, text, B, m.inerrors(c.get()) ? 10 : F, 0, 0, 1, -1);
+            pf = 38;
+            pb = hover ? 1 : B;
+        } else {
+            const int b2 = hover ? 1 : B;
+            if (r >= 0) g.InsertString(d, r, text, F, m.inerrors(c.get()) ? 10 : b2, 0, 0, 1, -1);
+            pf = F;
+            pb = b2;
+        }
+        int n = 1;
+        if (c->expanded)
+            for (size_t i = 0; i < c->kids.size(); i++) n += Chunk(c->kids[i], g, d + 1, y + n, o, w, pf, pb, f);
+        return n;
+    }
+};
+
+chunkptr RandomTree(std::mt19937& rng, std::vector<chunkptr>& all) {
+    chunkptr root = chunk::Create("ROOT");
+    all = {root};
+    const int count = 2 + int(rng() % 40);
+    for (int i = 1; i < count; i++) {
+        chunkptr k = chunk::Create(std::string(1, char('A' + i % 26)) + "KID");
+        all[rng() % all.size()]->AppendKid(k);
+        all.push_back(k);
+    }
+    for (auto& c : all) c->expanded = int(rng() % 3 != 0);
+    root->Update(0);
+    return root;
+}
+
+}  // namespace
+
+TEST_F(TreeTest, SameResultsAsARecursiveWalk) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 300; round++) {
+        std::vector<chunkptr> all;
+        chunkptr root = RandomTree(rng, all);
+        m.hedr = root;
+        m.errors.clear();
+        for (auto& c : all)
+            if (rng() % 5 == 0) m.errors.push_back(c);
+        chunkptr start = rng() % 4 == 0 ? all[rng() % all.size()] : root;
+        selchunk = rng() % 2 ? all[rng() % all.size()] : nullptr;
+        const int first = int(rng() % 12) - 2;
+        const int height = 1 + int(rng() % 10);
+        s.ui->mx = panel->dx + int(rng() % 18) - 1;
+        s.ui->my = panel->dy + int(rng() % 12) - 1;
+        s.ui->mousereleased[1] = int(rng() % 2);
+        s.ui->mousereleased[2] = int(rng() % 3 == 0);
+
+        // Run the reference on a copy of the flags, then restore them.
+        std::vector<int> flags;
+        for (auto& c : all) flags.push_back(c->expanded);
+        const chunkptr sel0 = selchunk;
+        display::tilemap want(20, height);
+        want.Fill(0, 0, 25, 0);
+        Reference ref{m, *s.ui, selchunk, panel->dx, panel->dy};
+        const int wantn = ref.Chunk(start, want, 1, 2, 0, 15, 0, 25, first);
+        std::vector<int> wantflags;
+        for (auto& c : all) wantflags.push_back(c->expanded);
+        const chunkptr wantsel = selchunk;
+
+        for (size_t i = 0; i < all.size(); i++) all[i]->expanded = flags[i];
+        selchunk = sel0;
+        updates = 0;
+        display::tilemap got(20, height);
+        got.Fill(0, 0, 25, 0);
+        const int gotn = mesh::RenderChunk(m, view, start, got, 1, 2, 0, 15, 0, 25, first);
+
+        ASSERT_EQ(gotn, wantn) << "round " << round;
+        ASSERT_EQ(got.tmap, want.tmap) << "round " << round;
+        ASSERT_EQ(selchunk, wantsel) << "round " << round;
+        ASSERT_EQ(updates, ref.updates) << "round " << round;
+        for (size_t i = 0; i < all.size(); i++) ASSERT_EQ(all[i]->expanded, wantflags[i]) << "round " << round;
+    }
+}

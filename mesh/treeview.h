@@ -1,0 +1,71 @@
+// The chunk tree view: paints the visible rows of a mesh's tree into a grid,
+// one indented row per chunk, and turns clicks on the rows into selecting,
+// opening and closing chunks.
+//
+// The view works on state that belongs to the editor, handed to it in a
+// TreeView that the editor makes once:
+//     mesh::TreeView view;
+//     view.ui = &toolkit;              // pointer cell and release edges
+//     view.selchunk = &state.selchunk; // the selection, read and set
+//     view.treepanel = treepanel;      // where the grid is shown (dx, dy)
+//     view.update = [&] { Refresh(); };// the editor's msh::Update after a click
+// and then, once a frame, after the widgets were drawn:
+//     mesh::Render(*curmesh, view, treegrid, treescroll->state);
+//
+// This library sits beside the mesh core: the core never includes display or
+// widget headers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "display/tilemap.h"
+#include "mesh/chunk.h"
+#include "mesh/msh.h"
+#include "widgets/gadget.h"
+#include "widgets/toolkit.h"
+
+namespace mesh {
+
+struct TreeView {
+    const widgets::Toolkit* ui = nullptr;         // mx, my, mousereleased
+    chunkptr* selchunk = nullptr;                 // the editor's selected chunk
+    const widgets::gadget* treepanel = nullptr;   // dx, dy: the grid's cell on screen
+    std::function<void()> update;                 // runs after a click changed the tree
+
+    // Scratch space of the walk, kept between frames.
+    struct Level {
+        chunk* c;
+        size_t next;  // index of the next child to visit
+        int y;        // row index of c
+        int n;        // rows counted so far for c and its descendants
+        int depth;
+        uint8_t fg, bg;  // colours passed to the children
+    };
+    std::vector<Level> stack;
+};
+
+// Palette indices of the tree view.
+inline constexpr int kTreeFg = 0;        // text at the root
+inline constexpr int kTreeBg = 25;       // background at the root
+inline constexpr int kTreeHover = 1;     // background of the hovered row and its subtree
+inline constexpr int kTreeError = 10;    // background of a flagged row
+inline constexpr int kTreeSelected = 38; // foreground of the selection's subtree
+inline constexpr int kTreeHitWidth = 15; // clickable columns from the panel's left edge
+
+// Paints the tree of m.hedr with row first on grid row 0. Returns 0.
+int Render(msh& m, TreeView& view, display::tilemap& grid, int first);
+
+// Paints chunk c at the given depth and row index, with the inherited colours,
+// and its visible descendants; returns the rows they take (a chunk whose row
+// lies below the grid counts 1). The pointer hits a row over the columns
+// [o, o + w) of the panel.
+int RenderChunk(msh& m, TreeView& view, const chunkptr& c, display::tilemap& grid, int depth, int y, int o,
+                int w, int fg, int bg, int first);
+
+// The text of a chunk's row: "-" for a leaf, "|" for an open container, "+"
+// for a closed one, then name, ":" and size.
+std::string RowText(const chunk& c);
+
+}  // namespace mesh

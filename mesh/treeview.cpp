@@ -30,26 +30,26 @@ struct Walk {
     display::tilemap& grid;
     int o, w, first;
     int panelx = 0, panely = 0;
+    int row = 0;         // row index of the next chunk visited
     bool below = false;  // a row below the grid was reached
 
-    // Paints one chunk and applies a click on its row. Returns the row count
-    // when the chunk has no visible children to visit; otherwise pushes a
-    // level for them and returns -1.
-    int Visit(chunk* c, int depth, int y, int fg, int bg) {
-        const int r = y - first;
+    // Paints one chunk on the current row and applies a click on it; opens a
+    // level for its children when they are visible.
+    void Visit(chunk* c, int depth, int fg, int bg) {
+        const int r = row - first;
+        ++row;
         if (r >= grid.tmaph) {
             below = true;
-            return 1;
+            return;
         }
         if (r < 0) {
             // Above the grid: not painted, not hit; only the selection's tint
             // reaches the children.
-            const chunk* sel = view.selchunk ? view.selchunk->get() : nullptr;
             if (c->expanded && !c->kids.empty()) {
-                view.stack.push_back({c, 0, y, 1, depth, uint8_t(c == sel ? kTreeSelected : fg), uint8_t(bg)});
-                return -1;
+                const chunk* sel = view.selchunk ? view.selchunk->get() : nullptr;
+                view.stack.push_back({c, 0, depth, uint8_t(c == sel ? kTreeSelected : fg), uint8_t(bg)});
             }
-            return 1;
+            return;
         }
 
         const widgets::Toolkit* ui = view.ui;
@@ -78,36 +78,36 @@ struct Walk {
             passfg = fg;
             passbg = rowbg;
         }
-        if (c->expanded && !c->kids.empty()) {
-            view.stack.push_back({c, 0, y, 1, depth, uint8_t(passfg), uint8_t(passbg)});
-            return -1;
-        }
-        return 1;
+        if (c->expanded && !c->kids.empty()) view.stack.push_back({c, 0, depth, uint8_t(passfg), uint8_t(passbg)});
     }
 
+    // Returns the rows of start and its visible descendants, where a chunk
+    // below the grid counts one row whatever lies under it.
     int Run(chunk* start, int depth, int y, int fg, int bg) {
         view.stack.clear();
-        int result = Visit(start, depth, y, fg, bg);
-        while (!view.stack.empty()) {
+        row = y;
+        Visit(start, depth, fg, bg);
+        while (!view.stack.empty() && !below) {
             TreeView::Level& top = view.stack.back();
-            const size_t kids = top.c->kids.size();
-            if (below || top.next >= kids) {
-                // Children not visited yet each count one row (they lie below).
-                if (top.next < kids) top.n += int(kids - top.next);
-                const int n = top.n;
+            if (top.next >= top.c->kids.size()) {
                 view.stack.pop_back();
-                if (view.stack.empty())
-                    result = n;
-                else
-                    view.stack.back().n += n;
                 continue;
             }
             chunk* kid = top.c->kids[top.next].get();
             ++top.next;
-            const int count = Visit(kid, top.depth + 1, top.y + top.n, top.fg, top.bg);
-            if (count >= 0) view.stack.back().n += count;  // nothing was pushed
+            const TreeView::Level parent = top;
+            // A chunk's last child is visited with the chunk already off the
+            // stack, so a long path of only children keeps the stack short.
+            if (parent.next >= parent.c->kids.size()) view.stack.pop_back();
+            Visit(kid, parent.depth + 1, parent.fg, parent.bg);
         }
-        return result;
+        if (below) {
+            // Every child not visited yet lies below the grid too and counts one.
+            for (const TreeView::Level& l : view.stack)
+                if (l.next < l.c->kids.size()) row += int(l.c->kids.size() - l.next);
+        }
+        view.stack.clear();
+        return row - y;
     }
 };
 

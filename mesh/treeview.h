@@ -34,13 +34,12 @@ struct TreeView {
     const widgets::gadget* treepanel = nullptr;   // dx, dy: the grid's cell on screen
     std::function<void()> update;                 // runs after a click changed the tree
 
-    // Scratch space of the walk, kept between frames.
+    // Scratch space of the walk, kept between frames: the open chunks whose
+    // remaining children are still to be visited.
     struct Level {
         chunk* c;
-        size_t next;  // index of the next child to visit
-        int y;        // row index of c
-        int n;        // rows counted so far for c and its descendants
-        int depth;
+        size_t next;     // index of the next child to visit
+        int depth;       // depth of c
         uint8_t fg, bg;  // colours passed to the children
     };
     std::vector<Level> stack;

@@ -6,9 +6,10 @@ add_library(mesh_core
   ${CMAKE_CURRENT_LIST_DIR}/formatlist.cpp)
 target_link_libraries(mesh_core PUBLIC host_files)
 
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/mesh_test.cpp)
-  add_executable(mesh_core_tests
-    ${CMAKE_CURRENT_LIST_DIR}/tests/mesh_test.cpp)
-  target_link_libraries(mesh_core_tests mesh_core GTest::gtest_main)
-  gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
-endif()
+add_executable(mesh_core_tests
+  ${CMAKE_CURRENT_LIST_DIR}/tests/format_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/edit_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/query_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/file_test.cpp)
+target_link_libraries(mesh_core_tests mesh_core GTest::gtest_main)
+gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,190 @@
+// Byte editing of chunk data in handle and blind mode.
+#include <gtest/gtest.h>
+
+#include "mesh/chunk.h"
+#include "mesh/tests/build.h"
+
+using namespace meshtest;
+using mesh::chunk;
+using mesh::chunkptr;
+
+namespace {
+
+chunkptr Leaf(const std::string& name, Bytes data) {
+    chunkptr c = chunk::Create(name);
+    c->setdata(std::move(data));
+    return c;
+}
+
+// ROOT { NAME "ab", LEAF 1 2 3 4 5 6 7 8 }, rebuilt.
+chunkptr Pair() {
+    chunkptr c = Parse(Ck("ROOT", Cat({Ck("NAME", Str("ab")), Ck("LEAF", Bytes{1, 2, 3, 4, 5, 6, 7, 8})})));
+    c->Update(0);
+    return c;
+}
+
+}  // namespace
+
+TEST(Overwrite, IntFloatAndStringBytes) {
+    chunkptr c = Leaf("DATA", Bytes(8, 0xCC));
+    c->SetInt(0, 258, List());
+    c->SetInt(4, -1, List());
+    EXPECT_EQ(DataOf(c), (Bytes{2, 1, 0, 0, 255, 255, 255, 255}));
+    c->SetFloat(0, 1.0f, List());
+    EXPECT_EQ(DataOf(c), (Bytes{0, 0, 0x80, 0x3F, 255, 255, 255, 255}));
+    EXPECT_EQ(c->readfloat(0), 1.0f);
+    c->SetInt(6, 0x01020304, List());  // two bytes fall inside
+    EXPECT_EQ(DataOf(c), (Bytes{0, 0, 0x80, 0x3F, 255, 255, 4, 3}));
+    c->SetByte(8, 1, 1, List());
+    c->SetByte(-1, 1, 1, List());
+    EXPECT_EQ(c->size, 8);
+
+    chunkptr s = Leaf("NAME", Bytes(4, 0xCC));
+    s->InsertString(0, "abc", List());
+    EXPECT_EQ(DataOf(s), (Bytes{'a', 'b', 'c', 0}));
+    chunkptr t = Leaf("NAME", Bytes(8, 0xCC));
+    t->InsertString(0, "abcd", List());
+    EXPECT_EQ(DataOf(t), (Bytes{'a', 'b', 'c', 'd', 0, 0xCC, 0xCC, 0xCC}));
+    chunkptr u = Leaf("NAME", Bytes(6, 0xCC));
+    u->InsertString(1, "abcde", List());  // never lengthens the data
+    EXPECT_EQ(DataOf(u), (Bytes{0xCC, 'a', 'b', 'c', 'd', 'e'}));
+    EXPECT_EQ(u->readshort(5), 0);  // 16-bit reader at the last position
+    EXPECT_EQ(u->readint(3), -1);
+}
+
+TEST(Overwrite, RereadTurnsBytesIntoChildren) {
+    // A leaf whose bytes are overwritten to begin with a listed name becomes a
+    // container; writing the same bytes into a container's data re-reads it.
+    chunkptr c = Leaf("ROOT", Cat({Text("XAME"), Ints({4}), Ints({9})}));
+    c->SetByte(0, 'N', 0, List());
+    EXPECT_TRUE(c->kids.empty());
+    c->SetByte(0, 'N', 1, List());
+    ASSERT_EQ(c->kids.size(), 1u);
+    EXPECT_EQ(c->kids[0]->readint(0), 9);
+    EXPECT_EQ(c->kids[0]->getparent(), c);
+
+    chunkptr p = Pair();
+    chunkptr oldleaf = p->kids[1];
+    // Position 12 is the first byte of LEAF's header: the children are
+    // parsed again, as new objects.
+    p->SetByte(12, 'L', 1, List());
+    ASSERT_EQ(p->kids.size(), 2u);
+    EXPECT_EQ(p->kids[1]->name, "LEAF");
+    EXPECT_NE(p->kids[1], oldleaf);
+    p->SetInt(12, 0x5453414c, List());  // "LAST"
+    EXPECT_EQ(p->kids[1]->name, "LAST");
+    EXPECT_EQ(oldleaf->name, "LEAF");  // the old object left the tree intact
+}
+
+TEST(HandleMode, InsertAndRemoveReachOneLeaf) {
+    chunkptr c = Pair();
+    Bytes first = Saved(c->kids[0], 0);
+    // First data byte of the second child: 8 (NAME header) + 4 + 8.
+    EXPECT_EQ(c->InsertBytes(20, 2, 1, 1, List(), 0), 1);
+    EXPECT_EQ(c->kids[1]->size, 10);
+    EXPECT_EQ(c->size, 30);
+    EXPECT_EQ(Saved(c->kids[0], 0), first);
+    EXPECT_EQ(DataOf(c->kids[1]), (Bytes{1, 2, 1, 2, 3, 4, 5, 6, 7, 8}));
+    // A position on a child's header reaches nothing.
+    EXPECT_EQ(c->InsertBytes(14, 2, 1, 1, List(), 0), 0);
+    EXPECT_EQ(c->RemoveByte(0, 1, 1, List(), 0), 0);
+    EXPECT_EQ(c->size, 30);
+    // A run of removals with the rebuild only at the end: the sizes seen in
+    // between are the stale ones, and each call still finds the leaf.
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_EQ(c->RemoveByte(20, 1, j == 3, List(), 0), 1);
+        if (j < 3) {
+            EXPECT_EQ(c->size, 30);
+        }
+    }
+    // The leaf's array keeps its length (the stale bytes lie past its size).
+    EXPECT_EQ(Saved(c->kids[1], 0), Ck("LEAF", Bytes{3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(c->kids[1]->datalen(), 10);
+    EXPECT_EQ(c->size, 26);
+    // Out of range.
+    EXPECT_EQ(c->InsertBytes(26, 1, 1, 1, List(), 0), 0);
+    EXPECT_EQ(c->InsertBytes(-1, 1, 0, 1, List(), 0), 0);
+}
+
+TEST(HandleMode, GroupedMatlSkipsTheCount) {
+    chunkptr m = Parse(Ck("MATL", Cat({Ints({1}), Ck("MATD", Cat({Ck("ATRB", Ints({7}))}))})), {"ATRB"});
+    m->expandmatl({"ATRB"});
+    m->Update(1);
+    ASSERT_EQ(m->kids.size(), 1u);
+    // Positions 0..3 hold the count and belong to no child.
+    for (int p = 0; p < 4; ++p) EXPECT_EQ(m->InsertBytes(p, 1, 1, 1, {"ATRB"}, 1), 0);
+    // 4 + 8 (MATD header) + 8 (ATRB header): ATRB's first data byte.
+    EXPECT_EQ(m->InsertBytes(20, 1, 1, 1, {"ATRB"}, 1), 1);
+    chunkptr atrb = m->kids[0]->kids[0];
+    EXPECT_EQ(atrb->size, 5);
+    EXPECT_EQ(DataOf(atrb), (Bytes{7, 7, 0, 0, 0}));
+    EXPECT_EQ(m->size, 4 + 8 + 8 + 5);
+    EXPECT_EQ(m->readint(0), 1);
+}
+
+TEST(BlindMode, EditsTheSerializedBytes) {
+    // The same insertion as in handle mode, made blindly: the container's
+    // bytes grow, and the children are read again from them, so the inserted
+    // bytes end up in the leaf's data at the cost of its last two bytes,
+    // which now stand after it (and fit no child).
+    chunkptr c = Pair();
+    EXPECT_EQ(c->InsertBytes(20, 2, 0, 1, List(), 0), 1);
+    ASSERT_EQ(c->kids.size(), 3u);
+    EXPECT_EQ(c->kids[1]->size, 8);
+    EXPECT_EQ(DataOf(c->kids[1]), (Bytes{1, 2, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(c->kids[2]->size, 0);  // a two-byte tail: an empty leaf
+    EXPECT_EQ(c->size, 36);
+
+    // Removing the first byte of a container's data: a leaf afterwards,
+    // since its first four bytes no longer spell a listed name.
+    chunkptr d = Pair();
+    Bytes before = DataOf(d);
+    d->RemoveByte(0, 0, 1, List(), 0);
+    EXPECT_TRUE(d->kids.empty());
+    EXPECT_EQ(DataOf(d), Bytes(before.begin() + 1, before.end()));
+    // Without reread the array keeps its length; the stale byte is ignored.
+    chunkptr e = Leaf("DATA", Bytes{1, 2, 3, 4, 5});
+    e->RemoveByteBlindly(1, 0, List(), 0);
+    EXPECT_EQ(e->size, 4);
+    EXPECT_EQ(DataOf(e), (Bytes{1, 3, 4, 5, 5}));
+    EXPECT_EQ(Saved(e, 0), Ck("DATA", Bytes{1, 3, 4, 5}));
+    e->InsertBytesBlindly(0, 1, 0, List(), 0);
+    EXPECT_EQ(DataOf(e), (Bytes{1, 1, 3, 4, 5}));
+
+    // Eight bytes, one removed with reread: a leaf of 7, not rebuilt.
+    chunkptr f = Parse(Ck("ROOT", Ck("NAME", {})), List());
+    ASSERT_EQ(f->kids.size(), 1u);
+    f->RemoveByte(7, 0, 1, List(), 0);
+    EXPECT_TRUE(f->kids.empty());
+    EXPECT_EQ(f->size, 7);
+    EXPECT_EQ(DataOf(f), (Bytes{'N', 'A', 'M', 'E', 0, 0, 0}));
+}
+
+TEST(BlindMode, InsertWithoutCursorAndLastChildRemoval) {
+    chunkptr c = Leaf("DATA", {});
+    c->GrowData(4);
+    EXPECT_EQ(DataOf(c), Bytes(4, 0));
+    // On a container it has no lasting effect.
+    chunkptr p = Pair();
+    Bytes saved = Saved(p, 0);
+    p->GrowData(4);
+    EXPECT_EQ(p->size, 32);
+    p->Update(0);
+    EXPECT_EQ(Saved(p, 0), saved);
+    // A container that loses its last child keeps the data of its last
+    // rebuild as a leaf.
+    chunkptr q = Parse(Ck("ROOT", Ck("NAME", Str("ab"))));
+    q->Update(0);
+    Bytes data = DataOf(q);
+    q->RemoveKid(0);
+    q->Update(0);
+    EXPECT_TRUE(q->kids.empty());
+    EXPECT_EQ(DataOf(q), data);
+    EXPECT_EQ(q->size, 12);
+    // Import under a leaf: it becomes a container.
+    chunkptr leaf = Leaf("LEAF", Bytes{1});
+    leaf->AppendKid(Leaf("KID1", Bytes{2, 3}));
+    leaf->Update(0);
+    EXPECT_EQ(leaf->size, 10);
+    EXPECT_EQ(leaf->kids[0]->getparent(), leaf);
+}

@@ -1,0 +1,244 @@
+// Parsing, rebuild and writing of the chunk encoding; material grouping.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "mesh/chunk.h"
+#include "mesh/tests/build.h"
+
+using namespace meshtest;
+using mesh::chunk;
+using mesh::chunkptr;
+
+TEST(ByteReaders, OutOfRangeValuesAndWriterGuards) {
+    Bytes b = {1, 2, 3, 4, 5};
+    EXPECT_EQ(mesh::ReadInt(b, 0), 0x04030201);
+    EXPECT_EQ(mesh::ReadInt(b, 2), -1);  // fewer than 4 bytes left
+    EXPECT_EQ(mesh::ReadInt(b, -1), -1);
+    EXPECT_EQ(mesh::ReadShort(b, 3), 0x0504);
+    EXPECT_EQ(mesh::ReadShort(b, 4), 0);  // last position
+    EXPECT_EQ(mesh::ReadName(b, 2), "NULL");
+    EXPECT_EQ(mesh::ReadFloat(b, 3), -1.0f);
+    EXPECT_EQ(mesh::ReadFloat(Bytes{0, 0, 0, 0x3F}, 0), 0.5f);
+    EXPECT_EQ(mesh::ReadFloat(Bytes{0, 0, 0, 0}, 0), 0.0f);
+
+    Bytes w(6, 9);
+    mesh::WriteInt(w, 3, 0x11223344);  // p + 3 >= n: nothing
+    mesh::WriteName(w, -1, "ABCD");
+    EXPECT_EQ(w, Bytes(6, 9));
+    mesh::WriteName(w, 2, "AB");  // fitted to four bytes
+    EXPECT_EQ(w, (Bytes{9, 9, 'A', 'B', ' ', ' '}));
+    Bytes src = {1, 2, 3};
+    mesh::CopyInto(w, 4, src, 3);  // cut at the end of the array
+    EXPECT_EQ(w, (Bytes{9, 9, 'A', 'B', 1, 2}));
+    mesh::CopyInto(w, 0, src, 0);
+    EXPECT_EQ(w[0], 9);
+}
+
+TEST(Parse, ContainerRuleDependsOnTheList) {
+    Bytes file = Ck("ROOT", Cat({Ck("KIDA", Ints({1})), Ck("KIDB", Ints({2}))}));
+    chunkptr leaf = Parse(file, {"MSH2"});
+    EXPECT_TRUE(leaf->kids.empty());
+    EXPECT_EQ(leaf->size, 24);
+    chunkptr tree = Parse(file, {"KIDA"});
+    ASSERT_EQ(tree->kids.size(), 2u);
+    EXPECT_EQ(tree->kids[1]->name, "KIDB");
+    EXPECT_EQ(tree->kids[1]->readint(0), 2);
+    EXPECT_EQ(tree->kids[0]->getparent(), tree);
+    EXPECT_EQ(tree->expanded, 0);
+
+    // Fewer than 8 data bytes: a leaf even though they begin with a listed name.
+    chunkptr shortone = Parse(Ck("ROOT", Text("KIDA123")), {"KIDA"});
+    EXPECT_TRUE(shortone->kids.empty());
+    EXPECT_EQ(shortone->size, 7);
+}
+
+TEST(Parse, ClampStrayByteAndTrailingBytes) {
+    // The size claims more than the file holds: the chunk keeps what remains,
+    // and the rebuild writes the corrected size.
+    Bytes file = Ck("ROOT", Cat({Ck("NAME", Ints({5, 6}))}), 100);
+    chunkptr c = Parse(file);
+    EXPECT_EQ(c->size, 16);
+    ASSERT_EQ(c->kids.size(), 1u);
+    c->Update(0);
+    EXPECT_EQ(mesh::ReadInt(Saved(c, 0), 4), 16);
+
+    // A container whose data ends with one stray byte: skipped on reading,
+    // gone after the rebuild; bytes after the root are ignored.
+    Bytes inner = Cat({Ck("NAME", Str("ab")), Ck("LEAF", Ints({1}))});
+    Bytes stray = Cat({Ck("ROOT", Cat({inner, Bytes{0xEE}})), Text("tail")});
+    chunkptr s = Parse(stray);
+    EXPECT_EQ(s->kids.size(), 2u);
+    EXPECT_EQ(s->size, static_cast<int32_t>(inner.size() + 1));
+    EXPECT_EQ(s->data().back(), 0xEE);  // as read, until the rebuild
+    s->Update(0);
+    EXPECT_EQ(Saved(s, 0), Ck("ROOT", inner));
+}
+
+TEST(Parse, NegativeSizesBecomeEmptyLeavesAndParsingGoesOn) {
+    // A child with a negative size field, then a normal one; then a tail of 5
+    // bytes that cannot hold a header.
+    Bytes body = Cat({Ck("NAME", Str("x")), Ck("BAD1", {}, -20), Ck("GOOD", Ints({42})), Text("ABCDE")});
+    chunkptr c = Parse(Ck("ROOT", body));
+    ASSERT_EQ(c->kids.size(), 4u);
+    EXPECT_EQ(c->kids[1]->name, "BAD1");
+    EXPECT_EQ(c->kids[1]->size, 0);
+    EXPECT_TRUE(c->kids[1]->data().empty());
+    EXPECT_EQ(c->kids[2]->readint(0), 42);  // stepped over by 8 bytes
+    EXPECT_EQ(c->kids[3]->name, "ABCD");    // the name fitted, the size did not
+    EXPECT_EQ(c->kids[3]->size, 0);
+    // A tail of three bytes: not even the name fits.
+    chunkptr d = Parse(Ck("ROOT", Cat({Ck("NAME", Str("x")), Text("xyz")})));
+    ASSERT_EQ(d->kids.size(), 2u);
+    EXPECT_EQ(d->kids[1]->name, "NULL");
+    // Written back as 8-byte headers of size 0.
+    c->Update(0);
+    Bytes out = Saved(c, 0);
+    Bytes want = Ck("ROOT", Cat({Ck("NAME", Str("x")), Ck("BAD1", {}), Ck("GOOD", Ints({42})), Ck("ABCD", {})}));
+    EXPECT_EQ(out, want);
+    // A root with a negative size field.
+    chunkptr r = Parse(Cat({Text("HEDR"), Ints({-1, 1, 2})}));
+    EXPECT_EQ(r->size, 0);
+    EXPECT_TRUE(r->kids.empty());
+}
+
+TEST(Parse, AnyBytesParseWithoutFault) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        Bytes b(rng() % 200);
+        for (auto& x : b) x = static_cast<uint8_t>(rng() % 4 == 0 ? "NAMEMSH2"[rng() % 8] : rng());
+        chunkptr c = Parse(b);
+        c->Update(1);
+        Bytes out = Saved(c, 1);
+        EXPECT_EQ(out.size(), static_cast<size_t>(c->size) + 8);
+    }
+}
+
+TEST(RoundTrip, WellFormedMeshIsReproducedExactly) {
+    Bytes file = Mesh();
+    for (int matl : {0, 1}) {
+        chunkptr c = Parse(file);
+        if (matl) c->expandmatl(List());
+        c->Update(matl);
+        EXPECT_EQ(Saved(c, matl), file) << "matl " << matl;
+        EXPECT_EQ(c->size, static_cast<int32_t>(file.size() - 8));
+        // A container's data is its children as written.
+        EXPECT_EQ(DataOf(c), Bytes(file.begin() + 8, file.end()));
+    }
+}
+
+TEST(RoundTrip, DerivedDataMatchesItsWindows) {
+    chunkptr c = Parse(Mesh());
+    c->expandmatl(List());
+    c->Update(1);
+    Bytes file = Mesh();
+    Bytes whole(file.begin() + 8, file.end());
+    std::mt19937 rng(3);
+    for (int i = 0; i < 400; ++i) {
+        int64_t pos = static_cast<int64_t>(rng() % (whole.size() + 20)) - 10;
+        int64_t count = rng() % 40;
+        Bytes got(static_cast<size_t>(count), 0xAA);
+        int64_t n = c->readbytes(pos, count, got.data());
+        int64_t a = std::max<int64_t>(pos, 0), b = std::min<int64_t>(pos + count, whole.size());
+        ASSERT_EQ(n, std::max<int64_t>(0, b - a));
+        for (int64_t p = a; p < b; ++p) ASSERT_EQ(got[p - pos], whole[p]) << "at " << p;
+    }
+    EXPECT_EQ(c->readint(4), static_cast<int32_t>(whole.size()) - 16);  // MSH2's size (CL1L follows it)
+}
+
+TEST(Matl, GroupingWritesTheCountFirst) {
+    Bytes matds = Cat({Matd("a"), Matd("b"), Matd("c")});
+    chunkptr m = Parse(Ck("MATL", Cat({Ints({99}), matds})));
+    EXPECT_TRUE(m->kids.empty());
+    // Without children the stored bytes are written whatever the flag.
+    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({Ints({99}), matds})));
+    m->expandmatl(List());
+    ASSERT_EQ(m->kids.size(), 3u);
+    EXPECT_EQ(m->readint(0), 3);  // the count is rewritten at once
+    EXPECT_EQ(m->kids[0]->FetchName(), "a");
+    EXPECT_EQ(m->kids[2]->getparent(), m);
+    m->Update(1);
+    EXPECT_EQ(m->size, static_cast<int32_t>(matds.size() + 4));
+    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({Ints({3}), matds})));
+    // Without grouping a MATL with children holds only its children.
+    m->Update(0);
+    EXPECT_EQ(Saved(m, 0), Ck("MATL", matds));
+}
+
+TEST(Matl, CollapseAndRegroupAndShortRecords) {
+    chunkptr root = Parse(Mesh());
+    chunkptr matl = root->kids[0]->getkid("MATL");
+    ASSERT_TRUE(matl);
+    Bytes stored = DataOf(matl);
+    root->expandmatl(List());
+    root->Update(1);
+    ASSERT_EQ(matl->kids.size(), 2u);
+    chunkptr oldmatd = matl->kids[1];
+    root->collapsematl();
+    EXPECT_TRUE(matl->kids.empty());
+    EXPECT_EQ(DataOf(matl), stored);  // byte for byte the stored record
+    root->expandmatl(List());
+    ASSERT_EQ(matl->kids.size(), 2u);
+    EXPECT_NE(matl->kids[1], oldmatd);
+    EXPECT_EQ(matl->kids[1]->FetchName(), oldmatd->FetchName());
+    EXPECT_EQ(Saved(matl->kids[1], 1), Saved(oldmatd, 1));
+
+    // The detached MATD stays usable: it still knows its old parent, edits
+    // and saves on its own, and the tree does not see it.
+    oldmatd->getkid("NAME")->InsertString(0, "zz", List());
+    oldmatd->Update(1);
+    EXPECT_EQ(oldmatd->FetchName(), "zz");
+    EXPECT_EQ(matl->kids[1]->FetchName(), "two");
+    EXPECT_EQ(oldmatd->getparent(), matl);
+    EXPECT_EQ(matl->IndexOfKid(oldmatd.get()), -1);
+    EXPECT_EQ(root->findy(oldmatd.get()), 6);  // all its old siblings counted before it
+    root.reset();
+    matl.reset();
+    EXPECT_EQ(oldmatd->getparent(), nullptr);  // the tree is gone, the chunk is not
+    EXPECT_EQ(oldmatd->kids.size(), 4u);
+
+    // Short MATL records stay leaves; a MATL that already has children (its
+    // data began with a listed name) is regrouped, not doubled.
+    chunkptr s = Parse(Ck("MATL", Ints({0, 0})));
+    s->expandmatl(List());
+    EXPECT_TRUE(s->kids.empty());
+    chunkptr odd = Parse(Ck("MATL", Cat({Ck("NAME", Zeros(4)), Matd("q")})));
+    ASSERT_EQ(odd->kids.size(), 2u);  // NAME, MATD
+    odd->Update(1);                   // grouped layout: count, NAME, MATD
+    odd->expandmatl(List());
+    ASSERT_EQ(odd->kids.size(), 2u);
+    EXPECT_EQ(odd->kids[0]->name, "NAME");
+    EXPECT_EQ(odd->readint(0), 1);
+}
+
+TEST(Names, OtherLengthsAreFittedWhenWritten) {
+    chunkptr c = Parse(Ck("ROOT", Cat({Ck("NAME", Str("a")), Ck("LEAF", Ints({1}))})));
+    c->kids[1]->name = "LONGNAME";
+    c->kids[0]->name = "AB";
+    c->Update(0);
+    EXPECT_EQ(c->kids[1]->name, "LONGNAME");  // what was typed is kept
+    Bytes out = Saved(c, 0);
+    EXPECT_EQ(out.size(), static_cast<size_t>(c->size) + 8);
+    chunkptr back = Parse(out, {"AB  "});
+    ASSERT_EQ(back->kids.size(), 2u);
+    EXPECT_EQ(back->kids[0]->name, "AB  ");
+    EXPECT_EQ(back->kids[1]->name, "LONG");
+    EXPECT_EQ(back->kids[1]->readint(0), 1);
+    EXPECT_EQ(c->readname(0), "AB  ");  // the derived data uses the same bytes
+    chunkptr fresh = chunk::Create();
+    EXPECT_EQ(Saved(fresh, 0), (Bytes{' ', ' ', ' ', ' ', 0, 0, 0, 0}));
+}
+
+TEST(DetermineSize, ListRule) {
+    auto make = [](const std::string& name, Bytes data) {
+        chunkptr c = chunk::Create(name);
+        c->setdata(std::move(data));
+        return c->determinesize();
+    };
+    EXPECT_EQ(make("POSL", Ints({10})), 124);
+    EXPECT_EQ(make("KFR3", Ints({2})), 180);
+    EXPECT_EQ(make("ABCD", Ints({7})), 11);
+    EXPECT_EQ(make("", Ints({7})), 32);
+    EXPECT_EQ(make("POSL", {}), 0);
+    EXPECT_EQ(make("POSL", Bytes{1, 2}), -12 + 4);  // count -1 when shorter than 4
+}

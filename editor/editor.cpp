@@ -10,6 +10,7 @@
 #include "editor/prefs.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
+#include "mesh/treeview.h"
 #include "mesh/verify.h"
 
 namespace editor {
@@ -139,11 +140,11 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (host::PathKind(path) == 1) {
         st.curmesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
         if (!st.curmesh)
-            widgets::PopupMessage(ui, "Error!", "Unable to read mesh file.");
+            Message("Error!", "Unable to read mesh file.");
         else
             st.meshtitle = host::BaseName(path);
     } else {
-        widgets::PopupMessage(ui, "Error!", "Failed to open mesh file.");
+        Message("Error!", "Failed to open mesh file.");
     }
 }
 
@@ -183,6 +184,7 @@ bool Editor::Frame() {
 
     ui.UpdatePointer();
     w.rootlabel->draw(ui, g.screen, 0, 0);
+    drawn_ = true;
 
     g.screen.InsertMapImage(g.datagrid, w.treepanel->dx, w.treepanel->dy + layout.L + 3, 1);
     g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
@@ -236,7 +238,11 @@ void Editor::ApplyMaterialGrouping() {
 
 void Editor::RenderTree() {
     if (!st.curmesh || !st.curmesh->hedr) return;
-    // The tree view is painted here once it is available.
+    treeview_.ui = &ui;
+    treeview_.selchunk = &st.selchunk;
+    treeview_.treepanel = w.treepanel;
+    if (!treeview_.update) treeview_.update = [this] { Refresh(); };
+    mesh::Render(*st.curmesh, treeview_, g.treegrid, w.treescroll->state);
 }
 
 // ---- model list --------------------------------------------------------------
@@ -262,8 +268,9 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
         const int r = static_cast<int>(i) - first;
         std::string name = c->FetchName();
         if (name.empty()) name = "[unnamed]";
-        // Only rows that the panel shows react to the pointer.
-        const bool hovered = r >= 0 && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
+        // Only rows that the panel shows react to the pointer, and only once
+        // the panel has been placed by a first draw.
+        const bool hovered = drawn_ && r >= 0 && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
                              ui.my == y0 + r;
         if (hovered) {
             w.titlelabel->title = name;
@@ -383,6 +390,11 @@ void Editor::DataButtons() {
 
 // ---- commands ----------------------------------------------------------------
 
+void Editor::Message(const std::string& title, const std::string& text) {
+    messages.push_back({title, text});
+    widgets::PopupMessage(ui, title, text);
+}
+
 bool Editor::ControlHeld() { return host.KeyHeld(kKeyLeftCtrl) || host.KeyHeld(kKeyRightCtrl); }
 
 void Editor::FlushInput() {
@@ -432,7 +444,7 @@ void Editor::OpenMesh() {
         st.lastdir = host::DirectoryPart(path);
         mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
         if (!m) {
-            widgets::PopupMessage(ui, "Error!", "Unable to read mesh file.");
+            Message("Error!", "Unable to read mesh file.");
         } else {
             st.curmesh = m;
             st.meshtitle = host::BaseName(path);
@@ -451,7 +463,7 @@ void Editor::SaveMeshAs() {
         if (st.curmesh->Save(path, st.recognizematl))
             st.meshtitle = host::BaseName(path);
         else
-            widgets::PopupMessage(ui, "Error!", "Unable to write mesh file.");
+            Message("Error!", "Unable to write mesh file.");
     }
     FlushInput();
 }
@@ -497,7 +509,7 @@ void Editor::ExportChunk() {
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
         if (!mesh::ExportChunk(st.selchunk, path, st.recognizematl))
-            widgets::PopupMessage(ui, "Error!", "Unable to write chunk file.");
+            Message("Error!", "Unable to write chunk file.");
     }
     Refresh();
     host.ClearKeys();
@@ -512,7 +524,7 @@ void Editor::ImportAfter() {
     mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
     const int idx = parent->IndexOfKid(st.selchunk.get());
     if (!m || !m->hedr) {
-        widgets::PopupMessage(ui, "Error!", "Unable to read chunk file.");
+        Message("Error!", "Unable to read chunk file.");
     } else if (idx >= 0) {
         parent->InsertKid(static_cast<size_t>(idx) + 1, m->hedr);
         Refresh();
@@ -526,7 +538,7 @@ void Editor::ImportUnder() {
     st.lastdir = host::DirectoryPart(path);
     mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
     if (!m || !m->hedr) {
-        widgets::PopupMessage(ui, "Error!", "Unable to read chunk file.");
+        Message("Error!", "Unable to read chunk file.");
     } else {
         st.selchunk->AppendKid(m->hedr);
         st.selchunk->Update(st.recognizematl);
@@ -583,7 +595,7 @@ void Editor::VerifyMesh() {
         for (const mesh::chunkptr& c : st.curmesh->errors) c->expand();
         if (!st.curmesh->errors.empty()) w.treescroll->state = st.curmesh->errors[0]->findy(nullptr);
     }
-    widgets::PopupMessage(ui, "verification", verdict);
+    Message("verification", verdict);
     FlushInput();
 }
 

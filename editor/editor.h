@@ -13,6 +13,7 @@
 #include "host/host.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "mesh/treeview.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 
@@ -164,8 +165,13 @@ public:
     EditorGrids g;
     Layout layout;
 
-    // The last verification's findings (kept for the tests and the log).
+    // The last verification's findings.
     std::vector<std::string> findings;
+    // Every message popup shown so far (title, text), oldest first.
+    struct Shown {
+        std::string title, text;
+    };
+    std::vector<Shown> messages;
 
 private:
     void BuildWidgets();
@@ -180,6 +186,10 @@ private:
     // Flushes keys and pointer after a modal dialog and samples the pointer
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();
+    mesh::TreeView treeview_;
+    bool drawn_ = false;  // the widgets have been drawn (placed) at least once
+    // PopupMessage, remembered in messages.
+    void Message(const std::string& title, const std::string& text);
     bool ControlHeld();
 };
 

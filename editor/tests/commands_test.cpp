@@ -1,0 +1,336 @@
+// The file and chunk commands, run through their buttons and shortcuts with
+// scripted dialog answers.
+#include <gtest/gtest.h>
+
+#include "editor/tests/fixture.h"
+
+using namespace edtest;
+
+namespace {
+
+std::string Text(const std::string& s) {
+    std::string out = s + '\0';
+    while (out.size() % 4) out += '\0';
+    return out;
+}
+
+std::string Model(const std::string& name) { return Enc("MODL", Enc("MTYP", Int(0)) + Enc("NAME", Text(name))); }
+
+// HEDR { MSH2 { SINF { NAME }, MODL one, MODL two }, CL1L }
+std::string SmallMesh() {
+    return Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") + Model("two")) +
+                           Enc("CL1L", ""));
+}
+
+class CommandsTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        Spit(dir + "/small.msh", SmallMesh());
+        Start({"small.msh"});
+        Frame();
+    }
+    mesh::chunkptr Root() { return ed->st.curmesh->hedr; }
+    mesh::chunkptr Msh2() { return Root()->getkid("MSH2"); }
+    std::vector<std::string> KidNames(const mesh::chunkptr& c) {
+        std::vector<std::string> v;
+        for (const auto& k : c->kids) v.push_back(k->name == "MODL" ? k->FetchName() : k->name);
+        return v;
+    }
+    void Select(const mesh::chunkptr& c) {
+        ed->st.selchunk = c;
+        Frame();  // the chunk actions window becomes usable
+    }
+    void ExpectConsistent() {
+        EXPECT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "");
+        std::vector<uint8_t> bytes;
+        Root()->save(bytes, ed->st.recognizematl);
+        EXPECT_EQ(static_cast<int64_t>(bytes.size()), int64_t(Root()->size) + 8);
+    }
+};
+
+}  // namespace
+
+TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
+    const int32_t size = Root()->size;
+    Select(Msh2()->kids[2]);  // "two"
+    ClickWidget(ed->w.shiftupbutton);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
+    EXPECT_EQ(ed->st.selchunk->FetchName(), "two");  // stays selected
+    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "two");
+    EXPECT_EQ(Root()->size, size);
+    ExpectConsistent();
+
+    // The saved file has the new order.
+    host.file_answers = {dir + "/moved.msh"};
+    Shortcut(editor::kKeySave);
+    auto reread = mesh::msh::ReadMsh(dir + "/moved.msh", ed->st.formatlist, 1);
+    ASSERT_NE(reread, nullptr);
+    EXPECT_EQ(KidNames(reread->hedr->getkid("MSH2")), (std::vector<std::string>{"SINF", "two", "one"}));
+
+    Select(Msh2()->kids[0]);  // the first child cannot go up
+    ClickWidget(ed->w.shiftupbutton);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
+
+    Select(Msh2()->kids[1]);
+    ClickWidget(ed->w.shiftdownbutton);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
+    ClickWidget(ed->w.shiftdownbutton);  // the last stays last
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
+    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "one");
+    ExpectConsistent();
+}
+
+TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
+    Select(Root());
+    const std::string before = Slurp(dir + "/small.msh");
+    ClickWidget(ed->w.shiftupbutton);
+    ClickWidget(ed->w.shiftdownbutton);
+    ClickWidget(ed->w.deletebutton);
+    host.file_answers = {dir + "/never.mck"};
+    ClickWidget(ed->w.importafterbutton);
+    EXPECT_TRUE(host.file_requests.empty());  // import after needs a parent
+    EXPECT_EQ(ed->st.selchunk, Root());
+    std::vector<uint8_t> bytes;
+    Root()->save(bytes, 1);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), before);
+}
+
+TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
+    const int32_t size = Root()->size;
+    const int total = ed->st.curmesh->totalchunks;
+    auto one = Msh2()->kids[1];
+    const int32_t gone = one->size + 8;
+    Select(one);
+    ClickWidget(ed->w.deletebutton);
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two"}));
+    EXPECT_EQ(Root()->size, size - gone);
+    EXPECT_EQ(ed->st.curmesh->totalchunks, total - 3);
+    ASSERT_EQ(ed->st.modllist.size(), 1u);
+    ExpectConsistent();
+    Frame();
+    EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
+}
+
+TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
+    auto two = Msh2()->kids[2];
+    Select(two);
+    host.file_answers = {dir + "/out/two.mck"};
+    fs::create_directories(dir + "/out");
+    ClickWidget(ed->w.exportbutton);
+    ASSERT_EQ(host.file_requests.size(), 1u);
+    EXPECT_EQ(host.file_requests[0].title, "Export Chunk As");
+    EXPECT_EQ(host.file_requests[0].filter, "SWBFII Mesh Chunk:mck;All Files:*");
+    EXPECT_TRUE(host.file_requests[0].save);
+    EXPECT_EQ(host.file_requests[0].initial, dir + "\\two");
+    EXPECT_EQ(Slurp(dir + "/out/two.mck"), Model("two"));
+    EXPECT_EQ(ed->st.lastdir, dir + "/out");
+    EXPECT_EQ(two->getparent(), Msh2());
+    EXPECT_EQ(Msh2()->kids.size(), 3u);
+
+    // Exporting the root writes the same file as saving the mesh.
+    Select(Root());
+    host.file_answers = {dir + "/root.mck"};
+    ClickWidget(ed->w.exportbutton);
+    EXPECT_EQ(Slurp(dir + "/root.mck"), SmallMesh());
+
+    // A place that cannot be written is reported.
+    host.file_answers = {dir + "/missing/dir/x.mck"};
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.exportbutton);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.");
+}
+
+TEST_F(CommandsTest, ImportAfterAndUnder) {
+    Spit(dir + "/three.mck", Model("three"));
+    auto one = Msh2()->kids[1];
+    Select(one);
+    host.file_answers = {dir + "/three.mck"};
+    ClickWidget(ed->w.importafterbutton);
+    EXPECT_EQ(host.file_requests.back().title, "Import Chunk file after");
+    EXPECT_FALSE(host.file_requests.back().save);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "three", "two"}));
+    EXPECT_EQ(Msh2()->kids[2]->getparent(), Msh2());
+    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    ExpectConsistent();
+
+    // Under a leaf: it becomes a container whose last child is the import,
+    // which can at once be moved.
+    auto name = one->getkid("NAME");
+    Select(name);
+    host.file_answers = {dir + "/three.mck"};
+    ClickWidget(ed->w.importunderbutton);
+    EXPECT_EQ(host.file_requests.back().title, "Import Chunk file under");
+    ASSERT_EQ(name->kids.size(), 1u);
+    EXPECT_EQ(name->kids[0]->FetchName(), "three");
+    EXPECT_EQ(ed->st.modllist.size(), 4u);
+    ExpectConsistent();
+    Select(name->kids[0]);
+    ClickWidget(ed->w.shiftupbutton);  // only child: stays
+    EXPECT_EQ(name->kids.size(), 1u);
+    ClickWidget(ed->w.deletebutton);
+    EXPECT_TRUE(name->kids.empty());
+    ExpectConsistent();
+}
+
+TEST_F(CommandsTest, ImportFailuresAndCancel) {
+    Select(Msh2()->kids[1]);
+    const std::string lastdir = ed->st.lastdir;
+    host.file_answers = {""};
+    ClickWidget(ed->w.importafterbutton);
+    EXPECT_EQ(ed->st.lastdir, lastdir);
+    EXPECT_EQ(Msh2()->kids.size(), 3u);
+
+    fs::create_directories(dir + "/sub");
+    Spit(dir + "/sub/empty.mck", "");
+    host.file_answers = {dir + "/sub/empty.mck"};
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.importunderbutton);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "Error!");
+    EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.");
+    EXPECT_EQ(ed->st.lastdir, dir + "/sub");
+    EXPECT_EQ(Msh2()->kids.size(), 3u);
+    ExpectConsistent();
+}
+
+TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
+    auto one = Msh2()->kids[1];
+    Select(one);
+    TypeInModal("ABCDE\r", 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(one->name, "ABCDE");  // stored as typed
+    EXPECT_EQ(Msh2()->kids[1], one);
+    ExpectConsistent();
+}
+
+TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesOnlyTheDetachedChunk) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    host.file_answers = {dir + "/example.msh"};
+    Shortcut(editor::kKeyOpen);
+    Frame();
+    auto matl = Msh2()->getkid("MATL");
+    ASSERT_EQ(matl->kids.size(), 2u);
+    auto matd = matl->kids[0];
+    Select(matd);
+    TypeInModal("XXXX\r", 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(ed->st.selchunk, matd);
+    EXPECT_EQ(matd->name, "XXXX");
+    ASSERT_EQ(matl->kids.size(), 2u);
+    EXPECT_EQ(matl->kids[0]->name, "MATD");  // the tree is unchanged
+    EXPECT_NE(matl->kids[0], matd);
+
+    // Moving or deleting the detached chunk changes nothing in the tree;
+    // delete drops the selection.
+    ClickWidget(ed->w.shiftdownbutton);
+    EXPECT_EQ(matl->kids[0]->name, "MATD");
+    EXPECT_EQ(matl->kids.size(), 2u);
+    ClickWidget(ed->w.deletebutton);
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(matl->kids.size(), 2u);
+    ExpectConsistent();
+
+    // With grouping off a rename reaches the tree.
+    ed->w.recognizebox->state = 0;
+    Frame();
+    Select(matl);
+    TypeInModal("MAT2\r", 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(Msh2()->kids[1]->name, "MAT2");
+}
+
+TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
+    fs::create_directories(dir + "/models");
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/models/tank.msh");
+    ed->st.selchunk = Msh2();
+
+    // Cancel: nothing changes, and the keys typed before are flushed.
+    host.file_answers = {""};
+    host.Type("q");
+    Shortcut(editor::kKeyOpen);
+    ASSERT_EQ(host.file_requests.size(), 1u);
+    EXPECT_EQ(host.file_requests[0].title, "Open Mesh file");
+    EXPECT_EQ(host.file_requests[0].filter, "SWBFII Mesh:msh;All Files:*");
+    EXPECT_FALSE(host.file_requests[0].save);
+    EXPECT_EQ(host.file_requests[0].initial, dir + "\\");
+    EXPECT_EQ(host.input().QueuedChars(), 0u);
+    EXPECT_EQ(ed->st.meshtitle, "small");
+    EXPECT_EQ(ed->st.lastdir, dir);
+    EXPECT_EQ(ed->st.selchunk, Msh2());
+
+    // The button opens too, and the selection goes.
+    host.file_answers = {dir + "/models/tank.msh"};
+    ClickWidget(ed->w.openbutton);
+    EXPECT_EQ(ed->st.meshtitle, "tank");
+    EXPECT_EQ(ed->st.lastdir, dir + "/models");
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    EXPECT_EQ(host.file_requests.back().initial, dir + "\\");
+
+    // An unreadable file keeps the mesh.
+    auto kept = ed->st.curmesh;
+    Spit(dir + "/models/bad.msh", "");
+    host.file_answers = {dir + "/models/bad.msh"};
+    KeyInModal(13);
+    Shortcut(editor::kKeyOpen);
+    EXPECT_EQ(host.file_requests.back().initial, dir + "/models\\");
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.");
+    EXPECT_EQ(ed->st.curmesh, kept);
+    EXPECT_EQ(ed->st.meshtitle, "tank");
+
+    // O without Control is consumed and does nothing.
+    host.PressKey(editor::kKeyOpen);
+    Frame();
+    EXPECT_EQ(host.file_requests.size(), 3u);
+}
+
+TEST_F(CommandsTest, SaveAsAndWriteFailure) {
+    host.file_answers = {dir + "/saved.msh"};
+    ClickWidget(ed->w.savebutton);
+    ASSERT_EQ(host.file_requests.size(), 1u);
+    EXPECT_EQ(host.file_requests[0].title, "Save Mesh As");
+    EXPECT_TRUE(host.file_requests[0].save);
+    EXPECT_EQ(host.file_requests[0].initial, dir + "\\");
+    EXPECT_EQ(Slurp(dir + "/saved.msh"), SmallMesh());
+    EXPECT_EQ(ed->st.meshtitle, "saved");
+
+    // A save that cannot be written says so and changes nothing.
+    host.file_answers = {dir + "/no/such/dir/x.msh"};
+    KeyInModal(13);
+    Shortcut(editor::kKeySave);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "Error!");
+    EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.");
+    EXPECT_EQ(ed->st.meshtitle, "saved");
+
+    // Cancel: no file, same title and directory.
+    host.file_answers = {""};
+    Shortcut(editor::kKeySave);
+    EXPECT_EQ(ed->st.meshtitle, "saved");
+    EXPECT_EQ(ed->st.lastdir, dir + "/no/such/dir");
+}
+
+TEST_F(CommandsTest, NewMeshAsksFirst) {
+    Select(Msh2());
+    KeyInModal(27);  // Escape answers "No"
+    Shortcut(editor::kKeyNew);
+    EXPECT_EQ(ed->st.meshtitle, "small");
+    EXPECT_EQ(ed->st.selchunk, Msh2());
+
+    KeyInModal(13, 2);  // Enter answers "Yes"
+    ClickWidget(ed->w.newbutton);
+    ASSERT_NE(ed->st.curmesh, nullptr);
+    EXPECT_EQ(ed->st.meshtitle, "untitled");
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_TRUE(ed->st.modllist.empty());
+    EXPECT_EQ(ed->st.curmesh->hedr->name, "HEDR");
+    EXPECT_EQ(ed->st.curmesh->hedr->size, 0);
+    EXPECT_TRUE(ed->st.curmesh->hedr->kids.empty());
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "untitled");
+    EXPECT_EQ(ed->w.savebutton->disabled(), 0);
+}

@@ -1,0 +1,312 @@
+// Start-up, layout, main loop, model list, material grouping and the
+// preferences, driven frame by frame through the headless host.
+#include <gtest/gtest.h>
+
+#include "editor/prefs.h"
+#include "editor/tests/fixture.h"
+
+using namespace edtest;
+using widgets::gadget;
+
+namespace {
+
+struct Pos {
+    const gadget* g;
+    int x, y, w, h;
+    const char* what;
+};
+
+void ExpectLayout(editor::Editor& ed, int W, int H) {
+    const int T = H - 17, L = T - 19, M = T - 32, e = (W - 10) / 3;
+    auto& w = ed.w;
+    std::vector<Pos> want = {
+        {w.titlelabel, 1, 1, 32, 1, "title"},
+        {w.savebutton, 1, 3, e - 1, 1, "save"},
+        {w.openbutton, e + 1, 3, e - 1, 1, "open"},
+        {w.newbutton, 2 * e + 1, 3, e - 1, 1, "new"},
+        {w.verifybutton, W - 9, 3, 8, 1, "verify"},
+        {w.treebox, 1, 5, 2, 1, "treebox"},
+        {w.chunkview, 1, 5, 17, 3, "chunk view"},
+        {w.treescroll, 17, 7, L, 0, "treescroll"},
+        {w.treepanel, 1, 7, 16, L, "treepanel"},
+        {w.datascroll, 17, L + 10, 8, 0, "datascroll"},
+        {w.recognizebox, 1, L + 8, 0, 0, "recognize"},
+        {w.chunkactions, 19, 5, 20, 16, "chunk actions"},
+        {w.exportbutton, 23, 7, 12, 1, "export"},
+        {w.importunderbutton, 23, 9, 12, 1, "import under"},
+        {w.importafterbutton, 23, 11, 12, 1, "import after"},
+        {w.renamebutton, 23, 13, 12, 1, "rename"},
+        {w.shiftupbutton, 23, 15, 12, 1, "shift up"},
+        {w.shiftdownbutton, 23, 17, 12, 1, "shift down"},
+        {w.deletebutton, 23, 19, 12, 1, "delete"},
+        {w.modlview, 19, 22, 20, 3, "modl view"},
+        {w.modlanchor, 19, 24, 1, 1, "modlanchor"},
+        {w.modlscroll, 38, 24, M, 0, "modlscroll"},
+        {w.datawindow, 1, T, W - 22, 16, "data"},
+        {w.infowindow, W - 21, T, 20, 16, "info"},
+        {w.deletelabel, 4, T + 2, 12, 1, "delete row"},
+        {w.insertlabel, 4, T + 4, 12, 1, "insert row"},
+        {w.handlebox, 4, T + 6, 0, 0, "handle"},
+        {w.inputlabel, 3, T + 9, 14, 1, "input row"},
+        {w.fltbutton, 10, T + 10, 3, 1, "flt"},
+        {w.strbutton, 14, T + 10, 3, 1, "str"},
+        {w.valuebox, 3, T + 12, 14, 3, "valuebox"},
+        {w.tableanchor, W - 19, T, 1, 1, "tableanchor"},
+    };
+    for (int k = 0; k < 3; ++k) {
+        want.push_back({w.removebuttons[k], W - 29 + 2 * k, T + 2, 1, 1, "remove"});
+        want.push_back({w.insertbuttons[k], W - 29 + 2 * k, T + 4, 1, 1, "insert"});
+        want.push_back({w.inputbuttons[k], 2 * k + 3, T + 10, 1, 1, "input"});
+    }
+    for (const Pos& p : want) {
+        SCOPED_TRACE(p.what);
+        ASSERT_NE(p.g, nullptr);
+        EXPECT_EQ(p.g->dx, p.x);
+        EXPECT_EQ(p.g->dy, p.y);
+        EXPECT_EQ(p.g->w, p.w);
+        EXPECT_EQ(p.g->h, p.h);
+    }
+    // Grids sized by the layout.
+    EXPECT_EQ(ed.g.screen.tmapw, W);
+    EXPECT_EQ(ed.g.screen.tmaph, H);
+    EXPECT_EQ(ed.g.treegrid.tmaph, L);
+    EXPECT_EQ(ed.g.modlgrid.tmapw, 19);
+    EXPECT_EQ(ed.g.modlgrid.tmaph, M);
+    // Wheel areas cover each bar and the panel to its left.
+    ASSERT_TRUE(w.treescroll->box.has_value());
+    EXPECT_EQ(w.treescroll->box->x, -16);
+    EXPECT_EQ(w.treescroll->box->w, 17);
+    EXPECT_EQ(w.treescroll->box->h, L);
+    EXPECT_EQ(w.datascroll->box->h, 8);
+    EXPECT_EQ(w.modlscroll->box->x, -19);
+    EXPECT_EQ(w.modlscroll->box->w, 20);
+    EXPECT_EQ(w.modlscroll->box->h, M);
+}
+
+}  // namespace
+
+TEST_F(EditorTest, LayoutAt80x50) {
+    Start();
+    Frame();
+    ExpectLayout(*ed, 80, 50);
+    EXPECT_EQ(ed->layout.e, 23);
+    EXPECT_EQ(ed->layout.L, 14);
+    EXPECT_EQ(ed->layout.M, 1);
+    // The captions reach the screen at their places.
+    EXPECT_NE(Row(3).find("save msh"), std::string::npos);
+    EXPECT_EQ(Row(3).find("verify"), Row(3).rfind("verify"));
+    EXPECT_NE(Row(ed->layout.T + 2).find("delete"), std::string::npos);
+}
+
+TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
+    Configure(96, 60);
+    Start();
+    Frame();
+    ExpectLayout(*ed, 96, 60);
+
+    // Children of one parent are drawn in the order they were created.
+    auto order = [](const gadget* parent) {
+        std::vector<const gadget*> v;
+        for (const auto& c : parent->child) v.push_back(c.get());
+        return v;
+    };
+    auto& w = ed->w;
+    EXPECT_EQ(order(w.rootlabel.get()),
+              (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
+                                          w.treebox, w.chunkactions, w.modlscroll, w.datawindow}));
+    EXPECT_EQ(order(w.treebox), (std::vector<const gadget*>{w.chunkview, w.treescroll, w.treepanel}));
+    EXPECT_EQ(order(w.treepanel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
+    std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,
+                                       w.inputlabel, w.fltbutton,   w.strbutton,   w.valuebox};
+    for (int k = 0; k < 3; ++k) {
+        data.push_back(w.removebuttons[k]);
+        data.push_back(w.insertbuttons[k]);
+        data.push_back(w.inputbuttons[k]);
+    }
+    EXPECT_EQ(order(w.datawindow), data);
+    EXPECT_EQ(w.valuebox->title, "012345");
+    EXPECT_EQ(w.removebuttons[2]->title, "4");
+    // The byte picker holds every glyph in order.
+    EXPECT_EQ(ed->g.bytetable.glyph(5, 3), 5 + 16 * 3);
+    EXPECT_EQ(ed->g.bytetable.fg(15, 15), 8);
+}
+
+TEST_F(EditorTest, StartWithoutArgument) {
+    Start();
+    EXPECT_EQ(ed->st.curmesh, nullptr);
+    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->st.lastdir, dir);
+    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(ed->st.handleflag, 1);
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
+    EXPECT_EQ(ed->w.savebutton->disabled(), 1);
+    EXPECT_EQ(ed->w.verifybutton->disabled(), 1);
+    EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
+    EXPECT_TRUE(ed->messages.empty());
+    // Control+S and Control+V do nothing without a mesh, and no dialog opens.
+    Shortcut(editor::kKeySave);
+    Shortcut(editor::kKeyVerify);
+    EXPECT_TRUE(host.file_requests.empty());
+    EXPECT_TRUE(ed->messages.empty());
+}
+
+TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Point(70, 45);  // away from every panel
+    Start({"example.msh", "ignored.msh"});
+    ASSERT_NE(ed->st.curmesh, nullptr);
+    EXPECT_EQ(ed->st.meshtitle, "example");
+    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    ASSERT_NE(matl, nullptr);
+    EXPECT_TRUE(matl->kids.empty());  // grouped only by the first frame
+    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    Frame();
+    EXPECT_EQ(matl->kids.size(), 2u);
+    EXPECT_EQ(ed->w.titlelabel->title, "example");
+    EXPECT_EQ(ed->w.savebutton->disabled(), 0);
+    // The saved file is the original, byte for byte, with the grouping on.
+    ASSERT_TRUE(ed->st.curmesh->Save(dir + "/again.msh", 1));
+    EXPECT_EQ(Slurp(dir + "/again.msh"), Slurp(dir + "/example.msh"));
+}
+
+TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
+    fs::create_directories(dir + "/meshes.msh");
+    KeyInModal(13);
+    Start({"meshes.msh"});
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "Error!");
+    EXPECT_EQ(ed->messages[0].text, "Failed to open mesh file.");
+    EXPECT_EQ(ed->st.curmesh, nullptr);
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
+
+    // An empty file is a file, but no mesh.
+    Spit(dir + "/empty.msh", "");
+    auto second = std::make_unique<editor::Editor>(host, display);
+    KeyInModal(13);
+    second->Startup({"empty.msh"});
+    ASSERT_EQ(second->messages.size(), 1u);
+    EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.");
+    EXPECT_EQ(second->st.curmesh, nullptr);
+}
+
+TEST_F(EditorTest, FramesArePacedTo46ms) {
+    Start();
+    int64_t t0 = host.fake_clock().ClockMs();
+    Frames(10);
+    EXPECT_GE(host.fake_clock().ClockMs() - t0, 460);
+    EXPECT_LT(host.fake_clock().ClockMs() - t0, 480);
+    host.RequestClose();
+    EXPECT_FALSE(Frame());
+}
+
+TEST_F(EditorTest, ModelListHoverAndClick) {
+    Configure(80, 60);  // M = 11 rows of models
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Start({"example.msh"});
+    Frames(2);
+    const int x0 = ed->w.modlanchor->dx, y0 = ed->w.modlanchor->dy;
+    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 9), "dummyroot");
+    EXPECT_EQ(GridRow(ed->g.modlgrid, 2).substr(0, 6), "p_cube");
+
+    // Hovering names the model in the title label for as long as it lasts.
+    Point(x0 + 3, y0 + 1);
+    Frames(2);
+    EXPECT_EQ(ed->w.titlelabel->title, "cube");
+    EXPECT_EQ(ed->g.modlgrid.bg(0, 1), 1);
+    Point(x0 + 3, y0 + 5);  // below the last entry
+    Frames(2);
+    EXPECT_EQ(ed->w.titlelabel->title, "example");
+
+    // A click selects the model, opens the path to it and scrolls the tree.
+    Click(x0 + 2, y0 + 2);
+    Frame();
+    ASSERT_EQ(ed->st.selchunk, ed->st.modllist[2]);
+    EXPECT_EQ(ed->st.selchunk->FetchName(), "p_cube");
+    EXPECT_EQ(ed->st.curmesh->hedr->expanded, 1);
+    EXPECT_EQ(ed->st.selchunk->getparent()->expanded, 1);
+    EXPECT_EQ(ed->w.treescroll->state,
+              std::min(ed->st.selchunk->findy(nullptr), ed->w.treescroll->h));
+    // The selected entry is painted in swapped colours; the chunk actions
+    // window is usable and titled with the model's name.
+    EXPECT_EQ(ed->g.modlgrid.fg(0, 2), 25);
+    EXPECT_EQ(ed->g.modlgrid.bg(0, 2), 0);
+    Frame();
+    EXPECT_EQ(ed->w.chunkactions->disabled(), 0);
+    EXPECT_EQ(ed->w.chunkactions->title, "p_cube");
+}
+
+TEST_F(EditorTest, UnnamedModelIsListedAsSuch) {
+    Configure(80, 60);
+    Spit(dir + "/m.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "") + Enc("MODL", Enc("MTYP", Int(0))))));
+    Start({"m.msh"});
+    Frame();
+    ASSERT_EQ(ed->st.modllist.size(), 1u);
+    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 9), "[unnamed]");
+}
+
+TEST_F(EditorTest, RecognizeMatlToggling) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Start({"example.msh"});
+    Frame();
+    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    ASSERT_EQ(matl->kids.size(), 2u);
+    const int32_t groupedsize = ed->st.curmesh->hedr->size;
+
+    // Unticking ungroups in the next frame; the MATL keeps its stored bytes.
+    ClickWidget(ed->w.recognizebox);
+    EXPECT_EQ(ed->w.recognizebox->state, 0);
+    Frame();
+    EXPECT_EQ(ed->st.recognizematl, 0);
+    EXPECT_TRUE(matl->kids.empty());
+    EXPECT_EQ(ed->st.curmesh->hedr->size, groupedsize);
+
+    // Ticking again groups each MATD once.
+    ClickWidget(ed->w.recognizebox);
+    Frame();
+    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(matl->kids.size(), 2u);
+    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
+    EXPECT_EQ(ed->st.curmesh->hedr->size, groupedsize);
+}
+
+TEST_F(EditorTest, OpenAfterStartingWithoutMeshGroupsOnce) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Start();
+    Frame();
+    host.file_answers = {dir + "/example.msh"};
+    Shortcut(editor::kKeyOpen);
+    Frames(2);
+    ASSERT_NE(ed->st.curmesh, nullptr);
+    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    EXPECT_EQ(matl->kids.size(), 2u);
+}
+
+TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
+    Start();
+    Frame();
+    ClickWidget(ed->w.recognizebox);
+    ed->w.handlebox->state = 0;
+    Frame();
+    ed->st.lastdir = "/some where/else";
+    host.RequestClose();
+    ed->Run();
+    EXPECT_EQ(Slurp(dir + "/mdata/prefs.dat"), std::string("/some where/else\r\n") + '\0' + '\0');
+
+    editor::Editor next(host, display);
+    next.Startup({});
+    EXPECT_EQ(next.st.lastdir, "/some where/else");
+    EXPECT_EQ(next.st.recognizematl, 0);
+    EXPECT_EQ(next.st.handleflag, 0);
+    EXPECT_EQ(next.w.recognizebox->state, 0);
+    EXPECT_EQ(next.w.handlebox->state, 0);
+}
+
+TEST_F(EditorTest, UnwritablePrefsAreSkipped) {
+    fs::create_directories(dir + "/mdata/prefs.dat");  // a directory in the way
+    Start();
+    Frame();
+    EXPECT_FALSE(ed->Shutdown());
+    EXPECT_TRUE(fs::is_directory(dir + "/mdata/prefs.dat"));
+}

@@ -1,0 +1,171 @@
+// A whole editor over the headless host, started in a scratch working
+// directory that holds its own mdata/ (display configuration, container
+// names) and a small generated tile set and palette.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "editor/editor.h"
+#include "host/headless_host.h"
+#include "mesh/chunk.h"
+#include "mesh/msh.h"
+
+namespace edtest {
+
+namespace fs = std::filesystem;
+
+constexpr int kTile = 4;  // tile size of the generated tile set, in pixels
+
+inline std::string Slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void Spit(const std::string& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// One chunk's encoding.
+inline std::string Enc(const std::string& name, const std::string& data) {
+    std::string out = name;
+    uint32_t n = static_cast<uint32_t>(data.size());
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 255);
+    return out + data;
+}
+
+inline std::string Int(int32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 255);
+    return out;
+}
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vorna-editor-XXXXXX";
+        dir = mkdtemp(tmpl);
+        oldcwd = fs::current_path().string();
+        fs::create_directories(dir + "/mdata");
+        fs::create_directories(dir + "/data/image");
+        fs::copy_file(std::string(SOURCE_DIR) + "/mdata/format.txt", dir + "/mdata/format.txt");
+        WriteImages();
+        Configure(80, 50);
+        fs::current_path(dir);
+        host.SetFrameLimit(20000);
+    }
+    void TearDown() override {
+        fs::current_path(oldcwd);
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir, ec);
+    }
+
+    void Configure(int W, int H) {
+        Spit(dir + "/mdata/graphics.txt", "width " + std::to_string(W) + "\nheight " + std::to_string(H) +
+                                              "\ntitle \"vornabel test\"\n");
+    }
+
+    void WriteImages() {
+        host::PixelBuffer tiles;
+        tiles.width = tiles.height = 16 * kTile;
+        // Every glyph a solid block but for its top-left pixel (masked), so a
+        // painted cell shows its colour.
+        tiles.pixels.assign(tiles.width * tiles.height, 0xFFFFFFFFu);
+        for (int gy = 0; gy < 16; ++gy)
+            for (int gx = 0; gx < 16; ++gx) tiles.pixels[(gy * kTile) * tiles.width + gx * kTile] = 0xFF000000u;
+        ASSERT_TRUE(host::SavePng(dir + "/data/image/curses_fg.png", tiles));
+        ASSERT_TRUE(host::SavePng(dir + "/data/image/curses_bg.png", tiles));
+        host::PixelBuffer pal;
+        pal.width = pal.height = 16;
+        for (int i = 0; i < 256; ++i)
+            pal.pixels.push_back(0xFF000000u | (uint32_t(i) << 16) | (uint32_t(255 - i) << 8) | uint32_t(i * 7 & 255));
+        ASSERT_TRUE(host::SavePng(dir + "/data/image/palette.png", pal));
+    }
+
+    // Makes and starts the editor with these program arguments.
+    void Start(const std::vector<std::string>& args = {}) {
+        ed = std::make_unique<editor::Editor>(host, display);
+        ed->Startup(args);
+    }
+
+    // The window pixel at the centre-ish of a cell.
+    static int Px(int cell) { return cell * kTile + 1; }
+    void Point(int cx, int cy) { host.SetPointer(Px(cx), Py(cy)); }
+    static int Py(int cell) { return cell * kTile + 1; }
+
+    bool Frame() { return ed->Frame(); }
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) Frame();
+    }
+    // Press and release button 1 over a cell: the click completes in the
+    // second frame, in which the clicked command runs.
+    void Click(int cx, int cy, int button = 1) {
+        Point(cx, cy);
+        host.SetButton(button, true);
+        Frame();
+        host.SetButton(button, false);
+        Frame();
+    }
+    void ClickWidget(const widgets::gadget* g) { Click(g->dx, g->dy); }
+    // Control + key, handled in the next frame.
+    void Shortcut(int key) {
+        host.HoldKey(editor::kKeyLeftCtrl, true);
+        host.PressKey(key);
+        Frame();
+        host.HoldKey(editor::kKeyLeftCtrl, false);
+    }
+    // Presses a key in the frame after the next, when a popup or prompt that
+    // opens during the coming frame is waiting for it.
+    void KeyInModal(int key, int after = 1) {
+        host.OnFrame(host.Frames() + after, [key](host::HeadlessHost& h) { h.PressKey(key); });
+    }
+    void TypeInModal(const std::string& text, int after = 1) {
+        host.OnFrame(host.Frames() + after, [text](host::HeadlessHost& h) { h.Type(text); });
+    }
+
+    // The text of one row of the screen grid (glyph bytes).
+    std::string Row(int y) const {
+        std::string s;
+        for (int x = 0; x < ed->g.screen.tmapw; ++x) s += static_cast<char>(ed->g.screen.glyph(x, y));
+        return s;
+    }
+    std::string GridRow(const display::tilemap& g, int y) const {
+        std::string s;
+        for (int x = 0; x < g.tmapw; ++x) s += static_cast<char>(g.glyph(x, y));
+        return s;
+    }
+
+    std::string dir, oldcwd;
+    host::HeadlessHost host;
+    display::Display display{host};
+    std::unique_ptr<editor::Editor> ed;
+};
+
+// Every container's size equals the bytes of its children's encodings (plus
+// the MATD count of a grouped MATL); returns the first chunk that breaks it.
+inline std::string SizesConsistent(const mesh::chunkptr& root, int recognizematl) {
+    std::vector<mesh::chunkptr> stack{root};
+    while (!stack.empty()) {
+        mesh::chunkptr c = stack.back();
+        stack.pop_back();
+        if (c->kids.empty()) continue;
+        int64_t sum = (recognizematl && c->name == "MATL") ? 4 : 0;
+        for (const auto& k : c->kids) {
+            sum += k->size + 8;
+            stack.push_back(k);
+        }
+        if (sum != c->size) return c->name + " " + std::to_string(c->size) + " != " + std::to_string(sum);
+    }
+    return "";
+}
+
+}  // namespace edtest

@@ -12,12 +12,14 @@
 // from the PRNT outward covers the whole tree, so whether such a model exists
 // only depends on the set of model names in the tree; that set is gathered in
 // one pass the first time a PRNT asks, which keeps a tree with many models
-// linear.
+// linear. Text records are judged without producing a container's whole data
+// (see Run::IsText), so nested texts stay linear as well.
 #include "mesh/verify.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -131,7 +133,70 @@ public:
         return modelnames_.count(n) != 0;
     }
 
+    // isstring, without producing a container's data: a text record whose
+    // chunk has children (a hostile file can nest a million of them) is judged
+    // by its last byte, found through its last children.
+    bool IsText(const chunk& c) {
+        if (c.kids.empty()) return c.isstring() != 0;
+        return c.size > 0 && c.size % 4 == 0 && LastByte(c) == 0;
+    }
+
+    // datatostring, reading a container's bytes only up to the first zero.
+    static std::string TextOf(const chunk& c) {
+        if (c.kids.empty()) return c.datatostring();
+        const int64_t n = std::max<int32_t>(0, c.size);
+        std::string text;
+        std::vector<uint8_t> buf;
+        for (int64_t pos = 0, step = 64; pos < n; pos += int64_t(buf.size()), step *= 2) {
+            buf.resize(size_t(std::min(step, n - pos)));
+            const int64_t got = c.readbytes(pos, int64_t(buf.size()), buf.data());
+            if (got <= 0) break;
+            buf.resize(size_t(got));
+            auto zero = std::find(buf.begin(), buf.end(), uint8_t(0));
+            text.append(buf.begin(), zero);
+            if (zero != buf.end()) return text;
+        }
+        return std::string();  // no zero byte within the size: the empty text
+    }
+
 private:
+    // The byte at position size - 1 of a chunk's data (-1 when there is none).
+    // A container's data is its children's encodings back to back (after the
+    // MATD count of a grouped MATL), so while the sizes agree its last byte is
+    // that of its last child's encoding. The answer is remembered for every
+    // chunk on the way down, so nested texts cost one walk in all. Where the
+    // sizes disagree (a tree not rebuilt since an edit) the data itself is
+    // asked.
+    int LastByte(const chunk& c) {
+        std::vector<const chunk*> path;
+        const chunk* cur = &c;
+        int v = -1;
+        for (;;) {
+            if (auto it = lastbyte_.find(cur); it != lastbyte_.end()) {
+                v = it->second;
+                break;
+            }
+            const chunk* last = cur->kids.empty() ? nullptr : cur->kids.back().get();
+            int64_t sum = 0;
+            for (const chunkptr& k : cur->kids)
+                if (k) sum += std::max<int32_t>(0, k->size) + 8;
+            const bool agrees = last && (cur->size == sum || (cur->name == "MATL" && cur->size == sum + 4));
+            if (!agrees) {
+                v = cur->readbyte(int64_t(cur->size) - 1);
+                path.push_back(cur);
+                break;
+            }
+            path.push_back(cur);
+            if (last->size <= 0) {
+                v = int((uint32_t(last->size) >> 24) & 0xFF);  // high byte of its size field
+                break;
+            }
+            cur = last;
+        }
+        for (const chunk* p : path) lastbyte_[p] = v;
+        return v;
+    }
+
     void GatherModelNames() {
         namesready_ = true;
         const chunk* root = &start_;
@@ -143,7 +208,10 @@ private:
         while (!stack.empty()) {
             const chunk* c = stack.back();
             stack.pop_back();
-            if (c->name == "MODL") modelnames_.insert(c->FetchName());
+            if (c->name == "MODL") {
+                chunkptr n = c->getkid("NAME");
+                modelnames_.insert(n ? TextOf(*n) : std::string());
+            }
             for (const chunkptr& k : c->kids)
                 if (k) stack.push_back(k.get());
         }
@@ -154,6 +222,7 @@ private:
     bool namesready_ = false;
     chunkptr rootkeep_;
     std::unordered_set<std::string> modelnames_;
+    std::unordered_map<const chunk*, int> lastbyte_;
 };
 
 // The checks of one chunk. Every failed check appends the chunk's name and the
@@ -348,9 +417,9 @@ void Checker::CheckLeaf(int rule) {
     if (lr.fixed >= 0 && size != lr.fixed)
         Add(": chunk does not contain " + std::to_string(lr.fixed) + " bytes of data");
     if (lr.text) {
-        if (!c_.isstring()) {
+        if (!run_.IsText(c_)) {
             Add(": chunk is not a valid null-terminated string");
-        } else if (rule == PRNT && !run_.ModelExists(c_.datatostring())) {
+        } else if (rule == PRNT && !run_.ModelExists(Run::TextOf(c_))) {
             Add(": parent MODL does not exist");
         }
     }

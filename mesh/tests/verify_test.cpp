@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -399,6 +401,46 @@ TEST(VerifyPrnt, FindsModelsAnywhereInTheTree) {
     EXPECT_EQ(Verify(cut), (Strings{"NULL: illegal chunk name", "PRNT" + none}));
 }
 
+// Text records that have children (a text name whose data happens to begin
+// with a listed name): judged exactly as the model's own isstring and
+// datatostring judge them, on trees built at random and rebuilt.
+TEST(VerifyPrnt, TextContainersAgreeWithTheModel) {
+    std::mt19937 rng(7);
+    const char* names[] = {"NAME", "PRNT", "TX0D", "CTEX", "MODL", "MATL", "MATD", "NULL"};
+    const uint8_t bytes[] = {0, 'a', 'N'};
+    for (int round = 0; round < 300; ++round) {
+        std::vector<chunkptr> all{C("MODL")};
+        for (int i = 0; i < 40; ++i) {
+            chunkptr parent = all[rng() % all.size()];
+            chunkptr c = chunk::Create(names[rng() % 8]);
+            if (rng() % 3 != 0) {
+                std::vector<uint8_t> b(rng() % 13);
+                for (uint8_t& x : b) x = bytes[rng() % 3];
+                c->setdata(b);
+            }
+            parent->AppendKid(c);
+            all.push_back(c);
+        }
+        all[0]->Update(int(round % 2));
+        Strings expect;
+        for (const chunkptr& c : all) {  // every chunk: creation order is not tree order
+            if (c->name != "NAME" && c->name != "PRNT" && c->name != "TX0D" && c->name != "CTEX") continue;
+            if (!c->isstring())
+                expect.push_back(c->name + ": chunk is not a valid null-terminated string");
+            else if (c->name == "PRNT" && !c->findmodlbyname(c->datatostring(), 1, nullptr))
+                expect.push_back("PRNT: parent MODL does not exist");
+        }
+        Strings got;
+        for (const std::string& m : Verify(all[0]))
+            if (m.ends_with(": chunk is not a valid null-terminated string") ||
+                m.ends_with(": parent MODL does not exist"))
+                got.push_back(m);
+        std::sort(expect.begin(), expect.end());
+        std::sort(got.begin(), got.end());
+        ASSERT_EQ(got, expect) << "round " << round;
+    }
+}
+
 // ---- Order and flagging ----------------------------------------------------------
 
 TEST(VerifyOrder, PreOrderAndEachChunkFlaggedOnceForItsOwnFindings) {
@@ -459,6 +501,16 @@ TEST(VerifyOrder, MillionDeepTree) {
     ASSERT_EQ(errors.size(), size_t(depth) + 1);
     EXPECT_EQ(errors[0], c);
     EXPECT_EQ(errors[depth], leaf);
+
+    // Nested text records: each level's last byte and text are found without
+    // walking the whole chain below it again.
+    chunkptr t = Text("NAME", "x");
+    for (int i = 0; i < depth / 5; ++i) t = C(i % 2 ? "NAME" : "PRNT", {t});
+    chunkptr modl = C("MODL", {t});
+    modl->Update(0);
+    m = Verify(modl);
+    EXPECT_EQ(CountText(m, ": chunk contains children"), depth / 5);
+    EXPECT_EQ(CountText(m, ": chunk is not a valid null-terminated string"), 0);
 }
 
 // ---- The comparison itself ----------------------------------------------------------

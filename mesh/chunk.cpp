@@ -638,6 +638,7 @@ std::string chunk::FetchName() const {
 std::string chunk::datatostring() const {
     std::span<const uint8_t> d = data();
     size_t n = std::min<size_t>(d.size(), static_cast<size_t>(std::max<int32_t>(0, size)));
+    if (n == 0) return std::string();  // empty data may have no array at all
     const void* z = std::memchr(d.data(), 0, n);
     if (!z) return std::string();
     return std::string(reinterpret_cast<const char*>(d.data()), static_cast<const uint8_t*>(z) - d.data());

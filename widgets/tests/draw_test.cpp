@@ -118,14 +118,6 @@ TEST_F(DrawTest, LabelCutsLongTextIntoRowsAndLeavesUncoveredCells) {
     EXPECT_EQ(At(grid, 1, 2).fg, 1) << "disabled colour";
 }
 
-TEST_F(DrawTest, EmptyLabelDrawsNothing) {
-    gadget::CreateLabel("", 3, 3, 5, 2, *root, 1);
-    grid.Fill(7, 3, 4, 0);
-    s.ui->UpdatePointer();
-    root->draw(*s.ui, grid, 0, 0);
-    EXPECT_EQ(At(grid, 3, 3), (Cell{7, 3, 4}));
-}
-
 TEST_F(DrawTest, CheckboxTogglesOnlyOnItsBox) {
     gadget* box = gadget::CreateCheckbox("handle", 4, 6, *root);
     Frame();

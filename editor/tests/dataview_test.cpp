@@ -1,0 +1,234 @@
+// The data view, its readouts, the byte picker, the data buttons and the
+// verification report, driven frame by frame.
+#include <gtest/gtest.h>
+
+#include "editor/tests/fixture.h"
+
+using namespace edtest;
+
+namespace {
+
+std::string Bytes(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>(i + 1);
+    return s;
+}
+
+class DataViewTest : public EditorTest {
+protected:
+    // HEDR { MSH2 { SINF }, BLOB (n bytes 1, 2, 3, ...), CL1L }
+    void StartWithBlob(int n) {
+        Spit(dir + "/blob.msh",
+             Enc("HEDR", Enc("MSH2", Enc("SINF", "")) + Enc("BLOB", Bytes(n)) + Enc("CL1L", "")));
+        Start({"blob.msh"});
+        Frame();
+        blob = ed->st.curmesh->hedr->kids[1];
+        ed->st.selchunk = blob;
+        Frames(2);
+    }
+    int Px() const { return ed->w.treepanel->dx; }
+    int Py() const { return ed->w.treepanel->dy + ed->layout.L + 3; }
+    // Places the cursor on byte i of the view (seen by the frame after the click).
+    void PlaceCursor(int i) {
+        Click(Px() + i % 16, Py() + i / 16);
+        Frame();
+    }
+    std::string Readout(int row) {
+        const int x0 = ed->w.modlanchor->dx;
+        const int y0 = ed->w.modlanchor->dy + ed->g.modlgrid.tmaph + 1;
+        std::string r = Row(y0 + row).substr(x0, 20);
+        while (!r.empty() && (r.back() == '\0' || r.back() == ' ')) r.pop_back();
+        return r;
+    }
+    void Press(widgets::gadget* button) {
+        ClickWidget(button);
+        Frame();
+    }
+    mesh::chunkptr blob;
+};
+
+}  // namespace
+
+TEST_F(DataViewTest, CursorHoverAndReadouts) {
+    StartWithBlob(40);
+    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(Readout(0), "");  // no cursor, no hover: no readouts
+    // 40 bytes: three rows painted, the rest keeps the cleared look.
+    EXPECT_EQ(ed->g.datagrid.glyph(5, 0), 6);
+    EXPECT_EQ(ed->g.datagrid.bg(4, 0), 9);  // second group of four
+    EXPECT_EQ(ed->g.datagrid.glyph(8, 2), 0);
+    EXPECT_EQ(ed->g.datagrid.bg(8, 2), 25);
+    EXPECT_EQ(ed->w.datascroll->h, 0);
+    EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");  // a BLOB has no name
+
+    PlaceCursor(3);
+    EXPECT_EQ(ed->st.datacursor, 3);
+    Point(Px() + 1, Py() + 1);  // byte 17
+    Frames(2);
+    EXPECT_EQ(Readout(0), "at: 17");
+    EXPECT_EQ(Readout(1), "byt:18");
+    EXPECT_EQ(Readout(2), "bin:00010010");
+    EXPECT_EQ(ed->g.datagrid.bg(1, 1), 1);  // hovered four cells
+    Point(70, 45);
+    Frames(2);
+    EXPECT_EQ(Readout(0), "at: 3");
+    EXPECT_EQ(Readout(3), "sht:1284");
+    EXPECT_EQ(ed->g.datagrid.bg(3, 0), 25);  // the cursor's four cells
+    EXPECT_EQ(ed->g.datagrid.bg(6, 0), 25);
+
+    // On the last byte only three lines; a click past the end places nothing.
+    PlaceCursor(39);
+    Point(70, 45);
+    Frames(2);
+    EXPECT_EQ(Readout(2), "bin:00101000");
+    EXPECT_EQ(Readout(3), "");
+    PlaceCursor(45);
+    EXPECT_EQ(ed->st.datacursor, -5);
+}
+
+TEST_F(DataViewTest, InputButtonsWriteIntegers) {
+    StartWithBlob(20);
+    PlaceCursor(2);
+    ed->w.valuebox->title = "$FF";
+    Press(ed->w.inputbuttons[1]);
+    EXPECT_EQ(blob->readbyte(2), 255);
+    EXPECT_EQ(blob->readbyte(3), 0);
+    ed->w.valuebox->title = "-1";
+    Press(ed->w.inputbuttons[2]);
+    EXPECT_EQ(blob->readint(2), -1);
+    ed->w.valuebox->title = "12abc";
+    Press(ed->w.inputbuttons[0]);
+    EXPECT_EQ(blob->readbyte(2), 12);
+    EXPECT_EQ(blob->readbyte(3), 255);
+    ed->w.valuebox->title = "abc";
+    Press(ed->w.inputbuttons[0]);
+    EXPECT_EQ(blob->readbyte(2), 0);
+    ed->w.valuebox->title = "2.5";
+    Press(ed->w.fltbutton);
+    EXPECT_EQ(blob->readfloat(2), 2.5f);
+    EXPECT_EQ(blob->size, 20);
+    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
+}
+
+TEST_F(DataViewTest, RemoveAndInsertKeepSizes) {
+    StartWithBlob(20);
+    const int32_t root = ed->st.curmesh->hedr->size;
+    // Insert without a cursor appends zero bytes.
+    Press(ed->w.insertbuttons[2]);
+    EXPECT_EQ(blob->size, 24);
+    EXPECT_EQ(blob->readint(20), 0);
+    EXPECT_EQ(ed->st.curmesh->hedr->size, root + 4);
+
+    // Remove 4 on the second-last byte takes the last two; the cursor goes.
+    PlaceCursor(22);
+    Press(ed->w.removebuttons[2]);
+    EXPECT_EQ(blob->size, 22);
+    EXPECT_EQ(ed->st.curmesh->hedr->size, root + 2);
+    Frame();
+    EXPECT_EQ(ed->st.datacursor, -5);
+
+    PlaceCursor(0);
+    Press(ed->w.insertbuttons[1]);
+    EXPECT_EQ(blob->size, 24);
+    // The inserted places keep what was there before the move.
+    EXPECT_EQ(blob->readbyte(0), 1);
+    EXPECT_EQ(blob->readbyte(1), 2);
+    EXPECT_EQ(blob->readbyte(2), 1);
+    ed->w.valuebox->title = "ab";
+    Press(ed->w.strbutton);
+    EXPECT_EQ(blob->readbyte(0), 'a');
+    Frame();
+    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
+}
+
+TEST_F(DataViewTest, BytePickerNeedsACursor) {
+    StartWithBlob(8);
+    const int tx = ed->w.tableanchor->dx, ty = ed->w.tableanchor->dy;
+    Click(tx + 1, ty + 4);  // glyph 65
+    Frame();
+    EXPECT_EQ(blob->readbyte(0), 1);
+    PlaceCursor(0);
+    Click(tx + 1, ty + 4);
+    Frame();
+    EXPECT_EQ(blob->readbyte(0), 65);
+    // The cursor's value is marked on the picker, the hovered cell too.
+    EXPECT_EQ(ed->g.byteoverlay.bg(1, 4), 25);
+    Point(tx + 2, ty + 4);
+    Frames(2);
+    EXPECT_EQ(ed->g.byteoverlay.bg(2, 4), 28);
+    EXPECT_EQ(ed->g.byteoverlay.glyph(2, 4), 66);
+}
+
+TEST_F(DataViewTest, LongChunkScrollsAndEmptyChunkShowsNothing) {
+    StartWithBlob(200);
+    EXPECT_EQ(ed->w.datascroll->h, 5);
+    ed->w.datascroll->state = 2;
+    Frames(2);
+    EXPECT_EQ(ed->g.datagrid.glyph(0, 0), 33);  // byte 32 holds 33
+
+    Spit(dir + "/zero.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "")) + Enc("BLOB", "")));
+    host.file_answers = {dir + "/zero.msh"};
+    Shortcut(editor::kKeyOpen);
+    ed->st.selchunk = ed->st.curmesh->hedr->kids[1];
+    ed->st.datacursor = 0;
+    Frames(2);
+    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(Readout(0), "");
+    Press(ed->w.insertbuttons[2]);
+    EXPECT_EQ(ed->st.selchunk->size, 4);
+}
+
+TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
+    Start();
+    Frame();
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.newbutton);
+    KeyInModal(13);
+    Shortcut(editor::kKeyVerify);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "verification");
+    EXPECT_EQ(ed->messages[0].text,
+              std::string("This mesh is very probably not") + '\xff' + "    going to work with SWBFII");
+    EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
+    EXPECT_TRUE(ed->st.curmesh->inerrors(ed->st.curmesh->hedr.get()));
+
+    // Twice: the same log again.
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.verifybutton);
+    EXPECT_EQ(ed->messages.size(), 2u);
+    EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
+}
+
+TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Start({"example.msh"});
+    Frame();
+    // Spoil the last model's name so that it is flagged.
+    auto model = ed->st.modllist[2];
+    auto name = model->getkid("NAME");
+    name->setdata({'p', 'x'});
+    ed->Refresh();
+    KeyInModal(13);
+    Shortcut(editor::kKeyVerify);
+    ASSERT_FALSE(ed->findings.empty());
+    EXPECT_EQ(ed->findings[0], "NAME: chunk is not a valid null-terminated string");
+    EXPECT_EQ(ed->st.curmesh->errors[0], name);
+    EXPECT_EQ(model->expanded, 1);
+    EXPECT_EQ(ed->st.curmesh->hedr->expanded, 1);
+    EXPECT_EQ(ed->w.treescroll->state, name->findy(nullptr));
+    EXPECT_NE(Slurp(dir + "/log__example.txt").find("NAME: chunk is not a valid null-terminated string\r\n"),
+              std::string::npos);
+}
+
+TEST_F(EditorTest, VerifyCleanMeshLeavesOldLog) {
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Spit(dir + "/log__example.txt", "old");
+    Start({"example.msh"});
+    Frame();
+    KeyInModal(13);
+    Shortcut(editor::kKeyVerify);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].text, std::string("This mesh is likely to work fine") + '\xff' + "  with SWBFII");
+    EXPECT_TRUE(ed->findings.empty());
+    EXPECT_EQ(Slurp(dir + "/log__example.txt"), "old");
+}

@@ -448,7 +448,10 @@ void chunk::AppendKid(const chunkptr& k) {
 }
 
 void chunk::InsertKid(size_t index, const chunkptr& k) {
-    if (!k || k.get() == this) return;
+    if (!k) return;
+    // A chunk cannot go below itself: that would make the tree a cycle.
+    for (const chunk* a = this; a; a = a->parent.lock().get())
+        if (a == k.get()) return;
     index = std::min(index, kids.v_.size());
     kids.v_.insert(kids.v_.begin() + static_cast<std::ptrdiff_t>(index), k);
     k->parent = weak_from_this();

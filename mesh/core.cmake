@@ -17,3 +17,14 @@ gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60
 # builds would take many seconds for that.
 target_compile_options(mesh_core PRIVATE $<$<CONFIG:Debug>:-O1>)
 target_compile_options(mesh_core_tests PRIVATE $<$<CONFIG:Debug>:-O1>)
+
+if(VORNA_FUZZ)
+  if(NOT TARGET fuzz_targets)
+    add_custom_target(fuzz_targets)
+  endif()
+  include(${CMAKE_CURRENT_LIST_DIR}/fuzz/fuzz.cmake)
+endif()
+
+if(VORNA_BENCH)
+  include(${CMAKE_CURRENT_LIST_DIR}/bench/bench.cmake)
+endif()

@@ -187,4 +187,6 @@ TEST(BlindMode, InsertWithoutCursorAndLastChildRemoval) {
     leaf->Update(0);
     EXPECT_EQ(leaf->size, 10);
     EXPECT_EQ(leaf->kids[0]->getparent(), leaf);
+    leaf->kids[0]->AppendKid(leaf);  // would be a cycle: refused
+    EXPECT_TRUE(leaf->kids[0]->kids.empty());
 }

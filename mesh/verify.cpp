@@ -164,9 +164,9 @@ private:
     // A container's data is its children's encodings back to back (after the
     // MATD count of a grouped MATL), so while the sizes agree its last byte is
     // that of its last child's encoding. The answer is remembered for every
-    // chunk on the way down, so nested texts cost one walk in all. Where the
-    // sizes disagree (a tree not rebuilt since an edit) the data itself is
-    // asked.
+    // chunk on the way down, so nested texts cost one walk in all. A leaf, and
+    // a container whose sizes disagree (a tree not rebuilt since an edit), is
+    // asked for the byte itself.
     int LastByte(const chunk& c) {
         std::vector<const chunk*> path;
         const chunk* cur = &c;

@@ -118,8 +118,6 @@ int main(int argc, char** argv) {
     display::tilemap treegrid(16, treerows);
     gadget* treepanel = gadget::CreateLabel("", 0, 2, 16, treerows, *treebox, 1);
     treescroll->SetArea(-16, 0, 17, treerows);
-    gadget* matlbox = gadget::CreateCheckbox("recognize matl", 0, treerows + 1, *treepanel);
-    matlbox->state = 1;
 
     gadget* win = gadget::CreateWindow("widgets", 20, 3, 36, 20, *root);
     gadget::CreateLabel("A label whose text is longer than its width is cut into rows.", 2, 2, 20, 3, *win, 1);
@@ -166,20 +164,19 @@ int main(int argc, char** argv) {
         check->state = 1;
         text->at = 3;
         bar->state = 7;
-    }
-
-    if (!shots.empty()) {
         host.shotat = 3;
         host.shotpath = shots + "/widgets.png";
         // Hover the second tree row: its subtree takes the hover tint.
         host.PlacePointer((1 + 4) * display.CellPixelWidth() + 2, (3 + 2 + 1) * display.CellPixelHeight() + 2);
     }
+    std::string answer;  // of the last confirmation
     for (;;) {
         screen.Fill(0, 0, 9, 0);
         treegrid.Fill(0, 0, 25, 0);
         host.ClearScreen();
         title->title = selchunk ? "selected: " + selchunk->name : "widget toolkit demo";
-        readout->title = "scroll " + std::to_string(bar->state) + " check " + std::to_string(check->state);
+        if (!answer.empty()) title->title += ", answered " + answer;
+        readout->title = "scroll " + std::to_string(bar->state) + " box " + std::to_string(check->state);
 
         ui.UpdatePointer();
         root->draw(ui, screen, 0, 0);
@@ -189,8 +186,7 @@ int main(int argc, char** argv) {
 
         if (msgbutton->state) widgets::PopupMessage(ui, "Error!", "Unable to read mesh file.");
         if (askbutton->state || text->state) {
-            const int answer = widgets::PopupConfirm(ui, "Confirm", "Create new mesh?");
-            title->title = answer == 0 ? "yes" : "no";
+            answer = widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0 ? "yes" : "no";
         }
 
         host.Flip(-1);

@@ -22,7 +22,10 @@ int main(int argc, char** argv) {
     display::Display display(host);
     // Files are asked for through the desktop's dialog, or typed into a
     // prompt when the desktop has none.
-    host.SetFileRequester(editor::MakeFileRequester(display, std::make_shared<host::FileDialog>()));
+    // The window keeps answering its window system while a dialog is open.
+    auto dialog = std::make_shared<host::FileDialog>();
+    dialog->SetIdle([&host] { host.PumpEvents(); });
+    host.SetFileRequester(editor::MakeFileRequester(display, dialog));
 
     editor::Editor editor(host, display);
     editor.Startup(args);

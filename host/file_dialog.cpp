@@ -103,7 +103,7 @@ std::vector<std::string> DialogArguments(const DialogProgram& program, const std
     return args;
 }
 
-ProgramRun RunProgram(const std::vector<std::string>& argv) {
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::function<void()>& idle) {
     ProgramRun run;
     if (argv.empty() || argv[0].empty()) return run;
 
@@ -158,7 +158,11 @@ ProgramRun RunProgram(const std::vector<std::string>& argv) {
     int open_count = 2;
     char buf[4096];
     while (open_count > 0) {
-        int r = poll(fds, 2, -1);
+        int r = poll(fds, 2, idle ? 100 : -1);
+        if (r == 0) {
+            idle();
+            continue;
+        }
         if (r < 0) {
             if (errno == EINTR) continue;
             break;
@@ -256,7 +260,7 @@ DialogResult FileDialog::Request(const std::string& title, const std::string& fi
         detected_ = true;
     }
     if (!program_) return DialogResult{};
-    return InterpretDialogRun(RunProgram(DialogArguments(*program_, title, filter, save, initialpath)));
+    return InterpretDialogRun(RunProgram(DialogArguments(*program_, title, filter, save, initialpath), idle_));
 }
 
 }  // namespace host

@@ -4,6 +4,7 @@
 // output, so any byte a file name may hold comes back unchanged.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +51,9 @@ struct ProgramRun {
     std::string out;
     std::string err;
 };
-ProgramRun RunProgram(const std::vector<std::string>& argv);
+// While the program runs, idle (when given) is called about every 100 ms, so
+// the caller's window can keep answering its window system.
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::function<void()>& idle = {});
 
 // Full path of an executable named `name` in PATH, or empty.
 std::string FindInPath(const std::string& name);
@@ -72,8 +75,11 @@ public:
 
     DialogResult Request(const std::string& title, const std::string& filter, bool save,
                          const std::string& initialpath);
+    // Called about every 100 ms while the dialog is open.
+    void SetIdle(std::function<void()> idle) { idle_ = std::move(idle); }
 
 private:
+    std::function<void()> idle_;
     bool detected_ = false;
     std::optional<DialogProgram> program_;
 };

@@ -4,19 +4,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
+# The editor needs a desktop to open its window in; say so before building.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: run this from a desktop session, or under a virtual one:" >&2
+  echo "  xvfb-run -s '-screen 0 1920x1080x24' ./run.sh $*" >&2
+  exit 1
+fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc 2>/dev/null || echo 2)"
-if [ -x build/editor/vornabel ]; then
-  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display: run this from a desktop session, or under a virtual one:" >&2
-    echo "  xvfb-run -s '-screen 0 1920x1080x24' ./run.sh $*" >&2
-    exit 1
-  fi
-  exec build/editor/vornabel "$@"
+if [ ! -x build/editor/vornabel ]; then
+  echo "The editor was not built (it needs SDL2 and OpenGL: cmake -DVORNA_GUI=ON)." >&2
+  exit 1
 fi
-# Until the editor is built, show the chunk tree of the mesh given.
-if [ $# -lt 1 ]; then
-  echo "usage: ./run.sh MESH" >&2
-  exit 2
-fi
-exec build/tools/mshtool tree "$1"
+exec build/editor/vornabel "$@"

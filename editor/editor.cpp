@@ -261,16 +261,19 @@ void Editor::RebuildModlList() {
 
 void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
     grid.Fill(0, 0, 25, 0);
-    // A click refreshes the mesh, which refills modllist: walk a copy.
-    const std::vector<mesh::chunkptr> list = st.modllist;
-    for (size_t i = 0; i < list.size(); ++i) {
-        const mesh::chunkptr& c = list[i];
+    // Entries scrolled off above the panel are neither shown nor hovered, so
+    // the walk starts at the first shown one and stops below the panel: a
+    // frame costs the rows shown, however many models there are. A click
+    // refreshes the mesh, which refills modllist with the same entries, so
+    // the walk goes on by index.
+    for (size_t i = static_cast<size_t>(std::max(0, first)); i < st.modllist.size(); ++i) {
+        const mesh::chunkptr c = st.modllist[i];
         const int r = static_cast<int>(i) - first;
         std::string name = c->FetchName();
         if (name.empty()) name = "[unnamed]";
         // Only rows that the panel shows react to the pointer, and only once
         // the panel has been placed by a first draw.
-        const bool hovered = drawn_ && r >= 0 && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
+        const bool hovered = drawn_ && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
                              ui.my == y0 + r;
         if (hovered) {
             w.titlelabel->title = name;

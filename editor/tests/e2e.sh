@@ -52,6 +52,14 @@ hover() {
     xdotool mousemove --window "$win" $(($1 * cell + cell / 2)) $(($2 * cell + cell / 2))
     sleep 0.4
 }
+# Waits up to 10 s for a file to appear.
+wait_for() {
+    for _ in $(seq 100); do
+        [ -e "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
 ctrl() {
     xdotool keydown ctrl
     sleep 0.1
@@ -89,11 +97,11 @@ xdotool key Return
 sleep 0.5
 
 ctrl v
-sleep 0.8
+wait_for log__work.txt || fail "no verification log"
+sleep 0.5
 shot verdict
 xdotool key Return
 sleep 0.5
-[ -f log__work.txt ] || fail "no verification log"
 grep -q $'^NAM2: illegal chunk name\r$' log__work.txt || fail "log lacks the renamed chunk: $(cat -A log__work.txt)"
 
 ctrl s
@@ -106,7 +114,8 @@ xdotool key ctrl+a
 xdotool type --delay 20 "$work/out dir/saved (1).msh"
 sleep 0.3
 xdotool key Return
-sleep 1.5
+wait_for "$work/out dir/saved (1).msh" || fail "the mesh was not saved"
+sleep 0.5
 shot saved
 
 # Closing the window ends the editor through its main loop.

@@ -447,11 +447,26 @@ void chunk::AppendKid(const chunkptr& k) {
     InsertKid(kids.size(), k);
 }
 
-void chunk::InsertKid(size_t index, const chunkptr& k) {
-    if (!k) return;
-    // A chunk cannot go below itself: that would make the tree a cycle.
-    for (const chunk* a = this; a; a = a->parent.lock().get())
-        if (a == k.get()) return;
+void chunk::InsertKid(size_t index, const chunkptr& kid) {
+    chunkptr k = kid;  // kid may be an element of a list changed below
+    if (!k || k.get() == this) return;
+    // A chunk cannot go below itself or below one of its own descendants:
+    // that would make the tree a cycle. Only a chunk with children can hold
+    // this one, so the walk up is needed only then (building a deep chain
+    // leaf by leaf stays linear).
+    if (!k->kids.empty()) {
+        for (chunkptr a = parent.lock(); a; a = a->parent.lock())
+            if (a == k) return;
+    }
+    // A chunk that still stands in its parent's list moves: it leaves that
+    // list first, so that it never stands in two places.
+    if (chunkptr old = k->parent.lock()) {
+        int at = old->IndexOfKid(k.get());
+        if (at >= 0) {
+            old->RemoveKid(static_cast<size_t>(at));
+            if (old.get() == this && static_cast<size_t>(at) < index) --index;
+        }
+    }
     index = std::min(index, kids.v_.size());
     kids.v_.insert(kids.v_.begin() + static_cast<std::ptrdiff_t>(index), k);
     k->parent = weak_from_this();

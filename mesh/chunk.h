@@ -163,7 +163,8 @@ public:
 
     // ---- Children ----
     // These set or keep the parent reference. Inserting this chunk or one of
-    // its ancestors below it is refused (it would make a cycle). A container that loses its last
+    // its ancestors below it is refused (it would make a cycle); inserting a
+    // chunk that stands in another list moves it from there. A container that loses its last
     // child keeps the data of its last rebuild and becomes a leaf holding it.
     void AppendKid(const chunkptr& k);
     void InsertKid(size_t index, const chunkptr& k);  // index past the end appends

@@ -189,4 +189,12 @@ TEST(BlindMode, InsertWithoutCursorAndLastChildRemoval) {
     EXPECT_EQ(leaf->kids[0]->getparent(), leaf);
     leaf->kids[0]->AppendKid(leaf);  // would be a cycle: refused
     EXPECT_TRUE(leaf->kids[0]->kids.empty());
+    // Inserting a chunk that stands in a list moves it.
+    chunkptr pair = Pair();
+    pair->InsertKid(0, pair->kids[1]);
+    ASSERT_EQ(pair->kids.size(), 2u);
+    EXPECT_EQ(pair->kids[0]->name, "LEAF");
+    leaf->AppendKid(pair->kids[0]);
+    EXPECT_EQ(pair->kids.size(), 1u);
+    EXPECT_EQ(leaf->kids[1]->getparent(), leaf);
 }

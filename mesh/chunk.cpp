@@ -171,6 +171,7 @@ chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int6
                           int64_t offset, const namelist& list, const chunkptr& parent) {
     bool container = false;
     chunkptr root = MakeOne(buf, arr, n, offset, parent, list, container);
+    if (parent) parent->everparent_ = true;
     if (!container) return root;
     struct Frame {
         chunk* c;
@@ -180,6 +181,7 @@ chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int6
     while (!stack.empty()) {
         Frame& f = stack.back();
         chunk* c = f.c;
+        c->everparent_ = true;
         // Stop as soon as the position reaches size - 1 (so a single stray
         // byte at the end belongs to no child); the first child is always
         // parsed.
@@ -450,11 +452,12 @@ void chunk::AppendKid(const chunkptr& k) {
 void chunk::InsertKid(size_t index, const chunkptr& kid) {
     chunkptr k = kid;  // kid may be an element of a list changed below
     if (!k || k.get() == this) return;
-    // A chunk cannot go below itself or below one of its own descendants:
-    // that would make the tree a cycle. Only a chunk with children can hold
-    // this one, so the walk up is needed only then (building a deep chain
-    // leaf by leaf stays linear).
-    if (!k->kids.empty()) {
+    // A chunk cannot go below itself or below one of its own descendants
+    // (nor below a chunk whose parent chain passes through it): that would
+    // make a cycle. Only a chunk that has been a parent can stand on this
+    // chunk's parent chain, so a fresh chunk needs no walk, and building a
+    // deep chain leaf by leaf stays linear.
+    if (k->everparent_) {
         for (chunkptr a = parent.lock(); a; a = a->parent.lock())
             if (a == k) return;
     }
@@ -470,6 +473,7 @@ void chunk::InsertKid(size_t index, const chunkptr& kid) {
     index = std::min(index, kids.v_.size());
     kids.v_.insert(kids.v_.begin() + static_cast<std::ptrdiff_t>(index), k);
     k->parent = weak_from_this();
+    everparent_ = true;
 }
 
 chunkptr chunk::RemoveKid(size_t index) {

@@ -251,6 +251,10 @@ private:
     mutable bool derived_ = false;
     bool group_ = false;        // derived data starts with the MATD count
     int32_t matdcount_ = 0;     // that count, taken at the rebuild
+    // Set once any chunk has had this one as its parent. Only such a chunk
+    // can stand on another chunk's parent chain (children that left the
+    // tree keep their parent), so only such a chunk needs the cycle check.
+    bool everparent_ = false;
 };
 
 }  // namespace mesh

@@ -39,6 +39,7 @@ void Flatten(const chunkptr& root, std::vector<chunkptr>& out) {
         chunk* c = stack.back();
         stack.pop_back();
         out.push_back(c->shared_from_this());
+        if (out.size() > 1000000) Fail("the tree has no end (a cycle?)");
         for (size_t i = c->kids.size(); i-- > 0;) stack.push_back(c->kids[i].get());
     }
 }
@@ -111,6 +112,13 @@ void RunOps(const chunkptr& root, const uint8_t* ops, size_t k, int matl) {
                 break;
             }
             case 14: c->Update(matl); break;
+            case 15: {
+                // Move a chunk of the tree (or a loose one) below c; a move
+                // that would make a cycle is refused.
+                chunkptr mv = (o[5] & 4) && !loose.empty() ? loose[v % loose.size()] : all[v % all.size()];
+                c->InsertKid(static_cast<size_t>(o[3] % 4), mv);
+                break;
+            }
             default: {
                 // Queries change nothing.
                 restructured = false;

@@ -197,4 +197,13 @@ TEST(BlindMode, InsertWithoutCursorAndLastChildRemoval) {
     leaf->AppendKid(pair->kids[0]);
     EXPECT_EQ(pair->kids.size(), 1u);
     EXPECT_EQ(leaf->kids[1]->getparent(), leaf);
+    // A chunk that left its parent still names it; putting the old parent
+    // below it would close a loop of parents, and is refused.
+    chunkptr solo = Parse(Ck("ROOT", Ck("NAME", Str("ab"))));
+    chunkptr gone = solo->RemoveKid(0);
+    EXPECT_EQ(gone->getparent(), solo);
+    gone->AppendKid(solo);
+    EXPECT_TRUE(gone->kids.empty());
+    gone->expand();
+    EXPECT_EQ(solo->expanded, 1);
 }

@@ -38,16 +38,17 @@ struct Scene {
         view.selchunk = &selchunk;
         view.treepanel = panel.get();
 
-        deep.hedr = mesh::chunk::Create("HEDR");
-        mesh::chunkptr c = deep.hedr;
+        // Built from the bottom up: every append is to a chunk without a parent.
+        mesh::chunkptr c = mesh::chunk::Create("DEEP");
         deep.errors.push_back(c);
         for (int i = 1; i < kChunks; i++) {
-            mesh::chunkptr k = mesh::chunk::Create("DEEP");
-            c->AppendKid(k);
-            c->expanded = 1;
-            deep.errors.push_back(k);
-            c = k;
+            mesh::chunkptr p = mesh::chunk::Create(i == kChunks - 1 ? "HEDR" : "DEEP");
+            p->AppendKid(c);
+            p->expanded = 1;
+            deep.errors.push_back(p);
+            c = p;
         }
+        deep.hedr = c;
         deep.hedr->Update(0);
         selchunk = deep.hedr;
 

@@ -244,15 +244,16 @@ TEST_F(TreeTest, RenderChunkCountsRowsAndOnlyOneForRowsBelowTheGrid) {
 // opened all the way, is painted and clicked at its far end.
 TEST_F(TreeTest, DeepOpenPathIsWalkedWithoutRecursion) {
     const int depth = 250000;
-    chunkptr root = chunk::Create("HEDR");
-    chunkptr c = root;
+    // Built from the bottom up: every append is to a chunk without a parent.
+    const chunkptr last = chunk::Create("DEEP");
+    chunkptr c = last;
     for (int i = 1; i < depth; i++) {
-        chunkptr k = chunk::Create("DEEP");
-        c->AppendKid(k);
-        c->expanded = 1;
-        c = k;
+        chunkptr p = chunk::Create(i == depth - 1 ? "HEDR" : "DEEP");
+        p->AppendKid(c);
+        p->expanded = 1;
+        c = p;
     }
-    chunkptr last = c;
+    const chunkptr root = c;
     m.hedr = root;
     display::tilemap wide(depth + 8, 14);
     const int first = depth - 3;

@@ -15,9 +15,11 @@
 // on the first write. A container does not keep a copy of its children's bytes:
 // after a rebuild its data is "derived", produced from the children only when
 // something reads it (data(), readbytes(), a blind edit), and the copy made then
-// is dropped by the next rebuild. The bytes are those of the last rebuild as
+// is kept until the next rebuild. The bytes are those of the last rebuild as
 // long as nothing below changed since; every command of the editor ends with a
-// rebuild, so that is what any view or file sees.
+// rebuild, so that is what any view or file sees. When something below did
+// change without a rebuild (a text typed into a leaf, then the ungrouping of a
+// rename), the first read gives the current bytes, so that edit is not lost.
 //
 // Nothing here recurses over the tree: every walk keeps its own stack, so a
 // hostile file that nests a million chunks is handled (and destroyed) safely.
@@ -162,10 +164,12 @@ public:
     void GrowData(int n);
 
     // ---- Children ----
-    // These set or keep the parent reference. Inserting this chunk or one of
-    // its ancestors below it is refused (it would make a cycle); inserting a
-    // chunk that stands in another list moves it from there. A container that loses its last
-    // child keeps the data of its last rebuild and becomes a leaf holding it.
+    // These set the parent reference; a chunk removed from a list keeps it
+    // (it names its old parent but is no longer in its list). Inserting this
+    // chunk or one of its ancestors below it is refused (it would make a
+    // cycle); inserting a chunk that stands in another list moves it from
+    // there. A container that loses its last child keeps the data of its
+    // last rebuild and becomes a leaf holding it.
     void AppendKid(const chunkptr& k);
     void InsertKid(size_t index, const chunkptr& k);  // index past the end appends
     chunkptr RemoveKid(size_t index);                  // null for a bad index

@@ -32,7 +32,9 @@ struct TreeView {
     const widgets::Toolkit* ui = nullptr;         // mx, my, mousereleased
     chunkptr* selchunk = nullptr;                 // the editor's selected chunk
     const widgets::gadget* treepanel = nullptr;   // dx, dy: the grid's cell on screen
-    std::function<void()> update;                 // runs after a click changed the tree
+    // Runs after a click changed the tree (the editor's msh::Update). The walk
+    // goes on afterwards, so it must not take chunks out of the tree.
+    std::function<void()> update;
 
     // Scratch space of the walk, kept between frames: the open chunks whose
     // remaining children are still to be visited.

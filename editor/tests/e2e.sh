@@ -15,7 +15,10 @@ work=$4
 
 rm -rf "$work"
 mkdir -p "$work/mdata" "$work/data/image" "$work/shots" "$work/out dir"
-cp "$src/mdata/format.txt" "$src/mdata/graphics.txt" "$work/mdata/"
+cp "$src/mdata/format.txt" "$work/mdata/"
+# The journey's clicks are laid out for a 96 x 60 grid.
+printf 'width 96\nheight 60\nscale 2\ntileset data\\image\\curses.png\npalette data\\image\\palette.png\n' \
+    > "$work/mdata/graphics.txt"
 cp "$src"/data/image/*.png "$work/data/image/"
 cp "$src/examples/cube.msh" "$work/work.msh"
 cd "$work" || exit 1
@@ -29,14 +32,16 @@ fail() {
     exit 1
 }
 
-# The shipped configuration: 96 x 60 cells of 8 x 8 pixels at scale 2.
-cell=16
 "$vornabel" work.msh &
 pid=$!
 win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -1)
 [ -n "$win" ] || fail "the editor window did not appear"
 xdotool windowmove "$win" 0 0
 sleep 1
+# One cell in pixels, from the window's width of 96 cells.
+width=$(xdotool getwindowgeometry --shell "$win" | sed -n 's/^WIDTH=//p')
+cell=$((width / 96))
+[ "$cell" -gt 0 ] || fail "cannot tell the cell size from a window $width pixels wide"
 
 shot() { import -window "$win" "$work/shots/$1.png"; }
 # A click at a cell, held long enough to be seen by a frame.

@@ -149,3 +149,31 @@ TEST(FileDialogRun, LargeOutputOnBothStreamsDoesNotStall) {
     EXPECT_EQ(run.err.size(), 200000u);
     EXPECT_EQ(run.out.size(), 100000u);
 }
+
+TEST(FileDialogFind, DesktopChoosesTheProgram) {
+    StandIns s;
+    s.Script("zenity", "exit 0\n");
+    std::string kdialog = s.Script("kdialog", "exit 0\n");
+    setenv("PATH", s.dir.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":99", 1);
+    setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1);
+    auto found = FindDialogProgram();
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->kind, DialogKind::Zenity);
+    EXPECT_EQ(found->path, s.dir + "/zenity");
+
+    setenv("XDG_CURRENT_DESKTOP", "KDE", 1);
+    found = FindDialogProgram();
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->kind, DialogKind::Kdialog);
+    EXPECT_EQ(found->path, kdialog);
+
+    // No display: no dialog, whatever is installed.
+    unsetenv("DISPLAY");
+    EXPECT_FALSE(FindDialogProgram().has_value());
+    setenv("DISPLAY", ":99", 1);
+    fs::remove(s.dir + "/zenity");
+    fs::remove(kdialog);
+    EXPECT_FALSE(FindDialogProgram().has_value());
+}

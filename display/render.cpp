@@ -21,42 +21,30 @@ int tilemap::Draw(Display& display, int x, int y, int viewx, int viewy, int view
     viewx = std::min(std::max(viewx, 0), tmapw - vieww);
     viewy = std::min(std::max(viewy, 0), tmaph - viewh);
 
-    // Cells never overlap, so the solid blocks, the background frames and
-    // the foreground frames can go out as three runs, one texture each,
-    // instead of one call per cell; the picture is the same as painting
-    // cell by cell with the background before the foreground.
-    std::vector<host::Quad> solid, back, fore;
+    // The view buffer: the same three planes as tmap, vieww cells a row.
+    std::vector<uint8_t> view;
     if (vieww > 0 && viewh > 0) {
-        size_t cells = size_t(vieww) * size_t(viewh);
-        solid.reserve(cells / 4);
-        back.reserve(cells);
-        fore.reserve(cells);
-    }
-    const size_t plane = Plane();
-    const int transparent = transparentcolor;
-    auto paintable = [transparent](int c) { return c != transparent && c != 255; };
-    for (int col = 0; col < vieww; col++) {
-        const float px = ox + col * cw;
-        for (int row = 0; row < viewh; row++) {
-            const size_t i = size_t(viewx + col) + size_t(viewy + row) * size_t(tmapw);
-            const int g = tmap[i], f = tmap[plane + i], b = tmap[2 * plane + i];
-            const float py = oy + row * ch;
-            if (f == b) {
-                if (paintable(f))
-                    solid.push_back({px, py, cw, ch, nullptr, 0, display.Red(f), display.Green(f), display.Blue(f)});
-                continue;
+        const size_t cells = size_t(vieww) * size_t(viewh), plane = Plane();
+        view.resize(cells * 3);
+        for (int p = 0; p < 3; p++)
+            for (int row = 0; row < viewh; row++) {
+                const uint8_t* from = &tmap[p * plane + size_t(viewx) + size_t(viewy + row) * size_t(tmapw)];
+                std::copy(from, from + vieww, &view[p * cells + size_t(row) * size_t(vieww)]);
             }
-            if (paintable(b) && display.bgtiles)
-                back.push_back({px, py, cw, ch, display.bgtiles.get(), g, display.Red(b), display.Green(b),
-                                display.Blue(b)});
-            if (paintable(f) && display.fgtiles)
-                fore.push_back({px, py, cw, ch, display.fgtiles.get(), g, display.Red(f), display.Green(f),
-                                display.Blue(f)});
-        }
+        host::GridView v;
+        v.x = ox;
+        v.y = oy;
+        v.cols = vieww;
+        v.rows = viewh;
+        v.cellw = cw;
+        v.cellh = ch;
+        v.cells = view.data();
+        v.transparent = transparentcolor;
+        v.fgimage = display.fgtiles.get();
+        v.bgimage = display.bgtiles.get();
+        v.palette = display.palette;
+        host.DrawGrid(v);
     }
-    if (!solid.empty()) host.DrawQuads(solid.data(), solid.size());
-    if (!back.empty()) host.DrawQuads(back.data(), back.size());
-    if (!fore.empty()) host.DrawQuads(fore.data(), fore.size());
     host.SetDrawScale(1, 1);
     return 0;
 }

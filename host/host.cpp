@@ -177,6 +177,35 @@ PixelBufferPtr Host::LoadPixelBuffer(const std::string& path) {
     return buffer;
 }
 
+void Host::DrawGrid(const GridView& v) {
+    if (v.cols <= 0 || v.rows <= 0 || !v.cells || !v.palette) return;
+    const size_t cells = size_t(v.cols) * size_t(v.rows);
+    std::vector<Quad> solid, back, fore;
+    back.reserve(cells);
+    fore.reserve(cells);
+    auto paintable = [&v](int c) { return c != v.transparent && c != 255; };
+    auto quad = [&v](float px, float py, const Image* im, int g, int c) {
+        return Quad{px, py, v.cellw, v.cellh, im, g, v.palette[c], v.palette[256 + c], v.palette[512 + c]};
+    };
+    for (int col = 0; col < v.cols; col++) {
+        const float px = v.x + col * v.cellw;
+        for (int row = 0; row < v.rows; row++) {
+            const size_t i = size_t(col) + size_t(row) * size_t(v.cols);
+            const int g = v.cells[i], f = v.cells[cells + i], b = v.cells[2 * cells + i];
+            const float py = v.y + row * v.cellh;
+            if (f == b) {
+                if (paintable(f)) solid.push_back(quad(px, py, nullptr, 0, f));
+                continue;
+            }
+            if (paintable(b) && v.bgimage) back.push_back(quad(px, py, v.bgimage, g, b));
+            if (paintable(f) && v.fgimage) fore.push_back(quad(px, py, v.fgimage, g, f));
+        }
+    }
+    if (!solid.empty()) DrawQuads(solid.data(), solid.size());
+    if (!back.empty()) DrawQuads(back.data(), back.size());
+    if (!fore.empty()) DrawQuads(fore.data(), fore.size());
+}
+
 std::string Host::RequestFile(const std::string& title, const std::string& filter, bool save,
                               const std::string& initial) {
     if (!requester_) return "";

@@ -46,7 +46,7 @@ public:
     int first = 0;          // first source cell that is frame 0
     int count = 1;          // number of frames
     PixelBuffer pixels;     // ARGB; masked pixels have alpha 0
-    uint32_t texture = 0;   // the window host's texture name, 0 when none
+    mutable uint32_t texture = 0;  // the window host's texture name, 0 when none
 
     int ImagePixelWidth() const { return width; }
     int ImagePixelHeight() const { return height; }
@@ -66,6 +66,25 @@ struct Quad {
     const Image* image = nullptr;
     int frame = 0;
     uint8_t r = 255, g = 255, b = 255;
+};
+
+// A view of a cell grid to be drawn in one call: cols x rows cells in three
+// planes (glyphs, then foreground, then background colours, row-major), cell
+// (0, 0) at (x, y), each cell cellw x cellh pixels showing frame `glyph` of
+// the tile images. A cell whose two colours are equal is a solid block of
+// that colour; otherwise the background image is drawn in the background
+// colour and the foreground image over it in the foreground colour. Colours
+// equal to `transparent` or 255 are never painted. The palette holds 256
+// reds, then 256 greens, then 256 blues.
+struct GridView {
+    float x = 0, y = 0;
+    int cols = 0, rows = 0;
+    float cellw = 0, cellh = 0;
+    const uint8_t* cells = nullptr;
+    int transparent = 9;
+    const Image* fgimage = nullptr;
+    const Image* bgimage = nullptr;
+    const uint8_t* palette = nullptr;
 };
 
 // Key codes that reach the program.
@@ -198,6 +217,11 @@ public:
     // Draws many rectangles and frames in order in one call; what the grid
     // renderer uses. The same as the single calls above, only cheaper.
     virtual void DrawQuads(const Quad* quads, size_t count) = 0;
+    // Draws a grid view (see GridView). This implementation sends it as
+    // rectangles and frames through DrawQuads, solid blocks first, then the
+    // background frames, then the foreground frames: cells never overlap,
+    // so that is the same picture as painting cell by cell.
+    virtual void DrawGrid(const GridView& view);
 
     // ---- images
     // The whole picture, only to learn its size; null when unreadable.

@@ -1,0 +1,92 @@
+// The real window: SDL2 for the window and input, OpenGL (the fixed-function
+// pipeline) for drawing. Every rectangle and image frame drawn goes into one
+// vertex array that is sent with a single draw call whenever the texture
+// changes and when the frame is presented, so a whole grid costs a few calls.
+#pragma once
+
+#include <SDL2/SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace host {
+
+// The program's key code for an SDL key, 0 for keys the program ignores.
+// Letters and digits keep their ASCII capitals and digits; see KeyCode.
+int MapSdlKey(SDL_Keycode key);
+
+struct OwnedSystemClock {
+    std::unique_ptr<SystemClock> own_clock;
+};
+
+class SdlHost : private OwnedSystemClock, public Host {
+public:
+    SdlHost();                          // on the system clock
+    explicit SdlHost(Clock& clock);
+    ~SdlHost() override;
+
+    bool OpenWindow(int width, int height, int depth, int hertz, int flags) override;
+    void ClearScreen() override;
+    void Flip(int sync) override;
+    [[noreturn]] void EndProgram() override;
+    // Prints the text to stderr, shows it in a message box and exits with
+    // status 1.
+    [[noreturn]] void FatalError(const std::string& text) override;
+    void ShowMessage(const std::string& title, const std::string& text) override;
+    void DrawRect(float x, float y, float w, float h) override;
+    void DrawImageFrame(const Image& image, float x, float y, int frame) override;
+    void DrawQuads(const Quad* quads, size_t count) override;
+    // One textured rectangle per grid: the cells go up as a small texture
+    // and a fragment program picks glyph texels and palette colours. Falls
+    // back to rectangles when the OpenGL has no shaders.
+    void DrawGrid(const GridView& view) override;
+    bool GridShaderInUse() const { return grid_program_ != 0 && grid_shader_wanted_; }
+    // Draw grids as rectangles even when the shader exists (for comparison).
+    void UseGridShader(bool use) { grid_shader_wanted_ = use; }
+    // Waits until OpenGL has finished drawing.
+    void Finish();
+
+    // Takes the window system's pending events into the input state; Flip
+    // does this after presenting.
+    void PumpEvents();
+    // Sends what is batched to OpenGL.
+    void FlushBatch();
+    // GL draw calls issued for the last presented frame.
+    int LastFrameDrawCalls() const { return last_draw_calls_; }
+    // The back buffer as ARGB (after flushing), for checks of the real window.
+    bool ReadBackBuffer(PixelBuffer& out);
+    SDL_Window* window() const { return window_; }
+
+private:
+    struct Vertex {
+        float x, y, u, v;
+        uint8_t r, g, b, a;
+    };
+    void Push(const Quad& q);
+    uint32_t TextureOf(const Image& image);
+    void HandleEvent(const SDL_Event& e);
+    void Close();
+    void SetUpGridShader();
+    uint32_t UploadPalette(const uint8_t* palette);
+
+    struct GridGl;  // shader entry points and names
+    std::unique_ptr<GridGl> gridgl_;
+    uint32_t grid_program_ = 0;
+    bool grid_shader_wanted_ = true;
+    uint32_t cell_texture_ = 0, palette_texture_ = 0;
+    std::vector<uint8_t> palette_copy_;
+    std::vector<uint8_t> cell_rgba_;
+
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext gl_ = nullptr;
+    bool sdl_started_ = false;
+    std::vector<Vertex> batch_;
+    uint32_t batch_texture_ = 0;  // 0: untextured rectangles
+    std::vector<uint32_t> textures_;
+    int draw_calls_ = 0, last_draw_calls_ = 0;
+};
+
+}  // namespace host

@@ -2,6 +2,8 @@
 // tell apart by pixel, a palette of distinct colours, and configuration files.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "host/files.h"
@@ -9,7 +11,12 @@
 
 namespace testdata {
 
-inline std::string TmpPath(const std::string& name) { return std::string(TEST_TMP_DIR) + "/" + name; }
+// Files are named after the running test, so tests can run in parallel.
+inline std::string TmpPath(const std::string& name) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string prefix = info ? std::string(info->test_suite_name()) + "." + info->name() + "-" : "";
+    return std::string(TEST_TMP_DIR) + "/" + prefix + name;
+}
 
 inline void WriteText(const std::string& path, const std::string& text) {
     auto s = host::OpenWrite(path);

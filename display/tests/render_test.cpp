@@ -147,3 +147,11 @@ TEST_F(RenderTest, InputLineShowsPromptAndTypedTextCentredInTheBar) {
     h.SetFrameLimit(50);
     EXPECT_EQ(display::InputLine(d, "P", 0, 3), "xy");
 }
+
+TEST_F(RenderTest, InputLineEndsTheProgramWhenTheWindowIsClosed) {
+    Load(20, 5, 1);
+    h.OnFrame(2, [](host::HeadlessHost& x) { x.RequestClose(); });
+    h.SetFrameLimit(50);
+    EXPECT_THROW(display::InputLine(d, "Name:", 0, 14), host::ProgramEnded);
+    EXPECT_EQ(h.Frames(), 2);
+}

@@ -472,6 +472,10 @@ bool SdlHost::ReadBackBuffer(PixelBuffer& out) {
 
 void SdlHost::PumpEvents() {
     if (!sdl_started_) return;
+    for (int b = 1; b <= 3; ++b) {
+        if (release_deferred_[b]) input_.ButtonUp(b);
+        release_deferred_[b] = pressed_in_batch_[b] = false;
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
 }
@@ -528,10 +532,15 @@ void SdlHost::HandleEvent(const SDL_Event& e) {
                   : e.button.button == SDL_BUTTON_MIDDLE ? 3 : 0;
             input_.pointer_x = e.button.x;
             input_.pointer_y = e.button.y;
-            if (e.type == SDL_MOUSEBUTTONDOWN)
+            if (e.type == SDL_MOUSEBUTTONDOWN) {
                 input_.ButtonDown(b);
-            else
+                pressed_in_batch_[b] = true;
+                release_deferred_[b] = false;
+            } else if (pressed_in_batch_[b]) {
+                release_deferred_[b] = true;
+            } else {
                 input_.ButtonUp(b);
+            }
             break;
         }
         case SDL_MOUSEWHEEL: {

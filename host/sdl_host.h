@@ -87,6 +87,11 @@ private:
     uint32_t batch_texture_ = 0;  // 0: untextured rectangles
     std::vector<uint32_t> textures_;
     int draw_calls_ = 0, last_draw_calls_ = 0;
+    // Buttons pressed in the current batch of events, and releases held back
+    // to the next batch: a click shorter than a frame is still seen held by
+    // one frame, so its release is not lost.
+    bool pressed_in_batch_[4] = {};
+    bool release_deferred_[4] = {};
 };
 
 }  // namespace host

@@ -71,6 +71,7 @@ bool Stream::WriteBytes(const uint8_t* bytes, size_t count) {
     return true;
 }
 
+
 bool Stream::WriteInt(int32_t value) {
     uint32_t v = static_cast<uint32_t>(value);
     uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
@@ -95,8 +96,17 @@ std::string Stream::ReadLine() {
 bool Stream::WriteLine(const std::string& text) { return WriteText(text) && WriteText("\r\n"); }
 
 std::vector<uint8_t> Stream::ReadRest() {
-    std::vector<uint8_t> out;
-    if (size_ > pos_) out.reserve(static_cast<size_t>(size_ - pos_));
+    // The size is known: read straight into the result, without a second copy.
+    std::vector<uint8_t> out(size_ > pos_ ? static_cast<size_t>(size_ - pos_) : 0);
+    size_t have = 0;
+    while (have < out.size()) {
+        size_t got = std::fread(out.data() + have, 1, out.size() - have, f_);
+        if (got == 0) break;
+        have += got;
+    }
+    out.resize(have);
+    pos_ += static_cast<int64_t>(have);
+    // Whatever the file grew by since it was opened.
     uint8_t buf[1 << 16];
     for (;;) {
         size_t got = std::fread(buf, 1, sizeof buf, f_);

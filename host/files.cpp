@@ -71,7 +71,6 @@ bool Stream::WriteBytes(const uint8_t* bytes, size_t count) {
     return true;
 }
 
-
 bool Stream::WriteInt(int32_t value) {
     uint32_t v = static_cast<uint32_t>(value);
     uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};

@@ -498,7 +498,17 @@ void Editor::DeleteChunk() {
     const bool isroot = st.curmesh && st.curmesh->hedr == sel;
     if (parent) {
         const int idx = parent->IndexOfKid(sel.get());
-        if (idx >= 0) parent->RemoveKid(static_cast<size_t>(idx));
+        if (idx >= 0) {
+            parent->RemoveKid(static_cast<size_t>(idx));
+            // A container that loses its last child would keep the bytes of its
+            // last rebuild as a leaf, and the deleted chunk would come back the
+            // next time the file is read. It becomes an empty leaf instead; a
+            // grouped material list keeps its count, now 0.
+            if (parent->kids.empty()) {
+                const bool matl = st.recognizematl && parent->name == "MATL";
+                parent->setdata(std::vector<uint8_t>(matl ? 4 : 0, 0));
+            }
+        }
     }
     // A chunk that has left the tree is dropped too; only the root stays.
     if (parent || !isroot) st.selchunk = nullptr;

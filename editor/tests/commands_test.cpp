@@ -113,6 +113,24 @@ TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
     EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
 }
 
+TEST_F(CommandsTest, DeletingTheLastChildLeavesAnEmptyChunk) {
+    auto sinf = Msh2()->kids[0];
+    Select(sinf->kids[0]);  // SINF's only child
+    ClickWidget(ed->w.deletebutton);
+    EXPECT_TRUE(sinf->kids.empty());
+    EXPECT_EQ(sinf->size, 0);
+    ExpectConsistent();
+    // Saved and read again, the chunk stays gone.
+    host.file_answers = {dir + "/emptied.msh"};
+    Shortcut(editor::kKeySave);
+    auto reread = mesh::msh::ReadMsh(dir + "/emptied.msh", ed->st.formatlist, 1);
+    ASSERT_NE(reread, nullptr);
+    auto again = reread->hedr->getkid("MSH2")->getkid("SINF");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->size, 0);
+    EXPECT_TRUE(again->kids.empty());
+}
+
 TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     auto two = Msh2()->kids[2];
     Select(two);

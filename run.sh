@@ -2,6 +2,13 @@
 # Installs what is missing, builds, and starts the editor from the project root
 # (where its mdata/ and data/ folders are), on the mesh given, if any.
 set -euo pipefail
+# The editor runs from the project root (where mdata/ and data/ are), so a
+# mesh named relative to where this was started is made absolute first.
+args=()
+for a in "$@"; do
+  if [ -e "$a" ]; then args+=("$(realpath -- "$a")"); else args+=("$a"); fi
+done
+set -- ${args[@]+"${args[@]}"}
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 # The editor needs a desktop to open its window in; say so before building.

@@ -58,7 +58,9 @@ float TextToFloat(const std::string& text) {
         }
         if (expdigits) num += exp;
     }
-    return static_cast<float>(std::strtod(num.c_str(), nullptr));
+    // strtof rounds once; going through a double first could round a number
+    // next to a midpoint between two floats the wrong way.
+    return std::strtof(num.c_str(), nullptr);
 }
 
 }  // namespace editor

@@ -101,4 +101,8 @@ TEST(DataViewHelpers, TextToFloat) {
     EXPECT_EQ(editor::TextToFloat("0x10"), 0.0f);
     EXPECT_EQ(editor::TextToFloat("inf"), 0.0f);
     EXPECT_EQ(editor::TextToFloat("0.1"), 0.1f);
+    // Rounded once, straight to single precision: a number just above the
+    // midpoint between 1 and the next float goes up, although its nearest
+    // double is the midpoint itself.
+    EXPECT_EQ(editor::TextToFloat("1.00000005960464477550"), std::nextafter(1.0f, 2.0f));
 }

@@ -200,24 +200,33 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
 }
 
 TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
-    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
-    Start({"example.msh"});
+    // A mesh in another folder logs into the working folder, by its bare name.
+    fs::create_directories(dir + "/meshes");
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/meshes/tank.msh");
+    Start({"meshes/tank.msh"});
     Frame();
-    // Spoil the last model's name so that it is flagged.
-    auto model = ed->st.modllist[2];
-    auto name = model->getkid("NAME");
+    // Spoil the names of the last two models so that both are flagged.
+    auto first = ed->st.modllist[1], last = ed->st.modllist[2];
+    auto name = first->getkid("NAME");
     name->setdata({'p', 'x'});
+    last->getkid("NAME")->setdata({'q', 'y'});
     ed->Refresh();
+    const int scrollmax = ed->w.treescroll->h;
     KeyInModal(13);
     Shortcut(editor::kKeyVerify);
-    ASSERT_FALSE(ed->findings.empty());
+    ASSERT_GE(ed->findings.size(), 2u);
     EXPECT_EQ(ed->findings[0], "NAME: chunk is not a valid null-terminated string");
     EXPECT_EQ(ed->st.curmesh->errors[0], name);
-    EXPECT_EQ(model->expanded, 1);
+    EXPECT_EQ(first->expanded, 1);
+    EXPECT_EQ(last->expanded, 1);
     EXPECT_EQ(ed->st.curmesh->hedr->expanded, 1);
+    // Scrolled to the first flagged chunk, past the old maximum if need be.
     EXPECT_EQ(ed->w.treescroll->state, name->findy(nullptr));
-    EXPECT_NE(Slurp(dir + "/log__example.txt").find("NAME: chunk is not a valid null-terminated string\r\n"),
-              std::string::npos);
+    EXPECT_GT(ed->w.treescroll->state, scrollmax);
+    std::string log;
+    for (const std::string& f : ed->findings) log += f + "\r\n";
+    EXPECT_EQ(Slurp(dir + "/log__tank.txt"), log);
+    EXPECT_FALSE(fs::exists(dir + "/meshes/log__tank.txt"));
 }
 
 TEST_F(EditorTest, VerifyCleanMeshLeavesOldLog) {

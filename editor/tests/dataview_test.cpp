@@ -178,6 +178,37 @@ TEST_F(DataViewTest, LongChunkScrollsAndEmptyChunkShowsNothing) {
     EXPECT_EQ(ed->st.selchunk->size, 4);
 }
 
+TEST_F(DataViewTest, HandleModeCarriesEditsIntoTheChild) {
+    StartWithBlob(20);
+    mesh::chunkptr root = ed->st.curmesh->hedr;
+    ed->st.selchunk = root;
+    ed->w.handlebox->state = 1;
+    Frame();
+    // Root data: MSH2 (8 + 8 bytes), then BLOB's header; its first byte is 24.
+    PlaceCursor(24);
+    Press(ed->w.insertbuttons[1]);
+    EXPECT_EQ(root->kids[1], blob) << "the children are not read again";
+    EXPECT_EQ(blob->size, 22);
+    EXPECT_EQ(blob->readbyte(2), 1);
+    Press(ed->w.removebuttons[1]);
+    EXPECT_EQ(blob->size, 20);
+    EXPECT_EQ(blob->readbyte(0), 1);
+    EXPECT_EQ(SizesConsistent(root, 1), "");
+}
+
+TEST_F(DataViewTest, NamedChunkTitlesTheActionsWindow) {
+    Spit(dir + "/named.msh",
+         Enc("HEDR", Enc("MSH2", Enc("SINF", "") + Enc("MODL", Enc("NAME", std::string("box") + '\0')))));
+    Start({"named.msh"});
+    Frame();
+    ed->st.selchunk = ed->st.curmesh->hedr->kids[0]->kids[1];
+    Frame();
+    EXPECT_EQ(ed->w.chunkactions->title, "box");
+    ed->st.selchunk = ed->st.curmesh->hedr;
+    Frame();
+    EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");
+}
+
 TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     Start();
     Frame();

@@ -210,6 +210,7 @@ TEST_F(DataViewTest, NamedChunkTitlesTheActionsWindow) {
 }
 
 TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
+    Spit(dir + "/log__untitled.txt", "an older and longer log that is replaced\r\n");
     Start();
     Frame();
     KeyInModal(13, 2);
@@ -228,6 +229,16 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     ClickWidget(ed->w.verifybutton);
     EXPECT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
+
+    // A log that cannot be created is skipped; the verdict and the mark stay.
+    fs::remove(dir + "/log__untitled.txt");
+    fs::create_directory(dir + "/log__untitled.txt");
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.verifybutton);
+    ASSERT_EQ(ed->messages.size(), 3u);
+    EXPECT_EQ(ed->messages[2].text, ed->messages[0].text);
+    EXPECT_TRUE(fs::is_directory(dir + "/log__untitled.txt"));
+    EXPECT_TRUE(ed->st.curmesh->inerrors(ed->st.curmesh->hedr.get()));
 }
 
 TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {

@@ -153,6 +153,15 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     ClickWidget(ed->w.exportbutton);
     EXPECT_EQ(Slurp(dir + "/root.mck"), SmallMesh());
 
+    // Cancelled: nothing written, the directory stays, the keys typed
+    // before are flushed all the same.
+    host.file_answers = {""};
+    host.Type("q");
+    ed->ExportChunk();  // straight away: a click would flush the keys itself
+    EXPECT_EQ(ed->st.lastdir, dir);
+    EXPECT_EQ(host.input().QueuedChars(), 0u);
+    EXPECT_TRUE(ed->messages.empty());
+
     // A place that cannot be written is reported.
     host.file_answers = {dir + "/missing/dir/x.mck"};
     KeyInModal(13, 2);

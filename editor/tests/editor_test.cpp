@@ -237,6 +237,36 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     EXPECT_EQ(ed->w.chunkactions->title, "p_cube");
 }
 
+TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
+    Configure(80, 51);  // M = 2 rows for three models, L = 15 tree rows
+    fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
+    Start({"example.msh"});
+    Frames(2);
+    ASSERT_EQ(ed->st.modllist.size(), 3u);
+    EXPECT_EQ(ed->w.modlscroll->h, 1);
+    ed->w.modlscroll->state = 1;
+    Frame();
+    // The second model stands on the first row, the third on the second.
+    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 4), "cube");
+    EXPECT_EQ(GridRow(ed->g.modlgrid, 1).substr(0, 6), "p_cube");
+    const int x0 = ed->w.modlanchor->dx, y0 = ed->w.modlanchor->dy;
+    Point(x0 + 1, y0 + 1);
+    Frames(2);
+    EXPECT_EQ(ed->w.titlelabel->title, "p_cube");
+
+    // Clicking the last model scrolls the tree towards it, but no further
+    // than the bar's end.
+    Click(x0 + 1, y0 + 1);
+    Frame();  // the list reads the release sampled at the end of the click
+    ASSERT_EQ(ed->st.selchunk, ed->st.modllist[2]);
+    const int row = ed->st.selchunk->findy(nullptr);
+    ASSERT_GT(row, ed->w.treescroll->h);
+    EXPECT_EQ(ed->w.treescroll->state, ed->w.treescroll->h);
+    Click(x0 + 1, y0);
+    Frame();
+    EXPECT_EQ(ed->st.selchunk, ed->st.modllist[1]);
+}
+
 TEST_F(EditorTest, UnnamedModelIsListedAsSuch) {
     Configure(80, 60);
     Spit(dir + "/m.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "") + Enc("MODL", Enc("MTYP", Int(0))))));

@@ -221,6 +221,26 @@ bool Editor::Shutdown() {
     return WritePrefs(kPrefsPath, prefs);
 }
 
+namespace {
+
+// The child indexes that lead from root to c; false when c is not reachable
+// from root (it, or one of its ancestors, has left its parent's list).
+bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path) {
+    path.clear();
+    mesh::chunkptr cur = c;
+    while (cur && cur != root) {
+        mesh::chunkptr p = cur->getparent();
+        const int idx = p ? p->IndexOfKid(cur.get()) : -1;
+        if (idx < 0) return false;
+        path.push_back(static_cast<size_t>(idx));
+        cur = p;
+    }
+    std::reverse(path.begin(), path.end());
+    return cur != nullptr;
+}
+
+}  // namespace
+
 void Editor::ApplyMaterialGrouping() {
     if (w.recognizebox->state > 1) w.recognizebox->state = 1;
     const int state = w.recognizebox->state;
@@ -230,6 +250,12 @@ void Editor::ApplyMaterialGrouping() {
             st.curmesh->hedr->expandmatl(st.formatlist);
         else
             st.curmesh->hedr->collapsematl();
+        // A chunk selected inside a MATL leaves the tree when the MATL is
+        // ungrouped; edits made to it would never be saved. The selection
+        // moves to its nearest ancestor that is still in the tree.
+        std::vector<size_t> path;
+        while (st.selchunk && !PathFromRoot(st.selchunk, st.curmesh->hedr, path))
+            st.selchunk = st.selchunk->getparent();
         st.curmesh->hedr->Update(st.recognizematl);
         st.curmesh->updatetotalchunks(nullptr);
     }
@@ -314,7 +340,7 @@ void Editor::DataView() {
     }
 
     // Paint the visible bytes.
-    uint8_t bytes[128];
+    uint8_t bytes[128] = {};
     const int64_t first = 16 * static_cast<int64_t>(scroll);
     const int64_t count = first < c.size ? std::min<int64_t>(128, c.size - first) : 0;
     if (count > 0) c.readbytes(first, count, bytes);
@@ -485,10 +511,28 @@ void Editor::NewMesh() {
 
 void Editor::RenameChunk() {
     mesh::chunkptr root = st.curmesh ? st.curmesh->hedr : nullptr;
+    // Ungrouping and regrouping the materials around the rename replaces every
+    // chunk inside a MATL by a new object. Remember where the selected chunk
+    // stands, so that the new name reaches the tree and the selection follows
+    // it; otherwise the rename, and every later edit of the selected chunk,
+    // would go to an object that is no longer saved with the mesh.
+    std::vector<size_t> path;
+    const bool intree = root && PathFromRoot(st.selchunk, root, path);
     if (st.recognizematl == 1 && root) root->collapsematl();
     const std::string name = display::InputLine(display, "new chunk name: ", 10, 0);
     st.selchunk->name = name;
-    if (st.recognizematl == 1 && root) root->expandmatl(st.formatlist);
+    if (st.recognizematl == 1 && root) {
+        root->expandmatl(st.formatlist);
+        std::vector<size_t> now;
+        if (intree && !PathFromRoot(st.selchunk, root, now)) {
+            mesh::chunkptr c = root;
+            for (size_t idx : path) c = idx < c->kids.size() ? c->kids[idx] : nullptr;
+            if (c) {
+                c->name = name;
+                st.selchunk = c;
+            }
+        }
+    }
     Refresh();
 }
 

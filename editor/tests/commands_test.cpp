@@ -233,7 +233,7 @@ TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
     ExpectConsistent();
 }
 
-TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesOnlyTheDetachedChunk) {
+TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     host.file_answers = {dir + "/example.msh"};
     Shortcut(editor::kKeyOpen);
@@ -244,29 +244,51 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesOnlyTheDetachedChunk) {
     Select(matd);
     TypeInModal("XXXX\r", 2);
     ClickWidget(ed->w.renamebutton);
-    EXPECT_EQ(ed->st.selchunk, matd);
-    EXPECT_EQ(matd->name, "XXXX");
+    // Regrouping made new children; the rename and the selection follow.
     ASSERT_EQ(matl->kids.size(), 2u);
-    EXPECT_EQ(matl->kids[0]->name, "MATD");  // the tree is unchanged
     EXPECT_NE(matl->kids[0], matd);
-
-    // Moving or deleting the detached chunk changes nothing in the tree;
-    // delete drops the selection.
-    ClickWidget(ed->w.shiftdownbutton);
-    EXPECT_EQ(matl->kids[0]->name, "MATD");
-    EXPECT_EQ(matl->kids.size(), 2u);
-    ClickWidget(ed->w.deletebutton);
-    EXPECT_EQ(ed->st.selchunk, nullptr);
-    EXPECT_EQ(matl->kids.size(), 2u);
+    EXPECT_EQ(matl->kids[0]->name, "XXXX");
+    EXPECT_EQ(matl->kids[1]->name, "MATD");
+    EXPECT_EQ(ed->st.selchunk, matl->kids[0]);
     ExpectConsistent();
 
-    // With grouping off a rename reaches the tree.
+    // An edit of the selected chunk now reaches the saved file.
+    ClickWidget(ed->w.shiftdownbutton);
+    EXPECT_EQ(matl->kids[1]->name, "XXXX");
+    host.file_answers = {dir + "/renamed.msh"};
+    Shortcut(editor::kKeySave);
+    auto reread = mesh::OpenMesh(dir + "/renamed.msh", ed->st.formatlist, 1);
+    ASSERT_NE(reread, nullptr);
+    auto rematl = reread->hedr->getkid("MSH2")->getkid("MATL");
+    ASSERT_EQ(rematl->kids.size(), 2u);
+    EXPECT_EQ(rematl->kids[1]->name, "XXXX");
+
+    // Unticking the box ungroups: the selection moves up to the MATL, which
+    // stays in the tree, instead of staying on a chunk that left it.
     ed->w.recognizebox->state = 0;
     Frame();
-    Select(matl);
+    EXPECT_TRUE(matl->kids.empty());
+    EXPECT_EQ(ed->st.selchunk, matl);
+    // With grouping off a rename reaches the tree.
     TypeInModal("MAT2\r", 2);
     ClickWidget(ed->w.renamebutton);
     EXPECT_EQ(Msh2()->kids[1]->name, "MAT2");
+}
+
+TEST_F(CommandsTest, DetachedChunkCommandsLeaveTheTreeAlone) {
+    auto one = Msh2()->kids[1];
+    auto detached = mesh::chunk::Create("DTCH");
+    Msh2()->AppendKid(detached);
+    Msh2()->RemoveKid(3);  // it keeps its parent reference, but is not a child
+    Select(detached);
+    ClickWidget(ed->w.shiftupbutton);
+    ClickWidget(ed->w.shiftdownbutton);
+    EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
+    ClickWidget(ed->w.deletebutton);
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(Msh2()->kids.size(), 3u);
+    EXPECT_EQ(Msh2()->kids[1], one);
+    ExpectConsistent();
 }
 
 TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {

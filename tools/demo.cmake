@@ -11,5 +11,5 @@ if(TARGET widgets_demo)
     COMMAND xvfb-run -a -s "-screen 0 1920x1200x24" $<TARGET_FILE:widgets_demo>
             --shots ${CMAKE_CURRENT_BINARY_DIR}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
-  set_tests_properties(widgets_demo_shots PROPERTIES LABELS window TIMEOUT 120)
+  set_tests_properties(widgets_demo_shots PROPERTIES LABELS window TIMEOUT 120 RUN_SERIAL TRUE)
 endif()

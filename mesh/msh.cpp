@@ -7,6 +7,29 @@
 
 namespace mesh {
 
+namespace {
+
+// The number of bytes the encoding of the tree takes, counted without the
+// 32-bit limit of the size fields.
+int64_t EncodedLength(const chunk& root, int recognizematl) {
+    int64_t total = 0;
+    std::vector<const chunk*> stack{&root};
+    while (!stack.empty()) {
+        const chunk* c = stack.back();
+        stack.pop_back();
+        total += 8;
+        if (c->kids.empty()) {
+            total += std::max<int32_t>(c->size, 0);
+            continue;
+        }
+        if (recognizematl && c->name == "MATL") total += 4;  // the MATD count
+        for (const chunkptr& k : c->kids) stack.push_back(k.get());
+    }
+    return total;
+}
+
+}  // namespace
+
 mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl) {
     std::unique_ptr<host::Stream> in = host::OpenRead(path);
     if (!in) return nullptr;
@@ -62,6 +85,11 @@ bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
         return false;
     };
     if (!hedr) return fail("There is no chunk to save.");
+    // A size field holds at most 2^31 - 1 bytes. A larger tree (grown by
+    // imports) would be written with wrapped sizes, a file that no longer
+    // reads back: refuse it before anything is written.
+    if (EncodedLength(*hedr, recognizematl) > int64_t{std::numeric_limits<int32_t>::max()} + 8)
+        return fail("The mesh is larger than a mesh file can hold (2 GB).");
     // The target is checked (and the temporary file created) before the tree
     // is touched: a file that cannot be written changes nothing.
     host::AtomicFile file(path);

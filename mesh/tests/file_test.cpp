@@ -134,6 +134,33 @@ TEST(Save, FailuresLeaveTheTargetAndTheTreeAlone) {
     EXPECT_FALSE(fs::exists(dir / "e.msh"));
 }
 
+TEST(Save, RefusesATreeLargerThanTheSizeFieldsHold) {
+    // 33 leaves of 64 MB, all slices of one buffer, make a tree of over 2 GB
+    // whose sizes cannot be written.
+    const int32_t leafsize = 64 << 20;
+    auto buf = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(leafsize) + 8, 0);
+    std::copy_n("LEAF", 4, buf->begin());
+    (*buf)[4] = uint8_t(leafsize);
+    (*buf)[5] = uint8_t(leafsize >> 8);
+    (*buf)[6] = uint8_t(leafsize >> 16);
+    (*buf)[7] = uint8_t(leafsize >> 24);
+    auto root = chunk::Create("HEDR");
+    for (int i = 0; i < 33; ++i) root->AppendKid(chunk::GetChunk(buf, 0, List(), nullptr));
+    msh m;
+    m.hedr = root;
+    TempDir dir;
+    Put(dir / "big.msh", Text("old contents"));
+    std::string err;
+    EXPECT_FALSE(m.Save(dir / "big.msh", 0, &err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_EQ(Get(dir / "big.msh"), Text("old contents"));
+    EXPECT_EQ(dir.Entries(), 1u);
+    // One leaf fewer than the limit still saves.
+    while (root->kids.size() > 2) root->RemoveKid(0);
+    EXPECT_TRUE(m.Save(dir / "big.msh", 0, &err)) << err;
+    EXPECT_EQ(static_cast<int64_t>(fs::file_size(dir / "big.msh")), 8 + 2 * (int64_t{leafsize} + 8));
+}
+
 TEST(Refresh, ScrollRangesModelListAndCount) {
     auto m = std::make_shared<msh>();
     m->hedr = Parse(Mesh());

@@ -444,27 +444,16 @@ void Editor::ChunkCommands() {
 
 void Editor::FileCommands() {
     const bool ctrl = ControlHeld();
-    // A shortcut's key press is consumed whether or not Control is held.
-    if (w.openbutton->state)
-        OpenMesh();
-    else if (host.KeyPresses(kKeyOpen) > 0 && ctrl)
-        OpenMesh();
-    if (st.curmesh) {
-        if (w.savebutton->state)
-            SaveMeshAs();
-        else if (host.KeyPresses(kKeySave) > 0 && ctrl)
-            SaveMeshAs();
-    }
-    if (w.newbutton->state)
-        NewMesh();
-    else if (host.KeyPresses(kKeyNew) > 0 && ctrl)
-        NewMesh();
-    if (st.curmesh) {
-        if (w.verifybutton->state)
-            VerifyMesh();
-        else if (host.KeyPresses(kKeyVerify) > 0 && ctrl)
-            VerifyMesh();
-    }
+    // A command runs on its button's click or, only when the button was not
+    // clicked, on its shortcut; the key press is consumed whether or not
+    // Control is held.
+    auto triggered = [&](const widgets::gadget* button, int key) {
+        return button->state || (host.KeyPresses(key) > 0 && ctrl);
+    };
+    if (triggered(w.openbutton, kKeyOpen)) OpenMesh();
+    if (st.curmesh && triggered(w.savebutton, kKeySave)) SaveMeshAs();
+    if (triggered(w.newbutton, kKeyNew)) NewMesh();
+    if (st.curmesh && triggered(w.verifybutton, kKeyVerify)) VerifyMesh();
 }
 
 void Editor::OpenMesh() {

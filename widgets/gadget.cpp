@@ -50,9 +50,13 @@ gadget* gadget::Adopt(std::unique_ptr<gadget> g, gadget& parent) {
     return raw;
 }
 
-std::unique_ptr<gadget> gadget::CreateWindow(const std::string& title, int x, int y, int w, int h) {
+namespace {
+
+// A new widget of a kind, with its caption and rectangle; the rest keeps the
+// defaults.
+std::unique_ptr<gadget> MakeGadget(int kind, const std::string& title, int x, int y, int w, int h) {
     auto g = std::make_unique<gadget>();
-    g->kind = WINDOW;
+    g->kind = kind;
     g->title = title;
     g->x = x;
     g->y = y;
@@ -61,18 +65,18 @@ std::unique_ptr<gadget> gadget::CreateWindow(const std::string& title, int x, in
     return g;
 }
 
+}  // namespace
+
+std::unique_ptr<gadget> gadget::CreateWindow(const std::string& title, int x, int y, int w, int h) {
+    return MakeGadget(WINDOW, title, x, y, w, h);
+}
+
 gadget* gadget::CreateWindow(const std::string& title, int x, int y, int w, int h, gadget& parent) {
     return Adopt(CreateWindow(title, x, y, w, h), parent);
 }
 
 std::unique_ptr<gadget> gadget::CreateLabel(const std::string& text, int x, int y, int w, int h, int mode) {
-    auto g = std::make_unique<gadget>();
-    g->kind = LABEL;
-    g->title = text;
-    g->x = x;
-    g->y = y;
-    g->w = w;
-    g->h = h;
+    auto g = MakeGadget(LABEL, text, x, y, w, h);
     g->at = mode;
     return g;
 }
@@ -82,14 +86,7 @@ gadget* gadget::CreateLabel(const std::string& text, int x, int y, int w, int h,
 }
 
 std::unique_ptr<gadget> gadget::CreateButton(const std::string& caption, int x, int y, int w, int h) {
-    auto g = std::make_unique<gadget>();
-    g->kind = BUTTON;
-    g->title = caption;
-    g->x = x;
-    g->y = y;
-    g->w = w;
-    g->h = h;
-    return g;
+    return MakeGadget(BUTTON, caption, x, y, w, h);
 }
 
 gadget* gadget::CreateButton(const std::string& caption, int x, int y, int w, int h, gadget& parent) {
@@ -111,13 +108,7 @@ gadget* gadget::CreateCheckbox(const std::string& caption, int x, int y, gadget&
 
 std::unique_ptr<gadget> gadget::CreateTextbox(const std::string& text, int x, int y, int w, int h,
                                               const std::string& allowed) {
-    auto g = std::make_unique<gadget>();
-    g->kind = TEXTBOX;
-    g->title = text;
-    g->x = x;
-    g->y = y;
-    g->w = w;
-    g->h = h;
+    auto g = MakeGadget(TEXTBOX, text, x, y, w, h);
     g->chars = allowed;
     g->at = -1;
     return g;
@@ -129,14 +120,8 @@ gadget* gadget::CreateTextbox(const std::string& text, int x, int y, int w, int 
 }
 
 std::unique_ptr<gadget> gadget::CreateScroll(int x, int y, int length, int /*direction*/, int maximum) {
-    auto g = std::make_unique<gadget>();
-    g->title = "-";
-    g->kind = VSCROLL;
+    auto g = MakeGadget(VSCROLL, "-", x, y, length, maximum);
     g->box = area::Create(0, 0, 1, length);
-    g->x = x;
-    g->y = y;
-    g->w = length;
-    g->h = maximum;
     return g;
 }
 

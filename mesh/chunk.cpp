@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "host/files.h"
+#include "mesh/records.h"
 
 namespace mesh {
 
@@ -578,17 +579,7 @@ void chunk::save(std::vector<uint8_t>& out, int recognizematl) const {
 
 int32_t chunk::determinesize() const {
     if (size == 0) return 0;
-    struct Width {
-        const char* name;
-        uint32_t w;
-    };
-    static const Width widths[] = {{"POSL", 12}, {"WGHT", 32}, {"NRML", 12}, {"UV0L", 8}, {"ENVL", 4},
-                                   {"CPOS", 12}, {"CUV0", 8},  {"FIDX", 4},  {"SPRS", 4}, {"CPRS", 4},
-                                   {"BPRS", 4},  {"CLRL", 4},  {"BLN2", 8},  {"SKL2", 20}, {"KFR3", 88},
-                                   {"", 4}};
-    uint32_t w = 1;
-    for (const Width& e : widths)
-        if (name == e.name) w = e.w;
+    const uint32_t w = static_cast<uint32_t>(ListWidth(name));
     // 32-bit arithmetic that wraps, as the stored count may be anything.
     return static_cast<int32_t>(w * static_cast<uint32_t>(readint(0)) + 4u);
 }

@@ -25,75 +25,37 @@
 
 namespace mesh {
 
-const std::array<const char*, kRuleCount> kRuleNames = {
-    "HEDR", "SHVO", "MSH2", "SINF", "FRAM", "CAMR", "MATL", "MATD", "ATRB", "TX0D",
-    "MODL", "MTYP", "MNDX", "PRNT", "FLGS", "TRAN", "SWCI", "GEOM", "CLTH", "CTEX",
-    "CPOS", "CUV0", "FIDX", "FWGT", "CMSH", "SPRS", "CPRS", "BPRS", "COLL", "SEGM",
-    "SHDW", "MATI", "POSL", "WGHT", "NRML", "CLRL", "UV0L", "NDXL", "NDXT", "STRP",
-    "ENVL", "BLN2", "SKL2", "ANM2", "CYCL", "KFR3", "CL1L", "BBOX", "NAME", "DATA",
-};
-
 namespace {
 
-// Indexes into kRuleNames.
-enum Rule : int {
-    HEDR, SHVO, MSH2, SINF, FRAM, CAMR, MATL, MATD, ATRB, TX0D,
-    MODL, MTYP, MNDX, PRNT, FLGS, TRAN, SWCI, GEOM, CLTH, CTEX,
-    CPOS, CUV0, FIDX, FWGT, CMSH, SPRS, CPRS, BPRS, COLL, SEGM,
-    SHDW, MATI, POSL, WGHT, NRML, CLRL, UV0L, NDXL, NDXT, STRP,
-    ENVL, BLN2, SKL2, ANM2, CYCL, KFR3, CL1L, BBOX, NAME, DATA,
-};
+// The rule names the checks below refer to, as indexes into kRuleNames.
+constexpr int R(std::string_view name) {
+    const int i = RuleId(name);
+    if (i < 0) throw "not a rule name";  // stops the compilation
+    return i;
+}
+constexpr int HEDR = R("HEDR"), SHVO = R("SHVO"), MSH2 = R("MSH2"), SINF = R("SINF"), FRAM = R("FRAM"),
+              CAMR = R("CAMR"), MATL = R("MATL"), MATD = R("MATD"), ATRB = R("ATRB"), TX0D = R("TX0D"),
+              MODL = R("MODL"), MTYP = R("MTYP"), MNDX = R("MNDX"), PRNT = R("PRNT"), FLGS = R("FLGS"),
+              TRAN = R("TRAN"), SWCI = R("SWCI"), GEOM = R("GEOM"), CLTH = R("CLTH"), CTEX = R("CTEX"),
+              CPOS = R("CPOS"), CUV0 = R("CUV0"), FIDX = R("FIDX"), FWGT = R("FWGT"), CMSH = R("CMSH"),
+              SPRS = R("SPRS"), CPRS = R("CPRS"), BPRS = R("BPRS"), COLL = R("COLL"), SEGM = R("SEGM"),
+              SHDW = R("SHDW"), MATI = R("MATI"), POSL = R("POSL"), WGHT = R("WGHT"), NRML = R("NRML"),
+              CLRL = R("CLRL"), UV0L = R("UV0L"), NDXL = R("NDXL"), NDXT = R("NDXT"), STRP = R("STRP"),
+              ANM2 = R("ANM2"), CYCL = R("CYCL"), KFR3 = R("KFR3"), CL1L = R("CL1L"), BBOX = R("BBOX"),
+              NAME = R("NAME"), DATA = R("DATA"), BLN2 = R("BLN2"), SKL2 = R("SKL2"), ENVL = R("ENVL");
+using Rule = int;
 
-uint32_t PackName(const char* s) {
-    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
-           uint32_t(uint8_t(s[3])) << 24;
+// The kind of each rule name, in rule order.
+const std::array<const ChunkKind*, kRuleCount>& RuleKinds() {
+    static const std::array<const ChunkKind*, kRuleCount> kinds = [] {
+        std::array<const ChunkKind*, kRuleCount> a{};
+        for (int i = 0; i < kRuleCount; ++i) a[size_t(i)] = FindKind(kRuleNames[size_t(i)]);
+        return a;
+    }();
+    return kinds;
 }
 
-// The checks of a name without children of its own in the format: its data
-// must be empty-or-not, of a fixed size, a text record or a counted list.
-struct LeafRule {
-    bool nodata = false;  // size 0 is a finding
-    int fixed = -1;       // the one allowed size, or -1
-    bool text = false;    // must be a null-terminated text record
-    int list = 0;         // element width of a counted list, or 0
-};
-
-constexpr LeafRule kNone{};
-constexpr LeafRule kNoData{true, -1, false, 0};
-constexpr LeafRule kText{false, -1, true, 0};
-constexpr LeafRule Fixed(int n) { return LeafRule{false, n, false, 0}; }
-constexpr LeafRule NoDataList(int width) { return LeafRule{true, -1, false, width}; }
-
-// Rule of each leaf name; PRNT, CL1L and DATA have extra code of their own.
-LeafRule LeafRuleOf(int r) {
-    switch (r) {
-        case SHVO: case ATRB: case MTYP: case MNDX: case FLGS: case MATI: return Fixed(4);
-        case FRAM: return Fixed(12);
-        case TRAN: return Fixed(40);
-        case BBOX: return Fixed(44);
-        case TX0D: case PRNT: case NAME: return kText;
-        case CTEX: return LeafRule{true, -1, true, 0};
-        case SWCI: case FWGT: case CMSH: case COLL: case NDXL: case NDXT: case STRP: case CYCL:
-            return kNoData;
-        case POSL: case NRML: case CPOS: return NoDataList(12);
-        case WGHT: return NoDataList(32);
-        case UV0L: case CUV0: case BLN2: return NoDataList(8);
-        case ENVL: case FIDX: case SPRS: case CPRS: case BPRS: case CLRL: return NoDataList(4);
-        case SKL2: return NoDataList(20);
-        case KFR3: return NoDataList(88);
-        default: return kNone;  // SHDW, CL1L, DATA
-    }
-}
-
-bool IsContainerRule(int r) {
-    switch (r) {
-        case HEDR: case MSH2: case SINF: case CAMR: case MATL: case MATD: case MODL: case GEOM:
-        case CLTH: case SEGM: case ANM2:
-            return true;
-        default:
-            return false;
-    }
-}
+bool IsContainerRule(int r) { return r >= 0 && RuleKinds()[size_t(r)]->container; }
 
 // The list-size rule: size equals width * count + 4 (count: the leading int),
 // and an empty list is fine. The product is taken without wrapping, so that a
@@ -401,47 +363,29 @@ void Checker::CheckLeaf(int rule) {
         if (size > 0) Add(": chunk does not contain 0 bytes of data");
         return;
     }
-    if (rule == DATA) {
-        // The data record of a camera and of a material have fixed sizes; a
-        // DATA anywhere else (or at the root of a chunk file) is free.
+    const ChunkKind& kind = *RuleKinds()[size_t(rule)];
+    // A fixed size may depend on the parent: the data record of a camera and
+    // that of a material differ; a DATA anywhere else (or at the root of a
+    // chunk file) is free.
+    int fixed = kind.layouts.back().fixedsize;
+    if (kind.layouts.size() > 1) {
         chunkptr p = c_.getparent();
-        int fixed = -1;
-        if (p && p->name == "CAMR") fixed = 40;
-        else if (p && p->name == "MATD") fixed = 52;
-        if (fixed >= 0 && size != fixed)
-            Add(": chunk does not contain " + std::to_string(fixed) + " bytes of data");
-        return;
+        fixed = LayoutOf(kind, p ? std::string_view(p->name) : std::string_view()).fixedsize;
     }
-    const LeafRule lr = LeafRuleOf(rule);
-    if (lr.nodata && size == 0) Add(": chunk contains no data");
-    if (lr.fixed >= 0 && size != lr.fixed)
-        Add(": chunk does not contain " + std::to_string(lr.fixed) + " bytes of data");
-    if (lr.text) {
+    if (kind.nodata && size == 0) Add(": chunk contains no data");
+    if (fixed >= 0 && size != fixed) Add(": chunk does not contain " + std::to_string(fixed) + " bytes of data");
+    if (kind.text) {
         if (!run_.IsText(c_)) {
             Add(": chunk is not a valid null-terminated string");
         } else if (rule == PRNT && !run_.ModelExists(Run::TextOf(c_))) {
             Add(": parent MODL does not exist");
         }
     }
-    if (lr.list && !ListSizeAgrees(c_, lr.list))
+    if (kind.listwidth && !ListSizeAgrees(c_, kind.listwidth))
         Add(": discrepency between size indicated by first int and actual size");
 }
 
 }  // namespace
-
-int RuleIndex(const std::string& name) {
-    if (name.size() != 4) return -1;
-    // Sorted by packed value once, then searched.
-    static const std::array<std::pair<uint32_t, int>, kRuleCount> table = [] {
-        std::array<std::pair<uint32_t, int>, kRuleCount> t{};
-        for (int i = 0; i < kRuleCount; ++i) t[i] = {PackName(kRuleNames[i]), i};
-        std::sort(t.begin(), t.end());
-        return t;
-    }();
-    const uint32_t key = PackName(name.data());
-    auto it = std::lower_bound(table.begin(), table.end(), std::make_pair(key, -1));
-    return (it != table.end() && it->first == key) ? it->second : -1;
-}
 
 int chunk::segmcompare(const chunk* first, const chunk* second, std::vector<std::string>& messages) const {
     if (!first || !second) return 0;

@@ -17,17 +17,13 @@
 
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "mesh/records.h"
 
 namespace mesh {
 
-// The fifty chunk names that have a rule, in the order they are dispatched.
-// Any other name is reported as ": illegal chunk name".
-constexpr int kRuleCount = 50;
-extern const std::array<const char*, kRuleCount> kRuleNames;
-
-// The index of a name in kRuleNames, or -1 for a name without a rule.
-// Names are compared for exact equality.
-int RuleIndex(const std::string& name);
+// The fifty chunk names that have a rule, in the order they are dispatched
+// (kRuleNames), and RuleIndex, come from the table of chunk kinds in
+// mesh/records.h. Any other name is reported as ": illegal chunk name".
 
 // The finding for an ANM2 without a CYCL child.
 inline constexpr const char* kNoCyclText = ": no CYCL chunk";

@@ -5,6 +5,7 @@ add_executable(mesh_fuzz
   ${CMAKE_CURRENT_LIST_DIR}/mesh_fuzz.cpp
   ${CMAKE_SOURCE_DIR}/mesh/chunk.cpp
   ${CMAKE_SOURCE_DIR}/mesh/msh.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/records.cpp
   ${CMAKE_SOURCE_DIR}/mesh/verify.cpp
   ${CMAKE_SOURCE_DIR}/host/files.cpp)
 target_compile_options(mesh_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -1,9 +1,15 @@
-// The editor application: start-up, the fixed screen layout, the main loop
-// and the commands. One Editor holds the whole program state; main() makes
-// one over the window host, tests make one over the headless host.
+// The editor application. One Editor holds the whole program state; main()
+// makes one over the window host, tests make one over the headless host.
+//
+// Its parts live in files of their own:
+//   editor.cpp    start-up, the main loop, the rebuild after a change
+//   layout.cpp    the widget tree and the grids (positions fixed by W and H)
+//   views.cpp     the model list, the data view, the readouts, the tree
+//   commands.cpp  the command table and every command
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +42,12 @@ constexpr int kKeyVerify = 86;   // V
 constexpr int kKeyLeftCtrl = 162;
 constexpr int kKeyRightCtrl = 163;
 
+// Further shortcut keys (with Control).
+constexpr int kKeyY = 89;
+constexpr int kKeyZ = 90;
+constexpr int kKeyLeftShift = 160;
+constexpr int kKeyRightShift = 161;
+
 // Shortest frame of the main loop in milliseconds.
 constexpr int64_t kMinFrameMs = 46;
 
@@ -60,6 +72,7 @@ struct EditorState {
     int recognizematl = 1;       // material grouping on (mirrors its check box)
     int handleflag = 1;          // handle mode of byte edits (mirrors its check box)
     int lastmatl = 0;            // grouping state last applied to the mesh
+    int pickedbyte = 0;          // the value the byte picker was clicked on
     mesh::namelist formatlist;   // container chunk names
     std::vector<mesh::chunkptr> modllist;  // MODL chunks of curmesh in tree order
     int64_t framestart = 0;
@@ -116,6 +129,32 @@ struct EditorGrids {
     display::tilemap byteoverlay;
 };
 
+// A command: what the user asks for with a button, a shortcut or a click in
+// a view. The table of every command (Editor::commands) is tested once a
+// frame in its order; a command runs when it is enabled and its button was
+// clicked in this frame or, failing that, one of its shortcuts was pressed
+// with Control held. Testing a shortcut consumes the key press (whether or
+// not Control is held), as long as the command is enabled.
+struct Shortcut {
+    int key = 0;
+    // Whether Shift must be up (without), down (with) or does not matter.
+    enum ShiftState { any, without, with } shift = any;
+};
+
+struct Command {
+    std::string name;
+    widgets::gadget* button = nullptr;   // none: no button
+    std::vector<Shortcut> shortcuts;
+    std::function<bool()> enabled;       // empty: always enabled
+    std::function<void()> run;
+
+    bool Enabled() const { return !enabled || enabled(); }
+};
+
+// The child indexes that lead from root to c; false when c is not reachable
+// from root (it, or one of its ancestors, has left its parent's list).
+bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path);
+
 class Editor {
 public:
     // The display must not be loaded yet: Startup loads it.
@@ -136,6 +175,14 @@ public:
     bool Shutdown();
 
     // ---- commands (each runs to completion, dialogs included)
+    // The table, in the order the main loop tests it: the data buttons, the
+    // chunk actions, the file commands and verify. Additions append to it.
+    std::vector<Command> commands;
+    // The command of that name, or null.
+    Command* FindCommand(const std::string& name);
+    // Runs the command when it is enabled; true when it ran.
+    bool Execute(const std::string& name);
+
     void OpenMesh();
     void SaveMeshAs();
     void NewMesh();
@@ -148,8 +195,21 @@ public:
     void ShiftDown();
     void VerifyMesh();
 
-    // The refresh after every change: rebuilds the tree and sets the scroll
-    // maxima and the model list from it.
+    // ---- changes of the mesh
+    // How far below its scope chunk a change may reach: only the scope's own
+    // fields (name, data, size, list of children, open state), or anything in
+    // its subtree.
+    enum class Reach { own, subtree };
+    // Every change of the mesh goes through here: runs change, then the
+    // refresh. scope is the chunk whose own fields (Reach::own) or whose
+    // subtree (Reach::subtree) hold everything change alters besides the
+    // sizes that the rebuild derives; null means the whole tree.
+    void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
+                const std::function<void()>& change);
+
+    // The refresh after every change: rebuilds the tree, recounts it, sets
+    // the scroll maxima (and keeps the scroll positions within them) and the
+    // model list.
     void Refresh();
     // Refills modllist from the mesh's tree (or empties it).
     void RebuildModlList();
@@ -175,14 +235,22 @@ public:
 
 private:
     void BuildWidgets();
+    void BuildCommands();
+    void RunCommands();
     void ReadCommandLine(const std::vector<std::string>& args);
     void ApplyMaterialGrouping();
     void DataView();
     void Readouts();
-    void DataButtons();
-    void ChunkCommands();
-    void FileCommands();
     void RenderTree();
+    // The data commands.
+    void RemoveBytes(int n);
+    void InsertBytes(int n);
+    void InputBytes(int n);
+    void InputString();
+    void InputFloat();
+    void PickByte();
+    // Moves the selected chunk by one place among its siblings (by -1 or 1).
+    void Shift(int by);
     // Flushes keys and pointer after a modal dialog and samples the pointer
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();

@@ -1,0 +1,329 @@
+// The command table and the commands: the file commands, the chunk actions,
+// the data buttons and the verification report. Every command that changes
+// the mesh does so inside Change.
+#include <algorithm>
+
+#include "display/textint.h"
+#include "editor/dataview.h"
+#include "editor/editor.h"
+#include "host/files.h"
+#include "mesh/verify.h"
+
+namespace editor {
+
+namespace {
+
+// Verdicts of the verification report; character 255 breaks the line.
+const std::string kVerdictFindings =
+    std::string("This mesh is very probably not") + '\xff' + "    going to work with SWBFII";
+const std::string kVerdictClean = std::string("This mesh is likely to work fine") + '\xff' + "  with SWBFII";
+
+}  // namespace
+
+// ---- the table ---------------------------------------------------------------
+
+void Editor::BuildCommands() {
+    auto selected = [this] { return st.selchunk != nullptr; };
+    auto cursor = [this] { return st.selchunk != nullptr && st.datacursor >= 0; };
+    auto loaded = [this] { return st.curmesh != nullptr; };
+    auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys, std::function<bool()> enabled,
+                      std::function<void()> run) {
+        commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
+    };
+
+    // The data buttons: remove, insert and input of 1, 2 and 4 bytes, then
+    // "str" and "flt"; the byte picker is clicked in the data view.
+    for (int k = 0; k < 3; ++k) {
+        const int n = 1 << k;
+        const std::string bytes = " " + std::to_string(n);
+        add("remove" + bytes, w.removebuttons[k], {}, cursor, [this, n] { RemoveBytes(n); });
+        add("insert" + bytes, w.insertbuttons[k], {}, selected, [this, n] { InsertBytes(n); });
+        add("input" + bytes, w.inputbuttons[k], {}, cursor, [this, n] { InputBytes(n); });
+    }
+    add("str", w.strbutton, {}, selected, [this] { InputString(); });
+    add("flt", w.fltbutton, {}, cursor, [this] { InputFloat(); });
+    add("pick byte", nullptr, {}, selected, [this] { PickByte(); });
+
+    // The chunk actions.
+    add("rename", w.renamebutton, {}, selected, [this] { RenameChunk(); });
+    add("delete", w.deletebutton, {}, selected, [this] { DeleteChunk(); });
+    add("export", w.exportbutton, {}, selected, [this] { ExportChunk(); });
+    add("import after", w.importafterbutton, {}, selected, [this] { ImportAfter(); });
+    add("import under", w.importunderbutton, {}, selected, [this] { ImportUnder(); });
+    add("shift up", w.shiftupbutton, {}, selected, [this] { ShiftUp(); });
+    add("shift down", w.shiftdownbutton, {}, selected, [this] { ShiftDown(); });
+
+    // The file commands and verification.
+    add("open msh", w.openbutton, {{kKeyOpen}}, nullptr, [this] { OpenMesh(); });
+    add("save msh", w.savebutton, {{kKeySave}}, loaded, [this] { SaveMeshAs(); });
+    add("new msh", w.newbutton, {{kKeyNew}}, nullptr, [this] { NewMesh(); });
+    add("verify", w.verifybutton, {{kKeyVerify}}, loaded, [this] { VerifyMesh(); });
+}
+
+Command* Editor::FindCommand(const std::string& name) {
+    for (Command& c : commands)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+bool Editor::Execute(const std::string& name) {
+    Command* c = FindCommand(name);
+    if (!c || !c->Enabled()) return false;
+    c->run();
+    return true;
+}
+
+void Editor::RunCommands() {
+    const bool ctrl = ControlHeld();
+    const bool shift = host.KeyHeld(kKeyLeftShift) || host.KeyHeld(kKeyRightShift);
+    // By index: a command may append to the table.
+    for (size_t i = 0; i < commands.size(); ++i) {
+        if (!commands[i].Enabled()) continue;
+        bool fire = commands[i].button && commands[i].button->state;
+        for (size_t k = 0; !fire && k < commands[i].shortcuts.size(); ++k) {
+            const Shortcut s = commands[i].shortcuts[k];
+            if (s.shift != Shortcut::any && (s.shift == Shortcut::with) != shift) continue;
+            fire = host.KeyPresses(s.key) > 0 && ctrl;
+        }
+        if (fire) commands[i].run();
+    }
+}
+
+void Editor::Change(const std::string& /*name*/, const mesh::chunkptr& /*scope*/, Reach /*reach*/,
+                    const std::function<void()>& change) {
+    change();
+    Refresh();
+}
+
+// ---- data commands -----------------------------------------------------------
+
+void Editor::RemoveBytes(int n) {
+    const mesh::chunkptr c = st.selchunk;
+    Change("remove " + std::to_string(n), c, Reach::subtree, [&] {
+        // Each call removes the byte at the cursor, so the n bytes from the
+        // cursor on go; only the last call parses again.
+        for (int j = 0; j < n; ++j)
+            c->RemoveByte(st.datacursor, st.handleflag, j == n - 1 ? 1 : 0, st.formatlist, st.recognizematl);
+    });
+}
+
+void Editor::InsertBytes(int n) {
+    const mesh::chunkptr c = st.selchunk;
+    Change("insert " + std::to_string(n), c, Reach::subtree, [&] {
+        if (st.datacursor >= 0)
+            c->InsertBytes(st.datacursor, n, st.handleflag, 1, st.formatlist, st.recognizematl);
+        else
+            c->GrowData(n);
+    });
+}
+
+void Editor::InputBytes(int n) {
+    const mesh::chunkptr c = st.selchunk;
+    const uint32_t v = static_cast<uint32_t>(display::TextToInt(w.valuebox->title));
+    Change("input " + std::to_string(n), c, Reach::own, [&] {
+        for (int j = 0; j < n; ++j)
+            c->SetByte(st.datacursor + j, static_cast<int>((v >> (8 * j)) & 255u), j == n - 1 ? 1 : 0,
+                       st.formatlist);
+    });
+}
+
+void Editor::InputString() {
+    const mesh::chunkptr c = st.selchunk;
+    Change("str", c, Reach::own,
+           [&] { c->InsertString(std::max(0, st.datacursor), w.valuebox->title, st.formatlist); });
+}
+
+void Editor::InputFloat() {
+    const mesh::chunkptr c = st.selchunk;
+    const float f = TextToFloat(w.valuebox->title);
+    Change("flt", c, Reach::own, [&] { c->SetFloat(st.datacursor, f, st.formatlist); });
+}
+
+void Editor::PickByte() {
+    const mesh::chunkptr c = st.selchunk;
+    Change("pick byte", c, Reach::own, [&] { c->SetByte(st.datacursor, st.pickedbyte, 1, st.formatlist); });
+}
+
+// ---- file and chunk commands ----------------------------------------------------
+
+void Editor::OpenMesh() {
+    const std::string path = host.RequestFile("Open Mesh file", kMeshFilter, false, st.lastdir + "\\");
+    if (!path.empty()) {
+        st.lastdir = host::DirectoryPart(path);
+        mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+        if (!m) {
+            Message("Error!", "Unable to read mesh file.");
+        } else {
+            st.curmesh = m;
+            st.meshtitle = host::BaseName(path);
+            st.selchunk = nullptr;
+            if (st.recognizematl == 1 && m->hedr) m->hedr->expandmatl(st.formatlist);
+        }
+        Refresh();
+    }
+    FlushInput();
+}
+
+void Editor::SaveMeshAs() {
+    const std::string path = host.RequestFile("Save Mesh As", kMeshFilter, true, st.lastdir + "\\");
+    if (!path.empty() && st.curmesh) {
+        st.lastdir = host::DirectoryPart(path);
+        if (st.curmesh->Save(path, st.recognizematl))
+            st.meshtitle = host::BaseName(path);
+        else
+            Message("Error!", "Unable to write mesh file.");
+    }
+    FlushInput();
+}
+
+void Editor::NewMesh() {
+    if (widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0) {
+        auto m = std::make_shared<mesh::msh>();
+        m->hedr = mesh::chunk::Create("HEDR");
+        st.curmesh = m;
+        st.meshtitle = "untitled";
+        st.selchunk = nullptr;
+        Refresh();
+    }
+    FlushInput();
+}
+
+void Editor::RenameChunk() {
+    const mesh::chunkptr sel = st.selchunk;
+    const std::string name = display::InputLine(display, "new chunk name: ", 10, 0);
+    if (st.recognizematl != 1) {
+        Change("rename", sel, Reach::own, [&] { sel->name = name; });
+        return;
+    }
+    // With grouping on, the material lists are ungrouped around the rename and
+    // grouped again, so that renaming to or from MATL groups or ungroups that
+    // chunk. Only the subtree of the renamed chunk, or of the MATL that holds
+    // it, can change. Regrouping replaces every chunk inside that MATL by a
+    // new object: the new name and the selection follow the chunk by its
+    // place, so they reach the tree and not an object that left it.
+    mesh::chunkptr scope = sel;
+    for (mesh::chunkptr a = sel; a; a = a->getparent())
+        if (a->name == "MATL") scope = a;
+    Change("rename", scope, Reach::subtree, [&] {
+        std::vector<size_t> path;
+        const bool reached = PathFromRoot(sel, scope, path);
+        scope->collapsematl();
+        sel->name = name;
+        scope->expandmatl(st.formatlist);
+        std::vector<size_t> now;
+        if (reached && !PathFromRoot(sel, scope, now)) {
+            mesh::chunkptr c = scope;
+            for (size_t idx : path) c = idx < c->kids.size() ? c->kids[idx] : nullptr;
+            if (c) {
+                c->name = name;
+                st.selchunk = c;
+            }
+        }
+    });
+}
+
+void Editor::DeleteChunk() {
+    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr parent = sel->getparent();
+    const bool isroot = st.curmesh && st.curmesh->hedr == sel;
+    Change("delete", parent ? parent : sel, Reach::own, [&] {
+        const int idx = parent ? parent->IndexOfKid(sel.get()) : -1;
+        if (idx >= 0) {
+            parent->RemoveKid(static_cast<size_t>(idx));
+            // A container that loses its last child would keep the bytes of its
+            // last rebuild as a leaf, and the deleted chunk would come back the
+            // next time the file is read. It becomes an empty leaf instead; a
+            // grouped material list keeps its count, now 0.
+            if (parent->kids.empty()) {
+                const bool matl = st.recognizematl && parent->name == "MATL";
+                parent->setdata(std::vector<uint8_t>(matl ? 4 : 0, 0));
+            }
+        }
+        // A chunk that has left the tree is dropped too; only the root stays.
+        if (parent || !isroot) st.selchunk = nullptr;
+    });
+}
+
+void Editor::ExportChunk() {
+    const std::string proposal = st.selchunk->FetchName();
+    const std::string path =
+        host.RequestFile("Export Chunk As", kChunkFilter, true, st.lastdir + "\\" + proposal);
+    if (!path.empty()) {
+        st.lastdir = host::DirectoryPart(path);
+        if (!mesh::ExportChunk(st.selchunk, path, st.recognizematl))
+            Message("Error!", "Unable to write chunk file.");
+    }
+    Refresh();
+    host.ClearKeys();
+}
+
+void Editor::ImportAfter() {
+    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr parent = sel->getparent();
+    if (!parent) return;
+    const std::string path = host.RequestFile("Import Chunk file after", kChunkFilter, false, st.lastdir + "\\");
+    if (path.empty()) return;
+    st.lastdir = host::DirectoryPart(path);
+    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+    const int idx = parent->IndexOfKid(sel.get());
+    if (!m || !m->hedr) {
+        Message("Error!", "Unable to read chunk file.");
+    } else if (idx >= 0) {
+        Change("import after", parent, Reach::own,
+               [&] { parent->InsertKid(static_cast<size_t>(idx) + 1, m->hedr); });
+    }
+    host.ClearKeys();
+}
+
+void Editor::ImportUnder() {
+    const mesh::chunkptr sel = st.selchunk;
+    const std::string path = host.RequestFile("Import Chunk file under", kChunkFilter, false, st.lastdir + "\\");
+    if (path.empty()) return;
+    st.lastdir = host::DirectoryPart(path);
+    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+    if (!m || !m->hedr) {
+        Message("Error!", "Unable to read chunk file.");
+        Refresh();
+    } else {
+        Change("import under", sel, Reach::own, [&] { sel->AppendKid(m->hedr); });
+    }
+    host.ClearKeys();
+}
+
+void Editor::ShiftUp() { Shift(-1); }
+
+void Editor::ShiftDown() { Shift(1); }
+
+void Editor::Shift(int by) {
+    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr parent = sel->getparent();
+    if (!parent) return;
+    const int idx = parent->IndexOfKid(sel.get());
+    // The first child stays first and the last stays last; a chunk no longer
+    // among its parent's children has no place to move from.
+    const int to = idx + by;
+    if (idx < 0 || to < 0 || to >= static_cast<int>(parent->kids.size())) return;
+    Change(by < 0 ? "shift up" : "shift down", parent, Reach::own, [&] {
+        mesh::chunkptr c = parent->RemoveKid(static_cast<size_t>(idx));
+        parent->InsertKid(static_cast<size_t>(to), c);
+    });
+}
+
+void Editor::VerifyMesh() {
+    if (!st.curmesh) return;
+    findings = mesh::VerifyMesh(*st.curmesh);
+    std::string verdict = kVerdictClean;
+    if (!findings.empty()) {
+        verdict = kVerdictFindings;
+        if (auto out = host::OpenWrite("log__" + st.meshtitle + ".txt")) {
+            for (const std::string& f : findings) out->WriteLine(f);
+            out->Close();
+        }
+        for (const mesh::chunkptr& c : st.curmesh->errors) c->expand();
+        if (!st.curmesh->errors.empty()) w.treescroll->state = st.curmesh->errors[0]->findy(nullptr);
+    }
+    Message("verification", verdict);
+    FlushInput();
+}
+
+}  // namespace editor

@@ -1,0 +1,87 @@
+// The widget tree and the grids of the editor window. Every position follows
+// from the grid size W x H (see Layout); the order in which widgets are made
+// under one parent is the order in which they are drawn.
+#include "editor/editor.h"
+
+namespace editor {
+
+using widgets::gadget;
+
+Layout Layout::For(int W, int H) {
+    Layout l;
+    l.W = W;
+    l.H = H;
+    l.T = H - 17;
+    l.L = l.T - 19;
+    l.M = l.T - 32;
+    l.e = (W - 10) / 3;
+    return l;
+}
+
+void Editor::BuildWidgets() {
+    const Layout& l = layout;
+    const int W = l.W, T = l.T, L = l.L, M = l.M, e = l.e;
+
+    w.rootlabel = gadget::CreateLabel("", 0, 0, 1, 1, 1);
+    gadget& root = *w.rootlabel;
+    w.titlelabel = gadget::CreateLabel("welcome", 1, 1, 32, 1, root, 1);
+    w.savebutton = gadget::CreateButton("save msh", 1, 3, e - 1, 1, root);
+    w.openbutton = gadget::CreateButton("open msh", e + 1, 3, e - 1, 1, root);
+    w.newbutton = gadget::CreateButton("new msh", 2 * e + 1, 3, e - 1, 1, root);
+    w.verifybutton = gadget::CreateButton("verify", W - 9, 3, 8, 1, root);
+
+    w.treebox = gadget::CreateLabel("", 1, 5, 2, 1, root, 1);
+    w.chunkview = gadget::CreateWindow("chunk view", 0, 0, 17, 3, *w.treebox);
+    w.treescroll = gadget::CreateScroll(16, 2, L, gadget::vertical, 0, *w.treebox);
+    g.treegrid = display::tilemap(16, L);
+    g.treegrid.Fill(0, 0, 25, 0);
+    w.treescroll->SetArea(-16, 0, 17, L);
+    w.treepanel = gadget::CreateLabel("", 0, 2, 16, L, *w.treebox, 1);
+    w.datascroll = gadget::CreateScroll(16, L + 3, 8, gadget::vertical, 0, *w.treepanel);
+    g.datagrid = display::tilemap(16, 8);
+    g.datagrid.Fill(0, 0, 25, 0);
+    w.datascroll->SetArea(-16, 0, 17, 8);
+    w.recognizebox = gadget::CreateCheckbox("recognize matl", 0, L + 1, *w.treepanel);
+    w.recognizebox->state = st.recognizematl;
+
+    w.chunkactions = gadget::CreateWindow("chunk actions", 19, 5, 20, 16, root);
+    gadget& actions = *w.chunkactions;
+    w.exportbutton = gadget::CreateButton("export", 4, 2, 12, 1, actions);
+    w.importunderbutton = gadget::CreateButton("import under", 4, 4, 12, 1, actions);
+    w.importafterbutton = gadget::CreateButton("import after", 4, 6, 12, 1, actions);
+    w.renamebutton = gadget::CreateButton("rename", 4, 8, 12, 1, actions);
+    w.shiftupbutton = gadget::CreateButton("shift up", 4, 10, 12, 1, actions);
+    w.shiftdownbutton = gadget::CreateButton("shift down", 4, 12, 12, 1, actions);
+    w.deletebutton = gadget::CreateButton("delete", 4, 14, 12, 1, actions);
+    w.modlview = gadget::CreateWindow("modl view", 0, 17, 20, 3, actions);
+    g.modlgrid = display::tilemap(19, M);
+    g.modlgrid.Fill(0, 0, 25, 0);
+    w.modlanchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
+    w.modlscroll = gadget::CreateScroll(38, 24, M, gadget::vertical, 0, root);
+    w.modlscroll->SetArea(-19, 0, 20, M);
+
+    w.datawindow = gadget::CreateWindow("data", 1, T, W - 22, 16, root);
+    gadget& data = *w.datawindow;
+    w.infowindow = gadget::CreateWindow("", W - 22, 0, 20, 16, data);
+    w.deletelabel = gadget::CreateLabel("delete", 3, 2, 12, 1, data, 1);
+    w.insertlabel = gadget::CreateLabel("insert", 3, 4, 12, 1, data, 1);
+    w.handlebox = gadget::CreateCheckbox("handle", 3, 6, data);
+    w.inputlabel = gadget::CreateLabel("input data", 2, 9, 14, 1, data, 1);
+    w.fltbutton = gadget::CreateButton("flt", 9, 10, 3, 1, data);
+    w.strbutton = gadget::CreateButton("str", 13, 10, 3, 1, data);
+    w.valuebox = gadget::CreateTextbox("012345", 2, 12, 14, 3, data, gadget::defaultchars);
+    for (int k = 0; k < 3; ++k) {
+        std::string caption = std::to_string(1 << k);
+        w.removebuttons[k] = gadget::CreateButton(caption, W - 30 + 2 * k, 2, 1, 1, data);
+        w.insertbuttons[k] = gadget::CreateButton(caption, W - 30 + 2 * k, 4, 1, 1, data);
+        w.inputbuttons[k] = gadget::CreateButton(caption, 2 * k + 2, 10, 1, 1, data);
+    }
+    w.tableanchor = gadget::CreateLabel("", 2, 0, 1, 1, *w.infowindow, 1);
+
+    g.bytetable = display::tilemap(16, 16);
+    g.byteoverlay = display::tilemap(16, 16);
+    g.byteoverlay.Fill(255, 255, 255, 1);
+    for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, 8, 9, 1);
+}
+
+}  // namespace editor

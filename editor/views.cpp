@@ -1,0 +1,131 @@
+// The views of the editor: the chunk tree, the model list, the data view with
+// its byte picker, and the readouts. They paint their grids once a frame and
+// turn clicks into selections; changes of the mesh go through commands.
+#include <algorithm>
+#include <cmath>
+
+#include "editor/dataview.h"
+#include "editor/editor.h"
+#include "mesh/treeview.h"
+
+namespace editor {
+
+void Editor::RenderTree() {
+    if (!st.curmesh || !st.curmesh->hedr) return;
+    treeview_.ui = &ui;
+    treeview_.selchunk = &st.selchunk;
+    treeview_.treepanel = w.treepanel;
+    if (!treeview_.update) treeview_.update = [this] { Refresh(); };
+    mesh::Render(*st.curmesh, treeview_, g.treegrid, w.treescroll->state);
+}
+
+// ---- model list --------------------------------------------------------------
+
+void Editor::RebuildModlList() {
+    st.modllist.clear();
+    if (st.curmesh && st.curmesh->hedr) st.curmesh->hedr->addtolist(st.modllist, "MODL");
+}
+
+void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
+    grid.Fill(0, 0, 25, 0);
+    // Entries scrolled off above the panel are neither shown nor hovered, so
+    // the walk starts at the first shown one and stops below the panel: a
+    // frame costs the rows shown, however many models there are. A click
+    // refreshes the mesh, which refills modllist with the same entries, so
+    // the walk goes on by index.
+    for (size_t i = static_cast<size_t>(std::max(0, first)); i < st.modllist.size(); ++i) {
+        const mesh::chunkptr c = st.modllist[i];
+        const int r = static_cast<int>(i) - first;
+        std::string name = c->FetchName();
+        if (name.empty()) name = "[unnamed]";
+        // Only rows that the panel shows react to the pointer, and only once
+        // the panel has been placed by a first draw.
+        const bool hovered = drawn_ && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
+                             ui.my == y0 + r;
+        if (hovered) {
+            w.titlelabel->title = name;
+            if (ui.Released(1)) {
+                st.selchunk = c;
+                c->expand();
+                Refresh();
+                w.treescroll->state = std::min(st.selchunk->findy(nullptr), w.treescroll->h);
+            }
+        }
+        if (st.selchunk == c)
+            grid.InsertString(0, r, name, 25, 0, 0, 0, 0, -1);
+        else
+            grid.InsertString(0, r, name, 0, hovered ? 1 : 25, 0, 0, 0, -1);
+        if (r >= grid.tmaph) break;
+    }
+}
+
+// ---- data view -------------------------------------------------------------
+
+void Editor::DataView() {
+    st.dataat = st.datacursor;
+    if (!st.selchunk) {
+        st.datacursor = -5;
+        return;
+    }
+    mesh::chunk& c = *st.selchunk;
+    if (st.datacursor >= c.size) st.datacursor = -5;
+
+    const int px = w.treepanel->dx;
+    const int py = w.treepanel->dy + w.treescroll->w + 3;
+    const int scroll = w.datascroll->state;
+    int b = -5;
+    if (ui.mx >= px && ui.mx < px + 16 && ui.my >= py && ui.my < py + 8) {
+        b = (ui.mx - px) + 16 * (ui.my - py);
+        st.dataat = b + 16 * scroll;
+        if (ui.Released(1)) st.datacursor = st.dataat;
+    }
+
+    // Paint the visible bytes.
+    uint8_t bytes[128] = {};
+    const int64_t first = 16 * static_cast<int64_t>(scroll);
+    const int64_t count = first < c.size ? std::min<int64_t>(128, c.size - first) : 0;
+    if (count > 0) c.readbytes(first, count, bytes);
+    for (int i = 0; i < count; ++i) {
+        const int64_t idx = first + i;
+        int bg = (i / 4) % 2 == 0 ? w.datascroll->bordercolor : 9;
+        if (idx - st.datacursor >= 0 && idx - st.datacursor < 4) bg = 25;
+        if (i - b >= 0 && i - b < 4) bg = 1;
+        g.datagrid.SetTile(i % 16, i / 16, bytes[i], 0, bg, 0);
+    }
+    w.datascroll->h = std::max(0, static_cast<int>(std::ceil(c.size / 16.0)) - 8);
+
+    const std::string name = c.FetchName();
+    if (!name.empty()) w.chunkactions->title = name;
+    if (st.datacursor >= c.size) st.datacursor = -5;
+
+    // Byte picker.
+    const int tx = w.tableanchor->dx, ty = w.tableanchor->dy;
+    if (ui.mx >= tx && ui.mx < tx + 16 && ui.my >= ty && ui.my < ty + 16) {
+        const int v = (((ui.mx - tx) + 16 * (ui.my - ty)) % 256 + 256) % 256;
+        g.byteoverlay.SetTile(ui.mx - tx, ui.my - ty, v, 255, w.tableanchor->bordercolor, 0);
+        if (ui.Released(1)) {
+            st.pickedbyte = v;
+            Execute("pick byte");
+        }
+    }
+}
+
+void Editor::Readouts() {
+    const int x0 = w.modlanchor->dx;
+    const int y0 = w.modlanchor->dy + g.modlgrid.tmaph + 1;
+    const int n = layout.T - y0 - 1;
+    g.screen.SetTiles(x0, y0, g.modlgrid.tmapw + 1, n, 0, 0, 25, 0);
+    g.screen.SetTiles(x0, y0, 4, n, 0, 0, 1, 0);
+    if (st.dataat < 0 || !st.selchunk || st.selchunk->size == 0) return;
+
+    const mesh::chunk& c = *st.selchunk;
+    std::vector<std::string> lines = ReadoutLines(c, st.dataat);
+    for (size_t i = 0; i < lines.size(); ++i)
+        g.screen.InsertString(x0, y0 + static_cast<int>(i), lines[i], 255, 255, 0, 0, 0, -1);
+    if (st.dataat < c.size) {
+        const int v = c.readbyte(st.dataat);
+        if (v >= 0) g.byteoverlay.SetTile(v % 16, v / 16, 255, 0, 25, 0);
+    }
+}
+
+}  // namespace editor

@@ -239,7 +239,7 @@ public:
     // ---- end of verification ----
 
 private:
-    friend struct chunkimpl;  // the walks in chunk.cpp
+    friend struct chunkimpl;  // parsing and derived data (mesh/chunk_impl.h)
     void own() const;                    // make the data a private, writable array
     uint8_t* writable() const;           // own() with at least size bytes; the first byte
     void materialize() const;            // derived data -> owned bytes

@@ -1,7 +1,10 @@
 # The mesh model core: chunk tree, file format, editing, queries, material
 # grouping and the container-name list. Depends on the file layer only.
 add_library(mesh_core
-  ${CMAKE_CURRENT_LIST_DIR}/chunk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chunk_storage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chunk_io.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chunk_query.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/chunk_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/records.cpp
   ${CMAKE_CURRENT_LIST_DIR}/formatlist.cpp)

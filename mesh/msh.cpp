@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "host/files.h"
+#include "mesh/walk.h"
 
 namespace mesh {
 
@@ -13,18 +14,13 @@ namespace {
 // 32-bit limit of the size fields.
 int64_t EncodedLength(const chunk& root, int recognizematl) {
     int64_t total = 0;
-    std::vector<const chunk*> stack{&root};
-    while (!stack.empty()) {
-        const chunk* c = stack.back();
-        stack.pop_back();
+    PreOrder(root, [&](const chunk& c) {
         total += 8;
-        if (c->kids.empty()) {
-            total += std::max<int32_t>(c->size, 0);
-            continue;
-        }
-        if (recognizematl && c->name == "MATL") total += 4;  // the MATD count
-        for (const chunkptr& k : c->kids) stack.push_back(k.get());
-    }
+        if (c.kids.empty())
+            total += std::max<int32_t>(c.size, 0);
+        else if (recognizematl && c.name == "MATL")
+            total += 4;  // the MATD count
+    });
     return total;
 }
 
@@ -69,13 +65,7 @@ void msh::updatetotalchunks(const chunk* start) {
         if (!start) return;
     }
     int n = 0;
-    std::vector<const chunk*> stack{start};
-    while (!stack.empty()) {
-        const chunk* c = stack.back();
-        stack.pop_back();
-        ++n;
-        for (const chunkptr& k : c->kids) stack.push_back(k.get());
-    }
+    PreOrder(*start, [&](const chunk&) { ++n; });
     totalchunks += n;
 }
 

@@ -19,6 +19,7 @@
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
 #include "mesh/verify.h"
+#include "mesh/walk.h"
 
 #ifndef MSHTOOL_FORMAT_FILE
 #define MSHTOOL_FORMAT_FILE ""
@@ -103,25 +104,17 @@ int Tree(const Options& o, const mesh::namelist& list) {
     mesh::mshptr m = Open(o, list, o.args[0]);
     if (!m) return 2;
     std::string out;
-    struct Item {
-        const mesh::chunk* c;
-        size_t depth;
-    };
-    std::vector<Item> stack{{m->hedr.get(), 0}};
-    while (!stack.empty()) {
-        Item it = stack.back();
-        stack.pop_back();
-        out.append(2 * it.depth, ' ');
-        out += it.c->name;
+    mesh::PreOrder(*m->hedr, [&](const mesh::chunk& c, size_t depth) {
+        out.append(2 * depth, ' ');
+        out += c.name;
         out += ' ';
-        out += std::to_string(it.c->size);
+        out += std::to_string(c.size);
         out += '\n';
         if (out.size() > (1u << 20)) {
             std::fwrite(out.data(), 1, out.size(), stdout);
             out.clear();
         }
-        for (size_t i = it.c->kids.size(); i-- > 0;) stack.push_back({it.c->kids[i].get(), it.depth + 1});
-    }
+    });
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 3;
 }

@@ -3,7 +3,10 @@
 # `mesh_fuzz_corpus` (label fuzz) replays the committed seed corpus once.
 add_executable(mesh_fuzz
   ${CMAKE_CURRENT_LIST_DIR}/mesh_fuzz.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/chunk.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/chunk_storage.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/chunk_io.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/chunk_query.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/chunk_edit.cpp
   ${CMAKE_SOURCE_DIR}/mesh/msh.cpp
   ${CMAKE_SOURCE_DIR}/mesh/records.cpp
   ${CMAKE_SOURCE_DIR}/mesh/verify.cpp

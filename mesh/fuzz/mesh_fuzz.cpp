@@ -17,6 +17,7 @@
 
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "mesh/walk.h"
 
 using namespace mesh;
 
@@ -34,14 +35,10 @@ const namelist& List() {
 
 void Flatten(const chunkptr& root, std::vector<chunkptr>& out) {
     out.clear();
-    std::vector<chunk*> stack{root.get()};
-    while (!stack.empty()) {
-        chunk* c = stack.back();
-        stack.pop_back();
-        out.push_back(c->shared_from_this());
+    PreOrder(*root, [&](chunk& c) {
+        out.push_back(c.shared_from_this());
         if (out.size() > 1000000) Fail("the tree has no end (a cycle?)");
-        for (size_t i = c->kids.size(); i-- > 0;) stack.push_back(c->kids[i].get());
-    }
+    });
 }
 
 void CheckArrays(const std::vector<chunkptr>& all) {

@@ -3,6 +3,7 @@
 
 #include "mesh/chunk.h"
 #include "mesh/tests/build.h"
+#include "mesh/walk.h"
 
 using namespace meshtest;
 using mesh::chunk;
@@ -80,4 +81,47 @@ TEST(Query, RowsAndExpansion) {
     // Rows: HEDR 0, MSH2 1, SINF 2 (+3), MATL 6, MODL 7, MODL 8, its 6 kids up
     // to GEOM 14, BBOX 15, SEGM 16, SEGM 17, MATI 18, POSL 19.
     EXPECT_EQ(posl->findy(nullptr), 19);
+}
+
+// The shared pre-order walk: file order with depths, skipping a subtree,
+// stopping early, and a chain far deeper than any call stack would allow.
+TEST(Walk, PreOrderSkipsStopsAndSurvivesDepth) {
+    chunkptr root = chunk::Create("ROOT");
+    chunkptr a = chunk::Create("A");
+    chunkptr b = chunk::Create("B");
+    root->AppendKid(a);
+    root->AppendKid(b);
+    a->AppendKid(chunk::Create("A1"));
+    a->AppendKid(chunk::Create("A2"));
+    b->AppendKid(chunk::Create("B1"));
+    std::string seen;
+    EXPECT_TRUE(mesh::PreOrder(*root, [&](const chunk& c, size_t depth) {
+        seen += c.name + ":" + std::to_string(depth) + " ";
+    }));
+    EXPECT_EQ(seen, "ROOT:0 A:1 A1:2 A2:2 B:1 B1:2 ");
+
+    seen.clear();
+    mesh::PreOrder(*root, [&](chunk& c) {
+        seen += c.name + " ";
+        return c.name != "A";  // false: not into A's children
+    });
+    EXPECT_EQ(seen, "ROOT A B B1 ");
+
+    seen.clear();
+    EXPECT_FALSE(mesh::PreOrder(*root, [&](chunk& c) {
+        seen += c.name + " ";
+        return c.name == "A2" ? mesh::walk::stop : mesh::walk::into;
+    }));
+    EXPECT_EQ(seen, "ROOT A A1 A2 ");
+
+    chunkptr deep = chunk::Create("D");
+    chunk* tip = deep.get();
+    for (int i = 0; i < 300000; ++i) {
+        chunkptr k = chunk::Create("D");
+        tip->AppendKid(k);
+        tip = k.get();
+    }
+    size_t deepest = 0;
+    mesh::PreOrder(*deep, [&](const chunk&, size_t depth) { deepest = depth; });
+    EXPECT_EQ(deepest, 300000u);
 }

@@ -1,0 +1,274 @@
+// Reading and writing chunks: the byte readers and writers, parsing bytes
+// into a tree, the rebuild of sizes, and the encoding written to files.
+#include "mesh/chunk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "host/files.h"
+#include "mesh/chunk_impl.h"
+#include "mesh/walk.h"
+
+namespace mesh {
+
+// ---- Byte readers and writers ------------------------------------------------
+
+namespace {
+
+bool Fits(std::span<const uint8_t> a, int64_t p, int64_t width) {
+    return p >= 0 && p + width <= static_cast<int64_t>(a.size());
+}
+
+}  // namespace
+
+std::string ReadName(std::span<const uint8_t> a, int64_t p) {
+    if (!Fits(a, p, 4)) return "NULL";
+    return std::string(reinterpret_cast<const char*>(a.data() + p), 4);
+}
+
+int32_t ReadInt(std::span<const uint8_t> a, int64_t p) {
+    if (!Fits(a, p, 4)) return -1;
+    return static_cast<int32_t>(Le32(a.data() + p));
+}
+
+int ReadShort(std::span<const uint8_t> a, int64_t p) {
+    if (!Fits(a, p, 2)) return 0;
+    return a[p] | a[p + 1] << 8;
+}
+
+float ReadFloat(std::span<const uint8_t> a, int64_t p) {
+    if (!Fits(a, p, 4)) return -1.0f;
+    return BitsFloat(static_cast<int32_t>(Le32(a.data() + p)));
+}
+
+void WriteName(std::span<uint8_t> a, int64_t p, const std::string& name) {
+    if (!Fits(a, p, 4)) return;
+    std::string n = FitName(name);
+    std::memcpy(a.data() + p, n.data(), 4);
+}
+
+void WriteInt(std::span<uint8_t> a, int64_t p, int32_t v) {
+    if (!Fits(a, p, 4)) return;
+    PutLe32(a.data() + p, v);
+}
+
+void CopyInto(std::span<uint8_t> a, int64_t p, std::span<const uint8_t> src, int64_t k) {
+    if (k < 1) return;
+    int64_t from = 0;
+    if (p < 0) {
+        from = -p;
+        p = 0;
+    }
+    k = std::min<int64_t>(k, static_cast<int64_t>(src.size()));
+    int64_t count = std::min<int64_t>(k - from, static_cast<int64_t>(a.size()) - p);
+    if (count > 0) std::memmove(a.data() + p, src.data() + from, static_cast<size_t>(count));
+}
+
+bool WriteName(host::Stream& s, const std::string& name) {
+    return s.WriteText(FitName(name));
+}
+
+bool WriteInt(host::Stream& s, int32_t v) {
+    return s.WriteInt(v);
+}
+
+int32_t FloatBits(float f) {
+    int32_t v;
+    std::memcpy(&v, &f, 4);
+    return v;
+}
+
+float BitsFloat(int32_t v) {
+    float f;
+    std::memcpy(&f, &v, 4);
+    return f;
+}
+
+std::string FitName(const std::string& name) {
+    std::string n = name.substr(0, 4);
+    n.resize(4, ' ');
+    return n;
+}
+
+bool NameInList(const std::string& name, const namelist& list) {
+    for (const std::string& e : list)
+        if (e == name) return true;
+    return false;
+}
+
+// ---- Parsing ------------------------------------------------------------------
+
+chunkptr chunkimpl::MakeOne(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
+                            int64_t offset, const std::weak_ptr<chunk>& parent, const namelist& list,
+                            bool& container) {
+    std::span<const uint8_t> a(buf->data() + arr, static_cast<size_t>(n));
+    chunkptr c = chunk::Create(ReadName(a, offset));
+    int64_t size = ReadInt(a, offset + 4);
+    // A chunk that claims more bytes than remain keeps only what remains.
+    if (size > n - offset - 8) size = n - offset - 8;
+    // A negative size (from the file, or because fewer than 8 bytes remained
+    // for the header) becomes an empty leaf. It stays in the tree under the
+    // name read ("NULL" when the name did not fit) so the damage shows, is
+    // stepped over by 8 bytes like any empty chunk, and is written back as an
+    // 8-byte header with size 0.
+    if (size < 0) size = 0;
+    c->size = static_cast<int32_t>(size);
+    if (size > 0) {
+        c->buf_ = buf;
+        c->off_ = arr + offset + 8;
+        c->len_ = size;
+    }
+    c->parent = parent;
+    container = size >= 8 && NameInList(ReadName(a, offset + 8), list);
+    return c;
+}
+
+chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
+                          int64_t offset, const namelist& list, const chunkptr& parent) {
+    bool container = false;
+    chunkptr root = MakeOne(buf, arr, n, offset, parent, list, container);
+    if (parent) parent->everparent_ = true;
+    if (!container) return root;
+    struct Frame {
+        chunk* c;
+        int64_t i;
+    };
+    std::vector<Frame> stack{{root.get(), 0}};
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        chunk* c = f.c;
+        c->everparent_ = true;
+        // Stop as soon as the position reaches size - 1 (so a single stray
+        // byte at the end belongs to no child); the first child is always
+        // parsed.
+        if (f.i > 0 && f.i >= static_cast<int64_t>(c->size) - 1) {
+            stack.pop_back();
+            continue;
+        }
+        bool kidcontainer = false;
+        chunkptr k = MakeOne(c->buf_, c->off_, c->len_, f.i, c->weak_from_this(), list, kidcontainer);
+        f.i += static_cast<int64_t>(k->size) + 8;
+        c->kids.v_.push_back(k);
+        if (kidcontainer) stack.push_back({k.get(), 0});
+    }
+    return root;
+}
+
+void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist& list) {
+    if (c.derived_) c.materialize();
+    if (!c.buf_) c.buf_ = std::make_shared<std::vector<uint8_t>>();
+    std::shared_ptr<std::vector<uint8_t>> buf = c.buf_;
+    chunkptr self = c.shared_from_this();
+    int64_t i = start;
+    do {
+        chunkptr k = Parse(buf, c.off_, c.len_, i, list, self);
+        i += static_cast<int64_t>(k->size) + 8;
+        c.kids.v_.push_back(k);
+    } while (i < limit);
+}
+
+void chunk::reparse(const namelist& list) {
+    if (derived_) materialize();
+    detachkids();
+    if (size >= 8 && NameInList(readname(0), list))
+        chunkimpl::ParseKids(*this, 0, static_cast<int64_t>(size) - 1, list);
+}
+
+// ---- chunk: parsing, rebuild, writing -------------------------------------
+
+chunkptr chunk::GetChunk(const std::vector<uint8_t>& bytes, int64_t offset, const namelist& list,
+                         const chunkptr& parent) {
+    return GetChunk(std::make_shared<std::vector<uint8_t>>(bytes), offset, list, parent);
+}
+
+chunkptr chunk::GetChunk(const std::shared_ptr<std::vector<uint8_t>>& bytes, int64_t offset,
+                         const namelist& list, const chunkptr& parent) {
+    std::shared_ptr<std::vector<uint8_t>> buf = bytes ? bytes : std::make_shared<std::vector<uint8_t>>();
+    return chunkimpl::Parse(buf, 0, static_cast<int64_t>(buf->size()), offset, list, parent);
+}
+
+// ---- Rebuild and writing ------------------------------------------------------
+
+namespace {
+
+// Feeds the encoding of root, header by header in file order, to sink.
+template <class Sink>
+void Write(const chunk& root, int recognizematl, Sink& sink) {
+    std::vector<uint8_t> zeros;
+    PreOrder(root, [&](const chunk& c) {
+        uint8_t h[12];
+        Header(c, h);
+        size_t hl = 8;
+        if (Grouped(c, recognizematl)) {
+            PutLe32(h + 8, MatdCount(c));
+            hl = 12;
+        }
+        sink(h, hl);
+        if (!c.kids.empty()) return;  // the children follow
+        int64_t size = std::max<int64_t>(0, c.size);
+        if (size == 0) return;
+        std::span<const uint8_t> d = c.data();
+        int64_t have = std::min<int64_t>(size, static_cast<int64_t>(d.size()));
+        if (have > 0) sink(d.data(), static_cast<size_t>(have));
+        if (have < size) {  // never for data the operations made; kept safe anyway
+            zeros.assign(static_cast<size_t>(size - have), 0);
+            sink(zeros.data(), zeros.size());
+        }
+    });
+}
+
+}  // namespace
+
+void chunk::Update(int recognizematl) {
+    if (kids.empty()) return;  // a leaf keeps its data and size
+    struct Frame {
+        chunk* c;
+        size_t i;
+        int64_t sum;
+    };
+    std::vector<Frame> stack{{this, 0, 0}};
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.i < f.c->kids.size()) {
+            chunk* k = f.c->kids[f.i].get();
+            if (!k->kids.empty()) {
+                stack.push_back({k, 0, 0});
+                continue;
+            }
+            f.sum += static_cast<int64_t>(k->size) + 8;
+            ++f.i;
+            continue;
+        }
+        chunk* c = f.c;
+        int g = Grouped(*c, recognizematl) ? 1 : 0;
+        c->size = static_cast<int32_t>(f.sum + 4 * g);
+        c->group_ = g != 0;
+        c->matdcount_ = g ? MatdCount(*c) : 0;
+        // The data is now that of this rebuild; it is produced when read.
+        c->derived_ = true;
+        c->buf_.reset();
+        c->off_ = c->len_ = 0;
+        stack.pop_back();
+        if (!stack.empty()) {
+            stack.back().sum += static_cast<int64_t>(c->size) + 8;
+            ++stack.back().i;
+        }
+    }
+}
+
+bool chunk::save(host::Stream& out, int recognizematl) const {
+    bool ok = true;
+    auto sink = [&](const uint8_t* p, size_t n) {
+        if (ok && !out.WriteBytes(p, n)) ok = false;
+    };
+    Write(*this, recognizematl, sink);
+    return ok && !out.Failed();
+}
+
+void chunk::save(std::vector<uint8_t>& out, int recognizematl) const {
+    auto sink = [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); };
+    Write(*this, recognizematl, sink);
+}
+
+}  // namespace mesh

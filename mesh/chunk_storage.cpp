@@ -1,0 +1,277 @@
+// Chunk storage: life and release of a subtree, the data array (shared
+// slices, copy on write, data derived from the children) and the list of
+// children.
+#include "mesh/chunk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "mesh/chunk_impl.h"
+
+namespace mesh {
+
+void chunkimpl::Fill(const chunk& c, int64_t a, int64_t b, uint8_t* dst) {
+    if (a >= b) return;
+    // Copies the bytes src[0 .. len-1], standing at position `at`, where they
+    // meet [lo, hi) and [a, b).
+    auto put = [&](const uint8_t* src, int64_t at, int64_t len, int64_t hi) {
+        int64_t from = std::max(at, a);
+        int64_t to = std::min({at + len, b, hi});
+        if (from < to) std::memcpy(dst + (from - a), src + (from - at), static_cast<size_t>(to - from));
+    };
+    if (!c.derived_) {
+        if (c.buf_) put(c.buf_->data() + c.off_, 0, c.len_, c.len_);
+        return;
+    }
+    // A derived container: [MATD count] then each child's header and data,
+    // each part cut to the size its owner declares.
+    struct Frame {
+        const chunk* c;
+        int64_t end;   // where this chunk's data ends
+        size_t kid;    // next child
+        int64_t cur;   // where the next child's header starts
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](const chunk* d, int64_t start, int64_t end) {
+        int64_t cur = start;
+        if (d->group_) {
+            uint8_t cnt[4];
+            PutLe32(cnt, d->matdcount_);
+            put(cnt, start, 4, end);
+            cur += 4;
+        }
+        stack.push_back({d, end, 0, cur});
+    };
+    enter(&c, 0, std::max<int64_t>(0, c.size));
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.kid >= f.c->kids.size() || f.cur >= std::min(f.end, b)) {
+            stack.pop_back();
+            continue;
+        }
+        const chunk* k = f.c->kids[f.kid++].get();
+        int64_t hs = f.cur;
+        int64_t ksize = std::max<int64_t>(0, k->size);
+        int64_t ds = hs + 8;
+        int64_t de = std::min(ds + ksize, f.end);
+        f.cur = ds + ksize;
+        int64_t end = f.end;
+        if (hs + 8 <= a || hs >= b) {
+            // header outside the window
+        } else {
+            uint8_t h[8];
+            Header(*k, h);
+            put(h, hs, 8, end);
+        }
+        if (ds < de && de > a && ds < b) {
+            if (k->derived_) {
+                enter(k, ds, de);  // f is no longer valid from here
+            } else if (k->buf_) {
+                put(k->buf_->data() + k->off_, ds, std::min(k->len_, ksize), de);
+            }
+        }
+    }
+}
+
+// ---- chunk: life ----------------------------------------------------------
+
+chunk::~chunk() {
+    // Release the subtree with a work list: a child that nobody else holds
+    // hands its children over before it dies, so no destructor recurses.
+    std::vector<chunkptr> work = std::move(kids.v_);
+    while (!work.empty()) {
+        chunkptr k = std::move(work.back());
+        work.pop_back();
+        if (k.use_count() == 1) {
+            for (chunkptr& g : k->kids.v_) work.push_back(std::move(g));
+            k->kids.v_.clear();
+        }
+    }
+}
+
+chunkptr chunk::Create(const std::string& name) {
+    chunkptr c = std::make_shared<chunk>();
+    c->name = name;
+    return c;
+}
+
+// ---- chunk: data ----------------------------------------------------------
+
+int64_t chunk::datalen() const {
+    return derived_ ? std::max<int64_t>(0, size) : len_;
+}
+
+void chunk::materialize() const {
+    if (!derived_) return;
+    int64_t n = std::max<int64_t>(0, size);
+    auto v = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(n), 0);
+    chunkimpl::Fill(*this, 0, n, v->data());
+    buf_ = std::move(v);
+    off_ = 0;
+    len_ = n;
+    derived_ = false;
+}
+
+void chunk::own() const {
+    if (derived_) {
+        materialize();
+        return;
+    }
+    if (!buf_) {
+        buf_ = std::make_shared<std::vector<uint8_t>>();
+        off_ = len_ = 0;
+        return;
+    }
+    if (buf_.use_count() != 1 || off_ != 0 || len_ != static_cast<int64_t>(buf_->size())) {
+        auto v = std::make_shared<std::vector<uint8_t>>(buf_->begin() + off_, buf_->begin() + off_ + len_);
+        buf_ = std::move(v);
+        off_ = 0;
+    }
+}
+
+uint8_t* chunk::writable() const {
+    own();
+    // The data array always holds at least size bytes.
+    if (len_ < size) {
+        buf_->resize(static_cast<size_t>(size), 0);
+        len_ = size;
+    }
+    return buf_->data();
+}
+
+std::span<const uint8_t> chunk::data() const {
+    if (derived_) materialize();
+    if (!buf_) return {};
+    return std::span<const uint8_t>(buf_->data() + off_, static_cast<size_t>(len_));
+}
+
+int64_t chunk::readbytes(int64_t pos, int64_t count, uint8_t* out) const {
+    int64_t n = datalen();
+    int64_t a = std::max<int64_t>(pos, 0);
+    int64_t b = std::min(pos + count, n);
+    if (a >= b) return 0;
+    uint8_t* dst = out + (a - pos);
+    std::memset(dst, 0, static_cast<size_t>(b - a));
+    chunkimpl::Fill(*this, a, b, dst);
+    return b - a;
+}
+
+int chunk::readbyte(int64_t p) const {
+    uint8_t v;
+    if (p < 0 || p >= datalen()) return -1;
+    readbytes(p, 1, &v);
+    return v;
+}
+
+int chunk::readshort(int64_t p) const {
+    uint8_t v[2];
+    if (p < 0 || p + 2 > datalen()) return 0;
+    readbytes(p, 2, v);
+    return ReadShort(v, 0);
+}
+
+int32_t chunk::readint(int64_t p) const {
+    uint8_t v[4];
+    if (p < 0 || p + 4 > datalen()) return -1;
+    readbytes(p, 4, v);
+    return ReadInt(v, 0);
+}
+
+float chunk::readfloat(int64_t p) const {
+    uint8_t v[4];
+    if (p < 0 || p + 4 > datalen()) return -1.0f;
+    readbytes(p, 4, v);
+    return ReadFloat(v, 0);
+}
+
+std::string chunk::readname(int64_t p) const {
+    uint8_t v[4];
+    if (p < 0 || p + 4 > datalen()) return "NULL";
+    readbytes(p, 4, v);
+    return ReadName(v, 0);
+}
+
+void chunk::setdata(std::vector<uint8_t> bytes) {
+    int64_t n = std::min<int64_t>(static_cast<int64_t>(bytes.size()), std::numeric_limits<int32_t>::max());
+    bytes.resize(static_cast<size_t>(n));
+    buf_ = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+    off_ = 0;
+    len_ = n;
+    derived_ = false;
+    size = static_cast<int32_t>(n);
+}
+
+void chunk::GrowData(int n) {
+    if (n < 1 || static_cast<int64_t>(size) + n > std::numeric_limits<int32_t>::max()) return;
+    writable();
+    int64_t newsize = static_cast<int64_t>(size) + n;
+    if (len_ < newsize) buf_->resize(static_cast<size_t>(newsize), 0);
+    std::fill(buf_->begin() + size, buf_->begin() + newsize, 0);
+    len_ = static_cast<int64_t>(buf_->size());
+    size = static_cast<int32_t>(newsize);
+}
+
+// ---- chunk: children ------------------------------------------------------
+
+void chunk::AppendKid(const chunkptr& k) {
+    InsertKid(kids.size(), k);
+}
+
+void chunk::InsertKid(size_t index, const chunkptr& kid) {
+    chunkptr k = kid;  // kid may be an element of a list changed below
+    if (!k || k.get() == this) return;
+    // A chunk cannot go below itself or below one of its own descendants
+    // (nor below a chunk whose parent chain passes through it): that would
+    // make a cycle. Only a chunk that has been a parent can stand on this
+    // chunk's parent chain, so a fresh chunk needs no walk, and building a
+    // deep chain leaf by leaf stays linear.
+    if (k->everparent_) {
+        for (chunkptr a = parent.lock(); a; a = a->parent.lock())
+            if (a == k) return;
+    }
+    // A chunk that still stands in its parent's list moves: it leaves that
+    // list first, so that it never stands in two places.
+    if (chunkptr old = k->parent.lock()) {
+        int at = old->IndexOfKid(k.get());
+        if (at >= 0) {
+            old->RemoveKid(static_cast<size_t>(at));
+            if (old.get() == this && static_cast<size_t>(at) < index) --index;
+        }
+    }
+    index = std::min(index, kids.v_.size());
+    kids.v_.insert(kids.v_.begin() + static_cast<std::ptrdiff_t>(index), k);
+    k->parent = weak_from_this();
+    everparent_ = true;
+}
+
+chunkptr chunk::RemoveKid(size_t index) {
+    if (index >= kids.v_.size()) return nullptr;
+    // A container that loses its last child becomes a leaf that keeps the
+    // data of its last rebuild.
+    if (kids.v_.size() == 1) materialize();
+    chunkptr k = kids.v_[index];
+    kids.v_.erase(kids.v_.begin() + static_cast<std::ptrdiff_t>(index));
+    return k;
+}
+
+int chunk::IndexOfKid(const chunk* k) const {
+    for (size_t i = 0; i < kids.size(); ++i)
+        if (kids[i].get() == k) return static_cast<int>(i);
+    return -1;
+}
+
+void chunk::ClearKids() {
+    materialize();
+    detachkids();
+}
+
+// Children that leave the tree keep their parent reference (a weak one), as
+// a chunk that is no longer in its parent's list; they are released here
+// unless someone else still holds them.
+void chunk::detachkids() {
+    std::vector<chunkptr> old = std::move(kids.v_);
+    kids.v_.clear();
+}
+
+}  // namespace mesh

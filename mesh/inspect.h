@@ -1,0 +1,154 @@
+// The inspector's model: a chunk's data decoded into labelled values, and the
+// edits of those values. No drawing here: the editor lays the lines out.
+//
+// A chunk decodes in one of four forms:
+// - a record (TRAN, MATD's DATA, NAME, ...): lines of values at fixed offsets;
+// - a list (POSL, STRP, CYCL, ...): a few head lines (the count), then one row
+//   per element, decoded on request only (Row), so a list of a million
+//   elements costs per frame just the rows that are shown;
+// - a container: its children's names and counts (a MODL adds its name, type,
+//   index, parent, and the segments and vertices below it);
+// - raw data: nothing decoded (the editor shows a hex dump).
+// A record shorter than its layout shows the values that fit and marks the
+// rest missing; a list shows the elements that its data holds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace mesh {
+
+// How a value is stored, and so how typed input for it is read and written.
+enum class ValueType : uint8_t {
+    None,       // shown only
+    U8,
+    U16,
+    U32,
+    I32,
+    F32,
+    Text,       // the whole record: text, a zero byte, zero padding to a multiple of 4 (the size changes)
+    FixedText,  // text in a field of fixed width, zero-filled (at most width - 1 characters)
+};
+
+struct Field {
+    std::string text;            // the value as shown; "missing" when the data ends before it
+    int64_t offset = 0;          // first byte in the chunk's data
+    int width = 0;               // bytes it occupies (a Text field: the record's size)
+    ValueType type = ValueType::None;
+    bool missing = false;
+    bool editable() const { return type != ValueType::None && !missing; }
+};
+
+struct Line {
+    std::string label;           // "scale", "diffuse", a list row's index
+    std::vector<Field> fields;
+    std::string note;            // shown after the values: a meaning, flag names, a model name
+    bool mark = false;           // a strip start, a missing element
+    bool colour = false;         // rgba holds a colour to show beside the values
+    float rgba[4] = {0, 0, 0, 0};
+    int64_t at = -1;             // a list row: the element's first byte in the chunk's data
+};
+
+enum class Form { Raw, Record, List, Container };
+
+// Facts about the mesh that some rows name (an ENVL entry's model, a MATI's
+// material); gathered once per inspection.
+struct InspectContext;
+
+class Inspection {
+public:
+    Form form = Form::Raw;
+    chunkptr target;             // the inspected chunk
+    std::string path;            // from the root: HEDR/MSH2/MODL[body]/GEOM/SEGM[2]/STRP
+    std::vector<Line> lines;     // a record's values, a list's head, a container's summary
+    int64_t rows = 0;            // a list: the elements the data holds
+
+    // Row i of a list (0 <= i < rows); an empty line otherwise. Reads only
+    // that element's bytes.
+    Line Row(int64_t i) const;
+
+    // What a list's elements look like (shared by the decoders).
+    struct ListShape {
+        const char* name = nullptr;
+        int width = 0;           // bytes an element takes; 0: variable (NDXL)
+        int header = 4;          // bytes before the first element
+    };
+    ListShape shape;
+    std::shared_ptr<const InspectContext> context;
+    // NDXL: the offset of every 256th polygon, so a row is found without
+    // walking the whole list.
+    std::vector<int64_t> checkpoints;
+};
+
+// Decodes the chunk. root: the root of its mesh (for the path, model names
+// and materials); may be null.
+Inspection Inspect(const chunkptr& c, const chunkptr& root);
+
+// The path of a chunk from the root: names joined by '/', a MODL with a NAME
+// written MODL[name], a chunk with same-named siblings given its index among
+// them (SEGM[2]). A chunk that is not below root starts the path itself.
+std::string ChunkPath(const chunkptr& c);
+
+// ---- Typed input --------------------------------------------------------------
+
+// Reads typed input for a value of this type into the bytes it is stored as
+// (little-endian). Integers: decimal with an optional sign, "$" and hex
+// digits, "%" and binary digits, with surrounding blanks; the value must fit
+// the type (a hex or binary value may give the bit pattern of a signed one).
+// Floats: a decimal number, with or without a point or an exponent, that is
+// finite in single precision. False when the input does not parse or fit;
+// out is then unchanged.
+bool ParseValue(ValueType type, int width, const std::string& input, std::vector<uint8_t>& out);
+
+// The record a text is stored as: the text, a zero byte, then zero bytes to a
+// multiple of 4.
+std::vector<uint8_t> TextRecord(const std::string& text);
+
+// ---- Edits --------------------------------------------------------------------
+
+// One chunk's new bytes: a fixed field's bytes at offset, or (whole) the
+// whole data of a text record.
+struct Change {
+    chunkptr target;
+    int64_t offset = 0;
+    std::vector<uint8_t> bytes;
+    bool whole = false;
+};
+
+struct EditPlan {
+    bool ok = false;
+    std::string error;           // why the input was refused
+    std::vector<Change> changes;
+    int parents = 0;             // PRNT records renamed with their model
+};
+
+// What typing input into field f of the inspected chunk changes. A model's
+// NAME renamed also renames every PRNT of the mesh that named the old name.
+// Refused (ok false, no changes) when the input does not parse or fit, when
+// the field is not editable or lies outside the data, or when a text would
+// make the root larger than its 32-bit size field holds.
+EditPlan PlanEdit(const Inspection& in, const Field& f, const std::string& input, const chunkptr& root);
+
+// Writes the changes into the chunks' data; no re-reading of children, no
+// rebuild (the caller's refresh makes every ancestor's size right).
+void ApplyEdit(const EditPlan& plan, const namelist& list);
+
+// ---- Shared facts ---------------------------------------------------------------
+
+// The meaning of a MTYP value ("skin", ...), of a SWCI shape, and the names
+// of the ATRB flag bits that are set ("unlit glow"); "" when none.
+std::string ModelTypeName(uint32_t v);
+std::string CollisionShapeName(uint32_t v);
+std::string MaterialFlagNames(uint32_t flags);
+
+// A float as the shortest text that reads back as the same value.
+std::string FloatText(float f);
+
+// Euler angles in degrees (about x, y, z) of a rotation quaternion (x, y, z, w).
+void QuaternionToEuler(const float q[4], double out[3]);
+
+}  // namespace mesh

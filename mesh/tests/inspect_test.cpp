@@ -1,0 +1,626 @@
+// The inspector's model: every record kind decoded from bytes written by
+// hand, the parse of typed values, and the edits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "mesh/inspect.h"
+#include "mesh/tests/build.h"
+
+using namespace meshtest;
+using mesh::chunk;
+using mesh::chunkptr;
+using mesh::Field;
+using mesh::Form;
+using mesh::Inspect;
+using mesh::Inspection;
+using mesh::Line;
+using mesh::ValueType;
+
+namespace {
+
+Bytes Floats(std::initializer_list<float> v) {
+    Bytes b;
+    for (float f : v) {
+        int32_t i;
+        std::memcpy(&i, &f, 4);
+        Int(b, i);
+    }
+    return b;
+}
+
+Bytes Shorts(std::initializer_list<int> v) {
+    Bytes b;
+    for (int x : v) {
+        b.push_back(static_cast<uint8_t>(x & 255));
+        b.push_back(static_cast<uint8_t>((x >> 8) & 255));
+    }
+    return b;
+}
+
+chunkptr Leaf(const std::string& name, const Bytes& data) {
+    chunkptr c = chunk::Create(name);
+    c->setdata(data);
+    return c;
+}
+
+// The value texts of a line, joined by blanks.
+std::string Values(const Line& l) {
+    std::string s;
+    for (const Field& f : l.fields) s += (s.empty() ? "" : " ") + f.text;
+    return s;
+}
+
+const Line* Find(const Inspection& in, const std::string& label) {
+    for (const Line& l : in.lines)
+        if (l.label == label) return &l;
+    return nullptr;
+}
+
+std::string ValuesOf(const Inspection& in, const std::string& label) {
+    const Line* l = Find(in, label);
+    return l ? Values(*l) : "<no line " + label + ">";
+}
+
+std::string NoteOf(const Inspection& in, const std::string& label) {
+    const Line* l = Find(in, label);
+    return l ? l->note : "<no line " + label + ">";
+}
+
+// Parses the bytes as a tree, rebuilt.
+chunkptr Tree(const Bytes& b) {
+    chunkptr c = Parse(b);
+    c->Update(0);
+    return c;
+}
+
+// The same with the materials grouped, as the editor opens a mesh.
+chunkptr Grouped(const Bytes& b) {
+    chunkptr c = Parse(b);
+    c->expandmatl(List());
+    c->Update(1);
+    return c;
+}
+
+// The first chunk of the subtree with this name.
+chunkptr First(const chunkptr& root, const std::string& name, size_t nth = 0) {
+    std::vector<chunkptr> all;
+    root->addtolist(all, name);
+    return nth < all.size() ? all[nth] : nullptr;
+}
+
+}  // namespace
+
+// ---- Records -----------------------------------------------------------------------
+
+TEST(InspectRecord, ModelFieldsWithMeanings) {
+    Inspection t = Inspect(Leaf("MTYP", Ints({1})), nullptr);
+    EXPECT_EQ(t.form, Form::Record);
+    EXPECT_EQ(ValuesOf(t, "type"), "1");
+    EXPECT_EQ(NoteOf(t, "type"), "skin");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({6})), nullptr), "type"), "shadow volume");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({5})), nullptr), "type"), "unknown");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({7})), nullptr), "index"), "7");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({3})), nullptr), "flags"), "hidden");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({2})), nullptr), "flags"), "shown");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("SHVO", Ints({1})), nullptr), "shadow volume"), "1");
+    // A u32 above the signed range shows as unsigned.
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({-1})), nullptr), "index"), "4294967295");
+}
+
+TEST(InspectRecord, MaterialAttributesAndColours) {
+    Inspection a = Inspect(Leaf("ATRB", Bytes{1 | 8 | 128, 6, 200, 3}), nullptr);
+    EXPECT_EQ(ValuesOf(a, "flags"), "137");
+    EXPECT_EQ(NoteOf(a, "flags"), "unlit double-sided specular");
+    EXPECT_EQ(ValuesOf(a, "render type"), "6");
+    EXPECT_EQ(ValuesOf(a, "data0"), "200");
+    EXPECT_EQ(ValuesOf(a, "data1"), "3");
+    EXPECT_EQ(Find(a, "render type")->fields[0].offset, 1);
+    EXPECT_EQ(Find(a, "render type")->fields[0].type, ValueType::U8);
+
+    chunkptr matd = Tree(Ck("MATD", Cat({Ck("NAME", Str("m")),
+                                          Ck("DATA", Floats({1, 0.5f, 0.25f, 1, 0, 0, 0, 1, 0.1f, 0.2f, 0.3f, 0.4f, 50})),
+                                          Ck("ATRB", Zeros(4))})));
+    Inspection d = Inspect(matd->getkid("DATA"), matd);
+    EXPECT_EQ(d.form, Form::Record);
+    EXPECT_EQ(ValuesOf(d, "diffuse"), "1 0.5 0.25 1");
+    EXPECT_EQ(ValuesOf(d, "ambient"), "0.1 0.2 0.3 0.4");
+    EXPECT_EQ(ValuesOf(d, "exponent"), "50");
+    const Line* diffuse = Find(d, "diffuse");
+    ASSERT_TRUE(diffuse->colour);
+    EXPECT_FLOAT_EQ(diffuse->rgba[1], 0.5f);
+    EXPECT_EQ(diffuse->fields[3].offset, 12);
+    EXPECT_EQ(Find(d, "specular")->fields[0].offset, 16);
+    EXPECT_FALSE(Find(d, "exponent")->colour);
+
+    // A DATA outside a material is not a colour record.
+    chunkptr other = Tree(Ck("SINF", Cat({Ck("NAME", Str("s")), Ck("DATA", Zeros(52))})));
+    EXPECT_EQ(Inspect(other->getkid("DATA"), other).form, Form::Raw);
+}
+
+TEST(InspectRecord, TransformsBoxesShapesFrames) {
+    const float s = std::sqrt(0.5f);
+    Inspection t = Inspect(Leaf("TRAN", Floats({1, 2, 3, 0, 0, s, s, -4, 5.5f, 6})), nullptr);
+    EXPECT_EQ(ValuesOf(t, "scale"), "1 2 3");
+    EXPECT_EQ(Find(t, "rotation")->fields.size(), 4u);
+    EXPECT_EQ(ValuesOf(t, "translation"), "-4 5.5 6");
+    EXPECT_EQ(Find(t, "translation")->fields[0].offset, 28);
+    EXPECT_EQ(ValuesOf(t, "euler"), "0.00 0.00 90.00");
+    EXPECT_FALSE(Find(t, "euler")->fields[0].editable());
+    // The lines follow the record's order, the Euler line after the rotation.
+    ASSERT_EQ(t.lines.size(), 4u);
+    EXPECT_EQ(t.lines[2].label, "euler");
+
+    Inspection b = Inspect(Leaf("BBOX", Floats({0, 0, 0, 1, 1, 2, 3, 4, 5, 6, 7.25f})), nullptr);
+    EXPECT_EQ(ValuesOf(b, "rotation"), "0 0 0 1");
+    EXPECT_EQ(ValuesOf(b, "centre"), "1 2 3");
+    EXPECT_EQ(ValuesOf(b, "extents"), "4 5 6");
+    EXPECT_EQ(ValuesOf(b, "radius"), "7.25");
+
+    Bytes swci = Cat({Ints({2}), Floats({0.5f, 2, 0})});
+    Inspection w = Inspect(Leaf("SWCI", swci), nullptr);
+    EXPECT_EQ(NoteOf(w, "shape"), "cylinder");
+    EXPECT_EQ(ValuesOf(w, "height"), "2");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({Ints({9}), Floats({0, 0, 0})})), nullptr), "shape"), "unknown");
+
+    Inspection f = Inspect(Leaf("FRAM", Cat({Ints({1, 120}), Floats({29.97f})})), nullptr);
+    EXPECT_EQ(ValuesOf(f, "first frame"), "1");
+    EXPECT_EQ(ValuesOf(f, "last frame"), "120");
+    EXPECT_EQ(ValuesOf(f, "fps"), "29.97");
+}
+
+TEST(InspectRecord, ShortRecordMarksMissingAndLongOneCountsTheRest) {
+    // 18 bytes of a 40-byte TRAN: scale whole, the rotation's first value
+    // whole, the rest missing; a missing value cannot be edited.
+    Bytes part = Floats({1, 1, 1, 0});
+    part.push_back(9);
+    part.push_back(9);
+    Inspection t = Inspect(Leaf("TRAN", part), nullptr);
+    EXPECT_EQ(ValuesOf(t, "scale"), "1 1 1");
+    EXPECT_EQ(ValuesOf(t, "rotation"), "0 missing missing missing");
+    EXPECT_TRUE(Find(t, "rotation")->fields[1].missing);
+    EXPECT_FALSE(Find(t, "rotation")->fields[1].editable());
+    EXPECT_EQ(Find(t, "euler"), nullptr);
+    EXPECT_EQ(ValuesOf(t, "translation"), "missing missing missing");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Bytes{1, 0}), nullptr), "type"), "");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("MTYP", {}), nullptr), "type"), "missing");
+
+    Inspection f = Inspect(Leaf("FLGS", Ints({1, 2})), nullptr);
+    EXPECT_EQ(NoteOf(f, "more"), "4 bytes after the record");
+}
+
+TEST(InspectRecord, TextsAndNames) {
+    Inspection n = Inspect(Leaf("TX0D", Str("rock.tga")), nullptr);
+    ASSERT_EQ(n.form, Form::Record);
+    const Line* text = Find(n, "text");
+    EXPECT_EQ(Values(*text), "rock.tga");
+    EXPECT_EQ(text->fields[0].type, ValueType::Text);
+    EXPECT_EQ(text->fields[0].width, 12);
+    EXPECT_EQ(text->note, "");
+    for (const char* name : {"NAME", "TX1D", "TX2D", "TX3D", "PRNT", "CTEX"})
+        EXPECT_EQ(ValuesOf(Inspect(Leaf(name, Str("x")), nullptr), "text"), "x") << name;
+    // Without a zero byte the bytes are shown, and said to be unterminated.
+    Inspection raw = Inspect(Leaf("NAME", Text("abcd")), nullptr);
+    EXPECT_EQ(ValuesOf(raw, "text"), "abcd");
+    EXPECT_EQ(NoteOf(raw, "text"), "no zero byte");
+
+    Inspection w = Inspect(Leaf("FWGT", Cat({Text("bone_a"), Bytes{0}, Text("root"), Bytes{0, 0, 0}})), nullptr);
+    ASSERT_EQ(w.lines.size(), 2u);
+    EXPECT_EQ(Values(w.lines[0]), "bone_a");
+    EXPECT_EQ(Values(w.lines[1]), "root");
+    EXPECT_EQ(w.lines[1].fields[0].offset, 7);
+}
+
+TEST(InspectRecord, MaterialIndexNamesItsMaterialGroupedOrStored) {
+    Bytes segm = Ck("SEGM", Cat({Ck("MATI", Ints({1})), Ck("POSL", Ints({0}))}));
+    Bytes body = Ck("MODL", Cat({Ck("NAME", Str("m")), Ck("GEOM", Cat({Ck("BBOX", Zeros(44)), segm}))}));
+    Bytes msh2 = Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({Ints({2}), Matd("stone"), Matd("moss")})),
+                                 body}));
+    chunkptr stored = Tree(Ck("HEDR", msh2));
+    Inspection s = Inspect(First(stored, "MATI"), stored);
+    EXPECT_EQ(ValuesOf(s, "material"), "1");
+    EXPECT_EQ(NoteOf(s, "material"), "moss");
+
+    chunkptr grouped = Parse(Ck("HEDR", msh2));
+    grouped->expandmatl(List());
+    grouped->Update(1);
+    ASSERT_EQ(First(grouped, "MATL")->kids.size(), 2u);
+    EXPECT_EQ(NoteOf(Inspect(First(grouped, "MATI"), grouped), "material"), "moss");
+
+    First(grouped, "MATI")->SetInt(0, 5, List());
+    EXPECT_EQ(NoteOf(Inspect(First(grouped, "MATI"), grouped), "material"), "no such material");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MATI", Ints({0})), nullptr), "material"), "no material list");
+}
+
+// ---- Lists -------------------------------------------------------------------------
+
+TEST(InspectList, PositionsRowsAndTheirBytes) {
+    chunkptr posl = Leaf("POSL", Cat({Ints({3}), Floats({1, 2, 3, 4, 5, 6, -7, 8.5f, 9})}));
+    Inspection in = Inspect(posl, nullptr);
+    ASSERT_EQ(in.form, Form::List);
+    EXPECT_EQ(in.rows, 3);
+    EXPECT_EQ(ValuesOf(in, "count"), "3");
+    EXPECT_FALSE(Find(in, "count")->mark);
+    Line r = in.Row(2);
+    EXPECT_EQ(r.label, "2");
+    EXPECT_EQ(Values(r), "-7 8.5 9");
+    EXPECT_EQ(r.at, 28);
+    EXPECT_EQ(r.fields[1].offset, 32);
+    EXPECT_TRUE(r.fields[1].editable());
+    EXPECT_TRUE(in.Row(3).fields.empty());
+    EXPECT_TRUE(in.Row(-1).fields.empty());
+
+    // A count beyond the data: the elements that fit, and the shortfall said.
+    chunkptr shortl = Leaf("NRML", Cat({Ints({5}), Floats({1, 2, 3, 4})}));
+    Inspection s = Inspect(shortl, nullptr);
+    EXPECT_EQ(s.rows, 1);
+    EXPECT_TRUE(Find(s, "count")->mark);
+    EXPECT_EQ(NoteOf(s, "count"), "data holds 1");
+    EXPECT_EQ(Inspect(Leaf("UV0L", Ints({-1})), nullptr).rows, 0);
+
+    Inspection uv = Inspect(Leaf("UV0L", Cat({Ints({1}), Floats({0.25f, 0.75f})})), nullptr);
+    EXPECT_EQ(Values(uv.Row(0)), "0.25 0.75");
+    Inspection cuv = Inspect(Leaf("CUV0", Cat({Ints({1}), Floats({1, 0})})), nullptr);
+    EXPECT_EQ(Values(cuv.Row(0)), "1 0");
+    Inspection cpos = Inspect(Leaf("CPOS", Cat({Ints({1}), Floats({1, 0, 2})})), nullptr);
+    EXPECT_EQ(Values(cpos.Row(0)), "1 0 2");
+}
+
+TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
+    // CLRL stores B, G, R, A and shows R, G, B, A.
+    Inspection c = Inspect(Leaf("CLRL", Cat({Ints({1}), Bytes{10, 20, 255, 128}})), nullptr);
+    Line r = c.Row(0);
+    EXPECT_EQ(Values(r), "255 20 10 128");
+    EXPECT_EQ(r.fields[0].offset, 6);
+    ASSERT_TRUE(r.colour);
+    EXPECT_FLOAT_EQ(r.rgba[0], 1.0f);
+
+    Inspection w = Inspect(Leaf("WGHT", Cat({Ints({1}), Ints({3}), Floats({0.75f}), Ints({-1}), Floats({0.25f}),
+                                              Ints({0}), Floats({0}), Ints({0}), Floats({0})})),
+                           nullptr);
+    EXPECT_EQ(Values(w.Row(0)), "3 0.75 -1 0.25 0 0 0 0");
+
+    Inspection t = Inspect(Leaf("NDXT", Cat({Ints({2}), Shorts({0, 1, 2, 2, 1, 3})})), nullptr);
+    EXPECT_EQ(t.rows, 2);
+    EXPECT_EQ(Values(t.Row(1)), "2 1 3");
+    EXPECT_EQ(t.Row(1).at, 10);
+
+    EXPECT_EQ(Values(Inspect(Leaf("FIDX", Cat({Ints({1, 42})})), nullptr).Row(0)), "42");
+    EXPECT_EQ(Values(Inspect(Leaf("SPRS", Cat({Ints({1}), Shorts({4, 5})})), nullptr).Row(0)), "4 5");
+    EXPECT_EQ(Values(Inspect(Leaf("CMSH", Ints({1, 7, 8, 9})), nullptr).Row(0)), "7 8 9");
+
+    Bytes anim = Text("run");
+    anim.resize(64, 0);
+    anim = Cat({anim, Floats({30}), Ints({1, 0, 40})});
+    Inspection y = Inspect(Leaf("CYCL", Cat({Ints({1}), anim})), nullptr);
+    ASSERT_EQ(y.rows, 1);
+    Line a = y.Row(0);
+    EXPECT_EQ(Values(a), "run 30 1 0 40");
+    EXPECT_EQ(a.fields[0].type, ValueType::FixedText);
+    EXPECT_EQ(a.fields[0].width, 64);
+    EXPECT_EQ(a.fields[1].offset, 68);
+}
+
+TEST(InspectList, StripStartsAreMarkedWithoutTheirFlag) {
+    Inspection s = Inspect(Leaf("STRP", Cat({Ints({4}), Shorts({0x8000, 0x8001, 2, 0x8003})})), nullptr);
+    ASSERT_EQ(s.rows, 4);
+    EXPECT_EQ(Values(s.Row(0)), "0");
+    EXPECT_TRUE(s.Row(0).mark);
+    EXPECT_EQ(s.Row(0).note, "start");
+    EXPECT_EQ(Values(s.Row(1)), "1");
+    EXPECT_FALSE(s.Row(2).mark);
+    EXPECT_EQ(Values(s.Row(2)), "2");
+    EXPECT_EQ(Values(s.Row(3)), "3");
+    EXPECT_TRUE(s.Row(3).mark);
+    EXPECT_EQ(s.Row(3).at, 10);
+}
+
+TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
+    // 600 polygons of 1 to 4 indices: row i lies past the checkpoints of
+    // every 256th polygon.
+    Bytes body;
+    std::vector<int64_t> at;
+    int64_t p = 4;
+    for (int i = 0; i < 600; ++i) {
+        const int n = 1 + i % 4;
+        at.push_back(p);
+        body.push_back(static_cast<uint8_t>(n));
+        body.push_back(0);
+        for (int j = 0; j < n; ++j) {
+            const int v = i + j;
+            body.push_back(static_cast<uint8_t>(v & 255));
+            body.push_back(static_cast<uint8_t>(v >> 8));
+        }
+        p += 2 + 2 * n;
+    }
+    Inspection in = Inspect(Leaf("NDXL", Cat({Ints({600}), body})), nullptr);
+    ASSERT_EQ(in.rows, 600);
+    for (int i : {0, 255, 256, 257, 513, 599}) {
+        Line r = in.Row(i);
+        EXPECT_EQ(r.at, at[static_cast<size_t>(i)]) << i;
+        ASSERT_EQ(r.fields.size(), static_cast<size_t>(1 + i % 4)) << i;
+        EXPECT_EQ(r.fields[0].text, std::to_string(i)) << i;
+    }
+    // A polygon cut off by the end of the data is not a row.
+    Bytes cut = Cat({Ints({2}), Shorts({2, 0, 1, 3, 0})});
+    EXPECT_EQ(Inspect(Leaf("NDXL", cut), nullptr).rows, 1);
+}
+
+TEST(InspectList, EnvelopeEntriesNameTheirModels) {
+    auto modl = [](const std::string& name, int index) {
+        return Ck("MODL", Cat({Ck("MTYP", Ints({3})), Ck("MNDX", Ints({index})), Ck("NAME", Str(name))}));
+    };
+    Bytes envl = Ck("ENVL", Ints({3, 7, 1, 9}));
+    Bytes skin = Ck("MODL", Cat({Ck("NAME", Str("skin")), Ck("GEOM", Cat({Ck("BBOX", Zeros(44)), envl}))}));
+    Bytes sinf = Ck("SINF", Ck("NAME", Str("s")));
+    chunkptr root = Tree(Ck("HEDR", Ck("MSH2", Cat({sinf, modl("bone_b", 7), modl("bone_a", 12), skin}))));
+    Inspection in = Inspect(First(root, "ENVL"), root);
+    ASSERT_EQ(in.rows, 3);
+    EXPECT_EQ(in.Row(0).note, "bone_b");   // by MNDX
+    EXPECT_EQ(in.Row(1).note, "bone_a");   // no MNDX 1: the second model
+    EXPECT_EQ(in.Row(2).note, "no model");
+}
+
+// ---- Containers and paths -------------------------------------------------------------
+
+TEST(InspectContainer, ChildrenCountsAndModelSummary) {
+    chunkptr root = Tree(Mesh());
+    chunkptr child = First(root, "MODL", 1);
+    Inspection m = Inspect(child, root);
+    EXPECT_EQ(m.form, Form::Container);
+    EXPECT_EQ(NoteOf(m, "name"), "child");
+    EXPECT_EQ(NoteOf(m, "type"), "0 null");
+    EXPECT_EQ(NoteOf(m, "index"), "1");
+    EXPECT_EQ(NoteOf(m, "parent"), "root");
+    EXPECT_EQ(NoteOf(m, "segments"), "2");
+    EXPECT_EQ(NoteOf(m, "vertices"), "5");
+    EXPECT_EQ(NoteOf(m, "children"), "6");
+    EXPECT_EQ(NoteOf(Inspect(First(root, "MODL"), root), "parent"), "none");
+
+    Inspection g = Inspect(First(root, "GEOM"), root);
+    EXPECT_EQ(NoteOf(g, "children"), "3");
+    EXPECT_EQ(NoteOf(g, " SEGM"), "x2");
+    EXPECT_EQ(NoteOf(g, " BBOX"), "1");
+    EXPECT_EQ(Find(g, "name"), nullptr);
+}
+
+TEST(InspectContainer, PathNamesModelsAndSameNamedSiblings) {
+    chunkptr root = Tree(Mesh());
+    EXPECT_EQ(mesh::ChunkPath(root), "HEDR");
+    EXPECT_EQ(Inspect(First(root, "STRP", 3), root).path, "HEDR/MSH2/MODL[child]/GEOM/SEGM[1]/STRP");
+    EXPECT_EQ(mesh::ChunkPath(First(root, "MODL")), "HEDR/MSH2/MODL[root]");
+    EXPECT_EQ(mesh::ChunkPath(First(root, "CL1L")), "HEDR/CL1L");
+    // A chunk that left the tree starts its own path.
+    chunkptr msh2 = First(root, "MSH2");
+    chunkptr sinf = msh2->RemoveKid(0);
+    EXPECT_EQ(mesh::ChunkPath(sinf->getkid("NAME")), "SINF/NAME");
+}
+
+TEST(InspectContainer, OtherLeavesAreRaw) {
+    EXPECT_EQ(Inspect(Leaf("ZZZZ", Ints({1, 2})), nullptr).form, Form::Raw);
+    EXPECT_EQ(Inspect(nullptr, nullptr).form, Form::Raw);
+}
+
+// ---- Typed input -----------------------------------------------------------------------
+
+namespace {
+
+std::string Parsed(ValueType t, const std::string& in, int width = 0) {
+    Bytes out{0xEE};
+    if (!mesh::ParseValue(t, width, in, out)) return out == Bytes{0xEE} ? "refused" : "refused, out changed";
+    std::string s;
+    for (uint8_t b : out) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02x", b);
+        s += buf;
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(ParseValue, IntegersInEveryBaseWithinTheirRange) {
+    EXPECT_EQ(Parsed(ValueType::U8, "255"), "ff");
+    EXPECT_EQ(Parsed(ValueType::U8, " $1f "), "1f");
+    EXPECT_EQ(Parsed(ValueType::U8, "%101"), "05");
+    EXPECT_EQ(Parsed(ValueType::U8, "256"), "refused");
+    EXPECT_EQ(Parsed(ValueType::U8, "-1"), "refused");
+    EXPECT_EQ(Parsed(ValueType::U8, "-0"), "00");
+    EXPECT_EQ(Parsed(ValueType::U16, "65535"), "ffff");
+    EXPECT_EQ(Parsed(ValueType::U16, "$10000"), "refused");
+    EXPECT_EQ(Parsed(ValueType::U32, "4294967295"), "ffffffff");
+    EXPECT_EQ(Parsed(ValueType::U32, "4294967296"), "refused");
+    EXPECT_EQ(Parsed(ValueType::U32, "99999999999999999999999"), "refused");
+    EXPECT_EQ(Parsed(ValueType::U32, "258"), "02010000");
+    EXPECT_EQ(Parsed(ValueType::I32, "-1"), "ffffffff");
+    EXPECT_EQ(Parsed(ValueType::I32, "-2147483648"), "00000080");
+    EXPECT_EQ(Parsed(ValueType::I32, "2147483648"), "refused");
+    EXPECT_EQ(Parsed(ValueType::I32, "$FFFFFFFF"), "ffffffff");  // a bit pattern
+    for (const char* bad : {"", " ", "12abc", "abc", "$", "%2", "1.5", "+", "--1", "1 2", "0x10"})
+        EXPECT_EQ(Parsed(ValueType::U32, bad), "refused") << bad;
+}
+
+TEST(ParseValue, FloatsNeedADecimalNumberThatStaysFinite) {
+    EXPECT_EQ(Parsed(ValueType::F32, "1"), "0000803f");
+    EXPECT_EQ(Parsed(ValueType::F32, "1.0"), "0000803f");
+    EXPECT_EQ(Parsed(ValueType::F32, "+.5"), "0000003f");
+    EXPECT_EQ(Parsed(ValueType::F32, "1e0"), "0000803f");
+    EXPECT_EQ(Parsed(ValueType::F32, "-2.5E-1"), "000080be");
+    EXPECT_EQ(Parsed(ValueType::F32, "0.1"), "cdcccc3d");  // rounded once, to the nearest float
+    for (const char* bad : {"", ".", "1e", "1e39", "-1e39", "nan", "inf", "$3f800000", "1.5x", "1,5"})
+        EXPECT_EQ(Parsed(ValueType::F32, bad), "refused") << bad;
+}
+
+TEST(ParseValue, TextsAndFixedTexts) {
+    EXPECT_EQ(Parsed(ValueType::Text, "abc"), "61626300");
+    EXPECT_EQ(Parsed(ValueType::Text, "abcd"), "6162636400000000");
+    EXPECT_EQ(Parsed(ValueType::Text, ""), "00000000");
+    EXPECT_EQ(Parsed(ValueType::Text, std::string("a\0b", 3)), "refused");
+    EXPECT_EQ(Parsed(ValueType::FixedText, "ab", 4), "61620000");
+    EXPECT_EQ(Parsed(ValueType::FixedText, "abc", 4), "61626300");
+    EXPECT_EQ(Parsed(ValueType::FixedText, "abcd", 4), "refused");
+    EXPECT_EQ(Parsed(ValueType::None, "1"), "refused");
+}
+
+TEST(ShownValues, FloatsRoundTripAndEulerAngles) {
+    for (float f : {0.1f, 1.0f / 3.0f, -1234.5678f, 3.0e-38f, 1.0e30f}) {
+        Bytes out;
+        ASSERT_TRUE(mesh::ParseValue(ValueType::F32, 0, mesh::FloatText(f), out)) << mesh::FloatText(f);
+        float back;
+        std::memcpy(&back, out.data(), 4);
+        EXPECT_EQ(back, f) << mesh::FloatText(f);
+    }
+    EXPECT_EQ(mesh::FloatText(std::nanf("")), "nan");
+    const float half = std::sqrt(0.5f);
+    const float qx[4] = {half, 0, 0, half};
+    double e[3];
+    mesh::QuaternionToEuler(qx, e);
+    EXPECT_NEAR(e[0], 90, 1e-4);
+    EXPECT_NEAR(e[1], 0, 1e-4);
+    const float qy[4] = {0, half, 0, half};
+    mesh::QuaternionToEuler(qy, e);
+    EXPECT_NEAR(e[1], 90, 0.05);  // asin is steep near 90 degrees
+}
+
+// ---- Edits ------------------------------------------------------------------------------------
+
+namespace {
+
+// Inspects the chunk, finds the field with this label (and index among the
+// line's values, or of list row `row`), and plans typing input into it.
+mesh::EditPlan Plan(const chunkptr& c, const chunkptr& root, const std::string& label, size_t k,
+                    const std::string& input, int64_t row = -1) {
+    Inspection in = Inspect(c, root);
+    Line l = row >= 0 ? in.Row(row) : (Find(in, label) ? *Find(in, label) : Line{});
+    if (k >= l.fields.size()) {
+        ADD_FAILURE() << "no field " << label << " " << k;
+        return {};
+    }
+    return mesh::PlanEdit(in, l.fields[k], input, root);
+}
+
+}  // namespace
+
+TEST(InspectEdit, FixedFieldsWriteOnlyTheirBytes) {
+    chunkptr root = Grouped(Mesh());
+    const Bytes before = Saved(root, 1);
+    chunkptr tran = First(root, "TRAN");
+    const Bytes tag = Text("TRAN");
+    const int64_t pos = std::search(before.begin(), before.end(), tag.begin(), tag.end()) - before.begin();
+
+    mesh::EditPlan plan = Plan(tran, root, "translation", 1, "2.5");
+    ASSERT_TRUE(plan.ok) << plan.error;
+    mesh::ApplyEdit(plan, List());
+    root->Update(1);
+    Bytes expect = before;
+    const Bytes f = Floats({2.5f});
+    std::copy(f.begin(), f.end(), expect.begin() + pos + 8 + 32);
+    EXPECT_EQ(Saved(root, 1), expect);
+
+    // A byte of ATRB, a u32 of MTYP.
+    chunkptr atrb = First(root, "ATRB");
+    ASSERT_TRUE(Plan(atrb, root, "render type", 0, "$7").ok);
+    mesh::ApplyEdit(Plan(atrb, root, "render type", 0, "$7"), List());
+    EXPECT_EQ(DataOf(atrb), (Bytes{0, 7, 0, 0}));
+    chunkptr mtyp = First(root, "MTYP");
+    mesh::ApplyEdit(Plan(mtyp, root, "type", 0, "4"), List());
+    EXPECT_EQ(DataOf(mtyp), Ints({4}));
+    EXPECT_EQ(Inspect(mtyp, root).lines[0].note, "static");
+
+    // A list element's value.
+    chunkptr posl = First(root, "POSL");
+    mesh::ApplyEdit(Plan(posl, root, "", 2, "-1", 1), List());
+    EXPECT_EQ(posl->readfloat(4 + 12 + 8), -1.0f);
+}
+
+TEST(InspectEdit, RefusedInputChangesNothing) {
+    chunkptr root = Grouped(Mesh());
+    const Bytes before = Saved(root, 1);
+    struct Case {
+        std::string name, label;
+        size_t k;
+        std::string input;
+    } cases[] = {
+        {"ATRB", "flags", 0, "256"},   {"ATRB", "flags", 0, "x"},      {"MTYP", "type", 0, "-1"},
+        {"TRAN", "scale", 0, "1e40"},  {"TRAN", "scale", 2, "abc"},    {"MNDX", "index", 0, "$100000000"},
+        {"TRAN", "euler", 0, "1"},
+    };
+    for (const Case& c : cases) {
+        mesh::EditPlan plan = Plan(First(root, c.name), root, c.label, c.k, c.input);
+        EXPECT_FALSE(plan.ok) << c.name << " " << c.input;
+        EXPECT_FALSE(plan.error.empty());
+        EXPECT_TRUE(plan.changes.empty());
+        mesh::ApplyEdit(plan, List());
+    }
+    root->Update(1);
+    EXPECT_EQ(Saved(root, 1), before);
+
+    // A field past the end of a short record cannot be typed into.
+    chunkptr shortt = Leaf("TRAN", Floats({1, 1}));
+    EXPECT_FALSE(Plan(shortt, nullptr, "scale", 2, "1").ok);
+    EXPECT_EQ(DataOf(shortt), Floats({1, 1}));
+}
+
+TEST(InspectEdit, TextRecordsResizeAndTheAncestorsFollow) {
+    chunkptr root = Grouped(Mesh());
+    chunkptr tex = First(root, "TX0D");  // "tex.tga": 8 bytes
+    const int32_t rootsize = root->size;
+    const int32_t matdsize = tex->getparent()->size;
+
+    mesh::EditPlan plan = Plan(tex, root, "text", 0, "stone_wall.tga");  // 14 + 1 -> 16
+    ASSERT_TRUE(plan.ok);
+    EXPECT_EQ(plan.parents, 0);
+    mesh::ApplyEdit(plan, List());
+    EXPECT_EQ(DataOf(tex), Str("stone_wall.tga"));
+    EXPECT_EQ(tex->size, 16);
+    root->Update(1);
+    EXPECT_EQ(root->size, rootsize + 8);
+    EXPECT_EQ(tex->getparent()->size, matdsize + 8);
+
+    // The whole file: the mesh as if built with the new name.
+    auto matd = [](const std::string& tex) {
+        return Ck("MATD", Cat({Ck("NAME", Str("one")), Ck("DATA", Zeros(52)), Ck("ATRB", Zeros(4)), Ck("TX0D", Str(tex))}));
+    };
+    Bytes matl = Cat({Ints({2}), matd("stone_wall.tga"), Matd("two")});
+    Bytes msh2 = Cat({Ck("SINF", Cat({Ck("NAME", Str("scene")), Ck("FRAM", Zeros(12)), Ck("BBOX", Zeros(44))})),
+                      Ck("MATL", matl), Modl("root"), Modl("child", "root")});
+    EXPECT_EQ(Saved(root, 1), Ck("HEDR", Cat({Ck("MSH2", msh2), Ck("CL1L", {})})));
+
+    // A text of a multiple of four gets a whole word of zeros; an empty one, one word.
+    mesh::ApplyEdit(Plan(tex, root, "text", 0, "abcd"), List());
+    EXPECT_EQ(DataOf(tex), Cat({Text("abcd"), Zeros(4)}));
+    mesh::ApplyEdit(Plan(tex, root, "text", 0, ""), List());
+    EXPECT_EQ(DataOf(tex), Zeros(4));
+}
+
+TEST(InspectEdit, ModelRenameRewritesTheParentsThatNamedIt) {
+    // root; child and second (PRNT root); other (PRNT rootish).
+    const Bytes sinf = Ck("SINF", Ck("NAME", Str("s")));
+    Bytes msh2 = Cat({sinf, Modl("root"), Modl("child", "root"), Modl("second", "root"), Modl("other", "rootish")});
+    chunkptr root = Tree(Ck("HEDR", Ck("MSH2", msh2)));
+    chunkptr name = First(root, "MODL")->getkid("NAME");
+    mesh::EditPlan plan = Plan(name, root, "text", 0, "base_model");
+    ASSERT_TRUE(plan.ok);
+    EXPECT_EQ(plan.parents, 2);
+    mesh::ApplyEdit(plan, List());
+    root->Update(0);
+    Bytes expect = Cat({sinf, Modl("base_model"), Modl("child", "base_model"), Modl("second", "base_model"),
+                        Modl("other", "rootish")});
+    EXPECT_EQ(Saved(root, 0), Ck("HEDR", Ck("MSH2", expect)));
+    // The children still find their parent.
+    chunkptr prnt = First(root, "PRNT");
+    EXPECT_EQ(prnt->findmodlbyname(prnt->datatostring(), 1, nullptr), First(root, "MODL"));
+
+    // The same name again, or a NAME that is not a model's, renames no parent.
+    EXPECT_EQ(Plan(First(root, "MODL")->getkid("NAME"), root, "text", 0, "base_model").parents, 0);
+    chunkptr scene = Tree(Mesh());
+    chunkptr sinfname = First(scene, "SINF")->getkid("NAME");
+    Inspection in = Inspect(sinfname, scene);
+    mesh::EditPlan p2 = mesh::PlanEdit(in, in.lines[0].fields[0], "root", scene);
+    EXPECT_TRUE(p2.ok);
+    EXPECT_EQ(p2.parents, 0);
+    // A PRNT typed into directly is only that record.
+    EXPECT_EQ(Plan(First(scene, "PRNT"), scene, "text", 0, "x").parents, 0);
+}

@@ -1,5 +1,7 @@
 #include "mesh/inspect.h"
 
+#include "mesh/records.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -19,105 +21,11 @@ struct InspectContext {
 
 namespace {
 
-// ---- Layouts -------------------------------------------------------------------
-
-// count values of one type on one line.
-struct Slot {
-    const char* label;
-    ValueType type;
-    int count;
-};
-
-struct RecordLayout {
-    const char* name;
-    std::vector<Slot> slots;
-};
-
-const std::vector<RecordLayout>& Records() {
-    using V = ValueType;
-    static const std::vector<RecordLayout> records = {
-        {"MTYP", {{"type", V::U32, 1}}},
-        {"MNDX", {{"index", V::U32, 1}}},
-        {"MATI", {{"material", V::U32, 1}}},
-        {"FLGS", {{"flags", V::U32, 1}}},
-        {"SHVO", {{"shadow volume", V::U32, 1}}},
-        {"ATRB", {{"flags", V::U8, 1}, {"render type", V::U8, 1}, {"data0", V::U8, 1}, {"data1", V::U8, 1}}},
-        {"DATA", {{"diffuse", V::F32, 4}, {"specular", V::F32, 4}, {"ambient", V::F32, 4}, {"exponent", V::F32, 1}}},
-        {"TRAN", {{"scale", V::F32, 3}, {"rotation", V::F32, 4}, {"translation", V::F32, 3}}},
-        {"BBOX", {{"rotation", V::F32, 4}, {"centre", V::F32, 3}, {"extents", V::F32, 3}, {"radius", V::F32, 1}}},
-        {"SWCI", {{"shape", V::U32, 1}, {"radius", V::F32, 1}, {"height", V::F32, 1}, {"length", V::F32, 1}}},
-        {"FRAM", {{"first frame", V::U32, 1}, {"last frame", V::U32, 1}, {"fps", V::F32, 1}}},
-    };
-    return records;
-}
-
-const RecordLayout* FindRecord(const std::string& name) {
-    for (const RecordLayout& r : Records())
-        if (name == r.name) return &r;
-    return nullptr;
-}
-
-bool IsTextRecord(const std::string& name) {
-    static const char* const names[] = {"NAME", "TX0D", "TX1D", "TX2D", "TX3D", "PRNT", "CTEX"};
-    for (const char* n : names)
-        if (name == n) return true;
-    return false;
-}
-
-// An element of a list: the values of a row, one type each, at consecutive
-// offsets (CLRL's colour is stored B, G, R, A and shown R, G, B, A).
-struct ListLayout {
-    const char* name;
-    int width;                  // 0: variable (NDXL)
-    std::vector<ValueType> values;
-};
-
-const std::vector<ListLayout>& Lists() {
-    using V = ValueType;
-    static const std::vector<ListLayout> lists = {
-        {"POSL", 12, {V::F32, V::F32, V::F32}},
-        {"NRML", 12, {V::F32, V::F32, V::F32}},
-        {"CPOS", 12, {V::F32, V::F32, V::F32}},
-        {"UV0L", 8, {V::F32, V::F32}},
-        {"CUV0", 8, {V::F32, V::F32}},
-        {"CLRL", 4, {V::U8, V::U8, V::U8, V::U8}},
-        {"WGHT", 32, {V::I32, V::F32, V::I32, V::F32, V::I32, V::F32, V::I32, V::F32}},
-        {"ENVL", 4, {V::U32}},
-        {"STRP", 2, {V::None}},
-        {"NDXT", 6, {V::U16, V::U16, V::U16}},
-        {"NDXL", 0, {}},
-        {"FIDX", 4, {V::U32}},
-        {"SPRS", 4, {V::U16, V::U16}},
-        {"CPRS", 4, {V::U16, V::U16}},
-        {"BPRS", 4, {V::U16, V::U16}},
-        {"CMSH", 12, {V::U32, V::U32, V::U32}},
-        {"CYCL", 80, {V::FixedText, V::F32, V::U32, V::U32, V::U32}},
-    };
-    return lists;
-}
-
-const ListLayout* FindList(const std::string& name) {
-    for (const ListLayout& l : Lists())
-        if (name == l.name) return &l;
-    return nullptr;
-}
-
-int TypeWidth(ValueType t) {
-    switch (t) {
-        case ValueType::U8: return 1;
-        case ValueType::U16: case ValueType::None: return 2;  // None: a STRP index
-        case ValueType::U32: case ValueType::I32: case ValueType::F32: return 4;
-        case ValueType::FixedText: return 64;
-        case ValueType::Text: return 0;
-    }
-    return 0;
-}
-
 // ---- Reading values ----------------------------------------------------------------
 
 uint32_t ReadU32(const chunk& c, int64_t p) { return static_cast<uint32_t>(c.readint(p)); }
 
-bool Fits(const chunk& c, int64_t p, int width) { return p >= 0 && p + width <= c.size; }
+bool Fits(const chunk& c, int64_t p, int64_t width) { return p >= 0 && p + width <= c.size; }
 
 // The text at p (at most n bytes), up to its first zero byte; shown texts are
 // cut at 256 characters.
@@ -128,32 +36,106 @@ std::string TextAt(const chunk& c, int64_t p, int64_t n, bool* terminated = null
     const int64_t got = c.readbytes(p, static_cast<int64_t>(s.size()), reinterpret_cast<uint8_t*>(s.data()));
     s.resize(static_cast<size_t>(std::max<int64_t>(0, got)));
     const size_t z = s.find('\0');
-    if (terminated) *terminated = z != std::string::npos;
+    if (terminated) *terminated = z != std::string::npos || n > kShown;
     if (z != std::string::npos) s.resize(z);
     return s;
 }
 
-Field Value(const chunk& c, int64_t p, ValueType t) {
-    Field f;
-    f.offset = p;
-    f.type = t;
-    f.width = TypeWidth(t);
-    if (!Fits(c, p, f.width)) {
-        f.missing = true;
-        f.text = "missing";
-        return f;
-    }
+ValueType TypeOf(FieldType t) {
     switch (t) {
-        case ValueType::U8: f.text = std::to_string(c.readbyte(p)); break;
-        case ValueType::U16: f.text = std::to_string(c.readshort(p)); break;
-        case ValueType::U32: f.text = std::to_string(ReadU32(c, p)); break;
-        case ValueType::I32: f.text = std::to_string(c.readint(p)); break;
-        case ValueType::F32: f.text = FloatText(c.readfloat(p)); break;
-        case ValueType::FixedText: f.text = TextAt(c, p, f.width); break;
-        case ValueType::None: f.text = std::to_string(c.readshort(p) & 0x7FFF); break;
-        case ValueType::Text: break;
+        case FieldType::U8: return ValueType::U8;
+        case FieldType::U16: return ValueType::U16;
+        case FieldType::U32: return ValueType::U32;
+        case FieldType::I32: return ValueType::I32;
+        case FieldType::F32: return ValueType::F32;
+        case FieldType::Chars: return ValueType::FixedText;
     }
-    return f;
+    return ValueType::None;
+}
+
+// The raw bits of an integer value (0 when it does not fit).
+uint32_t Bits(const chunk& c, int64_t p, FieldType t) {
+    switch (t) {
+        case FieldType::U8: return static_cast<uint32_t>(std::max(0, c.readbyte(p)));
+        case FieldType::U16: return static_cast<uint32_t>(c.readshort(p));
+        default: return Fits(c, p, 4) ? ReadU32(c, p) : 0;
+    }
+}
+
+uint32_t FlagMask(const Field& f) {
+    uint32_t m = 0;
+    for (const FlagName& fl : f.flags) m |= fl.mask;
+    return m;
+}
+
+// What the set flag bits or an enumerated value mean.
+std::string Meaning(const Field& f, uint32_t bits) {
+    std::string s;
+    for (const FlagName& fl : f.flags)
+        if (bits & fl.mask) s += (s.empty() ? "" : " ") + std::string(fl.name);
+    if (!f.values.empty()) {
+        s = "unknown";
+        for (const ValueName& v : f.values)
+            if (v.value == bits) s = v.name;
+    }
+    return s;
+}
+
+// Value k of field f of a record or element that starts at base. split: a
+// value that shares its bits with flags (a strip start) shows without them.
+InspectValue Value(const chunk& c, int64_t base, const Field& f, int k, bool split) {
+    InspectValue v;
+    v.type = TypeOf(f.type);
+    if (f.type == FieldType::Chars) {
+        v.offset = base + f.offset;
+        v.width = f.count;
+    } else {
+        v.offset = base + f.offset + int64_t(k) * f.Stride();
+        v.width = FieldTypeWidth(f.type);
+    }
+    if (!Fits(c, v.offset, v.width)) {
+        v.missing = true;
+        v.text = "missing";
+        return v;
+    }
+    const int64_t p = v.offset;
+    uint32_t bits = f.type == FieldType::F32 || f.type == FieldType::Chars ? 0 : Bits(c, p, f.type);
+    // Flags that share a value's bits with a number (a strip start) are shown
+    // apart from it; flags that fill the value are the value.
+    const uint32_t all = v.width >= 4 ? 0xFFFFFFFFu : (1u << (8 * v.width)) - 1;
+    const uint32_t mask = FlagMask(f);
+    if (split && mask != 0 && mask != all) {
+        v.keep = mask;
+        bits &= ~mask;
+    }
+    switch (f.type) {
+        case FieldType::I32: v.text = std::to_string(static_cast<int32_t>(bits)); break;
+        case FieldType::F32: v.text = FloatText(c.readfloat(p)); break;
+        case FieldType::Chars: v.text = TextAt(c, p, f.count); break;
+        default: v.text = std::to_string(bits); break;
+    }
+    return v;
+}
+
+// Every value of the fields of a record or element starting at base, in the
+// order they are stored; notes for enumerations and flags. In a record a
+// value is shown with its flag bits (they are edited with it); in a list
+// element the flags are apart (split).
+void AddValues(const chunk& c, int64_t base, std::span<const Field> fields, InspectLine& line, bool split) {
+    std::vector<std::pair<const Field*, int>> order;
+    for (const Field& f : fields)
+        for (int k = 0; k < (f.type == FieldType::Chars ? 1 : f.count); ++k) order.emplace_back(&f, k);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first->offset + a.second * a.first->Stride() < b.first->offset + b.second * b.first->Stride();
+    });
+    for (const auto& [f, k] : order) {
+        InspectValue v = Value(c, base, *f, k, split);
+        if (!v.missing && (!f->values.empty() || !f->flags.empty())) {
+            const std::string m = Meaning(*f, Bits(c, v.offset, f->type));
+            if (!m.empty()) line.note += (line.note.empty() ? "" : " ") + m;
+        }
+        line.fields.push_back(std::move(v));
+    }
 }
 
 // The name of the model an ENVL entry resolves to.
@@ -168,16 +150,16 @@ std::string EnvelopeModel(const InspectContext* ctx, uint32_t v) {
 std::string Shown(const std::string& name) { return name.empty() ? "[unnamed]" : name; }
 
 // The name of material i of the mesh that holds c: the i-th MATD of the MATL
-// beside c's MODL (grouped or stored as bytes).
+// of the nearest ancestor that has one (grouped or stored as bytes).
 std::string MaterialName(const chunkptr& c, uint32_t i) {
-    chunkptr msh2;
+    chunkptr holder;
     for (chunkptr p = c->getparent(); p; p = p->getparent())
         if (p->getkid("MATL")) {
-            msh2 = p;
+            holder = p;
             break;
         }
-    if (!msh2) return "no material list";
-    chunkptr matl = msh2->getkid("MATL");
+    if (!holder) return "no material list";
+    chunkptr matl = holder->getkid("MATL");
     if (!matl->kids.empty()) {
         uint32_t n = 0;
         for (const chunkptr& k : matl->kids)
@@ -200,118 +182,101 @@ std::string MaterialName(const chunkptr& c, uint32_t i) {
     return "no such material";
 }
 
-Line Slots(const chunk& c, int64_t& p, const Slot& s) {
-    Line line;
-    line.label = s.label;
-    for (int k = 0; k < s.count; ++k) {
-        line.fields.push_back(Value(c, p, s.type));
-        p += TypeWidth(s.type);
-    }
-    return line;
-}
-
-void DecodeRecord(const chunkptr& cp, const RecordLayout& r, Inspection& in) {
+void DecodeFields(const chunkptr& cp, const RecordLayout& r, Inspection& in) {
     const chunk& c = *cp;
-    int64_t p = 0;
-    for (const Slot& s : r.slots) {
-        Line line = Slots(c, p, s);
-        const bool have = !line.fields.empty() && !line.fields[0].missing;
-        const std::string name = c.name;
-        if (have && s.type == ValueType::F32 && s.count == 4 && name == "DATA") {
-            bool all = true;
-            for (int k = 0; k < 4; ++k) {
-                all = all && !line.fields[k].missing;
-                line.rgba[k] = all ? c.readfloat(line.fields[k].offset) : 0.0f;
-            }
-            line.colour = all;
+    in.form = Form::Record;
+    int end = 0;
+    for (const Field& f : r.fields) {
+        InspectLine line;
+        line.label = f.name;
+        AddValues(c, 0, std::span<const Field>(&f, 1), line, false);
+        end = std::max(end, f.End());
+        const bool whole = std::none_of(line.fields.begin(), line.fields.end(),
+                                        [](const InspectValue& v) { return v.missing; });
+        if (f.colour && whole && f.type == FieldType::F32 && f.count == 4) {
+            line.colour = true;
+            for (int k = 0; k < 4; ++k) line.rgba[k] = c.readfloat(line.fields[k].offset);
         }
-        if (have && name == "MTYP") line.note = ModelTypeName(ReadU32(c, 0));
-        if (have && name == "SWCI" && p == 4) line.note = CollisionShapeName(ReadU32(c, 0));
-        if (have && name == "FLGS") line.note = (ReadU32(c, 0) & 1) ? "hidden" : "shown";
-        if (have && name == "ATRB" && p == 1) line.note = MaterialFlagNames(static_cast<uint32_t>(c.readbyte(0)));
-        if (have && name == "MATI") line.note = MaterialName(cp, ReadU32(c, 0));
-        const bool rotation = name == "TRAN" && std::string(s.label) == "rotation";
+        if (c.name == "MATI" && whole) line.note = MaterialName(cp, ReadU32(c, 0));
         in.lines.push_back(std::move(line));
-        if (rotation && Fits(c, 12, 16)) {
+        // A rotation quaternion is also shown as Euler angles.
+        if (std::string_view(f.name) == "rotation" && f.type == FieldType::F32 && f.count == 4 && whole) {
             float q[4];
-            for (int k = 0; k < 4; ++k) q[k] = c.readfloat(12 + 4 * k);
+            for (int k = 0; k < 4; ++k) q[k] = c.readfloat(f.offset + 4 * k);
             double e[3];
             QuaternionToEuler(q, e);
-            Line euler;
+            InspectLine euler;
             euler.label = "euler";
-            for (double v : e) {
+            for (double a : e) {
                 char buf[32];
-                std::snprintf(buf, sizeof buf, "%.2f", v);
-                Field f;
-                f.text = buf;
-                euler.fields.push_back(f);
+                std::snprintf(buf, sizeof buf, "%.2f", a);
+                InspectValue v;
+                v.text = buf;
+                euler.fields.push_back(v);
             }
             euler.note = "degrees";
             in.lines.push_back(std::move(euler));
         }
     }
-    if (c.size > p) {
-        Line extra;
+    if (c.size > end) {
+        InspectLine extra;
         extra.label = "more";
-        extra.note = std::to_string(c.size - p) + " bytes after the record";
+        extra.note = std::to_string(c.size - end) + " bytes after the record";
         in.lines.push_back(std::move(extra));
     }
 }
 
 void DecodeText(const chunk& c, Inspection& in) {
-    Line line;
+    in.form = Form::Record;
+    InspectLine line;
     line.label = "text";
-    Field f;
+    InspectValue v;
     bool terminated = false;
-    f.text = TextAt(c, 0, c.size, &terminated);
-    f.offset = 0;
-    f.width = c.size;
-    f.type = ValueType::Text;
-    line.fields.push_back(f);
+    v.text = TextAt(c, 0, c.size, &terminated);
+    v.offset = 0;
+    v.width = c.size;
+    v.type = ValueType::Text;
+    line.fields.push_back(v);
     if (!terminated) line.note = "no zero byte";
     in.lines.push_back(std::move(line));
 }
 
 void DecodeNames(const chunk& c, Inspection& in) {
+    in.form = Form::Record;
     // Zero-separated names; a long run is shown in part.
     constexpr int kMax = 256;
     int64_t p = 0;
     int n = 0;
     while (p < c.size && n < kMax) {
-        const std::string s = TextAt(c, p, c.size - p);
         int64_t q = p;
         while (q < c.size && c.readbyte(q) != 0) ++q;
-        if (!s.empty() || q > p) {
-            Line line;
+        if (q > p) {
+            InspectLine line;
             line.label = std::to_string(n++);
-            Field f;
-            f.text = s;
-            f.offset = p;
-            line.fields.push_back(f);
+            InspectValue v;
+            v.text = TextAt(c, p, q - p);
+            v.offset = p;
+            line.fields.push_back(v);
             in.lines.push_back(std::move(line));
         }
         p = q + 1;
     }
     if (p < c.size) {
-        Line more;
+        InspectLine more;
         more.label = "more";
         more.note = "names not shown";
         in.lines.push_back(std::move(more));
     }
 }
 
-// NDXL: a polygon is a u16 vertex count and that many u16 indices.
-void IndexPolygons(const chunk& c, uint32_t count, Inspection& in) {
-    int64_t p = 4;
-    int64_t n = 0;
-    while (static_cast<uint64_t>(n) < count && p + 2 <= c.size) {
-        const int64_t len = 2 + 2 * static_cast<int64_t>(c.readshort(p));
-        if (p + len > c.size) break;
-        if (n % 256 == 0) in.checkpoints.push_back(p);
-        p += len;
-        ++n;
+// The bytes of the element at p: its fields, then its sublists' entries.
+int64_t ElementLength(const chunk& c, int64_t p, const RecordLayout& l) {
+    int64_t len = l.elementsize;
+    for (const Sublist& s : l.sublists) {
+        const Field& f = l.element[static_cast<size_t>(s.countfield)];
+        len += int64_t(Bits(c, p + f.offset, f.type)) * s.entrysize;
     }
-    in.rows = n;
+    return len;
 }
 
 std::shared_ptr<InspectContext> Models(const chunkptr& root) {
@@ -328,45 +293,61 @@ std::shared_ptr<InspectContext> Models(const chunkptr& root) {
     return ctx;
 }
 
-void DecodeList(const chunkptr& cp, const ListLayout& l, const chunkptr& root, Inspection& in) {
+void DecodeList(const chunkptr& cp, const RecordLayout& l, const chunkptr& root, Inspection& in) {
     const chunk& c = *cp;
     in.form = Form::List;
-    in.shape.name = l.name;
-    in.shape.width = l.width;
-    in.shape.header = 4;
-    Line head;
+    in.list = &l;
+    InspectLine head;
     head.label = "count";
-    head.fields.push_back(Value(c, 0, ValueType::U32));
+    AddValues(c, 0, l.fields, head, false);
     const uint32_t count = Fits(c, 0, 4) ? ReadU32(c, 0) : 0;
-    if (l.width == 0) {
-        IndexPolygons(c, count, in);
-    } else {
-        const int64_t held = std::max<int64_t>(0, (static_cast<int64_t>(c.size) - 4) / l.width);
+    const int64_t header = l.fields.empty() ? 0 : l.fields[0].End();
+    if (l.sublists.empty()) {
+        const int64_t held = std::max<int64_t>(0, (static_cast<int64_t>(c.size) - header) / l.elementsize);
         in.rows = std::min<int64_t>(count, held);
+    } else {
+        // Elements of variable length: walked once, every 256th remembered.
+        int64_t p = header, n = 0;
+        while (static_cast<uint64_t>(n) < count && Fits(c, p, l.elementsize)) {
+            const int64_t len = ElementLength(c, p, l);
+            if (!Fits(c, p, len)) break;
+            if (n % 256 == 0) in.checkpoints.push_back(p);
+            p += len;
+            ++n;
+        }
+        in.rows = n;
     }
     if (in.rows < count) {
         head.note = "data holds " + std::to_string(in.rows);
         head.mark = true;
     }
     in.lines.push_back(std::move(head));
-    if (std::string(l.name) == "ENVL") in.context = Models(root);
+    // What a row holds.
+    InspectLine legend;
+    legend.label = "element";
+    for (const Field& f : l.element) legend.note += (legend.note.empty() ? "" : " ") + std::string(f.name);
+    for (const Sublist& sl : l.sublists) legend.note += ", " + std::string(sl.name) + "s";
+    in.lines.push_back(std::move(legend));
+    if (c.name == "ENVL") in.context = Models(root);
 }
 
 void Summarise(const chunkptr& cp, Inspection& in) {
     const chunk& c = *cp;
     in.form = Form::Container;
+    auto add = [&](const char* label, const std::string& note) {
+        InspectLine line;
+        line.label = label;
+        line.note = note;
+        in.lines.push_back(std::move(line));
+    };
     if (c.name == "MODL") {
-        auto add = [&](const char* label, const std::string& note) {
-            Line line;
-            line.label = label;
-            line.note = note;
-            in.lines.push_back(std::move(line));
-        };
         add("name", Shown(c.FetchName()));
         chunkptr t = c.getkid("MTYP");
         if (t && t->size >= 4) {
             const uint32_t v = ReadU32(*t, 0);
-            const std::string meaning = ModelTypeName(v);
+            std::string meaning;
+            if (const ChunkKind* k = FindKind("MTYP"); k && !LayoutOf(*k, "MODL").fields.empty())
+                meaning = Meaning(LayoutOf(*k, "MODL").fields[0], v);
             add("type", std::to_string(v) + (meaning.empty() ? "" : " " + meaning));
         } else {
             add("type", "none");
@@ -403,72 +384,74 @@ void Summarise(const chunkptr& cp, Inspection& in) {
             names.emplace_back(k->name, 1);
         }
     }
-    Line head;
-    head.label = "children";
-    head.note = std::to_string(c.kids.size());
-    in.lines.push_back(std::move(head));
+    add("children", std::to_string(c.kids.size()));
     for (const auto& [name, n] : names) {
-        Line line;
+        InspectLine line;
         line.label = " " + name;
         line.note = n > 1 ? "x" + std::to_string(n) : "1";
         in.lines.push_back(std::move(line));
     }
 }
 
-bool IsMaterialData(const chunk& c) {
-    chunkptr p = c.getparent();
-    return !p || p->name == "MATD";
-}
-
 }  // namespace
 
 // ---- Inspection -----------------------------------------------------------------
 
-Line Inspection::Row(int64_t i) const {
-    Line line;
-    if (form != Form::List || !target || i < 0 || i >= rows) return line;
+InspectLine Inspection::Row(int64_t i) const {
+    InspectLine line;
+    if (form != Form::List || !target || !list || i < 0 || i >= rows) return line;
     const chunk& c = *target;
+    const RecordLayout& l = *list;
     line.label = std::to_string(i);
-    const std::string name = shape.name ? shape.name : "";
-    if (shape.width == 0) {  // NDXL
+    int64_t p;
+    if (l.sublists.empty()) {
+        p = (l.fields.empty() ? 0 : l.fields[0].End()) + i * l.elementsize;
+    } else {
         const size_t k = static_cast<size_t>(i / 256);
         if (k >= checkpoints.size()) return line;
-        int64_t p = checkpoints[k];
-        for (int64_t n = static_cast<int64_t>(k) * 256; n < i; ++n) p += 2 + 2 * int64_t(c.readshort(p));
-        line.at = p;
-        const int n = c.readshort(p);
-        Field count = Value(c, p, ValueType::U16);
-        line.note = std::to_string(n) + (n == 1 ? " index" : " indices");
-        constexpr int kShown = 16;
-        for (int j = 0; j < std::min(n, kShown); ++j) line.fields.push_back(Value(c, p + 2 + 2 * j, ValueType::U16));
-        if (n > kShown) line.note += ", " + std::to_string(kShown) + " shown";
-        (void)count;
-        return line;
+        p = checkpoints[k];
+        for (int64_t n = static_cast<int64_t>(k) * 256; n < i; ++n) p += ElementLength(c, p, l);
     }
-    const ListLayout* l = FindList(name);
-    if (!l) return line;
-    const int64_t base = shape.header + i * shape.width;
-    line.at = base;
-    if (name == "CLRL") {
-        // Stored B, G, R, A.
-        static const int order[4] = {2, 1, 0, 3};
-        for (int k = 0; k < 4; ++k) {
-            line.fields.push_back(Value(c, base + order[k], ValueType::U8));
-            line.rgba[k] = static_cast<float>(c.readbyte(base + order[k])) / 255.0f;
+    line.at = p;
+    AddValues(c, p, l.element, line, true);
+    // A sublist's entries (a polygon's indices, a bone's keys), the first few.
+    constexpr size_t kShown = 16;
+    int64_t q = p + l.elementsize;
+    size_t shown = 0;
+    int64_t more = 0;
+    for (const Sublist& s : l.sublists) {
+        const Field& cf = l.element[static_cast<size_t>(s.countfield)];
+        const int64_t n = Bits(c, p + cf.offset, cf.type);
+        for (int64_t e = 0; e < n; ++e) {
+            if (shown >= kShown) {
+                more += n - e;
+                break;
+            }
+            InspectLine entry;
+            AddValues(c, q + e * s.entrysize, s.fields, entry, true);
+            shown += entry.fields.size();
+            for (InspectValue& v : entry.fields) line.fields.push_back(std::move(v));
         }
+        q += n * s.entrysize;
+    }
+    if (more > 0) line.note += (line.note.empty() ? "" : " ") + std::to_string(more) + " more";
+    // Colours: a CLRL element's channels.
+    float rgba[4] = {0, 0, 0, 1};
+    int channels = 0;
+    for (const Field& f : l.element) {
+        static const char* const names[4] = {"red", "green", "blue", "alpha"};
+        for (int k = 0; k < 4; ++k)
+            if (std::string_view(f.name) == names[k] && f.type == FieldType::U8) {
+                rgba[k] = static_cast<float>(std::max(0, c.readbyte(p + f.offset))) / 255.0f;
+                ++channels;
+            }
+    }
+    if (channels >= 3) {
         line.colour = true;
-        return line;
+        std::copy(rgba, rgba + 4, line.rgba);
     }
-    int64_t p = base;
-    for (ValueType t : l->values) {
-        line.fields.push_back(Value(c, p, t));
-        p += TypeWidth(t);
-    }
-    if (name == "STRP" && (c.readshort(base) & 0x8000)) {
-        line.mark = true;
-        line.note = "start";
-    }
-    if (name == "ENVL") line.note = EnvelopeModel(context.get(), ReadU32(c, base));
+    if (line.fields.size() == 1 && line.fields[0].keep) line.mark = !line.note.empty();
+    if (c.name == "ENVL" && !line.fields.empty()) line.note = EnvelopeModel(context.get(), ReadU32(c, p));
     return line;
 }
 
@@ -514,17 +497,20 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root) {
         Summarise(c, in);
         return in;
     }
-    if (IsTextRecord(c->name)) {
-        in.form = Form::Record;
-        DecodeText(*c, in);
-    } else if (c->name == "FWGT") {
-        in.form = Form::Record;
-        DecodeNames(*c, in);
-    } else if (const ListLayout* l = FindList(c->name)) {
-        DecodeList(c, *l, root, in);
-    } else if (const RecordLayout* r = FindRecord(c->name); r && (c->name != "DATA" || IsMaterialData(*c))) {
-        in.form = Form::Record;
-        DecodeRecord(c, *r, in);
+    const ChunkKind* kind = FindKind(c->name);
+    if (!kind) return in;
+    chunkptr parent = c->getparent();
+    const RecordLayout& l = LayoutOf(*kind, parent ? std::string_view(parent->name) : std::string_view());
+    switch (l.layout) {
+        case Layout::Text: DecodeText(*c, in); break;
+        case Layout::Names: DecodeNames(*c, in); break;
+        case Layout::Fields: DecodeFields(c, l, in); break;
+        case Layout::List:
+            if (l.elementsize > 0) DecodeList(c, l, root, in);
+            break;
+        case Layout::Container:
+        case Layout::Empty:
+        case Layout::Opaque: break;
     }
     return in;
 }
@@ -652,7 +638,7 @@ bool ParseValue(ValueType type, int width, const std::string& input, std::vector
 
 // ---- Edits ---------------------------------------------------------------------------
 
-EditPlan PlanEdit(const Inspection& in, const Field& f, const std::string& input, const chunkptr& root) {
+EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string& input, const chunkptr& root) {
     EditPlan plan;
     const chunkptr& c = in.target;
     if (!c || !f.editable() || !c->kids.empty()) {
@@ -669,6 +655,20 @@ EditPlan PlanEdit(const Inspection& in, const Field& f, const std::string& input
         if (f.offset < 0 || f.offset + static_cast<int64_t>(bytes.size()) > c->size) {
             plan.error = "This value lies outside the data.";
             return plan;
+        }
+        if (f.keep) {
+            // The flag bits that share the value's bytes stay as they are.
+            uint32_t v = 0, old = 0;
+            for (size_t k = 0; k < bytes.size() && k < 4; ++k) {
+                v |= uint32_t(bytes[k]) << (8 * k);
+                old |= uint32_t(std::max(0, c->readbyte(f.offset + int64_t(k)))) << (8 * k);
+            }
+            if (v & f.keep) {
+                plan.error = "Not a value for this field.";
+                return plan;
+            }
+            v |= old & f.keep;
+            for (size_t k = 0; k < bytes.size() && k < 4; ++k) bytes[k] = static_cast<uint8_t>(v >> (8 * k));
         }
         plan.changes.push_back({c, f.offset, std::move(bytes), false});
         plan.ok = true;
@@ -714,33 +714,7 @@ void ApplyEdit(const EditPlan& plan, const namelist& list) {
     }
 }
 
-// ---- Shared facts ------------------------------------------------------------------------
-
-std::string ModelTypeName(uint32_t v) {
-    switch (v) {
-        case 0: return "null";
-        case 1: return "skin";
-        case 2: return "cloth";
-        case 3: return "bone";
-        case 4: return "static";
-        case 6: return "shadow volume";
-    }
-    return "unknown";
-}
-
-std::string CollisionShapeName(uint32_t v) {
-    static const char* const names[] = {"sphere", "ellipsoid", "cylinder", "mesh", "box"};
-    return v < 5 ? names[v] : "unknown";
-}
-
-std::string MaterialFlagNames(uint32_t flags) {
-    static const char* const names[] = {"unlit",       "glow",      "blended", "double-sided",
-                                        "hard-edged",  "per-pixel", "additive", "specular"};
-    std::string s;
-    for (int b = 0; b < 8; ++b)
-        if (flags & (1u << b)) s += (s.empty() ? "" : " ") + std::string(names[b]);
-    return s;
-}
+// ---- Shown values ----------------------------------------------------------------------
 
 std::string FloatText(float f) {
     if (std::isnan(f)) return "nan";

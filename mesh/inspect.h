@@ -3,14 +3,15 @@
 //
 // A chunk decodes in one of four forms:
 // - a record (TRAN, MATD's DATA, NAME, ...): lines of values at fixed offsets;
-// - a list (POSL, STRP, CYCL, ...): a few head lines (the count), then one row
+// - a list (POSL, STRP, NDXL, CYCL, ...): a few head lines (the count), then one row
 //   per element, decoded on request only (Row), so a list of a million
 //   elements costs per frame just the rows that are shown;
 // - a container: its children's names and counts (a MODL adds its name, type,
 //   index, parent, and the segments and vertices below it);
 // - raw data: nothing decoded (the editor shows a hex dump).
 // A record shorter than its layout shows the values that fit and marks the
-// rest missing; a list shows the elements that its data holds.
+// rest missing; a list shows the elements that its data holds. The layouts
+// are those of the table of chunk kinds (mesh/records.h).
 #pragma once
 
 #include <cstdint>
@@ -34,18 +35,22 @@ enum class ValueType : uint8_t {
     FixedText,  // text in a field of fixed width, zero-filled (at most width - 1 characters)
 };
 
-struct Field {
+// One value as shown, and where it is stored.
+struct InspectValue {
     std::string text;            // the value as shown; "missing" when the data ends before it
     int64_t offset = 0;          // first byte in the chunk's data
-    int width = 0;               // bytes it occupies (a Text field: the record's size)
+    int width = 0;               // bytes it occupies (a Text value: the record's size)
     ValueType type = ValueType::None;
     bool missing = false;
+    // Flag bits that share the value's bytes (a strip start): shown apart,
+    // kept as they are when a new value is typed.
+    uint32_t keep = 0;
     bool editable() const { return type != ValueType::None && !missing; }
 };
 
-struct Line {
+struct InspectLine {
     std::string label;           // "scale", "diffuse", a list row's index
-    std::vector<Field> fields;
+    std::vector<InspectValue> fields;
     std::string note;            // shown after the values: a meaning, flag names, a model name
     bool mark = false;           // a strip start, a missing element
     bool colour = false;         // rgba holds a colour to show beside the values
@@ -58,29 +63,25 @@ enum class Form { Raw, Record, List, Container };
 // Facts about the mesh that some rows name (an ENVL entry's model, a MATI's
 // material); gathered once per inspection.
 struct InspectContext;
+struct RecordLayout;
 
 class Inspection {
 public:
     Form form = Form::Raw;
     chunkptr target;             // the inspected chunk
     std::string path;            // from the root: HEDR/MSH2/MODL[body]/GEOM/SEGM[2]/STRP
-    std::vector<Line> lines;     // a record's values, a list's head, a container's summary
+    std::vector<InspectLine> lines;  // a record's values, a list's head, a container's summary
     int64_t rows = 0;            // a list: the elements the data holds
 
     // Row i of a list (0 <= i < rows); an empty line otherwise. Reads only
     // that element's bytes.
-    Line Row(int64_t i) const;
+    InspectLine Row(int64_t i) const;
 
-    // What a list's elements look like (shared by the decoders).
-    struct ListShape {
-        const char* name = nullptr;
-        int width = 0;           // bytes an element takes; 0: variable (NDXL)
-        int header = 4;          // bytes before the first element
-    };
-    ListShape shape;
+    // The list's layout (from the table of chunk kinds).
+    const RecordLayout* list = nullptr;
     std::shared_ptr<const InspectContext> context;
-    // NDXL: the offset of every 256th polygon, so a row is found without
-    // walking the whole list.
+    // Elements of variable length (a polygon, a bone's keys): the offset of
+    // every 256th element, so a row is found without walking the whole list.
     std::vector<int64_t> checkpoints;
 };
 
@@ -131,19 +132,13 @@ struct EditPlan {
 // Refused (ok false, no changes) when the input does not parse or fit, when
 // the field is not editable or lies outside the data, or when a text would
 // make the root larger than its 32-bit size field holds.
-EditPlan PlanEdit(const Inspection& in, const Field& f, const std::string& input, const chunkptr& root);
+EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string& input, const chunkptr& root);
 
 // Writes the changes into the chunks' data; no re-reading of children, no
 // rebuild (the caller's refresh makes every ancestor's size right).
 void ApplyEdit(const EditPlan& plan, const namelist& list);
 
-// ---- Shared facts ---------------------------------------------------------------
-
-// The meaning of a MTYP value ("skin", ...), of a SWCI shape, and the names
-// of the ATRB flag bits that are set ("unlit glow"); "" when none.
-std::string ModelTypeName(uint32_t v);
-std::string CollisionShapeName(uint32_t v);
-std::string MaterialFlagNames(uint32_t flags);
+// ---- Shown values ----------------------------------------------------------------
 
 // A float as the shortest text that reads back as the same value.
 std::string FloatText(float f);

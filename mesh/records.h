@@ -18,6 +18,7 @@
 //              field named by the sublist says (a polygon's indices, a bone's
 //              keys), so elements with sublists differ in length
 //   Opaque     bytes whose layout is not known
+//   Names      texts, each ended by a zero byte, back to back
 #pragma once
 
 #include <array>
@@ -70,6 +71,8 @@ struct Field {
     std::span<const ValueName> values = {};  // an enumeration: the values with a meaning
     std::span<const FlagName> flags = {};
     int stride = 0;
+    // count values r, g, b, a from 0 to 1: a colour a viewer can show.
+    bool colour = false;
 
     constexpr int Stride() const { return stride ? stride : FieldTypeWidth(type); }
     // The byte after the last value.
@@ -86,7 +89,7 @@ struct Sublist {
     std::span<const Field> fields;
 };
 
-enum class Layout : uint8_t { Container, Empty, Fields, Text, List, Opaque };
+enum class Layout : uint8_t { Container, Empty, Fields, Text, List, Opaque, Names };
 
 // The layout of a chunk's data, possibly only under a given parent.
 struct RecordLayout {
@@ -181,9 +184,9 @@ inline constexpr Field kAttributes[] = {
     {"data1", FT::U8, 3, 1, "render type parameter 1"},
 };
 inline constexpr Field kMaterial[] = {
-    {"diffuse", FT::F32, 0, 4, "diffuse colour r, g, b, a"},
-    {"specular", FT::F32, 16, 4, "specular colour r, g, b, a"},
-    {"ambient", FT::F32, 32, 4, "ambient colour r, g, b, a"},
+    {"diffuse", FT::F32, 0, 4, "diffuse colour r, g, b, a", {}, {}, 0, true},
+    {"specular", FT::F32, 16, 4, "specular colour r, g, b, a", {}, {}, 0, true},
+    {"ambient", FT::F32, 32, 4, "ambient colour r, g, b, a", {}, {}, 0, true},
     {"exponent", FT::F32, 48, 1, "specular exponent"},
 };
 inline constexpr Field kCamera[] = {{"values", FT::F32, 0, 10, "camera values"}};
@@ -253,6 +256,7 @@ inline constexpr RecordLayout kContainer[] = {{nullptr, Layout::Container, -1, {
 inline constexpr RecordLayout kEmpty[] = {{nullptr, Layout::Empty, -1, {}}};
 inline constexpr RecordLayout kTextLayout[] = {{nullptr, Layout::Text, -1, {}}};
 inline constexpr RecordLayout kOpaque[] = {{nullptr, Layout::Opaque, -1, {}}};
+inline constexpr RecordLayout kNames[] = {{nullptr, Layout::Names, -1, {}}};
 constexpr RecordLayout FixedFields(std::span<const Field> f, int size) { return {nullptr, Layout::Fields, size, f}; }
 constexpr RecordLayout ListOf(std::span<const Field> e, int size, std::span<const Sublist> sub = {}) {
     return {nullptr, Layout::List, -1, kCount, e, size, sub};
@@ -328,7 +332,7 @@ inline constexpr ChunkKind kKinds[] = {
     Leaf("CPOS", "cloth vertex positions", kPosl, true, false, 12),
     Leaf("CUV0", "cloth texture coordinates", kUvs, true, false, 8),
     Leaf("FIDX", "fixed cloth vertices", kFidx, true, false, 4),
-    Leaf("FWGT", "bones of the fixed cloth vertices", kOpaque, true),
+    Leaf("FWGT", "bones of the fixed cloth vertices", kNames, true),
     Leaf("CMSH", "cloth triangles", kCmsh, true),
     Leaf("SPRS", "cloth stretch springs", kSprings, true, false, 4),
     Leaf("CPRS", "cloth cross springs", kSprings, true, false, 4),

@@ -12,11 +12,11 @@
 using namespace meshtest;
 using mesh::chunk;
 using mesh::chunkptr;
-using mesh::Field;
+using mesh::InspectValue;
 using mesh::Form;
 using mesh::Inspect;
 using mesh::Inspection;
-using mesh::Line;
+using mesh::InspectLine;
 using mesh::ValueType;
 
 namespace {
@@ -47,25 +47,25 @@ chunkptr Leaf(const std::string& name, const Bytes& data) {
 }
 
 // The value texts of a line, joined by blanks.
-std::string Values(const Line& l) {
+std::string Values(const InspectLine& l) {
     std::string s;
-    for (const Field& f : l.fields) s += (s.empty() ? "" : " ") + f.text;
+    for (const InspectValue& f : l.fields) s += (s.empty() ? "" : " ") + f.text;
     return s;
 }
 
-const Line* Find(const Inspection& in, const std::string& label) {
-    for (const Line& l : in.lines)
+const InspectLine* Find(const Inspection& in, const std::string& label) {
+    for (const InspectLine& l : in.lines)
         if (l.label == label) return &l;
     return nullptr;
 }
 
 std::string ValuesOf(const Inspection& in, const std::string& label) {
-    const Line* l = Find(in, label);
+    const InspectLine* l = Find(in, label);
     return l ? Values(*l) : "<no line " + label + ">";
 }
 
 std::string NoteOf(const Inspection& in, const std::string& label) {
-    const Line* l = Find(in, label);
+    const InspectLine* l = Find(in, label);
     return l ? l->note : "<no line " + label + ">";
 }
 
@@ -103,9 +103,13 @@ TEST(InspectRecord, ModelFieldsWithMeanings) {
     EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({6})), nullptr), "type"), "shadow volume");
     EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({5})), nullptr), "type"), "unknown");
     EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({7})), nullptr), "index"), "7");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({3})), nullptr), "flags"), "hidden");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({2})), nullptr), "flags"), "shown");
-    EXPECT_EQ(ValuesOf(Inspect(Leaf("SHVO", Ints({1})), nullptr), "shadow volume"), "1");
+    // A record's flags are shown with the whole value they are part of.
+    Inspection flgs = Inspect(Leaf("FLGS", Ints({3})), nullptr);
+    EXPECT_EQ(ValuesOf(flgs, "flags"), "3");
+    EXPECT_EQ(NoteOf(flgs, "flags"), "hidden");
+    EXPECT_EQ(Find(flgs, "flags")->fields[0].keep, 0u);
+    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({2})), nullptr), "flags"), "");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("SHVO", Ints({1})), nullptr), "value"), "1");
     // A u32 above the signed range shows as unsigned.
     EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({-1})), nullptr), "index"), "4294967295");
 }
@@ -114,11 +118,11 @@ TEST(InspectRecord, MaterialAttributesAndColours) {
     Inspection a = Inspect(Leaf("ATRB", Bytes{1 | 8 | 128, 6, 200, 3}), nullptr);
     EXPECT_EQ(ValuesOf(a, "flags"), "137");
     EXPECT_EQ(NoteOf(a, "flags"), "unlit double-sided specular");
-    EXPECT_EQ(ValuesOf(a, "render type"), "6");
+    EXPECT_EQ(ValuesOf(a, "render"), "6");
     EXPECT_EQ(ValuesOf(a, "data0"), "200");
     EXPECT_EQ(ValuesOf(a, "data1"), "3");
-    EXPECT_EQ(Find(a, "render type")->fields[0].offset, 1);
-    EXPECT_EQ(Find(a, "render type")->fields[0].type, ValueType::U8);
+    EXPECT_EQ(Find(a, "render")->fields[0].offset, 1);
+    EXPECT_EQ(Find(a, "render")->fields[0].type, ValueType::U8);
 
     chunkptr matd = Tree(Ck("MATD", Cat({Ck("NAME", Str("m")),
                                           Ck("DATA", Floats({1, 0.5f, 0.25f, 1, 0, 0, 0, 1, 0.1f, 0.2f, 0.3f, 0.4f, 50})),
@@ -128,7 +132,7 @@ TEST(InspectRecord, MaterialAttributesAndColours) {
     EXPECT_EQ(ValuesOf(d, "diffuse"), "1 0.5 0.25 1");
     EXPECT_EQ(ValuesOf(d, "ambient"), "0.1 0.2 0.3 0.4");
     EXPECT_EQ(ValuesOf(d, "exponent"), "50");
-    const Line* diffuse = Find(d, "diffuse");
+    const InspectLine* diffuse = Find(d, "diffuse");
     ASSERT_TRUE(diffuse->colour);
     EXPECT_FLOAT_EQ(diffuse->rgba[1], 0.5f);
     EXPECT_EQ(diffuse->fields[3].offset, 12);
@@ -166,9 +170,9 @@ TEST(InspectRecord, TransformsBoxesShapesFrames) {
     EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({Ints({9}), Floats({0, 0, 0})})), nullptr), "shape"), "unknown");
 
     Inspection f = Inspect(Leaf("FRAM", Cat({Ints({1, 120}), Floats({29.97f})})), nullptr);
-    EXPECT_EQ(ValuesOf(f, "first frame"), "1");
-    EXPECT_EQ(ValuesOf(f, "last frame"), "120");
-    EXPECT_EQ(ValuesOf(f, "fps"), "29.97");
+    EXPECT_EQ(ValuesOf(f, "first"), "1");
+    EXPECT_EQ(ValuesOf(f, "last"), "120");
+    EXPECT_EQ(ValuesOf(f, "rate"), "29.97");
 }
 
 TEST(InspectRecord, ShortRecordMarksMissingAndLongOneCountsTheRest) {
@@ -194,7 +198,7 @@ TEST(InspectRecord, ShortRecordMarksMissingAndLongOneCountsTheRest) {
 TEST(InspectRecord, TextsAndNames) {
     Inspection n = Inspect(Leaf("TX0D", Str("rock.tga")), nullptr);
     ASSERT_EQ(n.form, Form::Record);
-    const Line* text = Find(n, "text");
+    const InspectLine* text = Find(n, "text");
     EXPECT_EQ(Values(*text), "rock.tga");
     EXPECT_EQ(text->fields[0].type, ValueType::Text);
     EXPECT_EQ(text->fields[0].width, 12);
@@ -243,7 +247,7 @@ TEST(InspectList, PositionsRowsAndTheirBytes) {
     EXPECT_EQ(in.rows, 3);
     EXPECT_EQ(ValuesOf(in, "count"), "3");
     EXPECT_FALSE(Find(in, "count")->mark);
-    Line r = in.Row(2);
+    InspectLine r = in.Row(2);
     EXPECT_EQ(r.label, "2");
     EXPECT_EQ(Values(r), "-7 8.5 9");
     EXPECT_EQ(r.at, 28);
@@ -269,13 +273,16 @@ TEST(InspectList, PositionsRowsAndTheirBytes) {
 }
 
 TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
-    // CLRL stores B, G, R, A and shows R, G, B, A.
+    // CLRL stores B, G, R, A; the values show in that order, the swatch
+    // takes each channel from its place.
     Inspection c = Inspect(Leaf("CLRL", Cat({Ints({1}), Bytes{10, 20, 255, 128}})), nullptr);
-    Line r = c.Row(0);
-    EXPECT_EQ(Values(r), "255 20 10 128");
-    EXPECT_EQ(r.fields[0].offset, 6);
+    EXPECT_EQ(NoteOf(c, "element"), "blue green red alpha");
+    InspectLine r = c.Row(0);
+    EXPECT_EQ(Values(r), "10 20 255 128");
+    EXPECT_EQ(r.fields[2].offset, 6);
     ASSERT_TRUE(r.colour);
     EXPECT_FLOAT_EQ(r.rgba[0], 1.0f);
+    EXPECT_FLOAT_EQ(r.rgba[2], 10 / 255.0f);
 
     Inspection w = Inspect(Leaf("WGHT", Cat({Ints({1}), Ints({3}), Floats({0.75f}), Ints({-1}), Floats({0.25f}),
                                               Ints({0}), Floats({0}), Ints({0}), Floats({0})})),
@@ -296,7 +303,7 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
     anim = Cat({anim, Floats({30}), Ints({1, 0, 40})});
     Inspection y = Inspect(Leaf("CYCL", Cat({Ints({1}), anim})), nullptr);
     ASSERT_EQ(y.rows, 1);
-    Line a = y.Row(0);
+    InspectLine a = y.Row(0);
     EXPECT_EQ(Values(a), "run 30 1 0 40");
     EXPECT_EQ(a.fields[0].type, ValueType::FixedText);
     EXPECT_EQ(a.fields[0].width, 64);
@@ -308,7 +315,7 @@ TEST(InspectList, StripStartsAreMarkedWithoutTheirFlag) {
     ASSERT_EQ(s.rows, 4);
     EXPECT_EQ(Values(s.Row(0)), "0");
     EXPECT_TRUE(s.Row(0).mark);
-    EXPECT_EQ(s.Row(0).note, "start");
+    EXPECT_EQ(s.Row(0).note, "strip start");
     EXPECT_EQ(Values(s.Row(1)), "1");
     EXPECT_FALSE(s.Row(2).mark);
     EXPECT_EQ(Values(s.Row(2)), "2");
@@ -338,14 +345,30 @@ TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
     Inspection in = Inspect(Leaf("NDXL", Cat({Ints({600}), body})), nullptr);
     ASSERT_EQ(in.rows, 600);
     for (int i : {0, 255, 256, 257, 513, 599}) {
-        Line r = in.Row(i);
+        InspectLine r = in.Row(i);
         EXPECT_EQ(r.at, at[static_cast<size_t>(i)]) << i;
-        ASSERT_EQ(r.fields.size(), static_cast<size_t>(1 + i % 4)) << i;
-        EXPECT_EQ(r.fields[0].text, std::to_string(i)) << i;
+        // The vertex count, then the indices.
+        ASSERT_EQ(r.fields.size(), static_cast<size_t>(2 + i % 4)) << i;
+        EXPECT_EQ(r.fields[0].text, std::to_string(1 + i % 4)) << i;
+        EXPECT_EQ(r.fields[1].text, std::to_string(i)) << i;
+        EXPECT_EQ(r.fields[1].offset, at[static_cast<size_t>(i)] + 2) << i;
     }
     // A polygon cut off by the end of the data is not a row.
     Bytes cut = Cat({Ints({2}), Shorts({2, 0, 1, 3, 0})});
     EXPECT_EQ(Inspect(Leaf("NDXL", cut), nullptr).rows, 1);
+}
+
+TEST(InspectList, KeyFramesShowEachBoneWithItsKeys) {
+    // Two bones: one translation key and two rotation keys, then none.
+    Bytes bone0 = Cat({Ints({0x1234, 0, 1, 2}), Ints({5}), Floats({1, 2, 3}), Ints({0}), Floats({0, 0, 0, 1}),
+                       Ints({9}), Floats({0, 1, 0, 0})});
+    Bytes bone1 = Ints({0x99, 0, 0, 0});
+    Inspection in = Inspect(Leaf("KFR3", Cat({Ints({2}), bone0, bone1})), nullptr);
+    ASSERT_EQ(in.rows, 2);
+    InspectLine r0 = in.Row(0);
+    EXPECT_EQ(Values(r0), "4660 0 1 2 5 1 2 3 0 0 0 0 1 9 0 1 0 0");
+    EXPECT_EQ(in.Row(1).at, 4 + static_cast<int64_t>(bone0.size()));
+    EXPECT_EQ(Values(in.Row(1)), "153 0 0 0");
 }
 
 TEST(InspectList, EnvelopeEntriesNameTheirModels) {
@@ -493,7 +516,7 @@ namespace {
 mesh::EditPlan Plan(const chunkptr& c, const chunkptr& root, const std::string& label, size_t k,
                     const std::string& input, int64_t row = -1) {
     Inspection in = Inspect(c, root);
-    Line l = row >= 0 ? in.Row(row) : (Find(in, label) ? *Find(in, label) : Line{});
+    InspectLine l = row >= 0 ? in.Row(row) : (Find(in, label) ? *Find(in, label) : InspectLine{});
     if (k >= l.fields.size()) {
         ADD_FAILURE() << "no field " << label << " " << k;
         return {};
@@ -521,8 +544,8 @@ TEST(InspectEdit, FixedFieldsWriteOnlyTheirBytes) {
 
     // A byte of ATRB, a u32 of MTYP.
     chunkptr atrb = First(root, "ATRB");
-    ASSERT_TRUE(Plan(atrb, root, "render type", 0, "$7").ok);
-    mesh::ApplyEdit(Plan(atrb, root, "render type", 0, "$7"), List());
+    ASSERT_TRUE(Plan(atrb, root, "render", 0, "$7").ok);
+    mesh::ApplyEdit(Plan(atrb, root, "render", 0, "$7"), List());
     EXPECT_EQ(DataOf(atrb), (Bytes{0, 7, 0, 0}));
     chunkptr mtyp = First(root, "MTYP");
     mesh::ApplyEdit(Plan(mtyp, root, "type", 0, "4"), List());
@@ -623,4 +646,16 @@ TEST(InspectEdit, ModelRenameRewritesTheParentsThatNamedIt) {
     EXPECT_EQ(p2.parents, 0);
     // A PRNT typed into directly is only that record.
     EXPECT_EQ(Plan(First(scene, "PRNT"), scene, "text", 0, "x").parents, 0);
+}
+
+TEST(InspectEdit, AStripIndexKeepsItsStartFlag) {
+    chunkptr strp = Leaf("STRP", Cat({Ints({2}), Shorts({0x8005, 6})}));
+    mesh::EditPlan plan = Plan(strp, nullptr, "", 0, "300", 0);
+    ASSERT_TRUE(plan.ok);
+    mesh::ApplyEdit(plan, List());
+    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), Shorts({0x8000 | 300, 6})}));
+    // A value that would reach into the flag is refused.
+    EXPECT_FALSE(Plan(strp, nullptr, "", 0, "$8000", 0).ok);
+    mesh::ApplyEdit(Plan(strp, nullptr, "", 0, "7", 1), List());
+    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), Shorts({0x8000 | 300, 7})}));
 }

@@ -1,6 +1,7 @@
 #include "mesh/inspect.h"
 
 #include "mesh/records.h"
+#include "mesh/walk.h"
 
 #include <algorithm>
 #include <charconv>
@@ -357,17 +358,12 @@ void Summarise(const chunkptr& cp, Inspection& in) {
         chunkptr pr = c.getkid("PRNT");
         add("parent", pr ? pr->datatostring() : "none");
         int64_t segments = 0, vertices = 0;
-        std::vector<const chunk*> stack{&c};
-        while (!stack.empty()) {
-            const chunk* k = stack.back();
-            stack.pop_back();
-            if (k->name == "SEGM") {
-                ++segments;
-                chunkptr posl = k->getkid("POSL");
-                if (posl && posl->size >= 4) vertices += ReadU32(*posl, 0);
-            }
-            for (const chunkptr& kid : k->kids) stack.push_back(kid.get());
-        }
+        PreOrder(c, [&](const chunk& k) {
+            if (k.name != "SEGM") return;
+            ++segments;
+            chunkptr posl = k.getkid("POSL");
+            if (posl && posl->size >= 4) vertices += ReadU32(*posl, 0);
+        });
         add("segments", std::to_string(segments));
         add("vertices", std::to_string(vertices));
     }

@@ -38,6 +38,8 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
     if (bytes->size() > cap) bytes->resize(cap);
     auto m = std::make_shared<msh>();
     m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
+    const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
+    if (next + 8 <= int64_t(bytes->size())) m->trailer = ReadName(*bytes, next);
     bytes.reset();
     m->hedr->Update(recognizematl);
     m->updatetotalchunks(nullptr);

@@ -26,6 +26,10 @@ public:
     chunkptr hedr;          // the root chunk, or null
     int totalchunks = 0;    // chunks in the tree, root included (after updatetotalchunks)
     chunklist errors;       // the chunks that the last verification flagged
+    // The name of the chunk that followed the root in the file read (empty
+    // when nothing did). The bytes after the root are not kept; real files
+    // often close with a CL1L there instead of inside the root.
+    std::string trailer;
 
     // Reads the file at path and parses its root with the container-name
     // list; sizes rebuilt and chunks counted. Null when the file cannot be

@@ -396,9 +396,14 @@ int chunk::segmcompare(const chunk* first, const chunk* second, std::vector<std:
     return 0;
 }
 
-void chunk::verify(std::vector<std::string>& messages, chunklist& errors) {
-    Run run(*this, messages);
-    std::vector<Pending> stack{{this, RuleIndex(name)}};
+namespace {
+
+// The walk of chunk::verify. Each chunk with findings of its own goes to
+// errors (when given) and stands in owners (when given) once for each of them.
+void VerifyWalk(const chunk& start, std::vector<std::string>& messages, chunklist* errors,
+                std::vector<const chunk*>* owners) {
+    Run run(start, messages);
+    std::vector<Pending> stack{{const_cast<chunk*>(&start), RuleIndex(start.name)}};
     KidCounts counts;
     while (!stack.empty()) {
         const Pending cur = stack.back();
@@ -425,9 +430,24 @@ void chunk::verify(std::vector<std::string>& messages, chunklist& errors) {
         Checker(c, counts, run).Check(cur.rule);
         if (messages.size() > before) {
             // Chunks are always owned by a shared pointer (chunk::Create).
-            if (chunkptr self = cur.c->weak_from_this().lock()) errors.push_back(self);
+            if (errors) {
+                if (chunkptr self = cur.c->weak_from_this().lock()) errors->push_back(self);
+            }
+            if (owners) owners->insert(owners->end(), messages.size() - before, cur.c);
         }
     }
+}
+
+}  // namespace
+
+void chunk::verify(std::vector<std::string>& messages, chunklist& errors) {
+    VerifyWalk(*this, messages, &errors, nullptr);
+}
+
+void VerifyOwners(const chunk& root, std::vector<std::string>& messages, std::vector<const chunk*>& owners) {
+    messages.clear();
+    owners.clear();
+    VerifyWalk(root, messages, nullptr, &owners);
 }
 
 void msh::verify(std::vector<std::string>& messages, chunklist& errors) {

@@ -28,6 +28,10 @@ namespace mesh {
 // The finding for an ANM2 without a CYCL child.
 inline constexpr const char* kNoCyclText = ": no CYCL chunk";
 
+// Verifies the tree from root as chunk::verify does, into fresh lists, without
+// an error chunk list: owners[i] is the chunk whose checks gave messages[i].
+void VerifyOwners(const chunk& root, std::vector<std::string>& messages, std::vector<const chunk*>& owners);
+
 // Verifies the whole mesh into a fresh message list (m.errors is refilled)
 // and returns the findings.
 std::vector<std::string> VerifyMesh(msh& m);

@@ -1,6 +1,8 @@
-# mshtool: tree and resave on the command line, on the mesh library.
-add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp)
-target_link_libraries(mshtool mesh_core)
+# mshtool: tree, resave, verify and check on the command line, on the mesh library.
+find_package(nlohmann_json REQUIRED)
+find_package(Threads REQUIRED)
+add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp)
+target_link_libraries(mshtool mesh_core nlohmann_json::nlohmann_json Threads::Threads)
 # The container-name list travels with the program: a copy beside it, and the
 # source copy as the last resort.
 configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/mdata/format.txt COPYONLY)
@@ -11,3 +13,9 @@ target_link_libraries(mshtool_tests mesh_core GTest::gtest_main)
 target_compile_definitions(mshtool_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_tests mshtool)
 gtest_discover_tests(mshtool_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+add_executable(mshtool_check_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_check_test.cpp)
+target_link_libraries(mshtool_check_tests mesh_core nlohmann_json::nlohmann_json GTest::gtest_main)
+target_compile_definitions(mshtool_check_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+add_dependencies(mshtool_check_tests mshtool)
+gtest_discover_tests(mshtool_check_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

@@ -6,12 +6,16 @@
 //   mshtool tree   [--format FILE] [--no-matl] MESH
 //   mshtool resave [--format FILE] [--no-matl] IN OUT
 //   mshtool verify [--format FILE] [--no-matl] MESH
+//   mshtool check  [--format FILE] [--no-matl] [--json] [--jobs N] PATH...
 //
 // verify prints each finding on a line of its own and exits 0 when there is
 // none, 1 when there is at least one.
+// check runs the deep check on each file, and on every *.msh below a folder;
+// see tools/mshtool_check.cpp.
 // Exit codes: 0 done, 2 wrong usage or unreadable input, 3 the output could
 // not be written (any existing file is left as it was).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@
 #include "mesh/msh.h"
 #include "mesh/verify.h"
 #include "mesh/walk.h"
+#include "tools/mshtool_check.h"
 
 #ifndef MSHTOOL_FORMAT_FILE
 #define MSHTOOL_FORMAT_FILE ""
@@ -30,7 +35,8 @@ namespace {
 const char kUsage[] =
     "usage: mshtool tree   [--format FILE] [--no-matl] MESH\n"
     "       mshtool resave [--format FILE] [--no-matl] IN OUT\n"
-    "       mshtool verify [--format FILE] [--no-matl] MESH\n";
+    "       mshtool verify [--format FILE] [--no-matl] MESH\n"
+    "       mshtool check  [--format FILE] [--no-matl] [--json] [--jobs N] PATH...\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -42,6 +48,8 @@ struct Options {
     bool ok = true;
     std::string format;  // empty: the default lookup
     int matl = 1;
+    bool json = false;  // check only
+    int jobs = 0;       // check only; 0: one a core
     std::vector<std::string> args;
 };
 
@@ -54,6 +62,14 @@ Options Parse(int argc, char** argv) {
             else o.format = argv[++i];
         } else if (a == "--no-matl") {
             o.matl = 0;
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (a == "--jobs") {
+            char* end = nullptr;
+            const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (i + 1 >= argc || !end || *end != '\0' || n < 1 || n > 1024) o.ok = false;
+            else o.jobs = int(n);
+            ++i;
         } else if (a.size() > 1 && a[0] == '-') {
             o.ok = false;
         } else {
@@ -146,6 +162,16 @@ int Verify(const Options& o, const mesh::namelist& list) {
     return findings.empty() ? 0 : 1;
 }
 
+int Check(const Options& o, const mesh::namelist& list) {
+    if (o.args.empty()) return Usage();
+    tools::CheckRun run;
+    run.list = &list;
+    run.matl = o.matl;
+    run.json = o.json;
+    run.jobs = o.jobs;
+    return tools::RunCheck(run, o.args);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,7 +184,9 @@ int main(int argc, char** argv) {
     if (command == "tree") run = Tree;
     else if (command == "resave") run = Resave;
     else if (command == "verify") run = Verify;
+    else if (command == "check") run = Check;
     if (!run) return Usage();
+    if (run != Check && (o.json || o.jobs)) return Usage();
     mesh::namelist list;
     if (!LoadFormat(o, argv[0], list)) return 2;
     return run(o, list);

@@ -1,0 +1,144 @@
+// Meshes for the tests of the deep check, built chunk by chunk: a mesh shaped
+// like the files real exporters write, and the byte helpers to change it.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace checkmesh {
+
+using mesh::chunk;
+using mesh::chunkptr;
+
+using Bytes = std::vector<uint8_t>;
+
+inline void Put32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+inline Bytes U32s(std::initializer_list<uint32_t> v) {
+    Bytes b;
+    for (uint32_t x : v) Put32(b, x);
+    return b;
+}
+inline Bytes F32s(std::initializer_list<float> v) {
+    Bytes b;
+    for (float x : v) {
+        uint32_t u;
+        std::memcpy(&u, &x, 4);
+        Put32(b, u);
+    }
+    return b;
+}
+inline Bytes U16s(uint32_t count, std::initializer_list<uint16_t> v) {
+    Bytes b = U32s({count});
+    for (uint16_t x : v) {
+        b.push_back(uint8_t(x));
+        b.push_back(uint8_t(x >> 8));
+    }
+    return b;
+}
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+inline Bytes Str(const std::string& s) {
+    Bytes b(s.begin(), s.end());
+    do b.push_back(0);
+    while (b.size() % 4);
+    return b;
+}
+
+inline chunkptr C(const std::string& name, std::initializer_list<chunkptr> kids) {
+    chunkptr c = chunk::Create(name);
+    for (const chunkptr& k : kids) c->AppendKid(k);
+    return c;
+}
+inline chunkptr D(const std::string& name, Bytes data) {
+    chunkptr c = chunk::Create(name);
+    c->setdata(std::move(data));
+    return c;
+}
+// A list: the count, then the elements' bytes.
+inline chunkptr L(const std::string& name, uint32_t count, Bytes elements) {
+    return D(name, Cat({U32s({count}), elements}));
+}
+
+inline chunkptr Tran() { return D("TRAN", F32s({1, 1, 1, 0, 0, 0, 1, 0, 0, 0})); }
+inline chunkptr Bbox() { return D("BBOX", F32s({0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 2})); }
+
+inline chunkptr Modl(const std::string& name, uint32_t type, uint32_t index, const std::string& parent,
+              std::initializer_list<chunkptr> more) {
+    chunkptr m = C("MODL", {D("MTYP", U32s({type})), D("MNDX", U32s({index})), D("NAME", Str(name))});
+    if (!parent.empty()) m->AppendKid(D("PRNT", Str(parent)));
+    for (const chunkptr& k : more) m->AppendKid(k);
+    return m;
+}
+
+inline chunkptr Matd(const std::string& name, bool maps) {
+    chunkptr m = C("MATD", {D("NAME", Str(name)), D("DATA", Bytes(52, 0)), D("ATRB", U32s({1})),
+                            D("TX0D", Str(name + ".tga"))});
+    if (maps) {
+        m->AppendKid(D("TX1D", Str(name + "_bump.tga")));
+        m->AppendKid(D("TX2D", Str(name + "_detail.tga")));
+        m->AppendKid(D("TX3D", Str("envmap.tga")));
+    }
+    return m;
+}
+
+// A skinned segment of three vertices in one strip, and one of four vertices
+// in two polygons, both weighted to the first bone of the envelope.
+inline chunkptr StripSegment() {
+    return C("SEGM", {D("MATI", U32s({0})), L("POSL", 3, F32s({0, 0, 0, 1, 0, 0, 0, 1, 0})),
+                      L("WGHT", 3, Cat({U32s({0}), F32s({1}), Bytes(24, 0), U32s({0}), F32s({1}), Bytes(24, 0),
+                                        U32s({0}), F32s({0.5f}), U32s({0}), F32s({0.5f}), Bytes(16, 0)})),
+                      L("NRML", 3, F32s({0, 0, 1, 0, 0, 1, 0, 0, 1})), L("UV0L", 3, F32s({0, 0, 1, 0, -16, 15.5f})),
+                      L("CLRL", 3, U32s({0xFFFFFFFF, 0xFF0000FF, 0x80808080})),
+                      D("STRP", U16s(3, {0x8000, 0x8001, 2}))});
+}
+inline chunkptr PolygonSegment() {
+    return C("SEGM", {D("MATI", U32s({1})), L("POSL", 4, F32s({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0})),
+                      L("NRML", 4, F32s({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})),
+                      D("STRP", U16s(4, {0x8000, 0x8001, 2, 3})),
+                      D("NDXL", U16s(2, {3, 0, 1, 2, 3, 0, 2, 3})), D("NDXT", U16s(2, {0, 1, 2, 0, 2, 3}))});
+}
+
+inline chunkptr Cloth() {
+    return C("CLTH", {D("CTEX", Str("cape.tga")), L("CPOS", 3, F32s({0, 0, 0, 1, 0, 0, 0, 1, 0})),
+                      L("CUV0", 3, F32s({0, 0, 1, 0, 0, 1})), L("FIDX", 1, U32s({0})),
+                      D("FWGT", Cat({U32s({1}), Str("bone_a")})), L("CMSH", 1, U32s({0, 1, 2})),
+                      D("SPRS", U16s(1, {0, 1})), D("CPRS", U16s(1, {1, 2})), D("BPRS", U16s(1, {0, 2})),
+                      D("COLL", U32s({0}))});
+}
+
+// A mesh shaped like the files the public exporters write, with everything
+// the tools accept though verification does not: texture maps TX1D..TX3D, a
+// cloth GEOM without BBOX, and KFR3 records of variable length.
+inline chunkptr Good() {
+    chunkptr msh2 = C("MSH2", {
+        C("SINF", {D("NAME", Str("scene")), D("FRAM", Cat({U32s({0, 100}), F32s({29.97f})})), Bbox()}),
+        C("MATL", {Matd("body", true), Matd("cape", false)}),
+        Modl("root", 0, 0, "", {D("FLGS", U32s({0})), Tran()}),
+        Modl("bone_a", 3, 1, "root", {Tran()}),
+        Modl("body", 1, 2, "root", {Tran(), C("GEOM", {Bbox(), StripSegment(), PolygonSegment(), L("ENVL", 1, U32s({1}))})}),
+        Modl("sv_body", 6, 3, "body", {D("FLGS", U32s({1})), Tran(), C("GEOM", {Bbox(), C("SEGM", {D("SHDW", U32s({0}))})})}),
+        Modl("cape", 2, 4, "body", {Tran(), C("GEOM", {Cloth()})}),
+        Modl("p_collision", 0, 5, "root", {Tran(), D("SWCI", Cat({U32s({4}), F32s({1, 2, 3})}))}),
+        Modl("body_lod2", 1, 6, "root", {Tran()}),
+        Modl("body_lowres", 1, 7, "root", {Tran()}),
+        Modl("hp_fire", 0, 8, "root", {Tran()}),
+    });
+    chunkptr anm2 = C("ANM2", {L("CYCL", 1, Cat({Bytes(64, 'a'), F32s({30}), U32s({0, 0, 100})})),
+                               // One bone: two translation keys, one rotation key.
+                               L("KFR3", 1, Cat({U32s({0x1234, 0, 2, 1}), U32s({0}), F32s({0, 0, 0}), U32s({100}),
+                                                 F32s({1, 0, 0}), U32s({0}), F32s({0, 0, 0, 1})}))});
+    return C("HEDR", {msh2, L("BLN2", 1, Cat({U32s({0x1234}), F32s({1})})),
+                      L("SKL2", 1, Cat({U32s({0x1234, 0}), F32s({0, 1, 1})})), anm2, D("CL1L", {})});
+}
+
+}  // namespace checkmesh

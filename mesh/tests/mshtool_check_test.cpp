@@ -1,0 +1,153 @@
+// mshtool check over files and folders: sorted output whatever the number of
+// jobs, the text and JSON Lines forms, the summary and the exit codes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "mesh/msh.h"
+#include "mesh/tests/check_meshes.h"
+
+#ifndef MSHTOOL_PATH
+#error MSHTOOL_PATH must name the mshtool program
+#endif
+
+using namespace checkmesh;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& s) {
+    std::vector<std::string> v;
+    std::istringstream in(s);
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
+}
+
+class MshtoolCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vorna-check-XXXXXX";
+        dir = mkdtemp(tmpl);
+        std::ofstream(dir + "/format.txt") << "MSH2\nSHVO\nSINF\nNAME\nMTYP\nBBOX\nMATI\nSHDW\nCTEX\nCYCL\n";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void Save(const std::string& file, const chunkptr& root) {
+        fs::create_directories(fs::path(dir + "/" + file).parent_path());
+        mesh::msh m;
+        m.hedr = root;
+        ASSERT_TRUE(m.Save(dir + "/" + file, 1));
+    }
+    Outcome Tool(const std::string& args) {
+        std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' " + args + " >out.txt 2>err.txt";
+        int status = std::system(cmd.c_str());
+        Outcome r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(dir + "/out.txt");
+        r.err = Slurp(dir + "/err.txt");
+        return r;
+    }
+    std::string dir;
+};
+
+chunkptr WithWarning() {
+    chunkptr r = Good();
+    for (const chunkptr& k : r->kids[0]->kids)
+        if (k->name == "MODL" && k->FetchName() == "hp_fire") k->kids[2]->setdata(Str("HP_fire"));
+    return r;
+}
+chunkptr WithError() {
+    chunkptr r = Good();
+    r->kids[0]->kids[2]->kids[0]->setdata(U32s({5}));  // MODL root: MTYP 5
+    return r;
+}
+
+TEST_F(MshtoolCheck, FolderInSortedOrderWithAnUnreadableFile) {
+    Save("meshes/b.msh", WithError());
+    Save("meshes/a/z.msh", WithWarning());
+    Save("meshes/c.MSH", Good());
+    std::ofstream(dir + "/meshes/empty.msh").flush();           // unreadable: no bytes
+    std::ofstream(dir + "/meshes/notes.txt") << "not a mesh";    // not a *.msh: left out
+    fs::create_directories(dir + "/meshes/folder.msh");
+
+    const std::vector<std::string> text = {
+        "meshes/a/z.msh: warning: HEDR/MSH2/MODL[HP_fire]: [name-case] the name starts with \"HP_\": only lower case "
+        "\"hp_\" marks a hardpoint",
+        "meshes/b.msh: error: HEDR/MSH2/MODL[root]/MTYP: [model-type] model type 5 is none of 0 null, 1 skin, 2 cloth, "
+        "3 bone, 4 static, 6 shadow volume",
+        "meshes/empty.msh: error: : [unreadable] The file is empty.",
+    };
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        Outcome r = Tool(std::string("check --format format.txt --jobs ") + jobs + " meshes");
+        EXPECT_EQ(r.code, 2);  // a file could not be read
+        EXPECT_EQ(Lines(r.out), text);
+        EXPECT_EQ(r.err, "4 files, 1 error, 1 warning, 1 unreadable\n");
+    }
+    // Without the unreadable file: 1 for an error, 0 for warnings only.
+    fs::remove(dir + "/meshes/empty.msh");
+    EXPECT_EQ(Tool("check --format format.txt meshes").code, 1);
+    EXPECT_EQ(Tool("check --format format.txt meshes/a meshes/c.MSH").code, 0);
+    Outcome missing = Tool("check --format format.txt meshes/c.MSH nothing.msh");
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(Lines(missing.out), (std::vector<std::string>{"nothing.msh: error: : [unreadable] No such file or folder."}));
+    EXPECT_EQ(missing.err, "2 files, 0 errors, 0 warnings, 1 unreadable\n");
+}
+
+TEST_F(MshtoolCheck, JsonLinesParse) {
+    chunkptr bad = WithError();
+    // A model name that is not UTF-8 still gives valid JSON.
+    bad->kids[0]->kids[10]->kids[2]->setdata(Str("HP_\xff\xfe"));  // MODL hp_fire
+    Save("x.msh", bad);
+    std::ofstream(dir + "/y.msh").flush();
+    Outcome r = Tool("check --json --format format.txt x.msh y.msh");
+    EXPECT_EQ(r.code, 2);
+    std::vector<nlohmann::json> objects;
+    for (const std::string& l : Lines(r.out)) {
+        nlohmann::json j = nlohmann::json::parse(l);  // throws, failing the test, when a line is not JSON
+        ASSERT_TRUE(j.is_object());
+        for (const char* key : {"file", "severity", "rule", "path", "message"}) EXPECT_TRUE(j[key].is_string()) << l;
+        objects.push_back(j);
+    }
+    ASSERT_GE(objects.size(), 3u) << r.out;
+    EXPECT_EQ(objects.front()["file"], "x.msh");
+    bool modeltype = false;
+    for (const nlohmann::json& j : objects)
+        modeltype = modeltype || (j["rule"] == "model-type" && j["path"] == "HEDR/MSH2/MODL[root]/MTYP" && j["severity"] == "error");
+    EXPECT_TRUE(modeltype) << r.out;
+    EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\xef\xbf\xbd\xef\xbf\xbd]");  // U+FFFD twice
+    EXPECT_EQ(objects.back(), nlohmann::json::parse(R"({"file":"y.msh","severity":"error","rule":"unreadable","path":"","message":"The file is empty."})"));
+}
+
+TEST_F(MshtoolCheck, WrongCalls) {
+    Save("x.msh", Good());
+    for (const char* args : {"check", "check --jobs 0 x.msh", "check --jobs x.msh", "check --jobs two x.msh",
+                             "verify --json x.msh", "tree --jobs 2 x.msh", "check --bogus x.msh"}) {
+        Outcome r = Tool(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
+    }
+    EXPECT_EQ(Tool("check --jobs 2 x.msh").code, 0);
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// mshtool check: which files, checked by a few workers at once, printed in
+// order.
+//
+// The files are numbered in their sorted order. Each worker takes the next
+// number, reads and checks that file, keeps only the printed lines and drops
+// the mesh before it takes another; the main thread prints the files' lines
+// as soon as every file before them is printed. Workers never run more than a
+// few files ahead of the printing, so a run holds at most one mesh a worker
+// and a bounded number of finished outputs, whatever the size of the folder.
+#include "tools/mshtool_check.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "mesh/check.h"
+#include "mesh/msh.h"
+
+namespace tools {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One file to check; a reason when it is known beforehand that it cannot be
+// read (a path that does not exist, a folder that cannot be listed).
+struct Item {
+    std::string file;
+    std::string unreadable;
+};
+
+// What checking one file gave.
+struct Result {
+    bool done = false;
+    std::string out;
+    size_t errors = 0, warnings = 0;
+    bool unreadable = false;
+};
+
+bool IsMsh(const fs::path& p) {
+    std::string ext = p.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    return ext == ".msh";
+}
+
+// The files of the paths: a file as it is, a folder as every *.msh below it
+// (symbolic links to folders are not followed), sorted.
+std::vector<Item> Collect(const std::vector<std::string>& paths) {
+    std::vector<Item> items;
+    for (const std::string& p : paths) {
+        std::error_code ec;
+        const fs::file_status st = fs::status(p, ec);
+        if (ec || !fs::exists(st)) {
+            items.push_back({p, "No such file or folder."});
+            continue;
+        }
+        if (!fs::is_directory(st)) {
+            items.push_back({p, ""});
+            continue;
+        }
+        std::vector<Item> found;
+        fs::recursive_directory_iterator it(p, fs::directory_options::none, ec), end;
+        if (ec) found.push_back({p, "Unable to read the folder: " + ec.message() + "."});
+        for (; !ec && it != end; it.increment(ec)) {
+            std::error_code fec;
+            if (IsMsh(it->path()) && it->is_regular_file(fec)) found.push_back({it->path().string(), ""});
+        }
+        if (ec) found.push_back({p, "Unable to read the folder: " + ec.message() + "."});
+        std::sort(found.begin(), found.end(), [](const Item& a, const Item& b) { return a.file < b.file; });
+        items.insert(items.end(), found.begin(), found.end());
+    }
+    return items;
+}
+
+// Why a file that does not read as a mesh could not be read.
+std::string WhyUnreadable(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return "It is a folder.";
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::string("Unable to read mesh file: ") + (errno ? std::strerror(errno) : "cannot open") + ".";
+    if (in.peek() == std::ifstream::traits_type::eof()) return "The file is empty.";
+    return "Unable to read mesh file.";
+}
+
+void Line(Result& r, bool json, const std::string& file, const char* severity, const std::string& rule,
+          const std::string& path, const std::string& message) {
+    if (json) {
+        nlohmann::ordered_json j;
+        j["file"] = file;
+        j["severity"] = severity;
+        j["rule"] = rule;
+        j["path"] = path;
+        j["message"] = message;
+        // Names in a mesh are bytes, not always UTF-8: those are replaced.
+        r.out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    } else {
+        r.out += file + ": " + severity + ": " + path + ": [" + rule + "] " + message;
+    }
+    r.out += '\n';
+}
+
+Result CheckOne(const CheckRun& run, const Item& item) {
+    Result r;
+    std::string why = item.unreadable;
+    if (why.empty()) {
+        mesh::mshptr m = mesh::OpenMesh(item.file, *run.list, run.matl);
+        if (m) {
+            for (const mesh::Finding& f : mesh::CheckMesh(*m)) {
+                (f.severity == mesh::Severity::error ? r.errors : r.warnings) += 1;
+                Line(r, run.json, item.file, mesh::SeverityName(f.severity), f.rule, f.path, f.message);
+            }
+            return r;
+        }
+        why = WhyUnreadable(item.file);
+    }
+    r.unreadable = true;
+    Line(r, run.json, item.file, "error", "unreadable", "", why);
+    return r;
+}
+
+}  // namespace
+
+int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
+    const std::vector<Item> items = Collect(paths);
+    const size_t n = items.size();
+    size_t jobs = run.jobs > 0 ? size_t(run.jobs) : std::max<size_t>(1, std::thread::hardware_concurrency());
+    jobs = std::max<size_t>(1, std::min(jobs, n));
+    const size_t ahead = 4 * jobs;  // files a worker may finish before they are printed
+
+    std::vector<Result> results(n);
+    std::mutex mu;
+    std::condition_variable ready, room;
+    size_t next = 0, printed = 0;
+
+    auto worker = [&] {
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock<std::mutex> lock(mu);
+                room.wait(lock, [&] { return next >= n || next < printed + ahead; });
+                if (next >= n) return;
+                i = next++;
+            }
+            Result r = CheckOne(run, items[i]);
+            {
+                std::lock_guard<std::mutex> lock(mu);
+                results[i] = std::move(r);
+                results[i].done = true;
+            }
+            ready.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < jobs; ++t) threads.emplace_back(worker);
+
+    size_t errors = 0, warnings = 0, unreadable = 0;
+    bool written = true;
+    for (size_t i = 0; i < n; ++i) {
+        Result r;
+        {
+            std::unique_lock<std::mutex> lock(mu);
+            ready.wait(lock, [&] { return results[i].done; });
+            r = std::move(results[i]);
+            results[i] = Result();
+            printed = i + 1;
+        }
+        room.notify_all();
+        errors += r.errors;
+        warnings += r.warnings;
+        unreadable += r.unreadable ? 1 : 0;
+        if (!r.out.empty() && std::fwrite(r.out.data(), 1, r.out.size(), stdout) != r.out.size()) written = false;
+    }
+    for (std::thread& t : threads) t.join();
+    if (std::fflush(stdout) != 0) written = false;
+
+    std::string summary = std::to_string(n) + (n == 1 ? " file, " : " files, ") + std::to_string(errors) +
+                          (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
+                          (warnings == 1 ? " warning" : " warnings");
+    if (unreadable) summary += ", " + std::to_string(unreadable) + " unreadable";
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    if (!written) return 3;
+    if (unreadable) return 2;
+    return errors ? 1 : 0;
+}
+
+}  // namespace tools

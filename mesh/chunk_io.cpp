@@ -8,6 +8,7 @@
 
 #include "host/files.h"
 #include "mesh/chunk_impl.h"
+#include "mesh/records.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -120,7 +121,7 @@ chunkptr chunkimpl::MakeOne(const std::shared_ptr<std::vector<uint8_t>>& buf, in
         c->len_ = size;
     }
     c->parent = parent;
-    container = size >= 8 && NameInList(ReadName(a, offset + 8), list);
+    container = size >= 8 && !IsRecordName(c->name) && NameInList(ReadName(a, offset + 8), list);
     return c;
 }
 
@@ -171,7 +172,7 @@ void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist
 void chunk::reparse(const namelist& list) {
     if (derived_) materialize();
     detachkids();
-    if (size >= 8 && NameInList(readname(0), list))
+    if (size >= 8 && !IsRecordName(name) && NameInList(readname(0), list))
         chunkimpl::ParseKids(*this, 0, static_cast<int64_t>(size) - 1, list);
 }
 

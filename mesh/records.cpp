@@ -58,6 +58,12 @@ const RecordLayout& LayoutOf(const ChunkKind& kind, std::string_view parent) {
     return kind.layouts.back();
 }
 
+bool IsRecordName(std::string_view name) {
+    const ChunkKind* k = FindKind(name);
+    if (!k || k->container) return false;
+    return k->rule || LayoutOf(*k, {}).layout == Layout::Text;
+}
+
 int ListWidth(std::string_view name) {
     if (name.empty()) return kEmptyNameListWidth;
     const ChunkKind* k = FindKind(name);

@@ -398,6 +398,12 @@ constexpr int RuleId(std::string_view name) {
     return -1;
 }
 
+// True for the names of records: the leaves of the structural rules and the
+// extra texture names. A chunk of such a name is always read as a leaf, even
+// when its data happens to begin with a container name (a NAME holding
+// "MATIERE" is text, not a MATI chunk).
+bool IsRecordName(std::string_view name);
+
 // The list-size rule's element width of a chunk with an empty name (a new
 // chunk that was never named).
 inline constexpr int kEmptyNameListWidth = 4;

@@ -29,7 +29,9 @@ namespace {
 }
 
 const namelist& List() {
-    static const namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX", "CYCL", "MATD"};
+    // Record names and container names both, so nesting is still explored.
+    static const namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX",
+                                  "CYCL", "MATD", "MODL", "GEOM", "SEGM", "HEDR"};
     return list;
 }
 

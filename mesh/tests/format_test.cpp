@@ -242,3 +242,61 @@ TEST(DetermineSize, ListRule) {
     EXPECT_EQ(make("POSL", {}), 0);
     EXPECT_EQ(make("POSL", Bytes{1, 2}), -12 + 4);  // count -1 when shorter than 4
 }
+
+// A record whose text happens to begin with a container name ("MATIERE",
+// "NAMEplate") is text, not children: an unedited file is reproduced exactly.
+TEST(Records, TextBeginningWithAContainerNameStaysALeaf) {
+    const std::vector<std::string> records = {
+        "SHVO", "FRAM", "ATRB", "TX0D", "MTYP", "MNDX", "PRNT", "FLGS", "TRAN", "SWCI", "CTEX",
+        "CPOS", "CUV0", "FIDX", "FWGT", "CMSH", "SPRS", "CPRS", "BPRS", "COLL", "SHDW", "MATI",
+        "POSL", "WGHT", "NRML", "CLRL", "UV0L", "NDXL", "NDXT", "STRP", "ENVL", "BLN2", "SKL2",
+        "CYCL", "KFR3", "CL1L", "BBOX", "NAME", "DATA", "TX1D", "TX2D", "TX3D"};
+    for (const std::string& rec : records) {
+        for (const std::string& head : List()) {
+            SCOPED_TRACE(rec + " holding " + head);
+            // After the name come bytes that read as a size far past the end.
+            Bytes file = Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))),
+                                                   Ck("MODL", Cat({Ck("MTYP", Ints({0})), Ck(rec, Str(head + "plate"))}))})));
+            chunkptr root = Parse(file);
+            ASSERT_EQ(root->kids.size(), 1u);
+            ASSERT_EQ(root->kids[0]->kids.size(), 2u);
+            ASSERT_EQ(root->kids[0]->kids[1]->kids.size(), 2u);
+            chunkptr r = root->kids[0]->kids[1]->kids[1];
+            ASSERT_EQ(r->name, rec);
+            EXPECT_TRUE(r->kids.empty());
+            root->Update(1);
+            EXPECT_EQ(Saved(root, 1), file);
+        }
+    }
+    // Names outside the record list still parse by their data.
+    EXPECT_EQ(Parse(Ck("XYZW", Ck("NAME", Str("a"))))->kids.size(), 1u);
+}
+
+TEST(Records, ImportGroupingAndReparseKeepRecordsLeaves) {
+    // A chunk file of a single record (an import).
+    Bytes mck = Ck("NAME", Str("SINFscene"));
+    chunkptr imported = Parse(mck);
+    EXPECT_TRUE(imported->kids.empty());
+    EXPECT_EQ(Saved(imported, 1), mck);
+
+    // Material grouping parses the MATD records of a MATL.
+    Bytes matd = Ck("MATD", Cat({Ck("NAME", Str("MATIERE")), Ck("TX0D", Str("BBOXes.tga"))}));
+    Bytes file = Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({Ints({1}), matd}))})));
+    chunkptr root = Parse(file);
+    root->expandmatl(List());
+    ASSERT_EQ(root->kids[0]->kids.size(), 2u);
+    ASSERT_EQ(root->kids[0]->kids[1]->kids.size(), 1u);
+    chunkptr m = root->kids[0]->kids[1]->kids[0];
+    ASSERT_EQ(m->name, "MATD");
+    ASSERT_EQ(m->kids.size(), 2u);
+    EXPECT_TRUE(m->kids[0]->kids.empty());
+    EXPECT_TRUE(m->kids[1]->kids.empty());
+    root->Update(1);
+    EXPECT_EQ(Saved(root, 1), file);
+
+    // An edit that parses the data again (handle mode) leaves a record a leaf.
+    chunkptr name = m->kids[0];
+    name->SetByte(7, 'S', 1, List());
+    EXPECT_TRUE(name->kids.empty());
+    EXPECT_EQ(name->readname(0), "MATI");
+}

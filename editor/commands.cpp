@@ -58,6 +58,12 @@ void Editor::BuildCommands() {
     add("save msh", w.savebutton, {{kKeySave}}, loaded, [this] { SaveMeshAs(); });
     add("new msh", w.newbutton, {{kKeyNew}}, nullptr, [this] { NewMesh(); });
     add("verify", w.verifybutton, {{kKeyVerify}}, loaded, [this] { VerifyMesh(); });
+
+    // Undo and redo.
+    add("undo", w.undobutton, {{kKeyZ, Shortcut::without}}, [this] { return st.curmesh && history.CanUndo(); },
+        [this] { Undo(); });
+    add("redo", w.redobutton, {{kKeyY}, {kKeyZ, Shortcut::with}},
+        [this] { return st.curmesh && history.CanRedo(); }, [this] { Redo(); });
 }
 
 Command* Editor::FindCommand(const std::string& name) {
@@ -89,10 +95,73 @@ void Editor::RunCommands() {
     }
 }
 
-void Editor::Change(const std::string& /*name*/, const mesh::chunkptr& /*scope*/, Reach /*reach*/,
+// ---- changes and the history ---------------------------------------------------
+
+void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reach reach,
                     const std::function<void()>& change) {
+    const mesh::chunkptr root = st.curmesh ? st.curmesh->hedr : nullptr;
+    mesh::chunkptr scope = scopein ? scopein : root;
+    bool subtree = reach == Reach::subtree || !scopein;
+    if (!scope) {
+        change();
+        Refresh();
+        return;
+    }
+    // Regrouping replaces what a grouped MATL holds by new objects, so a
+    // change inside one is taken over the whole MATL.
+    for (mesh::chunkptr a = scope; a; a = a->getparent()) {
+        if (a->name == "MATL") {
+            scope = a;
+            subtree = true;
+        }
+    }
+    const Snapshot before = Snapshot::Take(scope, subtree);
+    const Place placebefore{st.selchunk, st.datacursor};
     change();
     Refresh();
+    const Snapshot after = Snapshot::Take(scope, subtree);
+    history.Record(name, st.recognizematl, before, after, placebefore, {st.selchunk, st.datacursor});
+}
+
+void Editor::Group(int grouping) {
+    if (!st.curmesh || !st.curmesh->hedr) return;
+    if (grouping == 1)
+        st.curmesh->hedr->expandmatl(st.formatlist);
+    else
+        st.curmesh->hedr->collapsematl();
+}
+
+void Editor::StepOver(bool forward) {
+    const History::Step* step = forward ? history.ToRedo() : history.ToUndo();
+    if (!step || !st.curmesh || !st.curmesh->hedr) return;
+    const mesh::chunkptr root = st.curmesh->hedr;
+    const int now = st.recognizematl;
+    const int then = step->grouping;
+    const Place place = forward ? step->after : step->before;
+    // The step's chunks are those of the grouping it was taken under.
+    if (then != now) Group(then);
+    root->Update(then);
+    const std::vector<mesh::chunkptr> matls = forward ? history.Redo() : history.Undo();
+    root->Update(then);
+    if (then != now) Group(now);
+    // The material lists put back as leaves are grouped again.
+    if (now == 1)
+        for (const mesh::chunkptr& m : matls) m->expandmatl(st.formatlist);
+    st.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
+    st.datacursor = place.datacursor;
+    Refresh();
+}
+
+void Editor::Undo() { StepOver(false); }
+
+void Editor::Redo() { StepOver(true); }
+
+bool Editor::MayDropMesh() {
+    if (!st.curmesh || !history.Modified()) return true;
+    const int answer = widgets::PopupSaveChanges(ui, "Confirm", "Save changes to " + st.meshtitle + "?");
+    FlushInput();
+    if (answer == 0) return SaveMeshAs();
+    return answer == 1;
 }
 
 // ---- data commands -----------------------------------------------------------
@@ -147,6 +216,7 @@ void Editor::PickByte() {
 // ---- file and chunk commands ----------------------------------------------------
 
 void Editor::OpenMesh() {
+    if (!MayDropMesh()) return;
     const std::string path = host.RequestFile("Open Mesh file", kMeshFilter, false, st.lastdir + "\\");
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
@@ -157,6 +227,7 @@ void Editor::OpenMesh() {
             st.curmesh = m;
             st.meshtitle = host::BaseName(path);
             st.selchunk = nullptr;
+            history.Clear();
             if (st.recognizematl == 1 && m->hedr) m->hedr->expandmatl(st.formatlist);
         }
         Refresh();
@@ -164,25 +235,36 @@ void Editor::OpenMesh() {
     FlushInput();
 }
 
-void Editor::SaveMeshAs() {
+bool Editor::SaveMeshAs() {
+    bool saved = false;
     const std::string path = host.RequestFile("Save Mesh As", kMeshFilter, true, st.lastdir + "\\");
     if (!path.empty() && st.curmesh) {
         st.lastdir = host::DirectoryPart(path);
-        if (st.curmesh->Save(path, st.recognizematl))
+        if (st.curmesh->Save(path, st.recognizematl)) {
             st.meshtitle = host::BaseName(path);
-        else
+            history.MarkSaved();
+            saved = true;
+        } else {
             Message("Error!", "Unable to write mesh file.");
+        }
     }
     FlushInput();
+    return saved;
 }
 
 void Editor::NewMesh() {
-    if (widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0) {
+    // With unsaved changes the question is whether to save them; otherwise
+    // whether to start anew at all.
+    const bool go = st.curmesh && history.Modified()
+                        ? MayDropMesh()
+                        : widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0;
+    if (go) {
         auto m = std::make_shared<mesh::msh>();
         m->hedr = mesh::chunk::Create("HEDR");
         st.curmesh = m;
         st.meshtitle = "untitled";
         st.selchunk = nullptr;
+        history.Clear();
         Refresh();
     }
     FlushInput();

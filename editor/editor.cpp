@@ -68,7 +68,8 @@ bool Editor::Frame() {
     g.byteoverlay.Fill(255, 255, 255, 1);
     host.ClearScreen();
 
-    w.titlelabel->title = st.meshtitle;
+    // The title, marked while there are changes that were not saved.
+    w.titlelabel->title = st.meshtitle + (st.curmesh && history.Modified() ? " *" : "");
     if (!st.curmesh) {
         w.savebutton->disable();
         w.verifybutton->disable();
@@ -106,8 +107,13 @@ bool Editor::Frame() {
 
     RunCommands();
 
+    if (w.undobutton) {
+        (st.curmesh && history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
+        (st.curmesh && history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
+    }
+
     host.Flip(-1);
-    if (host.CloseRequested()) return false;
+    if (host.CloseRequested() && MayDropMesh()) return false;
 
     int64_t elapsed = host.ClockMs() - st.framestart;
     if (elapsed < kMinFrameMs) host.SleepMs(kMinFrameMs - elapsed);

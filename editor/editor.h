@@ -6,6 +6,7 @@
 //   layout.cpp    the widget tree and the grids (positions fixed by W and H)
 //   views.cpp     the model list, the data view, the readouts, the tree
 //   commands.cpp  the command table and every command
+//   history.cpp   the undo history
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
+#include "editor/history.h"
 #include "host/host.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
@@ -117,6 +119,10 @@ struct EditorWidgets {
     widgets::gadget* insertbuttons[3] = {};
     widgets::gadget* inputbuttons[3] = {};
     widgets::gadget* tableanchor = nullptr;
+    // The tool row of the free area right of the chunk actions window; none
+    // when the grid is too small for it (W < 80 or H < 50).
+    widgets::gadget* undobutton = nullptr;
+    widgets::gadget* redobutton = nullptr;
 };
 
 // The grids the frame is composed of.
@@ -184,7 +190,8 @@ public:
     bool Execute(const std::string& name);
 
     void OpenMesh();
-    void SaveMeshAs();
+    // True when the mesh was written.
+    bool SaveMeshAs();
     void NewMesh();
     void RenameChunk();
     void DeleteChunk();
@@ -194,18 +201,39 @@ public:
     void ShiftUp();
     void ShiftDown();
     void VerifyMesh();
+    void Undo();
+    void Redo();
+    // Before the mesh is dropped (window closed, open, new): when it has
+    // unsaved changes, asks "Save changes to <title>?" with save, discard
+    // and cancel. True when it may be dropped: nothing to save, saved, or
+    // discarded; false when cancelled or when the save failed or was
+    // cancelled.
+    bool MayDropMesh();
 
-    // ---- changes of the mesh
+    // ---- changes of the mesh: the one way to edit it
     // How far below its scope chunk a change may reach: only the scope's own
-    // fields (name, data, size, list of children, open state), or anything in
+    // fields (name, size, data, list of children, open state), or anything in
     // its subtree.
     enum class Reach { own, subtree };
-    // Every change of the mesh goes through here: runs change, then the
-    // refresh. scope is the chunk whose own fields (Reach::own) or whose
-    // subtree (Reach::subtree) hold everything change alters besides the
-    // sizes that the rebuild derives; null means the whole tree.
+    // Every change of the mesh goes through here, and is one undo step: takes
+    // the fields of the chunks in reach, runs change, refreshes (rebuild,
+    // scroll ranges, model list) and records what differs, with the
+    // selection and data cursor before and after. scope is the chunk whose
+    // own fields (Reach::own) or subtree (Reach::subtree) hold everything
+    // that change alters, besides the sizes the rebuild derives; null means
+    // the whole tree. A change that alters nothing records no step.
+    //
+    // A command of a later panel edits the mesh like this; for instance a
+    // field of a record written as bytes, or a text record given a new size:
+    //     ed.Change("set field", c, Editor::Reach::own,
+    //               [&] { c->SetInt(pos, value, ed.st.formatlist); });
+    //     ed.Change("resize text", c, Editor::Reach::own,
+    //               [&] { c->setdata(std::move(newbytes)); });
+    // change may also set st.selchunk and st.datacursor; undo puts back both.
+    // It must not open dialogs: ask first, then change.
     void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
                 const std::function<void()>& change);
+    History history;
 
     // The refresh after every change: rebuilds the tree, recounts it, sets
     // the scroll maxima (and keeps the scroll positions within them) and the
@@ -251,6 +279,11 @@ private:
     void PickByte();
     // Moves the selected chunk by one place among its siblings (by -1 or 1).
     void Shift(int by);
+    // Undoes (forward false) or redoes the next step, under the grouping it
+    // was taken with.
+    void StepOver(bool forward);
+    // Groups (1) or ungroups (0) every MATL of the tree.
+    void Group(int grouping);
     // Flushes keys and pointer after a modal dialog and samples the pointer
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();

@@ -82,6 +82,12 @@ void Editor::BuildWidgets() {
     g.byteoverlay = display::tilemap(16, 16);
     g.byteoverlay.Fill(255, 255, 255, 1);
     for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, 8, 9, 1);
+
+    // The tool row of the free area, right of the chunk actions window.
+    if (W >= 80 && l.H >= 50) {
+        w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
+        w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
+    }
 }
 
 }  // namespace editor

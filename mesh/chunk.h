@@ -240,6 +240,43 @@ public:
     int segmcompare(const chunk* first, const chunk* second, std::vector<std::string>& messages) const;
     // ---- end of verification ----
 
+    // ---- A chunk's own fields as one value (for undo) ----
+    // Everything that belongs to this chunk itself: name, size, its list of
+    // children (the same objects), the open state and the data array (shared,
+    // never copied). Taking them pins the data: the next write to this chunk
+    // copies it first, so what was taken stays as it was.
+    struct fields {
+        std::string name;
+        int32_t size = 0;
+        std::vector<chunkptr> kids;
+        int expanded = 0;
+        std::shared_ptr<std::vector<uint8_t>> buf;  // the data array is (*buf)[off .. off+len-1]
+        int64_t off = 0, len = 0;
+        bool derived = false;  // a container's data, produced from its children when read
+        bool group = false;
+        int32_t matdcount = 0;
+    };
+    fields take() const {
+        return {name, size, kids.v_, expanded, buf_, off_, len_, derived_, group_, matdcount_};
+    }
+    // Sets the fields back as they were taken; the children get this chunk as
+    // their parent again. A caller that puts back a container's fields
+    // rebuilds the tree afterwards (Update), as after any change.
+    void put(fields f) {
+        name = std::move(f.name);
+        size = f.size;
+        kids.v_ = std::move(f.kids);
+        expanded = f.expanded;
+        buf_ = std::move(f.buf);
+        off_ = f.off;
+        len_ = f.len;
+        derived_ = f.derived;
+        group_ = f.group;
+        matdcount_ = f.matdcount;
+        for (const chunkptr& k : kids.v_) k->parent = weak_from_this();
+        if (!kids.v_.empty()) everparent_ = true;
+    }
+
 private:
     friend struct chunkimpl;  // parsing and derived data (mesh/chunk_impl.h)
     void own() const;                    // make the data a private, writable array

@@ -155,6 +155,8 @@ private:
 int PopupMessage(Toolkit& ui, const std::string& title, const std::string& text);
 // "Yes"/"No" popup; 0 means yes, 1 means no.
 int PopupConfirm(Toolkit& ui, const std::string& title, const std::string& text);
+// "save"/"discard"/"cancel" popup; returns 0, 1 or 2 (Escape: 2, cancel).
+int PopupSaveChanges(Toolkit& ui, const std::string& title, const std::string& text);
 
 // tilemap::DrawWindow and tilemap::DrawLabel (declared with the grid) are
 // defined by this library in widgets/popup.cpp.

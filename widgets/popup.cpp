@@ -124,4 +124,8 @@ int PopupConfirm(Toolkit& ui, const std::string& title, const std::string& text)
     return gadget::popup(ui, title, text, ui.yesnolist);
 }
 
+int PopupSaveChanges(Toolkit& ui, const std::string& title, const std::string& text) {
+    return gadget::popup(ui, title, text, ui.savelist);
+}
+
 }  // namespace widgets

@@ -27,9 +27,10 @@ public:
     int idleframes = 0;               // frames since the last button release
     int lastwheel = 0;                // wheel position at the previous sample
 
-    // The entry lists of PopupMessage and PopupConfirm.
+    // The entry lists of PopupMessage, PopupConfirm and PopupSaveChanges.
     const std::vector<std::string> oklist{"Ok"};
     const std::vector<std::string> yesnolist{"Yes", "No"};
+    const std::vector<std::string> savelist{"save", "discard", "cancel"};
 
     // Samples the pointer: counts the frame, maps the pixel position to a
     // cell, takes the held buttons and their release edges and the wheel

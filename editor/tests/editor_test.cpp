@@ -111,9 +111,14 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
         return v;
     };
     auto& w = ed->w;
+    // The fixed layout first, then the tool row of the free area.
     EXPECT_EQ(order(w.rootlabel.get()),
               (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                          w.treebox, w.chunkactions, w.modlscroll, w.datawindow}));
+                                          w.treebox, w.chunkactions, w.modlscroll, w.datawindow, w.undobutton,
+                                          w.redobutton}));
+    EXPECT_EQ(w.undobutton->dx, 41);
+    EXPECT_EQ(w.undobutton->dy, 5);
+    EXPECT_EQ(w.redobutton->dx, 48);
     EXPECT_EQ(order(w.treebox), (std::vector<const gadget*>{w.chunkview, w.treescroll, w.treepanel}));
     EXPECT_EQ(order(w.treepanel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
     std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,

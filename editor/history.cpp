@@ -1,0 +1,220 @@
+#include "editor/history.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+#include <unordered_map>
+
+namespace editor {
+
+namespace {
+
+using fields = mesh::chunk::fields;
+
+std::span<const uint8_t> DataOf(const fields& f) {
+    if (!f.buf || f.len <= 0) return {};
+    return std::span<const uint8_t>(f.buf->data() + f.off, static_cast<size_t>(f.len));
+}
+
+bool SameOwn(const fields& a, const fields& b) {
+    if (a.name != b.name || a.expanded != b.expanded || a.kids.size() != b.kids.size()) return false;
+    for (size_t i = 0; i < a.kids.size(); ++i)
+        if (a.kids[i] != b.kids[i]) return false;
+    return true;
+}
+
+bool SameData(const fields& a, const fields& b) {
+    if (a.size != b.size || a.derived != b.derived) return false;
+    if (a.derived) return true;  // both produced from the (same) children
+    if (a.buf == b.buf && a.off == b.off && a.len == b.len) return true;
+    std::span<const uint8_t> x = DataOf(a), y = DataOf(b);
+    return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin());
+}
+
+}  // namespace
+
+Snapshot Snapshot::Take(const mesh::chunkptr& scope, bool subtree) {
+    Snapshot s;
+    if (!scope) return s;
+    std::vector<mesh::chunk*> stack{scope.get()};
+    while (!stack.empty()) {
+        mesh::chunk* c = stack.back();
+        stack.pop_back();
+        Item item{c->shared_from_this(), {}, false};
+        if (subtree && c->name == "MATL") {
+            // Its data as saved, read without changing the chunk.
+            item.matl = true;
+            item.f.name = c->name;
+            item.f.expanded = c->expanded;
+            const int64_t n = std::max<int64_t>(0, c->size);
+            item.f.buf = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(n), 0);
+            c->readbytes(0, n, item.f.buf->data());
+            item.f.size = static_cast<int32_t>(n);
+            item.f.len = n;
+            s.chunks.push_back(std::move(item));
+            continue;
+        }
+        item.f = c->take();
+        s.chunks.push_back(std::move(item));
+        if (!subtree) break;
+        for (size_t i = c->kids.size(); i-- > 0;) stack.push_back(c->kids[i].get());
+    }
+    return s;
+}
+
+bool History::Record(const std::string& name, int grouping, const Snapshot& before, const Snapshot& after,
+                     const Place& placebefore, const Place& placeafter) {
+    Step step;
+    step.name = name;
+    step.grouping = grouping;
+    step.before = placebefore;
+    step.after = placeafter;
+
+    std::unordered_map<const mesh::chunk*, size_t> index;
+    for (size_t i = 0; i < after.chunks.size(); ++i) index.emplace(after.chunks[i].c.get(), i);
+    std::vector<bool> paired(after.chunks.size(), false);
+
+    auto keep = [&](const mesh::chunkptr& c, const Snapshot::Item* b, const Snapshot::Item* a) {
+        Entry e;
+        e.c = c;
+        e.hasbefore = b != nullptr;
+        e.hasafter = a != nullptr;
+        if (b) {
+            e.before = b->f;
+            e.beforematl = b->matl;
+        }
+        if (a) {
+            e.after = a->f;
+            e.aftermatl = a->matl;
+        }
+        // Two leaves with data arrays of their own: only the bytes between
+        // the common start and the common end are kept.
+        if (b && a && !b->matl && !a->matl && b->f.kids.empty() && a->f.kids.empty() && !b->f.derived &&
+            !a->f.derived) {
+            std::span<const uint8_t> x = DataOf(b->f), y = DataOf(a->f);
+            size_t p = 0;
+            const size_t n = std::min(x.size(), y.size());
+            while (p < n && x[p] == y[p]) ++p;
+            size_t s = 0;
+            while (s < n - p && x[x.size() - 1 - s] == y[y.size() - 1 - s]) ++s;
+            e.patch = true;
+            e.at = static_cast<int64_t>(p);
+            e.was.assign(x.begin() + p, x.end() - s);
+            e.now.assign(y.begin() + p, y.end() - s);
+            e.before.buf.reset();
+            e.after.buf.reset();
+        }
+        step.entries.push_back(std::move(e));
+    };
+
+    for (const Snapshot::Item& b : before.chunks) {
+        auto it = index.find(b.c.get());
+        if (it == index.end()) {
+            keep(b.c, &b, nullptr);
+            continue;
+        }
+        paired[it->second] = true;
+        const Snapshot::Item& a = after.chunks[it->second];
+        const bool containers = !b.f.kids.empty() && !a.f.kids.empty();
+        if (b.matl == a.matl && SameOwn(b.f, a.f) && (containers || SameData(b.f, a.f))) continue;
+        keep(b.c, &b, &a);
+    }
+    for (size_t i = 0; i < after.chunks.size(); ++i)
+        if (!paired[i]) keep(after.chunks[i].c, nullptr, &after.chunks[i]);
+    if (step.entries.empty()) return false;
+
+    steps_.resize(pos_);
+    step.id = next_++;
+    steps_.push_back(std::move(step));
+    pos_ = steps_.size();
+    return true;
+}
+
+bool History::Apply(const Entry& e, bool forward) {
+    if (forward ? !e.hasafter : !e.hasbefore) return false;
+    fields target = forward ? e.after : e.before;
+    if (e.patch) {
+        // The chunk holds the other side's data: swap the differing bytes.
+        const std::vector<uint8_t>& out = forward ? e.was : e.now;
+        const std::vector<uint8_t>& in = forward ? e.now : e.was;
+        fields live = e.c->take();
+        std::span<const uint8_t> d = DataOf(live);
+        const size_t at = static_cast<size_t>(std::min<int64_t>(e.at, static_cast<int64_t>(d.size())));
+        const size_t end = std::min(d.size(), at + out.size());
+        // Written in place when the array is this chunk's alone (the chunk
+        // and `live` hold it) and keeps its length; copied otherwise.
+        if (in.size() == end - at && live.buf && live.buf.use_count() == 2) {
+            std::memcpy(live.buf->data() + live.off + at, in.data(), in.size());
+            target.buf = live.buf;
+            target.off = live.off;
+            target.len = live.len;
+        } else {
+            auto v = std::make_shared<std::vector<uint8_t>>();
+            v->reserve(d.size() - (end - at) + in.size());
+            v->insert(v->end(), d.begin(), d.begin() + at);
+            v->insert(v->end(), in.begin(), in.end());
+            v->insert(v->end(), d.begin() + end, d.end());
+            target.len = static_cast<int64_t>(v->size());
+            target.off = 0;
+            target.buf = std::move(v);
+        }
+    }
+    e.c->put(std::move(target));
+    return forward ? e.aftermatl : e.beforematl;
+}
+
+std::vector<mesh::chunkptr> History::Undo() {
+    std::vector<mesh::chunkptr> matls;
+    if (!CanUndo()) return matls;
+    const Step& s = steps_[pos_ - 1];
+    for (size_t i = s.entries.size(); i-- > 0;)
+        if (Apply(s.entries[i], false)) matls.push_back(s.entries[i].c);
+    --pos_;
+    return matls;
+}
+
+std::vector<mesh::chunkptr> History::Redo() {
+    std::vector<mesh::chunkptr> matls;
+    if (!CanRedo()) return matls;
+    const Step& s = steps_[pos_];
+    for (const Entry& e : s.entries)
+        if (Apply(e, true)) matls.push_back(e.c);
+    ++pos_;
+    return matls;
+}
+
+void History::Clear() {
+    steps_.clear();
+    pos_ = 0;
+    saved_ = 0;
+}
+
+size_t History::Bytes() const {
+    size_t n = steps_.capacity() * sizeof(Step);
+    for (const Step& s : steps_) {
+        n += s.entries.capacity() * sizeof(Entry) + s.name.capacity();
+        for (const Entry& e : s.entries) {
+            n += e.was.capacity() + e.now.capacity();
+            n += (e.before.kids.capacity() + e.after.kids.capacity()) * sizeof(mesh::chunkptr);
+            if (e.before.buf) n += e.before.buf->capacity();
+            if (e.after.buf) n += e.after.buf->capacity();
+        }
+    }
+    return n;
+}
+
+mesh::chunkptr NearestInTree(const mesh::chunkptr& c, const mesh::chunkptr& root) {
+    // Walking up, every link that is broken (a chunk no longer in its
+    // parent's list) makes the parent the lowest candidate.
+    mesh::chunkptr lowest = c;
+    mesh::chunkptr cur = c;
+    while (cur && cur != root) {
+        mesh::chunkptr p = cur->getparent();
+        if (!p) return nullptr;
+        if (p->IndexOfKid(cur.get()) < 0) lowest = p;
+        cur = p;
+    }
+    return cur ? lowest : nullptr;
+}
+
+}  // namespace editor

@@ -1,0 +1,126 @@
+// The undo history of the editor: every change of the mesh is one step that
+// can be undone and redone exactly.
+//
+// How a change becomes a step. Before the change runs, the own fields of the
+// chunks it may alter (chunk::fields: name, size, list of children, open
+// state, data array) are taken: of the scope chunk alone, or of every chunk in
+// its subtree. They are taken again after the change and its rebuild. The
+// step keeps only the chunks whose fields differ, and of a leaf's data only
+// the bytes that differ (the first differing byte and the runs before and
+// after, up to the first byte of the common end), so a one-byte edit of a
+// large chunk costs a few bytes. Container data is never kept: the rebuild
+// derives it from the children. The chunks themselves are kept, so undoing a
+// delete brings back the same chunk object, with its subtree.
+//
+// Undo puts back the fields before, redo those after; the rebuild then
+// derives every size above. Fields are put back whole, never adjusted, so a
+// step is exact as long as the steps after it were undone first, which the
+// history guarantees.
+//
+// Material grouping. Grouping replaces the children of every MATL by new
+// objects (and ungrouping drops them), and is not a step. So a step never
+// holds a MATL's fields or anything inside one: a MATL is taken as a leaf
+// holding its data (the bytes it is saved with, whether grouped or not), and
+// put back as that leaf, to be grouped again when grouping is on. A step also
+// records the grouping it was taken under and is applied under it (the tree
+// is switched over and back around it), so that a container holding grouped
+// MATLs is rebuilt with their counts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace editor {
+
+// The chunk fields a change may alter, taken before or after it.
+struct Snapshot {
+    struct Item {
+        mesh::chunkptr c;
+        mesh::chunk::fields f;
+        bool matl = false;  // a MATL taken as a leaf holding its data
+    };
+    std::vector<Item> chunks;
+
+    // The fields of scope alone, or of every chunk in its subtree; a MATL
+    // (and what it holds) as a leaf with its data.
+    static Snapshot Take(const mesh::chunkptr& scope, bool subtree);
+};
+
+// What the user sees of the editing position, put back with a step.
+struct Place {
+    mesh::chunkptr selchunk;
+    int datacursor = -5;
+};
+
+class History {
+public:
+    // One chunk of a step: its fields before and after (either may be
+    // missing: a chunk only made by the change, or one it dropped). A leaf's
+    // data is kept as the differing bytes instead.
+    struct Entry {
+        mesh::chunkptr c;
+        bool hasbefore = false, hasafter = false;
+        mesh::chunk::fields before, after;
+        bool beforematl = false, aftermatl = false;  // that side is a MATL taken as a leaf
+        bool patch = false;     // data kept as bytes; before.buf and after.buf are empty
+        int64_t at = 0;         // first byte that differs
+        std::vector<uint8_t> was, now;  // the differing bytes before and after
+    };
+    struct Step {
+        std::string name;
+        int grouping = 0;       // recognizematl when it was taken
+        std::vector<Entry> entries;
+        Place before, after;
+        uint64_t id = 0;
+    };
+
+    // Makes a step from the fields before and after a change. Nothing is
+    // recorded when no field differs; otherwise the steps that could be
+    // redone are dropped. True when a step was recorded.
+    bool Record(const std::string& name, int grouping, const Snapshot& before, const Snapshot& after,
+                const Place& placebefore, const Place& placeafter);
+
+    bool CanUndo() const { return pos_ > 0; }
+    bool CanRedo() const { return pos_ < steps_.size(); }
+    // The step that undo or redo would apply; null when there is none.
+    const Step* ToUndo() const { return CanUndo() ? &steps_[pos_ - 1] : nullptr; }
+    const Step* ToRedo() const { return CanRedo() ? &steps_[pos_] : nullptr; }
+    // Puts back the fields of that step (before for undo, after for redo)
+    // and moves over it; returns the MATLs put back as leaves. The caller
+    // switches the grouping around it, rebuilds afterwards and groups those
+    // MATLs again when grouping is on.
+    std::vector<mesh::chunkptr> Undo();
+    std::vector<mesh::chunkptr> Redo();
+
+    // A fresh history (a mesh opened or made new); the state is the saved one.
+    void Clear();
+    // The current state is the one in the file.
+    void MarkSaved() { saved_ = Top(); }
+    // Whether the state differs from the one last opened or saved.
+    bool Modified() const { return Top() != saved_; }
+
+    size_t Steps() const { return steps_.size(); }
+    // Bytes held by the steps, roughly (for the benchmark).
+    size_t Bytes() const;
+
+private:
+    uint64_t Top() const { return pos_ > 0 ? steps_[pos_ - 1].id : 0; }
+    // Puts back one side of an entry; true when that side is a MATL leaf.
+    static bool Apply(const Entry& e, bool forward);
+
+    std::vector<Step> steps_;
+    size_t pos_ = 0;        // steps applied
+    uint64_t next_ = 1;     // id of the next step
+    uint64_t saved_ = 0;    // id of the top step when saved (0: no step)
+};
+
+// The nearest of c and its ancestors that stands in the tree under root;
+// null when none does.
+mesh::chunkptr NearestInTree(const mesh::chunkptr& c, const mesh::chunkptr& root);
+
+}  // namespace editor

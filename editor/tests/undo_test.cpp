@@ -1,0 +1,466 @@
+// Undo and redo of every change, the unsaved-changes mark and the question
+// before a modified mesh is dropped.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "editor/tests/fixture.h"
+
+using namespace edtest;
+
+namespace {
+
+std::string Text(const std::string& s) {
+    std::string out = s + '\0';
+    while (out.size() % 4) out += '\0';
+    return out;
+}
+
+// "" when equal, else where they first differ.
+std::string Diff(const std::string& a, const std::string& b) {
+    if (a == b) return "";
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+    return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at " +
+           std::to_string(i);
+}
+
+std::string Model(const std::string& name) { return Enc("MODL", Enc("MTYP", Int(0)) + Enc("NAME", Text(name))); }
+
+// HEDR { MSH2 { SINF { NAME }, MODL one, MODL two }, CL1L }
+std::string SmallMesh() {
+    return Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") + Model("two")) +
+                           Enc("CL1L", ""));
+}
+
+class UndoTest : public EditorTest {
+protected:
+    void Open(const std::string& bytes, int grouping = 1) {
+        Spit(dir + "/work.msh", bytes);
+        Start({"work.msh"});
+        ed->w.recognizebox->state = grouping;
+        Frame();
+    }
+    void OpenCube(int grouping = 1) {
+        Open(Slurp(std::string(SOURCE_DIR) + "/examples/cube.msh"), grouping);
+    }
+    mesh::chunkptr Root() { return ed->st.curmesh->hedr; }
+    // The bytes a save would write now.
+    std::string Bytes() {
+        std::vector<uint8_t> v;
+        Root()->save(v, ed->st.recognizematl);
+        return std::string(v.begin(), v.end());
+    }
+    std::vector<mesh::chunkptr> Chunks() {
+        std::vector<mesh::chunkptr> all, stack{Root()};
+        while (!stack.empty()) {
+            mesh::chunkptr c = stack.back();
+            stack.pop_back();
+            all.push_back(c);
+            for (size_t i = c->kids.size(); i-- > 0;) stack.push_back(c->kids[i]);
+        }
+        return all;
+    }
+    void Select(const mesh::chunkptr& c, int cursor = -5) {
+        ed->st.selchunk = c;
+        ed->st.datacursor = cursor;
+    }
+    bool Run(const std::string& name) { return ed->Execute(name); }
+    void UndoAll() {
+        while (ed->history.CanUndo()) ASSERT_TRUE(Run("undo"));
+    }
+    void RedoAll() {
+        while (ed->history.CanRedo()) ASSERT_TRUE(Run("redo"));
+    }
+    void SetGrouping(int g) {
+        ed->w.recognizebox->state = g;
+        Frame();
+    }
+};
+
+}  // namespace
+
+// Long random sequences of every mesh-changing command, undone to the
+// original bytes and redone to the bytes after the sequence.
+TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
+    const std::vector<std::string> names = {"delete",   "shift up", "shift down", "rename",  "import after",
+                                            "import under", "remove 1", "remove 2",   "remove 4", "insert 1",
+                                            "insert 2", "insert 4", "input 1",    "input 2", "input 4",
+                                            "str",      "flt",      "pick byte",  "handle",  "grouping"};
+    // Renaming to MATL is left to its own test: grouping rewrites the count
+    // at the front of a MATL, so a toggle after it may change the bytes.
+    const std::vector<std::string> renames = {"MATD", "XY", "NAME", "SEGM", "ABCDE", "SINF"};
+    Spit(dir + "/three.mck", Model("three"));
+    struct Start {
+        std::string what;
+        int grouping;
+    };
+    int exactruns = 0;
+    for (const Start& start : {Start{"cube", 1}, Start{"cube", 0}, Start{"small", 1}}) {
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            if (start.what == "cube")
+                OpenCube(start.grouping);
+            else
+                Open(SmallMesh(), start.grouping);
+            std::mt19937 rng(seed);
+            auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+            const std::string original = Bytes();
+            std::ostringstream log;
+            bool exact = true;
+            log << start.what << " grouping " << start.grouping << " seed " << seed << ":";
+            for (int op = 0; op < 60; ++op) {
+                const std::vector<mesh::chunkptr> all = Chunks();
+                mesh::chunkptr c = all[pick(all.size())];
+                // Mostly the last children and the ends of lists.
+                if (pick(3) == 0 && !c->kids.empty()) c = c->kids.back();
+                const int cursor = static_cast<int>(pick(static_cast<size_t>(c->size) + 3)) - 1;
+                Select(c, cursor);
+                const std::string name = names[pick(names.size())];
+                log << " [" << name << " " << c->name << " @" << cursor << "]";
+                if (name == "handle") {
+                    ed->w.handlebox->state = 1 - ed->w.handlebox->state;
+                    Frame();
+                    continue;
+                }
+                if (name == "grouping") {
+                    // Grouping rewrites the count at the front of a MATL; after
+                    // an edit of that count a toggle changes the bytes itself,
+                    // and the sequence cannot come back to the original.
+                    const std::string was = Bytes();
+                    SetGrouping(1 - ed->st.recognizematl);
+                    if (Bytes() != was) {
+                        log << " (grouping changed the bytes)";
+                        exact = false;
+                    }
+                    continue;
+                }
+                if (name == "rename") TypeInModal(renames[pick(renames.size())] + "\r", 1);
+                if (name == "import after" || name == "import under") {
+                    host.file_answers = {dir + "/three.mck"};
+                    // An import under a chunk holding data asks first.
+                    KeyInModal(13, 1);
+                }
+                if (name == "pick byte") ed->st.pickedbyte = static_cast<int>(pick(256));
+                if (name.rfind("input", 0) == 0 || name == "str" || name == "flt")
+                    ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";
+                const std::string before = Bytes();
+                const size_t steps = ed->history.Steps();
+                Run(name);
+                ASSERT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "") << log.str();
+                // Each step undone and redone at once.
+                if (ed->history.Steps() > steps) {
+                    const std::string after = Bytes();
+                    ASSERT_TRUE(Run("undo"));
+                    ASSERT_EQ(Diff(Bytes(), before), "") << log.str();
+                    ASSERT_TRUE(Run("redo"));
+                    ASSERT_EQ(Diff(Bytes(), after), "") << log.str();
+                }
+                if (getenv("UNDO_DEBUG") && exact) {
+                    const std::string now = Bytes();
+                    UndoAll();
+                    ASSERT_EQ(Diff(Bytes(), original), "") << "full " << log.str();
+                    RedoAll();
+                    ASSERT_EQ(Diff(Bytes(), now), "") << "full " << log.str();
+                }
+            }
+            auto toggle = [&] {
+                const std::string was = Bytes();
+                SetGrouping(1 - ed->st.recognizematl);
+                if (Bytes() != was) exact = false;
+            };
+            const std::string edited = Bytes();
+            const size_t steps = ed->history.Steps();
+            if (pick(2)) toggle();
+            UndoAll();
+            if (exact) {
+                ASSERT_EQ(Diff(Bytes(), original), "") << log.str();
+                ++exactruns;
+            }
+            EXPECT_FALSE(ed->history.Modified()) << log.str();
+            if (pick(2)) toggle();
+            RedoAll();
+            if (exact) ASSERT_EQ(Diff(Bytes(), edited), "") << log.str();
+            EXPECT_EQ(ed->history.Steps(), steps);
+            EXPECT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "") << log.str();
+        }
+    }
+    // Most sequences never edit a MATL's count before a toggle.
+    EXPECT_GE(exactruns, 9);
+    std::printf("%d of 18 sequences came back exactly\n", exactruns);
+}
+
+TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
+    Open(SmallMesh());
+    auto msh2 = Root()->getkid("MSH2");
+    auto one = msh2->kids[1];
+    one->expanded = 1;
+    Select(one, 2);
+    ASSERT_TRUE(Run("delete"));
+    EXPECT_EQ(msh2->kids.size(), 2u);
+    EXPECT_EQ(ed->st.modllist.size(), 1u);
+    ASSERT_TRUE(Run("undo"));
+    ASSERT_EQ(msh2->kids.size(), 3u);
+    EXPECT_EQ(msh2->kids[1], one);  // the same object, open as before
+    EXPECT_EQ(one->expanded, 1);
+    EXPECT_EQ(ed->st.selchunk, one);
+    EXPECT_EQ(ed->st.datacursor, 2);
+    EXPECT_EQ(ed->st.modllist.size(), 2u);
+    EXPECT_EQ(Bytes(), SmallMesh());
+    ASSERT_TRUE(Run("redo"));
+    EXPECT_EQ(msh2->kids.size(), 2u);
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+
+    // A selection that no longer exists after undo falls back to its
+    // nearest ancestor still in the tree.
+    ASSERT_TRUE(Run("undo"));
+    auto name = one->getkid("NAME");
+    Spit(dir + "/three.mck", Model("three"));
+    Select(name);
+    host.file_answers = {dir + "/three.mck"};
+    KeyInModal(13, 1);
+    ASSERT_TRUE(Run("import under"));
+    ASSERT_EQ(name->kids.size(), 1u);
+    Select(name->kids[0]->kids[0], 0);
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_EQ(ed->st.selchunk, name);
+    EXPECT_TRUE(name->kids.empty());
+}
+
+TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
+    Open(SmallMesh());
+    auto msh2 = Root()->getkid("MSH2");
+    Select(msh2->kids[2]);
+    ASSERT_TRUE(Run("shift up"));
+    ASSERT_TRUE(Run("shift up"));
+    EXPECT_EQ(ed->history.Steps(), 2u);
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_TRUE(ed->history.CanRedo());
+    Select(msh2->kids[0]);
+    ASSERT_TRUE(Run("shift down"));
+    EXPECT_FALSE(ed->history.CanRedo());
+    EXPECT_EQ(ed->history.Steps(), 2u);
+
+    // Nothing changed: no step (the first child cannot go up, the picker
+    // without a cursor writes nothing).
+    Select(msh2->kids[0]);
+    ASSERT_TRUE(Run("shift up"));
+    ed->st.pickedbyte = 7;
+    ASSERT_TRUE(Run("pick byte"));
+    EXPECT_EQ(ed->history.Steps(), 2u);
+}
+
+TEST_F(UndoTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
+    std::string big(1 << 20, 'x');
+    const std::string file = Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("s"))) + Enc("POSL", big)));
+    Open(file);
+    auto posl = Root()->getkid("MSH2")->getkid("POSL");
+    for (int i = 0; i < 100; ++i) {
+        Select(posl, 1000 * i);
+        ed->st.pickedbyte = 'A' + i % 26;
+        ASSERT_TRUE(Run("pick byte")) << i;
+    }
+    EXPECT_EQ(ed->history.Steps(), 100u);
+    EXPECT_LT(ed->history.Bytes(), 100u * 1024);
+    UndoAll();
+    EXPECT_EQ(Bytes(), file);
+}
+
+TEST_F(UndoTest, StepsTakenUnderOneGroupingUndoUnderTheOther) {
+    OpenCube(1);
+    const std::string original = Bytes();
+    auto matl = Root()->getkid("MSH2")->getkid("MATL");
+    ASSERT_FALSE(matl->kids.empty());
+    auto matd = matl->kids[0];
+    // A byte of a chunk inside a grouped MATL, then ungrouped and undone.
+    auto leaf = matd->kids.back();
+    Select(leaf, 0);
+    ed->st.pickedbyte = 'Q';
+    ASSERT_TRUE(Run("pick byte"));
+    const std::string edited = Bytes();
+    ASSERT_NE(edited, original);
+    SetGrouping(0);
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_EQ(Bytes(), original);
+    EXPECT_TRUE(matl->kids.empty());  // still ungrouped
+    SetGrouping(1);
+    ASSERT_TRUE(Run("redo"));
+    EXPECT_EQ(Bytes(), edited);
+    // Ungrouped and grouped again: the MATL's children are new objects.
+    SetGrouping(0);
+    SetGrouping(1);
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_EQ(Bytes(), original);
+    EXPECT_EQ(SizesConsistent(Root(), 1), "");
+}
+
+TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
+    OpenCube(1);
+    const std::string original = Bytes();
+    auto msh2 = Root()->getkid("MSH2");
+    auto matl = msh2->getkid("MATL");
+    Select(matl);
+    TypeInModal("XY\r", 1);
+    ASSERT_TRUE(Run("rename"));
+    EXPECT_TRUE(matl->kids.empty());  // no longer grouped
+    const std::string renamed = Bytes();
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_EQ(Diff(Bytes(), original), "");
+    EXPECT_EQ(matl->name, "MATL");
+    EXPECT_EQ(matl->kids.size(), 2u);  // grouped again
+    EXPECT_EQ(ed->st.selchunk, matl);
+    ASSERT_TRUE(Run("redo"));
+    EXPECT_EQ(Diff(Bytes(), renamed), "");
+    ASSERT_TRUE(Run("undo"));
+
+    // A rename inside the grouped MATL, undone: the selection stays inside.
+    auto matd = matl->kids[1];
+    Select(matd);
+    TypeInModal("MAT2\r", 1);
+    ASSERT_TRUE(Run("rename"));
+    EXPECT_EQ(matl->kids[1]->name, "MAT2");
+    ASSERT_TRUE(Run("undo"));
+    EXPECT_EQ(matl->kids[1]->name, "MATD");
+    EXPECT_EQ(Diff(Bytes(), original), "");
+    ASSERT_NE(ed->st.selchunk, nullptr);
+    EXPECT_EQ(SizesConsistent(Root(), 1), "");
+}
+
+TEST_F(UndoTest, ShortcutsAndButtons) {
+    Open(SmallMesh());
+    Frame();
+    EXPECT_EQ(ed->w.undobutton->disabled(), 1);
+    EXPECT_EQ(ed->w.redobutton->disabled(), 1);
+    auto msh2 = Root()->getkid("MSH2");
+    Select(msh2->kids[1]);
+    Frame();
+    ClickWidget(ed->w.deletebutton);
+    Frame();
+    EXPECT_EQ(ed->w.undobutton->disabled(), 0);
+    EXPECT_EQ(msh2->kids.size(), 2u);
+
+    Shortcut(editor::kKeyZ);
+    EXPECT_EQ(msh2->kids.size(), 3u);
+    Shortcut(editor::kKeyY);
+    EXPECT_EQ(msh2->kids.size(), 2u);
+    ClickWidget(ed->w.undobutton);
+    EXPECT_EQ(msh2->kids.size(), 3u);
+    Frame();
+    EXPECT_EQ(ed->w.undobutton->disabled(), 1);
+    EXPECT_EQ(ed->w.redobutton->disabled(), 0);
+    // Control+Shift+Z redoes; Z without Control does nothing.
+    host.PressKey(editor::kKeyZ);
+    Frame();
+    EXPECT_EQ(msh2->kids.size(), 3u);
+    host.HoldKey(editor::kKeyLeftShift, true);
+    Shortcut(editor::kKeyZ);
+    host.HoldKey(editor::kKeyLeftShift, false);
+    EXPECT_EQ(msh2->kids.size(), 2u);
+    ClickWidget(ed->w.undobutton);
+    ClickWidget(ed->w.redobutton);
+    EXPECT_EQ(msh2->kids.size(), 2u);
+}
+
+TEST_F(UndoTest, ModifiedMarkFollowsSaveAndUndo) {
+    Open(SmallMesh());
+    EXPECT_EQ(ed->w.titlelabel->title, "work");
+    auto msh2 = Root()->getkid("MSH2");
+    Select(msh2->kids[2]);
+    ASSERT_TRUE(Run("shift up"));
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "work *");
+    host.file_answers = {dir + "/saved.msh"};
+    Shortcut(editor::kKeySave);
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "saved");
+    ASSERT_TRUE(Run("shift down"));
+    EXPECT_TRUE(ed->history.Modified());
+    ASSERT_TRUE(Run("undo"));  // back at the saved state
+    EXPECT_FALSE(ed->history.Modified());
+    ASSERT_TRUE(Run("undo"));  // before it
+    EXPECT_TRUE(ed->history.Modified());
+    ASSERT_TRUE(Run("redo"));
+    EXPECT_FALSE(ed->history.Modified());
+    ASSERT_TRUE(Run("redo"));  // past it
+    Frame();
+    EXPECT_EQ(ed->w.titlelabel->title, "saved *");
+    // The log keeps the title without the mark.
+    KeyInModal(13);
+    Shortcut(editor::kKeyVerify);
+    EXPECT_TRUE(fs::exists(dir + "/log__saved.txt"));
+}
+
+TEST_F(UndoTest, CloseWithChangesAsksFirst) {
+    Open(SmallMesh());
+    // Unmodified: closes without a question.
+    host.RequestClose();
+    EXPECT_FALSE(Frame());
+    EXPECT_TRUE(ed->messages.empty());
+
+    Select(Root()->getkid("MSH2")->kids[1]);
+    ASSERT_TRUE(Run("delete"));
+    // cancel (Escape): the window stays.
+    host.RequestClose();
+    KeyInModal(27, 2);
+    EXPECT_TRUE(Frame());
+    // discard (the second choice).
+    host.RequestClose();
+    KeyInModal(39, 2);
+    KeyInModal(13, 3);
+    EXPECT_FALSE(Frame());
+    // save, and the save fails: the window stays, the mesh still modified.
+    host.RequestClose();
+    host.file_answers = {dir + "/no/such/dir/x.msh"};
+    KeyInModal(13, 2);
+    KeyInModal(13, 4);  // the "Error!" message
+    EXPECT_TRUE(Frame());
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "Error!");
+    EXPECT_TRUE(ed->history.Modified());
+    // save, cancelled in the dialog: stays.
+    host.RequestClose();
+    host.file_answers = {""};
+    KeyInModal(13, 2);
+    EXPECT_TRUE(Frame());
+    // save: written, and the window closes.
+    host.RequestClose();
+    host.file_answers = {dir + "/kept.msh"};
+    KeyInModal(13, 2);
+    EXPECT_FALSE(Frame());
+    auto reread = mesh::msh::ReadMsh(dir + "/kept.msh", ed->st.formatlist, 1);
+    ASSERT_NE(reread, nullptr);
+    EXPECT_EQ(reread->hedr->getkid("MSH2")->kids.size(), 2u);
+}
+
+TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
+    Open(SmallMesh());
+    Select(Root()->getkid("MSH2")->kids[1]);
+    ASSERT_TRUE(Run("delete"));
+    // New with changes: the save question only; cancel keeps everything.
+    KeyInModal(27);
+    Shortcut(editor::kKeyNew);
+    EXPECT_EQ(ed->st.meshtitle, "work");
+    EXPECT_TRUE(ed->history.CanUndo());
+    // Open with changes, cancelled at the question: no dialog.
+    KeyInModal(27);
+    Shortcut(editor::kKeyOpen);
+    EXPECT_TRUE(host.file_requests.empty());
+    // Discard, then new: no second question.
+    KeyInModal(39);
+    KeyInModal(13, 2);
+    Shortcut(editor::kKeyNew);
+    EXPECT_EQ(ed->st.meshtitle, "untitled");
+    EXPECT_FALSE(ed->history.CanUndo());
+    EXPECT_FALSE(ed->history.Modified());
+    // Open after a change: discard, then the dialog; a fresh history.
+    Select(Root());
+    ed->st.datacursor = -5;
+    ASSERT_TRUE(Run("insert 4"));
+    ASSERT_TRUE(ed->history.Modified());
+    host.file_answers = {dir + "/work.msh"};
+    KeyInModal(39);
+    KeyInModal(13, 2);
+    Shortcut(editor::kKeyOpen);
+    EXPECT_EQ(ed->st.meshtitle, "work");
+    EXPECT_FALSE(ed->history.CanUndo());
+}

@@ -144,7 +144,7 @@ bool History::Apply(const Entry& e, bool forward) {
         // Written in place when the array is this chunk's alone (the chunk
         // and `live` hold it) and keeps its length; copied otherwise.
         if (in.size() == end - at && live.buf && live.buf.use_count() == 2) {
-            std::memcpy(live.buf->data() + live.off + at, in.data(), in.size());
+            if (!in.empty()) std::memcpy(live.buf->data() + live.off + at, in.data(), in.size());
             target.buf = live.buf;
             target.off = live.off;
             target.len = live.len;

@@ -59,6 +59,10 @@ struct chunkimpl {
 
     // Makes the chunk whose header starts at `offset` (no children yet);
     // container tells whether its data is to be parsed into children.
+    // The buffer a leaf's data stands in and where (null when it has none
+    // or its data is derived).
+    static const std::vector<uint8_t>* LeafBytes(const chunk& c, int64_t& off, int64_t& len);
+
     static chunkptr MakeOne(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
                             int64_t offset, const std::weak_ptr<chunk>& parent, const namelist& list,
                             bool& container);

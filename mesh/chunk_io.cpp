@@ -193,7 +193,9 @@ chunkptr chunk::GetChunk(const std::shared_ptr<std::vector<uint8_t>>& bytes, int
 
 namespace {
 
-// Feeds the encoding of root, header by header in file order, to sink.
+// Feeds the encoding of root, header by header in file order, to sink:
+// sink.copy(bytes, n) for bytes made here, sink.shared(buffer, offset, n)
+// for a leaf's bytes where they stand.
 template <class Sink>
 void Write(const chunk& root, int recognizematl, Sink& sink) {
     std::vector<uint8_t> zeros;
@@ -205,21 +207,34 @@ void Write(const chunk& root, int recognizematl, Sink& sink) {
             PutLe32(h + 8, MatdCount(c));
             hl = 12;
         }
-        sink(h, hl);
+        sink.copy(h, hl);
         if (!c.kids.empty()) return;  // the children follow
         int64_t size = std::max<int64_t>(0, c.size);
         if (size == 0) return;
-        std::span<const uint8_t> d = c.data();
-        int64_t have = std::min<int64_t>(size, static_cast<int64_t>(d.size()));
-        if (have > 0) sink(d.data(), static_cast<size_t>(have));
+        int64_t have = 0, off = 0, len = 0;
+        if (const std::vector<uint8_t>* buf = chunkimpl::LeafBytes(c, off, len)) {
+            have = std::min(size, len);
+            if (have > 0) sink.shared(*buf, static_cast<size_t>(off), static_cast<size_t>(have));
+        } else {
+            std::span<const uint8_t> d = c.data();
+            have = std::min<int64_t>(size, static_cast<int64_t>(d.size()));
+            if (have > 0) sink.copy(d.data(), static_cast<size_t>(have));
+        }
         if (have < size) {  // never for data the operations made; kept safe anyway
             zeros.assign(static_cast<size_t>(size - have), 0);
-            sink(zeros.data(), zeros.size());
+            sink.copy(zeros.data(), zeros.size());
         }
     });
 }
 
 }  // namespace
+
+const std::vector<uint8_t>* chunkimpl::LeafBytes(const chunk& c, int64_t& off, int64_t& len) {
+    if (c.derived_ || !c.buf_) return nullptr;
+    off = c.off_;
+    len = c.len_;
+    return c.buf_.get();
+}
 
 void chunk::Update(int recognizematl) {
     if (kids.empty()) return;  // a leaf keeps its data and size
@@ -243,7 +258,10 @@ void chunk::Update(int recognizematl) {
         }
         chunk* c = f.c;
         int g = Grouped(*c, recognizematl) ? 1 : 0;
-        c->size = static_cast<int32_t>(f.sum + 4 * g);
+        // A tree larger than a size field can hold (grown by imports, or by
+        // damaged tails that each became an 8-byte chunk) keeps the largest
+        // size there is instead of a wrapped, negative one; saving refuses it.
+        c->size = static_cast<int32_t>(std::min<int64_t>(f.sum + 4 * g, std::numeric_limits<int32_t>::max()));
         c->group_ = g != 0;
         c->matdcount_ = g ? MatdCount(*c) : 0;
         // The data is now that of this rebuild; it is produced when read.
@@ -259,16 +277,26 @@ void chunk::Update(int recognizematl) {
 }
 
 bool chunk::save(host::Stream& out, int recognizematl) const {
-    bool ok = true;
-    auto sink = [&](const uint8_t* p, size_t n) {
-        if (ok && !out.WriteBytes(p, n)) ok = false;
-    };
+    struct Sink {
+        host::Stream& out;
+        bool ok = true;
+        void copy(const uint8_t* p, size_t n) {
+            if (ok && !out.WriteBytes(p, n)) ok = false;
+        }
+        void shared(std::span<const uint8_t> whole, size_t off, size_t n) {
+            if (ok && !out.WriteShared(whole, off, n)) ok = false;
+        }
+    } sink{out};
     Write(*this, recognizematl, sink);
-    return ok && !out.Failed();
+    return sink.ok && !out.Failed();
 }
 
 void chunk::save(std::vector<uint8_t>& out, int recognizematl) const {
-    auto sink = [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); };
+    struct Sink {
+        std::vector<uint8_t>& out;
+        void copy(const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); }
+        void shared(std::span<const uint8_t> whole, size_t off, size_t n) { copy(whole.data() + off, n); }
+    } sink{out};
     Write(*this, recognizematl, sink);
 }
 

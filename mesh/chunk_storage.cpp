@@ -76,17 +76,43 @@ void chunkimpl::Fill(const chunk& c, int64_t a, int64_t b, uint8_t* dst) {
 
 // ---- chunk: life ----------------------------------------------------------
 
-chunk::~chunk() {
-    // Release the subtree with a work list: a child that nobody else holds
-    // hands its children over before it dies, so no destructor recurses.
-    std::vector<chunkptr> work = std::move(kids.v_);
-    while (!work.empty()) {
-        chunkptr k = std::move(work.back());
-        work.pop_back();
-        if (k.use_count() == 1) {
-            for (chunkptr& g : k->kids.v_) work.push_back(std::move(g));
-            k->kids.v_.clear();
+namespace {
+
+// Empties the subtree below top, which nobody else holds, without recursion
+// and without allocating (it also runs when memory has run out): down along
+// the last children to one without children of its own, release it, and go
+// back up by the parent reference.
+void Dismantle(chunk* top, std::vector<chunkptr>& (*kidsof)(chunk*)) {
+    chunk* p = top;
+    for (;;) {
+        std::vector<chunkptr>& v = kidsof(p);
+        if (v.empty()) {
+            if (p == top) return;
+            chunkptr up = p->parent.lock();
+            // We came down through the last entry of the parent's list; if the
+            // parent reference says otherwise, start again from the top.
+            p = up && !kidsof(up.get()).empty() && kidsof(up.get()).back().get() == p ? up.get() : top;
+            continue;
         }
+        chunkptr& last = v.back();
+        if (last.use_count() == 1 && !kidsof(last.get()).empty()) {
+            p = last.get();
+            continue;
+        }
+        v.pop_back();  // a chunk without children, or one that someone else still holds
+    }
+}
+
+}  // namespace
+
+chunk::~chunk() {
+    // A child that nobody else holds is emptied before it dies, so no
+    // destructor recurses however deep the tree.
+    auto kidsof = [](chunk* c) -> std::vector<chunkptr>& { return c->kids.v_; };
+    while (!kids.v_.empty()) {
+        chunkptr k = std::move(kids.v_.back());
+        kids.v_.pop_back();
+        if (k.use_count() == 1) Dismantle(k.get(), kidsof);
     }
 }
 

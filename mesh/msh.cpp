@@ -1,7 +1,10 @@
 #include "mesh/msh.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
+#include <new>
+#include <unordered_set>
 
 #include "host/files.h"
 #include "mesh/walk.h"
@@ -26,24 +29,26 @@ int64_t EncodedLength(const chunk& root, int recognizematl) {
 
 }  // namespace
 
-mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl) {
-    std::unique_ptr<host::Stream> in = host::OpenRead(path);
-    if (!in) return nullptr;
-    auto bytes = std::make_shared<std::vector<uint8_t>>(in->ReadRest());
-    in->Close();
-    if (bytes->empty()) return nullptr;
-    // Offsets are 32-bit: the root can cover at most 8 + 2^31 - 1 bytes, and
-    // what follows the root is ignored anyway.
-    const size_t cap = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-    if (bytes->size() > cap) bytes->resize(cap);
-    auto m = std::make_shared<msh>();
-    m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
-    const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
-    if (next + 8 <= int64_t(bytes->size())) m->trailer = ReadName(*bytes, next);
-    bytes.reset();
-    m->hedr->Update(recognizematl);
-    m->updatetotalchunks(nullptr);
-    return m;
+mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
+    try {
+        auto bytes = std::make_shared<std::vector<uint8_t>>();
+        if (!host::ReadWholeFile(path, kMaxFileBytes, *bytes, error)) return nullptr;
+        if (bytes->empty()) {
+            if (error) *error = "The file is empty";
+            return nullptr;
+        }
+        auto m = std::make_shared<msh>();
+        m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
+        const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
+        if (next + 8 <= int64_t(bytes->size())) m->trailer = ReadName(*bytes, next);
+        bytes.reset();
+        m->hedr->Update(recognizematl);
+        m->updatetotalchunks(nullptr);
+        return m;
+    } catch (const std::bad_alloc&) {
+        if (error) *error = host::SystemError(ENOMEM);
+        return nullptr;
+    }
 }
 
 refresh msh::Update(msh* m, int recognizematl, int treew, int modlw) {
@@ -76,35 +81,52 @@ bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
         if (error) *error = why;
         return false;
     };
-    if (!hedr) return fail("There is no chunk to save.");
+    if (!hedr) return fail("There is no chunk to save");
     // A size field holds at most 2^31 - 1 bytes. A larger tree (grown by
     // imports) would be written with wrapped sizes, a file that no longer
     // reads back: refuse it before anything is written.
-    if (EncodedLength(*hedr, recognizematl) > int64_t{std::numeric_limits<int32_t>::max()} + 8)
-        return fail("The mesh is larger than a mesh file can hold (2 GB).");
+    if (EncodedLength(*hedr, recognizematl) > kMaxFileBytes)
+        return fail("The mesh is larger than a mesh file can hold (2 GB)");
     // The target is checked (and the temporary file created) before the tree
     // is touched: a file that cannot be written changes nothing.
     host::AtomicFile file(path);
     if (!file.Ok()) return fail(file.Error());
     hedr->Update(recognizematl);
-    if (!hedr->save(*file.stream(), recognizematl) || !file.Commit()) {
-        return fail(file.Error().empty() ? "Writing failed (is the disk full?)." : file.Error());
-    }
+    if (!hedr->save(*file.stream(), recognizematl) || !file.Commit())
+        return fail(file.Error().empty() ? host::SystemError(EIO) : file.Error());
     return true;
 }
 
-mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl) {
-    mshptr m = msh::ReadMsh(path, list, recognizematl);
+mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
+    mshptr m = msh::ReadMsh(path, list, recognizematl, error);
     if (!m) return nullptr;
-    if (recognizematl) m->hedr->expandmatl(list);
-    m->hedr->Update(recognizematl);
-    m->updatetotalchunks(nullptr);
+    try {
+        if (recognizematl) m->hedr->expandmatl(list);
+        m->hedr->Update(recognizematl);
+        m->updatetotalchunks(nullptr);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = host::SystemError(ENOMEM);
+        return nullptr;
+    }
     return m;
+}
+
+void ExpandEach(const chunklist& list) {
+    // Each chunk's way up ends at the first chunk an earlier way has
+    // passed: everything above that is open already.
+    std::unordered_set<const chunk*> done;
+    for (const chunkptr& c : list) {
+        chunkptr p = c;
+        while (p && done.insert(p.get()).second) {
+            p->expanded = 1;
+            p = p->parent.lock();
+        }
+    }
 }
 
 bool ExportChunk(const chunkptr& c, const std::string& path, int recognizematl, std::string* error) {
     if (!c) {
-        if (error) *error = "There is no chunk to export.";
+        if (error) *error = "There is no chunk to export";
         return false;
     }
     msh tmp;

@@ -31,10 +31,17 @@ public:
     // often close with a CL1L there instead of inside the root.
     std::string trailer;
 
+    // The largest file a root chunk can fill: its header and 2^31 - 1 bytes.
+    static constexpr int64_t kMaxFileBytes = int64_t{0x7FFFFFFF} + 8;
+
     // Reads the file at path and parses its root with the container-name
     // list; sizes rebuilt and chunks counted. Null when the file cannot be
-    // opened or holds no bytes. Bytes after the root chunk are ignored.
-    static mshptr ReadMsh(const std::string& path, const namelist& list, int recognizematl);
+    // read, holds no bytes, is larger than any mesh file can be (refused
+    // before anything is allocated) or memory runs out; *error (when given)
+    // then says why. Bytes after the root chunk are ignored. The mesh keeps
+    // what was read, whatever happens to the file afterwards.
+    static mshptr ReadMsh(const std::string& path, const namelist& list, int recognizematl,
+                          std::string* error = nullptr);
 
     // The refresh after every change to a tree (m may be null): rebuilds m's
     // tree, recounts it and computes the scroll maxima from the lengths w of
@@ -64,8 +71,14 @@ public:
 
 // Opens a mesh the way the editor does: ReadMsh with the list, then, when
 // material grouping is on, expandmatl on the root, then a rebuild and a count.
-// Null when the file cannot be read or is empty.
-mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl);
+// Null when the file cannot be read or is empty, or memory runs out; *error
+// then says why.
+mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl,
+                std::string* error = nullptr);
+
+// Opens every chunk of the list and all its ancestors (as expand() on each
+// would), visiting each ancestor once however many of the chunks lie below it.
+void ExpandEach(const chunklist& list);
 
 // Writes one chunk (and what is below it) to a file as its root: a temporary
 // msh whose hedr is the chunk, saved with msh::Save. The chunk keeps its place

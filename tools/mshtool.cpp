@@ -13,9 +13,12 @@
 // check runs the deep check on each file, and on every *.msh below a folder;
 // see tools/mshtool_check.cpp.
 // Exit codes: 0 done, 2 wrong usage or unreadable input, 3 the output could
-// not be written (any existing file is left as it was).
+// not be written (any existing file is left as it was). A failure prints its
+// message on stderr and the reason on the line after it.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -107,9 +110,16 @@ bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
     return true;
 }
 
+// A failure: the message, then why on a line of its own.
+void Report(const char* message, const std::string& reason) {
+    std::fprintf(stderr, "%s\n", message);
+    if (!reason.empty()) std::fprintf(stderr, "%s\n", reason.c_str());
+}
+
 mesh::mshptr Open(const Options& o, const mesh::namelist& list, const std::string& path) {
-    mesh::mshptr m = mesh::OpenMesh(path, list, o.matl);
-    if (!m) std::fputs("Unable to read mesh file.\n", stderr);
+    std::string why;
+    mesh::mshptr m = mesh::OpenMesh(path, list, o.matl, &why);
+    if (!m) Report("Unable to read mesh file.", why);
     return m;
 }
 
@@ -139,8 +149,9 @@ int Resave(const Options& o, const mesh::namelist& list) {
     if (o.args.size() != 2) return Usage();
     mesh::mshptr m = Open(o, list, o.args[0]);
     if (!m) return 2;
-    if (!m->Save(o.args[1], o.matl)) {
-        std::fputs("Unable to write mesh file.\n", stderr);
+    std::string why;
+    if (!m->Save(o.args[1], o.matl, &why)) {
+        Report("Unable to write mesh file.", why);
         return 3;
     }
     return 0;
@@ -189,5 +200,10 @@ int main(int argc, char** argv) {
     if (run != Check && (o.json || o.jobs)) return Usage();
     mesh::namelist list;
     if (!LoadFormat(o, argv[0], list)) return 2;
-    return run(o, list);
+    try {
+        return run(o, list);
+    } catch (const std::bad_alloc&) {
+        Report("Out of memory.", host::SystemError(ENOMEM));
+        return 2;
+    }
 }

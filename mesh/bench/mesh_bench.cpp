@@ -4,6 +4,7 @@
 //   - peak memory while the mesh is loaded, against the file size.
 //
 // usage: mesh_bench [MEGABYTES [DIRECTORY]]   (default 64 MB in /tmp)
+//        mesh_bench --make FILE [MEGABYTES]     writes the mesh only (for scripts)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -161,6 +162,16 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--make") == 0) {
+        int models = 0, segments = 0;
+        std::vector<uint8_t> bytes =
+            MakeMesh(static_cast<size_t>(argc > 3 ? std::atoi(argv[3]) : 64) << 20, &models, &segments);
+        std::FILE* f = std::fopen(argv[2], "wb");
+        bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (f && std::fclose(f) != 0) ok = false;
+        if (!ok) std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return ok ? 0 : 1;
+    }
     size_t mb = argc > 1 ? static_cast<size_t>(std::atoi(argv[1])) : 64;
     std::string dir = argc > 2 ? argv[2] : "/tmp";
     std::string path = dir + "/mesh_bench_in.msh";

@@ -2,9 +2,11 @@
 // and trees nested a million deep.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -246,4 +248,210 @@ TEST(Deep, AMillionNestedContainers) {
     last.reset();
     m.reset();  // destroyed without recursion
     SUCCEED();
+}
+
+// ---- Hostile sizes ----------------------------------------------------------
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// A sparse file of `size` bytes that starts with `head`; false when the file
+// system cannot hold it.
+bool Sparse(const std::string& path, const Bytes& head, int64_t size, int64_t tailat = -1, uint8_t tail = 0) {
+    Put(path, head);
+    if (truncate(path.c_str(), size) != 0) return false;
+    if (tailat >= 0) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(tailat);
+        f.put(static_cast<char>(tail));
+        if (!f) return false;
+    }
+    return static_cast<int64_t>(fs::file_size(path)) == size;
+}
+
+}  // namespace
+
+TEST(ReadMsh, AFileLargerThanAnyMeshIsRefusedBeforeReading) {
+    TempDir dir;
+    // A valid 20-byte mesh at the start of a terabyte of hole.
+    Bytes mesh20 = Ck("HEDR", Ck("CL1L", Ints({7})));
+    ASSERT_EQ(mesh20.size(), 20u);
+    if (!Sparse(dir / "huge.msh", mesh20, int64_t{1} << 40))
+        GTEST_SKIP() << "the file system here cannot hold a 1 TiB sparse file";
+    std::string why;
+    EXPECT_EQ(mesh::OpenMesh(dir / "huge.msh", List(), 1, &why), nullptr);
+    EXPECT_EQ(why, "File too large");
+    // One byte more than a root can fill is refused too.
+    ASSERT_TRUE(Sparse(dir / "over.msh", mesh20, msh::kMaxFileBytes + 1));
+    EXPECT_EQ(msh::ReadMsh(dir / "over.msh", List(), 1, &why), nullptr);
+    EXPECT_EQ(why, "File too large");
+    EXPECT_EQ(msh::ReadMsh(dir / "missing.msh", List(), 1, &why), nullptr);
+    EXPECT_EQ(why, "No such file or directory");
+}
+
+TEST(ReadMsh, TheLargestRootReadsBackWhole) {
+    // A root of 2^31 - 1 data bytes: a file of 2^31 + 7 bytes whose last
+    // byte is the last one of the root's data.
+    if (kSanitized) GTEST_SKIP() << "2 GB allocation: left to the build without the sanitizer";
+    TempDir dir;
+    const int64_t size = msh::kMaxFileBytes;
+    if (!Sparse(dir / "max.msh", Ck("HEDR", {}, 0x7FFFFFFF), size, size - 1, 0x5A))
+        GTEST_SKIP() << "the file system here cannot hold a 2 GB sparse file";
+    std::string why;
+    auto m = msh::ReadMsh(dir / "max.msh", List(), 0, &why);
+    ASSERT_TRUE(m) << why;
+    EXPECT_EQ(m->hedr->size, 0x7FFFFFFF);
+    EXPECT_EQ(m->hedr->datalen(), 0x7FFFFFFF);
+    EXPECT_EQ(m->hedr->readbyte(0x7FFFFFFE), 0x5A);
+}
+
+TEST(ReadMsh, RunningOutOfMemoryIsAFailureNotACrash) {
+    if (kSanitized) GTEST_SKIP() << "an address-space limit does not fit the sanitizer's shadow memory";
+    TempDir dir;
+    // 3 million empty SINF chunks in a container: 24 MB of file, a few hundred MB
+    // of chunks once parsed.
+    const int n = 3000000;
+    Bytes file(static_cast<size_t>(8 * n + 16), 0);
+    std::memcpy(file.data(), "HEDR", 4);
+    uint32_t size = static_cast<uint32_t>(8 * n + 8);
+    std::memcpy(&file[4], &size, 4);
+    std::memcpy(&file[8], "MSH2", 4);
+    size -= 8;
+    std::memcpy(&file[12], &size, 4);
+    for (int i = 0; i < n; ++i) std::memcpy(&file[16 + 8 * static_cast<size_t>(i)], "SINF", 4);
+    Put(dir / "many.msh", file);
+    file.clear();
+    file.shrink_to_fit();
+    // Reading it with little memory to spare fails with a reason, in a
+    // child process so that the limit stays there.
+    EXPECT_EXIT(
+        {
+            struct rlimit lim;
+            getrlimit(RLIMIT_AS, &lim);
+            std::ifstream st("/proc/self/statm");
+            long pages = 0;
+            st >> pages;
+            lim.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64 << 20);
+            setrlimit(RLIMIT_AS, &lim);
+            std::string why;
+            auto m = mesh::OpenMesh(dir / "many.msh", List(), 1, &why);
+            std::fprintf(stderr, "%s\n", why.c_str());
+            std::exit(m == nullptr && why == "Cannot allocate memory" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "Cannot allocate memory");
+}
+
+TEST(Refresh, ATreeLargerThanTheSizeFieldsKeepsSizesPositive) {
+    // 33 leaves of 64 MB (slices of one buffer) under a container under the
+    // root: more than a size field holds.
+    const int32_t leafsize = 64 << 20;
+    auto buf = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(leafsize) + 8, 0);
+    std::copy_n("LEAF", 4, buf->begin());
+    std::memcpy(buf->data() + 4, &leafsize, 4);
+    auto root = chunk::Create("HEDR");
+    auto msh2 = chunk::Create("MSH2");
+    root->AppendKid(msh2);
+    for (int i = 0; i < 33; ++i) msh2->AppendKid(chunk::GetChunk(buf, 0, List(), nullptr));
+    msh m;
+    m.hedr = root;
+    msh::Update(&m, 0, 10, 10);
+    EXPECT_EQ(msh2->size, 0x7FFFFFFF);
+    EXPECT_EQ(root->size, 0x7FFFFFFF);
+    EXPECT_EQ(root->readname(8), "LEAF");  // the data still reads
+    TempDir dir;
+    std::string why;
+    EXPECT_FALSE(m.Save(dir / "big.msh", 0, &why));
+    EXPECT_NE(why.find("larger than a mesh file can hold"), std::string::npos);
+    // Back under the limit, the sizes are exact again.
+    while (msh2->kids.size() > 2) msh2->RemoveKid(0);
+    msh::Update(&m, 0, 10, 10);
+    EXPECT_EQ(msh2->size, 2 * (leafsize + 8));
+    EXPECT_EQ(root->size, 2 * (leafsize + 8) + 8);
+}
+
+TEST(ReadMsh, TheMeshStaysWhatWasReadWhenTheFileChanges) {
+    TempDir dir;
+    Put(dir / "a.msh", Mesh());
+    auto m = mesh::OpenMesh(dir / "a.msh", List(), 0);
+    ASSERT_TRUE(m);
+    // Another program truncates the file, then writes something else into it
+    // (the same inode, as an editor that rewrites in place would).
+    {
+        std::ofstream(dir / "a.msh", std::ios::binary | std::ios::trunc).close();
+    }
+    EXPECT_EQ(m->hedr->kids[0]->getkid("SINF")->FetchName(), "scene");
+    Put(dir / "a.msh", Text("something else entirely, and shorter"));
+    EXPECT_EQ(Saved(m->hedr, 0), Mesh());
+    std::string why;
+    ASSERT_TRUE(m->Save(dir / "b.msh", 0, &why)) << why;
+    EXPECT_EQ(Get(dir / "b.msh"), Mesh());
+    ASSERT_TRUE(m->Save(dir / "a.msh", 0, &why)) << why;  // over the changed file itself
+    EXPECT_EQ(Get(dir / "a.msh"), Mesh());
+}
+
+TEST(Save, WritesThroughALinkAndKeepsThePermissions) {
+    TempDir dir;
+    Put(dir / "a.msh", Mesh());
+    auto m = mesh::OpenMesh(dir / "a.msh", List(), 1);
+    ASSERT_TRUE(m);
+    fs::create_directory(dir / "real");
+    Put(dir / "real/t.msh", Text("old"));
+    fs::permissions(dir / "real/t.msh", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                    fs::perm_options::replace);
+    fs::create_symlink("real/t.msh", dir / "t.msh");
+    std::string why;
+    ASSERT_TRUE(m->Save(dir / "t.msh", 1, &why)) << why;
+    EXPECT_TRUE(fs::is_symlink(dir / "t.msh"));
+    EXPECT_EQ(Get(dir / "real/t.msh"), Mesh());
+    EXPECT_EQ(fs::status(dir / "real/t.msh").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Export goes the same way; a FIFO is refused and left alone.
+    ASSERT_EQ(mkfifo((dir / "pipe.mck").c_str(), 0644), 0);
+    EXPECT_FALSE(mesh::ExportChunk(m->hedr->kids[0], dir / "pipe.mck", 1, &why));
+    EXPECT_EQ(why, "Not a regular file");
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.mck"));
+}
+
+TEST(ExpandEach, OpensEveryAncestorOnceOnAMillionDeepChain) {
+    // Every chunk of a chain a million deep is flagged: opening them one
+    // after the other from the bottom would walk to the root each time.
+    const int n = 1000000;
+    chunkptr root = chunk::Create("DEEP");
+    chunkptr c = root;
+    mesh::chunklist flagged;
+    std::vector<chunkptr> chain{root};
+    for (int i = 1; i < n; ++i) {
+        chunkptr k = chunk::Create("DEEP");
+        c->AppendKid(k);
+        c = k;
+        chain.push_back(k);
+    }
+    for (int i = n; i-- > 0;) flagged.push_back(chain[static_cast<size_t>(i)]);
+    chunkptr side = chunk::Create("SIDE");
+    chunkptr sidekid = chunk::Create("KIDS");
+    side->AppendKid(sidekid);
+    root->AppendKid(side);
+    mesh::ExpandEach(flagged);
+    for (const chunkptr& k : chain) ASSERT_EQ(k->expanded, 1);
+    EXPECT_EQ(side->expanded, 0);
+    EXPECT_EQ(root->groupsize(), n + 1);
+    // A chunk deep down whose ancestors are open already, and one that left the tree.
+    mesh::chunklist one;
+    one.push_back(sidekid);
+    mesh::ExpandEach(one);
+    EXPECT_EQ(side->expanded, 1);
+    EXPECT_EQ(sidekid->expanded, 1);
+    chain.clear();
+    flagged.clear();
 }

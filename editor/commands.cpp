@@ -2,6 +2,8 @@
 // the data buttons and the verification report. Every command that changes
 // the mesh does so inside Change.
 #include <algorithm>
+#include <cerrno>
+#include <new>
 
 #include "display/textint.h"
 #include "editor/dataview.h"
@@ -220,15 +222,17 @@ void Editor::OpenMesh() {
     const std::string path = host.RequestFile("Open Mesh file", kMeshFilter, false, st.lastdir + "\\");
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
-        mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+        // Read and grouped aside: a file that cannot be read, or a lack of
+        // memory on the way, leaves the current mesh and its edits as they are.
+        std::string why;
+        mesh::mshptr m = mesh::OpenMesh(path, st.formatlist, st.recognizematl, &why);
         if (!m) {
-            Message("Error!", "Unable to read mesh file.");
+            Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
             st.curmesh = m;
             st.meshtitle = host::BaseName(path);
             st.selchunk = nullptr;
             history.Clear();
-            if (st.recognizematl == 1 && m->hedr) m->hedr->expandmatl(st.formatlist);
         }
         Refresh();
     }
@@ -237,15 +241,17 @@ void Editor::OpenMesh() {
 
 bool Editor::SaveMeshAs() {
     bool saved = false;
-    const std::string path = host.RequestFile("Save Mesh As", kMeshFilter, true, st.lastdir + "\\");
+    const std::string proposal = host::ProposedFileName(st.meshtitle, "msh");
+    const std::string path = host.RequestFile("Save Mesh As", kMeshFilter, true, st.lastdir + "\\" + proposal);
     if (!path.empty() && st.curmesh) {
         st.lastdir = host::DirectoryPart(path);
-        if (st.curmesh->Save(path, st.recognizematl)) {
+        std::string why;
+        if (st.curmesh->Save(path, st.recognizematl, &why)) {
             st.meshtitle = host::BaseName(path);
             history.MarkSaved();
             saved = true;
         } else {
-            Message("Error!", "Unable to write mesh file.");
+            Message("Error!", WithReason("Unable to write mesh file.", why));
         }
     }
     FlushInput();
@@ -327,13 +333,17 @@ void Editor::DeleteChunk() {
 }
 
 void Editor::ExportChunk() {
-    const std::string proposal = st.selchunk->FetchName();
+    // The chunk's NAME text when it has one (a model's name), else its own name.
+    std::string name = st.selchunk->FetchName();
+    if (name.empty()) name = st.selchunk->name;
+    const std::string proposal = host::ProposedFileName(name, "mck");
     const std::string path =
         host.RequestFile("Export Chunk As", kChunkFilter, true, st.lastdir + "\\" + proposal);
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
-        if (!mesh::ExportChunk(st.selchunk, path, st.recognizematl))
-            Message("Error!", "Unable to write chunk file.");
+        std::string why;
+        if (!mesh::ExportChunk(st.selchunk, path, st.recognizematl, &why))
+            Message("Error!", WithReason("Unable to write chunk file.", why));
     }
     Refresh();
     host.ClearKeys();
@@ -346,10 +356,11 @@ void Editor::ImportAfter() {
     const std::string path = host.RequestFile("Import Chunk file after", kChunkFilter, false, st.lastdir + "\\");
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);
-    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+    std::string why;
+    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
     const int idx = parent->IndexOfKid(sel.get());
     if (!m || !m->hedr) {
-        Message("Error!", "Unable to read chunk file.");
+        Message("Error!", WithReason("Unable to read chunk file.", why));
     } else if (idx >= 0) {
         Change("import after", parent, Reach::own,
                [&] { parent->InsertKid(static_cast<size_t>(idx) + 1, m->hedr); });
@@ -362,9 +373,10 @@ void Editor::ImportUnder() {
     const std::string path = host.RequestFile("Import Chunk file under", kChunkFilter, false, st.lastdir + "\\");
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);
-    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+    std::string why;
+    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
     if (!m || !m->hedr) {
-        Message("Error!", "Unable to read chunk file.");
+        Message("Error!", WithReason("Unable to read chunk file.", why));
         Refresh();
     } else {
         Change("import under", sel, Reach::own, [&] { sel->AppendKid(m->hedr); });
@@ -393,15 +405,29 @@ void Editor::Shift(int by) {
 
 void Editor::VerifyMesh() {
     if (!st.curmesh) return;
-    findings = mesh::VerifyMesh(*st.curmesh);
+    try {
+        findings = mesh::VerifyMesh(*st.curmesh);
+    } catch (const std::bad_alloc&) {
+        findings.clear();
+        st.curmesh->errors.clear();
+        Message("Error!", WithReason("Unable to verify the mesh.", host::SystemError(ENOMEM)));
+        FlushInput();
+        return;
+    }
+    // Long work on a huge tree: a request to close the window is answered
+    // between the steps (the main loop ends after this frame).
+    if (host.CloseWaiting()) return;
     std::string verdict = kVerdictClean;
     if (!findings.empty()) {
         verdict = kVerdictFindings;
-        if (auto out = host::OpenWrite("log__" + st.meshtitle + ".txt")) {
-            for (const std::string& f : findings) out->WriteLine(f);
-            out->Close();
-        }
-        for (const mesh::chunkptr& c : st.curmesh->errors) c->expand();
+        // Written like a mesh, but a link planted under the log's name is
+        // replaced, never followed. A log that cannot be written is skipped.
+        host::AtomicFile log("log__" + st.meshtitle + ".txt", host::AtomicFile::Links::Replace);
+        for (const std::string& f : findings)
+            if (!log.stream()->WriteLine(f)) break;
+        log.Commit();
+        if (host.CloseWaiting()) return;
+        mesh::ExpandEach(st.curmesh->errors);
         if (!st.curmesh->errors.empty()) w.treescroll->state = st.curmesh->errors[0]->findy(nullptr);
     }
     Message("verification", verdict);

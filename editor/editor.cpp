@@ -47,9 +47,10 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return;
     const std::string& path = args[0];
     if (host::PathKind(path) == 1) {
-        st.curmesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl);
+        std::string why;
+        st.curmesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
         if (!st.curmesh)
-            Message("Error!", "Unable to read mesh file.");
+            Message("Error!", WithReason("Unable to read mesh file.", why));
         else
             st.meshtitle = host::BaseName(path);
     } else {

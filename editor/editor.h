@@ -36,6 +36,12 @@ inline const std::string kPrefsPath = "mdata\\prefs.dat";
 inline const std::string kMeshFilter = "SWBFII Mesh:msh;All Files:*";
 inline const std::string kChunkFilter = "SWBFII Mesh Chunk:mck;All Files:*";
 
+// The text of an "Error!" popup: the message, and on a second line why
+// (a system error text such as "Permission denied"), when known.
+inline std::string WithReason(const std::string& message, const std::string& why) {
+    return why.empty() ? message : message + '\xff' + why;
+}
+
 // Key codes of the shortcuts.
 constexpr int kKeyOpen = 79;     // O
 constexpr int kKeySave = 83;     // S

@@ -9,17 +9,31 @@ namespace {
 constexpr int kKeyEscape = 27;
 }
 
-std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial) {
+std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial,
+                       bool save) {
     host::Host& host = display.host;
     const int width = display.settings.width - 4;
     display::tilemap bar(width > 1 ? width : 1, 3);
     std::string typed = host::NativePath(initial);
+    bool asking = false;  // whether to replace the existing file typed
     host.ClearKeys();
     long frame = 0;
     for (;;) {
         // Every character typed since the last frame, so pasting is quick.
         for (int c = host.NextTypedChar(); c != 0; c = host.NextTypedChar()) {
+            if (asking) {
+                if (c == 'y' || c == 'Y') {
+                    host.ClearKeys();
+                    return typed;
+                }
+                if (c == 'n' || c == 'N') asking = false;  // back to the path
+                continue;
+            }
             if (c == 13) {
+                if (save && host::PathKind(typed) == 1) {
+                    asking = true;
+                    continue;
+                }
                 host.ClearKeys();
                 return typed;
             }
@@ -30,8 +44,12 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
             }
         }
         if (host.KeyPresses(kKeyEscape) > 0) {
-            host.ClearKeys();
-            return "";
+            if (asking) {
+                asking = false;
+            } else {
+                host.ClearKeys();
+                return "";
+            }
         }
 
         host.ClearScreen();
@@ -41,7 +59,10 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
         // A long path shows its end, where the typing happens.
         if (static_cast<int>(shown.size()) > bar.tmapw) shown = shown.substr(shown.size() - bar.tmapw);
         bar.InsertString(0, 1, shown, 0, 9, 0, 1, 0, -1);
-        bar.InsertString(0, 2, "Enter: accept   Escape: cancel", 1, 25, 0, 1, 0, -1);
+        bar.InsertString(0, 2,
+                         asking ? "The file exists. Replace it?   Y: replace   N or Escape: change the path"
+                                : "Enter: accept   Escape: cancel",
+                         1, 25, 0, 1, 0, -1);
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
         ++frame;
         host.Flip(-1);
@@ -55,7 +76,7 @@ host::FileRequester MakeFileRequester(display::Display& display, std::shared_ptr
         host::DialogResult r = dialog->Request(title, filter, save, initial);
         if (r.status == host::DialogStatus::Chosen) return r.path;
         if (r.status == host::DialogStatus::Cancelled) return "";
-        return PromptPath(display, title, initial);
+        return PromptPath(display, title, initial, save);
     };
 }
 

@@ -14,8 +14,11 @@ namespace editor {
 // A modal prompt for a path: the title, then the path, which starts as the
 // initial one ('\' shown as '/') and can be edited at its end. Enter accepts
 // the text, Escape cancels (the empty text). Every character from the space
-// on is accepted, so any file name can be typed.
-std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial);
+// on is accepted, so any file name can be typed. For a file to save (save
+// true), Enter on the name of an existing file asks first whether to replace
+// it: Y accepts, N or Escape go back to the path.
+std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial,
+                       bool save = false);
 
 // The requester to install into the host: runs the dialog, and falls back to
 // PromptPath when the dialog is unavailable.

@@ -664,6 +664,20 @@ int PathKind(const std::string& path) {
     return 0;
 }
 
+std::string ProposedFileName(const std::string& text, const std::string& extension) {
+    size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    std::string name = text.substr(b, text.find_last_not_of(' ') - b + 1);
+    for (char& c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+            c == '<' || c == '>' || c == '|')
+            c = '_';
+    }
+    if (name == "." || name == "..") name = "_";
+    return name + "." + extension;
+}
+
 std::string WorkingDir() {
     std::vector<char> buf(4096);
     while (!::getcwd(buf.data(), buf.size())) {

@@ -153,6 +153,12 @@ private:
     std::string error_;
 };
 
+// A file name made from a text (a mesh's title, a chunk's name) for a dialog
+// to propose: characters that cannot stand in a file name, or would make it
+// a path, become '_'; surrounding blanks go; the extension (without its dot)
+// is added. "" when nothing is left of the text.
+std::string ProposedFileName(const std::string& text, const std::string& extension);
+
 // Turns '\' into '/' so the host's own functions can use the path.
 std::string NativePath(const std::string& path);
 

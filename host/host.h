@@ -200,6 +200,10 @@ public:
     virtual void Flip(int sync) = 0;
     // True once per request of the user to close the window.
     bool CloseRequested();
+    // Whether such a request is waiting, looked at now instead of at the next
+    // Flip, for long work to check between its steps; it stays pending for
+    // CloseRequested.
+    virtual bool CloseWaiting() { return close_pending_; }
     [[noreturn]] virtual void EndProgram() = 0;
     // Shows the text to the user and ends the program with a failure status.
     [[noreturn]] virtual void FatalError(const std::string& text) = 0;

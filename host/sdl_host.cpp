@@ -200,6 +200,15 @@ void SdlHost::Flip(int sync) {
     PumpEvents();
 }
 
+bool SdlHost::CloseWaiting() {
+    if (close_pending_ || !sdl_started_) return close_pending_;
+    // Only looked at: the request (a close of the window, or SIGTERM) stays
+    // queued with the other events for the next Flip.
+    SDL_PumpEvents();
+    SDL_Event e;
+    return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
+}
+
 void SdlHost::EndProgram() {
     Close();
     std::exit(0);

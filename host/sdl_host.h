@@ -31,6 +31,7 @@ public:
     bool OpenWindow(int width, int height, int depth, int hertz, int flags) override;
     void ClearScreen() override;
     void Flip(int sync) override;
+    bool CloseWaiting() override;
     [[noreturn]] void EndProgram() override;
     // Prints the text to stderr, shows it in a message box and exits with
     // status 1.

@@ -141,7 +141,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     EXPECT_EQ(host.file_requests[0].title, "Export Chunk As");
     EXPECT_EQ(host.file_requests[0].filter, "SWBFII Mesh Chunk:mck;All Files:*");
     EXPECT_TRUE(host.file_requests[0].save);
-    EXPECT_EQ(host.file_requests[0].initial, dir + "\\two");
+    EXPECT_EQ(host.file_requests[0].initial, dir + "\\two.mck");
     EXPECT_EQ(Slurp(dir + "/out/two.mck"), Model("two"));
     EXPECT_EQ(ed->st.lastdir, dir + "/out");
     EXPECT_EQ(two->getparent(), Msh2());
@@ -167,7 +167,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     KeyInModal(13, 2);
     ClickWidget(ed->w.exportbutton);
     ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.");
+    EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.\xff" "No such file or directory");
 }
 
 TEST_F(CommandsTest, ImportAfterAndUnder) {
@@ -217,7 +217,7 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
     ClickWidget(ed->w.importunderbutton);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.");
+    EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.\xff" "The file is empty");
     EXPECT_EQ(ed->st.lastdir, dir + "/sub");
     EXPECT_EQ(Msh2()->kids.size(), 3u);
     ExpectConsistent();
@@ -327,7 +327,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     Shortcut(editor::kKeyOpen);
     EXPECT_EQ(host.file_requests.back().initial, dir + "/models\\");
     ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.");
+    EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
     EXPECT_EQ(ed->st.curmesh, kept);
     EXPECT_EQ(ed->st.meshtitle, "tank");
 
@@ -343,7 +343,7 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     ASSERT_EQ(host.file_requests.size(), 1u);
     EXPECT_EQ(host.file_requests[0].title, "Save Mesh As");
     EXPECT_TRUE(host.file_requests[0].save);
-    EXPECT_EQ(host.file_requests[0].initial, dir + "\\");
+    EXPECT_EQ(host.file_requests[0].initial, dir + "\\small.msh");  // the title proposed, in the folder
     EXPECT_EQ(Slurp(dir + "/saved.msh"), SmallMesh());
     EXPECT_EQ(ed->st.meshtitle, "saved");
 
@@ -353,7 +353,8 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     Shortcut(editor::kKeySave);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.");
+    EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.\xff" "No such file or directory");
+    EXPECT_EQ(host.file_requests[1].initial, dir + "\\saved.msh");
     EXPECT_EQ(ed->st.meshtitle, "saved");
 
     // Cancel: no file, same title and directory.

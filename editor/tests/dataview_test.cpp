@@ -283,3 +283,29 @@ TEST_F(EditorTest, VerifyCleanMeshLeavesOldLog) {
     EXPECT_TRUE(ed->findings.empty());
     EXPECT_EQ(Slurp(dir + "/log__example.txt"), "old");
 }
+
+TEST_F(EditorTest, VerifyReplacesAPlantedLinkAndAnswersAClose) {
+    // A link planted under the log's name is replaced; the file it points at
+    // keeps its bytes.
+    Spit(dir + "/precious.txt", "not a log");
+    fs::create_symlink(dir + "/precious.txt", dir + "/log__untitled.txt");
+    Start();
+    Frame();
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.newbutton);
+    KeyInModal(13);
+    Shortcut(editor::kKeyVerify);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_FALSE(fs::is_symlink(dir + "/log__untitled.txt"));
+    EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
+    EXPECT_EQ(Slurp(dir + "/precious.txt"), "not a log");
+
+    // A close asked for while verifying ends the work there: no log, no
+    // popup, and the main loop ends at the end of the frame.
+    fs::remove(dir + "/log__untitled.txt");
+    host.RequestClose();
+    ed->VerifyMesh();
+    EXPECT_EQ(ed->messages.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir + "/log__untitled.txt"));
+    EXPECT_FALSE(ed->Frame());
+}

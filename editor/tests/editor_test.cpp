@@ -192,7 +192,7 @@ TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     KeyInModal(13);
     second->Startup({"empty.msh"});
     ASSERT_EQ(second->messages.size(), 1u);
-    EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.");
+    EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
     EXPECT_EQ(second->st.curmesh, nullptr);
 }
 

@@ -62,6 +62,16 @@ TEST_F(EditorTest, NoDialogProgramFallsBackToTypedPath) {
     KeyInModal(27);
     EXPECT_EQ(host.RequestFile("t", "", true, "/x/"), "");
 
+    // Saving onto an existing file asks first: Y replaces it, N goes back to
+    // the path. Opening one does not ask.
+    Spit(dir + "/old.msh", "old");
+    TypeInModal("old.msh\ry");
+    EXPECT_EQ(host.RequestFile("Save Mesh As", editor::kMeshFilter, true, dir + "\\"), dir + "/old.msh");
+    TypeInModal("old.msh\rn\b\b\b\b\b\b\bnew.msh\r");
+    EXPECT_EQ(host.RequestFile("Save Mesh As", editor::kMeshFilter, true, dir + "\\"), dir + "/new.msh");
+    TypeInModal("old.msh\r");
+    EXPECT_EQ(host.RequestFile("Open Mesh file", editor::kMeshFilter, false, dir + "\\"), dir + "/old.msh");
+
     // Through a command: the editor keeps working without a dialog program.
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/typed.msh");
     TypeInModal("typed.msh\r");

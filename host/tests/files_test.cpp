@@ -432,3 +432,11 @@ TEST(AtomicFile, ReasonsForFailures) {
     EXPECT_EQ(Slurp(t.path + "/old.msh"), "old");
     EXPECT_EQ(EntryCount(t.path), 1u);
 }
+
+TEST(Paths, ProposedFileNames) {
+    EXPECT_EQ(ProposedFileName("tank", "msh"), "tank.msh");
+    EXPECT_EQ(ProposedFileName("  gun barrel ", "mck"), "gun barrel.mck");
+    EXPECT_EQ(ProposedFileName("a/b\\c:d\x01", "mck"), "a_b_c_d_.mck");
+    EXPECT_EQ(ProposedFileName("..", "mck"), "_.mck");
+    EXPECT_EQ(ProposedFileName("    ", "mck"), "");
+}

@@ -137,7 +137,7 @@ TEST_F(MshtoolVerify, UnreadableMeshAndUsage) {
     std::string out, err;
     EXPECT_EQ(Run("verify " + Format() + "'" + dir_ + "/missing.msh'", out, &err), 2);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "Unable to read mesh file.\n");
+    EXPECT_EQ(err, "Unable to read mesh file.\nNo such file or directory\n");
     std::ofstream(dir_ + "/empty.msh").close();
     EXPECT_EQ(Run("verify " + Format() + "'" + dir_ + "/empty.msh'", out), 2);
     EXPECT_EQ(Run("verify", out, &err), 2);

@@ -8,6 +8,7 @@
 #include "display/textint.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
+#include "editor/inspector.h"
 #include "host/files.h"
 #include "mesh/verify.h"
 
@@ -66,6 +67,9 @@ void Editor::BuildCommands() {
         [this] { Undo(); });
     add("redo", w.redobutton, {{kKeyY}, {kKeyZ, Shortcut::with}},
         [this] { return st.curmesh && history.CanRedo(); }, [this] { Redo(); });
+
+    // The inspector's value edits and its go to.
+    inspector->AddCommands();
 }
 
 Command* Editor::FindCommand(const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "editor/inspector.h"
 #include "editor/prefs.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
@@ -92,6 +93,7 @@ bool Editor::Frame() {
     w.chunkactions->title = "chunk actions";
     DataView();
     Readouts();
+    inspector->View();
 
     ui.UpdatePointer();
     w.rootlabel->draw(ui, g.screen, 0, 0);
@@ -100,6 +102,7 @@ bool Editor::Frame() {
     g.screen.InsertMapImage(g.datagrid, w.treepanel->dx, w.treepanel->dy + layout.L + 3, 1);
     g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
+    inspector->Paste();
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
     g.byteoverlay.Draw(display, w.tableanchor->dx, w.tableanchor->dy, 0, 0, -1, -1);
@@ -172,6 +175,7 @@ void Editor::ApplyMaterialGrouping() {
 // ---- the rebuild after a change -----------------------------------------------
 
 void Editor::Refresh() {
+    ++st.revision;
     mesh::refresh r = mesh::msh::Update(st.curmesh.get(), st.recognizematl, w.treescroll->w, w.modlscroll->w);
     w.treescroll->h = r.treeh;
     w.modlscroll->h = r.modlh;

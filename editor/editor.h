@@ -27,6 +27,8 @@
 
 namespace editor {
 
+class InspectorPanel;
+
 // Configuration files, relative to the working directory.
 inline const std::string kGraphicsPath = "mdata\\graphics.txt";
 inline const std::string kFormatPath = "mdata\\format.txt";
@@ -84,6 +86,9 @@ struct EditorState {
     mesh::namelist formatlist;   // container chunk names
     std::vector<mesh::chunkptr> modllist;  // MODL chunks of curmesh in tree order
     int64_t framestart = 0;
+    // Counts the refreshes after changes: a view that keeps what it decoded
+    // from the mesh decodes again when it moves on.
+    int64_t revision = 0;
 };
 
 // The widgets the program reads or changes after building them. All are
@@ -261,6 +266,9 @@ public:
 
     // The last verification's findings.
     std::vector<std::string> findings;
+    // The inspector window of the free area (mesh/inspect.h decodes).
+    std::unique_ptr<InspectorPanel> inspector;
+
     // Every message popup shown so far (title, text), oldest first.
     struct Shown {
         std::string title, text;
@@ -268,6 +276,7 @@ public:
     std::vector<Shown> messages;
 
 private:
+    friend class InspectorPanel;
     void BuildWidgets();
     void BuildCommands();
     void RunCommands();

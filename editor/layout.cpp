@@ -2,6 +2,7 @@
 // from the grid size W x H (see Layout); the order in which widgets are made
 // under one parent is the order in which they are drawn.
 #include "editor/editor.h"
+#include "editor/inspector.h"
 
 namespace editor {
 
@@ -88,6 +89,9 @@ void Editor::BuildWidgets() {
         w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
         w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
     }
+
+    inspector = std::make_unique<InspectorPanel>(*this);
+    inspector->Build();
 }
 
 }  // namespace editor

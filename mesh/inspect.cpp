@@ -690,7 +690,7 @@ EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string
     if (rootsize + growth > std::numeric_limits<int32_t>::max()) {
         plan.changes.clear();
         plan.parents = 0;
-        plan.error = "The file would grow past its size fields.";
+        plan.error = "The file would grow too large.";
         return plan;
     }
     plan.ok = true;

@@ -111,11 +111,14 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
         return v;
     };
     auto& w = ed->w;
-    // The fixed layout first, then the tool row of the free area.
-    EXPECT_EQ(order(w.rootlabel.get()),
-              (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                          w.treebox, w.chunkactions, w.modlscroll, w.datawindow, w.undobutton,
-                                          w.redobutton}));
+    // The fixed layout first, then the tool row of the free area, then the
+    // further additions there.
+    std::vector<const gadget*> top = order(w.rootlabel.get());
+    ASSERT_GE(top.size(), 11u);
+    top.resize(11);
+    EXPECT_EQ(top, (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
+                                               w.treebox, w.chunkactions, w.modlscroll, w.datawindow, w.undobutton,
+                                               w.redobutton}));
     EXPECT_EQ(w.undobutton->dx, 41);
     EXPECT_EQ(w.undobutton->dy, 5);
     EXPECT_EQ(w.redobutton->dx, 48);

@@ -1,0 +1,417 @@
+#include "editor/inspector.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "editor/editor.h"
+#include "host/host.h"
+
+namespace editor {
+
+using widgets::gadget;
+
+namespace {
+
+// Colours (palette indices), in the manner of the data view and readouts.
+constexpr int kPanel = 25;      // background of the contents
+constexpr int kLabel = 1;       // labels, the path line, offsets
+constexpr int kValue = 9;       // a value that can be edited
+constexpr int kHover = 1;       // the value under the pointer
+constexpr int kMarked = 28;     // a marked row's label (a strip start, a shortfall)
+constexpr int kCursor = 25;     // the data cursor in the dump
+constexpr int kText = 0;
+
+constexpr int kLabelWidth = 12;
+constexpr int kValueWidth = 16;  // a number is cut to this; texts take the row
+constexpr int kWheelRows = 3;
+
+std::string Hex(int64_t v, int digits) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string s(static_cast<size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0 && v > 0; --i, v >>= 4) s[static_cast<size_t>(i)] = kDigits[v & 15];
+    return s;
+}
+
+}  // namespace
+
+// ---- building -------------------------------------------------------------------
+
+void InspectorPanel::Build() {
+    const Layout& l = ed_.layout;
+    if (l.W < 80 || l.H < 50) return;
+    gadget& root = *ed_.w.rootlabel;
+    const int w = l.W - 42, h = l.T - 23;
+
+    // The tool row's status text, right of its buttons.
+    statuslabel = gadget::CreateLabel("", 64, 5, l.W - 65, 1, root, 1);
+
+    window = gadget::CreateWindow("inspector", 41, 7, w, h, root);
+    hexbox = gadget::CreateCheckbox("hex", 12, 0, *window);
+    gadget::CreateLabel("go to", 18, 0, 5, 1, *window, 1);
+    gotobox = gadget::CreateTextbox("", 24, 0, w - 26, 1, *window, gadget::defaultchars);
+    gotobox->bordercolor = kLabel;
+    scroll = gadget::CreateScroll(w - 2, 1, h - 2, gadget::vertical, 0, *window);
+    editbox = gadget::CreateTextbox("", 1, 1, 8, 1, *window, gadget::defaultchars);
+    editbox->bordercolor = kLabel;
+    editbox->hidden = 1;
+    grid = display::tilemap(w - 3, h - 2);
+}
+
+void InspectorPanel::AddCommands() {
+    if (!window) return;
+    Command set;
+    set.name = "set value";
+    set.button = editbox;
+    set.enabled = [this] { return editing && ed_.st.selchunk != nullptr; };
+    set.run = [this] { SetValue(); };
+    ed_.commands.push_back(std::move(set));
+    Command go;
+    go.name = "go to";
+    go.button = gotobox;
+    go.enabled = [this] { return ed_.st.selchunk != nullptr; };
+    go.run = [this] { GoTo(); };
+    ed_.commands.push_back(std::move(go));
+}
+
+void InspectorPanel::SetStatus(const std::string& text) {
+    status_ = text;
+    if (statuslabel) statuslabel->title = text;
+}
+
+// ---- one frame --------------------------------------------------------------------
+
+void InspectorPanel::Follow() {
+    const mesh::chunkptr& c = ed_.st.selchunk;
+    const bool other = c.get() != target_;
+    if (other || ed_.st.revision != revision_ || (c && c->size != size_)) {
+        mesh::chunkptr root = ed_.st.curmesh ? ed_.st.curmesh->hedr : nullptr;
+        inspection = mesh::Inspect(c, root);
+        target_ = c.get();
+        size_ = c ? c->size : -1;
+        revision_ = ed_.st.revision;
+        if (editing) CancelEdit();
+        if (other) {
+            scroll->state = 0;
+            lastcursor_ = -5;
+        }
+    }
+}
+
+mesh::InspectLine InspectorPanel::Item(int64_t item) const {
+    const auto n = static_cast<int64_t>(inspection.lines.size());
+    if (item >= 0 && item < n) return inspection.lines[static_cast<size_t>(item)];
+    return inspection.Row(item - n);
+}
+
+int64_t InspectorPanel::Items() const {
+    return static_cast<int64_t>(inspection.lines.size()) + inspection.rows;
+}
+
+void InspectorPanel::View() {
+    if (!window) return;
+    gx_ = window->dx + 1;
+    gy_ = window->dy + 1;
+    grid.Fill(0, kText, kPanel, 1);
+    spans_.clear();
+    Follow();
+    if (editing && (editbox->at < 0 || scroll->state != editscroll_)) CancelEdit();
+    if (editing && ed_.host.KeyPresses(host::kKeyEscape) > 0) CancelEdit();
+    opened_ = false;
+    if (!ed_.st.selchunk) {
+        scroll->h = 0;
+        return;
+    }
+
+    // The path from the root, its end kept when it is too long.
+    std::string path = inspection.path;
+    if (static_cast<int>(path.size()) > grid.tmapw) path = ".." + path.substr(path.size() - (grid.tmapw - 2));
+    grid.SetTiles(0, 0, grid.tmapw, 1, 0, kText, kLabel, 1);
+    grid.InsertString(0, 0, path, kText, kLabel, 0, 1, 0, -1);
+
+    // The wheel over the contents moves a few rows.
+    const bool over = ui().mx >= gx_ && ui().mx < gx_ + grid.tmapw && ui().my >= gy_ && ui().my < gy_ + grid.tmaph;
+    const bool hex = hexbox->state || inspection.form == mesh::Form::Raw;
+    if (hex)
+        PaintHex();
+    else
+        PaintLines();
+    if (over && ui().mousezdelta != 0)
+        scroll->state = std::clamp(scroll->state + kWheelRows * ui().mousezdelta, 0, scroll->h);
+    if (over && ui().Released(1) && painted_) Click();
+}
+
+const widgets::Toolkit& InspectorPanel::ui() const { return ed_.ui; }
+
+void InspectorPanel::PaintLines() {
+    const int visible = grid.tmaph - 1;
+    const int64_t items = Items();
+    scroll->h = static_cast<int>(std::clamp<int64_t>(items - visible, 0, INT_MAX));
+    scroll->state = std::clamp(scroll->state, 0, scroll->h);
+    const bool list = inspection.form == mesh::Form::List;
+    // A list's rows are labelled by their index: as wide as the last one.
+    const int labelw =
+        list ? std::max<int>(static_cast<int>(std::to_string(std::max<int64_t>(0, inspection.rows - 1)).size()), 6)
+             : kLabelWidth;
+    for (int r = 0; r < visible; ++r) {
+        const int64_t item = scroll->state + int64_t(r);
+        if (item >= items) break;
+        const mesh::InspectLine line = Item(item);
+        const int y = 1 + r;
+        grid.SetTiles(0, y, labelw, 1, 0, kText, line.mark ? kMarked : kLabel, 1);
+        grid.InsertString(0, y, line.label.substr(0, static_cast<size_t>(labelw)), kText, 255, 0, 1, 0, -1);
+        if (line.at >= 0) spans_.push_back({0, grid.tmapw, y, item, -1});
+        int x = labelw + 1;
+        for (size_t k = 0; k < line.fields.size() && x < grid.tmapw; ++k) {
+            const mesh::InspectValue& v = line.fields[k];
+            const bool text = v.type == mesh::ValueType::Text || v.type == mesh::ValueType::FixedText;
+            std::string shown = v.text;
+            const size_t room = static_cast<size_t>(grid.tmapw - x);
+            if (!text && shown.size() > kValueWidth) shown = shown.substr(0, kValueWidth);
+            if (shown.size() > room) shown = shown.substr(0, room);
+            if (shown.empty()) shown = " ";  // an empty text still has a cell to click
+            const int x1 = x + static_cast<int>(shown.size());
+            const bool hovered = ui().my == gy_ + y && ui().mx >= gx_ + x && ui().mx < gx_ + x1;
+            const int bg = !v.editable() ? kPanel : hovered ? kHover : kValue;
+            grid.InsertString(x, y, shown, kText, bg, 0, 1, 0, -1);
+            spans_.push_back({x, x1, y, item, static_cast<int>(k)});
+            x = x1 + 1;
+        }
+        if (line.colour && x + 2 <= grid.tmapw) {
+            grid.SetTiles(x, y, 2, 1, 0, kText, Nearest(line.rgba), 1);
+            x += 3;
+        }
+        if (!line.note.empty() && x < grid.tmapw) grid.InsertString(x, y, line.note, kText, kPanel, 0, 1, 0, -1);
+    }
+}
+
+void InspectorPanel::PaintHex() {
+    const mesh::chunk& c = *ed_.st.selchunk;
+    const int64_t size = c.size;
+    // Offset digits for the last offset; 16 bytes a row when the digits fit
+    // beside them, and the glyphs beside the digits or on a line below.
+    int digits = 4;
+    while (digits < 8 && (int64_t(1) << (4 * digits)) < size) ++digits;
+    hexbytes = digits + 1 + 32 <= grid.tmapw ? 16 : 8;
+    hexlines = digits + 1 + 3 * hexbytes + 1 <= grid.tmapw ? 1 : 2;
+    const int visible = (grid.tmaph - 1) / hexlines;
+    const int64_t rows = (size + hexbytes - 1) / hexbytes;
+    scroll->h = static_cast<int>(std::clamp<int64_t>(rows - visible, 0, INT_MAX));
+
+    // The dump follows the data cursor.
+    const int cursor = ed_.st.datacursor;
+    if (cursor != lastcursor_ && cursor >= 0) {
+        const int64_t row = cursor / hexbytes;
+        if (row < scroll->state || row >= scroll->state + visible)
+            scroll->state = static_cast<int>(std::max<int64_t>(0, row - visible / 2));
+    }
+    lastcursor_ = cursor;
+    scroll->state = std::clamp(scroll->state, 0, scroll->h);
+    if (size == 0) {
+        grid.InsertString(0, 1, "no data", kText, kPanel, 0, 1, 0, -1);
+        return;
+    }
+
+    const int hx = digits + 1;                                   // first hex digit
+    const int gx = hexlines == 1 ? hx + 2 * hexbytes + 1 : hx;   // first glyph
+    uint8_t bytes[16];
+    for (int r = 0; r < visible; ++r) {
+        const int64_t first = (scroll->state + int64_t(r)) * hexbytes;
+        if (first >= size) break;
+        const int y = 1 + r * hexlines;
+        const int n = static_cast<int>(c.readbytes(first, std::min<int64_t>(hexbytes, size - first), bytes));
+        grid.InsertString(0, y, Hex(first, digits), kText, kLabel, 0, 1, 0, -1);
+        for (int i = 0; i < n; ++i) {
+            int bg = (i / 4) % 2 == 0 ? kMarked : kValue;
+            if (first + i == cursor) bg = kCursor;
+            const std::string pair = Hex(bytes[i], 2);
+            grid.InsertString(hx + 2 * i, y, pair, kText, bg, 0, 1, 0, -1);
+            grid.SetTile(hexlines == 1 ? gx + i : gx + 2 * i, y + hexlines - 1, bytes[i], kText, bg, 1);
+        }
+    }
+}
+
+bool InspectorPanel::ByteCell(int64_t offset, int& x, int& y) const {
+    if (!window || !ed_.st.selchunk || offset < 0 || offset >= ed_.st.selchunk->size) return false;
+    int digits = 4;
+    while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.st.selchunk->size) ++digits;
+    const int64_t r = offset / hexbytes - scroll->state;
+    if (r < 0 || r >= (grid.tmaph - 1) / hexlines) return false;
+    x = gx_ + digits + 1 + 2 * static_cast<int>(offset % hexbytes);
+    y = gy_ + 1 + static_cast<int>(r) * hexlines;
+    return true;
+}
+
+bool InspectorPanel::ValueCell(int64_t item, size_t k, int& x, int& y) const {
+    for (const Span& s : spans_)
+        if (s.item == item && s.k == static_cast<int>(k)) {
+            x = gx_ + s.x0;
+            y = gy_ + s.y;
+            return true;
+        }
+    return false;
+}
+
+void InspectorPanel::Click() {
+    const int x = ui().mx - gx_, y = ui().my - gy_;
+    if (y < 1) return;
+    const bool hex = hexbox->state || inspection.form == mesh::Form::Raw;
+    if (hex) {
+        int digits = 4;
+        while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.st.selchunk->size) ++digits;
+        const int hx = digits + 1;
+        const int gx = hexlines == 1 ? hx + 2 * hexbytes + 1 : hx;
+        const int line = (y - 1) % hexlines;
+        int i = -1;
+        if (line == 0 && x >= hx && x < hx + 2 * hexbytes) i = (x - hx) / 2;
+        if (hexlines == 1 && x >= gx && x < gx + hexbytes) i = x - gx;
+        if (hexlines == 2 && line == 1 && x >= gx && x < gx + 2 * hexbytes) i = (x - gx) / 2;
+        if (i < 0) return;
+        const int64_t offset = (scroll->state + int64_t((y - 1) / hexlines)) * hexbytes + i;
+        if (offset >= ed_.st.selchunk->size) return;
+        ed_.st.datacursor = static_cast<int>(offset);
+        lastcursor_ = ed_.st.datacursor;  // already on the dump
+        ShowInDataView(offset);
+        return;
+    }
+    for (const Span& s : spans_) {
+        if (s.y != y || x < s.x0 || x >= s.x1) continue;
+        if (s.k < 0) {
+            // A list row: the data cursor goes to its element's first byte.
+            const mesh::InspectLine line = Item(s.item);
+            if (line.at >= 0 && line.at < ed_.st.selchunk->size) {
+                ed_.st.datacursor = static_cast<int>(line.at);
+                ShowInDataView(line.at);
+            }
+        } else {
+            OpenEdit(s.item, s.k);
+        }
+    }
+}
+
+void InspectorPanel::ShowInDataView(int64_t offset) {
+    gadget* ds = ed_.w.datascroll;
+    const int64_t row = offset / 16;
+    if (row < ds->state || row >= ds->state + 8) ds->state = static_cast<int>(std::min<int64_t>(row, INT_MAX));
+}
+
+int InspectorPanel::Nearest(const float rgba[4]) const {
+    int want[3];
+    for (int k = 0; k < 3; ++k) {
+        const float v = rgba[k] != rgba[k] ? 0.0f : std::clamp(rgba[k], 0.0f, 1.0f);
+        want[k] = static_cast<int>(v * 255.0f + 0.5f);
+    }
+    int best = 0;
+    long bestd = LONG_MAX;
+    for (int i = 0; i < 256; ++i) {
+        const long dr = ed_.display.Red(i) - want[0], dg = ed_.display.Green(i) - want[1],
+                   db = ed_.display.Blue(i) - want[2];
+        const long d = dr * dr + dg * dg + db * db;
+        if (d < bestd) {
+            bestd = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void InspectorPanel::Paste() {
+    if (!window) return;
+    painted_ = true;
+    gx_ = window->dx + 1;
+    gy_ = window->dy + 1;
+    // The edit box shows through the contents.
+    if (editing) grid.SetTiles(editbox->x - 1, editbox->y - 1, editbox->w, editbox->h, 255, 255, 255, 1);
+    ed_.g.screen.InsertMapImage(grid, gx_, gy_, 0);
+}
+
+// ---- editing ----------------------------------------------------------------------------
+
+void InspectorPanel::OpenEdit(int64_t item, int k) {
+    const mesh::InspectLine line = Item(item);
+    if (k < 0 || static_cast<size_t>(k) >= line.fields.size() || !line.fields[static_cast<size_t>(k)].editable())
+        return;
+    const Span* span = nullptr;
+    for (const Span& s : spans_)
+        if (s.item == item && s.k == k) span = &s;
+    if (!span) return;
+    editvalue_ = line.fields[static_cast<size_t>(k)];
+    edititem_ = item;
+    editk_ = k;
+    editscroll_ = scroll->state;
+    const bool text = editvalue_.type == mesh::ValueType::Text || editvalue_.type == mesh::ValueType::FixedText;
+    // A text takes the whole row (and the one below when there is one); a
+    // number its own place.
+    int x = span->x0, wdt = std::max<int>(static_cast<int>(editvalue_.text.size()) + 2, 10);
+    int h = 1;
+    if (text) {
+        x = 0;
+        wdt = grid.tmapw;
+        if (span->y + 1 < grid.tmaph) h = 2;
+    }
+    wdt = std::min(wdt, grid.tmapw - x);
+    editbox->x = 1 + x;
+    editbox->y = 1 + span->y;
+    editbox->w = wdt;
+    editbox->h = h;
+    editbox->title = editvalue_.text.substr(0, static_cast<size_t>(std::max(0, wdt * h - 2)));
+    editbox->at = static_cast<int>(editbox->title.size());
+    editbox->hidden = 0;
+    editing = true;
+    opened_ = true;
+}
+
+void InspectorPanel::CancelEdit() {
+    editing = false;
+    editbox->hidden = 1;
+    editbox->at = -1;
+    edititem_ = -1;
+    editk_ = -1;
+}
+
+void InspectorPanel::SetValue() {
+    const std::string input = editbox->title;
+    const mesh::InspectValue value = editvalue_;
+    CancelEdit();
+    const mesh::chunkptr target = inspection.target;
+    if (!target || target != ed_.st.selchunk) return;
+    const mesh::chunkptr root = ed_.st.curmesh ? ed_.st.curmesh->hedr : nullptr;
+    const mesh::EditPlan plan = mesh::PlanEdit(inspection, value, input, root);
+    if (!plan.ok) {
+        ed_.Message("Error!", plan.error);
+        ed_.FlushInput();
+        return;
+    }
+    const bool one = plan.changes.size() == 1;
+    ed_.Change("set value", one ? plan.changes[0].target : nullptr,
+               one ? Editor::Reach::own : Editor::Reach::subtree,
+               [&] { mesh::ApplyEdit(plan, ed_.st.formatlist); });
+    // A model's new name: say how many children followed it.
+    const mesh::chunkptr parent = target->getparent();
+    if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == mesh::ValueType::Text)
+        SetStatus(std::to_string(plan.parents) + (plan.parents == 1 ? " PRNT renamed" : " PRNTs renamed"));
+    else
+        SetStatus("");
+}
+
+void InspectorPanel::GoTo() {
+    const mesh::chunkptr& c = ed_.st.selchunk;
+    std::vector<uint8_t> bytes;
+    if (!mesh::ParseValue(mesh::ValueType::U32, 4, gotobox->title, bytes)) {
+        ed_.Message("Error!", "Not an offset.");
+        ed_.FlushInput();
+        return;
+    }
+    const int64_t offset = int64_t(bytes[0]) | int64_t(bytes[1]) << 8 | int64_t(bytes[2]) << 16 | int64_t(bytes[3]) << 24;
+    if (offset >= c->size) {
+        ed_.Message("Error!", "The chunk ends before this offset.");
+        ed_.FlushInput();
+        return;
+    }
+    hexbox->state = 1;
+    ed_.st.datacursor = static_cast<int>(offset);
+    lastcursor_ = -5;  // the dump scrolls to it in the next frame
+    ShowInDataView(offset);
+}
+
+}  // namespace editor

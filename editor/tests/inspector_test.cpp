@@ -272,3 +272,29 @@ TEST_F(InspectorTest, ColoursShowTheNearestPaletteEntry) {
     }();
     EXPECT_EQ(ed->g.screen.bg(sx, y), want);
 }
+
+TEST_F(InspectorTest, EachEditIsOneUndoStep) {
+    const std::string original = Build();
+    // A model rename with its PRNT: one step back, one step forward.
+    Select(Find("MODL")->getkid("NAME"));
+    ClickValue(0, 0);
+    Retype("base");
+    Select(Find("TX0D"));
+    ClickValue(0, 0);
+    Retype("a.tga");
+    Shortcut(editor::kKeyZ);
+    Frame();
+    Spec renamed;
+    renamed.rootname = renamed.parentname = "base";
+    EXPECT_EQ(Saved(), Build(renamed));
+    // The inspector shows the state undone to.
+    Select(Find("TX0D"));
+    EXPECT_EQ(Panel().inspection.lines[0].fields[0].text, "tex.tga");
+    Shortcut(editor::kKeyZ);
+    Frame();
+    EXPECT_EQ(Saved(), original);
+    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "root");
+    Shortcut(editor::kKeyY);
+    Frame();
+    EXPECT_EQ(Saved(), Build(renamed));
+}

@@ -16,9 +16,9 @@ namespace {
 // Colours (palette indices), in the manner of the data view and readouts.
 constexpr int kPanel = 25;      // background of the contents
 constexpr int kLabel = 1;       // labels, the path line, offsets
-constexpr int kValue = 9;       // a value that can be edited
+constexpr int kValue = 28;      // a value that can be edited
 constexpr int kHover = 1;       // the value under the pointer
-constexpr int kMarked = 28;     // a marked row's label (a strip start, a shortfall)
+constexpr int kMarked = 9;      // a marked row's label (a strip start, a shortfall)
 constexpr int kCursor = 25;     // the data cursor in the dump
 constexpr int kText = 0;
 

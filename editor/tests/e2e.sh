@@ -2,7 +2,8 @@
 # A user's journey through the editor in a real window, under a virtual X
 # server (the caller runs this inside xvfb-run): select and open chunks, pick
 # a model, place the data cursor, insert bytes and type a value, rename a
-# chunk through the line prompt, verify with Control+V, save with Control+S
+# chunk through the line prompt, rename a texture in the inspector, verify
+# with Control+V, save with Control+S
 # through the real file dialog, close the window; then check the files.
 #
 # usage: e2e.sh VORNABEL MSHTOOL SOURCE_DIR WORK_DIR
@@ -99,6 +100,18 @@ shot prompt
 xdotool key Return
 sleep 0.5
 
+# The inspector (right of the chunk actions): open the first material and
+# give its texture a longer name in place.
+click 4 13   # MATL
+click 5 14   # its first MATD
+click 6 18   # the MATD's TX0D
+click 55 9   # the text in the inspector: the edit box opens
+for _ in $(seq 24); do xdotool key BackSpace; sleep 0.05; done
+xdotool type --delay 80 'stone_wall_diffuse.tga'
+xdotool key Return
+sleep 0.5
+shot inspector
+
 ctrl v
 wait_for log__work.txt || fail "no verification log"
 sleep 0.5
@@ -136,6 +149,8 @@ saved="$work/out dir/saved (1).msh"
 grep -q '^    SINF 100$' tree.txt || fail "SINF did not grow: $(head -8 tree.txt)"
 grep -q '^      NAM2 20$' tree.txt || fail "the renamed, grown chunk is missing: $(head -8 tree.txt)"
 grep -qa 'Axamexample_cube' "$saved" || fail "the typed value is not in the saved data"
+grep -q '^        TX0D 24$' tree.txt || fail "the texture renamed in the inspector did not grow: $(sed -n 12,20p tree.txt)"
+grep -qa 'stone_wall_diffuse.tga' "$saved" || fail "the texture name typed in the inspector is not in the saved file"
 # Every container's size is right when a rebuild reproduces the file.
 "$mshtool" resave --format mdata/format.txt "$saved" resaved.msh || fail "mshtool resave failed"
 cmp -s "$saved" resaved.msh || fail "container sizes in the saved file are not consistent"

@@ -1,6 +1,10 @@
 // One main-loop frame of the editor over the headless host, without a mesh
 // and on meshes with many models, all of them visible in the tree. Shows that
 // a frame costs the rows on screen, not the size of the mesh.
+//
+// BM_InspectorList/<n>: the inspector's part of a frame (decoding and
+// painting its window) with a POSL of n vertices selected and scrolled to the
+// middle: a million vertices cost what ten do.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -11,6 +15,7 @@
 
 #include "display/display.h"
 #include "editor/editor.h"
+#include "editor/inspector.h"
 #include "host/headless_host.h"
 
 namespace fs = std::filesystem;
@@ -77,8 +82,37 @@ void Frame(benchmark::State& state, int models) {
 void BM_FrameWithoutMesh(benchmark::State& state) { Frame(state, 0); }
 void BM_FrameManyModels(benchmark::State& state) { Frame(state, static_cast<int>(state.range(0))); }
 
+void BM_InspectorList(benchmark::State& state) {
+    Scratch scratch;
+    const int n = static_cast<int>(state.range(0));
+    std::string posl(4 + 12 * static_cast<size_t>(n), '\0');
+    for (int i = 0; i < 4; ++i) posl[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 255);
+    for (size_t i = 4; i < posl.size(); i += 4) posl[i + 3] = 0x3F;  // floats near 0.5
+    const std::string segm = Enc("SEGM", Enc("MATI", std::string(4, '\0')) + Enc("POSL", posl));
+    const std::string modl = Enc("MODL", Enc("NAME", std::string("m\0\0\0", 4)) +
+                                             Enc("GEOM", Enc("BBOX", std::string(44, '\0')) + segm));
+    std::ofstream("list.msh", std::ios::binary)
+        << Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", std::string("s\0\0\0", 4))) + modl));
+    host::HeadlessHost host;
+    display::Display display(host);
+    editor::Editor ed(host, display);
+    ed.Startup({"list.msh"});
+    std::vector<mesh::chunkptr> lists;
+    ed.st.curmesh->hedr->addtolist(lists, "POSL");
+    ed.st.selchunk = lists.at(0);
+    ed.Frame();
+    ed.inspector->scroll->state = ed.inspector->scroll->h / 2;
+    ed.Frame();
+    for (auto _ : state) {
+        ed.inspector->View();
+        ed.inspector->Paste();
+    }
+    state.counters["rows"] = static_cast<double>(ed.inspector->inspection.rows);
+}
+
 }  // namespace
 
+BENCHMARK(BM_InspectorList)->Arg(10)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameWithoutMesh)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameManyModels)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -70,6 +70,9 @@ void Editor::BuildCommands() {
 
     // The inspector's value edits and its go to.
     inspector->AddCommands();
+
+    // The deep check.
+    add("check", w.checkbutton, {{kKeyK}}, loaded, [this] { CheckMesh(); });
 }
 
 Command* Editor::FindCommand(const std::string& name) {

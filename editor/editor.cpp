@@ -90,6 +90,7 @@ bool Editor::Frame() {
     }
 
     DrawModlList(g.modlgrid, w.modlscroll->state, w.modlanchor->dx, w.modlanchor->dy);
+    DrawCheckFindings();
     w.chunkactions->title = "chunk actions";
     DataView();
     Readouts();
@@ -103,6 +104,7 @@ bool Editor::Frame() {
     g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste();
+    if (w.checkanchor) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
     g.byteoverlay.Draw(display, w.tableanchor->dx, w.tableanchor->dy, 0, 0, -1, -1);
@@ -114,6 +116,7 @@ bool Editor::Frame() {
     if (w.undobutton) {
         (st.curmesh && history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
         (st.curmesh && history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
+        st.curmesh ? w.checkbutton->enable() : w.checkbutton->disable();
     }
 
     host.Flip(-1);

@@ -7,6 +7,7 @@
 //   views.cpp     the model list, the data view, the readouts, the tree
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
+//   checkpanel.cpp  the deep check and its findings window
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include "display/tilemap.h"
 #include "editor/history.h"
 #include "host/host.h"
+#include "mesh/check.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "mesh/treeview.h"
@@ -55,6 +57,7 @@ constexpr int kKeyRightCtrl = 163;
 // Further shortcut keys (with Control).
 constexpr int kKeyY = 89;
 constexpr int kKeyZ = 90;
+constexpr int kKeyK = 75;  // check
 constexpr int kKeyLeftShift = 160;
 constexpr int kKeyRightShift = 161;
 
@@ -134,6 +137,12 @@ struct EditorWidgets {
     // when the grid is too small for it (W < 80 or H < 50).
     widgets::gadget* undobutton = nullptr;
     widgets::gadget* redobutton = nullptr;
+    widgets::gadget* checkbutton = nullptr;
+    // The check findings window of the free area, its scroll bar and the
+    // anchor of its grid.
+    widgets::gadget* checkwindow = nullptr;
+    widgets::gadget* checkscroll = nullptr;
+    widgets::gadget* checkanchor = nullptr;
 };
 
 // The grids the frame is composed of.
@@ -144,6 +153,7 @@ struct EditorGrids {
     display::tilemap modlgrid;
     display::tilemap bytetable;
     display::tilemap byteoverlay;
+    display::tilemap checkgrid;  // the rows of the check findings window
 };
 
 // A command: what the user asks for with a button, a shortcut or a click in
@@ -212,6 +222,11 @@ public:
     void ShiftUp();
     void ShiftDown();
     void VerifyMesh();
+    // Runs the deep check on the mesh and lists its findings, errors first,
+    // in the check findings window (a summary popup when the grid has no
+    // room for that window). Touches neither the verification's findings
+    // nor its marks.
+    void CheckMesh();
     void Undo();
     void Redo();
     // Before the mesh is dropped (window closed, open, new): when it has
@@ -269,6 +284,11 @@ public:
     // The inspector window of the free area (mesh/inspect.h decodes).
     std::unique_ptr<InspectorPanel> inspector;
 
+    // The last check's findings, errors first, and the mesh they are about
+    // (they are dropped when another mesh becomes the current one).
+    std::vector<mesh::Finding> checkfindings;
+    std::weak_ptr<mesh::msh> checkedmesh;
+    bool checked = false;
     // Every message popup shown so far (title, text), oldest first.
     struct Shown {
         std::string title, text;
@@ -285,6 +305,9 @@ private:
     void DataView();
     void Readouts();
     void RenderTree();
+    // Paints the check findings window and selects the chunk of a clicked
+    // finding.
+    void DrawCheckFindings();
     // The data commands.
     void RemoveBytes(int n);
     void InsertBytes(int n);

@@ -88,6 +88,13 @@ void Editor::BuildWidgets() {
     if (W >= 80 && l.H >= 50) {
         w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
         w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
+        w.checkbutton = gadget::CreateButton("check", 55, 5, 7, 1, root);
+        // The check findings window: rows of findings and their scroll bar.
+        w.checkwindow = gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
+        w.checkanchor = gadget::CreateLabel("", 1, 1, 1, 1, *w.checkwindow, 1);
+        w.checkscroll = gadget::CreateScroll(W - 44, 1, 12, gadget::vertical, 0, *w.checkwindow);
+        w.checkscroll->SetArea(-(W - 45), 0, W - 44, 12);
+        g.checkgrid = display::tilemap(W - 45, 12);
     }
 
     inspector = std::make_unique<InspectorPanel>(*this);

@@ -122,6 +122,13 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(w.undobutton->dx, 41);
     EXPECT_EQ(w.undobutton->dy, 5);
     EXPECT_EQ(w.redobutton->dx, 48);
+    EXPECT_EQ(w.checkbutton->dx, 55);
+    EXPECT_EQ(w.checkbutton->dy, 5);
+    // The check findings window: (41, T - 15), (W - 42) x 14.
+    EXPECT_EQ(w.checkwindow->dx, 41);
+    EXPECT_EQ(w.checkwindow->dy, 60 - 17 - 15);
+    EXPECT_EQ(w.checkwindow->w, 96 - 42);
+    EXPECT_EQ(w.checkwindow->h, 14);
     EXPECT_EQ(order(w.treebox), (std::vector<const gadget*>{w.chunkview, w.treescroll, w.treepanel}));
     EXPECT_EQ(order(w.treepanel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
     std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,

@@ -1,0 +1,85 @@
+// The deep check in the editor: the check command and the check findings
+// window of the free area, where a click on a finding selects its chunk.
+#include <algorithm>
+
+#include "editor/editor.h"
+
+namespace editor {
+
+namespace {
+
+std::string Count(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+void Editor::CheckMesh() {
+    if (!st.curmesh) return;
+    checkfindings = mesh::CheckMesh(*st.curmesh);
+    mesh::SortErrorsFirst(checkfindings);
+    checkedmesh = st.curmesh;
+    checked = true;
+    size_t errors = 0;
+    for (const mesh::Finding& f : checkfindings) errors += f.severity == mesh::Severity::error ? 1 : 0;
+    const std::string summary = Count(errors, "error", "errors") + ", " +
+                                Count(checkfindings.size() - errors, "warning", "warnings");
+    if (w.checkwindow) {
+        w.checkwindow->title = "check: " + summary;
+        w.checkscroll->state = 0;
+    } else {
+        Message("check", summary);
+        FlushInput();
+    }
+}
+
+void Editor::DrawCheckFindings() {
+    // Findings belong to the mesh they were found in.
+    if (checked && checkedmesh.lock() != st.curmesh) {
+        checkfindings.clear();
+        checkedmesh.reset();
+        checked = false;
+    }
+    if (!w.checkwindow) return;
+    if (!checked) w.checkwindow->title = "check";
+    display::tilemap& grid = g.checkgrid;
+    grid.Fill(0, 0, 25, 0);
+    const int rows = grid.tmaph;
+    w.checkscroll->h = std::max(0, static_cast<int>(checkfindings.size()) - rows);
+    w.checkscroll->state = std::clamp(w.checkscroll->state, 0, w.checkscroll->h);
+    if (!checked) {
+        grid.InsertString(0, 0, "Control+K or check: the deep check", 0, 25, 0, 0, 0, -1);
+        return;
+    }
+    if (checkfindings.empty()) {
+        grid.InsertString(0, 0, "No findings.", 0, 25, 0, 0, 0, -1);
+        return;
+    }
+    const int x0 = w.checkanchor->dx, y0 = w.checkanchor->dy;
+    const int first = w.checkscroll->state;
+    for (int r = 0; r < rows; ++r) {
+        const size_t i = static_cast<size_t>(first + r);
+        if (i >= checkfindings.size()) break;
+        const mesh::Finding& f = checkfindings[i];
+        const mesh::chunkptr c = f.where.lock();
+        const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
+        if (hovered && ui.Released(1) && c && st.curmesh && st.curmesh->hedr) {
+            // Only a chunk still in the tree can be selected.
+            std::vector<size_t> path;
+            if (PathFromRoot(c, st.curmesh->hedr, path)) {
+                st.selchunk = c;
+                c->expand();
+                Refresh();
+                w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
+            }
+        }
+        const std::string text = std::string(f.severity == mesh::Severity::error ? "E " : "W ") + f.path + ": [" +
+                                 f.rule + "] " + f.message;
+        if (c && st.selchunk == c)
+            grid.InsertString(0, r, text, 25, 0, 0, 0, 0, grid.tmapw);
+        else
+            grid.InsertString(0, r, text, 0, hovered ? 1 : 25, 0, 0, 0, grid.tmapw);
+    }
+}
+
+}  // namespace editor

@@ -1,0 +1,148 @@
+// The check command in the editor: Control+K and the tool-row button list
+// the findings, errors first, in the check findings window; a click on one
+// selects its chunk and opens the tree down to it; verification's findings,
+// marks and log stay as they were.
+#include <filesystem>
+
+#include "editor/tests/fixture.h"
+#include "mesh/tests/check_meshes.h"
+
+using namespace edtest;
+
+namespace {
+
+class CheckPanelTest : public EditorTest {
+protected:
+    // A real-shaped mesh with a warning early in the tree (a shadow volume
+    // that is not hidden) and an error late (an unknown model type).
+    void OpenFaulty() {
+        mesh::chunkptr root = checkmesh::Good();
+        const mesh::chunkptr msh2 = root->getkid("MSH2");
+        for (const mesh::chunkptr& m : msh2->kids) {
+            if (m->FetchName() == "sv_body") m->getkid("FLGS")->setdata(checkmesh::U32s({0}));
+            if (m->FetchName() == "hp_fire") m->getkid("MTYP")->setdata(checkmesh::U32s({5}));
+        }
+        mesh::msh file;
+        file.hedr = root;
+        ASSERT_TRUE(file.Save(dir + "/faulty.msh", 1));
+        Start({"faulty.msh"});
+        Frame();
+    }
+    // The text of row r of the findings window.
+    std::string FindingRow(int r) {
+        const widgets::gadget* a = ed->w.checkanchor;
+        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->g.checkgrid.tmapw));
+    }
+};
+
+TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
+    OpenFaulty();
+    EXPECT_EQ(ed->w.checkwindow->title, "check");
+    EXPECT_EQ(FindingRow(0).substr(0, 34), "Control+K or check: the deep check");
+    Shortcut(editor::kKeyK);
+    Frame();
+    ASSERT_EQ(ed->checkfindings.size(), 2u);
+    EXPECT_EQ(ed->w.checkwindow->title, "check: 1 error, 1 warning");
+    EXPECT_EQ(ed->checkfindings[0].rule, "model-type");
+    EXPECT_EQ(ed->checkfindings[1].rule, "shadow-visible");
+    EXPECT_EQ(FindingRow(0).substr(0, 33), "E HEDR/MSH2/MODL[hp_fire]/MTYP: [");
+    EXPECT_EQ(FindingRow(1).substr(0, 29), "W HEDR/MSH2/MODL[sv_body]: [s");
+    // No verification ran: no findings, no marks, no log.
+    EXPECT_TRUE(ed->findings.empty());
+    EXPECT_TRUE(ed->st.curmesh->errors.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir + "/log__faulty.msh.txt"));
+    EXPECT_TRUE(ed->messages.empty());
+
+    // After a verification, a check keeps its findings and marks.
+    KeyInModal(host::kKeyEnter, 2);  // closes the verdict
+    ClickWidget(ed->w.verifybutton);
+    const size_t marks = ed->st.curmesh->errors.size();
+    const std::vector<std::string> verified = ed->findings;
+    ASSERT_GT(marks, 0u);
+    ClickWidget(ed->w.checkbutton);
+    EXPECT_EQ(ed->checkfindings.size(), 2u);
+    EXPECT_EQ(ed->st.curmesh->errors.size(), marks);
+    EXPECT_EQ(ed->findings, verified);
+}
+
+TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
+    OpenFaulty();
+    ClickWidget(ed->w.checkbutton);
+    Frame();
+    ASSERT_EQ(ed->checkfindings.size(), 2u);
+    const mesh::chunkptr mtyp = ed->checkfindings[0].where.lock();
+    ASSERT_TRUE(mtyp);
+    ASSERT_EQ(mtyp->name, "MTYP");
+    EXPECT_EQ(mtyp->getparent()->expanded, 0);
+
+    // Lists see a click in the frame after its release, as the model list.
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Frame();
+    EXPECT_EQ(ed->st.selchunk, mtyp);
+    for (mesh::chunkptr p = mtyp->getparent(); p; p = p->getparent()) EXPECT_EQ(p->expanded, 1) << p->name;
+    // The selected row is within the shown part of the tree.
+    const int row = mtyp->findy(nullptr);
+    EXPECT_LE(ed->w.treescroll->state, row);
+    EXPECT_LT(row, ed->w.treescroll->state + ed->w.treescroll->w);
+
+    // A finding whose chunk has left the tree selects nothing.
+    ed->st.selchunk = nullptr;
+    const mesh::chunkptr model = mtyp->getparent();
+    ed->st.curmesh->hedr->getkid("MSH2")->RemoveKid(
+        static_cast<size_t>(ed->st.curmesh->hedr->getkid("MSH2")->IndexOfKid(model.get())));
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Frame();
+    EXPECT_EQ(ed->st.selchunk, nullptr);
+}
+
+TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
+    // Many findings: the scroll bar reaches all of them.
+    mesh::chunkptr root = checkmesh::Good();
+    for (int i = 0; i < 30; ++i) root->getkid("MSH2")->AppendKid(checkmesh::D("ZZZZ", {}));
+    mesh::msh file;
+    file.hedr = root;
+    ASSERT_TRUE(file.Save(dir + "/many.msh", 1));
+    Start({"many.msh"});
+    Frame();
+    Shortcut(editor::kKeyK);
+    Frame();
+    ASSERT_GT(ed->checkfindings.size(), 30u);
+    EXPECT_EQ(ed->w.checkscroll->h, static_cast<int>(ed->checkfindings.size()) - 12);
+    ed->w.checkscroll->state = ed->w.checkscroll->h;
+    Frame();
+    EXPECT_EQ(FindingRow(11).substr(0, 2), "W ");  // the last finding: an unknown chunk, a warning
+    // Another mesh drops the findings.
+    host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.PressKey(host::kKeyEnter); });
+    Shortcut(editor::kKeyNew);
+    Frame();
+    EXPECT_NE(ed->st.meshtitle, "many.msh");
+    EXPECT_TRUE(ed->checkfindings.empty());
+    EXPECT_EQ(ed->w.checkwindow->title, "check");
+}
+
+TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
+    Start();
+    Frame();
+    Frame();
+    EXPECT_EQ(ed->w.checkbutton->disabled(), 1);
+    Shortcut(editor::kKeyK);
+    EXPECT_FALSE(ed->checked);
+
+    // A grid too small for the free area: the shortcut still runs the check
+    // and tells the counts in a popup.
+    Configure(79, 50);
+    mesh::msh file;
+    file.hedr = checkmesh::Good();
+    ASSERT_TRUE(file.Save(dir + "/good.msh", 1));
+    Start({"good.msh"});
+    Frame();
+    EXPECT_EQ(ed->w.checkbutton, nullptr);
+    EXPECT_EQ(ed->w.checkwindow, nullptr);
+    KeyInModal(host::kKeyEnter);
+    Shortcut(editor::kKeyK);
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "check");
+    EXPECT_EQ(ed->messages[0].text, "0 errors, 0 warnings");
+}
+
+}  // namespace

@@ -255,6 +255,10 @@ bool InspectorPanel::ValueCell(int64_t item, size_t k, int& x, int& y) const {
 void InspectorPanel::Click() {
     const int x = ui().mx - gx_, y = ui().my - gy_;
     if (y < 1) return;
+    // A click in the open edit box moves its caret and nothing else.
+    if (editing && x >= editbox->x - 1 && x < editbox->x - 1 + editbox->w && y >= editbox->y - 1 &&
+        y < editbox->y - 1 + editbox->h)
+        return;
     const bool hex = hexbox->state || inspection.form == mesh::Form::Raw;
     if (hex) {
         int digits = 4;

@@ -464,8 +464,10 @@ std::string ChunkPath(const chunkptr& c) {
         std::string part = cur->name;
         chunkptr p = cur->getparent();
         const int idx = p ? p->IndexOfKid(cur.get()) : -1;
-        if (cur->name == "MODL" && cur->getkid("NAME")) {
-            part += "[" + cur->FetchName() + "]";
+        chunkptr name = cur->name == "MODL" ? cur->getkid("NAME") : nullptr;
+        if (name && name->kids.empty()) {
+            // As the deep check writes it: the name cut to 100 characters.
+            part += "[" + name->datatostring().substr(0, 100) + "]";
         } else if (idx >= 0 && p->numkids(cur->name) > 1) {
             int same = 0;
             for (int k = 0; k < idx; ++k)

@@ -298,3 +298,19 @@ TEST_F(InspectorTest, EachEditIsOneUndoStep) {
     Frame();
     EXPECT_EQ(Saved(), Build(renamed));
 }
+
+TEST_F(InspectorTest, AClickInTheOpenBoxKeepsWhatWasTyped) {
+    Select(Find("TX0D"));
+    ClickValue(0, 0);
+    host.Type(std::string(16, '\b') + "new");
+    Frames(20);
+    const widgets::gadget* b = Panel().editbox;
+    Click(b->dx + 1, b->dy);  // the caret moves after the first letter
+    Frame();
+    ASSERT_TRUE(Panel().editing);
+    EXPECT_EQ(b->title, "new");
+    EXPECT_EQ(b->at, 1);
+    host.Type("X\r");
+    Frames(3);
+    EXPECT_EQ(Find("TX0D")->datatostring(), "nXew");
+}

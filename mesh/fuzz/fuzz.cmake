@@ -11,6 +11,7 @@ add_executable(mesh_fuzz
   ${CMAKE_SOURCE_DIR}/mesh/records.cpp
   ${CMAKE_SOURCE_DIR}/mesh/verify.cpp
   ${CMAKE_SOURCE_DIR}/mesh/check.cpp
+  ${CMAKE_SOURCE_DIR}/mesh/inspect.cpp
   ${CMAKE_SOURCE_DIR}/host/files.cpp)
 target_compile_options(mesh_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 target_link_options(mesh_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)

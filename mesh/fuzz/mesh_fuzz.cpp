@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "mesh/chunk.h"
+#include "mesh/inspect.h"
 #include "mesh/msh.h"
 #include "mesh/walk.h"
 
@@ -136,6 +137,19 @@ void RunOps(const chunkptr& root, const uint8_t* ops, size_t k, int matl) {
                 (void)c->readbytes(p, 16, window);
                 std::vector<chunkptr> modls;
                 root->addtolist(modls, "MODL");
+                // The inspector's decoding, some of its rows, and a value
+                // typed into the first field that takes one.
+                Inspection in = Inspect(c, root);
+                for (int64_t r : {int64_t(0), in.rows / 2, in.rows - 1, int64_t(p)}) (void)in.Row(r);
+                [&] {
+                    if (!(o[4] & 1)) return;
+                    for (const InspectLine& l : in.lines)
+                        for (const InspectValue& f : l.fields)
+                            if (f.editable()) {
+                                ApplyEdit(PlanEdit(in, f, (o[4] & 2) ? "$7" : "abc", root), List());
+                                return;
+                            }
+                }();
                 break;
             }
         }

@@ -79,4 +79,8 @@ inline const std::string kInputLineChars =
 // close the window ends the program.
 std::string InputLine(Display& display, const std::string& prompt, int row, int colour);
 
+// The same prompt starting with text, which Backspace and typing edit. True
+// and the edited text on Enter; false on Escape, with text left as it was.
+bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text);
+
 }  // namespace display

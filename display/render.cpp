@@ -49,11 +49,15 @@ int tilemap::Draw(Display& display, int x, int y, int viewx, int viewy, int view
     return 0;
 }
 
-std::string InputLine(Display& display, const std::string& prompt, int /*row*/, int colour) {
+namespace {
+
+// The line prompt's loop: starts with text and returns on Enter (true) or,
+// when escape is set, on Escape (false, text as it was).
+bool RunLine(Display& display, const std::string& prompt, int colour, std::string& text, bool escape) {
     host::Host& host = display.host;
     tilemap bar(display.settings.width - 4, 1);
     bar.Fill(0, 0, 9, 0);
-    std::string typed, cursor;
+    std::string typed = text, cursor;
     host.ClearKeys();
     long frame = 0;
     for (;;) {
@@ -63,6 +67,10 @@ std::string InputLine(Display& display, const std::string& prompt, int /*row*/, 
         frame++;
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
 
+        if (escape && host.KeyPresses(27) > 0) {
+            host.ClearKeys();
+            return false;
+        }
         int c = host.NextTypedChar();
         if (c > 0 && c < 256 && kInputLineChars.find(static_cast<char>(c)) != std::string::npos)
             typed += static_cast<char>(c);
@@ -70,7 +78,8 @@ std::string InputLine(Display& display, const std::string& prompt, int /*row*/, 
         std::string line = prompt + "@" + std::to_string(colour) + "@" + typed;
         if (c == 13) {
             host.ClearKeys();
-            return typed;
+            text = typed;
+            return true;
         }
         if (c > 0) cursor.clear();
         std::string shown = line + "@@" + cursor;
@@ -82,6 +91,18 @@ std::string InputLine(Display& display, const std::string& prompt, int /*row*/, 
         host.Flip(-1);
         if (host.CloseRequested()) host.EndProgram();
     }
+}
+
+}  // namespace
+
+std::string InputLine(Display& display, const std::string& prompt, int /*row*/, int colour) {
+    std::string text;
+    RunLine(display, prompt, colour, text, false);
+    return text;
+}
+
+bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text) {
+    return RunLine(display, prompt, colour, text, true);
 }
 
 }  // namespace display

@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "host/files.h"
+#include "mesh/records.h"
 #include "mesh/verify.h"
 
 namespace editor {
@@ -129,33 +130,37 @@ void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reac
     change();
     Refresh();
     const Snapshot after = Snapshot::Take(scope, subtree);
-    history.Record(name, st.recognizematl, before, after, placebefore, {st.selchunk, st.datacursor});
+    history.Record(name, before, after, placebefore, {st.selchunk, st.datacursor});
 }
 
-void Editor::Group(int grouping) {
-    if (!st.curmesh || !st.curmesh->hedr) return;
-    if (grouping == 1)
-        st.curmesh->hedr->expandmatl(st.formatlist);
-    else
-        st.curmesh->hedr->collapsematl();
+void Editor::Regroup(const mesh::chunkptr& m) {
+    if (m->name != "MATL" || !m->kids.empty()) return;
+    // Grouping writes the number of its MATD chunks in front; a MATL whose
+    // count says otherwise (edited by hand) stays a leaf, with its bytes.
+    const mesh::chunk::fields was = m->take();
+    const int64_t n = std::max<int64_t>(0, m->size);
+    std::vector<uint8_t> before(static_cast<size_t>(n)), after(static_cast<size_t>(n));
+    m->readbytes(0, n, before.data());
+    m->expandmatl(st.formatlist);
+    m->Update(1);
+    if (m->size != n || (m->readbytes(0, n, after.data()), after != before)) m->put(was);
 }
 
 void Editor::StepOver(bool forward) {
     const History::Step* step = forward ? history.ToRedo() : history.ToUndo();
     if (!step || !st.curmesh || !st.curmesh->hedr) return;
     const mesh::chunkptr root = st.curmesh->hedr;
-    const int now = st.recognizematl;
-    const int then = step->grouping;
     const Place place = forward ? step->after : step->before;
-    // The step's chunks are those of the grouping it was taken under.
-    if (then != now) Group(then);
-    root->Update(then);
-    const std::vector<mesh::chunkptr> matls = forward ? history.Redo() : history.Undo();
-    root->Update(then);
-    if (then != now) Group(now);
-    // The material lists put back as leaves are grouped again.
+    const History::Applied applied = forward ? history.Redo() : history.Undo();
+    // Chunks that come back into the tree hold their MATLs as they were when
+    // they left it. With grouping off, a grouped one is ungrouped (its data
+    // as last rebuilt, count included); with grouping on, an ungrouped one
+    // stays a leaf, which saves the same bytes.
+    const int now = st.recognizematl;
+    if (now == 0)
+        for (const mesh::chunkptr& k : applied.attached) k->collapsematl();
     if (now == 1)
-        for (const mesh::chunkptr& m : matls) m->expandmatl(st.formatlist);
+        for (const mesh::chunkptr& m : applied.matls) Regroup(m);
     st.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
     st.datacursor = place.datacursor;
     Refresh();
@@ -285,7 +290,15 @@ void Editor::NewMesh() {
 
 void Editor::RenameChunk() {
     const mesh::chunkptr sel = st.selchunk;
-    const std::string name = display::InputLine(display, "new chunk name: ", 10, 0);
+    // The prompt starts with the current name. Escape, or Enter on an empty
+    // line, leaves the name as it was; otherwise it is fitted to the four
+    // bytes the file holds, so the tree shows what will be saved.
+    std::string typed = sel->name;
+    if (!display::EditLine(display, "new chunk name: ", 0, typed) || typed.empty()) {
+        Refresh();
+        return;
+    }
+    const std::string name = mesh::FitName(typed);
     if (st.recognizematl != 1) {
         Change("rename", sel, Reach::own, [&] { sel->name = name; });
         return;
@@ -377,6 +390,14 @@ void Editor::ImportAfter() {
 
 void Editor::ImportUnder() {
     const mesh::chunkptr sel = st.selchunk;
+    // A record is always read as a leaf: a chunk under it would be saved as
+    // its data and never read back.
+    if (mesh::IsRecordName(sel->name)) {
+        Message("Error!", std::string("Unable to import under this chunk.") + '\xff' + "A " + sel->name +
+                              " record holds no chunks.");
+        host.ClearKeys();
+        return;
+    }
     const std::string path = host.RequestFile("Import Chunk file under", kChunkFilter, false, st.lastdir + "\\");
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);
@@ -385,9 +406,24 @@ void Editor::ImportUnder() {
     if (!m || !m->hedr) {
         Message("Error!", WithReason("Unable to read chunk file.", why));
         Refresh();
-    } else {
-        Change("import under", sel, Reach::own, [&] { sel->AppendKid(m->hedr); });
+        host.ClearKeys();
+        return;
     }
+    // Becoming a container replaces the chunk's data by its children, and a
+    // container is read back only when its first child has a container name:
+    // either is said before it happens.
+    std::string question;
+    if (sel->kids.empty()) {
+        if (sel->size > 0)
+            question = sel->name + " holds " + std::to_string(sel->size) +
+                       " bytes of data that the import replaces.";
+        const std::string first = mesh::FitName(m->hedr->name);
+        if (!mesh::NameInList(first, st.formatlist))
+            question += (question.empty() ? "" : " ") + first +
+                        " is not a container name: saved, it will not read back as a child.";
+    }
+    if (question.empty() || Ask("Confirm", question + " Continue?") == 0)
+        Change("import under", sel, Reach::own, [&] { sel->AppendKid(m->hedr); });
     host.ClearKeys();
 }
 

@@ -191,6 +191,11 @@ void Editor::Refresh() {
 
 // ---- helpers of the commands ----------------------------------------------
 
+int Editor::Ask(const std::string& title, const std::string& text) {
+    messages.push_back({title, text});
+    return widgets::PopupConfirm(ui, title, text);
+}
+
 void Editor::Message(const std::string& title, const std::string& text) {
     messages.push_back({title, text});
     widgets::PopupMessage(ui, title, text);

@@ -289,7 +289,8 @@ public:
     std::vector<mesh::Finding> checkfindings;
     std::weak_ptr<mesh::msh> checkedmesh;
     bool checked = false;
-    // Every message popup shown so far (title, text), oldest first.
+    // Every message and question popup shown so far (title, text), oldest
+    // first.
     struct Shown {
         std::string title, text;
     };
@@ -320,8 +321,9 @@ private:
     // Undoes (forward false) or redoes the next step, under the grouping it
     // was taken with.
     void StepOver(bool forward);
-    // Groups (1) or ungroups (0) every MATL of the tree.
-    void Group(int grouping);
+    // Groups a MATL that was put back as a leaf, unless grouping would
+    // change its bytes.
+    void Regroup(const mesh::chunkptr& m);
     // Flushes keys and pointer after a modal dialog and samples the pointer
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();
@@ -329,6 +331,8 @@ private:
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
     // PopupMessage, remembered in messages.
     void Message(const std::string& title, const std::string& text);
+    // PopupConfirm, remembered in messages; 0 is yes.
+    int Ask(const std::string& title, const std::string& text);
     bool ControlHeld();
 };
 

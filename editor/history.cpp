@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace editor {
 
@@ -62,11 +63,10 @@ Snapshot Snapshot::Take(const mesh::chunkptr& scope, bool subtree) {
     return s;
 }
 
-bool History::Record(const std::string& name, int grouping, const Snapshot& before, const Snapshot& after,
+bool History::Record(const std::string& name, const Snapshot& before, const Snapshot& after,
                      const Place& placebefore, const Place& placeafter) {
     Step step;
     step.name = name;
-    step.grouping = grouping;
     step.before = placebefore;
     step.after = placeafter;
 
@@ -130,8 +130,8 @@ bool History::Record(const std::string& name, int grouping, const Snapshot& befo
     return true;
 }
 
-bool History::Apply(const Entry& e, bool forward) {
-    if (forward ? !e.hasafter : !e.hasbefore) return false;
+void History::Apply(const Entry& e, bool forward, Applied& applied) {
+    if (forward ? !e.hasafter : !e.hasbefore) return;
     fields target = forward ? e.after : e.before;
     if (e.patch) {
         // The chunk holds the other side's data: swap the differing bytes.
@@ -159,28 +159,31 @@ bool History::Apply(const Entry& e, bool forward) {
             target.buf = std::move(v);
         }
     }
+    // Children that were not in the list before join the tree.
+    std::unordered_set<const mesh::chunk*> had;
+    for (const mesh::chunkptr& k : e.c->kids) had.insert(k.get());
+    for (const mesh::chunkptr& k : target.kids)
+        if (!had.count(k.get())) applied.attached.push_back(k);
     e.c->put(std::move(target));
-    return forward ? e.aftermatl : e.beforematl;
+    if (forward ? e.aftermatl : e.beforematl) applied.matls.push_back(e.c);
 }
 
-std::vector<mesh::chunkptr> History::Undo() {
-    std::vector<mesh::chunkptr> matls;
-    if (!CanUndo()) return matls;
+History::Applied History::Undo() {
+    Applied applied;
+    if (!CanUndo()) return applied;
     const Step& s = steps_[pos_ - 1];
-    for (size_t i = s.entries.size(); i-- > 0;)
-        if (Apply(s.entries[i], false)) matls.push_back(s.entries[i].c);
+    for (size_t i = s.entries.size(); i-- > 0;) Apply(s.entries[i], false, applied);
     --pos_;
-    return matls;
+    return applied;
 }
 
-std::vector<mesh::chunkptr> History::Redo() {
-    std::vector<mesh::chunkptr> matls;
-    if (!CanRedo()) return matls;
+History::Applied History::Redo() {
+    Applied applied;
+    if (!CanRedo()) return applied;
     const Step& s = steps_[pos_];
-    for (const Entry& e : s.entries)
-        if (Apply(e, true)) matls.push_back(e.c);
+    for (const Entry& e : s.entries) Apply(e, true, applied);
     ++pos_;
-    return matls;
+    return applied;
 }
 
 void History::Clear() {

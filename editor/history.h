@@ -21,10 +21,9 @@
 // objects (and ungrouping drops them), and is not a step. So a step never
 // holds a MATL's fields or anything inside one: a MATL is taken as a leaf
 // holding its data (the bytes it is saved with, whether grouped or not), and
-// put back as that leaf, to be grouped again when grouping is on. A step also
-// records the grouping it was taken under and is applied under it (the tree
-// is switched over and back around it), so that a container holding grouped
-// MATLs is rebuilt with their counts.
+// put back as that leaf, to be grouped again when grouping is on. Chunks that
+// a step puts back into a list of children hold their MATLs as they were when
+// they left the tree; they are ungrouped when grouping is off.
 #pragma once
 
 #include <cstdint>
@@ -73,7 +72,6 @@ public:
     };
     struct Step {
         std::string name;
-        int grouping = 0;       // recognizematl when it was taken
         std::vector<Entry> entries;
         Place before, after;
         uint64_t id = 0;
@@ -82,7 +80,7 @@ public:
     // Makes a step from the fields before and after a change. Nothing is
     // recorded when no field differs; otherwise the steps that could be
     // redone are dropped. True when a step was recorded.
-    bool Record(const std::string& name, int grouping, const Snapshot& before, const Snapshot& after,
+    bool Record(const std::string& name, const Snapshot& before, const Snapshot& after,
                 const Place& placebefore, const Place& placeafter);
 
     bool CanUndo() const { return pos_ > 0; }
@@ -90,12 +88,16 @@ public:
     // The step that undo or redo would apply; null when there is none.
     const Step* ToUndo() const { return CanUndo() ? &steps_[pos_ - 1] : nullptr; }
     const Step* ToRedo() const { return CanRedo() ? &steps_[pos_] : nullptr; }
+    // What putting back a step brought into the tree.
+    struct Applied {
+        std::vector<mesh::chunkptr> matls;     // MATLs put back as leaves
+        std::vector<mesh::chunkptr> attached;  // chunks that joined a list of children
+    };
     // Puts back the fields of that step (before for undo, after for redo)
-    // and moves over it; returns the MATLs put back as leaves. The caller
-    // switches the grouping around it, rebuilds afterwards and groups those
-    // MATLs again when grouping is on.
-    std::vector<mesh::chunkptr> Undo();
-    std::vector<mesh::chunkptr> Redo();
+    // and moves over it. The caller brings what it attached into the current
+    // grouping, groups the MATLs again when grouping is on, and rebuilds.
+    Applied Undo();
+    Applied Redo();
 
     // A fresh history (a mesh opened or made new); the state is the saved one.
     void Clear();
@@ -110,8 +112,8 @@ public:
 
 private:
     uint64_t Top() const { return pos_ > 0 ? steps_[pos_ - 1].id : 0; }
-    // Puts back one side of an entry; true when that side is a MATL leaf.
-    static bool Apply(const Entry& e, bool forward);
+    // Puts back one side of an entry.
+    static void Apply(const Entry& e, bool forward, Applied& applied);
 
     std::vector<Step> steps_;
     size_t pos_ = 0;        // steps applied

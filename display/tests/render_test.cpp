@@ -155,3 +155,20 @@ TEST_F(RenderTest, InputLineEndsTheProgramWhenTheWindowIsClosed) {
     EXPECT_THROW(display::InputLine(d, "Name:", 0, 14), host::ProgramEnded);
     EXPECT_EQ(h.Frames(), 2);
 }
+
+TEST_F(RenderTest, EditLineStartsWithTheTextAndEscapeLeavesIt) {
+    Load(20, 5, 1);
+    h.OnFrame(1, [](host::HeadlessHost& x) { x.Type("\bX\r"); });
+    h.SetFrameLimit(100);
+    std::string text = "MODL";
+    EXPECT_TRUE(display::EditLine(d, "Name:", 14, text));
+    EXPECT_EQ(text, "MODX");
+
+    h.OnFrame(h.Frames() + 2, [](host::HeadlessHost& x) {
+        x.Type("ab");
+        x.PressKey(host::kKeyEscape);
+    });
+    EXPECT_FALSE(display::EditLine(d, "Name:", 14, text));
+    EXPECT_EQ(text, "MODX");
+    EXPECT_EQ(h.KeyPresses(host::kKeyEscape), 0);
+}

@@ -183,23 +183,86 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     EXPECT_EQ(ed->st.modllist.size(), 3u);
     ExpectConsistent();
 
-    // Under a leaf: it becomes a container whose last child is the import,
-    // which can at once be moved.
-    auto name = one->getkid("NAME");
-    Select(name);
+    // Under a container: the import is its last child, which can at once be
+    // moved.
+    Select(one);
     host.file_answers = {dir + "/three.mck"};
     ClickWidget(ed->w.importunderbutton);
     EXPECT_EQ(host.file_requests.back().title, "Import Chunk file under");
-    ASSERT_EQ(name->kids.size(), 1u);
-    EXPECT_EQ(name->kids[0]->FetchName(), "three");
+    ASSERT_EQ(one->kids.size(), 3u);
+    EXPECT_EQ(one->kids[2]->FetchName(), "three");
     EXPECT_EQ(ed->st.modllist.size(), 4u);
+    EXPECT_TRUE(ed->messages.empty());  // nothing to ask
     ExpectConsistent();
-    Select(name->kids[0]);
-    ClickWidget(ed->w.shiftupbutton);  // only child: stays
-    EXPECT_EQ(name->kids.size(), 1u);
+    Select(one->kids[2]);
+    ClickWidget(ed->w.shiftupbutton);
+    EXPECT_EQ(one->kids[1]->FetchName(), "three");
     ClickWidget(ed->w.deletebutton);
-    EXPECT_TRUE(name->kids.empty());
+    EXPECT_EQ(one->kids.size(), 2u);
     ExpectConsistent();
+}
+
+TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
+    Spit(dir + "/three.mck", Model("three"));
+    Spit(dir + "/sinf.mck", Enc("SINF", Enc("NAME", Text("s"))));
+    const std::string before = Slurp(dir + "/small.msh");
+    auto name = Msh2()->kids[1]->getkid("NAME");
+
+    // A record: refused at once, with the reason.
+    Select(name);
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.importunderbutton);
+    EXPECT_TRUE(host.file_requests.empty());
+    ASSERT_EQ(ed->messages.size(), 1u);
+    EXPECT_EQ(ed->messages[0].title, "Error!");
+    EXPECT_EQ(ed->messages[0].text,
+              std::string("Unable to import under this chunk.") + '\xff' + "A NAME record holds no chunks.");
+    EXPECT_TRUE(name->kids.empty());
+
+    // A chunk holding data that is no record: asked first; No keeps it.
+    auto leaf = mesh::chunk::Create("ZZZZ");
+    leaf->setdata({1, 2, 3, 4, 5, 6});
+    Msh2()->AppendKid(leaf);
+    ed->Refresh();
+    Select(leaf);
+    host.file_answers = {dir + "/sinf.mck"};
+    KeyInModal(27, 2);  // No
+    ClickWidget(ed->w.importunderbutton);
+    ASSERT_EQ(ed->messages.size(), 2u);
+    EXPECT_EQ(ed->messages[1].title, "Confirm");
+    EXPECT_EQ(ed->messages[1].text, "ZZZZ holds 6 bytes of data that the import replaces. Continue?");
+    EXPECT_TRUE(leaf->kids.empty());
+    EXPECT_EQ(leaf->size, 6);
+
+    // Yes: the data goes, the import is its child; one undo step brings the
+    // data back.
+    host.file_answers = {dir + "/sinf.mck"};
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.importunderbutton);
+    ASSERT_EQ(leaf->kids.size(), 1u);
+    EXPECT_EQ(leaf->kids[0]->name, "SINF");
+    ExpectConsistent();
+    ASSERT_TRUE(ed->Execute("undo"));
+    EXPECT_TRUE(leaf->kids.empty());
+    EXPECT_EQ(leaf->size, 6);
+    EXPECT_EQ(leaf->readbyte(5), 6);
+
+    // A first child without a container name would not read back: said too.
+    host.file_answers = {dir + "/three.mck"};
+    KeyInModal(13, 2);
+    ClickWidget(ed->w.importunderbutton);
+    ASSERT_EQ(ed->messages.size(), 4u);
+    EXPECT_EQ(ed->messages[3].text,
+              "ZZZZ holds 6 bytes of data that the import replaces. MODL is not a container name: saved, it "
+              "will not read back as a child. Continue?");
+    EXPECT_EQ(leaf->kids.size(), 1u);
+    ASSERT_TRUE(ed->Execute("undo"));
+    EXPECT_FALSE(ed->Execute("undo"));  // the data chunk was not added by a command
+    std::vector<uint8_t> bytes;
+    Msh2()->RemoveKid(3);
+    ed->Refresh();
+    Root()->save(bytes, 1);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), before);
 }
 
 TEST_F(CommandsTest, ImportFailuresAndCancel) {
@@ -226,11 +289,27 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
 TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
     auto one = Msh2()->kids[1];
     Select(one);
-    TypeInModal("ABCDE\r", 2);
+    // The prompt starts with the current name.
+    TypeInModal("\b\b\bXY\r", 2);
     ClickWidget(ed->w.renamebutton);
-    EXPECT_EQ(one->name, "ABCDE");  // stored as typed
+    EXPECT_EQ(one->name, "MXY ");  // fitted to the four bytes saved
+    // Longer names are cut to what will be saved.
+    TypeInModal("\b\b\b\bABCDE\r", 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(one->name, "ABCD");
     EXPECT_EQ(Msh2()->kids[1], one);
     ExpectConsistent();
+    host.file_answers = {dir + "/renamed.msh"};
+    Shortcut(editor::kKeySave);
+    EXPECT_NE(Slurp(dir + "/renamed.msh").find("ABCD"), std::string::npos);
+
+    // Escape, and Enter on an emptied line, leave the name.
+    KeyInModal(27, 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(one->name, "ABCD");
+    TypeInModal("\b\b\b\b\r", 2);
+    ClickWidget(ed->w.renamebutton);
+    EXPECT_EQ(one->name, "ABCD");
 }
 
 TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
@@ -242,7 +321,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     ASSERT_EQ(matl->kids.size(), 2u);
     auto matd = matl->kids[0];
     Select(matd);
-    TypeInModal("XXXX\r", 2);
+    TypeInModal("\b\b\b\bXXXX\r", 2);
     ClickWidget(ed->w.renamebutton);
     // Regrouping made new children; the rename and the selection follow.
     ASSERT_EQ(matl->kids.size(), 2u);
@@ -270,7 +349,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(ed->st.selchunk, matl);
     // With grouping off a rename reaches the tree.
-    TypeInModal("MAT2\r", 2);
+    TypeInModal("\b\b\b\bMAT2\r", 2);
     ClickWidget(ed->w.renamebutton);
     EXPECT_EQ(Msh2()->kids[1]->name, "MAT2");
 }
@@ -383,4 +462,54 @@ TEST_F(CommandsTest, NewMeshAsksFirst) {
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "untitled");
     EXPECT_EQ(ed->w.savebutton->disabled(), 0);
+}
+
+TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
+    // Many models, all open: the tree is longer than its panel.
+    std::string kids = Enc("SINF", Enc("NAME", Text("scene")));
+    for (int i = 0; i < 40; ++i) kids += Model("m" + std::to_string(i));
+    Spit(dir + "/long.msh", Enc("HEDR", Enc("MSH2", kids)));
+    host.file_answers = {dir + "/long.msh"};
+    Shortcut(editor::kKeyOpen);
+    Root()->expand();
+    Msh2()->expanded = 1;
+    ed->Refresh();
+    const int rows = Root()->groupsize();
+    EXPECT_EQ(ed->w.treescroll->h, rows - ed->w.treescroll->w);
+
+    // An import under adds rows, reachable at once.
+    Spit(dir + "/three.mck", Model("three"));
+    Select(Msh2());
+    host.file_answers = {dir + "/three.mck"};
+    ClickWidget(ed->w.importunderbutton);
+    EXPECT_EQ(ed->w.treescroll->h, rows + 1 - ed->w.treescroll->w);
+
+    // Scrolled to the end, a new mesh: the range and the position go back.
+    ed->w.treescroll->state = ed->w.treescroll->h;
+    KeyInModal(39);  // the import is not saved: discard
+    KeyInModal(13, 2);
+    Shortcut(editor::kKeyNew);
+    EXPECT_EQ(ed->w.treescroll->h, 0);
+    EXPECT_EQ(ed->w.treescroll->state, 0);
+
+    // Undo and redo follow too.
+    Select(Root());
+    ed->st.datacursor = -5;
+    ASSERT_TRUE(ed->Execute("insert 4"));
+    host.file_answers = {dir + "/long.msh"};
+    KeyInModal(39);
+    KeyInModal(13, 2);
+    Shortcut(editor::kKeyOpen);
+    Root()->expand();
+    Msh2()->expanded = 1;
+    ed->Refresh();
+    Select(Msh2());
+    host.file_answers = {dir + "/three.mck"};
+    ClickWidget(ed->w.importunderbutton);
+    ed->w.treescroll->state = ed->w.treescroll->h;
+    ASSERT_TRUE(ed->Execute("undo"));
+    EXPECT_EQ(ed->w.treescroll->h, rows - ed->w.treescroll->w);
+    EXPECT_LE(ed->w.treescroll->state, ed->w.treescroll->h);
+    ASSERT_TRUE(ed->Execute("redo"));
+    EXPECT_EQ(ed->w.treescroll->h, rows + 1 - ed->w.treescroll->w);
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "editor/tests/fixture.h"
+#include "mesh/records.h"
 
 using namespace edtest;
 
@@ -98,7 +99,10 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
     };
     int exactruns = 0;
     for (const Start& start : {Start{"cube", 1}, Start{"cube", 0}, Start{"small", 1}}) {
-        for (unsigned seed = 1; seed <= 6; ++seed) {
+        const unsigned seeds = getenv("UNDO_SEEDS") ? static_cast<unsigned>(atoi(getenv("UNDO_SEEDS"))) : 6;
+        for (unsigned seed = 1; seed <= seeds; ++seed) {
+            if (getenv("UNDO_ONLY") && seed != static_cast<unsigned>(atoi(getenv("UNDO_ONLY")))) continue;
+            host.SetFrameLimit(host.Frames() + 20000);
             if (start.what == "cube")
                 OpenCube(start.grouping);
             else
@@ -135,18 +139,21 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                     }
                     continue;
                 }
-                if (name == "rename") TypeInModal(renames[pick(renames.size())] + "\r", 1);
-                if (name == "import after" || name == "import under") {
-                    host.file_answers = {dir + "/three.mck"};
-                    // An import under a chunk holding data asks first.
-                    KeyInModal(13, 1);
-                }
+                if (name == "rename") TypeInModal("\b\b\b\b" + renames[pick(renames.size())] + "\r", 1);
+                if (name == "import after" || name == "import under") host.file_answers = {dir + "/three.mck"};
+                // An import under a record is refused, one under a chunk
+                // without children asks first: Enter answers.
+                if (name == "import under" && (c->kids.empty() || mesh::IsRecordName(c->name))) KeyInModal(13, 1);
                 if (name == "pick byte") ed->st.pickedbyte = static_cast<int>(pick(256));
                 if (name.rfind("input", 0) == 0 || name == "str" || name == "flt")
                     ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";
                 const std::string before = Bytes();
                 const size_t steps = ed->history.Steps();
-                Run(name);
+                try {
+                    Run(name);
+                } catch (const std::exception& e) {
+                    FAIL() << e.what() << ": " << log.str();
+                }
                 ASSERT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "") << log.str();
                 // Each step undone and redone at once.
                 if (ed->history.Steps() > steps) {
@@ -165,6 +172,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 }
             }
             auto toggle = [&] {
+                log << " [toggle to " << 1 - ed->st.recognizematl << "]";
                 const std::string was = Bytes();
                 SetGrouping(1 - ed->st.recognizematl);
                 if (Bytes() != was) exact = false;
@@ -187,7 +195,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
     }
     // Most sequences never edit a MATL's count before a toggle.
     EXPECT_GE(exactruns, 9);
-    std::printf("%d of 18 sequences came back exactly\n", exactruns);
+    std::printf("%d sequences came back exactly\n", exactruns);
 }
 
 TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
@@ -214,17 +222,15 @@ TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
     // A selection that no longer exists after undo falls back to its
     // nearest ancestor still in the tree.
     ASSERT_TRUE(Run("undo"));
-    auto name = one->getkid("NAME");
     Spit(dir + "/three.mck", Model("three"));
-    Select(name);
+    Select(one);
     host.file_answers = {dir + "/three.mck"};
-    KeyInModal(13, 1);
     ASSERT_TRUE(Run("import under"));
-    ASSERT_EQ(name->kids.size(), 1u);
-    Select(name->kids[0]->kids[0], 0);
+    ASSERT_EQ(one->kids.size(), 3u);
+    Select(one->kids[2]->kids[0], 0);
     ASSERT_TRUE(Run("undo"));
-    EXPECT_EQ(ed->st.selchunk, name);
-    EXPECT_TRUE(name->kids.empty());
+    EXPECT_EQ(ed->st.selchunk, one);
+    EXPECT_EQ(one->kids.size(), 2u);
 }
 
 TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
@@ -300,7 +306,7 @@ TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
     auto msh2 = Root()->getkid("MSH2");
     auto matl = msh2->getkid("MATL");
     Select(matl);
-    TypeInModal("XY\r", 1);
+    TypeInModal("\b\b\b\bXY\r", 1);
     ASSERT_TRUE(Run("rename"));
     EXPECT_TRUE(matl->kids.empty());  // no longer grouped
     const std::string renamed = Bytes();
@@ -316,7 +322,7 @@ TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
     // A rename inside the grouped MATL, undone: the selection stays inside.
     auto matd = matl->kids[1];
     Select(matd);
-    TypeInModal("MAT2\r", 1);
+    TypeInModal("\b\b\b\bMAT2\r", 1);
     ASSERT_TRUE(Run("rename"));
     EXPECT_EQ(matl->kids[1]->name, "MAT2");
     ASSERT_TRUE(Run("undo"));

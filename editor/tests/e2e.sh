@@ -93,7 +93,8 @@ sleep 0.3
 click 3 53   # input 1
 shot edited
 
-click 23 13  # rename: the line prompt opens
+click 23 13  # rename: the line prompt opens with the current name
+for _ in 1 2 3 4; do xdotool key BackSpace; sleep 0.08; done
 xdotool type --delay 80 'NAM2'
 sleep 0.2
 shot prompt
@@ -156,6 +157,59 @@ grep -qa 'stone_wall_diffuse.tga' "$saved" || fail "the texture name typed in th
 cmp -s "$saved" resaved.msh || fail "container sizes in the saved file are not consistent"
 printf '%s\r\n\001\001' "$work/out dir" > want_prefs.dat
 cmp -s mdata/prefs.dat want_prefs.dat || fail "prefs.dat: $(od -c mdata/prefs.dat | head -3)"
+
+# Undo: an edit taken back and saved gives the original file, byte for byte.
+"$vornabel" work.msh &
+pid=$!
+win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" 2>/dev/null | head -1)
+[ -n "$win" ] || fail "the editor window did not appear a second time"
+xdotool windowmove "$win" 0 0
+sleep 1
+click 2 7    # HEDR
+click 3 8    # MSH2
+click 4 9    # SINF
+click 5 10   # SINF's NAME
+click 1 34   # data cursor on byte 0
+click 71 47  # insert 4
+shot undo-edited
+ctrl z
+sleep 0.3
+shot undone
+ctrl s
+dialog=$(timeout 20 xdotool search --sync --name 'Save Mesh As' 2>/dev/null | head -1)
+[ -n "$dialog" ] || fail "the save dialog did not open after undo"
+sleep 1
+xdotool windowfocus --sync "$dialog" 2>/dev/null
+xdotool key ctrl+a
+xdotool type --delay 20 "$work/undone.msh"
+sleep 0.3
+xdotool key Return
+wait_for "$work/undone.msh" || fail "the mesh was not saved after undo"
+sleep 0.5
+cmp -s "$work/undone.msh" "$src/examples/cube.msh" || fail "an edit undone and saved is not the original file"
+
+# Closing with an edit pending asks first; cancel keeps the window.
+click 71 47  # insert 4 again
+kill -TERM "$pid"
+sleep 1
+shot close-asks
+click 53 32  # "cancel" of the save question
+sleep 1
+kill -0 "$pid" 2>/dev/null || fail "cancel did not keep the editor open"
+shot close-cancelled
+# The editor is back in its main loop: the pending edit undone, closing asks
+# nothing and ends through the loop, which writes the preferences (a popup
+# still open would end the program without them).
+rm -f mdata/prefs.dat
+ctrl z
+sleep 0.3
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+pid=
+[ "$status" -eq 0 ] || fail "editor exit status $status after cancel and undo"
+[ -f mdata/prefs.dat ] || fail "the editor did not end through its main loop after cancel"
+cmp -s "$work/undone.msh" "$src/examples/cube.msh" || fail "closing changed the saved file"
 
 rm -rf "$work/shots"
 echo "journey passed"

@@ -1,7 +1,6 @@
 # Benchmark of one full-grid frame; run from the project root (it reads
 # mdata/graphics.txt), under an X display for the real window's figure.
 if(VORNA_BENCH)
-  find_package(benchmark REQUIRED)
   add_executable(display_bench bench/draw_bench.cpp)
   target_link_libraries(display_bench display benchmark::benchmark)
   if(VORNA_GUI)

@@ -1,6 +1,5 @@
-# The SDL2 + OpenGL window host.
-find_package(SDL2 REQUIRED)
-find_package(OpenGL REQUIRED)
+# The SDL2 + OpenGL window host (SDL2 and OpenGL are found at the top, with
+# the VORNA_GUI switch).
 add_library(host_sdl sdl_host.cpp)
 target_link_libraries(host_sdl PUBLIC host_window SDL2::SDL2 OpenGL::GL)
 

@@ -12,5 +12,5 @@ target_compile_definitions(host_window_tests PRIVATE TEST_TMP_DIR="${CMAKE_CURRE
 gtest_discover_tests(host_window_tests PROPERTIES LABELS unit)
 
 if(VORNA_GUI)
-  include(sdl.cmake OPTIONAL)
+  include(sdl.cmake)
 endif()

@@ -24,9 +24,6 @@ target_compile_options(mesh_core PRIVATE $<$<CONFIG:Debug>:-O1>)
 target_compile_options(mesh_core_tests PRIVATE $<$<CONFIG:Debug>:-O1>)
 
 if(VORNA_FUZZ)
-  if(NOT TARGET fuzz_targets)
-    add_custom_target(fuzz_targets)
-  endif()
   include(${CMAKE_CURRENT_LIST_DIR}/fuzz/fuzz.cmake)
 endif()
 

@@ -9,7 +9,6 @@ gtest_discover_tests(mesh_treeview_tests PROPERTIES LABELS unit)
 
 # One frame of the tree view on a million chunks.
 if(VORNA_BENCH)
-  find_package(benchmark REQUIRED)
   add_executable(treeview_bench ${CMAKE_CURRENT_LIST_DIR}/bench/treeview_bench.cpp)
   target_link_libraries(treeview_bench mesh_treeview benchmark::benchmark)
 endif()

@@ -9,16 +9,14 @@ gtest_discover_tests(mesh_verify_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 
 # Builds trees of a million chunks: keep the unoptimised sanitizer build quick.
 target_compile_options(mesh_verify_tests PRIVATE $<$<CONFIG:Debug>:-O1>)
 
-if(VORNA_BENCH AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/bench/verify_bench.cpp)
+if(VORNA_BENCH)
   add_executable(verify_bench ${CMAKE_CURRENT_LIST_DIR}/bench/verify_bench.cpp)
   target_link_libraries(verify_bench mesh_core)
 endif()
 
-# mshtool verify, run on files the test writes.
-if(EXISTS ${CMAKE_SOURCE_DIR}/tools/mshtool.cpp)
-  add_executable(mshtool_verify_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_verify_test.cpp)
-  target_link_libraries(mshtool_verify_tests mesh_core GTest::gtest_main)
-  target_compile_definitions(mshtool_verify_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
-  add_dependencies(mshtool_verify_tests mshtool)
-  gtest_discover_tests(mshtool_verify_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
-endif()
+# mshtool verify, run on files the test writes (mshtool is defined in tools/).
+add_executable(mshtool_verify_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_verify_test.cpp)
+target_link_libraries(mshtool_verify_tests mesh_core GTest::gtest_main)
+target_compile_definitions(mshtool_verify_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+add_dependencies(mshtool_verify_tests mshtool)
+gtest_discover_tests(mshtool_verify_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

@@ -1,20 +1,10 @@
-# The libFuzzer target of the mesh model (clang only). The model's sources are
-# compiled into it with the fuzzer's coverage instrumentation. The test
-# `mesh_fuzz_corpus` (label fuzz) replays the committed seed corpus once.
-add_executable(mesh_fuzz
-  ${CMAKE_CURRENT_LIST_DIR}/mesh_fuzz.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/chunk_storage.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/chunk_io.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/chunk_query.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/chunk_edit.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/msh.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/records.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/verify.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/check.cpp
-  ${CMAKE_SOURCE_DIR}/mesh/inspect.cpp
-  ${CMAKE_SOURCE_DIR}/host/files.cpp)
-target_compile_options(mesh_fuzz PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-target_link_options(mesh_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+# The libFuzzer target of the mesh model (clang only). It links the mesh core
+# library itself, which the VORNA_FUZZ switch compiles with the fuzzer's
+# coverage instrumentation. The test `mesh_fuzz_corpus` (label fuzz) replays
+# the committed seed corpus once.
+add_executable(mesh_fuzz ${CMAKE_CURRENT_LIST_DIR}/mesh_fuzz.cpp)
+target_link_libraries(mesh_fuzz mesh_core)
+target_link_options(mesh_fuzz PRIVATE -fsanitize=fuzzer)
 add_dependencies(fuzz_targets mesh_fuzz)
 
 file(GLOB mesh_fuzz_seeds ${CMAKE_CURRENT_LIST_DIR}/corpus/*)

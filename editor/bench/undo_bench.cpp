@@ -1,0 +1,165 @@
+// The cost of the undo history on a 64 MB mesh: 1,000 single-byte edits
+// through the editor's byte picker, then every step undone and redone.
+// Prints the peak memory beside the file size and the memory of the mesh
+// alone, and the time of one undo or redo beside the time of the edit itself.
+//
+// usage: editor_undo_bench [EDITED_CHUNKS]
+// The edits fall at random places of EDITED_CHUNKS (default 4) of the 16
+// vertex lists of 4 MB each. A chunk's first edit copies its data (the mesh's
+// copy on write, without undo too), so the peak grows by 4 MB a chunk.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "editor/editor.h"
+#include "host/headless_host.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Enc(const std::string& name, const std::string& data) {
+    std::string out = name;
+    uint32_t n = static_cast<uint32_t>(data.size());
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 255);
+    return out + data;
+}
+
+// A kernel figure of this process from /proc/self/status, in MB.
+double StatusMb(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return std::stod(line.substr(std::string(key).size())) / 1024.0;
+    return 0;
+}
+
+// Starts a new peak: the kernel's high-water mark is set back to now.
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+double Ms(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Scratch {
+    Scratch() {
+        char tmpl[] = "/tmp/vorna-undo-bench-XXXXXX";
+        dir = mkdtemp(tmpl);
+        fs::create_directories(dir + "/mdata");
+        fs::create_directories(dir + "/data/image");
+        for (const char* f : {"mdata/format.txt", "mdata/graphics.txt"})
+            fs::copy_file(std::string(SOURCE_DIR) + "/" + f, dir + "/" + f);
+        for (const auto& e : fs::directory_iterator(std::string(SOURCE_DIR) + "/data/image"))
+            fs::copy_file(e.path(), dir + "/data/image/" + e.path().filename().string());
+        old = fs::current_path();
+        fs::current_path(dir);
+    }
+    ~Scratch() {
+        fs::current_path(old);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    std::string dir;
+    fs::path old;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int edited = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 16) : 4;
+    Scratch scratch;
+    constexpr int kModels = 16;
+    constexpr size_t kList = 4u << 20;
+    {
+        // Written piece by piece, so that building the file leaves no large
+        // freed blocks behind for the measurement to miss.
+        auto header = [](const std::string& name, size_t size) {
+            std::string h = name;
+            for (int i = 0; i < 4; ++i) h += static_cast<char>((size >> (8 * i)) & 255);
+            return h;
+        };
+        const std::string sinf = Enc("SINF", Enc("NAME", std::string("big\0", 4)));
+        auto model = [&](int i) {
+            std::string posl(kList, '\0');
+            for (size_t k = 0; k < posl.size(); ++k) posl[k] = static_cast<char>(k * 7 + i);
+            const std::string segm = Enc("SEGM", Enc("MATI", std::string(4, '\0')) + Enc("POSL", posl));
+            return Enc("MODL", Enc("MTYP", std::string(4, '\0')) + Enc("NAME", "m" + std::to_string(i % 10) + "\0\0") +
+                                   Enc("GEOM", Enc("BBOX", std::string(44, '\0')) + segm));
+        };
+        const size_t modelsize = model(0).size();
+        const size_t msh2 = sinf.size() + kModels * modelsize;
+        std::ofstream out("big.msh", std::ios::binary);
+        out << header("HEDR", msh2 + 8) << header("MSH2", msh2) << sinf;
+        for (int i = 0; i < kModels; ++i) out << model(i);
+    }
+    const double filemb = static_cast<double>(fs::file_size("big.msh")) / (1 << 20);
+
+    host::HeadlessHost host;
+    display::Display display(host);
+    editor::Editor ed(host, display);
+    const double before = StatusMb("VmRSS:");
+    ed.Startup({"big.msh"});
+    const double loaded = StatusMb("VmRSS:");
+    std::vector<mesh::chunkptr> lists;
+    for (const mesh::chunkptr& m : ed.st.modllist) lists.push_back(m->getkid("GEOM")->getkid("SEGM")->getkid("POSL"));
+    if (lists.size() != kModels) {
+        std::fprintf(stderr, "the mesh did not read as expected\n");
+        return 1;
+    }
+
+    ResetPeak();
+    std::printf("memory: peak set back to %.1f MB\n", StatusMb("VmHWM:"));
+    std::mt19937 rng(1);
+    constexpr int kEdits = 1000;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kEdits; ++i) {
+        const mesh::chunkptr& c = lists[rng() % static_cast<unsigned>(edited)];
+        ed.st.selchunk = c;
+        ed.st.datacursor = static_cast<int>(rng() % static_cast<unsigned>(c->size));
+        ed.st.pickedbyte = static_cast<int>((c->readbyte(ed.st.datacursor) + 1 + rng() % 255) % 256);
+        ed.Execute("pick byte");
+    }
+    const double editms = Ms(std::chrono::steady_clock::now() - t0) / kEdits;
+    const size_t steps = ed.history.Steps();
+    const double historymb = static_cast<double>(ed.history.Bytes()) / (1 << 20);
+
+    double undomax = 0, redomax = 0;
+    const auto t1 = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < steps; ++i) {
+        const auto s = std::chrono::steady_clock::now();
+        ed.Execute("undo");
+        undomax = std::max(undomax, Ms(std::chrono::steady_clock::now() - s));
+    }
+    const double undoms = Ms(std::chrono::steady_clock::now() - t1) / static_cast<double>(steps);
+    const auto t2 = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < steps; ++i) {
+        const auto s = std::chrono::steady_clock::now();
+        ed.Execute("redo");
+        redomax = std::max(redomax, Ms(std::chrono::steady_clock::now() - s));
+    }
+    const double redoms = Ms(std::chrono::steady_clock::now() - t2) / static_cast<double>(steps);
+    const double peak = StatusMb("VmHWM:");
+    const double end = StatusMb("VmRSS:");
+
+    std::printf("mesh: %.1f MB file, %d vertex lists of %zu MB, %d of them edited\n", filemb, kModels, kList >> 20,
+                edited);
+    std::printf("memory: process %.1f MB before reading, %.1f MB with the mesh read (baseline)\n", before, loaded);
+    std::printf("memory: %.1f MB at the end, of which %d MB are the edited lists' own copies (copy on write, "
+                "as without undo)\n",
+                end, edited * static_cast<int>(kList >> 20));
+    std::printf("memory: peak %.1f MB over %zu recorded edits and their undo and redo; the mesh's part %.1f MB = "
+                "%.2f x the file (limit 1.50 x); the history holds %.3f MB\n",
+                peak, steps, peak - before, (peak - before) / filemb, historymb);
+    std::printf("time: one edit %.3f ms (baseline); undo %.3f ms a step (at most %.3f); redo %.3f ms a step "
+                "(at most %.3f); limit 16 ms\n",
+                editms, undoms, undomax, redoms, redomax);
+    return 0;
+}

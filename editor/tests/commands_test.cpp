@@ -1,6 +1,7 @@
 // The file and chunk commands, run through their buttons and shortcuts with
 // scripted dialog answers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "editor/tests/fixture.h"
 
@@ -410,10 +411,25 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     EXPECT_EQ(ed->st.curmesh, kept);
     EXPECT_EQ(ed->st.meshtitle, "tank");
 
+    // So does a terabyte (sparse) that starts like a mesh: refused from its
+    // size, with the edits of the open mesh kept.
+    Spit(dir + "/models/huge.msh", std::string("HEDR\0\0\0\0", 8));
+    if (truncate((dir + "/models/huge.msh").c_str(), int64_t{1} << 40) == 0) {
+        kept->hedr->name = "EDIT";
+        host.file_answers = {dir + "/models/huge.msh"};
+        KeyInModal(13);
+        Shortcut(editor::kKeyOpen);
+        ASSERT_EQ(ed->messages.size(), 2u);
+        EXPECT_EQ(ed->messages[1].text, "Unable to read mesh file.\xff" "File too large");
+        EXPECT_EQ(ed->st.curmesh, kept);
+        EXPECT_EQ(kept->hedr->name, "EDIT");
+    }
+
     // O without Control is consumed and does nothing.
+    const size_t asked = host.file_requests.size();
     host.PressKey(editor::kKeyOpen);
     Frame();
-    EXPECT_EQ(host.file_requests.size(), 3u);
+    EXPECT_EQ(host.file_requests.size(), asked);
 }
 
 TEST_F(CommandsTest, SaveAsAndWriteFailure) {

@@ -158,8 +158,9 @@ void InspectorPanel::PaintLines() {
         if (item >= items) break;
         const mesh::InspectLine line = Item(item);
         const int y = 1 + r;
-        grid.SetTiles(0, y, labelw, 1, 0, kText, line.mark ? kMarked : kLabel, 1);
-        grid.InsertString(0, y, line.label.substr(0, static_cast<size_t>(labelw)), kText, 255, 0, 1, 0, -1);
+        const int labelbg = line.mark ? kMarked : kLabel;
+        grid.SetTiles(0, y, labelw, 1, 0, kText, labelbg, 1);
+        grid.InsertString(0, y, line.label.substr(0, static_cast<size_t>(labelw)), kText, labelbg, 0, 1, 0, -1);
         if (line.at >= 0) spans_.push_back({0, grid.tmapw, y, item, -1});
         int x = labelw + 1;
         for (size_t k = 0; k < line.fields.size() && x < grid.tmapw; ++k) {
@@ -226,7 +227,13 @@ void InspectorPanel::PaintHex() {
             if (first + i == cursor) bg = kCursor;
             const std::string pair = Hex(bytes[i], 2);
             grid.InsertString(hx + 2 * i, y, pair, kText, bg, 0, 1, 0, -1);
-            grid.SetTile(hexlines == 1 ? gx + i : gx + 2 * i, y + hexlines - 1, bytes[i], kText, bg, 1);
+            if (hexlines == 1) {
+                grid.SetTile(gx + i, y, bytes[i], kText, bg, 1);
+            } else {
+                // Under its two digits: the glyph, then a blank of the same colour.
+                grid.SetTile(gx + 2 * i, y + 1, bytes[i], kText, bg, 1);
+                grid.SetTile(gx + 2 * i + 1, y + 1, 0, kText, bg, 1);
+            }
         }
     }
 }

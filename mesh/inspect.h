@@ -90,8 +90,10 @@ public:
 Inspection Inspect(const chunkptr& c, const chunkptr& root);
 
 // The path of a chunk from the root: names joined by '/', a MODL with a NAME
-// written MODL[name], a chunk with same-named siblings given its index among
-// them (SEGM[2]). A chunk that is not below root starts the path itself.
+// written MODL[name] (the name cut to 100 characters), a chunk with
+// same-named siblings given its index among them (SEGM[2]). A chunk that has
+// left its parent's list starts the path itself; a path deeper than 4096
+// chunks starts with "...".
 std::string ChunkPath(const chunkptr& c);
 
 // ---- Typed input --------------------------------------------------------------

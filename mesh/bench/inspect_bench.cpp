@@ -33,8 +33,8 @@ void BM_PositionsFrame(benchmark::State& state) {
         const int64_t first = std::max<int64_t>(0, in.rows / 2 - kRowsShown / 2);
         size_t chars = 0;
         for (int64_t i = first; i < std::min(in.rows, first + kRowsShown); ++i) {
-            mesh::Line l = in.Row(i);
-            for (const mesh::Field& f : l.fields) chars += f.text.size();
+            mesh::InspectLine l = in.Row(i);
+            for (const mesh::InspectValue& f : l.fields) chars += f.text.size();
         }
         benchmark::DoNotOptimize(chars);
     }

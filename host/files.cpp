@@ -212,14 +212,19 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
     }
     if (st.st_size > limit) return fail(EFBIG);
     try {
-        ReserveForFile(out, static_cast<size_t>(st.st_size));
-        out.resize(static_cast<size_t>(st.st_size));
-        // The buffer is zeroed already, so holes of a sparse file are
-        // stepped over instead of read.
+        const size_t total = static_cast<size_t>(st.st_size);
+        ReserveForFile(out, total);
+        // The buffer grows (zeroed) a few megabytes ahead of the reading, so
+        // the bytes are still in the cache when they are read into; holes of
+        // a sparse file are stepped over instead of read.
+        auto upto = [&](size_t n) {
+            if (out.size() < n) out.resize(n);
+        };
+        constexpr size_t kStep = size_t{4} << 20;
         size_t have = 0;
         bool seekdata = true;
-        while (have < out.size()) {
-            size_t end = out.size();
+        while (have < total) {
+            size_t end = total;
             if (seekdata) {
                 off_t data = ::lseek(fd, static_cast<off_t>(have), SEEK_DATA);
                 if (data < 0 && errno == ENXIO) {
@@ -227,7 +232,7 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
                     // shrank since its size was taken.
                     struct stat now;
                     if (::fstat(fd, &now) != 0) return fail(errno);
-                    have = std::min(out.size(), static_cast<size_t>(std::max<off_t>(now.st_size, 0)));
+                    have = std::min(total, static_cast<size_t>(std::max<off_t>(now.st_size, 0)));
                     break;
                 }
                 if (data < 0) {
@@ -235,13 +240,14 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
                     continue;
                 }
                 if (static_cast<size_t>(data) > have) {
-                    have = std::min(out.size(), static_cast<size_t>(data));
+                    have = std::min(total, static_cast<size_t>(data));
                     continue;
                 }
                 off_t hole = ::lseek(fd, data, SEEK_HOLE);
                 if (hole > data) end = std::min(end, static_cast<size_t>(hole));
             }
-            size_t want = std::min(end - have, size_t{1} << 30);
+            size_t want = std::min(end - have, kStep);
+            upto(have + want);
             ssize_t got = ::pread(fd, out.data() + have, want, static_cast<off_t>(have));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return fail(errno);
@@ -250,15 +256,18 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
         }
         // Or it grew: whatever was added, up to the limit.
         uint8_t more[1 << 16];
-        while (have == out.size() && static_cast<int64_t>(have) < limit) {
+        while (have >= total) {
+            if (static_cast<int64_t>(have) >= limit) break;
             size_t want = std::min<size_t>(sizeof more, static_cast<size_t>(limit - static_cast<int64_t>(have)));
             ssize_t got = ::pread(fd, more, want, static_cast<off_t>(have));
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return fail(errno);
             if (got == 0) break;
+            out.resize(have);
             out.insert(out.end(), more, more + got);
             have = out.size();
         }
+        upto(have);
         out.resize(have);
     } catch (const std::bad_alloc&) {
         return fail(ENOMEM);

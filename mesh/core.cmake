@@ -16,7 +16,7 @@ add_executable(mesh_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/query_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tests/file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tests/records_test.cpp)
-target_link_libraries(mesh_core_tests mesh_core GTest::gtest_main)
+target_link_libraries(mesh_core_tests mesh_core test_support GTest::gtest_main)
 gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 # The model walks trees of a million chunks in the tests; unoptimised sanitizer
 # builds would take many seconds for that.

@@ -4,6 +4,7 @@
 #include "mesh/chunk.h"
 #include "mesh/tests/build.h"
 #include "mesh/walk.h"
+#include "tests/support/chunks.h"
 
 using namespace meshtest;
 using mesh::chunk;
@@ -86,14 +87,9 @@ TEST(Query, RowsAndExpansion) {
 // The shared pre-order walk: file order with depths, skipping a subtree,
 // stopping early, and a chain far deeper than any call stack would allow.
 TEST(Walk, PreOrderSkipsStopsAndSurvivesDepth) {
-    chunkptr root = chunk::Create("ROOT");
-    chunkptr a = chunk::Create("A");
-    chunkptr b = chunk::Create("B");
-    root->AppendKid(a);
-    root->AppendKid(b);
-    a->AppendKid(chunk::Create("A1"));
-    a->AppendKid(chunk::Create("A2"));
-    b->AppendKid(chunk::Create("B1"));
+    using testsupport::Leaf;
+    using testsupport::Node;
+    chunkptr root = Node("ROOT", {Node("A", {Leaf("A1", {}), Leaf("A2", {})}), Node("B", {Leaf("B1", {1, 2})})});
     std::string seen;
     EXPECT_TRUE(mesh::PreOrder(*root, [&](const chunk& c, size_t depth) {
         seen += c.name + ":" + std::to_string(depth) + " ";

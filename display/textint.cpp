@@ -1,3 +1,4 @@
+// Text to integer: the number reader of the configuration files and the data input.
 #include "display/textint.h"
 
 namespace display {

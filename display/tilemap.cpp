@@ -1,3 +1,4 @@
+// The cell grid: glyph and colours per cell, and the writing operations on it.
 #include "display/tilemap.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The data view's pure helpers: its readout lines and the float input.
 #include "editor/dataview.h"
 
 #include <cctype>

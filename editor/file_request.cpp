@@ -1,3 +1,4 @@
+// Asking for a file: the desktop's dialog program, or a path typed into a prompt.
 #include "editor/file_request.h"
 
 #include "display/tilemap.h"

@@ -1,3 +1,4 @@
+// The undo history: recording each change of the mesh, undoing and redoing it.
 #include "editor/history.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The inspector window: the selected chunk's path, its decoded values and their edits.
 #include "editor/inspector.h"
 
 #include <algorithm>

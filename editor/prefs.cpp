@@ -1,3 +1,4 @@
+// Reading and writing the remembered settings (mdata/prefs.dat).
 #include "editor/prefs.h"
 
 #include "host/files.h"

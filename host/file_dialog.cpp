@@ -1,3 +1,4 @@
+// The desktop's native file dialog, run as a separate program.
 #include "host/file_dialog.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The file layer: byte streams over files, saving, path helpers, arguments, the clock.
 #include "host/files.h"
 
 #include <dirent.h>

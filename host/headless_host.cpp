@@ -1,3 +1,4 @@
+// The host without a window: in-memory frame buffer, scripted input, fake clock.
 #include "host/headless_host.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The real window: SDL2 window and input, OpenGL drawing.
 #include "host/sdl_host.h"
 
 #include <SDL2/SDL_opengl.h>

@@ -1,3 +1,4 @@
+// Reading the container-name list file.
 #include "mesh/formatlist.h"
 
 #include <memory>

@@ -1,3 +1,4 @@
+// The inspector's model: decoding chunk data into labelled values, and editing them.
 #include "mesh/inspect.h"
 
 #include "mesh/records.h"

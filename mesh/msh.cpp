@@ -1,3 +1,4 @@
+// One loaded mesh: reading, refreshing, saving and exporting.
 #include "mesh/msh.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The toolkit context: the pointer sampled once a frame and the shared popup lists.
 #include "widgets/toolkit.h"
 
 namespace widgets {

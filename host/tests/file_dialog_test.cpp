@@ -1,3 +1,4 @@
+// The file dialog launcher: arguments, answers and failures of the dialog programs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The file layer: streams, paths, saving through a temporary file, reading limits.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>

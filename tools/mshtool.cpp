@@ -82,11 +82,6 @@ Options Parse(int argc, char** argv) {
     return o;
 }
 
-std::string DirOf(const std::string& path) {
-    size_t sep = path.find_last_of('/');
-    return sep == std::string::npos ? std::string(".") : path.substr(0, sep);
-}
-
 // The container-name list: --format, else mdata/format.txt in the working
 // directory, else the copy beside the program, else the one it was built with.
 bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
@@ -98,8 +93,9 @@ bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
         list = mesh::ReadFormatList(o.format);
         return true;
     }
-    std::string self = argv0 ? argv0 : "";
-    const std::string candidates[] = {"mdata/format.txt", DirOf(self) + "/mdata/format.txt", MSHTOOL_FORMAT_FILE};
+    std::string self = host::DirectoryPart(argv0 ? argv0 : "");
+    if (self.empty()) self = ".";  // started through PATH or from its own folder
+    const std::string candidates[] = {"mdata/format.txt", self + "/mdata/format.txt", MSHTOOL_FORMAT_FILE};
     for (const std::string& c : candidates) {
         if (!c.empty() && host::PathKind(c) == 1) {
             list = mesh::ReadFormatList(c);

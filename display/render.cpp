@@ -67,7 +67,7 @@ bool RunLine(Display& display, const std::string& prompt, int colour, std::strin
         frame++;
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
 
-        if (escape && host.KeyPresses(27) > 0) {
+        if (escape && host.KeyPresses(host::kKeyEscape) > 0) {
             host.ClearKeys();
             return false;
         }

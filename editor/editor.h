@@ -47,19 +47,19 @@ inline std::string WithReason(const std::string& message, const std::string& why
 }
 
 // Key codes of the shortcuts.
-constexpr int kKeyOpen = 79;     // O
-constexpr int kKeySave = 83;     // S
-constexpr int kKeyNew = 78;      // N
-constexpr int kKeyVerify = 86;   // V
-constexpr int kKeyLeftCtrl = 162;
-constexpr int kKeyRightCtrl = 163;
+constexpr int kKeyOpen = host::kKeyO;
+constexpr int kKeySave = host::kKeyS;
+constexpr int kKeyNew = host::kKeyN;
+constexpr int kKeyVerify = host::kKeyV;
+constexpr int kKeyLeftCtrl = host::kKeyLeftControl;
+constexpr int kKeyRightCtrl = host::kKeyRightControl;
 
 // Further shortcut keys (with Control).
-constexpr int kKeyY = 89;
-constexpr int kKeyZ = 90;
-constexpr int kKeyK = 75;  // check
-constexpr int kKeyLeftShift = 160;
-constexpr int kKeyRightShift = 161;
+using host::kKeyK;  // check
+using host::kKeyLeftShift;
+using host::kKeyRightShift;
+using host::kKeyY;
+using host::kKeyZ;
 
 // Shortest frame of the main loop in milliseconds.
 constexpr int64_t kMinFrameMs = 46;

@@ -6,10 +6,6 @@
 
 namespace editor {
 
-namespace {
-constexpr int kKeyEscape = 27;
-}
-
 std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial,
                        bool save) {
     host::Host& host = display.host;
@@ -44,7 +40,7 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
                 typed += static_cast<char>(c);
             }
         }
-        if (host.KeyPresses(kKeyEscape) > 0) {
+        if (host.KeyPresses(host::kKeyEscape) > 0) {
             if (asking) {
                 asking = false;
             } else {

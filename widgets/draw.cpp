@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/host.h"
 #include "widgets/gadget.h"
 
 namespace widgets {
@@ -31,11 +32,6 @@ constexpr char kLineBreak = static_cast<char>(255);
 // Key codes read by the text box.
 constexpr int kCharBackspace = 8;
 constexpr int kCharEnter = 13;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
-constexpr int kKeyDown = 40;
-constexpr int kKeyDelete = 46;
 
 // Writes text the way every widget does: no colour codes, no force, line
 // breaks on, no length limit.
@@ -273,15 +269,15 @@ void gadget::DrawTextbox(Toolkit* ui, tilemap& grid, int d) {
                static_cast<int64_t>(title.size()) < static_cast<int64_t>(w) * h - 1) {
         title = InsertAt(title, std::string(1, static_cast<char>(c)), at);
         ++at;
-    } else if (host.KeyPresses(kKeyDelete)) {
+    } else if (host.KeyPresses(host::kKeyDelete)) {
         title = DeleteAt(title, at + 1);
-    } else if (host.KeyPresses(kKeyLeft)) {
+    } else if (host.KeyPresses(host::kKeyLeft)) {
         --at;
-    } else if (host.KeyPresses(kKeyRight)) {
+    } else if (host.KeyPresses(host::kKeyRight)) {
         ++at;
-    } else if (host.KeyPresses(kKeyUp)) {
+    } else if (host.KeyPresses(host::kKeyUp)) {
         at -= w;
-    } else if (host.KeyPresses(kKeyDown)) {
+    } else if (host.KeyPresses(host::kKeyDown)) {
         at += w;
     }
     if (at < 0) at = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "display/tilemap.h"
+#include "host/host.h"
 #include "widgets/gadget.h"
 
 namespace display {
@@ -31,18 +32,6 @@ constexpr int kGridH = 8;
 constexpr int kCaptionRow = 6;
 constexpr int kMarkerRow = 7;
 
-constexpr int kKeyTab = 9;
-constexpr int kKeyEnter = 13;
-constexpr int kKeyEscape = 27;
-constexpr int kKeySpace = 32;
-constexpr int kKeyLeft = 37;
-constexpr int kKeyUp = 38;
-constexpr int kKeyRight = 39;
-constexpr int kKeyDown = 40;
-constexpr int kKeyA = 65;
-constexpr int kKeyD = 68;
-constexpr int kKeyS = 83;
-constexpr int kKeyW = 87;
 
 }  // namespace
 
@@ -82,19 +71,19 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
         // markers reach the screen one frame later.
         grid.Draw(ui.display, left, top, 0, 0, -1, -1);
 
-        if (host.KeyPresses(kKeyEscape)) {
+        if (host.KeyPresses(host::kKeyEscape)) {
             host.ClearKeys();
             return n - 1;
         }
-        if (host.KeyPresses(kKeyEnter) || host.KeyPresses(kKeySpace)) {
+        if (host.KeyPresses(host::kKeyEnter) || host.KeyPresses(host::kKeySpace)) {
             host.ClearKeys();
             return s;
         }
-        if (host.KeyPresses(kKeyLeft) || host.KeyPresses(kKeyA) || host.KeyPresses(kKeyUp) ||
-            host.KeyPresses(kKeyW))
+        if (host.KeyPresses(host::kKeyLeft) || host.KeyPresses(host::kKeyA) || host.KeyPresses(host::kKeyUp) ||
+            host.KeyPresses(host::kKeyW))
             --s;
-        if (host.KeyPresses(kKeyRight) || host.KeyPresses(kKeyD) || host.KeyPresses(kKeyTab) ||
-            host.KeyPresses(kKeyDown) || host.KeyPresses(kKeyS))
+        if (host.KeyPresses(host::kKeyRight) || host.KeyPresses(host::kKeyD) || host.KeyPresses(host::kKeyTab) ||
+            host.KeyPresses(host::kKeyDown) || host.KeyPresses(host::kKeyS))
             ++s;
         while (s < 0) s += n;
         if (s >= n) s %= n;

@@ -15,6 +15,7 @@
 // linear. Text records are judged without producing a container's whole data
 // (see Run::IsText), so nested texts stay linear as well.
 #include "mesh/verify.h"
+#include "mesh/walk.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -166,17 +167,11 @@ private:
             root = p.get();
             rootkeep_ = p;  // keeps the root alive while it is walked
         }
-        std::vector<const chunk*> stack{root};
-        while (!stack.empty()) {
-            const chunk* c = stack.back();
-            stack.pop_back();
-            if (c->name == "MODL") {
-                chunkptr n = c->getkid("NAME");
-                modelnames_.insert(n ? TextOf(*n) : std::string());
-            }
-            for (const chunkptr& k : c->kids)
-                if (k) stack.push_back(k.get());
-        }
+        PreOrder(*root, [&](const chunk& c) {
+            if (c.name != "MODL") return;
+            chunkptr n = c.getkid("NAME");
+            modelnames_.insert(n ? TextOf(*n) : std::string());
+        });
     }
 
     const chunk& start_;

@@ -10,12 +10,10 @@
 #include "tools/mshtool_check.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -80,17 +78,6 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
     return items;
 }
 
-// Why a file that does not read as a mesh could not be read.
-std::string WhyUnreadable(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return "It is a folder.";
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::string("Unable to read mesh file: ") + (errno ? std::strerror(errno) : "cannot open") + ".";
-    if (in.peek() == std::ifstream::traits_type::eof()) return "The file is empty.";
-    return "Unable to read mesh file.";
-}
-
 void Line(Result& r, bool json, const std::string& file, const char* severity, const std::string& rule,
           const std::string& path, const std::string& message) {
     if (json) {
@@ -112,7 +99,8 @@ Result CheckOne(const CheckRun& run, const Item& item) {
     Result r;
     std::string why = item.unreadable;
     if (why.empty()) {
-        mesh::mshptr m = mesh::OpenMesh(item.file, *run.list, run.matl);
+        std::string reason;
+        mesh::mshptr m = mesh::OpenMesh(item.file, *run.list, run.matl, &reason);
         if (m) {
             for (const mesh::Finding& f : mesh::CheckMesh(*m)) {
                 (f.severity == mesh::Severity::error ? r.errors : r.warnings) += 1;
@@ -120,7 +108,8 @@ Result CheckOne(const CheckRun& run, const Item& item) {
             }
             return r;
         }
-        why = WhyUnreadable(item.file);
+        if (reason.empty()) reason = "Unable to read mesh file";
+        why = reason.back() == '.' ? reason : reason + ".";
     }
     r.unreadable = true;
     Line(r, run.json, item.file, "error", "unreadable", "", why);

@@ -119,6 +119,33 @@ private:
     std::unordered_set<const chunk*> set_;
 };
 
+// ---- Row clock ---------------------------------------------------------------
+
+// Counts the changes that can move the tree view's rows: a child added to or
+// removed from a list, a chunk opened or closed. Every chunk of one tree
+// shares one clock (a chunk inserted from elsewhere joins the tree's clock),
+// so a view tells in one comparison whether the rows it remembers still
+// stand. Names, sizes and data do not move rows and do not count.
+struct rowclock {
+    uint64_t ticks = 0;
+    size_t chunks = 0;  // chunks that joined it (those that left are not taken off)
+};
+
+// The open/closed state of a chunk in the tree view: reads as an int, and an
+// assignment that changes it counts on the tree's row clock.
+class expandflag {
+public:
+    explicit expandflag(chunk& owner) : owner_(owner) {}
+    expandflag(const expandflag&) = delete;
+    expandflag& operator=(const expandflag& other) { return *this = static_cast<int>(other); }
+    expandflag& operator=(int v);
+    operator int() const { return v_; }
+
+private:
+    chunk& owner_;
+    int v_ = 0;
+};
+
 // ---- chunk -------------------------------------------------------------------
 
 class chunk : public std::enable_shared_from_this<chunk> {
@@ -137,9 +164,13 @@ public:
     int32_t size = 0;        // data bytes; read it freely, change it only through the operations below
     kidlist kids;            // children in file order
     std::weak_ptr<chunk> parent;  // the containing chunk; empty for a root
-    int expanded = 0;        // whether the tree view shows the children
+    expandflag expanded{*this};  // whether the tree view shows the children (0 or 1)
 
     chunkptr getparent() const { return parent.lock(); }
+
+    // The row clock of this chunk's tree; null for a chunk that never had
+    // children nor a parent (its rows cannot move).
+    std::shared_ptr<const rowclock> rows() const { return rows_; }
 
     // ---- Data ----
     // The data array (positions 0 .. datalen()-1; datalen() >= size, the bytes
@@ -284,6 +315,14 @@ private:
     void materialize() const;            // derived data -> owned bytes
     void reparse(const namelist& list);  // children again from the data array
     void detachkids();
+    friend class expandflag;
+    // A change that can move rows: counts on the tree's clock.
+    void rowsmoved() const {
+        if (rows_) ++rows_->ticks;
+    }
+    // Makes k (and its subtree) share the clock of this chunk's tree, or
+    // the tree share k's when k's has more chunks; then counts the change.
+    void joinrows(chunk& k);
 
     // The data array is (*buf_)[off_ .. off_+len_-1] unless derived_. The
     // buffer may be shared with other chunks; it is copied before a write.
@@ -298,6 +337,7 @@ private:
     // can stand on another chunk's parent chain (children that left the
     // tree keep their parent), so only such a chunk needs the cycle check.
     bool everparent_ = false;
+    std::shared_ptr<rowclock> rows_;
 };
 
 }  // namespace mesh

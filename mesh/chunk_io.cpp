@@ -151,6 +151,7 @@ chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int6
         chunkptr k = MakeOne(c->buf_, c->off_, c->len_, f.i, c->weak_from_this(), list, kidcontainer);
         f.i += static_cast<int64_t>(k->size) + 8;
         c->kids.v_.push_back(k);
+        c->joinrows(*k);
         if (kidcontainer) stack.push_back({k.get(), 0});
     }
     return root;
@@ -166,6 +167,7 @@ void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist
         chunkptr k = Parse(buf, c.off_, c.len_, i, list, self);
         i += static_cast<int64_t>(k->size) + 8;
         c.kids.v_.push_back(k);
+        c.joinrows(*k);
     } while (i < limit);
 }
 

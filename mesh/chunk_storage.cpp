@@ -269,6 +269,7 @@ void chunk::InsertKid(size_t index, const chunkptr& kid) {
     kids.v_.insert(kids.v_.begin() + static_cast<std::ptrdiff_t>(index), k);
     k->parent = weak_from_this();
     everparent_ = true;
+    joinrows(*k);
 }
 
 chunkptr chunk::RemoveKid(size_t index) {
@@ -278,6 +279,7 @@ chunkptr chunk::RemoveKid(size_t index) {
     if (kids.v_.size() == 1) materialize();
     chunkptr k = kids.v_[index];
     kids.v_.erase(kids.v_.begin() + static_cast<std::ptrdiff_t>(index));
+    rowsmoved();
     return k;
 }
 
@@ -298,6 +300,57 @@ void chunk::ClearKids() {
 void chunk::detachkids() {
     std::vector<chunkptr> old = std::move(kids.v_);
     kids.v_.clear();
+    if (!old.empty()) rowsmoved();
+}
+
+// ---- chunk: row clock ---------------------------------------------------------
+
+expandflag& expandflag::operator=(int v) {
+    if (v != v_) {
+        v_ = v;
+        owner_.rowsmoved();
+    }
+    return *this;
+}
+
+void chunk::joinrows(chunk& k) {
+    // Every chunk in a tree shares one clock. A chunk without one has
+    // neither children nor a place in a list, so it simply takes one.
+    auto relabel = [](chunk& top, const std::shared_ptr<rowclock>& to) {
+        std::vector<chunk*> stack{&top};
+        while (!stack.empty()) {
+            chunk* c = stack.back();
+            stack.pop_back();
+            c->rows_ = to;
+            ++to->chunks;
+            for (const chunkptr& g : c->kids.v_) stack.push_back(g.get());
+        }
+    };
+    if (!rows_ && !k.rows_) {
+        rows_ = std::make_shared<rowclock>();
+        rows_->chunks = 1;
+    }
+    if (!k.rows_) {
+        k.rows_ = rows_;
+        ++rows_->chunks;
+    } else if (!rows_) {
+        rows_ = k.rows_;
+        ++rows_->chunks;
+    } else if (k.rows_ != rows_) {
+        // Two trees become one: the smaller one moves to the larger one's
+        // clock, so building a tree in any order stays near linear.
+        if (rows_->chunks >= k.rows_->chunks) {
+            relabel(k, rows_);
+        } else {
+            // The top of the tree this chunk stands in (a chunk that left
+            // its parent's list still names it, but is a tree of its own).
+            chunk* root = this;
+            for (chunkptr p = parent.lock(); p && p->IndexOfKid(root) >= 0; p = p->parent.lock()) root = p.get();
+            std::shared_ptr<rowclock> to = k.rows_;
+            relabel(*root, to);
+        }
+    }
+    rowsmoved();
 }
 
 }  // namespace mesh

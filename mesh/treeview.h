@@ -18,6 +18,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "display/tilemap.h"
@@ -28,6 +30,8 @@
 
 namespace mesh {
 
+struct TreeMemory;
+
 struct TreeView {
     const widgets::Toolkit* ui = nullptr;         // mx, my, mousereleased
     chunkptr* selchunk = nullptr;                 // the editor's selected chunk
@@ -36,15 +40,11 @@ struct TreeView {
     // goes on afterwards, so it must not take chunks out of the tree.
     std::function<void()> update;
 
-    // Scratch space of the walk, kept between frames: the open chunks whose
-    // remaining children are still to be visited.
-    struct Level {
-        chunk* c;
-        size_t next;     // index of the next child to visit
-        int depth;       // depth of c
-        uint8_t fg, bg;  // colours passed to the children
-    };
-    std::vector<Level> stack;
+    // What the walk remembers between frames: where it stood at rows above
+    // the grid, so that a frame starts near its first row instead of at the
+    // root. Made by the first frame; kept only while the tree's row clock,
+    // the selection and the arguments of the walk stay the same.
+    std::shared_ptr<TreeMemory> memory;
 };
 
 // Palette indices of the tree view.

@@ -2,6 +2,8 @@
 // scrolling, read back from the tree grid.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <random>
 #include <string>
 
@@ -282,6 +284,7 @@ struct Reference {
     chunkptr& sel;
     int px, py;
     int updates = 0;
+    std::function<void()> update;  // besides counting
 
     int Chunk(const chunkptr& c, display::tilemap& g, int d, int y, int o, int w, int F, int B, int f) {
         const int r = y - f;
@@ -291,10 +294,12 @@ struct Reference {
             c->expanded = (sel == c) ? !c->expanded : 1;
             sel = c;
             ++updates;
+            if (update) update();
         }
         if (hover && ui.mousereleased[2]) {
             c->expanded = !c->expanded;
             ++updates;
+            if (update) update();
         }
         const std::string text = mesh::RowText(*c);
         int pf, pb;
@@ -355,7 +360,7 @@ TEST_F(TreeTest, SameResultsAsARecursiveWalk) {
         const chunkptr sel0 = selchunk;
         display::tilemap want(20, height);
         want.Fill(0, 0, 25, 0);
-        Reference ref{m, *s.ui, selchunk, panel->dx, panel->dy};
+        Reference ref{m, *s.ui, selchunk, panel->dx, panel->dy, 0, {}};
         const int wantn = ref.Chunk(start, want, 1, 2, 0, 15, 0, 25, first);
         std::vector<int> wantflags;
         for (auto& c : all) wantflags.push_back(c->expanded);
@@ -374,4 +379,238 @@ TEST_F(TreeTest, SameResultsAsARecursiveWalk) {
         ASSERT_EQ(updates, ref.updates) << "round " << round;
         for (size_t i = 0; i < all.size(); i++) ASSERT_EQ(all[i]->expanded, wantflags[i]) << "round " << round;
     }
+}
+
+// ---- The row clock and the view's memory of rows above the grid ------------
+
+TEST(RowClock, CountsWhatMovesRowsAndFollowsChunksBetweenTrees) {
+    chunkptr a = Node("HEDR", {Leaf("NAME", 4), Node("MSH2", {Leaf("MODL", 4)})});
+    chunkptr msh2 = a->kids[1];
+    std::shared_ptr<const mesh::rowclock> clock = a->rows();
+    ASSERT_TRUE(clock);
+    EXPECT_EQ(msh2->rows(), clock) << "one clock for the whole tree";
+    EXPECT_EQ(msh2->kids[0]->rows(), clock);
+
+    uint64_t t = clock->ticks;
+    msh2->expanded = 1;
+    EXPECT_EQ(clock->ticks, t + 1) << "opening a chunk";
+    msh2->expanded = 1;
+    EXPECT_EQ(clock->ticks, t + 1) << "no change, no count";
+    t = clock->ticks;
+    msh2->name = "MSH3";
+    a->kids[0]->setdata({1, 2, 3});
+    a->Update(0);
+    EXPECT_EQ(clock->ticks, t) << "names, data and sizes move no row";
+    chunkptr leaf = msh2->RemoveKid(0);
+    EXPECT_GT(clock->ticks, t);
+    t = clock->ticks;
+
+    // A tree built elsewhere joins: changes inside it count on the new tree.
+    chunkptr b = Node("SINF", {Node("BBOX", {Leaf("DATA", 4)})});
+    const chunkptr inner = b->kids[0];
+    a->AppendKid(b);
+    EXPECT_GT(clock->ticks, t);
+    ASSERT_EQ(inner->rows(), a->rows());
+    t = a->rows()->ticks;
+    inner->expanded = 1;
+    EXPECT_EQ(a->rows()->ticks, t + 1);
+
+    // A large tree taking in a small one keeps its clock; a small tree going
+    // under a large one moves to the large one's.
+    chunkptr big = Node("BIG ", {});
+    for (int i = 0; i < 50; i++) big->AppendKid(Leaf("LEAF", 0));
+    std::shared_ptr<const mesh::rowclock> bigclock = big->rows();
+    chunkptr small = Node("SMAL", {Leaf("ONE ", 0)});
+    small->AppendKid(big);
+    EXPECT_EQ(small->rows(), bigclock);
+    EXPECT_EQ(small->kids[0]->rows(), bigclock);
+    t = bigclock->ticks;
+    small->kids[0]->expanded = 1;
+    EXPECT_EQ(bigclock->ticks, t + 1);
+
+    // A chunk that left its parent's list and then takes in a larger tree
+    // moves alone, not its old tree.
+    chunkptr gone = a->RemoveKid(0);
+    std::shared_ptr<const mesh::rowclock> aclock = a->rows();
+    gone->AppendKid(small);
+    EXPECT_EQ(gone->rows(), bigclock);
+    EXPECT_EQ(a->rows(), aclock);
+    t = aclock->ticks;
+    gone->expanded = 1;
+    EXPECT_EQ(aclock->ticks, t);
+    EXPECT_EQ(a->kids[0]->rows(), aclock);
+}
+
+namespace {
+
+// A copy of a tree (names, sizes, flags), with the map from the original.
+chunkptr CopyTree(const chunkptr& root, std::map<const chunk*, chunkptr>& map) {
+    struct Item {
+        const chunk* from;
+        chunkptr to;
+    };
+    chunkptr top = chunk::Create(root->name);
+    std::vector<Item> stack{{root.get(), top}};
+    while (!stack.empty()) {
+        Item it = stack.back();
+        stack.pop_back();
+        map[it.from] = it.to;
+        it.to->setdata(std::vector<uint8_t>(size_t(std::max(0, it.from->size)), 0));
+        for (const chunkptr& k : it.from->kids) {
+            chunkptr c = chunk::Create(k->name);
+            it.to->AppendKid(c);
+            stack.push_back({k.get(), c});
+        }
+        it.to->expanded = int(it.from->expanded);
+    }
+    return top;
+}
+
+std::vector<chunkptr> AllChunks(const chunkptr& root) {
+    std::vector<chunkptr> all, stack{root};
+    while (!stack.empty()) {
+        chunkptr c = stack.back();
+        stack.pop_back();
+        all.push_back(c);
+        for (const chunkptr& k : c->kids) stack.push_back(k);
+    }
+    return all;
+}
+
+bool Below(const chunkptr& c, const chunkptr& top) {
+    for (chunkptr p = c; p; p = p->getparent())
+        if (p == top) return true;
+    return false;
+}
+
+}  // namespace
+
+// One view kept over many frames while the tree, the selection, the flags
+// and the first row change in every way the editor changes them; every frame
+// equals a fresh recursive walk over a copy of the tree.
+TEST_F(TreeTest, RememberedRowsFollowEveryKindOfChange) {
+    std::mt19937 rng(99);
+    const mesh::namelist list{"DATA"};
+    int kept = 0;  // frames that started from a remembered row
+    for (int round = 0; round < 12; round++) {
+        chunkptr root = chunk::Create("ROOT");
+        std::vector<chunkptr> all{root};
+        const int count = 300 + int(rng() % 900);
+        for (int i = 1; i < count; i++) {
+            chunkptr k = chunk::Create(std::string(1, char('A' + i % 26)) + "KID");
+            // Mostly near the end, so the tree is deep as well as wide.
+            const size_t at = rng() % 3 ? all.size() - 1 - rng() % std::min<size_t>(all.size(), 8) : rng() % all.size();
+            all[at]->AppendKid(k);
+            all.push_back(k);
+        }
+        for (auto& c : all) c->expanded = int(rng() % 6 != 0);
+        root->Update(0);
+        m.hedr = root;
+        m.errors.clear();
+        selchunk = nullptr;
+        view = mesh::TreeView{};
+        view.ui = s.ui.get();
+        view.selchunk = &selchunk;
+        view.treepanel = panel.get();
+        view.update = [this] { ++updates; };
+        std::vector<chunkptr> removed;
+        int first = 0;
+
+        for (int step = 0; step < 150; step++) {
+            all = AllChunks(root);
+            const chunkptr any = all[rng() % all.size()];
+            const unsigned pick = rng() % 40;
+            switch (pick < 16 ? pick % 2 : pick < 28 ? 11 : pick - 26) {
+                case 0: first = int(rng() % (all.size() + 6)) - 3; break;       // a jump
+                case 1: first = std::max(-2, first + int(rng() % 7) - 3); break;  // the wheel
+                case 2: any->expanded = !any->expanded; break;
+                case 3: {  // an insert, of a leaf or a small tree
+                    chunkptr k = rng() % 2 ? Leaf("NEW ", 4) : Node("NEWS", {Leaf("A   ", 1), Leaf("B   ", 2)});
+                    k->expanded = 1;
+                    any->InsertKid(rng() % (any->kids.size() + 1), k);
+                    break;
+                }
+                case 4:  // a delete
+                    if (chunkptr p = any->getparent()) {
+                        removed.push_back(any);
+                        p->RemoveKid(size_t(p->IndexOfKid(any.get())));
+                    }
+                    break;
+                case 5: {  // a shift, or a move to another parent
+                    chunkptr p = any->getparent();
+                    chunkptr to = rng() % 2 ? p : all[rng() % all.size()];
+                    if (p && to && !Below(to, any)) to->InsertKid(rng() % (to->kids.size() + 1), any);
+                    break;
+                }
+                case 6: selchunk = rng() % 4 ? any : nullptr; break;
+                case 7: any->expand(); break;  // a model picked in the model list
+                case 8:                        // undo of a delete
+                    if (!removed.empty()) {
+                        any->AppendKid(removed.back());
+                        removed.pop_back();
+                    }
+                    break;
+                case 9:  // grouping on and off: children parsed from data, then dropped
+                    if (any->kids.empty()) {
+                        any->setdata({'D', 'A', 'T', 'A', 0, 0, 0, 0, 'D', 'A', 'T', 'A', 0, 0, 0, 0});
+                        any->SetByte(0, 'D', 1, list);
+                    } else if (any != root) {
+                        any->ClearKids();
+                    }
+                    break;
+                case 10:
+                    if (rng() % 2) m.errors.push_back(any); else m.errors.clear();
+                    break;
+                default: break;  // the pointer only
+            }
+            root->Update(0);
+
+            // The pointer, and a click now and then; once in a while the
+            // refresh after a click opens or closes another chunk too.
+            const int height = 4 + int(rng() % 2);
+            Point(int(rng() % (height + 2)) - 1, int(rng() % 17) - 1);
+            s.ui->mousereleased[1] = rng() % 3 == 0;
+            s.ui->mousereleased[2] = rng() % 5 == 0;
+            const chunkptr other = rng() % 4 == 0 ? all[rng() % all.size()] : nullptr;
+
+            // The reference, on a copy.
+            std::map<const chunk*, chunkptr> map;
+            mesh::msh copy;
+            copy.hedr = CopyTree(root, map);
+            for (const chunkptr& e : m.errors)
+                if (map.count(e.get())) copy.errors.push_back(map[e.get()]);
+            chunkptr refsel = selchunk ? (map.count(selchunk.get()) ? map[selchunk.get()] : chunk::Create("OUT ")) : nullptr;
+            display::tilemap want(20, height);
+            want.Fill(0, 0, 25, 0);
+            Reference ref{copy, *s.ui, refsel, panel->dx, panel->dy, 0, {}};
+            if (other && map.count(other.get())) {
+                const chunkptr o2 = map[other.get()];
+                ref.update = [o2] { o2->expanded = !o2->expanded; };
+                view.update = [this, other] {
+                    ++updates;
+                    other->expanded = !other->expanded;
+                };
+            } else {
+                view.update = [this] { ++updates; };
+            }
+            const int wantn = ref.Chunk(copy.hedr, want, 0, 0, 0, 15, 0, 25, first);
+
+            const bool remembered = view.memory != nullptr;
+            updates = 0;
+            display::tilemap got(20, height);
+            got.Fill(0, 0, 25, 0);
+            const int gotn = mesh::RenderChunk(m, view, root, got, 0, 0, 0, 15, 0, 25, first);
+            kept += remembered;
+
+            ASSERT_EQ(gotn, wantn) << "round " << round << " step " << step;
+            ASSERT_EQ(got.tmap, want.tmap) << "round " << round << " step " << step << " first " << first;
+            ASSERT_EQ(updates, ref.updates);
+            for (const chunkptr& c : AllChunks(root)) ASSERT_EQ(int(c->expanded), int(map[c.get()]->expanded));
+            if (selchunk && map.count(selchunk.get())) {
+                ASSERT_EQ(map[selchunk.get()], refsel);
+            }
+            s.ui->mousereleased[1] = s.ui->mousereleased[2] = 0;
+        }
+    }
+    EXPECT_GT(kept, 1000);
 }

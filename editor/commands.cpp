@@ -90,19 +90,24 @@ bool Editor::Execute(const std::string& name) {
 }
 
 void Editor::RunCommands() {
-    const bool ctrl = ControlHeld();
-    const bool shift = host.KeyHeld(kKeyLeftShift) || host.KeyHeld(kKeyRightShift);
     // By index: a command may append to the table.
     for (size_t i = 0; i < commands.size(); ++i) {
         if (!commands[i].Enabled()) continue;
         bool fire = commands[i].button && commands[i].button->state;
         for (size_t k = 0; !fire && k < commands[i].shortcuts.size(); ++k) {
+            // The modifiers are those held at the key's press, so a quick
+            // shortcut whose Control is let go within the frame still counts.
             const Shortcut s = commands[i].shortcuts[k];
-            if (s.shift != Shortcut::any && (s.shift == Shortcut::with) != shift) continue;
-            fire = host.KeyPresses(s.key) > 0 && ctrl;
+            const int mask = host::kModControl | (s.shift == Shortcut::any ? 0 : host::kModShift);
+            const int mods = host::kModControl | (s.shift == Shortcut::with ? host::kModShift : 0);
+            fire = host.KeyPresses(s.key, mods, mask) > 0;
         }
         if (fire) commands[i].run();
     }
+    // Presses of shortcut keys with other modifiers do nothing, and are not
+    // kept for later frames.
+    for (const Command& c : commands)
+        for (const Shortcut& s : c.shortcuts) host.KeyPresses(s.key);
 }
 
 // ---- changes and the history ---------------------------------------------------

@@ -122,8 +122,10 @@ bool Editor::Frame() {
     host.Flip(-1);
     if (host.CloseRequested() && MayDropMesh()) return false;
 
+    // The rest of the frame time waits on the window system: input that
+    // arrives meanwhile is taken in and shows in the next frame.
     int64_t elapsed = host.ClockMs() - st.framestart;
-    if (elapsed < kMinFrameMs) host.SleepMs(kMinFrameMs - elapsed);
+    if (elapsed < kMinFrameMs) host.WaitMs(kMinFrameMs - elapsed);
     return true;
 }
 
@@ -200,8 +202,6 @@ void Editor::Message(const std::string& title, const std::string& text) {
     messages.push_back({title, text});
     widgets::PopupMessage(ui, title, text);
 }
-
-bool Editor::ControlHeld() { return host.KeyHeld(kKeyLeftCtrl) || host.KeyHeld(kKeyRightCtrl); }
 
 void Editor::FlushInput() {
     host.ClearKeys();

@@ -333,7 +333,6 @@ private:
     void Message(const std::string& title, const std::string& text);
     // PopupConfirm, remembered in messages; 0 is yes.
     int Ask(const std::string& title, const std::string& text);
-    bool ControlHeld();
 };
 
 }  // namespace editor

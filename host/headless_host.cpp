@@ -47,10 +47,17 @@ bool HeadlessHost::OpenWindow(int width, int height, int depth, int hertz, int f
 void HeadlessHost::ClearScreen() {
     uint32_t c = 0xFF000000u | (uint32_t(cls_[0]) << 16) | (uint32_t(cls_[1]) << 8) | cls_[2];
     std::fill(frame_.pixels.begin(), frame_.pixels.end(), c);
+    composed_.Clear(cls_[0], cls_[1], cls_[2]);
 }
 
 void HeadlessHost::Flip(int sync) {
     if (frames_ >= frame_limit_) throw FrameLimitReached();
+    if (FrameChanged()) {
+        if (keep_shown_) shown_ = frame_;
+        FramePresented();
+    } else {
+        FrameSkipped();
+    }
     if (sync == -1) PaceFrame();
     flips++;
     frames_++;
@@ -71,17 +78,20 @@ void HeadlessHost::ShowMessage(const std::string& title, const std::string& text
 void HeadlessHost::DrawRect(float x, float y, float w, float h) {
     draw_calls++;
     Quad q{x, y, w * scale_x_, h * scale_y_, nullptr, 0, color_[0], color_[1], color_[2]};
+    composed_.Add(&q, 1);
     Paint(q);
 }
 
 void HeadlessHost::DrawImageFrame(const Image& image, float x, float y, int frame) {
     draw_calls++;
     Quad q{x, y, image.cellw * scale_x_, image.cellh * scale_y_, &image, frame, color_[0], color_[1], color_[2]};
+    composed_.Add(&q, 1);
     Paint(q);
 }
 
 void HeadlessHost::DrawQuads(const Quad* quads, size_t count) {
     draw_calls++;
+    composed_.Add(quads, count);
     for (size_t i = 0; i < count; i++) Paint(quads[i]);
 }
 

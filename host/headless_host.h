@@ -40,8 +40,9 @@ public:
     // ---- Host
     bool OpenWindow(int width, int height, int depth, int hertz, int flags) override;
     void ClearScreen() override;
-    // Paces on the fake clock (sync -1), counts the frame, then applies the
-    // input scripted for the new frame number.
+    // Shows the frame when it differs from the one shown last (see
+    // Host::Flip), paces on the fake clock (sync -1), counts the frame, then
+    // applies the input scripted for the new frame number.
     void Flip(int sync) override;
     [[noreturn]] void EndProgram() override;
     [[noreturn]] void FatalError(const std::string& text) override;
@@ -50,8 +51,13 @@ public:
     void DrawImageFrame(const Image& image, float x, float y, int frame) override;
     void DrawQuads(const Quad* quads, size_t count) override;
 
-    // ---- the frame buffer (ARGB, alpha always 255)
+    // ---- the frame buffer (ARGB, alpha always 255): what has been drawn
     const PixelBuffer& Frame() const { return frame_; }
+    // What the window shows: the frame buffer as it was at the last Flip
+    // that showed a frame. Kept only after KeepShownFrames(true), since it
+    // costs a copy of every frame shown.
+    const PixelBuffer& Shown() const { return shown_; }
+    void KeepShownFrames(bool keep) { keep_shown_ = keep; }
     // 0xRRGGBB of one pixel; 0 outside the window.
     uint32_t Pixel(int x, int y) const { return ReadPixel(frame_, x, y) & 0xFFFFFFu; }
     bool SaveScreenshot(const std::string& path) const { return SavePng(path, frame_); }
@@ -98,6 +104,8 @@ private:
 
     FakeClock* fake_;
     PixelBuffer frame_;
+    PixelBuffer shown_;
+    bool keep_shown_ = false;
     int frames_ = 0;
     int frame_limit_ = 100000;
     std::multimap<int, std::function<void(HeadlessHost&)>> script_;

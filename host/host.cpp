@@ -25,10 +25,19 @@ bool Image::FrameOrigin(int frame, int& sx, int& sy) const {
 
 static bool ValidKey(int code) { return code >= 0 && code < InputState::kKeys; }
 
-void InputState::KeyDown(int code) {
+void InputState::KeyDown(int code, int mods) {
     if (!ValidKey(code)) return;
-    presses_[code]++;
+    if (mods < 0) mods = HeldModifiers();
+    presses_[code][mods & (kModCombos - 1)]++;
     held_[code] = true;
+}
+
+int InputState::HeldModifiers() const {
+    int mods = 0;
+    if (held_[kKeyLeftControl] || held_[kKeyRightControl]) mods |= kModControl;
+    if (held_[kKeyLeftShift] || held_[kKeyRightShift]) mods |= kModShift;
+    if (held_[kKeyLeftAlt] || held_[kKeyRightAlt]) mods |= kModAlt;
+    return mods;
 }
 
 void InputState::KeyUp(int code) {
@@ -50,8 +59,22 @@ void InputState::ButtonUp(int button) {
 
 int InputState::KeyPresses(int code) {
     if (!ValidKey(code)) return 0;
-    int n = presses_[code];
-    presses_[code] = 0;
+    int n = 0;
+    for (int& p : presses_[code]) {
+        n += p;
+        p = 0;
+    }
+    return n;
+}
+
+int InputState::KeyPresses(int code, int mods, int mask) {
+    if (!ValidKey(code)) return 0;
+    int n = 0;
+    for (int m = 0; m < kModCombos; ++m)
+        if ((m & mask) == (mods & mask)) {
+            n += presses_[code][m];
+            presses_[code][m] = 0;
+        }
     return n;
 }
 
@@ -66,7 +89,7 @@ int InputState::NextTypedChar() {
 
 void InputState::ClearKeys() {
     queue_.clear();
-    std::fill(std::begin(presses_), std::end(presses_), 0);
+    for (auto& p : presses_) std::fill(std::begin(p), std::end(p), 0);
     std::fill(std::begin(held_), std::end(held_), false);
 }
 
@@ -99,7 +122,90 @@ int64_t FramePacer::Next(int64_t now) {
     return 0;
 }
 
+// ---- FrameRecord -----------------------------------------------------------
+
+static bool SameQuad(const Quad& a, const Quad& b) {
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h && a.image == b.image && a.frame == b.frame &&
+           a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+static bool SameOp(const FrameRecord::Op& a, const FrameRecord::Op& b) {
+    const GridView &g = a.grid, &h = b.grid;
+    return a.kind == b.kind && a.at == b.at && a.count == b.count && a.rgb[0] == b.rgb[0] &&
+           a.rgb[1] == b.rgb[1] && a.rgb[2] == b.rgb[2] && g.x == h.x && g.y == h.y && g.cols == h.cols &&
+           g.rows == h.rows && g.cellw == h.cellw && g.cellh == h.cellh && g.transparent == h.transparent &&
+           g.fgimage == h.fgimage && g.bgimage == h.bgimage;
+}
+
+void FrameRecord::Clear(uint8_t r, uint8_t g, uint8_t b) {
+    Reset();
+    Op op;
+    op.kind = Op::kClear;
+    op.rgb[0] = r;
+    op.rgb[1] = g;
+    op.rgb[2] = b;
+    ops_.push_back(op);
+}
+
+void FrameRecord::Add(const Quad* quads, size_t count) {
+    if (count == 0) return;
+    Op op;
+    op.kind = Op::kQuads;
+    op.at = quads_.size();
+    op.count = count;
+    ops_.push_back(op);
+    quads_.insert(quads_.end(), quads, quads + count);
+}
+
+void FrameRecord::Add(const GridView& v) {
+    if (v.cols <= 0 || v.rows <= 0 || !v.cells || !v.palette) return;
+    Op op;
+    op.kind = Op::kGrid;
+    op.at = bytes_.size();
+    op.count = size_t(v.cols) * size_t(v.rows) * 3;
+    op.grid = v;
+    op.grid.cells = nullptr;
+    op.grid.palette = nullptr;
+    bytes_.insert(bytes_.end(), v.cells, v.cells + op.count);
+    bytes_.insert(bytes_.end(), v.palette, v.palette + 768);
+    ops_.push_back(op);
+}
+
+void FrameRecord::Reset() {
+    ops_.clear();
+    quads_.clear();
+    bytes_.clear();
+}
+
+bool FrameRecord::operator==(const FrameRecord& o) const {
+    if (ops_.size() != o.ops_.size() || quads_.size() != o.quads_.size() || bytes_ != o.bytes_) return false;
+    for (size_t i = 0; i < ops_.size(); ++i)
+        if (!SameOp(ops_[i], o.ops_[i])) return false;
+    for (size_t i = 0; i < quads_.size(); ++i)
+        if (!SameQuad(quads_[i], o.quads_[i])) return false;
+    return true;
+}
+
+GridView FrameRecord::GridOf(const Op& op) const {
+    GridView v = op.grid;
+    v.cells = bytes_.data() + op.at;
+    v.palette = bytes_.data() + op.at + op.count;
+    return v;
+}
+
 // ---- Host ------------------------------------------------------------------
+
+void Host::FramePresented() {
+    std::swap(presented_, composed_);
+    composed_.Reset();
+    redraw_ = false;
+    ++presented_frames_;
+}
+
+void Host::FrameSkipped() {
+    composed_.Reset();
+    ++skipped_frames_;
+}
 
 static uint8_t Clamp255(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -144,6 +250,7 @@ void Host::PaceFrame() {
 }
 
 ImagePtr Host::LoadImageFile(const std::string& path) {
+    redraw_ = true;  // records know images by address, which a new image may reuse
     auto image = std::make_shared<Image>();
     if (!LoadPng(path, image->pixels)) return nullptr;
     image->width = image->pixels.width;
@@ -157,6 +264,7 @@ ImagePtr Host::LoadImageFile(const std::string& path) {
 
 ImagePtr Host::LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count, int) {
     if (cellw <= 0 || cellh <= 0 || first < 0 || count <= 0) return nullptr;
+    redraw_ = true;  // records know images by address, which a new image may reuse
     auto image = std::make_shared<Image>();
     if (!LoadPng(path, image->pixels)) return nullptr;
     image->width = image->pixels.width;
@@ -177,8 +285,9 @@ PixelBufferPtr Host::LoadPixelBuffer(const std::string& path) {
     return buffer;
 }
 
-void Host::DrawGrid(const GridView& v) {
-    if (v.cols <= 0 || v.rows <= 0 || !v.cells || !v.palette) return;
+std::vector<Quad> GridQuads(const GridView& v) {
+    std::vector<Quad> out;
+    if (v.cols <= 0 || v.rows <= 0 || !v.cells || !v.palette) return out;
     const size_t cells = size_t(v.cols) * size_t(v.rows);
     std::vector<Quad> solid, back, fore;
     back.reserve(cells);
@@ -201,9 +310,15 @@ void Host::DrawGrid(const GridView& v) {
             if (paintable(f) && v.fgimage) fore.push_back(quad(px, py, v.fgimage, g, f));
         }
     }
-    if (!solid.empty()) DrawQuads(solid.data(), solid.size());
-    if (!back.empty()) DrawQuads(back.data(), back.size());
-    if (!fore.empty()) DrawQuads(fore.data(), fore.size());
+    out = std::move(solid);
+    out.insert(out.end(), back.begin(), back.end());
+    out.insert(out.end(), fore.begin(), fore.end());
+    return out;
+}
+
+void Host::DrawGrid(const GridView& v) {
+    const std::vector<Quad> quads = GridQuads(v);
+    if (!quads.empty()) DrawQuads(quads.data(), quads.size());
 }
 
 std::string Host::RequestFile(const std::string& title, const std::string& filter, bool save,

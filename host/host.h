@@ -87,6 +87,45 @@ struct GridView {
     const uint8_t* palette = nullptr;
 };
 
+// The rectangles and frames a grid view is painted with: solid blocks first,
+// then the background frames, then the foreground frames. Cells never
+// overlap, so that is the same picture as painting cell by cell.
+std::vector<Quad> GridQuads(const GridView& view);
+
+// What one frame draws, in order, with everything its picture depends on:
+// the clear colour, rectangles and image frames with their colours, grids
+// with their cells and palettes (copied); images by identity. Two frames
+// with equal records show the same picture, and a record can be drawn again
+// later.
+class FrameRecord {
+public:
+    struct Op {
+        enum Kind : uint8_t { kClear, kQuads, kGrid };
+        Kind kind = kClear;
+        // Quads: [at, at + count) of the record's quads. Grid: its cells at
+        // bytes [at, at + count), its palette right after them.
+        size_t at = 0, count = 0;
+        GridView grid;                // geometry only; cells and palette are null
+        uint8_t rgb[3] = {0, 0, 0};   // clear colour
+    };
+
+    // A clear covers whatever was drawn before it, so that is dropped.
+    void Clear(uint8_t r, uint8_t g, uint8_t b);
+    void Add(const Quad* quads, size_t count);
+    void Add(const GridView& view);  // nothing for an empty view
+    void Reset();
+    bool operator==(const FrameRecord& other) const;
+
+    const std::vector<Op>& ops() const { return ops_; }
+    const Quad* QuadsOf(const Op& op) const { return quads_.data() + op.at; }
+    GridView GridOf(const Op& op) const;  // cells and palette point into the record
+
+private:
+    std::vector<Op> ops_;
+    std::vector<Quad> quads_;
+    std::vector<uint8_t> bytes_;
+};
+
 // Key codes that reach the program.
 enum KeyCode : int {
     kKeyBackspace = 8,
@@ -113,6 +152,15 @@ enum KeyCode : int {
     kKeyRightShift = 161,
     kKeyLeftControl = 162,
     kKeyRightControl = 163,
+    kKeyLeftAlt = 164,
+    kKeyRightAlt = 165,
+};
+
+// The modifier keys held at a key press, as bits.
+enum Modifier : int {
+    kModControl = 1,
+    kModShift = 2,
+    kModAlt = 4,
 };
 
 // The polled input state both hosts keep. The window host feeds it from the
@@ -126,13 +174,21 @@ public:
     bool buttons[4] = {false, false, false, false};  // 1 left, 2 right, 3 middle
     int wheel = 0;
 
-    void KeyDown(int code);        // a press, and held until KeyUp
+    // A press, and held until KeyUp. Each press keeps the modifiers held at
+    // that moment: those of the keys held here, or the ones the window
+    // system gives with the press (mods >= 0), so a modifier let go before
+    // the frame looks still counts for the press.
+    void KeyDown(int code, int mods = -1);
     void KeyUp(int code);
     void TypeChar(int code);       // dropped when the queue is full
     void ButtonDown(int button);
     void ButtonUp(int button);
 
     int KeyPresses(int code);      // consumes the count
+    // Presses of the key whose modifiers, masked by mask, are exactly mods;
+    // consumes those only.
+    int KeyPresses(int code, int mods, int mask);
+    int HeldModifiers() const;     // the modifiers held now
     bool KeyHeld(int code) const;
     int NextTypedChar();           // 0 when empty
     void ClearKeys();
@@ -140,7 +196,8 @@ public:
     size_t QueuedChars() const { return queue_.size(); }
 
 private:
-    int presses_[kKeys] = {};
+    static constexpr int kModCombos = 8;
+    int presses_[kKeys][kModCombos] = {};
     bool held_[kKeys] = {};
     std::vector<int> queue_;       // oldest first
 };
@@ -200,9 +257,21 @@ public:
     int WindowWidth() const { return window_w_; }
     int WindowHeight() const { return window_h_; }
     virtual void ClearScreen() = 0;
-    // Presents the frame. sync -1 paces the loop to the hertz of OpenWindow
-    // (see FramePacer); other values present at once. Input is sampled here.
+    // Ends the frame. sync -1 paces the loop to the hertz of OpenWindow (see
+    // FramePacer); other values end it at once. The frame is shown only when
+    // its picture differs from the one shown last (see FrameRecord) or the
+    // window system asked for it (the window was exposed, resized, restored,
+    // or gained or lost the focus); otherwise the window keeps showing the
+    // same picture and nothing is drawn. Input is sampled here.
     virtual void Flip(int sync) = 0;
+    // Waits ms milliseconds, taking the window system's input as it comes,
+    // so the next frame sees it; blocks, never spins.
+    virtual void WaitMs(int64_t ms) { clock_.SleepMs(ms); }
+    // The next frame is shown whatever it holds (as when the window system
+    // asks for it).
+    void RequestRedraw() { redraw_ = true; }
+    int PresentedFrames() const { return presented_frames_; }
+    int SkippedFrames() const { return skipped_frames_; }
     // True once per request of the user to close the window.
     bool CloseRequested();
     // Whether such a request is waiting, looked at now instead of at the next
@@ -226,10 +295,8 @@ public:
     // Draws many rectangles and frames in order in one call; what the grid
     // renderer uses. The same as the single calls above, only cheaper.
     virtual void DrawQuads(const Quad* quads, size_t count) = 0;
-    // Draws a grid view (see GridView). This implementation sends it as
-    // rectangles and frames through DrawQuads, solid blocks first, then the
-    // background frames, then the foreground frames: cells never overlap,
-    // so that is the same picture as painting cell by cell.
+    // Draws a grid view (see GridView). This implementation sends its
+    // GridQuads through DrawQuads.
     virtual void DrawGrid(const GridView& view);
 
     // ---- images
@@ -250,6 +317,8 @@ public:
     int ButtonHeld(int button) const;
     int WheelPosition() const { return input_.wheel; }
     int KeyPresses(int code) { return input_.KeyPresses(code); }
+    // Presses made with exactly these modifiers (see InputState).
+    int KeyPresses(int code, int mods, int mask) { return input_.KeyPresses(code, mods, mask); }
     int KeyHeld(int code) const { return input_.KeyHeld(code) ? 1 : 0; }
     int NextTypedChar() { return input_.NextTypedChar(); }
     void ClearKeys() { input_.ClearKeys(); }
@@ -277,6 +346,17 @@ protected:
     void ApplyMask(PixelBuffer& pixels) const;
     // The frame pacing of Flip(-1): sleeps on the host's clock as needed.
     void PaceFrame();
+    // Whether the frame composed so far must be shown.
+    bool FrameChanged() const { return redraw_ || !(composed_ == presented_); }
+    // The frame was shown (or skipped): its record becomes the one to
+    // compare the next with.
+    void FramePresented();
+    void FrameSkipped();
+
+    FrameRecord composed_;   // what the frame being composed has drawn
+    FrameRecord presented_;  // what the frame shown last drew
+    bool redraw_ = true;
+    int presented_frames_ = 0, skipped_frames_ = 0;
 
     Clock& clock_;
     InputState input_;

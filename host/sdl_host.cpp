@@ -186,18 +186,50 @@ bool SdlHost::OpenWindow(int width, int height, int /*depth*/, int hertz, int /*
 
 void SdlHost::ClearScreen() {
     if (!gl_) return;
-    batch_.clear();  // everything batched would be cleared anyway
-    glClearColor(cls_[0] / 255.0f, cls_[1] / 255.0f, cls_[2] / 255.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    composed_.Clear(cls_[0], cls_[1], cls_[2]);
+    drawn_ops_ = 0;
+}
+
+void SdlHost::Render() {
+    const std::vector<FrameRecord::Op>& ops = composed_.ops();
+    for (; drawn_ops_ < ops.size(); ++drawn_ops_) {
+        const FrameRecord::Op& op = ops[drawn_ops_];
+        switch (op.kind) {
+            case FrameRecord::Op::kClear:
+                batch_.clear();  // everything batched would be cleared anyway
+                glClearColor(op.rgb[0] / 255.0f, op.rgb[1] / 255.0f, op.rgb[2] / 255.0f, 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT);
+                break;
+            case FrameRecord::Op::kQuads: {
+                const Quad* q = composed_.QuadsOf(op);
+                batch_.reserve(batch_.size() + op.count * 4);
+                for (size_t i = 0; i < op.count; i++) Push(q[i]);
+                break;
+            }
+            case FrameRecord::Op::kGrid:
+                PaintGrid(composed_.GridOf(op));
+                break;
+        }
+    }
 }
 
 void SdlHost::Flip(int sync) {
     if (!gl_) return;
-    FlushBatch();
+    const bool show = FrameChanged();
+    if (show) {
+        Render();
+        FlushGl();
+    }
     if (sync == -1) PaceFrame();
-    SDL_GL_SwapWindow(window_);
-    last_draw_calls_ = draw_calls_;
+    if (show) {
+        SDL_GL_SwapWindow(window_);
+        last_draw_calls_ = draw_calls_;
+        FramePresented();
+    } else {
+        FrameSkipped();
+    }
     draw_calls_ = 0;
+    drawn_ops_ = 0;
     PumpEvents();
 }
 
@@ -208,6 +240,18 @@ bool SdlHost::CloseWaiting() {
     SDL_PumpEvents();
     SDL_Event e;
     return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
+}
+
+void SdlHost::WaitMs(int64_t ms) {
+    if (!sdl_started_) {
+        clock_.SleepMs(ms);
+        return;
+    }
+    const int64_t until = clock_.ClockMs() + ms;
+    for (int64_t left = ms; left > 0; left = until - clock_.ClockMs()) {
+        SDL_Event e;
+        if (SDL_WaitEventTimeout(&e, int(std::min<int64_t>(left, 1000))) == 1) HandleEvent(e);
+    }
 }
 
 void SdlHost::EndProgram() {
@@ -232,17 +276,16 @@ void SdlHost::ShowMessage(const std::string& title, const std::string& text) {
 }
 
 void SdlHost::DrawRect(float x, float y, float w, float h) {
-    Push({x, y, w * scale_x_, h * scale_y_, nullptr, 0, color_[0], color_[1], color_[2]});
+    const Quad q{x, y, w * scale_x_, h * scale_y_, nullptr, 0, color_[0], color_[1], color_[2]};
+    composed_.Add(&q, 1);
 }
 
 void SdlHost::DrawImageFrame(const Image& image, float x, float y, int frame) {
-    Push({x, y, image.cellw * scale_x_, image.cellh * scale_y_, &image, frame, color_[0], color_[1], color_[2]});
+    const Quad q{x, y, image.cellw * scale_x_, image.cellh * scale_y_, &image, frame, color_[0], color_[1], color_[2]};
+    composed_.Add(&q, 1);
 }
 
-void SdlHost::DrawQuads(const Quad* quads, size_t count) {
-    batch_.reserve(batch_.size() + count * 4);
-    for (size_t i = 0; i < count; i++) Push(quads[i]);
-}
+void SdlHost::DrawQuads(const Quad* quads, size_t count) { composed_.Add(quads, count); }
 
 void SdlHost::Push(const Quad& q) {
     if (!gl_) return;
@@ -259,7 +302,7 @@ void SdlHost::Push(const Quad& q) {
         v1 = float(sy + q.image->cellh) / q.image->height;
     }
     if (texture != batch_texture_) {
-        FlushBatch();
+        FlushGl();
         batch_texture_ = texture;
     }
     const float x1 = q.x + q.w, y1 = q.y + q.h;
@@ -270,6 +313,12 @@ void SdlHost::Push(const Quad& q) {
 }
 
 void SdlHost::FlushBatch() {
+    if (!gl_) return;
+    Render();
+    FlushGl();
+}
+
+void SdlHost::FlushGl() {
     if (batch_.empty() || !gl_) return;
     if (batch_texture_) {
         glEnable(GL_TEXTURE_2D);
@@ -364,20 +413,22 @@ void SdlHost::SetUpGridShader() {
     gridgl_ = std::move(g);
 }
 
-void SdlHost::DrawGrid(const GridView& v) {
+void SdlHost::DrawGrid(const GridView& v) { composed_.Add(v); }
+
+void SdlHost::PaintGrid(const GridView& v) {
     // The program samples one tile layout for both images; anything else
-    // goes the general way.
+    // goes the general way, as rectangles.
     const bool same_layout = v.fgimage && v.bgimage && v.fgimage->width == v.bgimage->width &&
                              v.fgimage->height == v.bgimage->height && v.fgimage->cellw == v.bgimage->cellw &&
                              v.fgimage->cellh == v.bgimage->cellh && v.fgimage->first == v.bgimage->first;
     if (!GridShaderInUse() || !same_layout || v.transparent < 0 || v.transparent > 255) {
-        Host::DrawGrid(v);
+        for (const Quad& q : GridQuads(v)) Push(q);
         return;
     }
     if (v.cols <= 0 || v.rows <= 0 || !v.cells || !v.palette) return;
     GLuint fgtex = TextureOf(*v.fgimage), bgtex = TextureOf(*v.bgimage);
     if (!fgtex || !bgtex) return;
-    FlushBatch();
+    FlushGl();
     GridGl& g = *gridgl_;
 
     const size_t cells = size_t(v.cols) * size_t(v.rows);
@@ -441,7 +492,7 @@ uint32_t SdlHost::TextureOf(const Image& image) {
         rgba[i * 4 + 2] = uint8_t(p);
         rgba[i * 4 + 3] = uint8_t(p >> 24);
     }
-    FlushBatch();  // binding a new texture must not disturb the batch's
+    FlushGl();  // binding a new texture must not disturb the batch's
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);

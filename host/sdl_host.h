@@ -1,7 +1,10 @@
 // The real window: SDL2 for the window and input, OpenGL (the fixed-function
-// pipeline) for drawing. Every rectangle and image frame drawn goes into one
-// vertex array that is sent with a single draw call whenever the texture
-// changes and when the frame is presented, so a whole grid costs a few calls.
+// pipeline) for drawing. The drawing calls of a frame are recorded (see
+// FrameRecord) and drawn only when the frame is shown: a frame that shows
+// what the window already shows costs no drawing and no swap. Every
+// rectangle and image frame drawn goes into one vertex array that is sent
+// with a single draw call whenever the texture changes and at the end, and a
+// grid is one textured rectangle, so a whole frame costs a few calls.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -32,6 +35,9 @@ public:
     void ClearScreen() override;
     void Flip(int sync) override;
     bool CloseWaiting() override;
+    // Waits on the window system's events until the time is up, taking each
+    // into the input state as it arrives.
+    void WaitMs(int64_t ms) override;
     [[noreturn]] void EndProgram() override;
     // Prints the text to stderr, shows it in a message box and exits with
     // status 1.
@@ -46,18 +52,22 @@ public:
     void DrawGrid(const GridView& view) override;
     bool GridShaderInUse() const { return grid_program_ != 0 && grid_shader_wanted_; }
     // Draw grids as rectangles even when the shader exists (for comparison).
-    void UseGridShader(bool use) { grid_shader_wanted_ = use; }
-    // Waits until OpenGL has finished drawing.
+    void UseGridShader(bool use) {
+        grid_shader_wanted_ = use;
+        RequestRedraw();
+    }
+    // Draws what the frame recorded so far and waits until OpenGL has
+    // finished.
     void Finish();
 
     // Takes the window system's pending events into the input state; Flip
     // does this after presenting.
     void PumpEvents();
-    // Sends what is batched to OpenGL.
+    // Draws what the frame recorded so far and sends it to OpenGL.
     void FlushBatch();
     // GL draw calls issued for the last presented frame.
     int LastFrameDrawCalls() const { return last_draw_calls_; }
-    // The back buffer as ARGB (after flushing), for checks of the real window.
+    // The frame drawn so far, as ARGB, for checks of the real window.
     bool ReadBackBuffer(PixelBuffer& out);
     SDL_Window* window() const { return window_; }
 
@@ -67,6 +77,9 @@ private:
         uint8_t r, g, b, a;
     };
     void Push(const Quad& q);
+    void Render();                       // draws the ops recorded and not drawn yet
+    void PaintGrid(const GridView& view);
+    void FlushGl();
     uint32_t TextureOf(const Image& image);
     void HandleEvent(const SDL_Event& e);
     void Close();
@@ -88,6 +101,7 @@ private:
     uint32_t batch_texture_ = 0;  // 0: untextured rectangles
     std::vector<uint32_t> textures_;
     int draw_calls_ = 0, last_draw_calls_ = 0;
+    size_t drawn_ops_ = 0;  // ops of composed_ already drawn into the back buffer
     // Buttons pressed in the current batch of events, and releases held back
     // to the next batch: a click shorter than a frame is still seen held by
     // one frame, so its release is not lost.

@@ -50,6 +50,80 @@ TEST(InputState, ClearKeysForgetsPressesAndHeldClearPointerResetsWheel) {
     EXPECT_EQ(in.wheel, 0);
 }
 
+TEST(InputState, EachPressKeepsTheModifiersHeldAtIt) {
+    host::InputState in;
+    in.KeyDown(host::kKeyLeftControl);
+    in.KeyDown('O');
+    in.KeyUp('O');
+    in.KeyUp(host::kKeyLeftControl);  // let go before anyone looked
+    in.KeyDown('O');                  // a second press, without Control
+    EXPECT_EQ(in.KeyPresses('O', host::kModControl, host::kModControl), 1);
+    EXPECT_EQ(in.KeyPresses('O', host::kModControl, host::kModControl), 0) << "consumed";
+    EXPECT_EQ(in.KeyPresses('O'), 1) << "the plain press is still there";
+
+    // Shift tells Control+Z from Control+Shift+Z; a mask without Shift takes both.
+    in.KeyDown(host::kKeyRightControl);
+    in.KeyDown('Z');
+    in.KeyDown(host::kKeyLeftShift);
+    in.KeyDown('Z');
+    const int both = host::kModControl | host::kModShift;
+    EXPECT_EQ(in.KeyPresses('Z', both, both), 1);
+    EXPECT_EQ(in.KeyPresses('Z', host::kModControl, both), 1);
+    in.KeyDown('Z');
+    in.KeyDown('Z', 0);  // modifiers as the window system reports them
+    EXPECT_EQ(in.KeyPresses('Z', host::kModControl, host::kModControl), 1);
+    EXPECT_EQ(in.KeyPresses('Z', 0, both), 1);
+    EXPECT_EQ(in.HeldModifiers(), both);
+}
+
+TEST(FrameRecord, EqualOnlyForTheSamePicture) {
+    uint8_t cells[2 * 1 * 3] = {65, 66, 1, 2, 3, 4};
+    uint8_t palette[768] = {};
+    host::GridView v;
+    v.cols = 2;
+    v.rows = 1;
+    v.cellw = v.cellh = 8;
+    v.cells = cells;
+    v.palette = palette;
+    const host::Quad q{1, 2, 3, 4, nullptr, 0, 10, 20, 30};
+    auto make = [&] {
+        host::FrameRecord r;
+        r.Add(&q, 1);  // covered by the clear: dropped
+        r.Clear(0, 0, 0);
+        r.Add(v);
+        r.Add(&q, 1);
+        return r;
+    };
+    const host::FrameRecord a = make();
+    EXPECT_TRUE(a == make());
+    EXPECT_EQ(a.ops().size(), 3u);
+    cells[1] = 67;  // one glyph
+    EXPECT_FALSE(a == make());
+    cells[1] = 66;
+    palette[700] = 1;  // one palette entry
+    EXPECT_FALSE(a == make());
+    palette[700] = 0;
+    v.x = 1;  // the grid's place
+    EXPECT_FALSE(a == make());
+    v.x = 0;
+    host::FrameRecord b = make();
+    b.Clear(0, 0, 1);  // another clear colour
+    host::FrameRecord c = make();
+    c.Clear(0, 0, 0);
+    EXPECT_FALSE(b == c);
+    const host::Quad q2{1, 2, 3, 4, nullptr, 0, 10, 20, 31};
+    c.Add(&q2, 1);
+    b = host::FrameRecord();
+    b.Clear(0, 0, 0);
+    b.Add(&q, 1);
+    EXPECT_FALSE(b == c) << "a colour of a rectangle";
+    // The copy inside the record draws the grid again.
+    const host::GridView again = a.GridOf(a.ops()[1]);
+    EXPECT_EQ(again.cells[0], 65);
+    EXPECT_EQ(again.cells[1], 66);
+    EXPECT_EQ(again.cols, 2);
+}
+
 TEST(FramePacer, SixtyHertzSpreadsTheFortyMsRemainderOverTheSecond) {
     FramePacer pacer;
     pacer.Start(60, 1000);

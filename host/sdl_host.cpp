@@ -3,6 +3,8 @@
 
 #include <SDL2/SDL_opengl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +107,32 @@ int MapSdlKey(SDL_Keycode key) {
     }
 }
 
+Placement PlacePicture(int w, int h, int dw, int dh) {
+    Placement p;
+    if (w <= 0 || h <= 0 || dw <= 0 || dh <= 0) {
+        p.w = std::max(w, 0);
+        p.h = std::max(h, 0);
+        return p;
+    }
+    p.scale = std::min(float(dw) / float(w), float(dh) / float(h));
+    p.w = std::max(1, std::min(dw, int(std::lround(w * p.scale))));
+    p.h = std::max(1, std::min(dh, int(std::lround(h * p.scale))));
+    p.x = (dw - p.w) / 2;
+    p.y = (dh - p.h) / 2;
+    return p;
+}
+
+void PictureFromDrawable(const Placement& p, int px, int py, int& x, int& y) {
+    const float s = p.scale > 0 ? p.scale : 1;
+    x = int(std::floor((px - p.x + 0.5f) / s));
+    y = int(std::floor((py - p.y + 0.5f) / s));
+}
+
+float FitFactor(int w, int h, int aw, int ah) {
+    if (w <= 0 || h <= 0 || aw <= 0 || ah <= 0) return 1;
+    return std::min({1.0f, float(aw) / float(w), float(ah) / float(h)});
+}
+
 SdlHost::SdlHost() : OwnedSystemClock{std::make_unique<SystemClock>()}, Host(*own_clock) {}
 
 SdlHost::SdlHost(Clock& clock) : Host(clock) {}
@@ -137,12 +165,29 @@ bool SdlHost::OpenWindow(int width, int height, int /*depth*/, int hertz, int /*
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    // A window larger than the usable part of the screen (without panels
+    // and, once known, the window's frame) shrinks until all of it fits;
+    // the picture is scaled into it, as into any size the window manager
+    // gives the window later.
+    SDL_Rect usable{0, 0, 0, 0};
+    float fit = 1;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) fit = FitFactor(width, height, usable.w, usable.h);
+    window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               std::max(1, int(width * fit)), std::max(1, int(height * fit)),
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!window_) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         Close();
         return false;
+    }
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (usable.w > 0 && SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0 &&
+        (top + bottom > 0 || left + right > 0)) {
+        const float framed = FitFactor(width, height, usable.w - left - right, usable.h - top - bottom);
+        if (framed < fit) {
+            SDL_SetWindowSize(window_, std::max(1, int(width * framed)), std::max(1, int(height * framed)));
+            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        }
     }
     gl_ = SDL_GL_CreateContext(window_);
     if (!gl_) {
@@ -155,9 +200,7 @@ bool SdlHost::OpenWindow(int width, int height, int /*depth*/, int hertz, int /*
     window_h_ = height;
     hertz_ = hertz > 0 ? hertz : 60;
 
-    int dw = width, dh = height;
-    SDL_GL_GetDrawableSize(window_, &dw, &dh);
-    glViewport(0, 0, dw, dh);
+    Place();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, width, height, 0, -1, 1);
@@ -182,6 +225,26 @@ bool SdlHost::OpenWindow(int width, int height, int /*depth*/, int hertz, int /*
     ClearScreen();
     PumpEvents();
     return true;
+}
+
+void SdlHost::Place() {
+    if (!window_ || !gl_) return;
+    int dw = 0, dh = 0, ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (dw <= 0 || dh <= 0 || ww <= 0 || wh <= 0) return;  // minimized: keep the last placement
+    window_to_drawable_x_ = float(dw) / float(ww);
+    window_to_drawable_y_ = float(dh) / float(wh);
+    place_ = PlacePicture(window_w_, window_h_, dw, dh);
+    // The program draws in its own pixels; the viewport scales them into
+    // the window (OpenGL counts rows from the bottom).
+    glViewport(place_.x, dh - place_.y - place_.h, place_.w, place_.h);
+    redraw_ = true;
+}
+
+void SdlHost::PointerAt(int wx, int wy) {
+    PictureFromDrawable(place_, int(wx * window_to_drawable_x_), int(wy * window_to_drawable_y_), input_.pointer_x,
+                        input_.pointer_y);
 }
 
 void SdlHost::ClearScreen() {
@@ -517,16 +580,20 @@ void SdlHost::Finish() {
 bool SdlHost::ReadBackBuffer(PixelBuffer& out) {
     if (!gl_) return false;
     FlushBatch();
-    std::vector<uint8_t> rgba(size_t(window_w_) * window_h_ * 4);
+    // The picture as the window shows it: its own size unless it is scaled.
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(window_, &dw, &dh);
+    const int w = place_.w, h = place_.h;
+    std::vector<uint8_t> rgba(size_t(w) * h * 4);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, window_w_, window_h_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    out.width = window_w_;
-    out.height = window_h_;
-    out.pixels.resize(size_t(window_w_) * window_h_);
-    for (int y = 0; y < window_h_; y++)  // GL rows go bottom up
-        for (int x = 0; x < window_w_; x++) {
-            const uint8_t* p = &rgba[(size_t(window_h_ - 1 - y) * window_w_ + x) * 4];
-            out.pixels[size_t(y) * window_w_ + x] = 0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2];
+    glReadPixels(place_.x, dh - place_.y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    out.width = w;
+    out.height = h;
+    out.pixels.resize(size_t(w) * h);
+    for (int y = 0; y < h; y++)  // GL rows go bottom up
+        for (int x = 0; x < w; x++) {
+            const uint8_t* p = &rgba[(size_t(h - 1 - y) * w + x) * 4];
+            out.pixels[size_t(y) * w + x] = 0xFF000000u | (p[0] << 16) | (p[1] << 8) | p[2];
         }
     return true;
 }
@@ -559,13 +626,35 @@ void SdlHost::HandleEvent(const SDL_Event& e) {
             close_pending_ = true;
             break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_CLOSE) close_pending_ = true;
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)  // no key stays held behind our back
-                for (int k = 0; k < InputState::kKeys; k++) input_.KeyUp(k);
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_CLOSE:
+                    close_pending_ = true;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:  // no key stays held behind our back
+                    for (int k = 0; k < InputState::kKeys; k++) input_.KeyUp(k);
+                    redraw_ = true;
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    Place();
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SHOWN:
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED:
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                case SDL_WINDOWEVENT_TAKE_FOCUS:
+                    redraw_ = true;  // the window system wants the picture again
+                    break;
+                default:
+                    break;
+            }
             break;
         case SDL_KEYDOWN: {
             int code = MapSdlKey(e.key.keysym.sym);
-            if (code) input_.KeyDown(code);  // repeats count as presses
+            const Uint16 m = e.key.keysym.mod;
+            const int mods = ((m & KMOD_CTRL) ? kModControl : 0) | ((m & KMOD_SHIFT) ? kModShift : 0) |
+                             ((m & KMOD_ALT) ? kModAlt : 0);
+            if (code) input_.KeyDown(code, mods);  // repeats count as presses
             if (code == kKeyBackspace) input_.TypeChar(8);
             if (code == kKeyEnter) input_.TypeChar(13);
             break;
@@ -584,15 +673,13 @@ void SdlHost::HandleEvent(const SDL_Event& e) {
             }
             break;
         case SDL_MOUSEMOTION:
-            input_.pointer_x = e.motion.x;
-            input_.pointer_y = e.motion.y;
+            PointerAt(e.motion.x, e.motion.y);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
             int b = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2
                   : e.button.button == SDL_BUTTON_MIDDLE ? 3 : 0;
-            input_.pointer_x = e.button.x;
-            input_.pointer_y = e.button.y;
+            PointerAt(e.button.x, e.button.y);
             if (e.type == SDL_MOUSEBUTTONDOWN) {
                 input_.ButtonDown(b);
                 pressed_in_batch_[b] = true;

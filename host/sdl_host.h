@@ -21,6 +21,22 @@ namespace host {
 // Letters and digits keep their ASCII capitals and digits; see KeyCode.
 int MapSdlKey(SDL_Keycode key);
 
+// Where the picture of the program's window (w x h pixels, the size it asked
+// for) goes in a drawable of dw x dh pixels: scaled by one factor both ways
+// so that all of it is seen, and centred. The window shows the picture at
+// its own size when that fits.
+struct Placement {
+    float scale = 1;
+    int x = 0, y = 0;  // top-left of the picture in the drawable
+    int w = 0, h = 0;  // its size there
+};
+Placement PlacePicture(int w, int h, int dw, int dh);
+// The pixel of the picture under drawable pixel (px, py).
+void PictureFromDrawable(const Placement& p, int px, int py, int& x, int& y);
+// The factor (at most 1) by which a window of w x h pixels must shrink to
+// fit an area of aw x ah pixels.
+float FitFactor(int w, int h, int aw, int ah);
+
 struct OwnedSystemClock {
     std::unique_ptr<SystemClock> own_clock;
 };
@@ -70,6 +86,7 @@ public:
     // The frame drawn so far, as ARGB, for checks of the real window.
     bool ReadBackBuffer(PixelBuffer& out);
     SDL_Window* window() const { return window_; }
+    const Placement& placement() const { return place_; }
 
 private:
     struct Vertex {
@@ -82,6 +99,10 @@ private:
     void FlushGl();
     uint32_t TextureOf(const Image& image);
     void HandleEvent(const SDL_Event& e);
+    // Follows the window's size: the picture is scaled into it.
+    void Place();
+    // A pointer position from the window system, in the program's pixels.
+    void PointerAt(int wx, int wy);
     void Close();
     void SetUpGridShader();
     uint32_t UploadPalette(const uint8_t* palette);
@@ -95,6 +116,8 @@ private:
     std::vector<uint8_t> cell_rgba_;
 
     SDL_Window* window_ = nullptr;
+    Placement place_;
+    float window_to_drawable_x_ = 1, window_to_drawable_y_ = 1;
     SDL_GLContext gl_ = nullptr;
     bool sdl_started_ = false;
     std::vector<Vertex> batch_;

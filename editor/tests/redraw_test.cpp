@@ -94,10 +94,10 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     const mesh::chunkptr msh2 = ed->st.curmesh->hedr->kids[0];
     ASSERT_EQ(ed->st.selchunk, msh2);
     const int start = host.PresentedFrames();
-    TypeInModal("AB", 2);
+    TypeInModal(std::string(4, '\b') + "AB", 2);  // the prompt starts with the current name
     TypeInModal("\r", 100);
     ClickWidget(ed->w.renamebutton);
-    EXPECT_EQ(msh2->name, "AB");
+    EXPECT_EQ(msh2->name, "AB  ");
     EXPECT_GE(host.PresentedFrames() - start, 3) << "typing and the cursor's blinks are shown";
     Idle(10);
 

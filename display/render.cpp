@@ -88,8 +88,7 @@ bool RunLine(Display& display, const std::string& prompt, int colour, std::strin
             int column = bar.tmapw / 2 - static_cast<int>((shown.size() - cursor.size()) / 2);
             bar.InsertString(column, 0, shown, 0, 255, 1, 0, 1, -1);
         }
-        host.Flip(-1);
-        if (host.CloseRequested()) host.EndProgram();
+        host.ModalFlip();
     }
 }
 

@@ -11,9 +11,17 @@
 
 namespace editor {
 
-Editor::Editor(host::Host& host, display::Display& display) : host(host), display(display), ui(display) {}
+Editor::Editor(host::Host& host, display::Display& display) : host(host), display(display), ui(display) {
+    // A close of the window while a popup or a prompt is open asks about
+    // unsaved changes as the main loop does, and remembers the settings.
+    host.SetCloseGuard([this] {
+        if (!MayDropMesh()) return false;
+        Shutdown();
+        return true;
+    });
+}
 
-Editor::~Editor() = default;
+Editor::~Editor() { host.SetCloseGuard(nullptr); }
 
 // ---- start-up --------------------------------------------------------------
 

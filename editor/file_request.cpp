@@ -62,8 +62,7 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
                          1, 25, 0, 1, 0, -1);
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
         ++frame;
-        host.Flip(-1);
-        if (host.CloseRequested()) host.EndProgram();
+        host.ModalFlip();
     }
 }
 

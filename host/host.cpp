@@ -215,6 +215,25 @@ bool Host::CloseRequested() {
     return r;
 }
 
+void Host::ModalFlip() {
+    Flip(-1);
+    if (!CloseRequested()) return;
+    if (close_guard_) {
+        if (guarding_) return;
+        guarding_ = true;
+        bool end = false;
+        try {
+            end = close_guard_();
+        } catch (...) {
+            guarding_ = false;
+            throw;
+        }
+        guarding_ = false;
+        if (!end) return;
+    }
+    EndProgram();
+}
+
 void Host::SetColor(int r, int g, int b) {
     color_[0] = Clamp255(r);
     color_[1] = Clamp255(g);

@@ -279,6 +279,14 @@ public:
     // CloseRequested.
     virtual bool CloseWaiting() { return close_pending_; }
     [[noreturn]] virtual void EndProgram() = 0;
+    // Asked before a close request met inside a nested loop (a popup, a
+    // prompt) ends the program: false keeps the program running and the
+    // loop goes on. A close request while the guard itself is asking is not
+    // taken. The main loop answers its own close requests.
+    void SetCloseGuard(std::function<bool()> guard) { close_guard_ = std::move(guard); }
+    // The end of one frame of a nested loop: presents it (Flip(-1)), then
+    // answers a close request: the program ends unless the close guard keeps it.
+    void ModalFlip();
     // Shows the text to the user and ends the program with a failure status.
     [[noreturn]] virtual void FatalError(const std::string& text) = 0;
     // A message that does not end the program, usable before the window
@@ -369,6 +377,8 @@ protected:
     uint8_t mask_[3] = {0, 0, 0};
     uint8_t cls_[3] = {0, 0, 0};
     bool close_pending_ = false;  // set by the implementations
+    std::function<bool()> close_guard_;
+    bool guarding_ = false;  // the close guard is asking
     FileRequester requester_;
 };
 

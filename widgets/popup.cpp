@@ -99,8 +99,7 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
             if (ui.InArea(screenw / 2 + i * step - half, top + 5, len, 3) && ui.Released(1)) return i;
         }
 
-        host.Flip(-1);
-        if (host.CloseRequested()) host.EndProgram();
+        host.ModalFlip();
     }
 }
 

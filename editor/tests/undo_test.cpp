@@ -470,3 +470,33 @@ TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
     EXPECT_EQ(ed->st.meshtitle, "work");
     EXPECT_FALSE(ed->history.CanUndo());
 }
+
+// A close of the window while a prompt or popup is open asks about unsaved
+// changes as the main loop does, and writes the settings when it ends.
+TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
+    Open(SmallMesh());
+    auto msh2 = Root()->getkid("MSH2");
+    Select(msh2->kids[1]);
+    ASSERT_TRUE(Run("delete"));
+    auto kept = msh2->kids[0];
+    Select(kept);
+    const std::string name = kept->name;
+
+    // Closed during the rename prompt; cancel at the question keeps the
+    // prompt, whose Escape then leaves the name as it was.
+    host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.RequestClose(); });
+    KeyInModal(27, 3);
+    KeyInModal(27, 8);
+    ASSERT_TRUE(Run("rename"));
+    EXPECT_EQ(kept->name, name);
+    EXPECT_TRUE(ed->history.Modified());
+    EXPECT_FALSE(fs::exists(dir + "/mdata/prefs.dat"));
+
+    // Closed again, and discard: the program ends from inside the prompt,
+    // with the settings written.
+    host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.RequestClose(); });
+    KeyInModal(39, 3);
+    KeyInModal(13, 4);
+    EXPECT_THROW(Run("rename"), host::ProgramEnded);
+    EXPECT_TRUE(fs::exists(dir + "/mdata/prefs.dat"));
+}

@@ -79,7 +79,7 @@ struct SdlHost::GridGl {
 int MapSdlKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return kKeyF1 + (key - SDLK_F1);
     switch (key) {
         case SDLK_BACKSPACE: return kKeyBackspace;
         case SDLK_TAB: return kKeyTab;
@@ -87,22 +87,22 @@ int MapSdlKey(SDL_Keycode key) {
         case SDLK_KP_ENTER: return kKeyEnter;
         case SDLK_ESCAPE: return kKeyEscape;
         case SDLK_SPACE: return kKeySpace;
-        case SDLK_PAGEUP: return 33;
-        case SDLK_PAGEDOWN: return 34;
-        case SDLK_END: return 35;
-        case SDLK_HOME: return 36;
+        case SDLK_PAGEUP: return kKeyPageUp;
+        case SDLK_PAGEDOWN: return kKeyPageDown;
+        case SDLK_END: return kKeyEnd;
+        case SDLK_HOME: return kKeyHome;
         case SDLK_LEFT: return kKeyLeft;
         case SDLK_UP: return kKeyUp;
         case SDLK_RIGHT: return kKeyRight;
         case SDLK_DOWN: return kKeyDown;
-        case SDLK_INSERT: return 45;
+        case SDLK_INSERT: return kKeyInsert;
         case SDLK_DELETE: return kKeyDelete;
-        case SDLK_LSHIFT: return 160;
-        case SDLK_RSHIFT: return 161;
+        case SDLK_LSHIFT: return kKeyLeftShift;
+        case SDLK_RSHIFT: return kKeyRightShift;
         case SDLK_LCTRL: return kKeyLeftControl;
         case SDLK_RCTRL: return kKeyRightControl;
-        case SDLK_LALT: return 164;
-        case SDLK_RALT: return 165;
+        case SDLK_LALT: return kKeyLeftAlt;
+        case SDLK_RALT: return kKeyRightAlt;
         default: return 0;
     }
 }

@@ -29,7 +29,7 @@ std::string Floats(std::initializer_list<float> v) {
 
 // What the test mesh is made of; each test changes one thing and compares
 // the saved file with the mesh built with that change.
-struct Spec {
+struct MeshShape {
     std::string texture = "tex.tga";
     std::string rootname = "root";
     std::string parentname = "root";  // the child's PRNT
@@ -40,7 +40,7 @@ struct Spec {
 // HEDR { MSH2 { SINF{NAME}, MATL{MATD{NAME, DATA, ATRB, TX0D}},
 //               MODL root{MTYP, MNDX, NAME, TRAN, GEOM{BBOX, SEGM{MATI, POSL, STRP}}},
 //               MODL child{MTYP, MNDX, NAME, PRNT, TRAN} }, CL1L }
-std::string Build(const Spec& s = {}) {
+std::string Build(const MeshShape& s = {}) {
     const std::string data = Floats({1, 0.5f, 0.25f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 20});
     const std::string atrb = std::string(1, static_cast<char>(s.flags)) + std::string(3, '\0');
     const std::string matd =
@@ -152,7 +152,7 @@ TEST_F(InspectorTest, TextureRenamedInPlaceSavesExactBytes) {
     EXPECT_FALSE(Panel().editing);
     EXPECT_EQ(Find("TX0D")->size, 16);
     EXPECT_EQ(SizesConsistent(Root(), 1), "");
-    Spec s;
+    MeshShape s;
     s.texture = "stone_wall.tga";
     EXPECT_EQ(Saved(), Build(s));
 }
@@ -164,7 +164,7 @@ TEST_F(InspectorTest, ModelRenameTakesItsChildrenAlong) {
     EXPECT_EQ(Panel().statuslabel->title, "1 PRNT renamed");
     // The model list shows the new name at once.
     EXPECT_EQ(ed->st.modllist[0]->FetchName(), "base");
-    Spec s;
+    MeshShape s;
     s.rootname = s.parentname = "base";
     EXPECT_EQ(Saved(), Build(s));
 }
@@ -177,7 +177,7 @@ TEST_F(InspectorTest, NumbersAndFlagsWrittenInPlace) {
     Select(Find("ATRB"));
     ClickValue(0, 0);
     Retype("$89");
-    Spec s;
+    MeshShape s;
     s.x = -2.5f;
     s.flags = 0x89;
     EXPECT_EQ(Saved(), Build(s));
@@ -284,7 +284,7 @@ TEST_F(InspectorTest, EachEditIsOneUndoStep) {
     Retype("a.tga");
     Shortcut(editor::kKeyZ);
     Frame();
-    Spec renamed;
+    MeshShape renamed;
     renamed.rootname = renamed.parentname = "base";
     EXPECT_EQ(Saved(), Build(renamed));
     // The inspector shows the state undone to.

@@ -187,18 +187,7 @@ private:
         }
         return p;
     }
-    std::string Component(const chunk& c, int sibling) const {
-        if (c.name == "MODL") {
-            const chunk* n = Kid(c, "NAME");
-            if (n && n->kids.empty()) {
-                std::string text = TextOf(n);
-                if (text.size() > kNameInPath) text.resize(kNameInPath);
-                return c.name + "[" + text + "]";
-            }
-        }
-        if (sibling >= 0) return c.name + "[" + Num(sibling) + "]";
-        return c.name;
-    }
+    std::string Component(const chunk& c, int sibling) const { return PathPart(c, sibling); }
 
     void Visit(const Entry& e);
     void PushKids(const Entry& e);
@@ -744,6 +733,19 @@ void Checker::Envelopes() {
 }
 
 }  // namespace
+
+std::string PathPart(const chunk& c, int sibling) {
+    if (c.name == "MODL") {
+        const chunk* n = Kid(c, "NAME");
+        if (n && n->kids.empty()) {
+            std::string text = TextOf(n);
+            if (text.size() > kNameInPath) text.resize(kNameInPath);
+            return c.name + "[" + text + "]";
+        }
+    }
+    if (sibling >= 0) return c.name + "[" + Num(sibling) + "]";
+    return c.name;
+}
 
 const char* SeverityName(Severity s) { return s == Severity::error ? "error" : "warning"; }
 

@@ -1,6 +1,7 @@
 // The inspector's model: decoding chunk data into labelled values, and editing them.
 #include "mesh/inspect.h"
 
+#include "mesh/check.h"
 #include "mesh/records.h"
 #include "mesh/walk.h"
 
@@ -462,20 +463,15 @@ std::string ChunkPath(const chunkptr& c) {
             cut = true;
             break;
         }
-        std::string part = cur->name;
         chunkptr p = cur->getparent();
         const int idx = p ? p->IndexOfKid(cur.get()) : -1;
-        chunkptr name = cur->name == "MODL" ? cur->getkid("NAME") : nullptr;
-        if (name && name->kids.empty()) {
-            // As the deep check writes it: the name cut to 100 characters.
-            part += "[" + name->datatostring().substr(0, 100) + "]";
-        } else if (idx >= 0 && p->numkids(cur->name) > 1) {
-            int same = 0;
+        int sibling = -1;
+        if (idx >= 0 && p->numkids(cur->name) > 1) {
+            sibling = 0;
             for (int k = 0; k < idx; ++k)
-                if (p->kids[static_cast<size_t>(k)]->name == cur->name) ++same;
-            part += "[" + std::to_string(same) + "]";
+                if (p->kids[static_cast<size_t>(k)]->name == cur->name) ++sibling;
         }
-        parts.push_back(std::move(part));
+        parts.push_back(PathPart(*cur, sibling));
         if (idx < 0) break;  // the root, or a chunk that left its parent
         cur = p;
     }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "host/headless_host.h"
 #include "mesh/formatlist.h"
@@ -64,29 +65,6 @@ public:
     void ClearScreen() override { composed_.Clear(0, 0, 0); }
 };
 
-// A scratch working directory with the shipped configuration and images.
-struct Scratch {
-    Scratch() {
-        char tmpl[] = "/tmp/vorna-cmdbench-XXXXXX";
-        dir = mkdtemp(tmpl);
-        fs::create_directories(dir + "/mdata");
-        fs::create_directories(dir + "/data/image");
-        for (const char* f : {"mdata/format.txt", "mdata/graphics.txt"})
-            fs::copy_file(std::string(SOURCE_DIR) + "/" + f, dir + "/" + f);
-        for (const auto& e : fs::directory_iterator(std::string(SOURCE_DIR) + "/data/image"))
-            fs::copy_file(e.path(), dir + "/data/image/" + e.path().filename().string());
-        old = fs::current_path();
-        fs::current_path(dir);
-    }
-    ~Scratch() {
-        fs::current_path(old);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string dir;
-    fs::path old;
-};
-
 struct Bench {
     RecordingHost host;
     display::Display display{host};
@@ -114,7 +92,7 @@ struct Bench {
 int main(int argc, char** argv) {
     const int mb = argc > 1 ? std::max(1, std::atoi(argv[1])) : 64;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    Scratch scratch;
+    editorbench::Scratch scratch("cmdbench");
     {
         const std::vector<uint8_t> bytes = bigmesh::Make(size_t(mb) << 20);
         std::ofstream("big.msh", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),

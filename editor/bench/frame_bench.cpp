@@ -14,6 +14,7 @@
 #include <string>
 
 #include "display/display.h"
+#include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "host/headless_host.h"
@@ -29,31 +30,8 @@ std::string Enc(const std::string& name, const std::string& data) {
     return out + data;
 }
 
-// A scratch working directory with the shipped configuration and images.
-struct Scratch {
-    Scratch() {
-        char tmpl[] = "/tmp/vorna-bench-XXXXXX";
-        dir = mkdtemp(tmpl);
-        fs::create_directories(dir + "/mdata");
-        fs::create_directories(dir + "/data/image");
-        for (const char* f : {"mdata/format.txt", "mdata/graphics.txt"})
-            fs::copy_file(std::string(SOURCE_DIR) + "/" + f, dir + "/" + f);
-        for (const auto& e : fs::directory_iterator(std::string(SOURCE_DIR) + "/data/image"))
-            fs::copy_file(e.path(), dir + "/data/image/" + e.path().filename().string());
-        old = fs::current_path();
-        fs::current_path(dir);
-    }
-    ~Scratch() {
-        fs::current_path(old);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string dir;
-    fs::path old;
-};
-
 void Frame(benchmark::State& state, int models) {
-    Scratch scratch;
+    editorbench::Scratch scratch("bench");
     std::vector<std::string> args;
     if (models > 0) {
         std::string kids = Enc("SINF", "");
@@ -83,7 +61,7 @@ void BM_FrameWithoutMesh(benchmark::State& state) { Frame(state, 0); }
 void BM_FrameManyModels(benchmark::State& state) { Frame(state, static_cast<int>(state.range(0))); }
 
 void BM_InspectorList(benchmark::State& state) {
-    Scratch scratch;
+    editorbench::Scratch scratch("bench");
     const int n = static_cast<int>(state.range(0));
     std::string posl(4 + 12 * static_cast<size_t>(n), '\0');
     for (int i = 0; i < 4; ++i) posl[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 255);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "host/headless_host.h"
 
@@ -49,33 +50,11 @@ double Ms(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-struct Scratch {
-    Scratch() {
-        char tmpl[] = "/tmp/vorna-undo-bench-XXXXXX";
-        dir = mkdtemp(tmpl);
-        fs::create_directories(dir + "/mdata");
-        fs::create_directories(dir + "/data/image");
-        for (const char* f : {"mdata/format.txt", "mdata/graphics.txt"})
-            fs::copy_file(std::string(SOURCE_DIR) + "/" + f, dir + "/" + f);
-        for (const auto& e : fs::directory_iterator(std::string(SOURCE_DIR) + "/data/image"))
-            fs::copy_file(e.path(), dir + "/data/image/" + e.path().filename().string());
-        old = fs::current_path();
-        fs::current_path(dir);
-    }
-    ~Scratch() {
-        fs::current_path(old);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string dir;
-    fs::path old;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int edited = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 16) : 4;
-    Scratch scratch;
+    editorbench::Scratch scratch("undo-bench");
     constexpr int kModels = 16;
     constexpr size_t kList = 4u << 20;
     {

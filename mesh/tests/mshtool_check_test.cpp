@@ -14,6 +14,8 @@
 #include "mesh/msh.h"
 #include "mesh/tests/check_meshes.h"
 
+#include "tests/support/run.h"
+
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
 #endif
@@ -23,17 +25,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::Outcome;
+using testsupport::Slurp;
 
 std::vector<std::string> Lines(const std::string& s) {
     std::vector<std::string> v;
@@ -57,15 +50,7 @@ protected:
         m.hedr = root;
         ASSERT_TRUE(m.Save(dir + "/" + file, 1));
     }
-    Outcome Tool(const std::string& args) {
-        std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' " + args + " >out.txt 2>err.txt";
-        int status = std::system(cmd.c_str());
-        Outcome r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(dir + "/out.txt");
-        r.err = Slurp(dir + "/err.txt");
-        return r;
-    }
+    Outcome Tool(const std::string& args) { return testsupport::RunIn(dir, MSHTOOL_PATH, args); }
     std::string dir;
 };
 

@@ -11,6 +11,8 @@
 
 #include "mesh/tests/build.h"
 
+#include "tests/support/run.h"
+
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
 #endif
@@ -20,17 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testsupport::Outcome;
+using testsupport::Slurp;
 
 class Mshtool : public ::testing::Test {
 protected:
@@ -44,15 +37,7 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs mshtool with the arguments in the test's directory.
-    Outcome Tool(const std::string& args) {
-        std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' " + args + " >out.txt 2>err.txt";
-        int status = std::system(cmd.c_str());
-        Outcome r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(dir + "/out.txt");
-        r.err = Slurp(dir + "/err.txt");
-        return r;
-    }
+    Outcome Tool(const std::string& args) { return testsupport::RunIn(dir, MSHTOOL_PATH, args); }
     std::string dir;
 };
 

@@ -9,20 +9,6 @@ using namespace edtest;
 
 namespace {
 
-std::string Text(const std::string& s) {
-    std::string out = s + '\0';
-    while (out.size() % 4) out += '\0';
-    return out;
-}
-
-std::string Model(const std::string& name) { return Enc("MODL", Enc("MTYP", Int(0)) + Enc("NAME", Text(name))); }
-
-// HEDR { MSH2 { SINF { NAME }, MODL one, MODL two }, CL1L }
-std::string SmallMesh() {
-    return Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") + Model("two")) +
-                           Enc("CL1L", ""));
-}
-
 class CommandsTest : public EditorTest {
 protected:
     void SetUp() override {

@@ -48,6 +48,24 @@ inline std::string Int(int32_t v) {
     return out;
 }
 
+// A text record's data: the text, a zero byte, zeros to a multiple of four.
+inline std::string Text(const std::string& s) {
+    std::string out = s + '\0';
+    while (out.size() % 4) out += '\0';
+    return out;
+}
+
+// A MODL holding MTYP 0 and a NAME.
+inline std::string Model(const std::string& name) {
+    return Enc("MODL", Enc("MTYP", Int(0)) + Enc("NAME", Text(name)));
+}
+
+// HEDR { MSH2 { SINF { NAME }, MODL one, MODL two }, CL1L }
+inline std::string SmallMesh() {
+    return Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") + Model("two")) +
+                           Enc("CL1L", ""));
+}
+
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -11,12 +11,6 @@ using namespace edtest;
 
 namespace {
 
-std::string Text(const std::string& s) {
-    std::string out = s + '\0';
-    while (out.size() % 4) out += '\0';
-    return out;
-}
-
 std::string Floats(std::initializer_list<float> v) {
     std::string out;
     for (float f : v) {

@@ -12,12 +12,6 @@ using namespace edtest;
 
 namespace {
 
-std::string Text(const std::string& s) {
-    std::string out = s + '\0';
-    while (out.size() % 4) out += '\0';
-    return out;
-}
-
 // "" when equal, else where they first differ.
 std::string Diff(const std::string& a, const std::string& b) {
     if (a == b) return "";
@@ -25,14 +19,6 @@ std::string Diff(const std::string& a, const std::string& b) {
     while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
     return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at " +
            std::to_string(i);
-}
-
-std::string Model(const std::string& name) { return Enc("MODL", Enc("MTYP", Int(0)) + Enc("NAME", Text(name))); }
-
-// HEDR { MSH2 { SINF { NAME }, MODL one, MODL two }, CL1L }
-std::string SmallMesh() {
-    return Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") + Model("two")) +
-                           Enc("CL1L", ""));
 }
 
 class UndoTest : public EditorTest {

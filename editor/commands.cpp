@@ -208,11 +208,12 @@ void Editor::InsertBytes(int n) {
 void Editor::InputBytes(int n) {
     const mesh::chunkptr c = st.selchunk;
     const uint32_t v = static_cast<uint32_t>(display::TextToInt(w.valuebox->title));
-    Change("input " + std::to_string(n), c, Reach::own, [&] {
-        for (int j = 0; j < n; ++j)
-            c->SetByte(st.datacursor + j, static_cast<int>((v >> (8 * j)) & 255u), j == n - 1 ? 1 : 0,
-                       st.formatlist);
-    });
+    // The n low bytes of v, least significant first; the children are
+    // parsed again after the last.
+    uint8_t bytes[4];
+    for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((v >> (8 * j)) & 255u);
+    Change("input " + std::to_string(n), c, Reach::own,
+           [&] { c->SetBytes(st.datacursor, std::span<const uint8_t>(bytes, static_cast<size_t>(n)), st.formatlist); });
 }
 
 void Editor::InputString() {

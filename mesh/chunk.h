@@ -250,6 +250,10 @@ public:
     // ---- Editing (handle: non-zero = handle mode; reread: non-zero = parse
     // again / rebuild) ----
     int SetByte(int64_t p, int v, int reread, const namelist& list);
+    // The bytes v from p on, as SetByte(p + i, v[i], reread only for the
+    // last, list) for each i. On a large container this costs in proportion
+    // to its chunks and the leaves written, not to its bytes.
+    int SetBytes(int64_t p, std::span<const uint8_t> v, const namelist& list);
     int SetInt(int64_t p, int32_t v, const namelist& list);
     int SetFloat(int64_t p, float f, const namelist& list);
     int InsertString(int64_t p, const std::string& text, const namelist& list);

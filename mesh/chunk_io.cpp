@@ -100,12 +100,55 @@ bool NameInList(const std::string& name, const namelist& list) {
 
 // ---- Parsing ------------------------------------------------------------------
 
-chunkptr chunkimpl::MakeOne(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
-                            int64_t offset, const std::weak_ptr<chunk>& parent, const namelist& list,
-                            bool& container) {
-    std::span<const uint8_t> a(buf->data() + arr, static_cast<size_t>(n));
-    chunkptr c = chunk::Create(ReadName(a, offset));
-    int64_t size = ReadInt(a, offset + 4);
+namespace {
+
+// One contiguous array: the chunks made from it keep slices of it.
+struct arraysource final : bytesource {
+    std::shared_ptr<std::vector<uint8_t>> buf;
+    int64_t arr = 0;
+    arraysource(std::shared_ptr<std::vector<uint8_t>> b, int64_t at, int64_t len) : buf(std::move(b)), arr(at) {
+        n = len;
+    }
+    void read(int64_t pos, int64_t count, uint8_t* out) const override {
+        std::memcpy(out, buf->data() + arr + pos, static_cast<size_t>(count));
+    }
+    void give(chunk& c, int64_t pos, int64_t len, bool) override;
+};
+
+// The four bytes at p of the window [base, base+n) of src as a name and as
+// an integer; "NULL" and -1 where they do not fit, as ReadName and ReadInt.
+std::string NameAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
+    if (p < 0 || p + 4 > n) return "NULL";
+    char b[4];
+    src.read(base + p, 4, reinterpret_cast<uint8_t*>(b));
+    return std::string(b, 4);
+}
+
+int32_t IntAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
+    if (p < 0 || p + 4 > n) return -1;
+    uint8_t b[4];
+    src.read(base + p, 4, b);
+    return static_cast<int32_t>(Le32(b));
+}
+
+}  // namespace
+
+void arraysource::give(chunk& c, int64_t pos, int64_t len, bool) {
+    if (len > 0) chunkimpl::GiveSlice(c, buf, arr + pos, len);
+}
+
+void chunkimpl::GiveSlice(chunk& c, const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t off, int64_t len) {
+    c.buf_ = buf;
+    c.off_ = off;
+    c.len_ = len;
+    c.derived_ = false;
+}
+
+chunkptr chunkimpl::MakeOne(bytesource& src, int64_t base, int64_t n, int64_t offset,
+                            const std::weak_ptr<chunk>& parent, const namelist& list, bool& container) {
+    chunkptr c = chunk::Create(NameAt(src, base, n, offset));
+    const int64_t raw = IntAt(src, base, n, offset + 4);
+    int64_t size = raw;
     // A chunk that claims more bytes than remain keeps only what remains.
     if (size > n - offset - 8) size = n - offset - 8;
     // A negative size (from the file, or because fewer than 8 bytes remained
@@ -114,28 +157,26 @@ chunkptr chunkimpl::MakeOne(const std::shared_ptr<std::vector<uint8_t>>& buf, in
     // stepped over by 8 bytes like any empty chunk, and is written back as an
     // 8-byte header with size 0.
     if (size < 0) size = 0;
+    if (size != raw) src.changed = true;
     c->size = static_cast<int32_t>(size);
-    if (size > 0) {
-        c->buf_ = buf;
-        c->off_ = arr + offset + 8;
-        c->len_ = size;
-    }
     c->parent = parent;
-    container = size >= 8 && !IsRecordName(c->name) && NameInList(ReadName(a, offset + 8), list);
+    container = size >= 8 && !IsRecordName(c->name) && NameInList(NameAt(src, base, n, offset + 8), list);
+    src.give(*c, base + offset + 8, size, container);
     return c;
 }
 
-chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
-                          int64_t offset, const namelist& list, const chunkptr& parent) {
+chunkptr chunkimpl::Parse(bytesource& src, int64_t base, int64_t n, int64_t offset, const namelist& list,
+                          const chunkptr& parent) {
     bool container = false;
-    chunkptr root = MakeOne(buf, arr, n, offset, parent, list, container);
+    chunkptr root = MakeOne(src, base, n, offset, parent, list, container);
     if (parent) parent->everparent_ = true;
     if (!container) return root;
     struct Frame {
         chunk* c;
-        int64_t i;
+        int64_t i;     // where the next child's header starts in the window
+        int64_t base;  // the window: this chunk's data
     };
-    std::vector<Frame> stack{{root.get(), 0}};
+    std::vector<Frame> stack{{root.get(), 0, base + offset + 8}};
     while (!stack.empty()) {
         Frame& f = stack.back();
         chunk* c = f.c;
@@ -148,13 +189,20 @@ chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int6
             continue;
         }
         bool kidcontainer = false;
-        chunkptr k = MakeOne(c->buf_, c->off_, c->len_, f.i, c->weak_from_this(), list, kidcontainer);
+        const int64_t at = f.i, window = f.base;
+        chunkptr k = MakeOne(src, window, c->size, at, c->weak_from_this(), list, kidcontainer);
         f.i += static_cast<int64_t>(k->size) + 8;
         c->kids.v_.push_back(k);
         c->joinrows(*k);
-        if (kidcontainer) stack.push_back({k.get(), 0});
+        if (kidcontainer) stack.push_back({k.get(), 0, window + at + 8});
     }
     return root;
+}
+
+chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
+                          int64_t offset, const namelist& list, const chunkptr& parent) {
+    arraysource src(buf, arr, n);
+    return Parse(src, 0, n, offset, list, parent);
 }
 
 void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist& list) {

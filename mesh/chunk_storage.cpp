@@ -12,66 +12,9 @@
 namespace mesh {
 
 void chunkimpl::Fill(const chunk& c, int64_t a, int64_t b, uint8_t* dst) {
-    if (a >= b) return;
-    // Copies the bytes src[0 .. len-1], standing at position `at`, where they
-    // meet [lo, hi) and [a, b).
-    auto put = [&](const uint8_t* src, int64_t at, int64_t len, int64_t hi) {
-        int64_t from = std::max(at, a);
-        int64_t to = std::min({at + len, b, hi});
-        if (from < to) std::memcpy(dst + (from - a), src + (from - at), static_cast<size_t>(to - from));
-    };
-    if (!c.derived_) {
-        if (c.buf_) put(c.buf_->data() + c.off_, 0, c.len_, c.len_);
-        return;
-    }
-    // A derived container: [MATD count] then each child's header and data,
-    // each part cut to the size its owner declares.
-    struct Frame {
-        const chunk* c;
-        int64_t end;   // where this chunk's data ends
-        size_t kid;    // next child
-        int64_t cur;   // where the next child's header starts
-    };
-    std::vector<Frame> stack;
-    auto enter = [&](const chunk* d, int64_t start, int64_t end) {
-        int64_t cur = start;
-        if (d->group_) {
-            uint8_t cnt[4];
-            PutLe32(cnt, d->matdcount_);
-            put(cnt, start, 4, end);
-            cur += 4;
-        }
-        stack.push_back({d, end, 0, cur});
-    };
-    enter(&c, 0, std::max<int64_t>(0, c.size));
-    while (!stack.empty()) {
-        Frame& f = stack.back();
-        if (f.kid >= f.c->kids.size() || f.cur >= std::min(f.end, b)) {
-            stack.pop_back();
-            continue;
-        }
-        const chunk* k = f.c->kids[f.kid++].get();
-        int64_t hs = f.cur;
-        int64_t ksize = std::max<int64_t>(0, k->size);
-        int64_t ds = hs + 8;
-        int64_t de = std::min(ds + ksize, f.end);
-        f.cur = ds + ksize;
-        int64_t end = f.end;
-        if (hs + 8 <= a || hs >= b) {
-            // header outside the window
-        } else {
-            uint8_t h[8];
-            Header(*k, h);
-            put(h, hs, 8, end);
-        }
-        if (ds < de && de > a && ds < b) {
-            if (k->derived_) {
-                enter(k, ds, de);  // f is no longer valid from here
-            } else if (k->buf_) {
-                put(k->buf_->data() + k->off_, ds, std::min(k->len_, ksize), de);
-            }
-        }
-    }
+    Parts(c, a, b, [&](const uint8_t* src, int64_t at, int64_t n, const chunk*) {
+        std::memcpy(dst + (at - a), src, static_cast<size_t>(n));
+    });
 }
 
 // ---- chunk: life ----------------------------------------------------------

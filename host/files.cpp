@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <random>
+#include <system_error>
 #include <thread>
 
 namespace host {
@@ -217,11 +219,49 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
         ReserveForFile(out, total);
         // The buffer grows (zeroed) a few megabytes ahead of the reading, so
         // the bytes are still in the cache when they are read into; holes of
-        // a sparse file are stepped over instead of read.
-        auto upto = [&](size_t n) {
-            if (out.size() < n) out.resize(n);
-        };
+        // a sparse file are stepped over instead of read. For a large file
+        // the growing (where the memory is first touched) is done by a
+        // second thread while this one reads, so the two costs overlap.
         constexpr size_t kStep = size_t{4} << 20;
+        uint8_t* const base = out.data();  // the capacity holds total bytes: it never moves
+        std::atomic<size_t> ready{0};      // bytes the buffer has grown to
+        std::atomic<bool> done{false};     // the reading needs no more
+        std::thread grower;
+        if (total >= 4 * kStep) {
+            try {
+                grower = std::thread([&] {
+                    for (size_t n = 0; n < total && !done.load();) {
+                        n = std::min(total, n + kStep);
+                        out.resize(n);
+                        ready.store(n);
+                        ready.notify_one();
+                    }
+                });
+            } catch (const std::system_error&) {
+                // No thread to be had: the reading grows the buffer itself.
+            }
+        }
+        auto upto = [&](size_t n) {
+            if (!grower.joinable()) {
+                if (out.size() < n) out.resize(n);
+                return;
+            }
+            for (size_t r = ready.load(); r < n; r = ready.load()) ready.wait(r);
+        };
+        // The buffer is left alone by the grower before anything else
+        // touches it: on every way out of here.
+        auto stop = [&] {
+            done.store(true);
+            if (grower.joinable()) grower.join();
+        };
+        struct Stopper {
+            decltype(stop)& f;
+            ~Stopper() { f(); }
+        } stopper{stop};
+        auto failread = [&](int err) {
+            stop();
+            return fail(err);
+        };
         size_t have = 0;
         bool seekdata = true;
         while (have < total) {
@@ -232,7 +272,7 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
                     // No data from here on: a hole up to the end, or the file
                     // shrank since its size was taken.
                     struct stat now;
-                    if (::fstat(fd, &now) != 0) return fail(errno);
+                    if (::fstat(fd, &now) != 0) return failread(errno);
                     have = std::min(total, static_cast<size_t>(std::max<off_t>(now.st_size, 0)));
                     break;
                 }
@@ -249,12 +289,13 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
             }
             size_t want = std::min(end - have, kStep);
             upto(have + want);
-            ssize_t got = ::pread(fd, out.data() + have, want, static_cast<off_t>(have));
+            ssize_t got = ::pread(fd, base + have, want, static_cast<off_t>(have));
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return fail(errno);
+            if (got < 0) return failread(errno);
             if (got == 0) break;  // the file shrank since its size was taken
             have += static_cast<size_t>(got);
         }
+        stop();
         // Or it grew: whatever was added, up to the limit.
         uint8_t more[1 << 16];
         while (have >= total) {

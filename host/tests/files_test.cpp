@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -185,6 +186,31 @@ TEST(ReadWholeFile, SizeIsCheckedBeforeAnythingIsAllocated) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(ReadWholeFile(fifo, 100, out, &why));  // and does not block
     EXPECT_EQ(why, "Not a regular file");
+}
+
+TEST(ReadWholeFile, LargeFilesWithHolesReadWhole) {
+    // Large enough for the buffer to grow on a second thread while it is
+    // read: data, a hole of several megabytes, data to the last byte.
+    TempDir t;
+    const std::string path = t.path + "/large";
+    std::vector<uint8_t> want(size_t{40} << 20, 0);
+    for (size_t i = 0; i < want.size(); i += 4093) want[i] = static_cast<uint8_t>(i % 251 + 1);
+    std::fill(want.begin() + (size_t{9} << 20), want.begin() + (size_t{23} << 20), 0);
+    want.back() = 0x5A;
+    {
+        std::ofstream f(path, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(want.data()), static_cast<std::streamsize>(9u << 20));
+        f.seekp(23 << 20);  // the hole
+        f.write(reinterpret_cast<const char*>(want.data() + (23u << 20)),
+                static_cast<std::streamsize>(want.size() - (23u << 20)));
+    }
+    std::vector<uint8_t> out{1, 2, 3};
+    std::string why;
+    ASSERT_TRUE(ReadWholeFile(path, int64_t{1} << 31, out, &why)) << why;
+    EXPECT_TRUE(out == want);
+    // Refused for its size, the buffer is left empty.
+    EXPECT_FALSE(ReadWholeFile(path, int64_t{1} << 20, out, &why));
+    EXPECT_TRUE(out.empty());
 }
 
 // ---- Saving ----------------------------------------------------------------

@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     struct Case {
         std::string name;
         std::function<void()> before;
-        std::string command;  // when other than the name
+        std::string command = "";  // when other than the name
     };
     auto answer = [&](const std::string& path) { return [&b, path] { b.host.file_answers.push_back(path); }; };
     auto type = [&](const std::string& text) {

@@ -22,7 +22,7 @@ public:
         b.insert(b.end(), x, x + 4);
     }
     size_t Open(const char* name) {
-        b.insert(b.end(), name, name + 4);
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(name[i]));
         Int(0);
         return b.size();
     }
@@ -50,9 +50,10 @@ public:
     }
 };
 
+inline constexpr int kModels = 400, kSegments = 4;
+
 // The bytes of a mesh of about `target` bytes.
 inline std::vector<uint8_t> Make(size_t target) {
-    const int kModels = 400, kSegments = 4;
     // Bytes per vertex: POSL 12, NRML 12, UV0L 8, STRP about 3.
     const int verts = static_cast<int>(target / (kModels * kSegments) / 35);
     Writer w;

@@ -19,6 +19,7 @@
 
 #include "host/files.h"
 #include "mesh/msh.h"
+#include "tools/bigmesh.h"
 
 using namespace mesh;
 
@@ -39,100 +40,6 @@ long StatusKb(const char* key) {
 void ResetPeak() {
     std::ofstream out("/proc/self/clear_refs");
     out << "5";
-}
-
-// ---- A realistic mesh: many models, each with geometry segments that hold
-// large vertex, normal, texture coordinate and strip lists. ----
-
-struct Writer {
-    std::vector<uint8_t> b;
-    void Int(int32_t v) {
-        uint8_t x[4];
-        std::memcpy(x, &v, 4);
-        b.insert(b.end(), x, x + 4);
-    }
-    void Name(const char* n) { b.insert(b.end(), n, n + 4); }
-    size_t Open(const char* n) {
-        Name(n);
-        Int(0);
-        return b.size();
-    }
-    void Close(size_t at) {
-        int32_t size = static_cast<int32_t>(b.size() - at);
-        std::memcpy(&b[at - 4], &size, 4);
-    }
-    void Leaf(const char* n, size_t bytes, uint8_t fill) {
-        size_t at = Open(n);
-        b.resize(b.size() + bytes, fill);
-        Close(at);
-    }
-    void Text(const char* n, const std::string& t) {
-        size_t at = Open(n);
-        b.insert(b.end(), t.begin(), t.end());
-        do b.push_back(0);
-        while ((b.size() - at) % 4);
-        Close(at);
-    }
-    void List(const char* n, int count, int width) {
-        size_t at = Open(n);
-        Int(count);
-        for (int i = 0; i < count * width; ++i) b.push_back(static_cast<uint8_t>(i * 31 + count));
-        Close(at);
-    }
-};
-
-std::vector<uint8_t> MakeMesh(size_t target, int* models, int* segments) {
-    const int kSegs = 4;
-    const int kModels = 400;
-    // Bytes per vertex: POSL 12, NRML 12, UV0L 8, STRP about 3 (16-bit indices).
-    int verts = static_cast<int>(target / (kModels * kSegs) / 35);
-    Writer w;
-    size_t hedr = w.Open("HEDR");
-    size_t msh2 = w.Open("MSH2");
-    size_t sinf = w.Open("SINF");
-    w.Text("NAME", "bench");
-    w.Leaf("FRAM", 12, 0);
-    w.Leaf("BBOX", 44, 0);
-    w.Close(sinf);
-    size_t matl = w.Open("MATL");
-    w.Int(16);
-    for (int i = 0; i < 16; ++i) {
-        size_t matd = w.Open("MATD");
-        w.Text("NAME", "material" + std::to_string(i));
-        w.Leaf("DATA", 52, 0);
-        w.Leaf("ATRB", 4, 0);
-        w.Text("TX0D", "texture" + std::to_string(i) + ".tga");
-        w.Close(matd);
-    }
-    w.Close(matl);
-    for (int m = 0; m < kModels; ++m) {
-        size_t modl = w.Open("MODL");
-        w.Leaf("MTYP", 4, 0);
-        w.Leaf("MNDX", 4, 1);
-        w.Text("NAME", "model" + std::to_string(m));
-        if (m > 0) w.Text("PRNT", "model0");
-        w.Leaf("FLGS", 4, 0);
-        w.Leaf("TRAN", 40, 0);
-        size_t geom = w.Open("GEOM");
-        w.Leaf("BBOX", 44, 0);
-        for (int s = 0; s < kSegs; ++s) {
-            size_t segm = w.Open("SEGM");
-            w.Leaf("MATI", 4, 0);
-            w.List("POSL", verts, 12);
-            w.List("NRML", verts, 12);
-            w.List("UV0L", verts, 8);
-            w.List("STRP", verts * 3 / 2, 2);
-            w.Close(segm);
-        }
-        w.Close(geom);
-        w.Close(modl);
-    }
-    w.Close(msh2);
-    w.Leaf("CL1L", 0, 0);
-    w.Close(hedr);
-    *models = kModels;
-    *segments = kModels * kSegs;
-    return std::move(w.b);
 }
 
 // Copies a file the plain way: read it all, write it all (and, like the
@@ -163,9 +70,7 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--make") == 0) {
-        int models = 0, segments = 0;
-        std::vector<uint8_t> bytes =
-            MakeMesh(static_cast<size_t>(argc > 3 ? std::atoi(argv[3]) : 64) << 20, &models, &segments);
+        std::vector<uint8_t> bytes = bigmesh::Make(static_cast<size_t>(argc > 3 ? std::atoi(argv[3]) : 64) << 20);
         std::FILE* f = std::fopen(argv[2], "wb");
         bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
         if (f && std::fclose(f) != 0) ok = false;
@@ -179,10 +84,10 @@ int main(int argc, char** argv) {
     std::string out = dir + "/mesh_bench_out.msh";
     const namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX", "CYCL"};
 
-    int models = 0, segments = 0;
+    const int models = bigmesh::kModels, segments = bigmesh::kModels * bigmesh::kSegments;
     size_t filesize = 0;
     {
-        std::vector<uint8_t> bytes = MakeMesh(mb << 20, &models, &segments);
+        std::vector<uint8_t> bytes = bigmesh::Make(mb << 20);
         filesize = bytes.size();
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {

@@ -94,9 +94,9 @@ public:
         made_ = std::make_shared<std::vector<uint8_t>>();
         chunkimpl::Parts(c, 0, n, [&](const uint8_t* src, int64_t at, int64_t len, const chunk* leaf) {
             if (at > end()) Made(nullptr, at - end());  // bytes of nothing: zeros
-            int64_t off = 0, have = 0;
-            if (const std::vector<uint8_t>* b = leaf ? chunkimpl::LeafBytes(*leaf, off, have) : nullptr) {
-                pieces.push_back({at, len, chunkimpl::Buffer(*leaf), src - b->data(), false});
+            if (leaf) {
+                const std::shared_ptr<std::vector<uint8_t>>& b = chunkimpl::Buffer(*leaf);
+                pieces.push_back({at, len, b, src - b->data(), false});
             } else {
                 Made(src, len);
             }
@@ -152,9 +152,12 @@ private:
     // when that one is made here too.
     void Made(const uint8_t* src, int64_t len) {
         const int64_t at = end();
-        if (pieces.empty() || pieces.back().buf != made_) pieces.push_back({at, 0, made_, int64_t(made_->size()), true});
-        if (src) made_->insert(made_->end(), src, src + len);
-        else made_->resize(made_->size() + static_cast<size_t>(len), 0);
+        if (pieces.empty() || pieces.back().buf != made_)
+            pieces.push_back({at, 0, made_, static_cast<int64_t>(made_->size()), true});
+        if (src)
+            made_->insert(made_->end(), src, src + len);
+        else
+            made_->resize(made_->size() + static_cast<size_t>(len), 0);
         pieces.back().len += len;
     }
     std::shared_ptr<std::vector<uint8_t>> made_;

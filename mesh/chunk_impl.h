@@ -96,7 +96,7 @@ struct chunkimpl {
     // Makes c a container whose data is derived from its children as they
     // stand (no MATD count).
     static void MakeDerived(chunk& c);
-    // The shared buffer c's data stands in (null when derived or empty).
+    // The shared buffer c's data stands in (null when it has none).
     static const std::shared_ptr<std::vector<uint8_t>>& Buffer(const chunk& c) { return c.buf_; }
     // The buffer a leaf's data stands in and where (null when it has none
     // or its data is derived).

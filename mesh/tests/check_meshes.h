@@ -9,13 +9,17 @@
 #include <vector>
 
 #include "mesh/chunk.h"
+#include "tests/support/chunks.h"
 
 namespace checkmesh {
 
 using mesh::chunk;
 using mesh::chunkptr;
 
-using Bytes = std::vector<uint8_t>;
+using testsupport::Bytes;
+using testsupport::Cat;
+using testsupport::F32s;
+using testsupport::Str;
 
 inline void Put32(Bytes& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
@@ -25,45 +29,15 @@ inline Bytes U32s(std::initializer_list<uint32_t> v) {
     for (uint32_t x : v) Put32(b, x);
     return b;
 }
-inline Bytes F32s(std::initializer_list<float> v) {
-    Bytes b;
-    for (float x : v) {
-        uint32_t u;
-        std::memcpy(&u, &x, 4);
-        Put32(b, u);
-    }
-    return b;
-}
 inline Bytes U16s(uint32_t count, std::initializer_list<uint16_t> v) {
-    Bytes b = U32s({count});
-    for (uint16_t x : v) {
-        b.push_back(uint8_t(x));
-        b.push_back(uint8_t(x >> 8));
-    }
-    return b;
-}
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-inline Bytes Str(const std::string& s) {
-    Bytes b(s.begin(), s.end());
-    do b.push_back(0);
-    while (b.size() % 4);
-    return b;
+    return Cat({U32s({count}), testsupport::U16s(v)});
 }
 
+// A container with these children, and a leaf with this data.
 inline chunkptr C(const std::string& name, std::initializer_list<chunkptr> kids) {
-    chunkptr c = chunk::Create(name);
-    for (const chunkptr& k : kids) c->AppendKid(k);
-    return c;
+    return testsupport::Node(name, kids);
 }
-inline chunkptr D(const std::string& name, Bytes data) {
-    chunkptr c = chunk::Create(name);
-    c->setdata(std::move(data));
-    return c;
-}
+inline chunkptr D(const std::string& name, Bytes data) { return testsupport::Leaf(name, std::move(data)); }
 // A list: the count, then the elements' bytes.
 inline chunkptr L(const std::string& name, uint32_t count, Bytes elements) {
     return D(name, Cat({U32s({count}), elements}));

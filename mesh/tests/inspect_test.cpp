@@ -8,10 +8,13 @@
 
 #include "mesh/inspect.h"
 #include "mesh/tests/build.h"
+#include "tests/support/chunks.h"
 
 using namespace meshtest;
 using mesh::chunk;
 using mesh::chunkptr;
+using testsupport::F32s;
+using testsupport::U16s;
 using mesh::InspectValue;
 using mesh::Form;
 using mesh::Inspect;
@@ -20,25 +23,6 @@ using mesh::InspectLine;
 using mesh::ValueType;
 
 namespace {
-
-Bytes Floats(std::initializer_list<float> v) {
-    Bytes b;
-    for (float f : v) {
-        int32_t i;
-        std::memcpy(&i, &f, 4);
-        Int(b, i);
-    }
-    return b;
-}
-
-Bytes Shorts(std::initializer_list<int> v) {
-    Bytes b;
-    for (int x : v) {
-        b.push_back(static_cast<uint8_t>(x & 255));
-        b.push_back(static_cast<uint8_t>((x >> 8) & 255));
-    }
-    return b;
-}
 
 chunkptr Leaf(const std::string& name, const Bytes& data) {
     chunkptr c = chunk::Create(name);
@@ -125,7 +109,7 @@ TEST(InspectRecord, MaterialAttributesAndColours) {
     EXPECT_EQ(Find(a, "render")->fields[0].type, ValueType::U8);
 
     chunkptr matd = Tree(Ck("MATD", Cat({Ck("NAME", Str("m")),
-                                          Ck("DATA", Floats({1, 0.5f, 0.25f, 1, 0, 0, 0, 1, 0.1f, 0.2f, 0.3f, 0.4f, 50})),
+                                          Ck("DATA", F32s({1, 0.5f, 0.25f, 1, 0, 0, 0, 1, 0.1f, 0.2f, 0.3f, 0.4f, 50})),
                                           Ck("ATRB", Zeros(4))})));
     Inspection d = Inspect(matd->getkid("DATA"), matd);
     EXPECT_EQ(d.form, Form::Record);
@@ -146,7 +130,7 @@ TEST(InspectRecord, MaterialAttributesAndColours) {
 
 TEST(InspectRecord, TransformsBoxesShapesFrames) {
     const float s = std::sqrt(0.5f);
-    Inspection t = Inspect(Leaf("TRAN", Floats({1, 2, 3, 0, 0, s, s, -4, 5.5f, 6})), nullptr);
+    Inspection t = Inspect(Leaf("TRAN", F32s({1, 2, 3, 0, 0, s, s, -4, 5.5f, 6})), nullptr);
     EXPECT_EQ(ValuesOf(t, "scale"), "1 2 3");
     EXPECT_EQ(Find(t, "rotation")->fields.size(), 4u);
     EXPECT_EQ(ValuesOf(t, "translation"), "-4 5.5 6");
@@ -157,19 +141,19 @@ TEST(InspectRecord, TransformsBoxesShapesFrames) {
     ASSERT_EQ(t.lines.size(), 4u);
     EXPECT_EQ(t.lines[2].label, "euler");
 
-    Inspection b = Inspect(Leaf("BBOX", Floats({0, 0, 0, 1, 1, 2, 3, 4, 5, 6, 7.25f})), nullptr);
+    Inspection b = Inspect(Leaf("BBOX", F32s({0, 0, 0, 1, 1, 2, 3, 4, 5, 6, 7.25f})), nullptr);
     EXPECT_EQ(ValuesOf(b, "rotation"), "0 0 0 1");
     EXPECT_EQ(ValuesOf(b, "centre"), "1 2 3");
     EXPECT_EQ(ValuesOf(b, "extents"), "4 5 6");
     EXPECT_EQ(ValuesOf(b, "radius"), "7.25");
 
-    Bytes swci = Cat({Ints({2}), Floats({0.5f, 2, 0})});
+    Bytes swci = Cat({Ints({2}), F32s({0.5f, 2, 0})});
     Inspection w = Inspect(Leaf("SWCI", swci), nullptr);
     EXPECT_EQ(NoteOf(w, "shape"), "cylinder");
     EXPECT_EQ(ValuesOf(w, "height"), "2");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({Ints({9}), Floats({0, 0, 0})})), nullptr), "shape"), "unknown");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({Ints({9}), F32s({0, 0, 0})})), nullptr), "shape"), "unknown");
 
-    Inspection f = Inspect(Leaf("FRAM", Cat({Ints({1, 120}), Floats({29.97f})})), nullptr);
+    Inspection f = Inspect(Leaf("FRAM", Cat({Ints({1, 120}), F32s({29.97f})})), nullptr);
     EXPECT_EQ(ValuesOf(f, "first"), "1");
     EXPECT_EQ(ValuesOf(f, "last"), "120");
     EXPECT_EQ(ValuesOf(f, "rate"), "29.97");
@@ -178,7 +162,7 @@ TEST(InspectRecord, TransformsBoxesShapesFrames) {
 TEST(InspectRecord, ShortRecordMarksMissingAndLongOneCountsTheRest) {
     // 18 bytes of a 40-byte TRAN: scale whole, the rotation's first value
     // whole, the rest missing; a missing value cannot be edited.
-    Bytes part = Floats({1, 1, 1, 0});
+    Bytes part = F32s({1, 1, 1, 0});
     part.push_back(9);
     part.push_back(9);
     Inspection t = Inspect(Leaf("TRAN", part), nullptr);
@@ -241,7 +225,7 @@ TEST(InspectRecord, MaterialIndexNamesItsMaterialGroupedOrStored) {
 // ---- Lists -------------------------------------------------------------------------
 
 TEST(InspectList, PositionsRowsAndTheirBytes) {
-    chunkptr posl = Leaf("POSL", Cat({Ints({3}), Floats({1, 2, 3, 4, 5, 6, -7, 8.5f, 9})}));
+    chunkptr posl = Leaf("POSL", Cat({Ints({3}), F32s({1, 2, 3, 4, 5, 6, -7, 8.5f, 9})}));
     Inspection in = Inspect(posl, nullptr);
     ASSERT_EQ(in.form, Form::List);
     EXPECT_EQ(in.rows, 3);
@@ -257,18 +241,18 @@ TEST(InspectList, PositionsRowsAndTheirBytes) {
     EXPECT_TRUE(in.Row(-1).fields.empty());
 
     // A count beyond the data: the elements that fit, and the shortfall said.
-    chunkptr shortl = Leaf("NRML", Cat({Ints({5}), Floats({1, 2, 3, 4})}));
+    chunkptr shortl = Leaf("NRML", Cat({Ints({5}), F32s({1, 2, 3, 4})}));
     Inspection s = Inspect(shortl, nullptr);
     EXPECT_EQ(s.rows, 1);
     EXPECT_TRUE(Find(s, "count")->mark);
     EXPECT_EQ(NoteOf(s, "count"), "data holds 1");
     EXPECT_EQ(Inspect(Leaf("UV0L", Ints({-1})), nullptr).rows, 0);
 
-    Inspection uv = Inspect(Leaf("UV0L", Cat({Ints({1}), Floats({0.25f, 0.75f})})), nullptr);
+    Inspection uv = Inspect(Leaf("UV0L", Cat({Ints({1}), F32s({0.25f, 0.75f})})), nullptr);
     EXPECT_EQ(Values(uv.Row(0)), "0.25 0.75");
-    Inspection cuv = Inspect(Leaf("CUV0", Cat({Ints({1}), Floats({1, 0})})), nullptr);
+    Inspection cuv = Inspect(Leaf("CUV0", Cat({Ints({1}), F32s({1, 0})})), nullptr);
     EXPECT_EQ(Values(cuv.Row(0)), "1 0");
-    Inspection cpos = Inspect(Leaf("CPOS", Cat({Ints({1}), Floats({1, 0, 2})})), nullptr);
+    Inspection cpos = Inspect(Leaf("CPOS", Cat({Ints({1}), F32s({1, 0, 2})})), nullptr);
     EXPECT_EQ(Values(cpos.Row(0)), "1 0 2");
 }
 
@@ -284,23 +268,23 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
     EXPECT_FLOAT_EQ(r.rgba[0], 1.0f);
     EXPECT_FLOAT_EQ(r.rgba[2], 10 / 255.0f);
 
-    Inspection w = Inspect(Leaf("WGHT", Cat({Ints({1}), Ints({3}), Floats({0.75f}), Ints({-1}), Floats({0.25f}),
-                                              Ints({0}), Floats({0}), Ints({0}), Floats({0})})),
+    Inspection w = Inspect(Leaf("WGHT", Cat({Ints({1}), Ints({3}), F32s({0.75f}), Ints({-1}), F32s({0.25f}),
+                                              Ints({0}), F32s({0}), Ints({0}), F32s({0})})),
                            nullptr);
     EXPECT_EQ(Values(w.Row(0)), "3 0.75 -1 0.25 0 0 0 0");
 
-    Inspection t = Inspect(Leaf("NDXT", Cat({Ints({2}), Shorts({0, 1, 2, 2, 1, 3})})), nullptr);
+    Inspection t = Inspect(Leaf("NDXT", Cat({Ints({2}), U16s({0, 1, 2, 2, 1, 3})})), nullptr);
     EXPECT_EQ(t.rows, 2);
     EXPECT_EQ(Values(t.Row(1)), "2 1 3");
     EXPECT_EQ(t.Row(1).at, 10);
 
     EXPECT_EQ(Values(Inspect(Leaf("FIDX", Cat({Ints({1, 42})})), nullptr).Row(0)), "42");
-    EXPECT_EQ(Values(Inspect(Leaf("SPRS", Cat({Ints({1}), Shorts({4, 5})})), nullptr).Row(0)), "4 5");
+    EXPECT_EQ(Values(Inspect(Leaf("SPRS", Cat({Ints({1}), U16s({4, 5})})), nullptr).Row(0)), "4 5");
     EXPECT_EQ(Values(Inspect(Leaf("CMSH", Ints({1, 7, 8, 9})), nullptr).Row(0)), "7 8 9");
 
     Bytes anim = Text("run");
     anim.resize(64, 0);
-    anim = Cat({anim, Floats({30}), Ints({1, 0, 40})});
+    anim = Cat({anim, F32s({30}), Ints({1, 0, 40})});
     Inspection y = Inspect(Leaf("CYCL", Cat({Ints({1}), anim})), nullptr);
     ASSERT_EQ(y.rows, 1);
     InspectLine a = y.Row(0);
@@ -311,7 +295,7 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
 }
 
 TEST(InspectList, StripStartsAreMarkedWithoutTheirFlag) {
-    Inspection s = Inspect(Leaf("STRP", Cat({Ints({4}), Shorts({0x8000, 0x8001, 2, 0x8003})})), nullptr);
+    Inspection s = Inspect(Leaf("STRP", Cat({Ints({4}), U16s({0x8000, 0x8001, 2, 0x8003})})), nullptr);
     ASSERT_EQ(s.rows, 4);
     EXPECT_EQ(Values(s.Row(0)), "0");
     EXPECT_TRUE(s.Row(0).mark);
@@ -354,14 +338,14 @@ TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
         EXPECT_EQ(r.fields[1].offset, at[static_cast<size_t>(i)] + 2) << i;
     }
     // A polygon cut off by the end of the data is not a row.
-    Bytes cut = Cat({Ints({2}), Shorts({2, 0, 1, 3, 0})});
+    Bytes cut = Cat({Ints({2}), U16s({2, 0, 1, 3, 0})});
     EXPECT_EQ(Inspect(Leaf("NDXL", cut), nullptr).rows, 1);
 }
 
 TEST(InspectList, KeyFramesShowEachBoneWithItsKeys) {
     // Two bones: one translation key and two rotation keys, then none.
-    Bytes bone0 = Cat({Ints({0x1234, 0, 1, 2}), Ints({5}), Floats({1, 2, 3}), Ints({0}), Floats({0, 0, 0, 1}),
-                       Ints({9}), Floats({0, 1, 0, 0})});
+    Bytes bone0 = Cat({Ints({0x1234, 0, 1, 2}), Ints({5}), F32s({1, 2, 3}), Ints({0}), F32s({0, 0, 0, 1}),
+                       Ints({9}), F32s({0, 1, 0, 0})});
     Bytes bone1 = Ints({0x99, 0, 0, 0});
     Inspection in = Inspect(Leaf("KFR3", Cat({Ints({2}), bone0, bone1})), nullptr);
     ASSERT_EQ(in.rows, 2);
@@ -538,7 +522,7 @@ TEST(InspectEdit, FixedFieldsWriteOnlyTheirBytes) {
     mesh::ApplyEdit(plan, List());
     root->Update(1);
     Bytes expect = before;
-    const Bytes f = Floats({2.5f});
+    const Bytes f = F32s({2.5f});
     std::copy(f.begin(), f.end(), expect.begin() + pos + 8 + 32);
     EXPECT_EQ(Saved(root, 1), expect);
 
@@ -581,9 +565,9 @@ TEST(InspectEdit, RefusedInputChangesNothing) {
     EXPECT_EQ(Saved(root, 1), before);
 
     // A field past the end of a short record cannot be typed into.
-    chunkptr shortt = Leaf("TRAN", Floats({1, 1}));
+    chunkptr shortt = Leaf("TRAN", F32s({1, 1}));
     EXPECT_FALSE(Plan(shortt, nullptr, "scale", 2, "1").ok);
-    EXPECT_EQ(DataOf(shortt), Floats({1, 1}));
+    EXPECT_EQ(DataOf(shortt), F32s({1, 1}));
 }
 
 TEST(InspectEdit, TextRecordsResizeAndTheAncestorsFollow) {
@@ -649,13 +633,13 @@ TEST(InspectEdit, ModelRenameRewritesTheParentsThatNamedIt) {
 }
 
 TEST(InspectEdit, AStripIndexKeepsItsStartFlag) {
-    chunkptr strp = Leaf("STRP", Cat({Ints({2}), Shorts({0x8005, 6})}));
+    chunkptr strp = Leaf("STRP", Cat({Ints({2}), U16s({0x8005, 6})}));
     mesh::EditPlan plan = Plan(strp, nullptr, "", 0, "300", 0);
     ASSERT_TRUE(plan.ok);
     mesh::ApplyEdit(plan, List());
-    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), Shorts({0x8000 | 300, 6})}));
+    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), U16s({0x8000 | 300, 6})}));
     // A value that would reach into the flag is refused.
     EXPECT_FALSE(Plan(strp, nullptr, "", 0, "$8000", 0).ok);
     mesh::ApplyEdit(Plan(strp, nullptr, "", 0, "7", 1), List());
-    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), Shorts({0x8000 | 300, 7})}));
+    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), U16s({0x8000 | 300, 7})}));
 }

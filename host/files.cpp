@@ -621,10 +621,32 @@ bool AtomicFile::Flush() {
         const uint8_t* base = p.ptr ? p.ptr : staged_.data() + p.soff;
         iov.push_back({const_cast<uint8_t*>(base), p.len});
     }
+    // Writing back to the disk is started every few megabytes, so that it
+    // runs while the rest is still being written instead of all of it
+    // waiting for the sync of Commit.
+    constexpr off_t kWriteBackStep = off_t{8} << 20;
+    off_t written = ::lseek(fd_, 0, SEEK_CUR), started = written;
     size_t i = 0;
     while (i < iov.size()) {
-        int n = static_cast<int>(std::min<size_t>(iov.size() - i, kMaxPieces));
-        ssize_t w = ::writev(fd_, iov.data() + i, n);
+        if (written >= 0 && written - started >= kWriteBackStep) {
+#ifdef SYNC_FILE_RANGE_WRITE
+            ::sync_file_range(fd_, started, written - started, SYNC_FILE_RANGE_WRITE);
+#endif
+            started = written;
+        }
+        // One call takes at most kMaxPieces pieces and kWriteBackStep bytes
+        // (the last piece cut short for the call when it would pass that).
+        size_t n = 0, room = static_cast<size_t>(kWriteBackStep), cut = 0;
+        while (i + n < iov.size() && n < kMaxPieces && room > 0) {
+            if (iov[i + n].iov_len > room) {
+                cut = iov[i + n].iov_len;
+                iov[i + n].iov_len = room;
+            }
+            room -= iov[i + n].iov_len;
+            ++n;
+        }
+        ssize_t w = ::writev(fd_, iov.data() + i, static_cast<int>(n));
+        if (cut) iov[i + n - 1].iov_len = cut;
         if (w < 0) {
             if (errno == EINTR) continue;
             int e = errno;
@@ -638,6 +660,7 @@ bool AtomicFile::Flush() {
             return Fail(SystemError(EIO));
         }
         // Step over what was written; a piece written in part goes on from there.
+        if (written >= 0) written += w;
         size_t done = static_cast<size_t>(w);
         while (i < iov.size() && done >= iov[i].iov_len) {
             done -= iov[i].iov_len;

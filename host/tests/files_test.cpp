@@ -404,7 +404,8 @@ TEST(AtomicFile, TemporaryNamesAndLeftovers) {
 TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
     // Copies and shared stretches mixed: headers that equal the bytes around
     // a shared stretch join it, others stay apart; more pieces than one
-    // writev takes; stretches of one buffer that do not meet.
+    // writev takes; stretches of one buffer that do not meet; stretches
+    // larger than one writev writes.
     TempDir t;
     std::vector<uint8_t> buf(1 << 20);
     for (size_t i = 0; i < buf.size(); ++i) buf[i] = static_cast<uint8_t>(i * 7 + i / 251);
@@ -432,6 +433,14 @@ TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
     shared(0, 100);                 // small: copied
     std::string tail(3 << 20, 'z');  // more than the staging area holds
     copy(reinterpret_cast<const uint8_t*>(tail.data()), tail.size());
+    // Stretches larger than one call writes: written in parts, in order.
+    std::vector<uint8_t> big(size_t{20} << 20);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i / 4093 + i);
+    ASSERT_TRUE(f.WriteShared(big, 0, big.size()));
+    expect.append(reinterpret_cast<const char*>(big.data()), big.size());
+    copy(other, 5);
+    ASSERT_TRUE(f.WriteShared(big, 12345, 9u << 20));
+    expect.append(reinterpret_cast<const char*>(big.data() + 12345), 9u << 20);
     ASSERT_TRUE(f.Commit()) << f.Error();
     EXPECT_TRUE(Slurp(t.path + "/g.bin") == expect);
 }

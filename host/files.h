@@ -78,7 +78,9 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
 
 // Writes a file so that the old one is never damaged: the bytes go to a
 // temporary file in the target's directory, which Commit() flushes to disk and
-// renames over the target. Without a successful Commit() the temporary file is
+// renames over the target. (Commit writes in steps of 8 MB and starts each
+// step's write-back to the disk as the next one is written; the sync before
+// the rename is what makes the file durable.) Without a successful Commit() the temporary file is
 // removed and the target stays as it was.
 //
 // What is replaced:

@@ -115,20 +115,22 @@ struct arraysource final : bytesource {
     void give(chunk& c, int64_t pos, int64_t len, bool) override;
 };
 
-// The four bytes at p of the window [base, base+n) of src as a name and as
-// an integer; "NULL" and -1 where they do not fit, as ReadName and ReadInt.
+// The four bytes at p of the window [base, base+n) of src, for ReadName and
+// ReadInt: none where they do not fit, so that those give "NULL" and -1.
+std::span<const uint8_t> FourAt(const bytesource& src, int64_t base, int64_t n, int64_t p, uint8_t (&b)[4]) {
+    if (p < 0 || p + 4 > n) return {};
+    src.read(base + p, 4, b);
+    return {b, 4};
+}
+
 std::string NameAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
-    if (p < 0 || p + 4 > n) return "NULL";
-    char b[4];
-    src.read(base + p, 4, reinterpret_cast<uint8_t*>(b));
-    return std::string(b, 4);
+    uint8_t b[4];
+    return ReadName(FourAt(src, base, n, p, b), 0);
 }
 
 int32_t IntAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
-    if (p < 0 || p + 4 > n) return -1;
     uint8_t b[4];
-    src.read(base + p, 4, b);
-    return static_cast<int32_t>(Le32(b));
+    return ReadInt(FourAt(src, base, n, p, b), 0);
 }
 
 }  // namespace

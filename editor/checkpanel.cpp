@@ -15,10 +15,10 @@ std::string Count(size_t n, const char* one, const char* many) {
 }  // namespace
 
 void Editor::CheckMesh() {
-    if (!st.curmesh) return;
-    checkfindings = mesh::CheckMesh(*st.curmesh);
+    if (!doc.mesh) return;
+    checkfindings = mesh::CheckMesh(*doc.mesh);
     mesh::SortErrorsFirst(checkfindings);
-    checkedmesh = st.curmesh;
+    checkedmesh = doc.mesh;
     checked = true;
     size_t errors = 0;
     for (const mesh::Finding& f : checkfindings) errors += f.severity == mesh::Severity::error ? 1 : 0;
@@ -35,7 +35,7 @@ void Editor::CheckMesh() {
 
 void Editor::DrawCheckFindings() {
     // Findings belong to the mesh they were found in.
-    if (checked && checkedmesh.lock() != st.curmesh) {
+    if (checked && checkedmesh.lock() != doc.mesh) {
         checkfindings.clear();
         checkedmesh.reset();
         checked = false;
@@ -63,11 +63,11 @@ void Editor::DrawCheckFindings() {
         const mesh::Finding& f = checkfindings[i];
         const mesh::chunkptr c = f.where.lock();
         const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
-        if (hovered && ui.Released(1) && c && st.curmesh && st.curmesh->hedr) {
+        if (hovered && ui.Released(1) && c && doc.mesh && doc.mesh->hedr) {
             // Only a chunk still in the tree can be selected.
             std::vector<size_t> path;
-            if (PathFromRoot(c, st.curmesh->hedr, path)) {
-                st.selchunk = c;
+            if (PathFromRoot(c, doc.mesh->hedr, path)) {
+                doc.selchunk = c;
                 c->expand();
                 Refresh();
                 w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
@@ -75,7 +75,7 @@ void Editor::DrawCheckFindings() {
         }
         const std::string text = std::string(f.severity == mesh::Severity::error ? "E " : "W ") + f.path + ": [" +
                                  f.rule + "] " + f.message;
-        if (c && st.selchunk == c)
+        if (c && doc.selchunk == c)
             grid.InsertString(0, r, text, 25, 0, 0, 0, 0, grid.tmapw);
         else
             grid.InsertString(0, r, text, 0, hovered ? 1 : 25, 0, 0, 0, grid.tmapw);

@@ -27,9 +27,9 @@ const std::string kVerdictClean = std::string("This mesh is likely to work fine"
 // ---- the table ---------------------------------------------------------------
 
 void Editor::BuildCommands() {
-    auto selected = [this] { return st.selchunk != nullptr; };
-    auto cursor = [this] { return st.selchunk != nullptr && st.datacursor >= 0; };
-    auto loaded = [this] { return st.curmesh != nullptr; };
+    auto selected = [this] { return doc.selchunk != nullptr; };
+    auto cursor = [this] { return doc.selchunk != nullptr && doc.datacursor >= 0; };
+    auto loaded = [this] { return doc.mesh != nullptr; };
     auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys, std::function<bool()> enabled,
                       std::function<void()> run) {
         commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
@@ -64,10 +64,10 @@ void Editor::BuildCommands() {
     add("verify", w.verifybutton, {{kKeyVerify}}, loaded, [this] { VerifyMesh(); });
 
     // Undo and redo.
-    add("undo", w.undobutton, {{kKeyZ, Shortcut::without}}, [this] { return st.curmesh && history.CanUndo(); },
+    add("undo", w.undobutton, {{kKeyZ, Shortcut::without}}, [this] { return doc.mesh && doc.history.CanUndo(); },
         [this] { Undo(); });
     add("redo", w.redobutton, {{kKeyY}, {kKeyZ, Shortcut::with}},
-        [this] { return st.curmesh && history.CanRedo(); }, [this] { Redo(); });
+        [this] { return doc.mesh && doc.history.CanRedo(); }, [this] { Redo(); });
 
     // The inspector's value edits and its go to.
     inspector->AddCommands();
@@ -114,7 +114,7 @@ void Editor::RunCommands() {
 
 void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reach reach,
                     const std::function<void()>& change) {
-    const mesh::chunkptr root = st.curmesh ? st.curmesh->hedr : nullptr;
+    const mesh::chunkptr root = doc.mesh ? doc.mesh->hedr : nullptr;
     mesh::chunkptr scope = scopein ? scopein : root;
     bool subtree = reach == Reach::subtree || !scopein;
     if (!scope) {
@@ -131,11 +131,11 @@ void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reac
         }
     }
     const Snapshot before = Snapshot::Take(scope, subtree);
-    const Place placebefore{st.selchunk, st.datacursor};
+    const Place placebefore{doc.selchunk, doc.datacursor};
     change();
     Refresh();
     const Snapshot after = Snapshot::Take(scope, subtree);
-    history.Record(name, before, after, placebefore, {st.selchunk, st.datacursor});
+    doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
 }
 
 void Editor::Regroup(const mesh::chunkptr& m) {
@@ -152,11 +152,11 @@ void Editor::Regroup(const mesh::chunkptr& m) {
 }
 
 void Editor::StepOver(bool forward) {
-    const History::Step* step = forward ? history.ToRedo() : history.ToUndo();
-    if (!step || !st.curmesh || !st.curmesh->hedr) return;
-    const mesh::chunkptr root = st.curmesh->hedr;
+    const History::Step* step = forward ? doc.history.ToRedo() : doc.history.ToUndo();
+    if (!step || !doc.mesh || !doc.mesh->hedr) return;
+    const mesh::chunkptr root = doc.mesh->hedr;
     const Place place = forward ? step->after : step->before;
-    const History::Applied applied = forward ? history.Redo() : history.Undo();
+    const History::Applied applied = forward ? doc.history.Redo() : doc.history.Undo();
     // Chunks that come back into the tree hold their MATLs as they were when
     // they left it. With grouping off, a grouped one is ungrouped (its data
     // as last rebuilt, count included); with grouping on, an ungrouped one
@@ -166,8 +166,8 @@ void Editor::StepOver(bool forward) {
         for (const mesh::chunkptr& k : applied.attached) k->collapsematl();
     if (now == 1)
         for (const mesh::chunkptr& m : applied.matls) Regroup(m);
-    st.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
-    st.datacursor = place.datacursor;
+    doc.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
+    doc.datacursor = place.datacursor;
     Refresh();
 }
 
@@ -176,8 +176,8 @@ void Editor::Undo() { StepOver(false); }
 void Editor::Redo() { StepOver(true); }
 
 bool Editor::MayDropMesh() {
-    if (!st.curmesh || !history.Modified()) return true;
-    const int answer = widgets::PopupSaveChanges(ui, "Confirm", "Save changes to " + st.meshtitle + "?");
+    if (!doc.mesh || !doc.history.Modified()) return true;
+    const int answer = widgets::PopupSaveChanges(ui, "Confirm", "Save changes to " + doc.title + "?");
     FlushInput();
     if (answer == 0) return SaveMeshAs();
     return answer == 1;
@@ -186,51 +186,51 @@ bool Editor::MayDropMesh() {
 // ---- data commands -----------------------------------------------------------
 
 void Editor::RemoveBytes(int n) {
-    const mesh::chunkptr c = st.selchunk;
+    const mesh::chunkptr c = doc.selchunk;
     Change("remove " + std::to_string(n), c, Reach::subtree, [&] {
         // Each call removes the byte at the cursor, so the n bytes from the
         // cursor on go; only the last call parses again.
         for (int j = 0; j < n; ++j)
-            c->RemoveByte(st.datacursor, st.handleflag, j == n - 1 ? 1 : 0, st.formatlist, st.recognizematl);
+            c->RemoveByte(doc.datacursor, st.handleflag, j == n - 1 ? 1 : 0, st.formatlist, st.recognizematl);
     });
 }
 
 void Editor::InsertBytes(int n) {
-    const mesh::chunkptr c = st.selchunk;
+    const mesh::chunkptr c = doc.selchunk;
     Change("insert " + std::to_string(n), c, Reach::subtree, [&] {
-        if (st.datacursor >= 0)
-            c->InsertBytes(st.datacursor, n, st.handleflag, 1, st.formatlist, st.recognizematl);
+        if (doc.datacursor >= 0)
+            c->InsertBytes(doc.datacursor, n, st.handleflag, 1, st.formatlist, st.recognizematl);
         else
             c->GrowData(n);
     });
 }
 
 void Editor::InputBytes(int n) {
-    const mesh::chunkptr c = st.selchunk;
+    const mesh::chunkptr c = doc.selchunk;
     const uint32_t v = static_cast<uint32_t>(display::TextToInt(w.valuebox->title));
     // The n low bytes of v, least significant first; the children are
     // parsed again after the last.
     uint8_t bytes[4];
     for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((v >> (8 * j)) & 255u);
     Change("input " + std::to_string(n), c, Reach::own,
-           [&] { c->SetBytes(st.datacursor, std::span<const uint8_t>(bytes, static_cast<size_t>(n)), st.formatlist); });
+           [&] { c->SetBytes(doc.datacursor, std::span<const uint8_t>(bytes, static_cast<size_t>(n)), st.formatlist); });
 }
 
 void Editor::InputString() {
-    const mesh::chunkptr c = st.selchunk;
+    const mesh::chunkptr c = doc.selchunk;
     Change("str", c, Reach::own,
-           [&] { c->InsertString(std::max(0, st.datacursor), w.valuebox->title, st.formatlist); });
+           [&] { c->InsertString(std::max(0, doc.datacursor), w.valuebox->title, st.formatlist); });
 }
 
 void Editor::InputFloat() {
-    const mesh::chunkptr c = st.selchunk;
+    const mesh::chunkptr c = doc.selchunk;
     const float f = TextToFloat(w.valuebox->title);
-    Change("flt", c, Reach::own, [&] { c->SetFloat(st.datacursor, f, st.formatlist); });
+    Change("flt", c, Reach::own, [&] { c->SetFloat(doc.datacursor, f, st.formatlist); });
 }
 
 void Editor::PickByte() {
-    const mesh::chunkptr c = st.selchunk;
-    Change("pick byte", c, Reach::own, [&] { c->SetByte(st.datacursor, st.pickedbyte, 1, st.formatlist); });
+    const mesh::chunkptr c = doc.selchunk;
+    Change("pick byte", c, Reach::own, [&] { c->SetByte(doc.datacursor, st.pickedbyte, 1, st.formatlist); });
 }
 
 // ---- file and chunk commands ----------------------------------------------------
@@ -247,10 +247,7 @@ void Editor::OpenMesh() {
         if (!m) {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
-            st.curmesh = m;
-            st.meshtitle = host::BaseName(path);
-            st.selchunk = nullptr;
-            history.Clear();
+            doc.Replace(m, host::BaseName(path), path);
         }
         Refresh();
     }
@@ -259,14 +256,15 @@ void Editor::OpenMesh() {
 
 bool Editor::SaveMeshAs() {
     bool saved = false;
-    const std::string proposal = host::ProposedFileName(st.meshtitle, "msh");
+    const std::string proposal = host::ProposedFileName(doc.title, "msh");
     const std::string path = host.RequestFile("Save Mesh As", kMeshFilter, true, st.lastdir + "\\" + proposal);
-    if (!path.empty() && st.curmesh) {
+    if (!path.empty() && doc.mesh) {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
-        if (st.curmesh->Save(path, st.recognizematl, &why)) {
-            st.meshtitle = host::BaseName(path);
-            history.MarkSaved();
+        if (doc.mesh->Save(path, st.recognizematl, &why)) {
+            doc.title = host::BaseName(path);
+            doc.path = path;
+            doc.history.MarkSaved();
             saved = true;
         } else {
             Message("Error!", WithReason("Unable to write mesh file.", why));
@@ -279,23 +277,20 @@ bool Editor::SaveMeshAs() {
 void Editor::NewMesh() {
     // With unsaved changes the question is whether to save them; otherwise
     // whether to start anew at all.
-    const bool go = st.curmesh && history.Modified()
+    const bool go = doc.mesh && doc.history.Modified()
                         ? MayDropMesh()
                         : widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0;
     if (go) {
         auto m = std::make_shared<mesh::msh>();
         m->hedr = mesh::chunk::Create("HEDR");
-        st.curmesh = m;
-        st.meshtitle = "untitled";
-        st.selchunk = nullptr;
-        history.Clear();
+        doc.Replace(m, "untitled", "");
         Refresh();
     }
     FlushInput();
 }
 
 void Editor::RenameChunk() {
-    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr sel = doc.selchunk;
     // The prompt starts with the current name. Escape, or Enter on an empty
     // line, leaves the name as it was; otherwise it is fitted to the four
     // bytes the file holds, so the tree shows what will be saved.
@@ -330,16 +325,16 @@ void Editor::RenameChunk() {
             for (size_t idx : path) c = idx < c->kids.size() ? c->kids[idx] : nullptr;
             if (c) {
                 c->name = name;
-                st.selchunk = c;
+                doc.selchunk = c;
             }
         }
     });
 }
 
 void Editor::DeleteChunk() {
-    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr sel = doc.selchunk;
     const mesh::chunkptr parent = sel->getparent();
-    const bool isroot = st.curmesh && st.curmesh->hedr == sel;
+    const bool isroot = doc.mesh && doc.mesh->hedr == sel;
     Change("delete", parent ? parent : sel, Reach::own, [&] {
         const int idx = parent ? parent->IndexOfKid(sel.get()) : -1;
         if (idx >= 0) {
@@ -354,21 +349,21 @@ void Editor::DeleteChunk() {
             }
         }
         // A chunk that has left the tree is dropped too; only the root stays.
-        if (parent || !isroot) st.selchunk = nullptr;
+        if (parent || !isroot) doc.selchunk = nullptr;
     });
 }
 
 void Editor::ExportChunk() {
     // The chunk's NAME text when it has one (a model's name), else its own name.
-    std::string name = st.selchunk->FetchName();
-    if (name.empty()) name = st.selchunk->name;
+    std::string name = doc.selchunk->FetchName();
+    if (name.empty()) name = doc.selchunk->name;
     const std::string proposal = host::ProposedFileName(name, "mck");
     const std::string path =
         host.RequestFile("Export Chunk As", kChunkFilter, true, st.lastdir + "\\" + proposal);
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
-        if (!mesh::ExportChunk(st.selchunk, path, st.recognizematl, &why))
+        if (!mesh::ExportChunk(doc.selchunk, path, st.recognizematl, &why))
             Message("Error!", WithReason("Unable to write chunk file.", why));
     }
     Refresh();
@@ -376,7 +371,7 @@ void Editor::ExportChunk() {
 }
 
 void Editor::ImportAfter() {
-    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr sel = doc.selchunk;
     const mesh::chunkptr parent = sel->getparent();
     if (!parent) return;
     const std::string path = host.RequestFile("Import Chunk file after", kChunkFilter, false, st.lastdir + "\\");
@@ -395,7 +390,7 @@ void Editor::ImportAfter() {
 }
 
 void Editor::ImportUnder() {
-    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr sel = doc.selchunk;
     // A record is always read as a leaf: a chunk under it would be saved as
     // its data and never read back.
     if (mesh::IsRecordName(sel->name)) {
@@ -438,7 +433,7 @@ void Editor::ShiftUp() { Shift(-1); }
 void Editor::ShiftDown() { Shift(1); }
 
 void Editor::Shift(int by) {
-    const mesh::chunkptr sel = st.selchunk;
+    const mesh::chunkptr sel = doc.selchunk;
     const mesh::chunkptr parent = sel->getparent();
     if (!parent) return;
     const int idx = parent->IndexOfKid(sel.get());
@@ -453,12 +448,12 @@ void Editor::Shift(int by) {
 }
 
 void Editor::VerifyMesh() {
-    if (!st.curmesh) return;
+    if (!doc.mesh) return;
     try {
-        findings = mesh::VerifyMesh(*st.curmesh);
+        findings = mesh::VerifyMesh(*doc.mesh);
     } catch (const std::bad_alloc&) {
         findings.clear();
-        st.curmesh->errors.clear();
+        doc.mesh->errors.clear();
         Message("Error!", WithReason("Unable to verify the mesh.", host::SystemError(ENOMEM)));
         FlushInput();
         return;
@@ -471,13 +466,13 @@ void Editor::VerifyMesh() {
         verdict = kVerdictFindings;
         // Written like a mesh, but a link planted under the log's name is
         // replaced, never followed. A log that cannot be written is skipped.
-        host::AtomicFile log("log__" + st.meshtitle + ".txt", host::AtomicFile::Links::Replace);
+        host::AtomicFile log("log__" + doc.title + ".txt", host::AtomicFile::Links::Replace);
         for (const std::string& f : findings)
             if (!log.stream()->WriteLine(f)) break;
         log.Commit();
         if (host.CloseWaiting()) return;
-        mesh::ExpandEach(st.curmesh->errors);
-        if (!st.curmesh->errors.empty()) w.treescroll->state = st.curmesh->errors[0]->findy(nullptr);
+        mesh::ExpandEach(doc.mesh->errors);
+        if (!doc.mesh->errors.empty()) w.treescroll->state = doc.mesh->errors[0]->findy(nullptr);
     }
     Message("verification", verdict);
     FlushInput();

@@ -57,11 +57,11 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     if (host::PathKind(path) == 1) {
         std::string why;
-        st.curmesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
-        if (!st.curmesh)
+        doc.mesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
+        if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else
-            st.meshtitle = host::BaseName(path);
+            doc.Replace(doc.mesh, host::BaseName(path), path);
     } else {
         Message("Error!", "Failed to open mesh file.");
     }
@@ -79,8 +79,8 @@ bool Editor::Frame() {
     host.ClearScreen();
 
     // The title, marked while there are changes that were not saved.
-    w.titlelabel->title = st.meshtitle + (st.curmesh && history.Modified() ? " *" : "");
-    if (!st.curmesh) {
+    w.titlelabel->title = doc.title + (doc.mesh && doc.history.Modified() ? " *" : "");
+    if (!doc.mesh) {
         w.savebutton->disable();
         w.verifybutton->disable();
     } else {
@@ -92,7 +92,7 @@ bool Editor::Frame() {
 
     w.chunkactions->disable();
     w.datawindow->disable();
-    if (st.selchunk) {
+    if (doc.selchunk) {
         w.chunkactions->enable();
         w.datawindow->enable();
     }
@@ -122,9 +122,9 @@ bool Editor::Frame() {
     RunCommands();
 
     if (w.undobutton) {
-        (st.curmesh && history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
-        (st.curmesh && history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
-        st.curmesh ? w.checkbutton->enable() : w.checkbutton->disable();
+        (doc.mesh && doc.history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
+        (doc.mesh && doc.history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
+        doc.mesh ? w.checkbutton->enable() : w.checkbutton->disable();
     }
 
     host.Flip(-1);
@@ -169,17 +169,17 @@ void Editor::ApplyMaterialGrouping() {
     if (w.recognizebox->state > 1) w.recognizebox->state = 1;
     const int state = w.recognizebox->state;
     st.recognizematl = state;
-    if (st.curmesh && st.curmesh->hedr && state != st.lastmatl) {
+    if (doc.mesh && doc.mesh->hedr && state != st.lastmatl) {
         if (state == 1)
-            st.curmesh->hedr->expandmatl(st.formatlist);
+            doc.mesh->hedr->expandmatl(st.formatlist);
         else
-            st.curmesh->hedr->collapsematl();
+            doc.mesh->hedr->collapsematl();
         // A chunk selected inside a MATL leaves the tree when the MATL is
         // ungrouped; edits made to it would never be saved. The selection
         // moves to its nearest ancestor that is still in the tree.
         std::vector<size_t> path;
-        while (st.selchunk && !PathFromRoot(st.selchunk, st.curmesh->hedr, path))
-            st.selchunk = st.selchunk->getparent();
+        while (doc.selchunk && !PathFromRoot(doc.selchunk, doc.mesh->hedr, path))
+            doc.selchunk = doc.selchunk->getparent();
         Refresh();
     }
     st.lastmatl = state;
@@ -188,8 +188,8 @@ void Editor::ApplyMaterialGrouping() {
 // ---- the rebuild after a change -----------------------------------------------
 
 void Editor::Refresh() {
-    ++st.revision;
-    mesh::refresh r = mesh::msh::Update(st.curmesh.get(), st.recognizematl, w.treescroll->w, w.modlscroll->w);
+    ++doc.revision;
+    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, w.treescroll->w, w.modlscroll->w);
     w.treescroll->h = r.treeh;
     w.modlscroll->h = r.modlh;
     // A tree or list that got shorter must not leave its panel scrolled past

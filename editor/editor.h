@@ -18,6 +18,7 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
+#include "editor/document.h"
 #include "editor/history.h"
 #include "host/host.h"
 #include "mesh/check.h"
@@ -74,24 +75,18 @@ struct Layout {
     static Layout For(int W, int H);
 };
 
-// Program-wide values that the views and commands read and write.
+// The settings and view values that the panels and commands read and write
+// (the document holds what is saved and undone).
 struct EditorState {
-    mesh::mshptr curmesh;        // the mesh being edited, or none
-    mesh::chunkptr selchunk;     // the selected chunk, or none
-    int datacursor = -5;         // byte index of the data cursor; negative: none
     int dataat = 0;              // byte shown by the readouts this frame
-    std::string meshtitle = "Welcome to vornabel!";
     std::string lastdir;         // where every file dialog starts
     int recognizematl = 1;       // material grouping on (mirrors its check box)
     int handleflag = 1;          // handle mode of byte edits (mirrors its check box)
     int lastmatl = 0;            // grouping state last applied to the mesh
     int pickedbyte = 0;          // the value the byte picker was clicked on
     mesh::namelist formatlist;   // container chunk names
-    std::vector<mesh::chunkptr> modllist;  // MODL chunks of curmesh in tree order
+    std::vector<mesh::chunkptr> modllist;  // MODL chunks of the mesh in tree order
     int64_t framestart = 0;
-    // Counts the refreshes after changes: a view that keeps what it decoded
-    // from the mesh decodes again when it moves on.
-    int64_t revision = 0;
 };
 
 // The widgets the program reads or changes after building them. All are
@@ -255,11 +250,10 @@ public:
     //               [&] { c->SetInt(pos, value, ed.st.formatlist); });
     //     ed.Change("resize text", c, Editor::Reach::own,
     //               [&] { c->setdata(std::move(newbytes)); });
-    // change may also set st.selchunk and st.datacursor; undo puts back both.
+    // change may also set doc.selchunk and doc.datacursor; undo puts back both.
     // It must not open dialogs: ask first, then change.
     void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
                 const std::function<void()>& change);
-    History history;
 
     // The refresh after every change: rebuilds the tree, recounts it, sets
     // the scroll maxima (and keeps the scroll positions within them) and the
@@ -271,6 +265,7 @@ public:
     void DrawModlList(display::tilemap& grid, int first, int x0, int y0);
 
     // ---- state, open to tests and to the views
+    Document doc;
     host::Host& host;
     display::Display& display;
     widgets::Toolkit ui;

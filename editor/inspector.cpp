@@ -64,13 +64,13 @@ void InspectorPanel::AddCommands() {
     Command set;
     set.name = "set value";
     set.button = editbox;
-    set.enabled = [this] { return editing && ed_.st.selchunk != nullptr; };
+    set.enabled = [this] { return editing && ed_.doc.selchunk != nullptr; };
     set.run = [this] { SetValue(); };
     ed_.commands.push_back(std::move(set));
     Command go;
     go.name = "go to";
     go.button = gotobox;
-    go.enabled = [this] { return ed_.st.selchunk != nullptr; };
+    go.enabled = [this] { return ed_.doc.selchunk != nullptr; };
     go.run = [this] { GoTo(); };
     ed_.commands.push_back(std::move(go));
 }
@@ -83,14 +83,14 @@ void InspectorPanel::SetStatus(const std::string& text) {
 // ---- one frame --------------------------------------------------------------------
 
 void InspectorPanel::Follow() {
-    const mesh::chunkptr& c = ed_.st.selchunk;
+    const mesh::chunkptr& c = ed_.doc.selchunk;
     const bool other = c.get() != target_;
-    if (other || ed_.st.revision != revision_ || (c && c->size != size_)) {
-        mesh::chunkptr root = ed_.st.curmesh ? ed_.st.curmesh->hedr : nullptr;
+    if (other || ed_.doc.revision != revision_ || (c && c->size != size_)) {
+        mesh::chunkptr root = ed_.doc.mesh ? ed_.doc.mesh->hedr : nullptr;
         inspection = mesh::Inspect(c, root);
         target_ = c.get();
         size_ = c ? c->size : -1;
-        revision_ = ed_.st.revision;
+        revision_ = ed_.doc.revision;
         if (editing) CancelEdit();
         if (other) {
             scroll->state = 0;
@@ -119,7 +119,7 @@ void InspectorPanel::View() {
     if (editing && (editbox->at < 0 || scroll->state != editscroll_)) CancelEdit();
     if (editing && ed_.host.KeyPresses(host::kKeyEscape) > 0) CancelEdit();
     opened_ = false;
-    if (!ed_.st.selchunk) {
+    if (!ed_.doc.selchunk) {
         scroll->h = 0;
         return;
     }
@@ -188,7 +188,7 @@ void InspectorPanel::PaintLines() {
 }
 
 void InspectorPanel::PaintHex() {
-    const mesh::chunk& c = *ed_.st.selchunk;
+    const mesh::chunk& c = *ed_.doc.selchunk;
     const int64_t size = c.size;
     // Offset digits for the last offset; 16 bytes a row when the digits fit
     // beside them, and the glyphs beside the digits or on a line below.
@@ -201,7 +201,7 @@ void InspectorPanel::PaintHex() {
     scroll->h = static_cast<int>(std::clamp<int64_t>(rows - visible, 0, INT_MAX));
 
     // The dump follows the data cursor.
-    const int cursor = ed_.st.datacursor;
+    const int cursor = ed_.doc.datacursor;
     if (cursor != lastcursor_ && cursor >= 0) {
         const int64_t row = cursor / hexbytes;
         if (row < scroll->state || row >= scroll->state + visible)
@@ -240,9 +240,9 @@ void InspectorPanel::PaintHex() {
 }
 
 bool InspectorPanel::ByteCell(int64_t offset, int& x, int& y) const {
-    if (!window || !ed_.st.selchunk || offset < 0 || offset >= ed_.st.selchunk->size) return false;
+    if (!window || !ed_.doc.selchunk || offset < 0 || offset >= ed_.doc.selchunk->size) return false;
     int digits = 4;
-    while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.st.selchunk->size) ++digits;
+    while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.doc.selchunk->size) ++digits;
     const int64_t r = offset / hexbytes - scroll->state;
     if (r < 0 || r >= (grid.tmaph - 1) / hexlines) return false;
     x = gx_ + digits + 1 + 2 * static_cast<int>(offset % hexbytes);
@@ -270,7 +270,7 @@ void InspectorPanel::Click() {
     const bool hex = hexbox->state || inspection.form == mesh::Form::Raw;
     if (hex) {
         int digits = 4;
-        while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.st.selchunk->size) ++digits;
+        while (digits < 8 && (int64_t(1) << (4 * digits)) < ed_.doc.selchunk->size) ++digits;
         const int hx = digits + 1;
         const int gx = hexlines == 1 ? hx + 2 * hexbytes + 1 : hx;
         const int line = (y - 1) % hexlines;
@@ -280,9 +280,9 @@ void InspectorPanel::Click() {
         if (hexlines == 2 && line == 1 && x >= gx && x < gx + 2 * hexbytes) i = (x - gx) / 2;
         if (i < 0) return;
         const int64_t offset = (scroll->state + int64_t((y - 1) / hexlines)) * hexbytes + i;
-        if (offset >= ed_.st.selchunk->size) return;
-        ed_.st.datacursor = static_cast<int>(offset);
-        lastcursor_ = ed_.st.datacursor;  // already on the dump
+        if (offset >= ed_.doc.selchunk->size) return;
+        ed_.doc.datacursor = static_cast<int>(offset);
+        lastcursor_ = ed_.doc.datacursor;  // already on the dump
         ShowInDataView(offset);
         return;
     }
@@ -291,8 +291,8 @@ void InspectorPanel::Click() {
         if (s.k < 0) {
             // A list row: the data cursor goes to its element's first byte.
             const mesh::InspectLine line = Item(s.item);
-            if (line.at >= 0 && line.at < ed_.st.selchunk->size) {
-                ed_.st.datacursor = static_cast<int>(line.at);
+            if (line.at >= 0 && line.at < ed_.doc.selchunk->size) {
+                ed_.doc.datacursor = static_cast<int>(line.at);
                 ShowInDataView(line.at);
             }
         } else {
@@ -386,8 +386,8 @@ void InspectorPanel::SetValue() {
     const mesh::InspectValue value = editvalue_;
     CancelEdit();
     const mesh::chunkptr target = inspection.target;
-    if (!target || target != ed_.st.selchunk) return;
-    const mesh::chunkptr root = ed_.st.curmesh ? ed_.st.curmesh->hedr : nullptr;
+    if (!target || target != ed_.doc.selchunk) return;
+    const mesh::chunkptr root = ed_.doc.mesh ? ed_.doc.mesh->hedr : nullptr;
     const mesh::EditPlan plan = mesh::PlanEdit(inspection, value, input, root);
     if (!plan.ok) {
         ed_.Message("Error!", plan.error);
@@ -407,7 +407,7 @@ void InspectorPanel::SetValue() {
 }
 
 void InspectorPanel::GoTo() {
-    const mesh::chunkptr& c = ed_.st.selchunk;
+    const mesh::chunkptr& c = ed_.doc.selchunk;
     std::vector<uint8_t> bytes;
     if (!mesh::ParseValue(mesh::ValueType::U32, 4, gotobox->title, bytes)) {
         ed_.Message("Error!", "Not an offset.");
@@ -421,7 +421,7 @@ void InspectorPanel::GoTo() {
         return;
     }
     hexbox->state = 1;
-    ed_.st.datacursor = static_cast<int>(offset);
+    ed_.doc.datacursor = static_cast<int>(offset);
     lastcursor_ = -5;  // the dump scrolls to it in the next frame
     ShowInDataView(offset);
 }

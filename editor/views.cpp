@@ -11,19 +11,19 @@
 namespace editor {
 
 void Editor::RenderTree() {
-    if (!st.curmesh || !st.curmesh->hedr) return;
+    if (!doc.mesh || !doc.mesh->hedr) return;
     treeview_.ui = &ui;
-    treeview_.selchunk = &st.selchunk;
+    treeview_.selchunk = &doc.selchunk;
     treeview_.treepanel = w.treepanel;
     if (!treeview_.update) treeview_.update = [this] { Refresh(); };
-    mesh::Render(*st.curmesh, treeview_, g.treegrid, w.treescroll->state);
+    mesh::Render(*doc.mesh, treeview_, g.treegrid, w.treescroll->state);
 }
 
 // ---- model list --------------------------------------------------------------
 
 void Editor::RebuildModlList() {
     st.modllist.clear();
-    if (st.curmesh && st.curmesh->hedr) st.curmesh->hedr->addtolist(st.modllist, "MODL");
+    if (doc.mesh && doc.mesh->hedr) doc.mesh->hedr->addtolist(st.modllist, "MODL");
 }
 
 void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
@@ -45,13 +45,13 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
         if (hovered) {
             w.titlelabel->title = name;
             if (ui.Released(1)) {
-                st.selchunk = c;
+                doc.selchunk = c;
                 c->expand();
                 Refresh();
-                w.treescroll->state = std::min(st.selchunk->findy(nullptr), w.treescroll->h);
+                w.treescroll->state = std::min(doc.selchunk->findy(nullptr), w.treescroll->h);
             }
         }
-        if (st.selchunk == c)
+        if (doc.selchunk == c)
             grid.InsertString(0, r, name, 25, 0, 0, 0, 0, -1);
         else
             grid.InsertString(0, r, name, 0, hovered ? 1 : 25, 0, 0, 0, -1);
@@ -62,13 +62,13 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
 // ---- data view -------------------------------------------------------------
 
 void Editor::DataView() {
-    st.dataat = st.datacursor;
-    if (!st.selchunk) {
-        st.datacursor = -5;
+    st.dataat = doc.datacursor;
+    if (!doc.selchunk) {
+        doc.datacursor = kNoCursor;
         return;
     }
-    mesh::chunk& c = *st.selchunk;
-    if (st.datacursor >= c.size) st.datacursor = -5;
+    mesh::chunk& c = *doc.selchunk;
+    if (doc.datacursor >= c.size) doc.datacursor = kNoCursor;
 
     const int px = w.treepanel->dx;
     const int py = w.treepanel->dy + w.treescroll->w + 3;
@@ -77,7 +77,7 @@ void Editor::DataView() {
     if (ui.mx >= px && ui.mx < px + 16 && ui.my >= py && ui.my < py + 8) {
         b = (ui.mx - px) + 16 * (ui.my - py);
         st.dataat = b + 16 * scroll;
-        if (ui.Released(1)) st.datacursor = st.dataat;
+        if (ui.Released(1)) doc.datacursor = st.dataat;
     }
 
     // Paint the visible bytes.
@@ -88,7 +88,7 @@ void Editor::DataView() {
     for (int i = 0; i < count; ++i) {
         const int64_t idx = first + i;
         int bg = (i / 4) % 2 == 0 ? w.datascroll->bordercolor : 9;
-        if (idx - st.datacursor >= 0 && idx - st.datacursor < 4) bg = 25;
+        if (idx - doc.datacursor >= 0 && idx - doc.datacursor < 4) bg = 25;
         if (i - b >= 0 && i - b < 4) bg = 1;
         g.datagrid.SetTile(i % 16, i / 16, bytes[i], 0, bg, 0);
     }
@@ -96,7 +96,7 @@ void Editor::DataView() {
 
     const std::string name = c.FetchName();
     if (!name.empty()) w.chunkactions->title = name;
-    if (st.datacursor >= c.size) st.datacursor = -5;
+    if (doc.datacursor >= c.size) doc.datacursor = kNoCursor;
 
     // Byte picker.
     const int tx = w.tableanchor->dx, ty = w.tableanchor->dy;
@@ -116,9 +116,9 @@ void Editor::Readouts() {
     const int n = layout.T - y0 - 1;
     g.screen.SetTiles(x0, y0, g.modlgrid.tmapw + 1, n, 0, 0, 25, 0);
     g.screen.SetTiles(x0, y0, 4, n, 0, 0, 1, 0);
-    if (st.dataat < 0 || !st.selchunk || st.selchunk->size == 0) return;
+    if (st.dataat < 0 || !doc.selchunk || doc.selchunk->size == 0) return;
 
-    const mesh::chunk& c = *st.selchunk;
+    const mesh::chunk& c = *doc.selchunk;
     std::vector<std::string> lines = ReadoutLines(c, st.dataat);
     for (size_t i = 0; i < lines.size(); ++i)
         g.screen.InsertString(x0, y0 + static_cast<int>(i), lines[i], 255, 255, 0, 0, 0, -1);

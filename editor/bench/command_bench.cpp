@@ -71,17 +71,17 @@ struct Bench {
     display::Display display{host};
     std::unique_ptr<editor::Editor> ed;
 
-    mesh::chunkptr Msh2() { return ed->st.curmesh->hedr->getkid("MSH2"); }
+    mesh::chunkptr Msh2() { return ed->doc.mesh->hedr->getkid("MSH2"); }
     // A POSL in the middle of the mesh.
     mesh::chunkptr Leaf() {
         std::vector<mesh::chunkptr> modls;
-        ed->st.curmesh->hedr->addtolist(modls, "MODL");
+        ed->doc.mesh->hedr->addtolist(modls, "MODL");
         mesh::chunkptr geom = modls[modls.size() / 2]->getkid("GEOM");
         return geom->kids[1]->getkid("POSL");
     }
     void Select(const mesh::chunkptr& c, int handle) {
-        ed->st.selchunk = c;
-        ed->st.datacursor = 8;
+        ed->doc.selchunk = c;
+        ed->doc.datacursor = 8;
         ed->w.handlebox->state = handle;
         ed->Frame();
         ed->Frame();
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
         std::printf("%s:\n", handle ? "in handle mode on MSH2" : "on a leaf (POSL)");
         // The exported chunk to import: the selected one.
         b.Select(handle ? b.Msh2() : b.Leaf(), handle);
-        if (!mesh::ExportChunk(b.ed->st.selchunk, mck, 1)) std::fprintf(stderr, "cannot export\n");
+        if (!mesh::ExportChunk(b.ed->doc.selchunk, mck, 1)) std::fprintf(stderr, "cannot export\n");
         if (!mesh::ExportChunk(b.Leaf()->getparent()->getparent()->getparent(), small, 1))
             std::fprintf(stderr, "cannot export\n");
         for (const Case& c : cases) {

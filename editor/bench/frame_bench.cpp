@@ -44,10 +44,10 @@ void Frame(benchmark::State& state, int models) {
     display::Display display(host);
     editor::Editor ed(host, display);
     ed.Startup(args);
-    if (ed.st.curmesh) {
-        ed.st.curmesh->hedr->expanded = 1;
-        ed.st.curmesh->hedr->kids[0]->expanded = 1;
-        ed.st.selchunk = ed.st.modllist[models / 2];
+    if (ed.doc.mesh) {
+        ed.doc.mesh->hedr->expanded = 1;
+        ed.doc.mesh->hedr->kids[0]->expanded = 1;
+        ed.doc.selchunk = ed.st.modllist[models / 2];
         ed.Refresh();
         ed.w.treescroll->state = ed.w.treescroll->h / 2;
         ed.w.modlscroll->state = ed.w.modlscroll->h / 2;
@@ -76,8 +76,8 @@ void BM_InspectorList(benchmark::State& state) {
     editor::Editor ed(host, display);
     ed.Startup({"list.msh"});
     std::vector<mesh::chunkptr> lists;
-    ed.st.curmesh->hedr->addtolist(lists, "POSL");
-    ed.st.selchunk = lists.at(0);
+    ed.doc.mesh->hedr->addtolist(lists, "POSL");
+    ed.doc.selchunk = lists.at(0);
     ed.Frame();
     ed.inspector->scroll->state = ed.inspector->scroll->h / 2;
     ed.Frame();

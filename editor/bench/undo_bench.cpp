@@ -101,14 +101,14 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < kEdits; ++i) {
         const mesh::chunkptr& c = lists[rng() % static_cast<unsigned>(edited)];
-        ed.st.selchunk = c;
-        ed.st.datacursor = static_cast<int>(rng() % static_cast<unsigned>(c->size));
-        ed.st.pickedbyte = static_cast<int>((c->readbyte(ed.st.datacursor) + 1 + rng() % 255) % 256);
+        ed.doc.selchunk = c;
+        ed.doc.datacursor = static_cast<int>(rng() % static_cast<unsigned>(c->size));
+        ed.st.pickedbyte = static_cast<int>((c->readbyte(ed.doc.datacursor) + 1 + rng() % 255) % 256);
         ed.Execute("pick byte");
     }
     const double editms = Ms(std::chrono::steady_clock::now() - t0) / kEdits;
-    const size_t steps = ed.history.Steps();
-    const double historymb = static_cast<double>(ed.history.Bytes()) / (1 << 20);
+    const size_t steps = ed.doc.history.Steps();
+    const double historymb = static_cast<double>(ed.doc.history.Bytes()) / (1 << 20);
 
     double undomax = 0, redomax = 0;
     const auto t1 = std::chrono::steady_clock::now();

@@ -49,19 +49,19 @@ TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
     EXPECT_EQ(FindingRow(1).substr(0, 29), "W HEDR/MSH2/MODL[sv_body]: [s");
     // No verification ran: no findings, no marks, no log.
     EXPECT_TRUE(ed->findings.empty());
-    EXPECT_TRUE(ed->st.curmesh->errors.empty());
+    EXPECT_TRUE(ed->doc.mesh->errors.empty());
     EXPECT_FALSE(std::filesystem::exists(dir + "/log__faulty.msh.txt"));
     EXPECT_TRUE(ed->messages.empty());
 
     // After a verification, a check keeps its findings and marks.
     KeyInModal(host::kKeyEnter, 2);  // closes the verdict
     ClickWidget(ed->w.verifybutton);
-    const size_t marks = ed->st.curmesh->errors.size();
+    const size_t marks = ed->doc.mesh->errors.size();
     const std::vector<std::string> verified = ed->findings;
     ASSERT_GT(marks, 0u);
     ClickWidget(ed->w.checkbutton);
     EXPECT_EQ(ed->checkfindings.size(), 2u);
-    EXPECT_EQ(ed->st.curmesh->errors.size(), marks);
+    EXPECT_EQ(ed->doc.mesh->errors.size(), marks);
     EXPECT_EQ(ed->findings, verified);
 }
 
@@ -78,7 +78,7 @@ TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     // Lists see a click in the frame after its release, as the model list.
     Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
     Frame();
-    EXPECT_EQ(ed->st.selchunk, mtyp);
+    EXPECT_EQ(ed->doc.selchunk, mtyp);
     for (mesh::chunkptr p = mtyp->getparent(); p; p = p->getparent()) EXPECT_EQ(p->expanded, 1) << p->name;
     // The selected row is within the shown part of the tree.
     const int row = mtyp->findy(nullptr);
@@ -86,13 +86,13 @@ TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     EXPECT_LT(row, ed->w.treescroll->state + ed->w.treescroll->w);
 
     // A finding whose chunk has left the tree selects nothing.
-    ed->st.selchunk = nullptr;
+    ed->doc.selchunk = nullptr;
     const mesh::chunkptr model = mtyp->getparent();
-    ed->st.curmesh->hedr->getkid("MSH2")->RemoveKid(
-        static_cast<size_t>(ed->st.curmesh->hedr->getkid("MSH2")->IndexOfKid(model.get())));
+    ed->doc.mesh->hedr->getkid("MSH2")->RemoveKid(
+        static_cast<size_t>(ed->doc.mesh->hedr->getkid("MSH2")->IndexOfKid(model.get())));
     Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
     Frame();
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
 }
 
 TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
@@ -115,7 +115,7 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.PressKey(host::kKeyEnter); });
     Shortcut(editor::kKeyNew);
     Frame();
-    EXPECT_NE(ed->st.meshtitle, "many.msh");
+    EXPECT_NE(ed->doc.title, "many.msh");
     EXPECT_TRUE(ed->checkfindings.empty());
     EXPECT_EQ(ed->w.checkwindow->title, "check");
 }

@@ -17,7 +17,7 @@ protected:
         Start({"small.msh"});
         Frame();
     }
-    mesh::chunkptr Root() { return ed->st.curmesh->hedr; }
+    mesh::chunkptr Root() { return ed->doc.mesh->hedr; }
     mesh::chunkptr Msh2() { return Root()->getkid("MSH2"); }
     std::vector<std::string> KidNames(const mesh::chunkptr& c) {
         std::vector<std::string> v;
@@ -25,7 +25,7 @@ protected:
         return v;
     }
     void Select(const mesh::chunkptr& c) {
-        ed->st.selchunk = c;
+        ed->doc.selchunk = c;
         Frame();  // the chunk actions window becomes usable
     }
     void ExpectConsistent() {
@@ -43,7 +43,7 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     Select(Msh2()->kids[2]);  // "two"
     ClickWidget(ed->w.shiftupbutton);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
-    EXPECT_EQ(ed->st.selchunk->FetchName(), "two");  // stays selected
+    EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");  // stays selected
     EXPECT_EQ(ed->st.modllist[0]->FetchName(), "two");
     EXPECT_EQ(Root()->size, size);
     ExpectConsistent();
@@ -77,7 +77,7 @@ TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
     host.file_answers = {dir + "/never.mck"};
     ClickWidget(ed->w.importafterbutton);
     EXPECT_TRUE(host.file_requests.empty());  // import after needs a parent
-    EXPECT_EQ(ed->st.selchunk, Root());
+    EXPECT_EQ(ed->doc.selchunk, Root());
     std::vector<uint8_t> bytes;
     Root()->save(bytes, 1);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), before);
@@ -85,15 +85,15 @@ TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
 
 TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
     const int32_t size = Root()->size;
-    const int total = ed->st.curmesh->totalchunks;
+    const int total = ed->doc.mesh->totalchunks;
     auto one = Msh2()->kids[1];
     const int32_t gone = one->size + 8;
     Select(one);
     ClickWidget(ed->w.deletebutton);
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two"}));
     EXPECT_EQ(Root()->size, size - gone);
-    EXPECT_EQ(ed->st.curmesh->totalchunks, total - 3);
+    EXPECT_EQ(ed->doc.mesh->totalchunks, total - 3);
     ASSERT_EQ(ed->st.modllist.size(), 1u);
     ExpectConsistent();
     Frame();
@@ -315,7 +315,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     EXPECT_NE(matl->kids[0], matd);
     EXPECT_EQ(matl->kids[0]->name, "XXXX");
     EXPECT_EQ(matl->kids[1]->name, "MATD");
-    EXPECT_EQ(ed->st.selchunk, matl->kids[0]);
+    EXPECT_EQ(ed->doc.selchunk, matl->kids[0]);
     ExpectConsistent();
 
     // An edit of the selected chunk now reaches the saved file.
@@ -334,7 +334,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     ed->w.recognizebox->state = 0;
     Frame();
     EXPECT_TRUE(matl->kids.empty());
-    EXPECT_EQ(ed->st.selchunk, matl);
+    EXPECT_EQ(ed->doc.selchunk, matl);
     // With grouping off a rename reaches the tree.
     TypeInModal("\b\b\b\bMAT2\r", 2);
     ClickWidget(ed->w.renamebutton);
@@ -351,7 +351,7 @@ TEST_F(CommandsTest, DetachedChunkCommandsLeaveTheTreeAlone) {
     ClickWidget(ed->w.shiftdownbutton);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
     ClickWidget(ed->w.deletebutton);
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_EQ(Msh2()->kids.size(), 3u);
     EXPECT_EQ(Msh2()->kids[1], one);
     ExpectConsistent();
@@ -360,7 +360,7 @@ TEST_F(CommandsTest, DetachedChunkCommandsLeaveTheTreeAlone) {
 TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     fs::create_directories(dir + "/models");
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/models/tank.msh");
-    ed->st.selchunk = Msh2();
+    ed->doc.selchunk = Msh2();
 
     // Cancel: nothing changes, and the keys typed before are flushed.
     host.file_answers = {""};
@@ -372,21 +372,21 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     EXPECT_FALSE(host.file_requests[0].save);
     EXPECT_EQ(host.file_requests[0].initial, dir + "\\");
     EXPECT_EQ(host.input().QueuedChars(), 0u);
-    EXPECT_EQ(ed->st.meshtitle, "small");
+    EXPECT_EQ(ed->doc.title, "small");
     EXPECT_EQ(ed->st.lastdir, dir);
-    EXPECT_EQ(ed->st.selchunk, Msh2());
+    EXPECT_EQ(ed->doc.selchunk, Msh2());
 
     // The button opens too, and the selection goes.
     host.file_answers = {dir + "/models/tank.msh"};
     ClickWidget(ed->w.openbutton);
-    EXPECT_EQ(ed->st.meshtitle, "tank");
+    EXPECT_EQ(ed->doc.title, "tank");
     EXPECT_EQ(ed->st.lastdir, dir + "/models");
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_EQ(ed->st.modllist.size(), 3u);
     EXPECT_EQ(host.file_requests.back().initial, dir + "\\");
 
     // An unreadable file keeps the mesh.
-    auto kept = ed->st.curmesh;
+    auto kept = ed->doc.mesh;
     Spit(dir + "/models/bad.msh", "");
     host.file_answers = {dir + "/models/bad.msh"};
     KeyInModal(13);
@@ -394,8 +394,8 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     EXPECT_EQ(host.file_requests.back().initial, dir + "/models\\");
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
-    EXPECT_EQ(ed->st.curmesh, kept);
-    EXPECT_EQ(ed->st.meshtitle, "tank");
+    EXPECT_EQ(ed->doc.mesh, kept);
+    EXPECT_EQ(ed->doc.title, "tank");
 
     // So does a terabyte (sparse) that starts like a mesh: refused from its
     // size, with the edits of the open mesh kept.
@@ -407,7 +407,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
         Shortcut(editor::kKeyOpen);
         ASSERT_EQ(ed->messages.size(), 2u);
         EXPECT_EQ(ed->messages[1].text, "Unable to read mesh file.\xff" "File too large");
-        EXPECT_EQ(ed->st.curmesh, kept);
+        EXPECT_EQ(ed->doc.mesh, kept);
         EXPECT_EQ(kept->hedr->name, "EDIT");
     }
 
@@ -426,7 +426,7 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     EXPECT_TRUE(host.file_requests[0].save);
     EXPECT_EQ(host.file_requests[0].initial, dir + "\\small.msh");  // the title proposed, in the folder
     EXPECT_EQ(Slurp(dir + "/saved.msh"), SmallMesh());
-    EXPECT_EQ(ed->st.meshtitle, "saved");
+    EXPECT_EQ(ed->doc.title, "saved");
 
     // A save that cannot be written says so and changes nothing.
     host.file_answers = {dir + "/no/such/dir/x.msh"};
@@ -436,12 +436,12 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     EXPECT_EQ(ed->messages[0].title, "Error!");
     EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.\xff" "No such file or directory");
     EXPECT_EQ(host.file_requests[1].initial, dir + "\\saved.msh");
-    EXPECT_EQ(ed->st.meshtitle, "saved");
+    EXPECT_EQ(ed->doc.title, "saved");
 
     // Cancel: no file, same title and directory.
     host.file_answers = {""};
     Shortcut(editor::kKeySave);
-    EXPECT_EQ(ed->st.meshtitle, "saved");
+    EXPECT_EQ(ed->doc.title, "saved");
     EXPECT_EQ(ed->st.lastdir, dir + "/no/such/dir");
 }
 
@@ -449,18 +449,18 @@ TEST_F(CommandsTest, NewMeshAsksFirst) {
     Select(Msh2());
     KeyInModal(27);  // Escape answers "No"
     Shortcut(editor::kKeyNew);
-    EXPECT_EQ(ed->st.meshtitle, "small");
-    EXPECT_EQ(ed->st.selchunk, Msh2());
+    EXPECT_EQ(ed->doc.title, "small");
+    EXPECT_EQ(ed->doc.selchunk, Msh2());
 
     KeyInModal(13, 2);  // Enter answers "Yes"
     ClickWidget(ed->w.newbutton);
-    ASSERT_NE(ed->st.curmesh, nullptr);
-    EXPECT_EQ(ed->st.meshtitle, "untitled");
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    ASSERT_NE(ed->doc.mesh, nullptr);
+    EXPECT_EQ(ed->doc.title, "untitled");
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_TRUE(ed->st.modllist.empty());
-    EXPECT_EQ(ed->st.curmesh->hedr->name, "HEDR");
-    EXPECT_EQ(ed->st.curmesh->hedr->size, 0);
-    EXPECT_TRUE(ed->st.curmesh->hedr->kids.empty());
+    EXPECT_EQ(ed->doc.mesh->hedr->name, "HEDR");
+    EXPECT_EQ(ed->doc.mesh->hedr->size, 0);
+    EXPECT_TRUE(ed->doc.mesh->hedr->kids.empty());
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "untitled");
     EXPECT_EQ(ed->w.savebutton->disabled(), 0);
@@ -496,7 +496,7 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
 
     // Undo and redo follow too.
     Select(Root());
-    ed->st.datacursor = -5;
+    ed->doc.datacursor = -5;
     ASSERT_TRUE(ed->Execute("insert 4"));
     host.file_answers = {dir + "/long.msh"};
     KeyInModal(39);

@@ -22,8 +22,8 @@ protected:
              Enc("HEDR", Enc("MSH2", Enc("SINF", "")) + Enc("BLOB", Bytes(n)) + Enc("CL1L", "")));
         Start({"blob.msh"});
         Frame();
-        blob = ed->st.curmesh->hedr->kids[1];
-        ed->st.selchunk = blob;
+        blob = ed->doc.mesh->hedr->kids[1];
+        ed->doc.selchunk = blob;
         Frames(2);
     }
     int Px() const { return ed->w.treepanel->dx; }
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(DataViewTest, CursorHoverAndReadouts) {
     StartWithBlob(40);
-    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(Readout(0), "");  // no cursor, no hover: no readouts
     // 40 bytes: three rows painted, the rest keeps the cleared look.
     EXPECT_EQ(ed->g.datagrid.glyph(5, 0), 6);
@@ -62,7 +62,7 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");  // a BLOB has no name
 
     PlaceCursor(3);
-    EXPECT_EQ(ed->st.datacursor, 3);
+    EXPECT_EQ(ed->doc.datacursor, 3);
     Point(Px() + 1, Py() + 1);  // byte 17
     Frames(2);
     EXPECT_EQ(Readout(0), "at: 17");
@@ -83,7 +83,7 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(Readout(2), "bin:00101000");
     EXPECT_EQ(Readout(3), "");
     PlaceCursor(45);
-    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->doc.datacursor, -5);
 }
 
 TEST_F(DataViewTest, InputButtonsWriteIntegers) {
@@ -107,25 +107,25 @@ TEST_F(DataViewTest, InputButtonsWriteIntegers) {
     Press(ed->w.fltbutton);
     EXPECT_EQ(blob->readfloat(2), 2.5f);
     EXPECT_EQ(blob->size, 20);
-    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
+    EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
 }
 
 TEST_F(DataViewTest, RemoveAndInsertKeepSizes) {
     StartWithBlob(20);
-    const int32_t root = ed->st.curmesh->hedr->size;
+    const int32_t root = ed->doc.mesh->hedr->size;
     // Insert without a cursor appends zero bytes.
     Press(ed->w.insertbuttons[2]);
     EXPECT_EQ(blob->size, 24);
     EXPECT_EQ(blob->readint(20), 0);
-    EXPECT_EQ(ed->st.curmesh->hedr->size, root + 4);
+    EXPECT_EQ(ed->doc.mesh->hedr->size, root + 4);
 
     // Remove 4 on the second-last byte takes the last two; the cursor goes.
     PlaceCursor(22);
     Press(ed->w.removebuttons[2]);
     EXPECT_EQ(blob->size, 22);
-    EXPECT_EQ(ed->st.curmesh->hedr->size, root + 2);
+    EXPECT_EQ(ed->doc.mesh->hedr->size, root + 2);
     Frame();
-    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->doc.datacursor, -5);
 
     PlaceCursor(0);
     Press(ed->w.insertbuttons[1]);
@@ -138,7 +138,7 @@ TEST_F(DataViewTest, RemoveAndInsertKeepSizes) {
     Press(ed->w.strbutton);
     EXPECT_EQ(blob->readbyte(0), 'a');
     Frame();
-    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
+    EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
 }
 
 TEST_F(DataViewTest, BytePickerNeedsACursor) {
@@ -169,19 +169,19 @@ TEST_F(DataViewTest, LongChunkScrollsAndEmptyChunkShowsNothing) {
     Spit(dir + "/zero.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "")) + Enc("BLOB", "")));
     host.file_answers = {dir + "/zero.msh"};
     Shortcut(editor::kKeyOpen);
-    ed->st.selchunk = ed->st.curmesh->hedr->kids[1];
-    ed->st.datacursor = 0;
+    ed->doc.selchunk = ed->doc.mesh->hedr->kids[1];
+    ed->doc.datacursor = 0;
     Frames(2);
-    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(Readout(0), "");
     Press(ed->w.insertbuttons[2]);
-    EXPECT_EQ(ed->st.selchunk->size, 4);
+    EXPECT_EQ(ed->doc.selchunk->size, 4);
 }
 
 TEST_F(DataViewTest, HandleModeCarriesEditsIntoTheChild) {
     StartWithBlob(20);
-    mesh::chunkptr root = ed->st.curmesh->hedr;
-    ed->st.selchunk = root;
+    mesh::chunkptr root = ed->doc.mesh->hedr;
+    ed->doc.selchunk = root;
     ed->w.handlebox->state = 1;
     Frame();
     // Root data: MSH2 (8 + 8 bytes), then BLOB's header; its first byte is 24.
@@ -201,10 +201,10 @@ TEST_F(DataViewTest, NamedChunkTitlesTheActionsWindow) {
          Enc("HEDR", Enc("MSH2", Enc("SINF", "") + Enc("MODL", Enc("NAME", std::string("box") + '\0')))));
     Start({"named.msh"});
     Frame();
-    ed->st.selchunk = ed->st.curmesh->hedr->kids[0]->kids[1];
+    ed->doc.selchunk = ed->doc.mesh->hedr->kids[0]->kids[1];
     Frame();
     EXPECT_EQ(ed->w.chunkactions->title, "box");
-    ed->st.selchunk = ed->st.curmesh->hedr;
+    ed->doc.selchunk = ed->doc.mesh->hedr;
     Frame();
     EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");
 }
@@ -222,7 +222,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     EXPECT_EQ(ed->messages[0].text,
               std::string("This mesh is very probably not") + '\xff' + "    going to work with SWBFII");
     EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
-    EXPECT_TRUE(ed->st.curmesh->inerrors(ed->st.curmesh->hedr.get()));
+    EXPECT_TRUE(ed->doc.mesh->inerrors(ed->doc.mesh->hedr.get()));
 
     // Twice: the same log again.
     KeyInModal(13, 2);
@@ -238,7 +238,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     ASSERT_EQ(ed->messages.size(), 3u);
     EXPECT_EQ(ed->messages[2].text, ed->messages[0].text);
     EXPECT_TRUE(fs::is_directory(dir + "/log__untitled.txt"));
-    EXPECT_TRUE(ed->st.curmesh->inerrors(ed->st.curmesh->hedr.get()));
+    EXPECT_TRUE(ed->doc.mesh->inerrors(ed->doc.mesh->hedr.get()));
 }
 
 TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
@@ -258,10 +258,10 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     Shortcut(editor::kKeyVerify);
     ASSERT_GE(ed->findings.size(), 2u);
     EXPECT_EQ(ed->findings[0], "NAME: chunk is not a valid null-terminated string");
-    EXPECT_EQ(ed->st.curmesh->errors[0], name);
+    EXPECT_EQ(ed->doc.mesh->errors[0], name);
     EXPECT_EQ(first->expanded, 1);
     EXPECT_EQ(last->expanded, 1);
-    EXPECT_EQ(ed->st.curmesh->hedr->expanded, 1);
+    EXPECT_EQ(ed->doc.mesh->hedr->expanded, 1);
     // Scrolled to the first flagged chunk, past the old maximum if need be.
     EXPECT_EQ(ed->w.treescroll->state, name->findy(nullptr));
     EXPECT_GT(ed->w.treescroll->state, scrollmax);

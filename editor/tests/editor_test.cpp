@@ -148,8 +148,8 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
 
 TEST_F(EditorTest, StartWithoutArgument) {
     Start();
-    EXPECT_EQ(ed->st.curmesh, nullptr);
-    EXPECT_EQ(ed->st.datacursor, -5);
+    EXPECT_EQ(ed->doc.mesh, nullptr);
+    EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(ed->st.lastdir, dir);
     EXPECT_EQ(ed->st.recognizematl, 1);
     EXPECT_EQ(ed->st.handleflag, 1);
@@ -170,9 +170,9 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     Point(70, 45);  // away from every panel
     Start({"example.msh", "ignored.msh"});
-    ASSERT_NE(ed->st.curmesh, nullptr);
-    EXPECT_EQ(ed->st.meshtitle, "example");
-    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    ASSERT_NE(ed->doc.mesh, nullptr);
+    EXPECT_EQ(ed->doc.title, "example");
+    auto matl = ed->doc.mesh->hedr->getkid("MSH2")->getkid("MATL");
     ASSERT_NE(matl, nullptr);
     EXPECT_TRUE(matl->kids.empty());  // grouped only by the first frame
     EXPECT_EQ(ed->st.modllist.size(), 3u);
@@ -181,7 +181,7 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
     EXPECT_EQ(ed->w.titlelabel->title, "example");
     EXPECT_EQ(ed->w.savebutton->disabled(), 0);
     // The saved file is the original, byte for byte, with the grouping on.
-    ASSERT_TRUE(ed->st.curmesh->Save(dir + "/again.msh", 1));
+    ASSERT_TRUE(ed->doc.mesh->Save(dir + "/again.msh", 1));
     EXPECT_EQ(Slurp(dir + "/again.msh"), Slurp(dir + "/example.msh"));
 }
 
@@ -192,7 +192,7 @@ TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
     EXPECT_EQ(ed->messages[0].text, "Failed to open mesh file.");
-    EXPECT_EQ(ed->st.curmesh, nullptr);
+    EXPECT_EQ(ed->doc.mesh, nullptr);
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
 
@@ -203,7 +203,7 @@ TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     second->Startup({"empty.msh"});
     ASSERT_EQ(second->messages.size(), 1u);
     EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
-    EXPECT_EQ(second->st.curmesh, nullptr);
+    EXPECT_EQ(second->doc.mesh, nullptr);
 }
 
 TEST_F(EditorTest, FramesArePacedTo46ms) {
@@ -237,12 +237,12 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     // A click selects the model, opens the path to it and scrolls the tree.
     Click(x0 + 2, y0 + 2);
     Frame();
-    ASSERT_EQ(ed->st.selchunk, ed->st.modllist[2]);
-    EXPECT_EQ(ed->st.selchunk->FetchName(), "p_cube");
-    EXPECT_EQ(ed->st.curmesh->hedr->expanded, 1);
-    EXPECT_EQ(ed->st.selchunk->getparent()->expanded, 1);
+    ASSERT_EQ(ed->doc.selchunk, ed->st.modllist[2]);
+    EXPECT_EQ(ed->doc.selchunk->FetchName(), "p_cube");
+    EXPECT_EQ(ed->doc.mesh->hedr->expanded, 1);
+    EXPECT_EQ(ed->doc.selchunk->getparent()->expanded, 1);
     EXPECT_EQ(ed->w.treescroll->state,
-              std::min(ed->st.selchunk->findy(nullptr), ed->w.treescroll->h));
+              std::min(ed->doc.selchunk->findy(nullptr), ed->w.treescroll->h));
     // The selected entry is painted in swapped colours; the chunk actions
     // window is usable and titled with the model's name.
     EXPECT_EQ(ed->g.modlgrid.fg(0, 2), 25);
@@ -273,13 +273,13 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     // than the bar's end.
     Click(x0 + 1, y0 + 1);
     Frame();  // the list reads the release sampled at the end of the click
-    ASSERT_EQ(ed->st.selchunk, ed->st.modllist[2]);
-    const int row = ed->st.selchunk->findy(nullptr);
+    ASSERT_EQ(ed->doc.selchunk, ed->st.modllist[2]);
+    const int row = ed->doc.selchunk->findy(nullptr);
     ASSERT_GT(row, ed->w.treescroll->h);
     EXPECT_EQ(ed->w.treescroll->state, ed->w.treescroll->h);
     Click(x0 + 1, y0);
     Frame();
-    EXPECT_EQ(ed->st.selchunk, ed->st.modllist[1]);
+    EXPECT_EQ(ed->doc.selchunk, ed->st.modllist[1]);
 }
 
 TEST_F(EditorTest, UnnamedModelIsListedAsSuch) {
@@ -295,9 +295,9 @@ TEST_F(EditorTest, RecognizeMatlToggling) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     Start({"example.msh"});
     Frame();
-    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    auto matl = ed->doc.mesh->hedr->getkid("MSH2")->getkid("MATL");
     ASSERT_EQ(matl->kids.size(), 2u);
-    const int32_t groupedsize = ed->st.curmesh->hedr->size;
+    const int32_t groupedsize = ed->doc.mesh->hedr->size;
 
     // Unticking ungroups in the next frame; the MATL keeps its stored bytes.
     ClickWidget(ed->w.recognizebox);
@@ -305,15 +305,15 @@ TEST_F(EditorTest, RecognizeMatlToggling) {
     Frame();
     EXPECT_EQ(ed->st.recognizematl, 0);
     EXPECT_TRUE(matl->kids.empty());
-    EXPECT_EQ(ed->st.curmesh->hedr->size, groupedsize);
+    EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
 
     // Ticking again groups each MATD once.
     ClickWidget(ed->w.recognizebox);
     Frame();
     EXPECT_EQ(ed->st.recognizematl, 1);
     EXPECT_EQ(matl->kids.size(), 2u);
-    EXPECT_EQ(SizesConsistent(ed->st.curmesh->hedr, 1), "");
-    EXPECT_EQ(ed->st.curmesh->hedr->size, groupedsize);
+    EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
+    EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
 }
 
 TEST_F(EditorTest, OpenAfterStartingWithoutMeshGroupsOnce) {
@@ -323,8 +323,8 @@ TEST_F(EditorTest, OpenAfterStartingWithoutMeshGroupsOnce) {
     host.file_answers = {dir + "/example.msh"};
     Shortcut(editor::kKeyOpen);
     Frames(2);
-    ASSERT_NE(ed->st.curmesh, nullptr);
-    auto matl = ed->st.curmesh->hedr->getkid("MSH2")->getkid("MATL");
+    ASSERT_NE(ed->doc.mesh, nullptr);
+    auto matl = ed->doc.mesh->hedr->getkid("MSH2")->getkid("MATL");
     EXPECT_EQ(matl->kids.size(), 2u);
 }
 

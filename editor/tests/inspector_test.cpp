@@ -64,7 +64,7 @@ protected:
         ASSERT_TRUE(ed->inspector->shown());
     }
     editor::InspectorPanel& Panel() { return *ed->inspector; }
-    mesh::chunkptr Root() { return ed->st.curmesh->hedr; }
+    mesh::chunkptr Root() { return ed->doc.mesh->hedr; }
     mesh::chunkptr Find(const std::string& name, size_t nth = 0) {
         std::vector<mesh::chunkptr> all;
         Root()->addtolist(all, name);
@@ -72,7 +72,7 @@ protected:
     }
     void Select(const mesh::chunkptr& c) {
         ASSERT_NE(c, nullptr);
-        ed->st.selchunk = c;
+        ed->doc.selchunk = c;
         Frames(2);
     }
     // Clicks value k of content line item; the box opens in the frame after.
@@ -132,7 +132,7 @@ TEST_F(InspectorTest, LeftOutOfASmallWindow) {
         Start({"in.msh"});
         Frames(2);
         EXPECT_FALSE(ed->inspector->shown()) << W << "x" << H;
-        ed->st.selchunk = Find("TX0D");
+        ed->doc.selchunk = Find("TX0D");
         Frames(2);  // runs without the panel
     }
 }
@@ -207,7 +207,7 @@ TEST_F(InspectorTest, ListRowClickPlacesTheDataCursor) {
     ASSERT_TRUE(Panel().ValueCell(4, 0, x, y));
     Click(Panel().window->dx + 2, y);  // on the row's index
     Frame();
-    EXPECT_EQ(ed->st.datacursor, 4 + 2 * 12);
+    EXPECT_EQ(ed->doc.datacursor, 4 + 2 * 12);
     EXPECT_FALSE(Panel().editing);
 }
 
@@ -223,7 +223,7 @@ TEST_F(InspectorTest, HexDumpFollowsTheCursorAndGoesToAnOffset) {
     EXPECT_EQ(Row(y).substr(static_cast<size_t>(Panel().window->dx + 1), 4), "0010");
     Click(x + 1, y);  // the second digit of byte 20
     Frame();
-    EXPECT_EQ(ed->st.datacursor, 20);
+    EXPECT_EQ(ed->doc.datacursor, 20);
 
     // go to: decimal or $ hex; the cursor, the dump and the data view follow.
     Select(Root());
@@ -231,13 +231,13 @@ TEST_F(InspectorTest, HexDumpFollowsTheCursorAndGoesToAnOffset) {
     ClickWidget(Panel().gotobox);
     host.Type("$80\r");
     Frames(6);
-    EXPECT_EQ(ed->st.datacursor, 128);
+    EXPECT_EQ(ed->doc.datacursor, 128);
     EXPECT_EQ(ed->w.datascroll->state, 8);
     EXPECT_TRUE(Panel().ByteCell(128, x, y));
     ClickGoTo();
     host.Type(std::string(8, '\b') + "200\r");
     Frames(14);
-    EXPECT_EQ(ed->st.datacursor, 200);
+    EXPECT_EQ(ed->doc.datacursor, 200);
 
     // Past the end of the data: refused, the cursor stays.
     ClickGoTo();
@@ -245,7 +245,7 @@ TEST_F(InspectorTest, HexDumpFollowsTheCursorAndGoesToAnOffset) {
     host.Type(std::string(8, '\b') + "99999\r");
     Frames(40);
     EXPECT_EQ(ed->messages.back().title, "Error!");
-    EXPECT_EQ(ed->st.datacursor, 200);
+    EXPECT_EQ(ed->doc.datacursor, 200);
 }
 
 TEST_F(InspectorTest, ColoursShowTheNearestPaletteEntry) {

@@ -76,8 +76,8 @@ TEST_F(EditorTest, NoDialogProgramFallsBackToTypedPath) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/typed.msh");
     TypeInModal("typed.msh\r");
     Shortcut(editor::kKeyOpen);
-    ASSERT_NE(ed->st.curmesh, nullptr);
-    EXPECT_EQ(ed->st.meshtitle, "typed");
+    ASSERT_NE(ed->doc.mesh, nullptr);
+    EXPECT_EQ(ed->doc.title, "typed");
 }
 
 TEST(DataViewHelpers, ReadoutLinesByPosition) {

@@ -55,7 +55,7 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     Frame();
     EXPECT_EQ(host.PresentedFrames(), before + 1) << "the hover tint shows at once";
     Click(tx + 2, ty);
-    EXPECT_EQ(ed->st.selchunk, ed->st.curmesh->hedr);
+    EXPECT_EQ(ed->doc.selchunk, ed->doc.mesh->hedr);
     Click(tx + 2, ty + 1, 2);  // MSH2 opened by a right click
     Idle(5);
 
@@ -85,8 +85,8 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     // The line prompt: its cursor blinks while nothing is typed, and every
     // blink is shown.
     Click(tx + 2, ty + 1);
-    const mesh::chunkptr msh2 = ed->st.curmesh->hedr->kids[0];
-    ASSERT_EQ(ed->st.selchunk, msh2);
+    const mesh::chunkptr msh2 = ed->doc.mesh->hedr->kids[0];
+    ASSERT_EQ(ed->doc.selchunk, msh2);
     const int start = host.PresentedFrames();
     TypeInModal(std::string(4, '\b') + "AB", 2);  // the prompt starts with the current name
     TypeInModal("\r", 100);
@@ -121,20 +121,20 @@ TEST_F(RedrawTest, QuickShortcutKeepsItsControl) {
 
     // Shift belongs to the press as well: Control+Shift+Z let go at once is
     // redo, never undo.
-    const mesh::chunkptr hedr = ed->st.curmesh->hedr;
-    ed->st.selchunk = hedr->kids[1];  // CL1L
+    const mesh::chunkptr hedr = ed->doc.mesh->hedr;
+    ed->doc.selchunk = hedr->kids[1];  // CL1L
     ed->Execute("delete");
     ASSERT_EQ(hedr->kids.size(), 1u);
     host.HoldKey(host::kKeyLeftControl, true);
     host.PressKey('Z');
     host.HoldKey(host::kKeyLeftControl, false);
     Frame();
-    ASSERT_EQ(ed->st.curmesh->hedr->kids.size(), 2u) << "Control+Z: undone";
+    ASSERT_EQ(ed->doc.mesh->hedr->kids.size(), 2u) << "Control+Z: undone";
     host.HoldKey(host::kKeyLeftControl, true);
     host.HoldKey(host::kKeyLeftShift, true);
     host.PressKey('Z');
     host.HoldKey(host::kKeyLeftShift, false);
     host.HoldKey(host::kKeyLeftControl, false);
     Frame();
-    EXPECT_EQ(ed->st.curmesh->hedr->kids.size(), 1u) << "Control+Shift+Z: redone";
+    EXPECT_EQ(ed->doc.mesh->hedr->kids.size(), 1u) << "Control+Shift+Z: redone";
 }

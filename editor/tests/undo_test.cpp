@@ -32,7 +32,7 @@ protected:
     void OpenCube(int grouping = 1) {
         Open(Slurp(std::string(SOURCE_DIR) + "/examples/cube.msh"), grouping);
     }
-    mesh::chunkptr Root() { return ed->st.curmesh->hedr; }
+    mesh::chunkptr Root() { return ed->doc.mesh->hedr; }
     // The bytes a save would write now.
     std::string Bytes() {
         std::vector<uint8_t> v;
@@ -50,15 +50,15 @@ protected:
         return all;
     }
     void Select(const mesh::chunkptr& c, int cursor = -5) {
-        ed->st.selchunk = c;
-        ed->st.datacursor = cursor;
+        ed->doc.selchunk = c;
+        ed->doc.datacursor = cursor;
     }
     bool Run(const std::string& name) { return ed->Execute(name); }
     void UndoAll() {
-        while (ed->history.CanUndo()) ASSERT_TRUE(Run("undo"));
+        while (ed->doc.history.CanUndo()) ASSERT_TRUE(Run("undo"));
     }
     void RedoAll() {
-        while (ed->history.CanRedo()) ASSERT_TRUE(Run("redo"));
+        while (ed->doc.history.CanRedo()) ASSERT_TRUE(Run("redo"));
     }
     void SetGrouping(int g) {
         ed->w.recognizebox->state = g;
@@ -134,7 +134,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 if (name.rfind("input", 0) == 0 || name == "str" || name == "flt")
                     ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";
                 const std::string before = Bytes();
-                const size_t steps = ed->history.Steps();
+                const size_t steps = ed->doc.history.Steps();
                 try {
                     Run(name);
                 } catch (const std::exception& e) {
@@ -142,7 +142,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 }
                 ASSERT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "") << log.str();
                 // Each step undone and redone at once.
-                if (ed->history.Steps() > steps) {
+                if (ed->doc.history.Steps() > steps) {
                     const std::string after = Bytes();
                     ASSERT_TRUE(Run("undo"));
                     ASSERT_EQ(Diff(Bytes(), before), "") << log.str();
@@ -164,20 +164,20 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 if (Bytes() != was) exact = false;
             };
             const std::string edited = Bytes();
-            const size_t steps = ed->history.Steps();
+            const size_t steps = ed->doc.history.Steps();
             if (pick(2)) toggle();
             UndoAll();
             if (exact) {
                 ASSERT_EQ(Diff(Bytes(), original), "") << log.str();
                 ++exactruns;
             }
-            EXPECT_FALSE(ed->history.Modified()) << log.str();
+            EXPECT_FALSE(ed->doc.history.Modified()) << log.str();
             if (pick(2)) toggle();
             RedoAll();
             if (exact) {
                 ASSERT_EQ(Diff(Bytes(), edited), "") << log.str();
             }
-            EXPECT_EQ(ed->history.Steps(), steps);
+            EXPECT_EQ(ed->doc.history.Steps(), steps);
             EXPECT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "") << log.str();
         }
     }
@@ -199,13 +199,13 @@ TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
     ASSERT_EQ(msh2->kids.size(), 3u);
     EXPECT_EQ(msh2->kids[1], one);  // the same object, open as before
     EXPECT_EQ(one->expanded, 1);
-    EXPECT_EQ(ed->st.selchunk, one);
-    EXPECT_EQ(ed->st.datacursor, 2);
+    EXPECT_EQ(ed->doc.selchunk, one);
+    EXPECT_EQ(ed->doc.datacursor, 2);
     EXPECT_EQ(ed->st.modllist.size(), 2u);
     EXPECT_EQ(Bytes(), SmallMesh());
     ASSERT_TRUE(Run("redo"));
     EXPECT_EQ(msh2->kids.size(), 2u);
-    EXPECT_EQ(ed->st.selchunk, nullptr);
+    EXPECT_EQ(ed->doc.selchunk, nullptr);
 
     // A selection that no longer exists after undo falls back to its
     // nearest ancestor still in the tree.
@@ -217,7 +217,7 @@ TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
     ASSERT_EQ(one->kids.size(), 3u);
     Select(one->kids[2]->kids[0], 0);
     ASSERT_TRUE(Run("undo"));
-    EXPECT_EQ(ed->st.selchunk, one);
+    EXPECT_EQ(ed->doc.selchunk, one);
     EXPECT_EQ(one->kids.size(), 2u);
 }
 
@@ -227,13 +227,13 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
     Select(msh2->kids[2]);
     ASSERT_TRUE(Run("shift up"));
     ASSERT_TRUE(Run("shift up"));
-    EXPECT_EQ(ed->history.Steps(), 2u);
+    EXPECT_EQ(ed->doc.history.Steps(), 2u);
     ASSERT_TRUE(Run("undo"));
-    EXPECT_TRUE(ed->history.CanRedo());
+    EXPECT_TRUE(ed->doc.history.CanRedo());
     Select(msh2->kids[0]);
     ASSERT_TRUE(Run("shift down"));
-    EXPECT_FALSE(ed->history.CanRedo());
-    EXPECT_EQ(ed->history.Steps(), 2u);
+    EXPECT_FALSE(ed->doc.history.CanRedo());
+    EXPECT_EQ(ed->doc.history.Steps(), 2u);
 
     // Nothing changed: no step (the first child cannot go up, the picker
     // without a cursor writes nothing).
@@ -241,7 +241,7 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
     ASSERT_TRUE(Run("shift up"));
     ed->st.pickedbyte = 7;
     ASSERT_TRUE(Run("pick byte"));
-    EXPECT_EQ(ed->history.Steps(), 2u);
+    EXPECT_EQ(ed->doc.history.Steps(), 2u);
 }
 
 TEST_F(UndoTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
@@ -254,8 +254,8 @@ TEST_F(UndoTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
         ed->st.pickedbyte = 'A' + i % 26;
         ASSERT_TRUE(Run("pick byte")) << i;
     }
-    EXPECT_EQ(ed->history.Steps(), 100u);
-    EXPECT_LT(ed->history.Bytes(), 100u * 1024);
+    EXPECT_EQ(ed->doc.history.Steps(), 100u);
+    EXPECT_LT(ed->doc.history.Bytes(), 100u * 1024);
     UndoAll();
     EXPECT_EQ(Bytes(), file);
 }
@@ -302,7 +302,7 @@ TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
     EXPECT_EQ(Diff(Bytes(), original), "");
     EXPECT_EQ(matl->name, "MATL");
     EXPECT_EQ(matl->kids.size(), 2u);  // grouped again
-    EXPECT_EQ(ed->st.selchunk, matl);
+    EXPECT_EQ(ed->doc.selchunk, matl);
     ASSERT_TRUE(Run("redo"));
     EXPECT_EQ(Diff(Bytes(), renamed), "");
     ASSERT_TRUE(Run("undo"));
@@ -316,7 +316,7 @@ TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
     ASSERT_TRUE(Run("undo"));
     EXPECT_EQ(matl->kids[1]->name, "MATD");
     EXPECT_EQ(Diff(Bytes(), original), "");
-    ASSERT_NE(ed->st.selchunk, nullptr);
+    ASSERT_NE(ed->doc.selchunk, nullptr);
     EXPECT_EQ(SizesConsistent(Root(), 1), "");
 }
 
@@ -368,13 +368,13 @@ TEST_F(UndoTest, ModifiedMarkFollowsSaveAndUndo) {
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "saved");
     ASSERT_TRUE(Run("shift down"));
-    EXPECT_TRUE(ed->history.Modified());
+    EXPECT_TRUE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("undo"));  // back at the saved state
-    EXPECT_FALSE(ed->history.Modified());
+    EXPECT_FALSE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("undo"));  // before it
-    EXPECT_TRUE(ed->history.Modified());
+    EXPECT_TRUE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("redo"));
-    EXPECT_FALSE(ed->history.Modified());
+    EXPECT_FALSE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("redo"));  // past it
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "saved *");
@@ -410,7 +410,7 @@ TEST_F(UndoTest, CloseWithChangesAsksFirst) {
     EXPECT_TRUE(Frame());
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_TRUE(ed->history.Modified());
+    EXPECT_TRUE(ed->doc.history.Modified());
     // save, cancelled in the dialog: stays.
     host.RequestClose();
     host.file_answers = {""};
@@ -433,8 +433,8 @@ TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
     // New with changes: the save question only; cancel keeps everything.
     KeyInModal(27);
     Shortcut(editor::kKeyNew);
-    EXPECT_EQ(ed->st.meshtitle, "work");
-    EXPECT_TRUE(ed->history.CanUndo());
+    EXPECT_EQ(ed->doc.title, "work");
+    EXPECT_TRUE(ed->doc.history.CanUndo());
     // Open with changes, cancelled at the question: no dialog.
     KeyInModal(27);
     Shortcut(editor::kKeyOpen);
@@ -443,20 +443,20 @@ TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
     KeyInModal(39);
     KeyInModal(13, 2);
     Shortcut(editor::kKeyNew);
-    EXPECT_EQ(ed->st.meshtitle, "untitled");
-    EXPECT_FALSE(ed->history.CanUndo());
-    EXPECT_FALSE(ed->history.Modified());
+    EXPECT_EQ(ed->doc.title, "untitled");
+    EXPECT_FALSE(ed->doc.history.CanUndo());
+    EXPECT_FALSE(ed->doc.history.Modified());
     // Open after a change: discard, then the dialog; a fresh history.
     Select(Root());
-    ed->st.datacursor = -5;
+    ed->doc.datacursor = -5;
     ASSERT_TRUE(Run("insert 4"));
-    ASSERT_TRUE(ed->history.Modified());
+    ASSERT_TRUE(ed->doc.history.Modified());
     host.file_answers = {dir + "/work.msh"};
     KeyInModal(39);
     KeyInModal(13, 2);
     Shortcut(editor::kKeyOpen);
-    EXPECT_EQ(ed->st.meshtitle, "work");
-    EXPECT_FALSE(ed->history.CanUndo());
+    EXPECT_EQ(ed->doc.title, "work");
+    EXPECT_FALSE(ed->doc.history.CanUndo());
 }
 
 // A close of the window while a prompt or popup is open asks about unsaved
@@ -477,7 +477,7 @@ TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
     KeyInModal(27, 8);
     ASSERT_TRUE(Run("rename"));
     EXPECT_EQ(kept->name, name);
-    EXPECT_TRUE(ed->history.Modified());
+    EXPECT_TRUE(ed->doc.history.Modified());
     EXPECT_FALSE(fs::exists(dir + "/mdata/prefs.dat"));
 
     // Closed again, and discard: the program ends from inside the prompt,

@@ -1,0 +1,45 @@
+// The document: what the editor saves and undoes, apart from the panels that
+// show it. The mesh, its undo history, the selected chunk and the data
+// cursor (both put back with a step), the title and the file it came from.
+// Panels read it to draw and change it only through the editor's commands.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editor/history.h"
+#include "mesh/chunk.h"
+#include "mesh/msh.h"
+
+namespace editor {
+
+// The data cursor's value when there is none.
+constexpr int kNoCursor = -5;
+
+struct Document {
+    mesh::mshptr mesh;              // the mesh being edited, or none
+    History history;                // its changes, to undo and redo
+    mesh::chunkptr selchunk;        // the selected chunk, or none
+    int datacursor = kNoCursor;     // byte index of the data cursor; negative: none
+    std::string title = "Welcome to vornabel!";
+    std::string path;               // the file last opened or saved; empty: none
+    // Counts the refreshes after changes: a view that keeps what it decoded
+    // from the mesh decodes again when it moves on.
+    int64_t revision = 0;
+
+    // The root chunk, or null.
+    mesh::chunkptr Root() const { return mesh ? mesh->hedr : nullptr; }
+    // Whether there are changes that were not saved.
+    bool Modified() const { return mesh && history.Modified(); }
+    // A mesh takes the place of the current one: nothing selected, a fresh
+    // history that counts it as saved.
+    void Replace(mesh::mshptr m, std::string newtitle, std::string newpath) {
+        mesh = std::move(m);
+        title = std::move(newtitle);
+        path = std::move(newpath);
+        selchunk = nullptr;
+        history.Clear();
+    }
+};
+
+}  // namespace editor

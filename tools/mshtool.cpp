@@ -1,21 +1,19 @@
 // mshtool: the mesh model on the command line, for scripts and build
-// pipelines. Reading is what the editor's open command does (the container-name
-// list, material grouping unless --no-matl, a rebuild); saving is the editor's
-// save.
+// pipelines. The commands are the entries of the table in
+// tools/mshtool_commands.cpp; this file parses a call against the table,
+// prints the help and the version, finds the container-name list and runs the
+// command.
 //
-//   mshtool tree   [--format FILE] [--no-matl] MESH
-//   mshtool resave [--format FILE] [--no-matl] IN OUT
-//   mshtool verify [--format FILE] [--no-matl] MESH
-//   mshtool check  [--format FILE] [--no-matl] [--json] [--jobs N] PATH...
+//   mshtool --help | --version
+//   mshtool COMMAND --help
+//   mshtool COMMAND [--format FILE] [--no-matl] [OPTION...] OPERAND...
 //
-// verify prints each finding on a line of its own and exits 0 when there is
-// none, 1 when there is at least one.
-// check runs the deep check on each file, and on every *.msh below a folder;
-// see tools/mshtool_check.cpp.
-// Exit codes: 0 done, 2 wrong usage or unreadable input, 3 the output could
-// not be written (any existing file is left as it was). A failure prints its
-// message on stderr and the reason on the line after it.
+// Exit codes: 0 done, 1 findings, 2 wrong usage or unreadable input, 3 the
+// output could not be written (any existing file is left as it was). A
+// failure prints its message on stderr and the reason on the line after it.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -24,73 +22,161 @@
 
 #include "host/files.h"
 #include "mesh/formatlist.h"
-#include "mesh/msh.h"
-#include "mesh/verify.h"
-#include "mesh/walk.h"
-#include "tools/mshtool_check.h"
+#include "tools/mshtool_cli.h"
 
 #ifndef MSHTOOL_FORMAT_FILE
 #define MSHTOOL_FORMAT_FILE ""
 #endif
+#ifndef VORNA_VERSION
+#define VORNA_VERSION "unknown"
+#endif
+
+namespace tools {
 
 namespace {
 
-const char kUsage[] =
-    "usage: mshtool tree   [--format FILE] [--no-matl] MESH\n"
-    "       mshtool resave [--format FILE] [--no-matl] IN OUT\n"
-    "       mshtool verify [--format FILE] [--no-matl] MESH\n"
-    "       mshtool check  [--format FILE] [--no-matl] [--json] [--jobs N] PATH...\n";
-
-int Usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
+// The options of every command that reads meshes.
+const std::vector<Option>& MeshOptions() {
+    static const std::vector<Option> options = {
+        {"--format", "FILE", "the container-name list (default: mdata/format.txt)"},
+        {"--no-matl", nullptr, "material lists as one block, not grouped into MATD chunks"},
+    };
+    return options;
 }
 
-// The options every subcommand takes, and what is left.
-struct Options {
-    bool ok = true;
-    std::string format;  // empty: the default lookup
-    int matl = 1;
-    bool json = false;  // check only
-    int jobs = 0;       // check only; 0: one a core
-    std::vector<std::string> args;
-};
+std::vector<Option> AllOptions(const Command& c) {
+    std::vector<Option> all;
+    if (c.reads_meshes) all = MeshOptions();
+    all.insert(all.end(), c.options.begin(), c.options.end());
+    return all;
+}
 
-Options Parse(int argc, char** argv) {
-    Options o;
-    for (int i = 2; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--format") {
-            if (i + 1 >= argc) o.ok = false;
-            else o.format = argv[++i];
-        } else if (a == "--no-matl") {
-            o.matl = 0;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--jobs") {
-            char* end = nullptr;
-            const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
-            if (i + 1 >= argc || !end || *end != '\0' || n < 1 || n > 1024) o.ok = false;
-            else o.jobs = int(n);
-            ++i;
-        } else if (a.size() > 1 && a[0] == '-') {
-            o.ok = false;
-        } else {
-            o.args.push_back(a);
-        }
+std::string UsageLine(const Command& c) {
+    std::string s = std::string("mshtool ") + c.name;
+    for (const Option& o : AllOptions(c)) {
+        s += std::string(" [") + o.name;
+        if (o.value) s += std::string(" ") + o.value;
+        s += "]";
     }
-    return o;
+    return s + " " + c.operands;
+}
+
+// Options as an aligned list, two spaces in.
+std::string OptionList(const std::vector<Option>& options) {
+    size_t width = 0;
+    std::vector<std::string> heads;
+    for (const Option& o : options) {
+        heads.push_back(std::string(o.name) + (o.value ? std::string(" ") + o.value : ""));
+        width = std::max(width, heads.back().size());
+    }
+    std::string s;
+    for (size_t i = 0; i < options.size(); ++i)
+        s += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + options[i].help + "\n";
+    return s;
+}
+
+std::string Indented(const char* text) {
+    std::string s = "  ";
+    for (const char* p = text; *p; ++p) {
+        s += *p;
+        if (*p == '\n' && p[1]) s += "  ";
+    }
+    return s;
+}
+
+std::string CommandHelp(const Command& c) {
+    std::vector<Option> options = AllOptions(c);
+    options.push_back({"--help", nullptr, "this text"});
+    return "usage: " + UsageLine(c) + "\n\n" + c.description + "\n\noptions:\n" + OptionList(options) +
+           "\nexit status:\n" + Indented(c.exits);
+}
+
+std::string ProgramUsage() {
+    std::string s;
+    const char* lead = "usage: ";
+    for (const Command& c : Commands()) {
+        s += lead + UsageLine(c) + "\n";
+        lead = "       ";
+    }
+    return s;
+}
+
+std::string ProgramHelp() {
+    std::string s = ProgramUsage() +
+                    "       mshtool COMMAND --help\n"
+                    "       mshtool --version\n\n"
+                    "The mesh files (.msh) of SWBFII on the command line, read, saved and\n"
+                    "checked the way the editor vornabel does.\n\ncommands:\n";
+    size_t width = 0;
+    for (const Command& c : Commands()) width = std::max(width, std::string(c.name).size());
+    for (const Command& c : Commands())
+        s += std::string("  ") + c.name + std::string(width - std::string(c.name).size() + 2, ' ') + c.summary + "\n";
+    s += "\noptions of every command that reads meshes:\n" + OptionList(MeshOptions()) +
+         "\nexit status:\n"
+         "  0  done\n"
+         "  1  findings (verify, check)\n"
+         "  2  a mesh cannot be read, memory ran out, or the call is wrong\n"
+         "  3  the output cannot be written\n";
+    return s;
+}
+
+int ProgramUsageError() {
+    std::fputs((ProgramUsage() + "Try 'mshtool --help'.\n").c_str(), stderr);
+    return kFailed;
+}
+
+const Option* Find(const std::vector<Option>& options, const std::string& name) {
+    for (const Option& o : options)
+        if (name == o.name) return &o;
+    return nullptr;
+}
+
+// Parses the arguments after the command name. False on an unknown option,
+// a missing value or a wrong number of operands; help is set by --help.
+bool Parse(const Command& c, int argc, char** argv, Args& a, bool& help) {
+    const std::vector<Option> options = AllOptions(c);
+    bool operands_only = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (operands_only || arg.size() < 2 || arg[0] != '-') {
+            a.operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            operands_only = true;
+            continue;
+        }
+        if (arg == "--help") {
+            help = true;
+            continue;
+        }
+        std::string name = arg, value;
+        const size_t eq = arg.find('=');
+        if (eq != std::string::npos) name = arg.substr(0, eq);
+        const Option* o = Find(options, name);
+        if (!o) return false;
+        if (o->value) {
+            if (eq != std::string::npos) value = arg.substr(eq + 1);
+            else if (i + 1 < argc) value = argv[++i];
+            else return false;
+        } else if (eq != std::string::npos) {
+            return false;
+        }
+        a.options.emplace_back(name, value);
+    }
+    return a.operands.size() >= c.min_operands && a.operands.size() <= c.max_operands;
 }
 
 // The container-name list: --format, else mdata/format.txt in the working
 // directory, else the copy beside the program, else the one it was built with.
-bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
-    if (!o.format.empty()) {
-        if (host::PathKind(o.format) != 1) {
-            std::fprintf(stderr, "Unable to read format file %s.\n", o.format.c_str());
+bool LoadFormat(const Args& a, const char* argv0, mesh::namelist& list) {
+    if (a.Has("--format")) {
+        const std::string file = a.Value("--format");
+        if (host::PathKind(file) != 1) {
+            std::fprintf(stderr, "Unable to read format file %s.\n", file.c_str());
             return false;
         }
-        list = mesh::ReadFormatList(o.format);
+        list = mesh::ReadFormatList(file);
         return true;
     }
     std::string self = host::DirectoryPart(argv0 ? argv0 : "");
@@ -106,100 +192,78 @@ bool LoadFormat(const Options& o, const char* argv0, mesh::namelist& list) {
     return true;
 }
 
-// A failure: the message, then why on a line of its own.
+int Main(int argc, char** argv) {
+    if (argc < 2) return ProgramUsageError();
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::fputs(ProgramHelp().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kOk : kUnwritable;
+    }
+    if (first == "--version") {
+        std::fputs("mshtool " VORNA_VERSION "\n", stdout);
+        return std::fflush(stdout) == 0 ? kOk : kUnwritable;
+    }
+    const Command* command = nullptr;
+    for (const Command& c : Commands())
+        if (first == c.name) command = &c;
+    if (!command) return ProgramUsageError();
+
+    Args a;
+    a.command = command;
+    bool help = false;
+    const bool ok = Parse(*command, argc, argv, a, help);
+    if (help) {
+        std::fputs(CommandHelp(*command).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kOk : kUnwritable;
+    }
+    if (!ok) return Usage(*command);
+    a.matl = a.Has("--no-matl") ? 0 : 1;
+    if (command->reads_meshes && !LoadFormat(a, argv[0], a.list)) return kFailed;
+    return command->run(a);
+}
+
+}  // namespace
+
+bool Args::Has(const std::string& name) const {
+    for (const auto& [n, v] : options)
+        if (n == name) return true;
+    return false;
+}
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+    std::string value = fallback;
+    for (const auto& [n, v] : options)
+        if (n == name) value = v;
+    return value;
+}
+
 void Report(const char* message, const std::string& reason) {
     std::fprintf(stderr, "%s\n", message);
     if (!reason.empty()) std::fprintf(stderr, "%s\n", reason.c_str());
 }
 
-mesh::mshptr Open(const Options& o, const mesh::namelist& list, const std::string& path) {
-    std::string why;
-    mesh::mshptr m = mesh::OpenMesh(path, list, o.matl, &why);
-    if (!m) Report("Unable to read mesh file.", why);
-    return m;
+int Usage(const Command& c) {
+    std::fputs(("usage: " + UsageLine(c) + "\nTry 'mshtool " + c.name + " --help'.\n").c_str(), stderr);
+    return kFailed;
 }
 
-// One line per chunk, depth-first pre-order: two spaces per level, the four
-// name bytes, a space, the size.
-int Tree(const Options& o, const mesh::namelist& list) {
-    if (o.args.size() != 1) return Usage();
-    mesh::mshptr m = Open(o, list, o.args[0]);
-    if (!m) return 2;
-    std::string out;
-    mesh::PreOrder(*m->hedr, [&](const mesh::chunk& c, size_t depth) {
-        out.append(2 * depth, ' ');
-        out += c.name;
-        out += ' ';
-        out += std::to_string(c.size);
-        out += '\n';
-        if (out.size() > (1u << 20)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            out.clear();
-        }
-    });
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 3;
+bool ReadCount(const std::string& text, long lo, long hi, long& n) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end != '\0' || v < lo || v > hi) return false;
+    n = v;
+    return true;
 }
 
-int Resave(const Options& o, const mesh::namelist& list) {
-    if (o.args.size() != 2) return Usage();
-    mesh::mshptr m = Open(o, list, o.args[0]);
-    if (!m) return 2;
-    std::string why;
-    if (!m->Save(o.args[1], o.matl, &why)) {
-        Report("Unable to write mesh file.", why);
-        return 3;
-    }
-    return 0;
-}
-
-// The findings of a verification, one a line, in the order of the log.
-int Verify(const Options& o, const mesh::namelist& list) {
-    if (o.args.size() != 1) return Usage();
-    mesh::mshptr m = Open(o, list, o.args[0]);
-    if (!m) return 2;
-    std::vector<std::string> findings = mesh::VerifyMesh(*m);
-    std::string out;
-    for (const std::string& f : findings) {
-        out += f;
-        out += '\n';
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) return 3;
-    return findings.empty() ? 0 : 1;
-}
-
-int Check(const Options& o, const mesh::namelist& list) {
-    if (o.args.empty()) return Usage();
-    tools::CheckRun run;
-    run.list = &list;
-    run.matl = o.matl;
-    run.json = o.json;
-    run.jobs = o.jobs;
-    return tools::RunCheck(run, o.args);
-}
-
-}  // namespace
+}  // namespace tools
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage();
-    std::string command = argv[1];
-    Options o = Parse(argc, argv);
-    if (!o.ok) return Usage();
-    // Subcommands.
-    int (*run)(const Options&, const mesh::namelist&) = nullptr;
-    if (command == "tree") run = Tree;
-    else if (command == "resave") run = Resave;
-    else if (command == "verify") run = Verify;
-    else if (command == "check") run = Check;
-    if (!run) return Usage();
-    if (run != Check && (o.json || o.jobs)) return Usage();
-    mesh::namelist list;
-    if (!LoadFormat(o, argv[0], list)) return 2;
     try {
-        return run(o, list);
+        return tools::Main(argc, argv);
     } catch (const std::bad_alloc&) {
-        Report("Out of memory.", host::SystemError(ENOMEM));
-        return 2;
+        tools::Report("Out of memory.", host::SystemError(ENOMEM));
+        return tools::kFailed;
     }
 }

@@ -181,4 +181,17 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
     return errors ? 1 : 0;
 }
 
+int RunCheckCommand(const Args& a) {
+    CheckRun run;
+    run.list = &a.list;
+    run.matl = a.matl;
+    run.json = a.Has("--json");
+    if (a.Has("--jobs")) {
+        long n = 0;
+        if (!ReadCount(a.Value("--jobs"), 1, 1024, n)) return Usage(*a.command);
+        run.jobs = int(n);
+    }
+    return RunCheck(run, a.operands);
+}
+
 }  // namespace tools

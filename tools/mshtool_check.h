@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mesh/chunk.h"
+#include "tools/mshtool_cli.h"
 
 namespace tools {
 
@@ -21,5 +22,8 @@ struct CheckRun {
 // stderr. Returns the exit status: 0 no error, 1 an error, 2 a file could not
 // be read, 3 the output could not be written.
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
+
+// The check command of the table: its options read into a CheckRun.
+int RunCheckCommand(const Args& a);
 
 }  // namespace tools

@@ -107,3 +107,27 @@ TEST_F(Mshtool, FailuresSayWhy) {
     EXPECT_TRUE(fs::is_symlink(dir + "/link.msh"));
     EXPECT_EQ(Slurp(dir + "/real.msh"), Slurp(dir + "/a.msh"));
 }
+
+TEST_F(Mshtool, HelpAndVersion) {
+    Outcome top = Tool("--help");
+    EXPECT_EQ(top.code, 0) << top.err;
+    EXPECT_EQ(top.err, "");
+    // Every command is listed, and answers --help with its usage, options and
+    // exit codes on stdout, even beside operands it would refuse.
+    for (const char* command : {"tree", "resave", "verify", "check"}) {
+        EXPECT_NE(top.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+        for (const std::string& args : {std::string(command) + " --help", std::string(command) + " a b c --help"}) {
+            Outcome h = Tool(args);
+            EXPECT_EQ(h.code, 0) << args;
+            EXPECT_EQ(h.out.rfind(std::string("usage: mshtool ") + command + " [--format FILE]", 0), 0u) << h.out;
+            EXPECT_NE(h.out.find("\noptions:\n  --format FILE"), std::string::npos) << h.out;
+            EXPECT_NE(h.out.find("\nexit status:\n  0  "), std::string::npos) << h.out;
+        }
+    }
+    Outcome v = Tool("--version");
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out.rfind("mshtool ", 0), 0u);
+    EXPECT_GT(v.out.size(), 10u);
+    // Options may also be given as --name=value, and -- ends them.
+    EXPECT_EQ(Tool("tree --format=list.txt -- a.msh").out, Tool("tree --format list.txt a.msh").out);
+}

@@ -1,0 +1,66 @@
+// mshtool's commands: one table names each command with its usage, what it
+// does, its options and its exit codes; the help texts and the argument
+// parsing are made from it. A new command is one more entry in the table
+// (tools/mshtool_commands.cpp) and a run function in a file of its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "mesh/chunk.h"
+
+namespace tools {
+
+// An option of a command. value names its argument ("FILE", "N"); a flag
+// has none.
+struct Option {
+    const char* name;   // "--jobs"
+    const char* value;  // nullptr for a flag
+    const char* help;   // one line
+};
+
+// What the command line gave a command, once parsed against its options.
+struct Command;
+struct Args {
+    const Command* command = nullptr;
+    std::vector<std::pair<std::string, std::string>> options;  // name, value ("" for a flag)
+    std::vector<std::string> operands;
+    mesh::namelist list;  // the container-name list (--format, or the default lookup)
+    int matl = 1;         // material grouping (--no-matl turns it off)
+
+    bool Has(const std::string& name) const;
+    // The value of the last occurrence of the option; fallback without one.
+    std::string Value(const std::string& name, const std::string& fallback = "") const;
+};
+
+// Exit codes every command shares.
+enum Exit { kOk = 0, kFindings = 1, kFailed = 2, kUnwritable = 3 };
+
+struct Command {
+    const char* name;
+    const char* operands;  // as in the usage line: "MESH", "IN OUT", "PATH..."
+    size_t min_operands;
+    size_t max_operands;  // SIZE_MAX: no limit
+    const char* summary;      // one line for the command list
+    const char* description;  // what it does, a few lines
+    std::vector<Option> options;  // besides --format and --no-matl, which every command reading a mesh takes
+    const char* exits;            // the exit codes, one "N  meaning" a line
+    int (*run)(const Args&);
+    bool reads_meshes = true;  // takes --format and --no-matl
+};
+
+// The table, in the order of the help.
+const std::vector<Command>& Commands();
+
+// Prints a failure: the message, then the reason on a line of its own, on
+// stderr.
+void Report(const char* message, const std::string& reason);
+
+// Prints the usage of the command to stderr and returns kFailed: what a
+// command answers a call it cannot run.
+int Usage(const Command& c);
+
+// A whole decimal number in [lo, hi], as options like --jobs take it.
+bool ReadCount(const std::string& text, long lo, long hi, long& n);
+
+}  // namespace tools

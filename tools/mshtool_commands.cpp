@@ -1,0 +1,59 @@
+// The table of mshtool's commands, in the order of the help. Each entry names
+// the command, its operands, what it does, its options besides --format and
+// --no-matl, its exit codes and the function that runs it.
+#include <cstdint>
+
+#include "tools/mshtool_basic.h"
+#include "tools/mshtool_check.h"
+#include "tools/mshtool_cli.h"
+
+namespace tools {
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> table = {
+        {"tree", "MESH", 1, 1, "the tree of chunks, one a line",
+         "Prints one line a chunk, depth first: two spaces a level, the four-letter\n"
+         "name, a space and the size in bytes. The root chunk and what is below it\n"
+         "only; bytes after the root are not listed.",
+         {},
+         "0  done\n"
+         "2  the mesh cannot be read, or the call is wrong\n"
+         "3  the output cannot be written\n",
+         RunTree},
+        {"resave", "IN OUT", 2, 2, "open a mesh and save it, as the editor does",
+         "Reads IN and writes it to OUT the way the editor saves: through a temporary\n"
+         "file beside OUT that replaces it only once complete, a symbolic link\n"
+         "followed, the mode of the old file kept. Unchanged parts are written\n"
+         "straight from the bytes read.",
+         {},
+         "0  saved\n"
+         "2  IN cannot be read, or the call is wrong\n"
+         "3  OUT cannot be written (an existing file is left as it was)\n",
+         RunResave},
+        {"verify", "MESH", 1, 1, "the structural findings, one a line",
+         "Verifies the root chunk against the structural rules of the format and\n"
+         "prints each finding on a line, in the order of the editor's log.",
+         {},
+         "0  no finding\n"
+         "1  at least one finding\n"
+         "2  the mesh cannot be read, or the call is wrong\n"
+         "3  the output cannot be written\n",
+         RunVerify},
+        {"check", "PATH...", 1, SIZE_MAX, "the deep check of files and folders",
+         "Checks each file, and every *.msh below each folder (sorted), for what\n"
+         "breaks the model compiler or the game. One finding a line:\n"
+         "  FILE: SEVERITY: PATH: [RULE] MESSAGE\n"
+         "and a summary on stderr. A file or folder that cannot be read gives the\n"
+         "rule `unreadable`; the others are still checked.",
+         {{"--json", nullptr, "one JSON object a line (file, severity, rule, path, message)"},
+          {"--jobs", "N", "files checked at once, 1 to 1024 (default: one a core)"}},
+         "0  no error (warnings allowed)\n"
+         "1  at least one error\n"
+         "2  a file or folder cannot be read, or the call is wrong\n"
+         "3  the output cannot be written\n",
+         RunCheckCommand},
+    };
+    return table;
+}
+
+}  // namespace tools

@@ -95,6 +95,13 @@ void HeadlessHost::DrawQuads(const Quad* quads, size_t count) {
     for (size_t i = 0; i < count; i++) Paint(quads[i]);
 }
 
+void HeadlessHost::DrawImage(const Image& image, float x, float y, float w, float h) {
+    draw_calls++;
+    const Quad q{x, y, w, h, &image, 0, 255, 255, 255};
+    composed_.AddImage(q);
+    Paint(q);
+}
+
 // A pixel is covered when its centre lies inside the rectangle; an image
 // frame is sampled at the nearest texel. Texels with alpha below one half
 // are left out; the rest are multiplied by the colour.

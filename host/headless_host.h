@@ -50,6 +50,7 @@ public:
     void DrawRect(float x, float y, float w, float h) override;
     void DrawImageFrame(const Image& image, float x, float y, int frame) override;
     void DrawQuads(const Quad* quads, size_t count) override;
+    void DrawImage(const Image& image, float x, float y, float w, float h) override;
 
     // ---- the frame buffer (ARGB, alpha always 255): what has been drawn
     const PixelBuffer& Frame() const { return frame_; }

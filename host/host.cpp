@@ -131,7 +131,7 @@ static bool SameQuad(const Quad& a, const Quad& b) {
 
 static bool SameOp(const FrameRecord::Op& a, const FrameRecord::Op& b) {
     const GridView &g = a.grid, &h = b.grid;
-    return a.kind == b.kind && a.at == b.at && a.count == b.count && a.rgb[0] == b.rgb[0] &&
+    return a.kind == b.kind && a.at == b.at && a.count == b.count && a.revision == b.revision && a.rgb[0] == b.rgb[0] &&
            a.rgb[1] == b.rgb[1] && a.rgb[2] == b.rgb[2] && g.x == h.x && g.y == h.y && g.cols == h.cols &&
            g.rows == h.rows && g.cellw == h.cellw && g.cellh == h.cellh && g.transparent == h.transparent &&
            g.fgimage == h.fgimage && g.bgimage == h.bgimage;
@@ -169,6 +169,17 @@ void FrameRecord::Add(const GridView& v) {
     bytes_.insert(bytes_.end(), v.cells, v.cells + op.count);
     bytes_.insert(bytes_.end(), v.palette, v.palette + 768);
     ops_.push_back(op);
+}
+
+void FrameRecord::AddImage(const Quad& quad) {
+    if (!quad.image) return;
+    Op op;
+    op.kind = Op::kImage;
+    op.at = quads_.size();
+    op.count = 1;
+    op.revision = quad.image->revision;
+    ops_.push_back(op);
+    quads_.push_back(quad);
 }
 
 void FrameRecord::Reset() {
@@ -302,6 +313,32 @@ PixelBufferPtr Host::LoadPixelBuffer(const std::string& path) {
     auto buffer = std::make_shared<PixelBuffer>();
     if (!LoadPng(path, *buffer)) return nullptr;
     return buffer;
+}
+
+static bool UsablePixels(const PixelBuffer& p) {
+    return p.width > 0 && p.height > 0 && p.width <= 16384 && p.height <= 16384 &&
+           p.pixels.size() == size_t(p.width) * size_t(p.height);
+}
+
+ImagePtr Host::MakeImage(PixelBuffer pixels) {
+    if (!UsablePixels(pixels)) return nullptr;
+    redraw_ = true;  // records know images by address, which a new image may reuse
+    auto image = std::make_shared<Image>();
+    image->width = image->cellw = pixels.width;
+    image->height = image->cellh = pixels.height;
+    image->pixels = std::move(pixels);
+    return image;
+}
+
+bool Host::SetImagePixels(Image& image, PixelBuffer pixels) {
+    if (!UsablePixels(pixels)) return false;
+    image.width = image.cellw = pixels.width;
+    image.height = image.cellh = pixels.height;
+    image.first = 0;
+    image.count = 1;
+    image.pixels = std::move(pixels);
+    image.revision++;
+    return true;
 }
 
 std::vector<Quad> GridQuads(const GridView& v) {

@@ -33,11 +33,12 @@ struct PixelBuffer {
 
 uint32_t ReadPixel(const PixelBuffer& buffer, int x, int y);  // 0 outside the buffer
 
-// A picture loaded from a PNG file, optionally cut into equally sized frames.
-// Frame f is the cell (first + f) of the source picture, cells numbered row by
-// row. The pixels are kept (masked) so that the headless host can paint them;
-// the window host also keeps a texture of them.
-class Image {
+// A picture loaded from a PNG file, optionally cut into equally sized frames,
+// or one the program paints itself (Host::MakeImage). Frame f is the cell
+// (first + f) of the source picture, cells numbered row by row. The pixels
+// are kept (masked) so that the headless host can paint them; the window
+// host also keeps a texture of them, made again only when revision moves.
+class Image : public std::enable_shared_from_this<Image> {
 public:
     int width = 0;          // the whole picture in pixels
     int height = 0;
@@ -46,6 +47,7 @@ public:
     int first = 0;          // first source cell that is frame 0
     int count = 1;          // number of frames
     PixelBuffer pixels;     // ARGB; masked pixels have alpha 0
+    uint64_t revision = 0;  // counts the changes of the pixels (Host::SetImagePixels)
     mutable uint32_t texture = 0;  // the window host's texture name, 0 when none
 
     int ImagePixelWidth() const { return width; }
@@ -100,11 +102,12 @@ std::vector<Quad> GridQuads(const GridView& view);
 class FrameRecord {
 public:
     struct Op {
-        enum Kind : uint8_t { kClear, kQuads, kGrid };
+        enum Kind : uint8_t { kClear, kQuads, kGrid, kImage };
         Kind kind = kClear;
-        // Quads: [at, at + count) of the record's quads. Grid: its cells at
-        // bytes [at, at + count), its palette right after them.
+        // Quads and image: [at, at + count) of the record's quads. Grid: its
+        // cells at bytes [at, at + count), its palette right after them.
         size_t at = 0, count = 0;
+        uint64_t revision = 0;        // image: the revision of its pixels
         GridView grid;                // geometry only; cells and palette are null
         uint8_t rgb[3] = {0, 0, 0};   // clear colour
     };
@@ -113,6 +116,8 @@ public:
     void Clear(uint8_t r, uint8_t g, uint8_t b);
     void Add(const Quad* quads, size_t count);
     void Add(const GridView& view);  // nothing for an empty view
+    // A whole image over a rectangle (Host::DrawImage); the quad names it.
+    void AddImage(const Quad& quad);
     void Reset();
     bool operator==(const FrameRecord& other) const;
 
@@ -312,6 +317,15 @@ public:
     // Draws a grid view (see GridView). This implementation sends its
     // GridQuads through DrawQuads.
     virtual void DrawGrid(const GridView& view);
+    // Draws all of an image (its first frame) stretched over w x h pixels at
+    // (x, y), nearest texel, without the current colour or scale; texels
+    // with alpha below one half are left out. Drawing an image whose pixels
+    // did not change since it was last drawn costs no upload.
+    virtual void DrawImage(const Image& image, float x, float y, float w, float h) = 0;
+    // Window pixels per pixel of the program's picture (the picture is
+    // scaled into the window): an image drawn over w x h shows all its
+    // detail when it has w x h times this squared pixels. 1 without a window.
+    virtual float PixelScale() const { return 1; }
 
     // ---- images
     // The whole picture, only to learn its size; null when unreadable.
@@ -322,6 +336,13 @@ public:
     virtual ImagePtr LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count,
                                     int flags = 1);
     PixelBufferPtr LoadPixelBuffer(const std::string& path);
+    // An image of pixels the program made (ARGB, one frame, nothing masked),
+    // for DrawImage; null when the buffer's sizes do not agree with its
+    // pixels or it is empty.
+    ImagePtr MakeImage(PixelBuffer pixels);
+    // New pixels for an image, which the window uploads the next time it is
+    // drawn; false (and the image unchanged) for a buffer MakeImage refuses.
+    bool SetImagePixels(Image& image, PixelBuffer pixels);
     static int ImagePixelWidth(const Image& image) { return image.width; }
     static int ImagePixelHeight(const Image& image) { return image.height; }
 

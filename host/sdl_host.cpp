@@ -142,7 +142,7 @@ SdlHost::~SdlHost() { Close(); }
 void SdlHost::Close() {
     if (gl_) {
         SDL_GL_MakeCurrent(window_, gl_);
-        if (!textures_.empty()) glDeleteTextures(GLsizei(textures_.size()), textures_.data());
+        for (const Texture& t : textures_) glDeleteTextures(1, &t.name);
         textures_.clear();
         if (grid_program_) gridgl_->DeleteProgram(grid_program_);
         grid_program_ = 0;
@@ -263,6 +263,7 @@ void SdlHost::Render() {
                 glClearColor(op.rgb[0] / 255.0f, op.rgb[1] / 255.0f, op.rgb[2] / 255.0f, 1.0f);
                 glClear(GL_COLOR_BUFFER_BIT);
                 break;
+            case FrameRecord::Op::kImage:
             case FrameRecord::Op::kQuads: {
                 const Quad* q = composed_.QuadsOf(op);
                 batch_.reserve(batch_.size() + op.count * 4);
@@ -288,6 +289,7 @@ void SdlHost::Flip(int sync) {
         SDL_GL_SwapWindow(window_);
         last_draw_calls_ = draw_calls_;
         FramePresented();
+        DropOrphanTextures();
     } else {
         FrameSkipped();
     }
@@ -349,6 +351,10 @@ void SdlHost::DrawImageFrame(const Image& image, float x, float y, int frame) {
 }
 
 void SdlHost::DrawQuads(const Quad* quads, size_t count) { composed_.Add(quads, count); }
+
+void SdlHost::DrawImage(const Image& image, float x, float y, float w, float h) {
+    composed_.AddImage(Quad{x, y, w, h, &image, 0, 255, 255, 255});
+}
 
 void SdlHost::Push(const Quad& q) {
     if (!gl_) return;
@@ -468,7 +474,7 @@ void SdlHost::SetUpGridShader() {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        textures_.push_back(n);
+        textures_.push_back({n, {}, false, 0});
     }
     cell_texture_ = names[0];
     palette_texture_ = names[1];
@@ -545,7 +551,11 @@ void SdlHost::PaintGrid(const GridView& v) {
 }
 
 uint32_t SdlHost::TextureOf(const Image& image) {
-    if (image.texture) return image.texture;
+    Texture* known = nullptr;
+    if (image.texture)
+        for (Texture& t : textures_)
+            if (t.name == image.texture) known = &t;
+    if (known && known->revision == image.revision) return image.texture;
     if (image.pixels.pixels.empty()) return 0;
     std::vector<uint8_t> rgba(image.pixels.pixels.size() * 4);
     for (size_t i = 0; i < image.pixels.pixels.size(); i++) {
@@ -556,6 +566,13 @@ uint32_t SdlHost::TextureOf(const Image& image) {
         rgba[i * 4 + 3] = uint8_t(p >> 24);
     }
     FlushGl();  // binding a new texture must not disturb the batch's
+    if (known) {  // new pixels for an image drawn before
+        glBindTexture(GL_TEXTURE_2D, known->name);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.pixels.width, image.pixels.height, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, rgba.data());
+        known->revision = image.revision;
+        return known->name;
+    }
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -566,9 +583,23 @@ uint32_t SdlHost::TextureOf(const Image& image) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.pixels.width, image.pixels.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  rgba.data());
-    textures_.push_back(name);
+    std::weak_ptr<const Image> owner = image.weak_from_this();
+    const bool owned = !owner.expired();
+    textures_.push_back({name, std::move(owner), owned, image.revision});
     image.texture = name;
     return name;
+}
+
+void SdlHost::DropOrphanTextures() {
+    for (size_t i = 0; i < textures_.size();) {
+        if (textures_[i].owned && textures_[i].owner.expired()) {
+            glDeleteTextures(1, &textures_[i].name);
+            textures_[i] = textures_.back();
+            textures_.pop_back();
+        } else {
+            ++i;
+        }
+    }
 }
 
 void SdlHost::Finish() {

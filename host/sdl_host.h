@@ -62,6 +62,9 @@ public:
     void DrawRect(float x, float y, float w, float h) override;
     void DrawImageFrame(const Image& image, float x, float y, int frame) override;
     void DrawQuads(const Quad* quads, size_t count) override;
+    // The image's texture is made again only when its revision moved.
+    void DrawImage(const Image& image, float x, float y, float w, float h) override;
+    float PixelScale() const override { return place_.scale; }
     // One textured rectangle per grid: the cells go up as a small texture
     // and a fragment program picks glyph texels and palette colours. Falls
     // back to rectangles when the OpenGL has no shaders.
@@ -122,7 +125,16 @@ private:
     bool sdl_started_ = false;
     std::vector<Vertex> batch_;
     uint32_t batch_texture_ = 0;  // 0: untextured rectangles
-    std::vector<uint32_t> textures_;
+    // Every texture made, with its image when that is shared: the texture
+    // of an image that is gone is deleted when the next frame is shown.
+    struct Texture {
+        uint32_t name = 0;
+        std::weak_ptr<const Image> owner;
+        bool owned = false;       // owner was set; its expiry frees the name
+        uint64_t revision = 0;    // of the pixels uploaded
+    };
+    std::vector<Texture> textures_;
+    void DropOrphanTextures();
     int draw_calls_ = 0, last_draw_calls_ = 0;
     size_t drawn_ops_ = 0;  // ops of composed_ already drawn into the back buffer
     // Buttons pressed in the current batch of events, and releases held back

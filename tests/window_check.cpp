@@ -65,6 +65,18 @@ display::tilemap MakeGrid(const display::Display& d) {
     return t;
 }
 
+// A picture the program makes itself: a colour ramp with a transparent
+// corner, drawn stretched twice over.
+host::PixelBuffer Ramp() {
+    host::PixelBuffer p{24, 16, {}};
+    for (int y = 0; y < p.height; y++)
+        for (int x = 0; x < p.width; x++)
+            p.pixels.push_back((x < 4 && y < 4 ? 0x10000000u : 0xFF000000u) | uint32_t(x * 10) << 16 |
+                               uint32_t(y * 15) << 8 | 0x40);
+    return p;
+}
+constexpr float kRampX = 300, kRampY = 200, kRampW = 48, kRampH = 32;
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,11 +96,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string id = std::to_string(static_cast<unsigned long>(info.info.x11.window));
+    // Shown first with other pixels, so the capture sees them replaced.
+    host::ImagePtr ramp = window.MakeImage(host::PixelBuffer{1, 1, {0xFFFF0000}});
+    window.ClearScreen();
+    window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
+    window.Flip(-1);
+    window.SetImagePixels(*ramp, Ramp());
     // Draws the grid for a few frames and takes the window's picture.
     auto capture = [&](const std::string& path, host::PixelBuffer& pic) {
         for (int frame = 0; frame < 3; frame++) {
             window.ClearScreen();
             grid.Draw(d, 0, 0);
+            window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
             window.Flip(-1);
         }
         window.Finish();
@@ -158,6 +177,7 @@ int main(int argc, char** argv) {
     md.LoadDisplay("mdata/graphics.txt");
     memory.ClearScreen();
     grid.Draw(md, 0, 0);
+    memory.DrawImage(*memory.MakeImage(Ramp()), kRampX, kRampY, kRampW, kRampH);
     auto differing = [&](const host::PixelBuffer& a) {
         long n = 0;
         if (a.width != memory.Frame().width || a.height != memory.Frame().height) return -1L;

@@ -2,6 +2,8 @@
 // alpha rules of the window, and its input script plays frame by frame.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "host/headless_host.h"
 
 using namespace host;
@@ -140,4 +142,42 @@ TEST(HeadlessHost, ScreenshotSavesTheFrame) {
     ASSERT_TRUE(LoadPng(path, pb));
     EXPECT_EQ(ReadPixel(pb, 2, 1), 0xFF090807u);
     EXPECT_EQ(ReadPixel(pb, 0, 0), 0xFF000000u);
+}
+
+// A picture the program makes: painted whole over its rectangle with no
+// colour applied; a frame showing it again unchanged is not shown anew, one
+// after SetImagePixels is.
+TEST(HeadlessHost, MadeImagesPaintStretchedAndShowAgainOnlyWhenChanged) {
+    HeadlessHost h;
+    ASSERT_TRUE(h.OpenWindow(8, 8, 0, 60, 0));
+    EXPECT_FALSE(h.MakeImage(PixelBuffer{2, 2, {1, 2, 3}}));  // fewer pixels than 2 x 2
+    EXPECT_FALSE(h.MakeImage(PixelBuffer{}));
+    ImagePtr im = h.MakeImage(PixelBuffer{2, 1, {0xFF102030, 0x7FFFFFFF}});
+    ASSERT_TRUE(im);
+    auto frame = [&] {
+        h.ClearScreen();
+        h.SetColor(0, 0, 0);  // the current colour and scale do not apply
+        h.SetDrawScale(3, 3);
+        h.DrawImage(*im, 2, 2, 4, 2);
+        h.Flip(0);
+    };
+    struct Step {
+        std::function<void()> change;
+        uint32_t left, right;  // pixels (2, 2) and (5, 3)
+        int presented;
+    } steps[] = {
+        {[] {}, 0x102030, 0x000000, 1},  // the half-transparent texel is left out
+        {[] {}, 0x102030, 0x000000, 1},  // unchanged: not shown again
+        {[&] { EXPECT_TRUE(h.SetImagePixels(*im, PixelBuffer{2, 1, {0xFF0000FF, 0xFF00FF00}})); }, 0x0000FF,
+         0x00FF00, 2},
+        {[&] { EXPECT_FALSE(h.SetImagePixels(*im, PixelBuffer{3, 1, {1}})); }, 0x0000FF, 0x00FF00, 2},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        frame();
+        EXPECT_EQ(h.Pixel(2, 2), s.left);
+        EXPECT_EQ(h.Pixel(5, 3), s.right);
+        EXPECT_EQ(h.Pixel(1, 1), 0u);  // outside the rectangle
+        EXPECT_EQ(h.PresentedFrames(), s.presented);
+    }
 }

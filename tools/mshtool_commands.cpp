@@ -6,6 +6,7 @@
 #include "tools/mshtool_basic.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"
+#include "tools/mshtool_text.h"
 
 namespace tools {
 
@@ -52,6 +53,27 @@ const std::vector<Command>& Commands() {
          "2  a file or folder cannot be read, or the call is wrong\n"
          "3  the output cannot be written\n",
          RunCheckCommand},
+        {"dump", "MESH [OUT.txt]", 1, 2, "the text form of a mesh, to read, edit and compare",
+         "Writes the chunks of MESH as text, one a line, indented by level: records\n"
+         "decoded into named fields, list elements one a line, anything else as\n"
+         "hexadecimal bytes (see the README). `mshtool build` turns it back into\n"
+         "the same bytes. Without OUT.txt the text goes to stdout. Only --format\n"
+         "matters: the file is written as it is, material lists included.",
+         {},
+         "0  done\n"
+         "2  the mesh cannot be read, or the call is wrong\n"
+         "3  the text cannot be written (an existing file is left as it was)\n",
+         RunDump},
+        {"build", "TXT OUT.msh", 2, 2, "the mesh a text form describes",
+         "Reads a text form (as `mshtool dump` writes it, edited or not) and writes\n"
+         "the mesh file it describes, every size and count worked out anew (save\n"
+         "those the text gives with size= and count=). A line that does not read\n"
+         "is reported with its number, and nothing is written.",
+         {},
+         "0  built\n"
+         "2  the text cannot be read or has a wrong line, or the call is wrong\n"
+         "3  OUT.msh cannot be written (an existing file is left as it was)\n",
+         RunBuild, false},
     };
     return table;
 }

@@ -1,0 +1,323 @@
+// Record values as text and back (see codec.h).
+#include "textform/codec.h"
+
+#include <cstring>
+
+#include "mesh/chunk.h"
+#include "mesh/inspect.h"
+
+namespace textform {
+
+namespace {
+
+const char kHex[] = "0123456789abcdef";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+mesh::ValueType TypeOf(mesh::FieldType t) {
+    switch (t) {
+        case mesh::FieldType::U8: return mesh::ValueType::U8;
+        case mesh::FieldType::U16: return mesh::ValueType::U16;
+        case mesh::FieldType::U32: return mesh::ValueType::U32;
+        case mesh::FieldType::I32: return mesh::ValueType::I32;
+        case mesh::FieldType::F32: return mesh::ValueType::F32;
+        case mesh::FieldType::Chars: return mesh::ValueType::FixedText;
+    }
+    return mesh::ValueType::None;
+}
+
+int64_t Offset(const mesh::Field& f, int k) { return f.offset + int64_t(k) * f.Stride(); }
+
+// The integer bits of value k (0 for floats and texts).
+uint32_t Bits(const mesh::Field& f, const uint8_t* rec, int k) {
+    const int w = mesh::FieldTypeWidth(f.type);
+    std::span<const uint8_t> b(rec + Offset(f, k), static_cast<size_t>(w));
+    switch (f.type) {
+        case mesh::FieldType::U8: return b[0];
+        case mesh::FieldType::U16: return static_cast<uint32_t>(mesh::ReadShort(b, 0));
+        case mesh::FieldType::U32:
+        case mesh::FieldType::I32: return static_cast<uint32_t>(mesh::ReadInt(b, 0));
+        default: return 0;
+    }
+}
+
+int EntryValues(const mesh::Sublist& s) {
+    int n = 0;
+    for (const mesh::Field& f : s.fields) n += ValueCount(f);
+    return n;
+}
+
+}  // namespace
+
+// ---- Tokens ---------------------------------------------------------------------------
+
+bool Tokens(std::string_view line, std::vector<std::string_view>& out) {
+    out.clear();
+    size_t i = 0;
+    const size_t n = line.size();
+    while (i < n) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            size_t j = i + 1;
+            while (j < n && line[j] != '"') j += line[j] == '\\' ? 2 : 1;
+            if (j >= n) return false;
+            out.push_back(line.substr(i, j + 1 - i));
+            i = j + 1;
+        } else {
+            size_t j = i;
+            while (j < n && line[j] != ' ' && line[j] != '\t' && line[j] != '\r' && line[j] != '#') ++j;
+            out.push_back(line.substr(i, j - i));
+            i = j;
+        }
+    }
+    return true;
+}
+
+void AppendQuoted(std::string& out, std::span<const uint8_t> bytes) {
+    out += '"';
+    for (uint8_t b : bytes) {
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+        } else if (b >= 0x20 && b < 0x7F) {
+            out += static_cast<char>(b);
+        } else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    out += '"';
+}
+
+bool Unquote(std::string_view w, std::string& out) {
+    out.clear();
+    if (w.size() < 2 || w.front() != '"' || w.back() != '"') return false;
+    for (size_t i = 1; i + 1 < w.size(); ++i) {
+        if (w[i] != '\\') {
+            out += w[i];
+            continue;
+        }
+        if (i + 2 < w.size() && (w[i + 1] == '"' || w[i + 1] == '\\')) {
+            out += w[++i];
+        } else if (i + 4 < w.size() && w[i + 1] == 'x' && HexDigit(w[i + 2]) >= 0 && HexDigit(w[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigit(w[i + 2]) * 16 + HexDigit(w[i + 3]));
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendHex(std::string& out, std::span<const uint8_t> bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && i % 4 == 0) out += ' ';
+        out += kHex[bytes[i] >> 4];
+        out += kHex[bytes[i] & 15];
+    }
+}
+
+bool ParseHex(std::span<const std::string_view> words, std::vector<uint8_t>& out) {
+    for (std::string_view w : words) {
+        if (w.size() % 2) return false;
+        for (size_t i = 0; i < w.size(); i += 2) {
+            const int hi = HexDigit(w[i]), lo = HexDigit(w[i + 1]);
+            if (hi < 0 || lo < 0) return false;
+            out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+        }
+    }
+    return true;
+}
+
+// ---- Values ---------------------------------------------------------------------------
+
+int ValueCount(const mesh::Field& f) { return f.type == mesh::FieldType::Chars ? 1 : f.count; }
+
+void AppendValue(std::string& out, const mesh::Field& f, const uint8_t* rec, int k) {
+    switch (f.type) {
+        case mesh::FieldType::Chars: {
+            const uint8_t* p = rec + f.offset;
+            const void* z = std::memchr(p, 0, static_cast<size_t>(f.count));
+            const size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - p) : size_t(f.count);
+            AppendQuoted(out, {p, len});
+            return;
+        }
+        case mesh::FieldType::F32:
+            out += mesh::FloatText(mesh::ReadFloat(std::span<const uint8_t>(rec + Offset(f, k), 4), 0));
+            return;
+        case mesh::FieldType::I32: out += std::to_string(static_cast<int32_t>(Bits(f, rec, k))); return;
+        default: out += std::to_string(Bits(f, rec, k)); return;
+    }
+}
+
+bool ReadValue(const mesh::Field& f, std::string_view word, uint8_t* rec, int k) {
+    thread_local std::vector<uint8_t> bytes;
+    thread_local std::string text;
+    if (f.type == mesh::FieldType::Chars) {
+        if (!Unquote(word, text)) return false;
+    } else {
+        text.assign(word);
+    }
+    if (!mesh::ParseValue(TypeOf(f.type), f.count, text, bytes)) return false;
+    std::memcpy(rec + (f.type == mesh::FieldType::Chars ? f.offset : Offset(f, k)), bytes.data(), bytes.size());
+    return true;
+}
+
+std::string Meaning(const mesh::Field& f, const uint8_t* rec) {
+    if (f.values.empty() && f.flags.empty()) return {};
+    const uint32_t bits = Bits(f, rec, 0);
+    std::string s;
+    for (const mesh::FlagName& fl : f.flags)
+        if (bits & fl.mask) s += (s.empty() ? "" : ", ") + std::string(fl.name);
+    for (const mesh::ValueName& v : f.values)
+        if (v.value == bits) s = v.name;
+    return s;
+}
+
+// ---- Records ------------------------------------------------------------------------
+
+int RecordSize(const mesh::RecordLayout& l) {
+    int end = 0;
+    for (const mesh::Field& f : l.fields) end = std::max(end, f.End());
+    return end;
+}
+
+void AppendFields(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* rec) {
+    for (const mesh::Field& f : l.fields) {
+        out += indent;
+        out += '.';
+        out += f.name;
+        for (int k = 0; k < ValueCount(f); ++k) {
+            out += ' ';
+            AppendValue(out, f, rec, k);
+        }
+        const std::string m = Meaning(f, rec);
+        if (!m.empty()) out += "  # " + m;
+        out += '\n';
+    }
+}
+
+bool ParseField(const mesh::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
+                std::string& error) {
+    const std::string_view name = words[0].substr(1);
+    for (size_t i = 0; i < l.fields.size() && i < 64; ++i) {
+        const mesh::Field& f = l.fields[i];
+        if (name != f.name) continue;
+        if (seen & (uint64_t(1) << i)) {
+            error = "the field ." + std::string(name) + " is given twice";
+            return false;
+        }
+        seen |= uint64_t(1) << i;
+        if (static_cast<int>(words.size()) - 1 != ValueCount(f)) {
+            error = "." + std::string(name) + " takes " + std::to_string(ValueCount(f)) + " values";
+            return false;
+        }
+        for (int k = 0; k < ValueCount(f); ++k)
+            if (!ReadValue(f, words[static_cast<size_t>(k) + 1], rec, k)) {
+                error = "not a value for ." + std::string(name) + ": " + std::string(words[static_cast<size_t>(k) + 1]);
+                return false;
+            }
+        return true;
+    }
+    error = "no field ." + std::string(name) + " in this record";
+    return false;
+}
+
+// ---- List elements -------------------------------------------------------------------
+
+int64_t ElementLength(const mesh::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n) {
+    int64_t len = l.elementsize;
+    if (p < 0 || p + len > n) return 0;
+    for (const mesh::Sublist& s : l.sublists)
+        len += int64_t(Bits(l.element[static_cast<size_t>(s.countfield)], data + p, 0)) * s.entrysize;
+    return p + len <= n ? len : 0;
+}
+
+void AppendElement(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* el) {
+    out += indent;
+    out += '-';
+    std::string note;
+    for (const mesh::Field& f : l.element) {
+        for (int k = 0; k < ValueCount(f); ++k) {
+            out += ' ';
+            AppendValue(out, f, el, k);
+        }
+        const std::string m = Meaning(f, el);
+        if (!m.empty()) note += (note.empty() ? "" : ", ") + m;
+    }
+    const uint8_t* q = el + l.elementsize;
+    for (const mesh::Sublist& s : l.sublists) {
+        out += " |";
+        const uint32_t n = Bits(l.element[static_cast<size_t>(s.countfield)], el, 0);
+        for (uint32_t e = 0; e < n; ++e, q += s.entrysize)
+            for (const mesh::Field& f : s.fields)
+                for (int k = 0; k < ValueCount(f); ++k) {
+                    out += ' ';
+                    AppendValue(out, f, q, k);
+                }
+    }
+    if (!note.empty()) out += "  # " + note;
+    out += '\n';
+}
+
+bool ParseElement(const mesh::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
+                  std::string& error) {
+    const size_t start = out.size();
+    out.resize(start + static_cast<size_t>(l.elementsize), 0);
+    size_t w = 1;
+    for (const mesh::Field& f : l.element)
+        for (int k = 0; k < ValueCount(f); ++k, ++w) {
+            if (w >= words.size() || words[w] == "|") {
+                error = "an element takes more values";
+                return false;
+            }
+            if (!ReadValue(f, words[w], out.data() + start, k)) {
+                error = "not a value for " + std::string(f.name) + ": " + std::string(words[w]);
+                return false;
+            }
+        }
+    for (const mesh::Sublist& s : l.sublists) {
+        if (w >= words.size() || words[w] != "|") {
+            error = std::string("the ") + s.name + "s of an element follow a '|'";
+            return false;
+        }
+        size_t end = ++w;
+        while (end < words.size() && words[end] != "|") ++end;
+        const size_t per = static_cast<size_t>(EntryValues(s));
+        const size_t values = end - w;
+        const uint32_t declared = Bits(l.element[static_cast<size_t>(s.countfield)], out.data() + start, 0);
+        if (per == 0 || values % per != 0 || values / per != declared) {
+            error = "the element's count of " + std::string(s.name) + "s is " + std::to_string(declared) + ", " +
+                    std::to_string(values / std::max<size_t>(per, 1)) + " are given";
+            return false;
+        }
+        for (; w < end; w += per) {
+            const size_t at = out.size();
+            out.resize(at + static_cast<size_t>(s.entrysize), 0);
+            size_t v = w;
+            for (const mesh::Field& f : s.fields)
+                for (int k = 0; k < ValueCount(f); ++k, ++v)
+                    if (!ReadValue(f, words[v], out.data() + at, k)) {
+                        error = "not a value for " + std::string(s.name) + ": " + std::string(words[v]);
+                        return false;
+                    }
+        }
+    }
+    if (w != words.size()) {
+        error = "an element takes fewer values";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace textform

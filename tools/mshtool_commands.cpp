@@ -74,6 +74,19 @@ const std::vector<Command>& Commands() {
          "2  the text cannot be read or has a wrong line, or the call is wrong\n"
          "3  OUT.msh cannot be written (an existing file is left as it was)\n",
          RunBuild, false},
+        {"diff", "A B", 2, 2, "the differences between two meshes, one a line",
+         "Compares A and B as chunk trees and prints one line a difference, with the\n"
+         "path of its chunk in A: a chunk only in A or only in B, a moved or renamed\n"
+         "model or material (matched by name, not by place), a record's fields, a\n"
+         "text, a list's count and its first differing elements, other data as bytes.\n"
+         "One changed vertex is one line.",
+         {{"--json", nullptr, "one JSON object a line (kind, path, what, a, b)"},
+          {"--tolerance", "E", "floats closer than E are equal (default 0: every bit counts)"}},
+         "0  no difference\n"
+         "1  at least one difference\n"
+         "2  a mesh cannot be read, or the call is wrong\n"
+         "3  the output cannot be written\n",
+         RunDiff},
     };
     return table;
 }

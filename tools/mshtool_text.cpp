@@ -2,8 +2,12 @@
 #include "tools/mshtool_text.h"
 
 #include <cstdio>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
 
 #include "host/files.h"
+#include "diff/diff.h"
 #include "mesh/msh.h"
 #include "textform/textform.h"
 
@@ -61,6 +65,43 @@ int RunBuild(const Args& a) {
         return 3;
     }
     return 0;
+}
+
+int RunDiff(const Args& a) {
+    const std::vector<std::string>& args = a.operands;
+    meshdiff::Options o;
+    if (a.Has("--tolerance")) {
+        const std::string e = a.Value("--tolerance");
+        char* end = nullptr;
+        o.tolerance = std::strtod(e.c_str(), &end);
+        if (e.empty() || *end != '\0' || !(o.tolerance >= 0) || o.tolerance > 1e30) return Usage(*a.command);
+    }
+    const bool json = a.Has("--json");
+    mesh::mshptr m[2];
+    for (int i = 0; i < 2; ++i) {
+        std::string why;
+        m[i] = mesh::OpenMesh(args[static_cast<size_t>(i)], a.list, a.matl, &why);
+        if (!m[i]) {
+            Report("Unable to read mesh file.", args[static_cast<size_t>(i)] + ": " + why);
+            return 2;
+        }
+    }
+    const std::vector<meshdiff::Difference> diffs = meshdiff::Diff(*m[0]->hedr, *m[1]->hedr, o);
+    std::string out;
+    for (const meshdiff::Difference& d : diffs) {
+        if (json) {
+            nlohmann::json j = {{"kind", meshdiff::KindName(d.kind)}, {"path", d.path}};
+            if (!d.what.empty()) j["what"] = d.what;
+            if (!d.a.empty()) j["a"] = d.a;
+            if (!d.b.empty()) j["b"] = d.b;
+            out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        } else {
+            out += meshdiff::Line(d);
+        }
+        out += '\n';
+    }
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) return 3;
+    return diffs.empty() ? 0 : 1;
 }
 
 }  // namespace tools

@@ -1,5 +1,5 @@
-// mshtool dump and build: the text form of a mesh, on the library in
-// textform/.
+// mshtool dump, build and diff: the text form of a mesh and the differences
+// between two meshes, on the libraries in textform/ and diff/.
 #pragma once
 
 #include "tools/mshtool_cli.h"
@@ -10,5 +10,9 @@ namespace tools {
 int RunDump(const Args& a);
 // build TXT OUT.msh: the mesh a text form describes.
 int RunBuild(const Args& a);
+
+// diff [--json] [--tolerance E] A B: the differences, one a line (JSON Lines
+// with --json).
+int RunDiff(const Args& a);
 
 }  // namespace tools

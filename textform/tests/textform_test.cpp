@@ -1,0 +1,146 @@
+// The text form: dump then build gives back every byte, edits build files
+// whose sizes and counts are right, and wrong lines are refused with their
+// number.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "tests/support/chunks.h"
+#include "textform/textform.h"
+
+namespace {
+
+using namespace testsupport;
+
+std::string DumpText(const Bytes& b) {
+    std::string text;
+    EXPECT_TRUE(textform::Dump(b, Containers(), [&](std::string_view s) {
+        text += s;
+        return true;
+    }));
+    return text;
+}
+
+Bytes BuildBytes(const std::string& text, std::string* error = nullptr) {
+    Bytes out;
+    std::string why;
+    const bool ok = textform::Build(text, out, why);
+    if (error) *error = ok ? "" : why;
+    else EXPECT_TRUE(ok) << why;
+    return out;
+}
+
+// A model with a name, a transform and one segment of three vertices
+// (or of the vertex list given).
+Bytes Model(const std::string& name, float x = 1, Bytes posl = {}) {
+    if (posl.empty()) posl = Cat({I32s({3}), F32s({0, 0, 0, x, 1, 2, 4, 5, 6})});
+    return Ck("MODL", Cat({Ck("MTYP", I32s({4})), Ck("NAME", Str(name)),
+                           Ck("TRAN", F32s({1, 1, 1, 0, 0, 0, 1, x, 2, 3})),
+                           Ck("GEOM", Cat({Ck("BBOX", Zeros(44)),
+                                           Ck("SEGM", Cat({Ck("MATI", I32s({0})), Ck("POSL", posl),
+                                                           Ck("STRP", Cat({I32s({3}), U16s({0x8000, 0x8001, 2})}))}))}))}));
+}
+
+Bytes Material(const std::string& name, float red = 1) {
+    return Ck("MATD", Cat({Ck("NAME", Str(name)), Ck("DATA", F32s({red, 1, 1, 1, 0, 0, 0, 1, 0.2f, 0.2f, 0.2f, 1, 50})),
+                           Ck("ATRB", Bytes{8, 0, 0, 0}), Ck("TX0D", Str("wood.tga"))}));
+}
+
+Bytes Scene(std::initializer_list<Bytes> materials, std::initializer_list<Bytes> models) {
+    return Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("scene"))), Ck("MATL", Cat({I32s({static_cast<int32_t>(materials.size())}), Cat(materials)})),
+                                      Cat(models)})));
+}
+
+TEST(TextForm, DumpThenBuildGivesBackEveryByte) {
+    const Bytes scene = Scene({Material("wood"), Material("iron")}, {Model("body"), Model("door")});
+    const Bytes polygons = Ck("NDXL", Cat({I32s({2}), U16s({3, 0, 1, 2, 4, 0, 1, 2, 3})}));
+    const Bytes keys = Ck("KFR3", Cat({I32s({1}), I32s({77, 0, 1, 1}), I32s({0}), F32s({1, 2, 3}), I32s({0}),
+                                       F32s({0, 0, 0, 1})}));
+    const Bytes cycle = Ck("CYCL", Cat({I32s({1}), Text("walk"), Zeros(60), F32s({30}), I32s({0, 0, 10})}));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* what;
+        Bytes file;
+        const char* shows;  // a line the dump has
+    } cases[] = {
+        {"a scene", scene, "          STRP count\n            - 32768  # strip start\n"},
+        {"polygons and keys", Ck("HEDR", Cat({Ck("SINF", Ck("NAME", Str("s"))), polygons, keys, cycle})), "- 3 | 0 1 2\n"},
+        {"a text without padding", Ck("HEDR", Ck("MSH2", Ck("NAME", Bytes{'a', 'b', 0}))), ": 616200"},
+        {"a chunk after the root", Cat({scene, Ck("CL1L", {})}), "\nCL1L\n"},
+        {"trailing bytes", Cat({scene, Bytes{1, 2, 3}}), "\n: 010203\n"},
+        {"a size past the end", Ck("HEDR", Ck("MSH2", Ck("NAME", Str("x"))), 400), "HEDR size=400"},
+        {"a child's size past its parent", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Ck("ZZZZ", {1}, 99)})),
+         "ZZZZ size=99"},
+        {"a negative size", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Ck("ABCD", {}, -5)})), "ABCD size=-5"},
+        {"a stray byte in a container", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Bytes{9}})), "  : 09\n"},
+        {"a stored count that disagrees", Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({I32s({5}), Material("a")}))}))),
+         "MATL count=5"},
+        {"a list that holds fewer elements", Ck("POSL", Cat({I32s({4}), F32s({1, 2, 3})})), "POSL count=4"},
+        {"a float that is not a number", Ck("POSL", Cat({I32s({1}), F32s({1, nan, 3})})), ": 01000000"},
+        {"a record with bytes after its fields", Ck("MTYP", I32s({4, 9})), ": 09000000"},
+        {"unknown names and bytes", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Ck("\x01 #-", Bytes{0, 1, 2, 3, 4})})), "\\x01\\x20\\x23\\x2d"},
+        {"a short file", Bytes{'H', 'E', 'D'}, ": 484544"},
+        {"an empty file", {}, "# "},
+    };
+    for (const auto& c : cases) {
+        const std::string text = DumpText(c.file);
+        EXPECT_NE(text.find(c.shows), std::string::npos) << c.what << "\n" << text;
+        EXPECT_EQ(BuildBytes(text), c.file) << c.what << "\n" << text;
+    }
+}
+
+TEST(TextForm, EditsBuildFilesWhoseSizesAreRight) {
+    const Bytes base = Scene({Material("wood")}, {Model("body")});
+    const struct {
+        const char* what;
+        std::string from, to;
+        Bytes expected;
+    } cases[] = {
+        {"a longer name", "NAME \"body\"", "NAME \"chassis_main\"", Scene({Material("wood")}, {Model("chassis_main")})},
+        {"a colour", ".diffuse 1 1 1 1", ".diffuse 0.5 1 1 1", Scene({Material("wood", 0.5f)}, {Model("body")})},
+        {"a new material", "    MODL\n", "      MATD\n        NAME \"new\"\n    MODL\n",
+         Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("scene"))), Ck("MATL", Cat({I32s({2}), Material("wood"), Ck("MATD", Ck("NAME", Str("new")))})),
+                                    Model("body")})))},
+        {"one vertex less", "            - 4 5 6\n", "",
+         Scene({Material("wood")}, {Model("body", 1, Cat({I32s({2}), F32s({0, 0, 0, 1, 1, 2})}))})},
+    };
+    const std::string text = DumpText(base);
+    for (const auto& c : cases) {
+        std::string edited = text;
+        const size_t at = edited.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.what;
+        edited.replace(at, c.from.size(), c.to);
+        EXPECT_EQ(BuildBytes(edited), c.expected) << c.what << "\n" << edited;
+    }
+}
+
+TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"HEDR\n  MTYP\n    .type 4\n    .type 5\n", "line 4: the field .type is given twice"},
+        {"MTYP\n  .kind 4\n", "line 2: no field .kind in this record"},
+        {"MTYP\n", ""},
+        {"MTYP\n  .type\n", "line 2: .type takes 1 values"},
+        {"ATRB\n  .flags 300\n", "line 2: not a value for .flags: 300"},
+        {"TRAN\n  .scale 1 1 1\n", "at the end: TRAN lacks its field .rotation"},
+        {"HEDR\n    MSH2\n", "line 2: indented deeper than its chunk"},
+        {"HEDR\n MSH2\n", "line 2: an indent is two spaces a level"},
+        {"NAME \"open\n", "line 1: a quote is not closed"},
+        {"HEDRX\n", "line 1: a chunk name is four bytes: HEDRX"},
+        {"HEDR wide\n", "line 1: not an attribute of a chunk: wide"},
+        {"POSL count\n  - 1 2\n", "line 2: an element takes more values"},
+        {"NDXL count\n  - 3 | 0 1\n", "line 2: the element's count of indexs is 3, 2 are given"},
+        {"SHDW\n  : 0g\n", "line 2: not hexadecimal bytes"},
+        {"  - 1\n", "line 1: indented deeper than its chunk"},
+        {"HEDR\n  .x 1\n", "line 2: HEDR has no fields here"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        BuildBytes(c.text, &error);
+        EXPECT_EQ(error, c.error) << c.text;
+    }
+}
+
+}  // namespace

@@ -134,15 +134,20 @@ bool Differ::Record(const Pair& p, const mesh::RecordLayout& l, std::span<const 
 bool Differ::List(const Pair& p, const mesh::RecordLayout& l, std::span<const uint8_t> a,
                   std::span<const uint8_t> b) {
     if (a.size() < 4 || b.size() < 4) return false;
+    const size_t before = out_.size();
     const uint32_t ca = static_cast<uint32_t>(mesh::ReadInt(a, 0)), cb = static_cast<uint32_t>(mesh::ReadInt(b, 0));
     if (ca != cb) Add(Kind::Count, *p.a, p.path, "count", std::to_string(ca), std::to_string(cb));
     const int64_t na = static_cast<int64_t>(a.size()), nb = static_cast<int64_t>(b.size());
     int64_t pa = 4, pb = 4;
     size_t listed = 0, more = 0;
+    bool whole = true;
     for (uint32_t i = 0; i < std::min(ca, cb); ++i) {
         const int64_t la = textform::ElementLength(l, a.data(), pa, na);
         const int64_t lb = textform::ElementLength(l, b.data(), pb, nb);
-        if (la == 0 || lb == 0) break;
+        if (la == 0 || lb == 0) {
+            whole = false;
+            break;
+        }
         const uint8_t* ea = a.data() + pa;
         const uint8_t* eb = b.data() + pb;
         pa += la;
@@ -170,7 +175,8 @@ bool Differ::List(const Pair& p, const mesh::RecordLayout& l, std::span<const ui
         Add(Kind::Element, *p.a, p.path, "[" + std::to_string(i) + "]", shown(ea), shown(eb));
     }
     if (more > 0) Add(Kind::More, *p.a, p.path, "", std::to_string(more), "");
-    return true;
+    // Data the elements do not explain (a list cut short, bytes after it).
+    return out_.size() > before || (whole && std::equal(a.begin() + pa, a.end(), b.begin() + pb, b.end()));
 }
 
 // ---- Children ----------------------------------------------------------------------

@@ -22,3 +22,9 @@ target_link_libraries(mshtool_check_tests mesh_core nlohmann_json::nlohmann_json
 target_compile_definitions(mshtool_check_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_check_tests mshtool)
 gtest_discover_tests(mshtool_check_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+add_executable(mshtool_text_tests ${CMAKE_SOURCE_DIR}/textform/tests/mshtool_text_test.cpp)
+target_link_libraries(mshtool_text_tests test_support GTest::gtest_main)
+target_compile_definitions(mshtool_text_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+add_dependencies(mshtool_text_tests mshtool)
+gtest_discover_tests(mshtool_text_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,57 @@
+// mshtool dump, build and diff on files: what they write and their exit codes.
+#include <gtest/gtest.h>
+
+#include "tests/support/chunks.h"
+#include "tests/support/run.h"
+#include "tests/support/scratch.h"
+
+#ifndef MSHTOOL_PATH
+#error MSHTOOL_PATH must name the mshtool program
+#endif
+
+namespace {
+
+using namespace testsupport;
+
+Bytes Mesh(float y) {
+    return Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))),
+                                      Ck("MODL", Cat({Ck("MTYP", I32s({4})), Ck("NAME", Str("body")),
+                                                      Ck("POSL", Cat({I32s({2}), F32s({0, 0, 0, 1, y, 1})}))}))})));
+}
+
+TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
+    ScratchDir dir("mshtool-text");
+    dir.Write("a.msh", Mesh(1));
+    dir.Write("b.msh", Mesh(2));
+    dir.Write("a trailing.msh", Cat({Mesh(1), Bytes{7, 7}}));
+    dir.Write("list.txt", std::string("msh2\nsinf\nname\nmtyp\n"));
+    dir.Write("bad.txt", std::string("HEDR\n  .x 1\n"));
+    const struct {
+        std::string args;
+        int code;
+        std::string out;  // stdout contains this
+    } cases[] = {
+        {"diff a.msh a.msh", 0, ""},
+        {"diff --format list.txt a.msh b.msh", 1, "HEDR/MSH2/MODL[body]/POSL[1] (1, 1, 1) -> (1, 2, 1)\n"},
+        {"diff --format list.txt --json a.msh b.msh", 1,
+         "{\"a\":\"(1, 1, 1)\",\"b\":\"(1, 2, 1)\",\"kind\":\"element\",\"path\":\"HEDR/MSH2/MODL[body]/POSL\","
+         "\"what\":\"[1]\"}\n"},
+        {"diff --tolerance 1.5 --format list.txt a.msh b.msh", 0, ""},
+        {"diff --tolerance x a.msh b.msh", 2, ""},
+        {"diff a.msh missing.msh", 2, ""},
+        {"dump --format list.txt 'a trailing.msh' t.txt", 0, ""},
+        {"build t.txt rebuilt.msh", 0, ""},
+        {"dump --format list.txt b.msh", 0, "      POSL count\n        - 0 0 0\n        - 1 2 1\n"},
+        {"build bad.txt never.msh", 2, ""},
+        {"build missing.txt never.msh", 2, ""},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = RunIn(dir.path(), MSHTOOL_PATH, c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << c.args << "\n" << r.out;
+    }
+    EXPECT_EQ(dir.Read("rebuilt.msh"), dir.Read("a trailing.msh"));
+    EXPECT_TRUE(dir.Read("never.msh").empty());
+}
+
+}  // namespace

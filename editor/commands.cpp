@@ -10,7 +10,7 @@
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "host/files.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "mesh/verify.h"
 
 namespace editor {
@@ -393,7 +393,7 @@ void Editor::ImportUnder() {
     const mesh::chunkptr sel = doc.selchunk;
     // A record is always read as a leaf: a chunk under it would be saved as
     // its data and never read back.
-    if (mesh::IsRecordName(sel->name)) {
+    if (format::IsRecordName(sel->name)) {
         Message("Error!", std::string("Unable to import under this chunk.") + '\xff' + "A " + sel->name +
                               " record holds no chunks.");
         host.ClearKeys();

@@ -17,10 +17,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "mesh/records.h"
+#include "format/chunks.h"
+#include "format/records.h"
 #include "mesh/verify.h"
 
 namespace mesh {
+
+using namespace format;
 
 namespace {
 
@@ -733,19 +736,6 @@ void Checker::Envelopes() {
 }
 
 }  // namespace
-
-std::string PathPart(const chunk& c, int sibling) {
-    if (c.name == "MODL") {
-        const chunk* n = Kid(c, "NAME");
-        if (n && n->kids.empty()) {
-            std::string text = TextOf(n);
-            if (text.size() > kNameInPath) text.resize(kNameInPath);
-            return c.name + "[" + text + "]";
-        }
-    }
-    if (sibling >= 0) return c.name + "[" + Num(sibling) + "]";
-    return c.name;
-}
 
 const char* SeverityName(Severity s) { return s == Severity::error ? "error" : "warning"; }
 

@@ -79,10 +79,4 @@ std::vector<Finding> CheckMesh(const msh& m);
 // Errors first, in tree order, then the warnings in tree order.
 void SortErrorsFirst(std::vector<Finding>& findings);
 
-// One part of a chunk's path as findings and the inspector write it: the
-// name, then [model name] for a MODL with a NAME (cut to 100 characters), or
-// else [sibling], its index among same-named siblings (sibling -1: the name
-// is unique among them).
-std::string PathPart(const chunk& c, int sibling);
-
 }  // namespace mesh

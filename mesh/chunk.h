@@ -42,7 +42,7 @@ class chunk;
 using chunkptr = std::shared_ptr<chunk>;
 // The container-name list: a chunk whose data begins with one of these names
 // is parsed into children, unless the chunk's own name is a record name
-// (IsRecordName in mesh/records.h: a NAME, a TX0D, a POSL is always a leaf).
+// (IsRecordName in format/records.h: a NAME, a TX0D, a POSL is always a leaf).
 // Compared with exact string equality.
 using namelist = std::vector<std::string>;
 

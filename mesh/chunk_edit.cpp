@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "mesh/chunk_impl.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -174,7 +174,7 @@ void chunkimpl::MakeDerived(chunk& c) {
 }
 
 bool chunkimpl::WriteThrough(chunk& c, int64_t p, std::span<const uint8_t> v, const namelist& list) {
-    if (c.size < 8 || IsRecordName(c.name)) return false;
+    if (c.size < 8 || format::IsRecordName(c.name)) return false;
     piecesource src(c);
     for (size_t i = 0; i < v.size(); ++i) {
         const int64_t q = p + static_cast<int64_t>(i);

@@ -8,7 +8,7 @@
 
 #include "host/files.h"
 #include "mesh/chunk_impl.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -162,7 +162,7 @@ chunkptr chunkimpl::MakeOne(bytesource& src, int64_t base, int64_t n, int64_t of
     if (size != raw) src.changed = true;
     c->size = static_cast<int32_t>(size);
     c->parent = parent;
-    container = size >= 8 && !IsRecordName(c->name) && NameInList(NameAt(src, base, n, offset + 8), list);
+    container = size >= 8 && !format::IsRecordName(c->name) && NameInList(NameAt(src, base, n, offset + 8), list);
     src.give(*c, base + offset + 8, size, container);
     return c;
 }
@@ -224,7 +224,7 @@ void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist
 void chunk::reparse(const namelist& list) {
     if (derived_) materialize();
     detachkids();
-    if (size >= 8 && !IsRecordName(name) && NameInList(readname(0), list))
+    if (size >= 8 && !format::IsRecordName(name) && NameInList(readname(0), list))
         chunkimpl::ParseKids(*this, 0, static_cast<int64_t>(size) - 1, list);
 }
 

@@ -6,14 +6,14 @@
 #include <cstring>
 
 #include "mesh/chunk_impl.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "mesh/walk.h"
 
 namespace mesh {
 
 int32_t chunk::determinesize() const {
     if (size == 0) return 0;
-    const uint32_t w = static_cast<uint32_t>(ListWidth(name));
+    const uint32_t w = static_cast<uint32_t>(format::ListWidth(name));
     // 32-bit arithmetic that wraps, as the stored count may be anything.
     return static_cast<int32_t>(w * static_cast<uint32_t>(readint(0)) + 4u);
 }

@@ -1,8 +1,8 @@
 // The inspector's model: decoding chunk data into labelled values, and editing them.
 #include "mesh/inspect.h"
 
-#include "mesh/check.h"
-#include "mesh/records.h"
+#include "format/chunks.h"
+#include "format/records.h"
 #include "mesh/walk.h"
 
 #include <algorithm>
@@ -14,6 +14,8 @@
 #include <unordered_map>
 
 namespace mesh {
+
+using namespace format;
 
 struct InspectContext {
     // ENVL entries name models by their MNDX value, or by their place in

@@ -11,7 +11,7 @@
 // - raw data: nothing decoded (the editor shows a hex dump).
 // A record shorter than its layout shows the values that fit and marks the
 // rest missing; a list shows the elements that its data holds. The layouts
-// are those of the table of chunk kinds (mesh/records.h).
+// are those of the table of chunk kinds (format/records.h).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,10 @@
 #include <vector>
 
 #include "mesh/chunk.h"
+
+namespace format {
+struct RecordLayout;
+}
 
 namespace mesh {
 
@@ -63,7 +67,6 @@ enum class Form { Raw, Record, List, Container };
 // Facts about the mesh that some rows name (an ENVL entry's model, a MATI's
 // material); gathered once per inspection.
 struct InspectContext;
-struct RecordLayout;
 
 class Inspection {
 public:
@@ -78,7 +81,7 @@ public:
     InspectLine Row(int64_t i) const;
 
     // The list's layout (from the table of chunk kinds).
-    const RecordLayout* list = nullptr;
+    const format::RecordLayout* list = nullptr;
     std::shared_ptr<const InspectContext> context;
     // Elements of variable length (a polygon, a bone's keys): the offset of
     // every 256th element, so a row is found without walking the whole list.

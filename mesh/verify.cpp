@@ -26,6 +26,8 @@
 
 namespace mesh {
 
+using namespace format;
+
 namespace {
 
 // The rule names the checks below refer to, as indexes into kRuleNames.

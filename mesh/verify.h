@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "format/records.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
-#include "mesh/records.h"
 
 namespace mesh {
 
 // The fifty chunk names that have a rule, in the order they are dispatched
 // (kRuleNames), and RuleIndex, come from the table of chunk kinds in
-// mesh/records.h. Any other name is reported as ": illegal chunk name".
+// format/records.h. Any other name is reported as ": illegal chunk name".
 
 // The finding for an ANM2 without a CYCL child.
 inline constexpr const char* kNoCyclText = ": no CYCL chunk";

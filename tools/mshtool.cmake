@@ -5,7 +5,7 @@ add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIS
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp)
 target_compile_definitions(mshtool PRIVATE VORNA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(mshtool mesh_core textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
+target_link_libraries(mshtool mesh_check textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
 # The container-name list travels with the program: a copy beside it, and the
 # source copy as the last resort.
 configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/mdata/format.txt COPYONLY)

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "editor/tests/fixture.h"
-#include "mesh/records.h"
+#include "format/records.h"
 
 using namespace edtest;
 
@@ -129,7 +129,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 if (name == "import after" || name == "import under") host.file_answers = {dir + "/three.mck"};
                 // An import under a record is refused, one under a chunk
                 // without children asks first: Enter answers.
-                if (name == "import under" && (c->kids.empty() || mesh::IsRecordName(c->name))) KeyInModal(13, 1);
+                if (name == "import under" && (c->kids.empty() || format::IsRecordName(c->name))) KeyInModal(13, 1);
                 if (name == "pick byte") ed->st.pickedbyte = static_cast<int>(pick(256));
                 if (name.rfind("input", 0) == 0 || name == "str" || name == "flt")
                     ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";

@@ -124,13 +124,13 @@ TEST(Verify, WellFormedMeshHasNoFindingAndClearsOldResults) {
 }
 
 TEST(Verify, EveryRuleNameIsDispatched) {
-    for (const char* n : mesh::kRuleNames) {
+    for (const char* n : format::kRuleNames) {
         Strings m = Verify(C(n));
         EXPECT_EQ(CountText(m, ": illegal chunk name"), 0) << n;
     }
-    for (int i = 0; i < mesh::kRuleCount; ++i) EXPECT_EQ(mesh::RuleIndex(mesh::kRuleNames[i]), i);
+    for (int i = 0; i < format::kRuleCount; ++i) EXPECT_EQ(format::RuleIndex(format::kRuleNames[i]), i);
     for (const char* n : {"NULL", "hedr", "HEDR ", "HED", "", "TX1D"}) {
-        EXPECT_EQ(mesh::RuleIndex(n), -1) << n;
+        EXPECT_EQ(format::RuleIndex(n), -1) << n;
         // An unknown name gives that one finding, whatever else is wrong with
         // the chunk, and its children are still verified.
         chunkptr c = C(n, {Sized("SHVO", 3)});

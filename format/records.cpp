@@ -1,11 +1,11 @@
-// Look-ups in the table of chunk kinds (mesh/records.h).
-#include "mesh/records.h"
+// Look-ups in the table of chunk kinds (format/records.h).
+#include "format/records.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-namespace mesh {
+namespace format {
 
 namespace {
 
@@ -70,4 +70,4 @@ int ListWidth(std::string_view name) {
     return k && k->listwidth > 0 ? k->listwidth : 1;
 }
 
-}  // namespace mesh
+}  // namespace format

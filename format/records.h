@@ -26,7 +26,7 @@
 #include <span>
 #include <string_view>
 
-namespace mesh {
+namespace format {
 
 enum class FieldType : uint8_t {
     U8,
@@ -419,4 +419,4 @@ const RecordLayout& LayoutOf(const ChunkKind& kind, std::string_view parent);
 // for the empty name, 1 for any other name.
 int ListWidth(std::string_view name);
 
-}  // namespace mesh
+}  // namespace format

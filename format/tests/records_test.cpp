@@ -6,44 +6,44 @@
 #include <set>
 #include <string>
 
-#include "mesh/records.h"
+#include "format/records.h"
 
 namespace {
 
-using mesh::ChunkKind;
-using mesh::Field;
-using mesh::Layout;
-using mesh::RecordLayout;
+using format::ChunkKind;
+using format::Field;
+using format::Layout;
+using format::RecordLayout;
 
 TEST(Records, NamesAreUniqueFourCharactersAndFoundByName) {
     std::set<std::string> seen;
-    for (const ChunkKind& k : mesh::kChunkKinds) {
+    for (const ChunkKind& k : format::kChunkKinds) {
         EXPECT_EQ(std::string(k.name).size(), 4u) << k.name;
         EXPECT_TRUE(seen.insert(k.name).second) << "twice: " << k.name;
-        EXPECT_EQ(mesh::FindKind(k.name), &k) << k.name;
+        EXPECT_EQ(format::FindKind(k.name), &k) << k.name;
         EXPECT_FALSE(k.layouts.empty()) << k.name;
         EXPECT_EQ(k.layouts.back().parent, nullptr) << k.name << ": the last layout must take any parent";
         EXPECT_EQ(k.container, k.layouts.back().layout == Layout::Container) << k.name;
     }
     EXPECT_EQ(seen.size(), 57u);
-    EXPECT_EQ(mesh::FindKind("XXXX"), nullptr);
-    EXPECT_EQ(mesh::FindKind("POS"), nullptr);
-    EXPECT_EQ(mesh::FindKind("posl"), nullptr);
+    EXPECT_EQ(format::FindKind("XXXX"), nullptr);
+    EXPECT_EQ(format::FindKind("POS"), nullptr);
+    EXPECT_EQ(format::FindKind("posl"), nullptr);
 }
 
 TEST(Records, RuleNamesInDispatchOrder) {
-    ASSERT_EQ(mesh::kRuleCount, 50);
-    EXPECT_STREQ(mesh::kRuleNames.front(), "HEDR");
-    EXPECT_STREQ(mesh::kRuleNames[31], "MATI");
-    EXPECT_STREQ(mesh::kRuleNames.back(), "DATA");
-    for (int i = 0; i < mesh::kRuleCount; ++i) {
-        EXPECT_EQ(mesh::RuleIndex(mesh::kRuleNames[size_t(i)]), i);
-        EXPECT_EQ(mesh::RuleId(mesh::kRuleNames[size_t(i)]), i);
+    ASSERT_EQ(format::kRuleCount, 50);
+    EXPECT_STREQ(format::kRuleNames.front(), "HEDR");
+    EXPECT_STREQ(format::kRuleNames[31], "MATI");
+    EXPECT_STREQ(format::kRuleNames.back(), "DATA");
+    for (int i = 0; i < format::kRuleCount; ++i) {
+        EXPECT_EQ(format::RuleIndex(format::kRuleNames[size_t(i)]), i);
+        EXPECT_EQ(format::RuleId(format::kRuleNames[size_t(i)]), i);
     }
     for (const char* extra : {"TX1D", "TX2D", "TX3D", "UV1L", "UV2L", "UV3L", "CLRB"}) {
-        ASSERT_NE(mesh::FindKind(extra), nullptr) << extra;
-        EXPECT_FALSE(mesh::FindKind(extra)->rule) << extra;
-        EXPECT_EQ(mesh::RuleIndex(extra), -1) << extra;
+        ASSERT_NE(format::FindKind(extra), nullptr) << extra;
+        EXPECT_FALSE(format::FindKind(extra)->rule) << extra;
+        EXPECT_EQ(format::RuleIndex(extra), -1) << extra;
     }
 }
 
@@ -54,7 +54,7 @@ TEST(Records, ListWidthsOfTheListSizeRule) {
         {"BLN2", 8},  {"SKL2", 20}, {"KFR3", 88}, {"", 4},     {"STRP", 1}, {"CMSH", 1},
         {"MATI", 1},  {"ABCD", 1},  {"AB", 1},
     };
-    for (auto [name, w] : widths) EXPECT_EQ(mesh::ListWidth(name), w) << name;
+    for (auto [name, w] : widths) EXPECT_EQ(format::ListWidth(name), w) << name;
 }
 
 // Every field within its record: a fixed record's size, a list element's size.
@@ -70,7 +70,7 @@ void ExpectFieldsFit(std::span<const Field> fields, int size, const std::string&
 }
 
 TEST(Records, FieldsLieInsideTheirRecords) {
-    for (const ChunkKind& k : mesh::kChunkKinds) {
+    for (const ChunkKind& k : format::kChunkKinds) {
         for (const RecordLayout& l : k.layouts) {
             const std::string where = std::string(k.name) + (l.parent ? std::string("/") + l.parent : "");
             switch (l.layout) {
@@ -81,10 +81,10 @@ TEST(Records, FieldsLieInsideTheirRecords) {
                 case Layout::List:
                     ASSERT_EQ(l.fields.size(), 1u) << where;
                     EXPECT_EQ(l.fields[0].offset, 0) << where;
-                    EXPECT_EQ(l.fields[0].type, mesh::FieldType::U32) << where;
+                    EXPECT_EQ(l.fields[0].type, format::FieldType::U32) << where;
                     EXPECT_GT(l.elementsize, 0) << where;
                     ExpectFieldsFit(l.element, l.elementsize, where);
-                    for (const mesh::Sublist& s : l.sublists) {
+                    for (const format::Sublist& s : l.sublists) {
                         ASSERT_LT(size_t(s.countfield), l.element.size()) << where << " " << s.name;
                         ExpectFieldsFit(s.fields, s.entrysize, where + " " + s.name);
                     }
@@ -104,13 +104,13 @@ TEST(Records, FieldsLieInsideTheirRecords) {
 }
 
 TEST(Records, LayoutByParent) {
-    const ChunkKind& data = *mesh::FindKind("DATA");
-    EXPECT_EQ(mesh::LayoutOf(data, "MATD").fixedsize, 52);
-    EXPECT_EQ(mesh::LayoutOf(data, "CAMR").fixedsize, 40);
-    EXPECT_EQ(mesh::LayoutOf(data, "SEGM").fixedsize, -1);
-    EXPECT_EQ(mesh::LayoutOf(data, "").fixedsize, -1);
-    const ChunkKind& mtyp = *mesh::FindKind("MTYP");
-    const RecordLayout& l = mesh::LayoutOf(mtyp, "MODL");
+    const ChunkKind& data = *format::FindKind("DATA");
+    EXPECT_EQ(format::LayoutOf(data, "MATD").fixedsize, 52);
+    EXPECT_EQ(format::LayoutOf(data, "CAMR").fixedsize, 40);
+    EXPECT_EQ(format::LayoutOf(data, "SEGM").fixedsize, -1);
+    EXPECT_EQ(format::LayoutOf(data, "").fixedsize, -1);
+    const ChunkKind& mtyp = *format::FindKind("MTYP");
+    const RecordLayout& l = format::LayoutOf(mtyp, "MODL");
     ASSERT_EQ(l.layout, Layout::Fields);
     EXPECT_EQ(l.fixedsize, 4);
     ASSERT_EQ(l.fields[0].values.size(), 6u);

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "mesh/check.h"
-#include "mesh/records.h"
+#include "format/chunks.h"
+#include "format/records.h"
 #include "textform/codec.h"
 
 namespace meshdiff {
@@ -22,7 +22,7 @@ namespace meshdiff {
 namespace {
 
 using mesh::chunk;
-using mesh::Field;
+using format::Field;
 
 // ---- Values ------------------------------------------------------------------------
 
@@ -50,11 +50,11 @@ std::string Shown(std::span<const Field> fields, const uint8_t* rec) {
 
 bool SameValues(std::span<const Field> fields, const uint8_t* a, const uint8_t* b, double tolerance) {
     for (const Field& f : fields) {
-        const int w = f.type == mesh::FieldType::Chars ? f.count : mesh::FieldTypeWidth(f.type);
+        const int w = f.type == format::FieldType::Chars ? f.count : format::FieldTypeWidth(f.type);
         for (int k = 0; k < textform::ValueCount(f); ++k) {
             const int64_t at = f.offset + int64_t(k) * f.Stride();
             if (std::memcmp(a + at, b + at, static_cast<size_t>(w)) == 0) continue;
-            if (f.type != mesh::FieldType::F32 || tolerance <= 0) return false;
+            if (f.type != format::FieldType::F32 || tolerance <= 0) return false;
             const float x = mesh::ReadFloat(std::span<const uint8_t>(a + at, 4), 0);
             const float y = mesh::ReadFloat(std::span<const uint8_t>(b + at, 4), 0);
             if (!(std::isnan(x) && std::isnan(y)) && !(std::fabs(double(x) - double(y)) <= tolerance)) return false;
@@ -87,8 +87,8 @@ private:
         out_.push_back({k, path, std::move(what), std::move(a), std::move(b), where.weak_from_this()});
     }
     void Leaves(const Pair& p);
-    bool Record(const Pair& p, const mesh::RecordLayout& l, std::span<const uint8_t> a, std::span<const uint8_t> b);
-    bool List(const Pair& p, const mesh::RecordLayout& l, std::span<const uint8_t> a, std::span<const uint8_t> b);
+    bool Record(const Pair& p, const format::RecordLayout& l, std::span<const uint8_t> a, std::span<const uint8_t> b);
+    bool List(const Pair& p, const format::RecordLayout& l, std::span<const uint8_t> a, std::span<const uint8_t> b);
     void Children(const Pair& p, std::vector<Pair>& next);
 
     const Options& o_;
@@ -101,21 +101,21 @@ void Differ::Leaves(const Pair& p) {
     const std::span<const uint8_t> a = Bytes(*p.a), b = Bytes(*p.b);
     if (a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin())) return;
     const chunk* parent = p.a->getparent().get();
-    const mesh::ChunkKind* kind = mesh::FindKind(p.a->name);
-    const mesh::RecordLayout* l = kind ? &mesh::LayoutOf(*kind, parent ? parent->name : std::string()) : nullptr;
-    if (l && l->layout == mesh::Layout::Text) {
+    const format::ChunkKind* kind = format::FindKind(p.a->name);
+    const format::RecordLayout* l = kind ? &format::LayoutOf(*kind, parent ? parent->name : std::string()) : nullptr;
+    if (l && l->layout == format::Layout::Text) {
         const std::string ta = p.a->datatostring(), tb = p.b->datatostring();
         if (ta != tb) return Add(Kind::Text, *p.a, p.path, "", Quoted(ta), Quoted(tb));
     }
-    if (l && l->layout == mesh::Layout::Fields && Record(p, *l, a, b)) return;
-    if (l && l->layout == mesh::Layout::List && l->elementsize > 0 && List(p, *l, a, b)) return;
+    if (l && l->layout == format::Layout::Fields && Record(p, *l, a, b)) return;
+    if (l && l->layout == format::Layout::List && l->elementsize > 0 && List(p, *l, a, b)) return;
     size_t first = 0;
     while (first < a.size() && first < b.size() && a[first] == b[first]) ++first;
     Add(Kind::Bytes, *p.a, p.path, "byte " + std::to_string(first), std::to_string(a.size()), std::to_string(b.size()));
 }
 
 // False when the records are not whole on both sides (they are compared as bytes).
-bool Differ::Record(const Pair& p, const mesh::RecordLayout& l, std::span<const uint8_t> a,
+bool Differ::Record(const Pair& p, const format::RecordLayout& l, std::span<const uint8_t> a,
                     std::span<const uint8_t> b) {
     const size_t rs = static_cast<size_t>(textform::RecordSize(l));
     if (rs == 0 || a.size() < rs || b.size() < rs) return false;
@@ -131,7 +131,7 @@ bool Differ::Record(const Pair& p, const mesh::RecordLayout& l, std::span<const 
     return true;
 }
 
-bool Differ::List(const Pair& p, const mesh::RecordLayout& l, std::span<const uint8_t> a,
+bool Differ::List(const Pair& p, const format::RecordLayout& l, std::span<const uint8_t> a,
                   std::span<const uint8_t> b) {
     if (a.size() < 4 || b.size() < 4) return false;
     const size_t before = out_.size();
@@ -163,11 +163,11 @@ bool Differ::List(const Pair& p, const mesh::RecordLayout& l, std::span<const ui
         auto shown = [&](const uint8_t* e) {
             std::string s = Shown(l.element, e);
             const uint8_t* q = e + l.elementsize;
-            for (const mesh::Sublist& sl : l.sublists) {
+            for (const format::Sublist& sl : l.sublists) {
                 s += " |";
                 const Field& cf = l.element[static_cast<size_t>(sl.countfield)];
                 uint32_t n = 0;
-                std::memcpy(&n, e + cf.offset, static_cast<size_t>(mesh::FieldTypeWidth(cf.type)));
+                std::memcpy(&n, e + cf.offset, static_cast<size_t>(format::FieldTypeWidth(cf.type)));
                 for (uint32_t k = 0; k < n; ++k, q += sl.entrysize) s += " " + Shown(sl.fields, q);
             }
             return s;
@@ -243,7 +243,7 @@ void Differ::Children(const Pair& p, std::vector<Pair>& next) {
             }
     }
     auto path = [&](const std::string& base, const chunk& k, int sibling) {
-        return base + "/" + mesh::PathPart(k, sibling);
+        return base + "/" + format::PathPart(k, sibling);
     };
     // Moves: the matched children outside a longest increasing run of places in B.
     std::vector<size_t> tails, prev(na, SIZE_MAX);
@@ -294,7 +294,7 @@ void Differ::Children(const Pair& p, std::vector<Pair>& next) {
 }
 
 std::vector<Difference> Differ::Run(const chunk& a, const chunk& b) {
-    std::vector<Pair> stack{{&a, &b, mesh::PathPart(a, -1)}};
+    std::vector<Pair> stack{{&a, &b, format::PathPart(a, -1)}};
     std::vector<Pair> next;
     while (!stack.empty()) {
         const Pair p = std::move(stack.back());

@@ -6,7 +6,7 @@
 
 #include "mesh/inspect.h"
 #include "mesh/msh.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
 
@@ -20,7 +20,7 @@ struct Open {
     bool declared = false;     // size=N given
     int32_t size = 0;
     std::string name;
-    const mesh::RecordLayout* layout = nullptr;  // its data's layout (null: not a known record)
+    const format::RecordLayout* layout = nullptr;  // its data's layout (null: not a known record)
     int64_t countat = -1;      // where its count goes
     bool autocount = true;
     uint32_t count = 0;
@@ -105,8 +105,8 @@ bool Builder::Chunk(size_t depth, std::span<const std::string_view> words) {
     c.depth = depth;
     c.header = out_.size();
     c.name = name;
-    if (const mesh::ChunkKind* k = mesh::FindKind(name))
-        c.layout = &mesh::LayoutOf(*k, open_.empty() ? std::string_view() : std::string_view(open_.back().name));
+    if (const format::ChunkKind* k = format::FindKind(name))
+        c.layout = &format::LayoutOf(*k, open_.empty() ? std::string_view() : std::string_view(open_.back().name));
     out_.insert(out_.end(), name.begin(), name.end());
     out_.resize(out_.size() + 4, 0);
     for (std::string_view a : words.subspan(1)) {
@@ -155,9 +155,9 @@ bool Builder::Line(std::string_view line) {
     if (first[0] != '.' && first != "-") return Chunk(depth, words_);
     if (open_.empty()) return Fail("a value outside any chunk");
     Open& c = open_.back();
-    const mesh::Layout form = c.layout ? c.layout->layout : mesh::Layout::Opaque;
+    const format::Layout form = c.layout ? c.layout->layout : format::Layout::Opaque;
     if (first[0] == '.') {
-        if (form != mesh::Layout::Fields) return Fail(c.name + " has no fields here");
+        if (form != format::Layout::Fields) return Fail(c.name + " has no fields here");
         if (c.recordat < 0) {
             c.recordat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + static_cast<size_t>(RecordSize(*c.layout)), 0);
@@ -165,8 +165,8 @@ bool Builder::Line(std::string_view line) {
         return ParseField(*c.layout, words_, out_.data() + c.recordat, c.seen, error);
     }
     ++c.items;
-    if (form == mesh::Layout::List) return ParseElement(*c.layout, words_, out_, error) && Grew();
-    if (form == mesh::Layout::Names) {
+    if (form == format::Layout::List) return ParseElement(*c.layout, words_, out_, error) && Grew();
+    if (form == format::Layout::Names) {
         if (words_.size() != 2 || !Unquote(words_[1], text_)) return Fail("a name is one quoted text");
         out_.insert(out_.end(), text_.begin(), text_.end());
         out_.push_back(0);

@@ -19,36 +19,36 @@ int HexDigit(char c) {
     return -1;
 }
 
-mesh::ValueType TypeOf(mesh::FieldType t) {
+mesh::ValueType TypeOf(format::FieldType t) {
     switch (t) {
-        case mesh::FieldType::U8: return mesh::ValueType::U8;
-        case mesh::FieldType::U16: return mesh::ValueType::U16;
-        case mesh::FieldType::U32: return mesh::ValueType::U32;
-        case mesh::FieldType::I32: return mesh::ValueType::I32;
-        case mesh::FieldType::F32: return mesh::ValueType::F32;
-        case mesh::FieldType::Chars: return mesh::ValueType::FixedText;
+        case format::FieldType::U8: return mesh::ValueType::U8;
+        case format::FieldType::U16: return mesh::ValueType::U16;
+        case format::FieldType::U32: return mesh::ValueType::U32;
+        case format::FieldType::I32: return mesh::ValueType::I32;
+        case format::FieldType::F32: return mesh::ValueType::F32;
+        case format::FieldType::Chars: return mesh::ValueType::FixedText;
     }
     return mesh::ValueType::None;
 }
 
-int64_t Offset(const mesh::Field& f, int k) { return f.offset + int64_t(k) * f.Stride(); }
+int64_t Offset(const format::Field& f, int k) { return f.offset + int64_t(k) * f.Stride(); }
 
 // The integer bits of value k (0 for floats and texts).
-uint32_t Bits(const mesh::Field& f, const uint8_t* rec, int k) {
-    const int w = mesh::FieldTypeWidth(f.type);
+uint32_t Bits(const format::Field& f, const uint8_t* rec, int k) {
+    const int w = format::FieldTypeWidth(f.type);
     std::span<const uint8_t> b(rec + Offset(f, k), static_cast<size_t>(w));
     switch (f.type) {
-        case mesh::FieldType::U8: return b[0];
-        case mesh::FieldType::U16: return static_cast<uint32_t>(mesh::ReadShort(b, 0));
-        case mesh::FieldType::U32:
-        case mesh::FieldType::I32: return static_cast<uint32_t>(mesh::ReadInt(b, 0));
+        case format::FieldType::U8: return b[0];
+        case format::FieldType::U16: return static_cast<uint32_t>(mesh::ReadShort(b, 0));
+        case format::FieldType::U32:
+        case format::FieldType::I32: return static_cast<uint32_t>(mesh::ReadInt(b, 0));
         default: return 0;
     }
 }
 
-int EntryValues(const mesh::Sublist& s) {
+int EntryValues(const format::Sublist& s) {
     int n = 0;
-    for (const mesh::Field& f : s.fields) n += ValueCount(f);
+    for (const format::Field& f : s.fields) n += ValueCount(f);
     return n;
 }
 
@@ -141,59 +141,59 @@ bool ParseHex(std::span<const std::string_view> words, std::vector<uint8_t>& out
 
 // ---- Values ---------------------------------------------------------------------------
 
-int ValueCount(const mesh::Field& f) { return f.type == mesh::FieldType::Chars ? 1 : f.count; }
+int ValueCount(const format::Field& f) { return f.type == format::FieldType::Chars ? 1 : f.count; }
 
-void AppendValue(std::string& out, const mesh::Field& f, const uint8_t* rec, int k) {
+void AppendValue(std::string& out, const format::Field& f, const uint8_t* rec, int k) {
     switch (f.type) {
-        case mesh::FieldType::Chars: {
+        case format::FieldType::Chars: {
             const uint8_t* p = rec + f.offset;
             const void* z = std::memchr(p, 0, static_cast<size_t>(f.count));
             const size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - p) : size_t(f.count);
             AppendQuoted(out, {p, len});
             return;
         }
-        case mesh::FieldType::F32:
+        case format::FieldType::F32:
             out += mesh::FloatText(mesh::ReadFloat(std::span<const uint8_t>(rec + Offset(f, k), 4), 0));
             return;
-        case mesh::FieldType::I32: out += std::to_string(static_cast<int32_t>(Bits(f, rec, k))); return;
+        case format::FieldType::I32: out += std::to_string(static_cast<int32_t>(Bits(f, rec, k))); return;
         default: out += std::to_string(Bits(f, rec, k)); return;
     }
 }
 
-bool ReadValue(const mesh::Field& f, std::string_view word, uint8_t* rec, int k) {
+bool ReadValue(const format::Field& f, std::string_view word, uint8_t* rec, int k) {
     thread_local std::vector<uint8_t> bytes;
     thread_local std::string text;
-    if (f.type == mesh::FieldType::Chars) {
+    if (f.type == format::FieldType::Chars) {
         if (!Unquote(word, text)) return false;
     } else {
         text.assign(word);
     }
     if (!mesh::ParseValue(TypeOf(f.type), f.count, text, bytes)) return false;
-    std::memcpy(rec + (f.type == mesh::FieldType::Chars ? f.offset : Offset(f, k)), bytes.data(), bytes.size());
+    std::memcpy(rec + (f.type == format::FieldType::Chars ? f.offset : Offset(f, k)), bytes.data(), bytes.size());
     return true;
 }
 
-std::string Meaning(const mesh::Field& f, const uint8_t* rec) {
+std::string Meaning(const format::Field& f, const uint8_t* rec) {
     if (f.values.empty() && f.flags.empty()) return {};
     const uint32_t bits = Bits(f, rec, 0);
     std::string s;
-    for (const mesh::FlagName& fl : f.flags)
+    for (const format::FlagName& fl : f.flags)
         if (bits & fl.mask) s += (s.empty() ? "" : ", ") + std::string(fl.name);
-    for (const mesh::ValueName& v : f.values)
+    for (const format::ValueName& v : f.values)
         if (v.value == bits) s = v.name;
     return s;
 }
 
 // ---- Records ------------------------------------------------------------------------
 
-int RecordSize(const mesh::RecordLayout& l) {
+int RecordSize(const format::RecordLayout& l) {
     int end = 0;
-    for (const mesh::Field& f : l.fields) end = std::max(end, f.End());
+    for (const format::Field& f : l.fields) end = std::max(end, f.End());
     return end;
 }
 
-void AppendFields(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* rec) {
-    for (const mesh::Field& f : l.fields) {
+void AppendFields(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* rec) {
+    for (const format::Field& f : l.fields) {
         out += indent;
         out += '.';
         out += f.name;
@@ -207,11 +207,11 @@ void AppendFields(std::string& out, const std::string& indent, const mesh::Recor
     }
 }
 
-bool ParseField(const mesh::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
+bool ParseField(const format::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
                 std::string& error) {
     const std::string_view name = words[0].substr(1);
     for (size_t i = 0; i < l.fields.size() && i < 64; ++i) {
-        const mesh::Field& f = l.fields[i];
+        const format::Field& f = l.fields[i];
         if (name != f.name) continue;
         if (seen & (uint64_t(1) << i)) {
             error = "the field ." + std::string(name) + " is given twice";
@@ -235,19 +235,19 @@ bool ParseField(const mesh::RecordLayout& l, std::span<const std::string_view> w
 
 // ---- List elements -------------------------------------------------------------------
 
-int64_t ElementLength(const mesh::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n) {
+int64_t ElementLength(const format::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n) {
     int64_t len = l.elementsize;
     if (p < 0 || p + len > n) return 0;
-    for (const mesh::Sublist& s : l.sublists)
+    for (const format::Sublist& s : l.sublists)
         len += int64_t(Bits(l.element[static_cast<size_t>(s.countfield)], data + p, 0)) * s.entrysize;
     return p + len <= n ? len : 0;
 }
 
-void AppendElement(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* el) {
+void AppendElement(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* el) {
     out += indent;
     out += '-';
     std::string note;
-    for (const mesh::Field& f : l.element) {
+    for (const format::Field& f : l.element) {
         for (int k = 0; k < ValueCount(f); ++k) {
             out += ' ';
             AppendValue(out, f, el, k);
@@ -256,11 +256,11 @@ void AppendElement(std::string& out, const std::string& indent, const mesh::Reco
         if (!m.empty()) note += (note.empty() ? "" : ", ") + m;
     }
     const uint8_t* q = el + l.elementsize;
-    for (const mesh::Sublist& s : l.sublists) {
+    for (const format::Sublist& s : l.sublists) {
         out += " |";
         const uint32_t n = Bits(l.element[static_cast<size_t>(s.countfield)], el, 0);
         for (uint32_t e = 0; e < n; ++e, q += s.entrysize)
-            for (const mesh::Field& f : s.fields)
+            for (const format::Field& f : s.fields)
                 for (int k = 0; k < ValueCount(f); ++k) {
                     out += ' ';
                     AppendValue(out, f, q, k);
@@ -270,12 +270,12 @@ void AppendElement(std::string& out, const std::string& indent, const mesh::Reco
     out += '\n';
 }
 
-bool ParseElement(const mesh::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
+bool ParseElement(const format::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
                   std::string& error) {
     const size_t start = out.size();
     out.resize(start + static_cast<size_t>(l.elementsize), 0);
     size_t w = 1;
-    for (const mesh::Field& f : l.element)
+    for (const format::Field& f : l.element)
         for (int k = 0; k < ValueCount(f); ++k, ++w) {
             if (w >= words.size() || words[w] == "|") {
                 error = "an element takes more values";
@@ -286,7 +286,7 @@ bool ParseElement(const mesh::RecordLayout& l, std::span<const std::string_view>
                 return false;
             }
         }
-    for (const mesh::Sublist& s : l.sublists) {
+    for (const format::Sublist& s : l.sublists) {
         if (w >= words.size() || words[w] != "|") {
             error = std::string("the ") + s.name + "s of an element follow a '|'";
             return false;
@@ -305,7 +305,7 @@ bool ParseElement(const mesh::RecordLayout& l, std::span<const std::string_view>
             const size_t at = out.size();
             out.resize(at + static_cast<size_t>(s.entrysize), 0);
             size_t v = w;
-            for (const mesh::Field& f : s.fields)
+            for (const format::Field& f : s.fields)
                 for (int k = 0; k < ValueCount(f); ++k, ++v)
                     if (!ReadValue(f, words[v], out.data() + at, k)) {
                         error = "not a value for " + std::string(s.name) + ": " + std::string(words[v]);

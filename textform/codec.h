@@ -2,7 +2,7 @@
 // for the differences between meshes: one value of a field, the line of a
 // record field (".scale 1 1 1"), the line of a list element ("- 1 2 3",
 // with "| ..." for the entries of its sublists) and of a name ("- \"bone\"").
-// The layouts are those of the table of chunk kinds (mesh/records.h); a
+// The layouts are those of the table of chunk kinds (format/records.h); a
 // value's text is the inspector's (its floats are the shortest text that
 // reads back as the same value), and typed values are read by its parser.
 //
@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mesh/records.h"
+#include "format/records.h"
 
 namespace textform {
 
@@ -44,36 +44,36 @@ bool ParseHex(std::span<const std::string_view> words, std::vector<uint8_t>& out
 // Value k of field f of the record or element whose bytes are rec (which
 // holds the whole field), as text: integers in decimal, floats as the
 // inspector shows them, a fixed-width text quoted up to its first zero.
-void AppendValue(std::string& out, const mesh::Field& f, const uint8_t* rec, int k);
+void AppendValue(std::string& out, const format::Field& f, const uint8_t* rec, int k);
 // Reads one word for value k of field f into rec (which has room for it).
-bool ReadValue(const mesh::Field& f, std::string_view word, uint8_t* rec, int k);
+bool ReadValue(const format::Field& f, std::string_view word, uint8_t* rec, int k);
 // The number of words a field takes (a fixed-width text takes one).
-int ValueCount(const mesh::Field& f);
+int ValueCount(const format::Field& f);
 // What an enumerated value or the set flags of field f mean; empty when
 // nothing is named.
-std::string Meaning(const mesh::Field& f, const uint8_t* rec);
+std::string Meaning(const format::Field& f, const uint8_t* rec);
 
 // ---- Record lines -----------------------------------------------------------------
 
 // The bytes a record of this layout takes before any tail: its fields'
 // extent.
-int RecordSize(const mesh::RecordLayout& l);
+int RecordSize(const format::RecordLayout& l);
 // ".name v v v" for each field of a record, each line after indent, with the
 // meaning as a comment.
-void AppendFields(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* rec);
+void AppendFields(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* rec);
 // Reads a field line's words (the first is ".name") into rec (RecordSize
 // bytes); seen has a bit per field of the layout (at most 64) and refuses a
 // field given twice.
-bool ParseField(const mesh::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
+bool ParseField(const format::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
                 std::string& error);
 
 // The length of the element at p of a list's data (its fields and its
 // sublists' entries); 0 when it does not fit in n bytes.
-int64_t ElementLength(const mesh::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n);
+int64_t ElementLength(const format::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n);
 // "- v v v | e e | e" for the element at el (ElementLength bytes).
-void AppendElement(std::string& out, const std::string& indent, const mesh::RecordLayout& l, const uint8_t* el);
+void AppendElement(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* el);
 // Appends the bytes of an element line (the first word is "-").
-bool ParseElement(const mesh::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
+bool ParseElement(const format::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
                   std::string& error);
 
 }  // namespace textform

@@ -6,7 +6,7 @@
 
 #include "mesh/chunk.h"
 #include "mesh/inspect.h"
-#include "mesh/records.h"
+#include "format/records.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
 
@@ -72,21 +72,21 @@ uint32_t MatdCount(std::span<const uint8_t> b, int64_t p, int64_t end) {
 }
 
 // Whether the lines read back into exactly these bytes.
-bool Rebuilds(const std::string& lines, const mesh::RecordLayout& l, std::span<const uint8_t> want) {
+bool Rebuilds(const std::string& lines, const format::RecordLayout& l, std::span<const uint8_t> want) {
     std::vector<uint8_t> got;
     std::vector<std::string_view> words;
     std::string error;
     std::string text;
     uint64_t seen = 0;
-    if (l.layout == mesh::Layout::Fields) got.assign(static_cast<size_t>(RecordSize(l)), 0);
+    if (l.layout == format::Layout::Fields) got.assign(static_cast<size_t>(RecordSize(l)), 0);
     for (size_t a = 0; a < lines.size();) {
         size_t e = lines.find('\n', a);
         if (!Tokens(std::string_view(lines).substr(a, e - a), words) || words.empty()) return false;
         a = e + 1;
         bool ok = true;
-        if (l.layout == mesh::Layout::Fields) {
+        if (l.layout == format::Layout::Fields) {
             ok = ParseField(l, words, got.data(), seen, error);
-        } else if (l.layout == mesh::Layout::List) {
+        } else if (l.layout == format::Layout::List) {
             ok = ParseElement(l, std::span(words).subspan(0), got, error);
         } else if (words.size() == 2 && Unquote(words[1], text)) {
             got.insert(got.end(), text.begin(), text.end());
@@ -103,13 +103,13 @@ bool Rebuilds(const std::string& lines, const mesh::RecordLayout& l, std::span<c
 // layout reads back exactly, else its bytes.
 void Leaf(std::string& out, std::string& line, const std::string& indent, std::string_view name,
           std::string_view parent, std::span<const uint8_t> d) {
-    const mesh::ChunkKind* kind = mesh::FindKind(name);
-    const mesh::RecordLayout* l = kind ? &mesh::LayoutOf(*kind, parent) : nullptr;
+    const format::ChunkKind* kind = format::FindKind(name);
+    const format::RecordLayout* l = kind ? &format::LayoutOf(*kind, parent) : nullptr;
     std::string body;
     size_t used = 0;
     if (l && !d.empty()) {
         switch (l->layout) {
-            case mesh::Layout::Text: {
+            case format::Layout::Text: {
                 const void* z = std::memchr(d.data(), 0, d.size());
                 const size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - d.data()) : d.size();
                 const std::vector<uint8_t> rec = mesh::TextRecord(std::string(d.begin(), d.begin() + len));
@@ -120,14 +120,14 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
                 }
                 break;
             }
-            case mesh::Layout::Fields: {
+            case format::Layout::Fields: {
                 const size_t rs = static_cast<size_t>(RecordSize(*l));
                 if (rs == 0 || d.size() < rs) break;
                 AppendFields(body, indent, *l, d.data());
                 if (Rebuilds(body, *l, d.first(rs))) used = rs;
                 break;
             }
-            case mesh::Layout::List: {
+            case format::Layout::List: {
                 if (l->elementsize <= 0 || d.size() < 4) break;
                 const uint32_t count = static_cast<uint32_t>(mesh::ReadInt(d, 0));
                 const int64_t n = static_cast<int64_t>(d.size());
@@ -144,7 +144,7 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
                 used = static_cast<size_t>(p);
                 break;
             }
-            case mesh::Layout::Names: {
+            case format::Layout::Names: {
                 if (d.back() != 0) break;
                 for (size_t a = 0; a < d.size();) {
                     const size_t z = static_cast<size_t>(
@@ -206,7 +206,7 @@ bool Dump(std::span<const uint8_t> b, const mesh::namelist& list,
         AppendName(line, b.data() + at);
         if (h.declared != h.size) line += " size=" + std::to_string(h.declared);
         const std::span<const uint8_t> d = b.subspan(static_cast<size_t>(data), static_cast<size_t>(h.size));
-        if (h.size >= 8 && !mesh::IsRecordName(name) && mesh::NameInList(std::string(NameAt(d, 0)), list)) {
+        if (h.size >= 8 && !format::IsRecordName(name) && mesh::NameInList(std::string(NameAt(d, 0)), list)) {
             out += line;
             out += '\n';
             stack.push_back({data, data + h.size, depth + 1, std::string(name)});

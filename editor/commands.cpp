@@ -19,8 +19,8 @@ namespace {
 
 // Verdicts of the verification report; character 255 breaks the line.
 const std::string kVerdictFindings =
-    std::string("This mesh is very probably not") + '\xff' + "    going to work with SWBFII";
-const std::string kVerdictClean = std::string("This mesh is likely to work fine") + '\xff' + "  with SWBFII";
+    std::string("This mesh is very probably not") + '\xff' + "going to work with SWBFII";
+const std::string kVerdictClean = std::string("This mesh is likely to work fine") + '\xff' + "with SWBFII";
 
 }  // namespace
 

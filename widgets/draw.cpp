@@ -39,17 +39,6 @@ void Write(tilemap& grid, int x, int y, const std::string& text, int fg, int bg)
     grid.InsertString(x, y, text, fg, bg, 0, 0, 1, -1);
 }
 
-// count characters starting at the 1-based position start; a start below 1
-// shortens the count by the difference.
-std::string Mid(const std::string& text, int64_t start, int64_t count) {
-    if (start < 1) {
-        count -= 1 - start;
-        start = 1;
-    }
-    if (count <= 0 || start > static_cast<int64_t>(text.size())) return std::string();
-    return text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count));
-}
-
 // floor(a / 2) for any sign.
 int FloorHalf(int a) { return a >= 0 ? a / 2 : -((1 - a) / 2); }
 
@@ -143,23 +132,17 @@ void gadget::DrawWindowTitle(tilemap& grid) {
 }
 
 // A text that fits on one row is written as it is. A longer one (or one that
-// holds a line break) is cut into rows of w - 1 characters; row r starts at
-// character r * w counted from 1, so row 0 holds w - 2 characters and the
-// character before each later row's start is never shown.
+// holds a line break) is wrapped at its blanks into rows of w characters, as
+// many as the label has.
 void gadget::DrawLabelText(tilemap& grid, int d) {
     const int c = d ? disabledcolor : TextColor;
     if (static_cast<int64_t>(title.size()) <= w && title.find(kLineBreak) == std::string::npos) {
         Write(grid, dx, dy, title, c, bgcolor);
         return;
     }
-    if (w <= 1) return;  // every row would be empty
-    const int64_t len = static_cast<int64_t>(title.size());
-    for (int r = 0; r < h; ++r) {
-        const int64_t start = static_cast<int64_t>(r) * w;
-        if (start > len) break;  // this and every later row start past the end
-        const std::string row = Mid(title, start, w - 1);
-        if (!row.empty()) Write(grid, dx, dy + r, row, c, bgcolor);
-    }
+    const std::vector<std::string> rows = WrapText(title, w, h);
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (!rows[r].empty()) Write(grid, dx, dy + static_cast<int>(r), rows[r], c, bgcolor);
 }
 
 void gadget::DrawCheckbox(Toolkit* ui, tilemap& grid, int d) {

@@ -43,6 +43,36 @@ std::string DeleteAt(const std::string& text, int pos) {
     return out;
 }
 
+std::vector<std::string> WrapText(const std::string& text, int width, int maxrows) {
+    std::vector<std::string> rows;
+    if (width < 1) return rows;
+    const size_t wd = static_cast<size_t>(width);
+    size_t p = 0;
+    size_t end = std::string::npos;  // the end of the paragraph p is in
+    while (p <= text.size() && static_cast<int>(rows.size()) < maxrows) {
+        if (end == std::string::npos || end < p) {
+            end = text.find('\xff', p);
+            if (end == std::string::npos) end = text.size();
+        }
+        if (end - p <= wd) {
+            rows.push_back(text.substr(p, end - p));
+            p = end + 1;
+            continue;
+        }
+        // Too long: break at the last blank that lets the row fit, else cut
+        // the word where the row ends.
+        const size_t cut = text.rfind(' ', p + wd);
+        if (cut == std::string::npos || cut <= p) {
+            rows.push_back(text.substr(p, wd));
+            p += wd;
+        } else {
+            rows.push_back(text.substr(p, cut - p));
+            p = cut + 1;
+        }
+    }
+    return rows;
+}
+
 gadget* gadget::Adopt(std::unique_ptr<gadget> g, gadget& parent) {
     g->parent = &parent;
     gadget* raw = g.get();

@@ -45,6 +45,13 @@ struct area {
 std::string InsertAt(const std::string& text, const std::string& insertion, int pos);
 std::string DeleteAt(const std::string& text, int pos);
 
+// A text cut into rows of at most width characters for a label: character
+// 255 ends a row, a row breaks at the last blank that lets it fit (the blank
+// itself is not shown), and a word longer than a row is cut where the row
+// ends. No character other than those blanks and breaks is lost. At most
+// maxrows rows are made; a width below 1 gives none.
+std::vector<std::string> WrapText(const std::string& text, int width, int maxrows);
+
 class gadget {
 public:
     // Kinds.

@@ -1,5 +1,7 @@
-// The modal popup: a 38 x 8 box in the middle of the window with a title, a
-// message and a row of choices, run in a loop of its own until one is picked.
+// The modal popup: a box 38 cells wide (8 rows, more for a long message) in
+// the middle of the window with a title, a message and a row of choices, run
+// in a loop of its own until one is picked.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,41 +30,46 @@ namespace widgets {
 namespace {
 
 constexpr int kGridW = 38;
-constexpr int kGridH = 8;
-constexpr int kCaptionRow = 6;
-constexpr int kMarkerRow = 7;
-
+constexpr int kTextW = 36;
+constexpr int kTextRows = 5;  // at least; a longer message makes the box taller
+constexpr int kCaptionGap = 3;
 
 }  // namespace
 
 int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text,
-                  const std::vector<std::string>& entries) {
+                   const std::vector<std::string>& entries) {
     const int n = static_cast<int>(entries.size());
     if (n == 0) return -1;
     host::Host& host = ui.host;
     host.ClearKeys();
 
-    tilemap grid(kGridW, kGridH);
-    grid.Fill(0, 0, 9, 0);
-    grid.DrawWindow(title, 0, 0, kGridW, kGridH);
-    grid.DrawLabel(text, 1, 1, 36, 5);
-
-    // The captions share the row around the middle column: every entry takes
-    // its length plus two cells, and the row is centred on that total.
-    int total = 2 * n;
-    for (const std::string& e : entries) total += static_cast<int>(e.size());
-    const int step = total / n;
-    const int half = total / 2;
-    std::vector<int> column(n);
-    for (int i = 0; i < n; ++i) {
-        column[i] = i * step - half + kGridW / 2;
-        grid.InsertString(column[i], kCaptionRow, entries[i], 0, 22, 0, 0, 1, -1);
-    }
-
     const int screenw = ui.display.settings.width;
     const int screenh = ui.display.settings.height;
+    // The message is wrapped at its blanks; the box grows downwards for one
+    // that needs more than five rows, as far as the screen allows.
+    const int rows = std::max<int>(
+        kTextRows, static_cast<int>(WrapText(text, kTextW, std::max(kTextRows, screenh - 3)).size()));
+    const int gridh = rows + 3;
+    const int captionrow = rows + 1, markerrow = rows + 2;
+
+    tilemap grid(kGridW, gridh);
+    grid.Fill(0, 0, 9, 0);
+    grid.DrawWindow(title, 0, 0, kGridW, gridh);
+    grid.DrawLabel(text, 1, 1, kTextW, rows);
+
+    // The captions stand in one row, three blank cells apart, centred.
+    int total = kCaptionGap * (n - 1);
+    for (const std::string& e : entries) total += static_cast<int>(e.size());
+    std::vector<int> column(n);
+    int x = std::max(0, (kGridW - total) / 2);
+    for (int i = 0; i < n; ++i) {
+        column[i] = x;
+        grid.InsertString(column[i], captionrow, entries[i], 0, 22, 0, 0, 1, -1);
+        x += static_cast<int>(entries[i].size()) + kCaptionGap;
+    }
+
     const int left = screenw / 2 - kGridW / 2;
-    const int top = screenh / 2 - kGridH / 2;
+    const int top = screenh / 2 - gridh / 2;
     int s = 0;
     for (;;) {
         ui.UpdatePointer();
@@ -90,13 +97,13 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
 
         for (int i = 0; i < n; ++i) {
             const int len = static_cast<int>(entries[i].size());
-            grid.InsertString(column[i] + len / 2 - 1, kMarkerRow, i == s ? "XX" : "--", 14, 9, 0, 0, 1, -1);
+            grid.InsertString(column[i] + len / 2 - 1, markerrow, i == s ? "XX" : "--", 14, 9, 0, 0, 1, -1);
         }
-        // Each caption answers a click over its columns on the grid's rows 5
-        // to 7 (the row above it, its own row and the marker row).
+        // Each caption answers a click over its columns on the row above it,
+        // its own row and the marker row.
         for (int i = 0; i < n; ++i) {
             const int len = static_cast<int>(entries[i].size());
-            if (ui.InArea(screenw / 2 + i * step - half, top + 5, len, 3) && ui.Released(1)) return i;
+            if (ui.InArea(left + column[i], top + captionrow - 1, len, 3) && ui.Released(1)) return i;
         }
 
         host.ModalFlip();

@@ -220,7 +220,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "verification");
     EXPECT_EQ(ed->messages[0].text,
-              std::string("This mesh is very probably not") + '\xff' + "    going to work with SWBFII");
+              std::string("This mesh is very probably not") + '\xff' + "going to work with SWBFII");
     EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
     EXPECT_TRUE(ed->doc.mesh->inerrors(ed->doc.mesh->hedr.get()));
 
@@ -279,7 +279,7 @@ TEST_F(EditorTest, VerifyCleanMeshLeavesOldLog) {
     KeyInModal(13);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].text, std::string("This mesh is likely to work fine") + '\xff' + "  with SWBFII");
+    EXPECT_EQ(ed->messages[0].text, std::string("This mesh is likely to work fine") + '\xff' + "with SWBFII");
     EXPECT_TRUE(ed->findings.empty());
     EXPECT_EQ(Slurp(dir + "/log__example.txt"), "old");
 }

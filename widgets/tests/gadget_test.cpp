@@ -160,3 +160,25 @@ TEST(Text, InsertAtAndDeleteAtAtTheEdges) {
     EXPECT_EQ(DeleteAt("abc", 3), "ab");
     EXPECT_EQ(DeleteAt("abc", 4), "abc");
 }
+
+TEST(Text, WrapTextBreaksAtBlanksAndLosesNoCharacter) {
+    const std::string br(1, char(255));
+    struct Case {
+        std::string text;
+        int width, maxrows;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"short", 10, 5, {"short"}},
+        {"the import replaces", 8, 5, {"the", "import", "replaces"}},
+        {"abcdefghij", 4, 5, {"abcd", "efgh", "ij"}},
+        {"ab cdefghij", 4, 5, {"ab", "cdef", "ghij"}},
+        {"No space left on device", 10, 5, {"No space", "left on", "device"}},
+        {"exactly 8 ok", 8, 5, {"exactly", "8 ok"}},
+        {"one" + br + "two" + br + br + "four", 10, 5, {"one", "two", "", "four"}},
+        {"a b c d e f", 1, 3, {"a", "b", "c"}},
+        {"anything", 0, 5, {}},
+        {"", 5, 5, {""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(widgets::WrapText(c.text, c.width, c.maxrows), c.rows) << c.text << " in " << c.width;
+}

@@ -1,6 +1,6 @@
 // The modal popup, run to completion on the headless host with scripted keys
 // and clicks. An 80 x 50 screen puts the popup's grid at cells (21, 21) to
-// (58, 28): "Yes" at column 36, "No" at 40, captions on row 27, markers on 28.
+// (58, 28): "Yes" at column 36, "No" at 42, captions on row 27, markers on 28.
 #include <gtest/gtest.h>
 
 #include "host/headless_host.h"
@@ -43,12 +43,12 @@ TEST_F(PopupTest, LayoutAndMarkersThatShowOneFrameLate) {
     });
     s.host.OnFrame(2, [&](host::HeadlessHost& h) {
         second_yes = s.Read(36, 28);
-        second_no = s.Read(40, 28);
+        second_no = s.Read(42, 28);
         h.PressKey(39);  // Right
     });
     s.host.OnFrame(3, [&](host::HeadlessHost&) { third_yes = s.Read(36, 28); });
     s.host.OnFrame(4, [&](host::HeadlessHost& h) {
-        fourth_no = s.Read(40, 28);
+        fourth_no = s.Read(42, 28);
         fourth_yes = s.Read(37, 28);
         h.PressKey(13);
     });
@@ -101,7 +101,7 @@ TEST_F(PopupTest, KeysPendingBeforeThePopupAreDropped) {
 }
 
 TEST_F(PopupTest, ClicksOnTheCaptionRowsChoose) {
-    ClickAt(1, 40, 26);  // the row above "No"
+    ClickAt(1, 42, 26);  // the row above "No"
     EXPECT_EQ(Confirm(), 1);
     EXPECT_EQ(s.ui->mousereleased[1], 1) << "the caller still sees the release";
 
@@ -117,9 +117,65 @@ TEST_F(PopupTest, ClicksOnTheCaptionRowsChoose) {
     EXPECT_GE(s.host.Frames(), f + 6) << "only Escape ended it";
 
     f = s.host.Frames();
-    ClickAt(f + 1, 38, 27);  // "Ok" sits at grid column 17
+    ClickAt(f + 1, 39, 27);  // "Ok" sits at grid column 18
     EXPECT_EQ(widgets::PopupMessage(*s.ui, "Error!", "Unable to read mesh file."), 1);
     EXPECT_LT(s.host.Frames(), f + 5);
+}
+
+// The popup's rows as text: the cells of columns 22 to 57 of a row.
+TEST_F(PopupTest, MessagesReadWholeAndCaptionsStandApart) {
+    const std::string br(1, char(255));
+    auto row = [&](int y, int x0 = 22, int n = 36) {
+        std::string t;
+        for (int x = x0; x < x0 + n; ++x) {
+            const int g = s.Read(x, y).glyph;
+            t += g > 0 ? char(g) : ' ';
+        }
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        return t;
+    };
+    struct Case {
+        std::string text;
+        std::vector<std::string> rows;  // the message rows, from the popup's second row
+    } cases[] = {
+        {"Unable to read mesh file." + br + "File too large", {"Unable to read mesh file.", "File too large"}},
+        {"Unable to read mesh file." + br + "Not a regular file", {"Unable to read mesh file.", "Not a regular file"}},
+        {"Unable to write mesh file." + br + "No space left on device",
+         {"Unable to write mesh file.", "No space left on device"}},
+        {"MODL holds 120 bytes of data that the import replaces. Continue?",
+         {"MODL holds 120 bytes of data that", "the import replaces. Continue?"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> shown;
+        const int f = s.host.Frames();
+        s.host.OnFrame(f + 1, [&](host::HeadlessHost& h) {
+            for (size_t r = 0; r < c.rows.size(); ++r) shown.push_back(row(22 + static_cast<int>(r)));
+            h.PressKey(13);
+        });
+        widgets::PopupMessage(*s.ui, "Error!", c.text);
+        EXPECT_EQ(shown, c.rows) << c.text;
+    }
+
+    // A message longer than five rows makes the box taller, keeping its end.
+    std::string longtext;
+    for (int i = 0; i < 40; ++i) longtext += "word" + std::to_string(i) + " ";
+    longtext += "END";
+    std::string last;
+    s.host.OnFrame(s.host.Frames() + 1, [&](host::HeadlessHost& h) {
+        for (int y = 0; y < 50; ++y)
+            if (row(y).find("END") != std::string::npos) last = row(y);
+        h.PressKey(13);
+    });
+    widgets::PopupMessage(*s.ui, "Error!", longtext);
+    EXPECT_NE(last.find("word39 END"), std::string::npos);
+
+    std::string captions;
+    s.host.OnFrame(s.host.Frames() + 1, [&](host::HeadlessHost& h) {
+        captions = row(27);
+        h.PressKey(27);
+    });
+    EXPECT_EQ(widgets::PopupSaveChanges(*s.ui, "Confirm", "Save changes to a.msh?"), 2);
+    EXPECT_EQ(captions, "      save   discard   cancel");
 }
 
 TEST_F(PopupTest, NoEntriesReturnsAtOnceAndACloseRequestEndsTheProgram) {

@@ -181,6 +181,9 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error)
     out.clear();
     Builder b(out);
     try {
+        // A mesh takes fewer bytes than its text: one reservation instead of
+        // copies as it grows.
+        out.reserve(text.size() / 2);
         size_t number = 0;
         for (size_t a = 0; a <= text.size();) {
             size_t e = text.find('\n', a);

@@ -16,12 +16,15 @@ std::string Count(size_t n, const char* one, const char* many) {
 
 void Editor::CheckMesh() {
     if (!doc.mesh) return;
-    checkfindings = mesh::CheckMesh(*doc.mesh);
-    mesh::SortErrorsFirst(checkfindings);
+    // The compiler's option file beside the mesh, when it has one.
+    const std::optional<check::OptionFile> options =
+        doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
+    checkfindings = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
+    check::SortErrorsFirst(checkfindings);
     checkedmesh = doc.mesh;
     checked = true;
     size_t errors = 0;
-    for (const mesh::Finding& f : checkfindings) errors += f.severity == mesh::Severity::error ? 1 : 0;
+    for (const check::Finding& f : checkfindings) errors += f.severity == check::Severity::error ? 1 : 0;
     const std::string summary = Count(errors, "error", "errors") + ", " +
                                 Count(checkfindings.size() - errors, "warning", "warnings");
     if (w.checkwindow) {
@@ -60,7 +63,7 @@ void Editor::DrawCheckFindings() {
     for (int r = 0; r < rows; ++r) {
         const size_t i = static_cast<size_t>(first + r);
         if (i >= checkfindings.size()) break;
-        const mesh::Finding& f = checkfindings[i];
+        const check::Finding& f = checkfindings[i];
         const mesh::chunkptr c = f.where.lock();
         const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
         if (hovered && ui.Released(1) && c && doc.mesh && doc.mesh->hedr) {
@@ -73,7 +76,7 @@ void Editor::DrawCheckFindings() {
                 w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
             }
         }
-        const std::string text = std::string(f.severity == mesh::Severity::error ? "E " : "W ") + f.path + ": [" +
+        const std::string text = std::string(f.severity == check::Severity::error ? "E " : "W ") + f.path + ": [" +
                                  f.rule + "] " + f.message;
         if (c && doc.selchunk == c)
             grid.InsertString(0, r, text, 25, 0, 0, 0, 0, grid.tmapw);

@@ -21,7 +21,7 @@
 #include "editor/document.h"
 #include "editor/history.h"
 #include "host/host.h"
-#include "mesh/check.h"
+#include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "mesh/treeview.h"
@@ -281,7 +281,7 @@ public:
 
     // The last check's findings, errors first, and the mesh they are about
     // (they are dropped when another mesh becomes the current one).
-    std::vector<mesh::Finding> checkfindings;
+    std::vector<check::Finding> checkfindings;
     std::weak_ptr<mesh::msh> checkedmesh;
     bool checked = false;
     // Every message and question popup shown so far (title, text), oldest

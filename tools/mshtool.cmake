@@ -5,7 +5,7 @@ add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIS
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp)
 target_compile_definitions(mshtool PRIVATE VORNA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(mshtool mesh_check textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
+target_link_libraries(mshtool check textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
 # The container-name list travels with the program: a copy beside it, and the
 # source copy as the last resort.
 configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/mdata/format.txt COPYONLY)
@@ -18,7 +18,7 @@ add_dependencies(mshtool_tests mshtool)
 gtest_discover_tests(mshtool_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 add_executable(mshtool_check_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_check_test.cpp)
-target_link_libraries(mshtool_check_tests mesh_core nlohmann_json::nlohmann_json GTest::gtest_main)
+target_link_libraries(mshtool_check_tests check nlohmann_json::nlohmann_json GTest::gtest_main)
 target_compile_definitions(mshtool_check_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_check_tests mshtool)
 gtest_discover_tests(mshtool_check_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

@@ -12,14 +12,17 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <new>
 #include <mutex>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "mesh/check.h"
+#include "check/check.h"
 #include "mesh/msh.h"
 
 namespace tools {
@@ -78,45 +81,104 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
     return items;
 }
 
-void Line(Result& r, bool json, const std::string& file, const char* severity, const std::string& rule,
-          const std::string& path, const std::string& message) {
+void Line(Result& r, bool json, const std::string& file, const check::Finding& f) {
+    const char* severity = check::SeverityName(f.severity);
     if (json) {
         nlohmann::ordered_json j;
         j["file"] = file;
         j["severity"] = severity;
-        j["rule"] = rule;
-        j["path"] = path;
-        j["message"] = message;
+        j["rule"] = f.rule;
+        j["path"] = f.path;
+        j["message"] = f.message;
+        if (f.offset >= 0) {  // a chunk, not an option file
+            j["offset"] = f.offset;
+            j["size"] = f.size;
+        }
+        if (f.element) j["element"] = *f.element;
         // Names in a mesh are bytes, not always UTF-8: those are replaced.
         r.out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     } else {
-        r.out += file + ": " + severity + ": " + path + ": [" + rule + "] " + message;
+        r.out += file + ": " + severity + ": " + f.path + ": [" + f.rule + "] " + f.message;
     }
     r.out += '\n';
+}
+
+// The file's bytes as they are: the check reads them by the format's schema,
+// so a file that ends inside a chunk is seen as such. Empty with a reason
+// when the file cannot be read.
+std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        why = std::string("Unable to open the file: ") + std::strerror(errno) + ".";
+        return {};
+    }
+    const std::streamoff size = in.tellg();
+    if (size <= 0) {
+        why = size == 0 ? "The file is empty." : "Unable to read the file.";
+        return {};
+    }
+    if (size > mesh::msh::kMaxFileBytes) {
+        why = "The file is larger than any mesh file can be.";
+        return {};
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        why = "Not enough memory to read the file.";
+        return {};
+    }
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        why = "Unable to read the file.";
+        return {};
+    }
+    return bytes;
 }
 
 Result CheckOne(const CheckRun& run, const Item& item) {
     Result r;
     std::string why = item.unreadable;
     if (why.empty()) {
-        std::string reason;
-        mesh::mshptr m = mesh::OpenMesh(item.file, *run.list, run.matl, &reason);
-        if (m) {
-            for (const mesh::Finding& f : mesh::CheckMesh(*m)) {
-                (f.severity == mesh::Severity::error ? r.errors : r.warnings) += 1;
-                Line(r, run.json, item.file, mesh::SeverityName(f.severity), f.rule, f.path, f.message);
+        const std::vector<uint8_t> bytes = ReadBytes(item.file, why);
+        if (!bytes.empty()) {
+            const std::optional<check::OptionFile> options = check::OptionFileBeside(item.file);
+            std::vector<check::Finding> findings;
+            try {
+                findings = check::CheckBytes(bytes, options ? &*options : nullptr);
+            } catch (const std::bad_alloc&) {
+                why = "Not enough memory to check the file.";
             }
-            return r;
+            if (why.empty()) {
+                for (const check::Finding& f : findings) {
+                    (f.severity == check::Severity::error ? r.errors : r.warnings) += 1;
+                    Line(r, run.json, item.file, f);
+                }
+                return r;
+            }
         }
-        if (reason.empty()) reason = "Unable to read mesh file";
-        why = reason.back() == '.' ? reason : reason + ".";
     }
     r.unreadable = true;
-    Line(r, run.json, item.file, "error", "unreadable", "", why);
+    check::Finding f;
+    f.rule = "unreadable";
+    f.message = why;
+    Line(r, run.json, item.file, f);
     return r;
 }
 
 }  // namespace
+
+int PrintRules() {
+    std::string out;
+    for (const check::Rule& r : check::Rules()) {
+        out += std::string(r.id) + " (" + check::SeverityName(r.severity) + ")\n";
+        out += std::string("  ") + r.means + "\n";
+        out += std::string("  Why: ") + r.why + "\n";
+        out += std::string("  Fix: ") + r.fix + "\n\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 3;
+}
 
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
     const std::vector<Item> items = Collect(paths);
@@ -182,9 +244,10 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
 }
 
 int RunCheckCommand(const Args& a) {
+    if (a.Has("--rules"))
+        return a.operands.empty() && !a.Has("--json") && !a.Has("--jobs") ? PrintRules() : Usage(*a.command);
+    if (a.operands.empty()) return Usage(*a.command);
     CheckRun run;
-    run.list = &a.list;
-    run.matl = a.matl;
     run.json = a.Has("--json");
     if (a.Has("--jobs")) {
         long n = 0;

@@ -5,25 +5,29 @@
 #include <string>
 #include <vector>
 
-#include "mesh/chunk.h"
 #include "tools/mshtool_cli.h"
 
 namespace tools {
 
+// The check reads each file's bytes by the format's schema: the
+// container-name list and material grouping do not change its findings.
 struct CheckRun {
-    const mesh::namelist* list = nullptr;  // the container-name list
-    int matl = 1;                          // material grouping
-    bool json = false;                     // JSON Lines instead of text
-    int jobs = 0;                          // files checked at once; 0: one a core
+    bool json = false;  // JSON Lines instead of text
+    int jobs = 0;       // files checked at once; 0: one a core
 };
 
 // Checks every path (a file, or every *.msh below a folder, recursively and
-// sorted) and prints the findings to stdout, one a line, and the summary to
+// sorted), with the option file NAME.msh.option beside a mesh, and prints the findings to stdout, one a line, and the summary to
 // stderr. Returns the exit status: 0 no error, 1 an error, 2 a file could not
 // be read, 3 the output could not be written.
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
 
 // The check command of the table: its options read into a CheckRun.
 int RunCheckCommand(const Args& a);
+
+// Prints every rule of the check: its id and severity, what a finding means,
+// why the game or its tools care and how to fix it. Returns the exit status
+// (0, or 3 when the output could not be written).
+int PrintRules();
 
 }  // namespace tools

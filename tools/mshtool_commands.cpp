@@ -40,14 +40,17 @@ const std::vector<Command>& Commands() {
          "2  the mesh cannot be read, or the call is wrong\n"
          "3  the output cannot be written\n",
          RunVerify},
-        {"check", "PATH...", 1, SIZE_MAX, "the deep check of files and folders",
+        {"check", "PATH...", 0, SIZE_MAX, "the deep check of files and folders",
          "Checks each file, and every *.msh below each folder (sorted), for what\n"
-         "breaks the model compiler or the game. One finding a line:\n"
+         "breaks the model compiler or the game, reading each by the format's\n"
+         "schema, with the option file NAME.msh.option beside it. One finding a line:\n"
          "  FILE: SEVERITY: PATH: [RULE] MESSAGE\n"
          "and a summary on stderr. A file or folder that cannot be read gives the\n"
-         "rule `unreadable`; the others are still checked.",
-         {{"--json", nullptr, "one JSON object a line (file, severity, rule, path, message)"},
-          {"--jobs", "N", "files checked at once, 1 to 1024 (default: one a core)"}},
+         "rule `unreadable`; the others are still checked. --rules (without\n"
+         "paths) prints what every rule means, why it matters and how to fix it.",
+         {{"--json", nullptr, "one JSON object a line (file, severity, rule, path, message, offset, size, element)"},
+          {"--jobs", "N", "files checked at once, 1 to 1024 (default: one a core)"},
+          {"--rules", nullptr, "print the reference of every rule instead of checking"}},
          "0  no error (warnings allowed)\n"
          "1  at least one error\n"
          "2  a file or folder cannot be read, or the call is wrong\n"

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "mesh/check.h"
+#include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/inspect.h"
 #include "mesh/msh.h"
@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!messages.empty() && m->errors.empty()) Fail("findings without a flagged chunk");
     // So does the deep check.
     std::vector<uint8_t> edited = RebuildAndWrite(m->hedr, matl);
-    for (const mesh::Finding& f : mesh::CheckMesh(*m))
+    for (const check::Finding& f : check::CheckMesh(*m))
         if (f.rule.empty() || f.message.empty()) Fail("a finding without rule or message");
     if (RebuildAndWrite(m->hedr, matl) != edited) Fail("the check changed the tree");
     std::vector<uint8_t> normal = Normalise(edited, matl);

@@ -1,5 +1,6 @@
 // mshtool check over files and folders: sorted output whatever the number of
-// jobs, the text and JSON Lines forms, the summary and the exit codes.
+// jobs, the text and JSON Lines forms, option files beside meshes, the rule
+// reference, the summary and the exit codes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "mesh/msh.h"
-#include "mesh/tests/check_meshes.h"
+#include "check/tests/check_meshes.h"
 
 #include "tests/support/run.h"
 
@@ -58,11 +59,13 @@ chunkptr WithWarning() {
     chunkptr r = Good();
     for (const chunkptr& k : r->kids[0]->kids)
         if (k->name == "MODL" && k->FetchName() == "hp_fire") k->kids[2]->setdata(Str("HP_fire"));
+    r->Update(1);
     return r;
 }
 chunkptr WithError() {
     chunkptr r = Good();
     r->kids[0]->kids[2]->kids[0]->setdata(U32s({5}));  // MODL root: MTYP 5
+    r->Update(1);
     return r;
 }
 
@@ -73,12 +76,15 @@ TEST_F(MshtoolCheck, FolderInSortedOrderWithAnUnreadableFile) {
     std::ofstream(dir + "/meshes/empty.msh").flush();           // unreadable: no bytes
     std::ofstream(dir + "/meshes/notes.txt") << "not a mesh";    // not a *.msh: left out
     fs::create_directories(dir + "/meshes/folder.msh");
+    std::ofstream(dir + "/meshes/c.MSH.option") << "-nocollision\n-lodgroup tiny\n";
 
     const std::vector<std::string> text = {
         "meshes/a/z.msh: warning: HEDR/MSH2/MODL[HP_fire]: [name-case] the name starts with \"HP_\": only lower case "
         "\"hp_\" marks a hardpoint",
-        "meshes/b.msh: error: HEDR/MSH2/MODL[root]/MTYP: [model-type] model type 5 is none of 0 null, 1 skin, 2 cloth, "
-        "3 bone, 4 static, 6 shadow volume",
+        "meshes/b.msh: error: HEDR/MSH2/MODL[root]/MTYP: [model-type] model type 5 is none of null, skin, cloth, "
+        "bone, static, shadow volume (0-4, 6)",
+        "meshes/c.MSH: error: c.MSH.option:2: [option] -lodgroup: needs model, bigmodel, soldier or hugemodel, not "
+        "\"tiny\"",
         "meshes/empty.msh: error: : [unreadable] The file is empty.",
     };
     for (const char* jobs : {"1", "3"}) {
@@ -86,10 +92,11 @@ TEST_F(MshtoolCheck, FolderInSortedOrderWithAnUnreadableFile) {
         Outcome r = Tool(std::string("check --format format.txt --jobs ") + jobs + " meshes");
         EXPECT_EQ(r.code, 2);  // a file could not be read
         EXPECT_EQ(Lines(r.out), text);
-        EXPECT_EQ(r.err, "4 files, 1 error, 1 warning, 1 unreadable\n");
+        EXPECT_EQ(r.err, "4 files, 2 errors, 1 warning, 1 unreadable\n");
     }
     // Without the unreadable file: 1 for an error, 0 for warnings only.
     fs::remove(dir + "/meshes/empty.msh");
+    fs::remove(dir + "/meshes/c.MSH.option");
     EXPECT_EQ(Tool("check --format format.txt meshes").code, 1);
     EXPECT_EQ(Tool("check --format format.txt meshes/a meshes/c.MSH").code, 0);
     Outcome missing = Tool("check --format format.txt meshes/c.MSH nothing.msh");
@@ -117,16 +124,26 @@ TEST_F(MshtoolCheck, JsonLinesParse) {
     EXPECT_EQ(objects.front()["file"], "x.msh");
     bool modeltype = false;
     for (const nlohmann::json& j : objects)
-        modeltype = modeltype || (j["rule"] == "model-type" && j["path"] == "HEDR/MSH2/MODL[root]/MTYP" && j["severity"] == "error");
+        modeltype = modeltype || (j["rule"] == "model-type" && j["path"] == "HEDR/MSH2/MODL[root]/MTYP" &&
+                                  j["severity"] == "error" && j["size"] == 4 && j["offset"].is_number() &&
+                                  j["offset"] > 200);
     EXPECT_TRUE(modeltype) << r.out;
     EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\xef\xbf\xbd\xef\xbf\xbd]");  // U+FFFD twice
     EXPECT_EQ(objects.back(), nlohmann::json::parse(R"({"file":"y.msh","severity":"error","rule":"unreadable","path":"","message":"The file is empty."})"));
 }
 
+TEST_F(MshtoolCheck, RuleReference) {
+    Outcome r = Tool("check --rules");
+    EXPECT_EQ(r.code, 0);
+    for (const char* part : {"list-count (error)\n", "  Why: ", "  Fix: ", "option-name (warning)\n"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+}
+
 TEST_F(MshtoolCheck, WrongCalls) {
     Save("x.msh", Good());
     for (const char* args : {"check", "check --jobs 0 x.msh", "check --jobs x.msh", "check --jobs two x.msh",
-                             "verify --json x.msh", "tree --jobs 2 x.msh", "check --bogus x.msh"}) {
+                             "verify --json x.msh", "tree --jobs 2 x.msh", "check --bogus x.msh",
+                             "check --rules x.msh", "tree --rules x.msh"}) {
         Outcome r = Tool(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_EQ(r.out, "") << args;

@@ -20,6 +20,7 @@ using testsupport::Bytes;
 using testsupport::Cat;
 using testsupport::F32s;
 using testsupport::Str;
+using testsupport::Text;
 
 inline void Put32(Bytes& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
@@ -82,6 +83,19 @@ inline chunkptr PolygonSegment() {
                       D("NDXL", U16s(2, {3, 0, 1, 2, 3, 0, 2, 3})), D("NDXT", U16s(2, {0, 1, 2, 0, 2, 3}))});
 }
 
+// A shadow volume of one triangle's vertices and these half edges (vertex,
+// next, twin; the unused fourth field is added). The good mesh's edges are
+// the triangle seen from both sides, a closed volume.
+inline Bytes ShadowEdges(std::initializer_list<uint16_t> triples) {
+    Bytes b = Cat({U32s({3}), F32s({0, 0, 0, 1, 0, 0, 0, 1, 0}), U32s({uint32_t(triples.size() / 3)})});
+    size_t i = 0;
+    for (uint16_t e : triples) {
+        b = Cat({b, testsupport::U16s({e})});
+        if (++i % 3 == 0) b = Cat({b, testsupport::U16s({0xFFFF})});
+    }
+    return b;
+}
+
 inline chunkptr Cloth() {
     return C("CLTH", {D("CTEX", Str("cape.tga")), L("CPOS", 3, F32s({0, 0, 0, 1, 0, 0, 0, 1, 0})),
                       L("CUV0", 3, F32s({0, 0, 1, 0, 0, 1})), L("FIDX", 1, U32s({0})),
@@ -92,7 +106,8 @@ inline chunkptr Cloth() {
 
 // A mesh shaped like the files the public exporters write, with everything
 // the tools accept though verification does not: texture maps TX1D..TX3D, a
-// cloth GEOM without BBOX, and KFR3 records of variable length.
+// cloth GEOM without BBOX, a shadow segment, and KFR3 records of variable
+// length. Its sizes are rebuilt.
 inline chunkptr Good() {
     chunkptr msh2 = C("MSH2", {
         C("SINF", {D("NAME", Str("scene")), D("FRAM", Cat({U32s({0, 100}), F32s({29.97f})})), Bbox()}),
@@ -100,7 +115,7 @@ inline chunkptr Good() {
         Modl("root", 0, 0, "", {D("FLGS", U32s({0})), Tran()}),
         Modl("bone_a", 3, 1, "root", {Tran()}),
         Modl("body", 1, 2, "root", {Tran(), C("GEOM", {Bbox(), StripSegment(), PolygonSegment(), L("ENVL", 1, U32s({1}))})}),
-        Modl("sv_body", 6, 3, "body", {D("FLGS", U32s({1})), Tran(), C("GEOM", {Bbox(), C("SEGM", {D("SHDW", U32s({0}))})})}),
+        Modl("sv_body", 6, 3, "body", {D("FLGS", U32s({1})), Tran(), C("GEOM", {Bbox(), C("SEGM", {D("MATI", U32s({0})), D("SHDW", ShadowEdges({0, 1, 4, 1, 2, 3, 2, 0, 5, 2, 4, 1, 1, 5, 0, 0, 3, 2}))})})}),
         Modl("cape", 2, 4, "body", {Tran(), C("GEOM", {Cloth()})}),
         Modl("p_collision", 0, 5, "root", {Tran(), D("SWCI", Cat({U32s({4}), F32s({1, 2, 3})}))}),
         Modl("body_lod2", 1, 6, "root", {Tran()}),
@@ -111,8 +126,10 @@ inline chunkptr Good() {
                                // One bone: two translation keys, one rotation key.
                                L("KFR3", 1, Cat({U32s({0x1234, 0, 2, 1}), U32s({0}), F32s({0, 0, 0}), U32s({100}),
                                                  F32s({1, 0, 0}), U32s({0}), F32s({0, 0, 0, 1})}))});
-    return C("HEDR", {msh2, L("BLN2", 1, Cat({U32s({0x1234}), F32s({1})})),
+    chunkptr root = C("HEDR", {msh2, L("BLN2", 1, U32s({0x1234, 0})),
                       L("SKL2", 1, Cat({U32s({0x1234, 0}), F32s({0, 1, 1})})), anm2, D("CL1L", {})});
+    root->Update(1);
+    return root;
 }
 
 }  // namespace checkmesh

@@ -1,0 +1,53 @@
+// The deep check's entry points: a file's bytes, a tree as it would be
+// saved, a loaded mesh; the option file beside a mesh; the order of errors.
+#include "check/check.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "check/checker.h"
+
+namespace check {
+
+std::vector<Finding> CheckBytes(std::span<const uint8_t> file, const OptionFile* options) {
+    return detail::Checker(file, 0, nullptr, options).Run();
+}
+
+std::vector<Finding> CheckTree(const mesh::chunk& root, std::string_view trailer, const OptionFile* options) {
+    // The bytes the tree would be saved as (a grouped MATL with its count),
+    // then the trailing chunk's header when the file had one.
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(std::max<int32_t>(root.size, 0)) + 16);
+    root.save(bytes, 1);
+    if (trailer.size() == 4) {
+        bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+        bytes.insert(bytes.end(), 4, uint8_t(0));
+    }
+    return detail::Checker(bytes, 0, &root, options).Run();
+}
+
+std::vector<Finding> CheckMesh(const mesh::msh& m, const OptionFile* options) {
+    if (!m.hedr) return {};
+    return CheckTree(*m.hedr, m.trailer, options);
+}
+
+std::optional<OptionFile> OptionFileBeside(const std::string& meshpath) {
+    const std::string path = meshpath + ".option";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    // Option files are a few lines; a larger one is not read whole.
+    constexpr std::streamsize kMostBytes = 1 << 20;
+    std::string text(size_t(kMostBytes), '\0');
+    in.read(text.data(), kMostBytes);
+    text.resize(size_t(in.gcount()));
+    const size_t slash = path.find_last_of('/');
+    return OptionFile{slash == std::string::npos ? path : path.substr(slash + 1), std::move(text)};
+}
+
+void SortErrorsFirst(std::vector<Finding>& findings) {
+    std::stable_partition(findings.begin(), findings.end(),
+                          [](const Finding& f) { return f.severity == Severity::error; });
+}
+
+}  // namespace check

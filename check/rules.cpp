@@ -1,0 +1,158 @@
+// The rule table of the deep check and its look-up.
+#include "check/rules.h"
+
+namespace check {
+
+namespace {
+
+constexpr Severity E = Severity::error;
+constexpr Severity W = Severity::warning;
+
+constexpr Rule kRules[] = {
+    // ---- Chunks and records ----
+    {"truncated", E, "The file ends inside this chunk: it declares more data than the file still holds.",
+     "The compiler stops reading at the cut; everything after it is lost.",
+     "Export the mesh again, or restore the file from a copy; the cut bytes cannot be guessed."},
+    {"chunk-layout", E,
+     "A chunk's size runs past its parent, or a container holds bytes that form no chunk.",
+     "The compiler reads children by their sizes and refuses a child that overruns its parent.",
+     "Correct the sizes in the editor (every change there rebuilds them), or remove the stray bytes."},
+    {"version", E, "The scene is an MSH1 chunk, a version the tools do not read.",
+     "The model compiler only reads MSH2 scenes.", "Export the model again with an exporter that writes MSH2."},
+    {"unknown-chunk", W, "A chunk name the format does not define.",
+     "The tools skip it; it is most likely a typo or left over from another tool.",
+     "Rename it to the chunk it was meant to be, or delete it."},
+    {"placement", W, "A known chunk stands where the format does not put it (a NAME in a SEGM).",
+     "The compiler ignores children it does not expect, so its data is not used.",
+     "Move the chunk under the container it belongs to, or delete it."},
+    {"duplicate-chunk", W, "A container holds a chunk twice that it reads once (two FLGS in a MODL).",
+     "The compiler keeps the last one and ignores the others.", "Delete the copy that is not meant."},
+    {"record-size", E,
+     "A record's size is not that of its layout. Shorter is an error; longer is a warning (the rest is ignored).",
+     "The compiler reads the fields at fixed offsets; a short record makes it read past its end.",
+     "Set the record's data to the layout's size (the inspector shows the fields)."},
+    {"list-count", E,
+     "A list's leading count disagrees with its data size: the message gives the declared count and the count "
+     "the bytes hold. Fewer bytes than the count needs is an error; more is a warning.",
+     "The compiler reads as many entries as the count says; past the data it reads other chunks or fails.",
+     "Write the count the data holds, or restore the missing entries."},
+    {"text", W, "A text record (NAME, PRNT, TX0D, ...) has no terminating zero byte.",
+     "Readers run on to the end of the chunk; the text may take garbage.",
+     "Type the text again in the inspector: it is written with its zero byte and padding."},
+    {"closing-chunk", W, "The file does not end with an empty CL1L chunk, inside or after the root.",
+     "Exporters always write it; its absence suggests a file cut short by another tool.",
+     "Append an empty CL1L chunk as the root's last child."},
+    {"animation", W, "The skeleton chunks SKL2, BLN2 and ANM2 do not come together, or their bone counts differ.",
+     "The compiler reads the bone list of BLN2 on its own; the others are for animation tools.",
+     "Export the model again with its skeleton, or delete the incomplete chunks."},
+    // ---- Scene ----
+    {"scene-empty", E, "The file has no MSH2 scene, the scene has no model, or no model holds mesh data.",
+     "The compiler refuses a file without a scene, without models or without anything to draw.",
+     "Export the model with its geometry (a mesh, cloth or a p_ collision primitive)."},
+    {"bbox", W, "A bounding box (of SINF or a GEOM) holds a value that is not a finite number.",
+     "The compiler computes its own boxes and ignores these; the exporter writes them for scenes without visible "
+     "geometry. Other tools may trust them.",
+     "Write a box around the geometry, or zeros."},
+    {"material-index", E, "A segment's MATI names a material the MATL does not have.",
+     "The compiler refuses segments whose material is out of range.",
+     "Set MATI to the index of an existing MATD (0-based), or add the missing material."},
+    {"render-type", W, "A material's render type (ATRB byte 1) is none the compiler knows.",
+     "The material still works, but renders as a plain one; most likely not what was meant.",
+     "Set a known render type: 0, 3, 4, 6, 7, 11, 22 or 24 to 29."},
+    // ---- Models ----
+    {"model-index", E, "A model has no MNDX, or two models have the same MNDX.",
+     "Envelopes name bones by MNDX; the compiler refuses a model without one or two with the same.",
+     "Give every model a unique MNDX (exporters number them from 1)."},
+    {"model-name", E, "Two models have the same name.",
+     "Parents, envelopes and hardpoints name models; the compiler refuses duplicates.", "Rename one of them."},
+    {"model-type", E, "A model type (MTYP) none of null, skin, cloth, bone, static, shadow volume (0-4, 6).",
+     "The compiler refuses unknown node types.", "Set MTYP to the model's type."},
+    {"parent-missing", E, "A PRNT names a model that does not exist; the message names it.",
+     "The compiler refuses a node whose parent is missing.",
+     "Rename the PRNT to the parent's name, or delete it to make the model a root."},
+    {"parent-loop", E, "Following the parents from this model comes back to it.",
+     "A loop has no root; the compiler refuses it.", "Break the loop by pointing one PRNT at a model outside it."},
+    {"parent-order", W, "A model stands before its parent in the file.",
+     "Some tools build the hierarchy in file order and need parents first.", "Move the model after its parent."},
+    {"name-case", W, "A name starts with HP_, SV_ or P_ in other than lower case.",
+     "Only lower-case hp_, sv_ and p_ mark hardpoints, shadow volumes and collision primitives; this model is an "
+     "ordinary one.",
+     "Write the prefix in lower case, or rename the model if no marker was meant."},
+    {"lod-suffix", W, "A name carries a level-of-detail suffix the exporter does not know (_lod1, _lod4).",
+     "Only lod2, lod3, lowres and lowrez mark levels of detail; the model is drawn at every distance.",
+     "Use _lod2, _lod3 or _lowres."},
+    {"shadow-visible", W, "A shadow volume (sv_) model is not hidden (FLGS bit 0).",
+     "The compiler also draws it as an ordinary mesh.", "Set FLGS to 1."},
+    {"skeleton-size", E, "The skeleton has more than 64 bones (bones, roots, hardpoints, kept and envelope models).",
+     "The compiler refuses skeletons of more than 64 bones.",
+     "Remove bones, or stop keeping models with -keep/-keepall."},
+    // ---- Geometry ----
+    {"segment-empty", W, "A segment has no vertices or no triangles.",
+     "The compiler skips it; nothing of it is drawn.", "Delete the segment, or export the geometry again."},
+    {"vertex-limit", E, "A segment has more than 32768 vertices, or a collision mesh more than 65536.",
+     "The compiler refuses segments it cannot index with 16 bits.", "Split the mesh into smaller pieces."},
+    {"segment-counts", E, "A vertex list of a segment (NRML, UV0L, CLRL, WGHT) has another count than POSL.",
+     "The compiler refuses segments whose vertex attributes disagree.",
+     "Export the segment again; the message names the list and both counts."},
+    {"index-range", E, "A triangle index (STRP, NDXT, NDXL) is not below the segment's vertex count.",
+     "The compiler refuses triangles that name vertices that do not exist.", "Export the segment again."},
+    {"not-finite", E,
+     "A value that is NaN or infinite: an error in positions, weights, transforms and cloth, a warning elsewhere.",
+     "The compiler refuses NaN positions; the game breaks on non-finite transforms and weights.",
+     "Clean the geometry of degenerate faces and export again."},
+    {"uv-range", W, "A texture coordinate outside [-16, 16).",
+     "The compiler packs coordinates into 16 bits and cuts larger ones unless -largetexcoords is given.",
+     "Keep coordinates in range, or give -largetexcoords in the option file."},
+    {"weight-bone", E, "A weight names a bone slot that the GEOM's ENVL does not have (every slot, weight 0 too), "
+                       "or the segment has weights and the GEOM no ENVL.",
+     "The compiler refuses bone indices beyond the envelope.", "Export the skin again with its envelope."},
+    {"envelope", E, "An ENVL entry is no model's MNDX.",
+     "The compiler maps envelope entries to models by MNDX and refuses one that names none.",
+     "Write the MNDX of the bone the entry is meant for."},
+    {"envelope-bone", W, "An ENVL entry names a model that is not a bone, root, hardpoint or kept model.",
+     "The compiler puts an unnamed bone with an identity transform in its place; the vertices stay still.",
+     "Make the model a bone (MTYP 3), or keep it with -keep in the option file."},
+    {"bones-per-segment", W, "A segment's weights use more than 15 bones.",
+     "The compiler splits the segment, which costs draw calls.", "Use fewer bones for the segment's vertices."},
+    {"shadow-edges", E, "A shadow volume's (SHDW) half edges are broken: an index out of range, a twin that does "
+                        "not point back, or an edge on no closed loop.",
+     "The compiler refuses broken shadow volumes; the game would draw garbage.",
+     "Delete the SHDW segment and let the compiler build the volume (sv_ model or -hiresshadow)."},
+    // ---- Cloth ----
+    {"cloth", E, "Cloth data is inconsistent: CPOS and CUV0 counts differ, an index is out of range, a fixed "
+                 "weight names no bone, or a collision object has no parent or an unknown shape.",
+     "The compiler refuses the cloth; fixed points on a missing bone crash the game.",
+     "Export the cloth again; the message names the list and the entry."},
+    {"cloth-weights", W, "The fixed cloth vertices (FIDX) and their bones (FWGT) differ in count, or a fixed "
+                         "weight names a model the compiler keeps but that is not a bone.",
+     "The tools pair them up to the shorter list.", "Give every fixed vertex one bone name."},
+    // ---- Collision ----
+    {"collision-shape", W, "A collision primitive's shape (SWCI) is none of sphere, cylinder, box (0, 2, 4).",
+     "The game treats other shapes as spheres.", "Set the shape to 0, 2 or 4."},
+    {"collision", W, "A collision model looks wrong: p_ without SWCI, SWCI without p_, unknown collision flags, a "
+                     "collision mesh with weights or under a bone.",
+     "The compiler skips or changes such collision; it is rarely what was meant.",
+     "Name primitives p_-flags-name with an SWCI; keep collision meshes unskinned below the root."},
+    // ---- Option files ----
+    {"option", E, "An option in NAME.msh.option has a bad value (-scale, -maxbones, -lodgroup, -lodbias, "
+                  "-hiresshadow, bounding-box and lighting options). An unknown option is a warning.",
+     "The compiler stops on a bad value; it ignores unknown options, which are most likely typos.",
+     "Correct the value on the line the finding names."},
+    {"option-name", W, "A name given to -keep, -keepmaterial or -attachlight is no model, or a -bump texture is "
+                       "used by no material.",
+     "The option does nothing; most likely a typo.", "Write the model's or texture's name as in the mesh."},
+};
+
+}  // namespace
+
+const char* SeverityName(Severity s) { return s == Severity::error ? "error" : "warning"; }
+
+std::span<const Rule> Rules() { return kRules; }
+
+const Rule* FindRule(std::string_view id) {
+    for (const Rule& r : kRules)
+        if (id == r.id) return &r;
+    return nullptr;
+}
+
+}  // namespace check

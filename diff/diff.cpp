@@ -13,6 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "format/bytes.h"
 #include "format/chunks.h"
 #include "format/records.h"
 #include "textform/codec.h"
@@ -55,8 +56,8 @@ bool SameValues(std::span<const Field> fields, const uint8_t* a, const uint8_t* 
             const int64_t at = f.offset + int64_t(k) * f.Stride();
             if (std::memcmp(a + at, b + at, static_cast<size_t>(w)) == 0) continue;
             if (f.type != format::FieldType::F32 || tolerance <= 0) return false;
-            const float x = mesh::ReadFloat(std::span<const uint8_t>(a + at, 4), 0);
-            const float y = mesh::ReadFloat(std::span<const uint8_t>(b + at, 4), 0);
+            const float x = format::LoadF32(a + at);
+            const float y = format::LoadF32(b + at);
             if (!(std::isnan(x) && std::isnan(y)) && !(std::fabs(double(x) - double(y)) <= tolerance)) return false;
         }
     }
@@ -135,7 +136,7 @@ bool Differ::List(const Pair& p, const format::RecordLayout& l, std::span<const 
                   std::span<const uint8_t> b) {
     if (a.size() < 4 || b.size() < 4) return false;
     const size_t before = out_.size();
-    const uint32_t ca = static_cast<uint32_t>(mesh::ReadInt(a, 0)), cb = static_cast<uint32_t>(mesh::ReadInt(b, 0));
+    const uint32_t ca = format::LoadU32(a.data()), cb = format::LoadU32(b.data());
     if (ca != cb) Add(Kind::Count, *p.a, p.path, "count", std::to_string(ca), std::to_string(cb));
     const int64_t na = static_cast<int64_t>(a.size()), nb = static_cast<int64_t>(b.size());
     int64_t pa = 4, pb = 4;

@@ -46,23 +46,16 @@ using chunkptr = std::shared_ptr<chunk>;
 // Compared with exact string equality.
 using namelist = std::vector<std::string>;
 
-// ---- Byte readers and writers on byte arrays ------------------------------
-// Out of range (p < 0 or fewer bytes left than the width) the readers return
-// "NULL", -1, 0 and -1.0f; the writers write nothing.
-std::string ReadName(std::span<const uint8_t> a, int64_t p);
-int32_t ReadInt(std::span<const uint8_t> a, int64_t p);
-int ReadShort(std::span<const uint8_t> a, int64_t p);  // unsigned 16-bit
-float ReadFloat(std::span<const uint8_t> a, int64_t p);
-// Writes the four bytes of FitName(name) at p; nothing if p < 0 or p + 3 >= n.
-void WriteName(std::span<uint8_t> a, int64_t p, const std::string& name);
-void WriteInt(std::span<uint8_t> a, int64_t p, int32_t v);  // nothing if p < 0 or p + 3 >= n
+// ---- Bytes -------------------------------------------------------------------
+// Little-endian values are read and written with format/bytes.h; a chunk's
+// own readers (readint and the like) add the values parsing and verification
+// take for what lies outside the data.
+//
 // Copies the first k bytes of src to a[p .. p+k-1]; nothing when k < 1. Bytes
 // that would fall outside either array are not copied.
 void CopyInto(std::span<uint8_t> a, int64_t p, std::span<const uint8_t> src, int64_t k);
 bool WriteName(host::Stream& s, const std::string& name);
 bool WriteInt(host::Stream& s, int32_t v);
-int32_t FloatBits(float f);
-float BitsFloat(int32_t v);
 
 // The four bytes a name is stored as. A rename keeps whatever was typed, but
 // the encoding has room for exactly four bytes: longer names are cut to their
@@ -183,9 +176,11 @@ public:
     // Copies data[pos .. pos+count-1] (cut to the data array) into out without
     // producing a container's whole data; returns the number of bytes copied.
     int64_t readbytes(int64_t pos, int64_t count, uint8_t* out) const;
-    // The readers of the table above, applied to this chunk's data array.
+    // Little-endian values of this chunk's data array. Out of range (p < 0 or
+    // fewer bytes left than the width) they give -1, 0 (readshort), -1,
+    // -1.0f and "NULL": the values parsing and verification take there.
     int readbyte(int64_t p) const;  // 0..255, or -1 out of range
-    int readshort(int64_t p) const;
+    int readshort(int64_t p) const;  // unsigned 16-bit
     int32_t readint(int64_t p) const;
     float readfloat(int64_t p) const;
     std::string readname(int64_t p) const;

@@ -3,11 +3,13 @@
 #include "mesh/chunk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
-#include "mesh/chunk_impl.h"
+#include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/chunk_impl.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -37,12 +39,12 @@ int chunk::SetBytes(int64_t p, std::span<const uint8_t> v, const namelist& list)
 
 int chunk::SetInt(int64_t p, int32_t v, const namelist& list) {
     uint8_t b[4];
-    PutLe32(b, v);
+    format::StoreI32(b, v);
     return SetBytes(p, b, list);
 }
 
 int chunk::SetFloat(int64_t p, float f, const namelist& list) {
-    return SetInt(p, FloatBits(f), list);
+    return SetInt(p, std::bit_cast<int32_t>(f), list);
 }
 
 int chunk::InsertString(int64_t p, const std::string& text, const namelist& list) {

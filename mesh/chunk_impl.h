@@ -1,6 +1,5 @@
 // Shared by the chunk sources (chunk_storage, chunk_io, chunk_query,
-// chunk_edit) and nothing else: the little-endian helpers, the header and
-// MATL grouping facts, and chunkimpl, the walks that reach into a chunk's
+// chunk_edit) and nothing else: the header and MATL grouping facts, and chunkimpl, the walks that reach into a chunk's
 // private storage.
 #pragma once
 
@@ -12,27 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "format/bytes.h"
 #include "mesh/chunk.h"
 
 namespace mesh {
-
-inline uint32_t Le32(const uint8_t* b) {
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
-inline void PutLe32(uint8_t* b, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    b[0] = uint8_t(u);
-    b[1] = uint8_t(u >> 8);
-    b[2] = uint8_t(u >> 16);
-    b[3] = uint8_t(u >> 24);
-}
 
 // The 8 header bytes of a chunk as written to a file or into a parent's data.
 inline void Header(const chunk& c, uint8_t out[8]) {
     std::string n = FitName(c.name);
     std::memcpy(out, n.data(), 4);
-    PutLe32(out + 4, c.size);
+    format::StoreI32(out + 4, c.size);
 }
 
 // Whether c is written as a grouped MATL: the MATD count before its children.
@@ -136,7 +124,7 @@ void chunkimpl::Parts(const chunk& c, int64_t a, int64_t b, Emit&& emit) {
         int64_t cur = start;
         if (d->group_) {
             uint8_t cnt[4];
-            PutLe32(cnt, d->matdcount_);
+            format::StoreI32(cnt, d->matdcount_);
             put(cnt, start, 4, end, nullptr);
             cur += 4;
         }

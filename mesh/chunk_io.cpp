@@ -1,58 +1,20 @@
-// Reading and writing chunks: the byte readers and writers, parsing bytes
-// into a tree, the rebuild of sizes, and the encoding written to files.
+// Reading and writing chunks: copying bytes and names, parsing bytes into a
+// tree, the rebuild of sizes, and the encoding written to files.
 #include "mesh/chunk.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
+#include "format/bytes.h"
+#include "format/records.h"
 #include "host/files.h"
 #include "mesh/chunk_impl.h"
-#include "format/records.h"
 #include "mesh/walk.h"
 
 namespace mesh {
 
-// ---- Byte readers and writers ------------------------------------------------
-
-namespace {
-
-bool Fits(std::span<const uint8_t> a, int64_t p, int64_t width) {
-    return p >= 0 && p + width <= static_cast<int64_t>(a.size());
-}
-
-}  // namespace
-
-std::string ReadName(std::span<const uint8_t> a, int64_t p) {
-    if (!Fits(a, p, 4)) return "NULL";
-    return std::string(reinterpret_cast<const char*>(a.data() + p), 4);
-}
-
-int32_t ReadInt(std::span<const uint8_t> a, int64_t p) {
-    if (!Fits(a, p, 4)) return -1;
-    return static_cast<int32_t>(Le32(a.data() + p));
-}
-
-int ReadShort(std::span<const uint8_t> a, int64_t p) {
-    if (!Fits(a, p, 2)) return 0;
-    return a[p] | a[p + 1] << 8;
-}
-
-float ReadFloat(std::span<const uint8_t> a, int64_t p) {
-    if (!Fits(a, p, 4)) return -1.0f;
-    return BitsFloat(static_cast<int32_t>(Le32(a.data() + p)));
-}
-
-void WriteName(std::span<uint8_t> a, int64_t p, const std::string& name) {
-    if (!Fits(a, p, 4)) return;
-    std::string n = FitName(name);
-    std::memcpy(a.data() + p, n.data(), 4);
-}
-
-void WriteInt(std::span<uint8_t> a, int64_t p, int32_t v) {
-    if (!Fits(a, p, 4)) return;
-    PutLe32(a.data() + p, v);
-}
+// ---- Bytes and names ----------------------------------------------------------
 
 void CopyInto(std::span<uint8_t> a, int64_t p, std::span<const uint8_t> src, int64_t k) {
     if (k < 1) return;
@@ -72,18 +34,6 @@ bool WriteName(host::Stream& s, const std::string& name) {
 
 bool WriteInt(host::Stream& s, int32_t v) {
     return s.WriteInt(v);
-}
-
-int32_t FloatBits(float f) {
-    int32_t v;
-    std::memcpy(&v, &f, 4);
-    return v;
-}
-
-float BitsFloat(int32_t v) {
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
 }
 
 std::string FitName(const std::string& name) {
@@ -115,22 +65,20 @@ struct arraysource final : bytesource {
     void give(chunk& c, int64_t pos, int64_t len, bool) override;
 };
 
-// The four bytes at p of the window [base, base+n) of src, for ReadName and
-// ReadInt: none where they do not fit, so that those give "NULL" and -1.
-std::span<const uint8_t> FourAt(const bytesource& src, int64_t base, int64_t n, int64_t p, uint8_t (&b)[4]) {
-    if (p < 0 || p + 4 > n) return {};
-    src.read(base + p, 4, b);
-    return {b, 4};
-}
-
+// The name and the size at p of the window [base, base+n) of src. Where the
+// four bytes do not fit, parsing takes the name "NULL" and the size -1.
 std::string NameAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
-    uint8_t b[4];
-    return ReadName(FourAt(src, base, n, p, b), 0);
+    if (p < 0 || p + 4 > n) return "NULL";
+    char b[4];
+    src.read(base + p, 4, reinterpret_cast<uint8_t*>(b));
+    return std::string(b, 4);
 }
 
 int32_t IntAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
+    if (p < 0 || p + 4 > n) return -1;
     uint8_t b[4];
-    return ReadInt(FourAt(src, base, n, p, b), 0);
+    src.read(base + p, 4, b);
+    return format::LoadI32(b);
 }
 
 }  // namespace
@@ -256,7 +204,7 @@ void Write(const chunk& root, int recognizematl, Sink& sink) {
         Header(c, h);
         size_t hl = 8;
         if (Grouped(c, recognizematl)) {
-            PutLe32(h + 8, MatdCount(c));
+            format::StoreI32(h + 8, MatdCount(c));
             hl = 12;
         }
         sink.copy(h, hl);

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mesh/chunk_impl.h"
+#include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/chunk_impl.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -126,7 +127,7 @@ void chunk::expandmatl(const namelist& list) {
         // last rebuilt, so no set of children is doubled.
         if (!c.kids.empty()) c.ClearKids();
         chunkimpl::ParseKids(c, 4, c.size, list);
-        WriteInt(std::span<uint8_t>(c.writable(), static_cast<size_t>(c.len_)), 0, MatdCount(c));
+        if (c.len_ >= 4) format::StoreI32(c.writable(), MatdCount(c));
         return walk::over;  // the new children are not searched further
     });
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "format/bytes.h"
 #include "mesh/chunk_impl.h"
 
 namespace mesh {
@@ -137,28 +138,28 @@ int chunk::readshort(int64_t p) const {
     uint8_t v[2];
     if (p < 0 || p + 2 > datalen()) return 0;
     readbytes(p, 2, v);
-    return ReadShort(v, 0);
+    return format::LoadU16(v);
 }
 
 int32_t chunk::readint(int64_t p) const {
     uint8_t v[4];
     if (p < 0 || p + 4 > datalen()) return -1;
     readbytes(p, 4, v);
-    return ReadInt(v, 0);
+    return format::LoadI32(v);
 }
 
 float chunk::readfloat(int64_t p) const {
     uint8_t v[4];
     if (p < 0 || p + 4 > datalen()) return -1.0f;
     readbytes(p, 4, v);
-    return ReadFloat(v, 0);
+    return format::LoadF32(v);
 }
 
 std::string chunk::readname(int64_t p) const {
     uint8_t v[4];
     if (p < 0 || p + 4 > datalen()) return "NULL";
     readbytes(p, 4, v);
-    return ReadName(v, 0);
+    return std::string(reinterpret_cast<const char*>(v), 4);
 }
 
 void chunk::setdata(std::vector<uint8_t> bytes) {

@@ -7,6 +7,7 @@
 #include <new>
 #include <unordered_set>
 
+#include "format/bytes.h"
 #include "host/files.h"
 #include "mesh/walk.h"
 
@@ -41,7 +42,7 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
         auto m = std::make_shared<msh>();
         m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
         const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
-        if (next + 8 <= int64_t(bytes->size())) m->trailer = ReadName(*bytes, next);
+        if (next + 8 <= int64_t(bytes->size())) m->trailer = format::Reader(*bytes, next).Chars(4);
         bytes.reset();
         m->hedr->Update(recognizematl);
         m->updatetotalchunks(nullptr);

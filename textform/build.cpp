@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "format/bytes.h"
 #include "mesh/inspect.h"
 #include "mesh/msh.h"
 #include "format/records.h"
@@ -77,11 +78,11 @@ bool Builder::Close() {
     }
     if (c.countat >= 0) {
         const uint32_t n = c.autocount ? c.items : c.count;
-        mesh::WriteInt(out_, c.countat, static_cast<int32_t>(n));
+        format::StoreU32(out_.data() + c.countat, n);
     }
     const int64_t size = static_cast<int64_t>(out_.size() - c.header - 8);
     if (size > std::numeric_limits<int32_t>::max()) return Fail(c.name + " holds more than a chunk can");
-    mesh::WriteInt(out_, static_cast<int64_t>(c.header) + 4, c.declared ? c.size : static_cast<int32_t>(size));
+    format::StoreI32(out_.data() + c.header + 4, c.declared ? c.size : static_cast<int32_t>(size));
     open_.pop_back();
     return true;
 }

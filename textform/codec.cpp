@@ -42,9 +42,9 @@ uint32_t Bits(const format::Field& f, const uint8_t* rec, int k) {
     std::span<const uint8_t> b(rec + Offset(f, k), static_cast<size_t>(w));
     switch (f.type) {
         case format::FieldType::U8: return b[0];
-        case format::FieldType::U16: return static_cast<uint32_t>(mesh::ReadShort(b, 0));
+        case format::FieldType::U16: return format::LoadU16(b.data());
         case format::FieldType::U32:
-        case format::FieldType::I32: return static_cast<uint32_t>(mesh::ReadInt(b, 0));
+        case format::FieldType::I32: return format::LoadU32(b.data());
         default: return 0;
     }
 }
@@ -156,7 +156,7 @@ void AppendValue(std::string& out, const format::Field& f, const uint8_t* rec, i
             return;
         }
         case format::FieldType::F32:
-            out += mesh::FloatText(mesh::ReadFloat(std::span<const uint8_t>(rec + Offset(f, k), 4), 0));
+            out += mesh::FloatText(format::LoadF32(rec + Offset(f, k)));
             return;
         case format::FieldType::I32: out += std::to_string(static_cast<int32_t>(Bits(f, rec, k))); return;
         default: out += std::to_string(Bits(f, rec, k)); return;

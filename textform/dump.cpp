@@ -4,6 +4,7 @@
 // or correct: sizes that run past their parent, stray bytes, trailing chunks.
 #include <cstring>
 
+#include "format/bytes.h"
 #include "mesh/chunk.h"
 #include "mesh/inspect.h"
 #include "format/records.h"
@@ -55,7 +56,7 @@ struct Header {
     int64_t size;
 };
 Header Read(std::span<const uint8_t> b, int64_t p, int64_t end) {
-    const int32_t declared = mesh::ReadInt(b, p + 4);
+    const int32_t declared = format::LoadI32(b.data() + p + 4);
     const int64_t size = std::clamp<int64_t>(declared, 0, end - p - 8);
     return {declared, size};
 }
@@ -129,7 +130,7 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
             }
             case format::Layout::List: {
                 if (l->elementsize <= 0 || d.size() < 4) break;
-                const uint32_t count = static_cast<uint32_t>(mesh::ReadInt(d, 0));
+                const uint32_t count = format::LoadU32(d.data());
                 const int64_t n = static_cast<int64_t>(d.size());
                 int64_t p = 4;
                 uint32_t k = 0;
@@ -211,7 +212,7 @@ bool Dump(std::span<const uint8_t> b, const mesh::namelist& list,
             out += '\n';
             stack.push_back({data, data + h.size, depth + 1, std::string(name)});
         } else if (name == "MATL" && h.size >= 4 && (h.size == 4 || (h.size >= 12 && NameAt(d, 4) == "MATD"))) {
-            const uint32_t stored = static_cast<uint32_t>(mesh::ReadInt(d, 0));
+            const uint32_t stored = format::LoadU32(d.data());
             const uint32_t matds = MatdCount(b, data + 4, data + h.size);
             line += stored == matds ? " count" : " count=" + std::to_string(stored);
             out += line;

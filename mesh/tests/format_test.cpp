@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "format/bytes.h"
 #include "mesh/chunk.h"
 #include "mesh/tests/build.h"
 
@@ -10,24 +11,25 @@ using namespace meshtest;
 using mesh::chunk;
 using mesh::chunkptr;
 
-TEST(ByteReaders, OutOfRangeValuesAndWriterGuards) {
-    Bytes b = {1, 2, 3, 4, 5};
-    EXPECT_EQ(mesh::ReadInt(b, 0), 0x04030201);
-    EXPECT_EQ(mesh::ReadInt(b, 2), -1);  // fewer than 4 bytes left
-    EXPECT_EQ(mesh::ReadInt(b, -1), -1);
-    EXPECT_EQ(mesh::ReadShort(b, 3), 0x0504);
-    EXPECT_EQ(mesh::ReadShort(b, 4), 0);  // last position
-    EXPECT_EQ(mesh::ReadName(b, 2), "NULL");
-    EXPECT_EQ(mesh::ReadFloat(b, 3), -1.0f);
-    EXPECT_EQ(mesh::ReadFloat(Bytes{0, 0, 0, 0x3F}, 0), 0.5f);
-    EXPECT_EQ(mesh::ReadFloat(Bytes{0, 0, 0, 0}, 0), 0.0f);
+TEST(ByteReaders, OutOfRangeValuesAndCopyGuards) {
+    auto leaf = [](Bytes b) {
+        chunkptr c = chunk::Create("LEAF");
+        c->setdata(std::move(b));
+        return c;
+    };
+    chunkptr b = leaf({1, 2, 3, 4, 5});
+    EXPECT_EQ(b->readint(0), 0x04030201);
+    EXPECT_EQ(b->readint(2), -1);  // fewer than 4 bytes left
+    EXPECT_EQ(b->readint(-1), -1);
+    EXPECT_EQ(b->readshort(3), 0x0504);
+    EXPECT_EQ(b->readshort(4), 0);  // last position
+    EXPECT_EQ(b->readname(2), "NULL");
+    EXPECT_EQ(b->readfloat(3), -1.0f);
+    EXPECT_EQ(leaf({0, 0, 0, 0x3F})->readfloat(0), 0.5f);
+    EXPECT_EQ(leaf({0, 0, 0, 0})->readfloat(0), 0.0f);
+    EXPECT_EQ(mesh::FitName("AB"), "AB  ");  // names are fitted to four bytes
 
-    Bytes w(6, 9);
-    mesh::WriteInt(w, 3, 0x11223344);  // p + 3 >= n: nothing
-    mesh::WriteName(w, -1, "ABCD");
-    EXPECT_EQ(w, Bytes(6, 9));
-    mesh::WriteName(w, 2, "AB");  // fitted to four bytes
-    EXPECT_EQ(w, (Bytes{9, 9, 'A', 'B', ' ', ' '}));
+    Bytes w = {9, 9, 'A', 'B', ' ', ' '};
     Bytes src = {1, 2, 3};
     mesh::CopyInto(w, 4, src, 3);  // cut at the end of the array
     EXPECT_EQ(w, (Bytes{9, 9, 'A', 'B', 1, 2}));
@@ -61,7 +63,7 @@ TEST(Parse, ClampStrayByteAndTrailingBytes) {
     EXPECT_EQ(c->size, 16);
     ASSERT_EQ(c->kids.size(), 1u);
     c->Update(0);
-    EXPECT_EQ(mesh::ReadInt(Saved(c, 0), 4), 16);
+    EXPECT_EQ(format::LoadI32(Saved(c, 0).data() + 4), 16);
 
     // A container whose data ends with one stray byte: skipped on reading,
     // gone after the rebuild; bytes after the root are ignored.

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "diff/diff.h"
+#include "format/bytes.h"
 #include "host/files.h"
 #include "mesh/msh.h"
 #include "textform/textform.h"
@@ -55,7 +56,7 @@ std::vector<uint8_t> Make(size_t target) {
     // Every list of floats, found by its name where a header stands.
     while (p + 8 <= n) {
         const std::string name(reinterpret_cast<const char*>(&b[static_cast<size_t>(p)]), 4);
-        const int32_t size = mesh::ReadInt(b, p + 4);
+        const int32_t size = format::LoadI32(&b[static_cast<size_t>(p) + 4]);
         if (name == "HEDR" || name == "MSH2" || name == "MODL" || name == "GEOM" || name == "SEGM" ||
             name == "MATL" || name == "MATD" || name == "SINF") {
             p += name == "MATL" ? 12 : 8;

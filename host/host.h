@@ -94,6 +94,12 @@ struct GridView {
 // overlap, so that is the same picture as painting cell by cell.
 std::vector<Quad> GridQuads(const GridView& view);
 
+// A rectangle of whole pixels.
+struct PixelRect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+
 // What one frame draws, in order, with everything its picture depends on:
 // the clear colour, rectangles and image frames with their colours, grids
 // with their cells and palettes (copied); images by identity. Two frames
@@ -120,6 +126,13 @@ public:
     void AddImage(const Quad& quad);
     void Reset();
     bool operator==(const FrameRecord& other) const;
+    // The rectangles of a width x height picture outside which this record
+    // paints the same pixels as the one before: none when they are equal,
+    // the whole picture when they differ in more than what some rectangles,
+    // image frames and grid cells show. At most kMaxDamage rectangles,
+    // which may overlap.
+    static constexpr size_t kMaxDamage = 8;
+    std::vector<PixelRect> DamageSince(const FrameRecord& before, int width, int height) const;
 
     const std::vector<Op>& ops() const { return ops_; }
     const Quad* QuadsOf(const Op& op) const { return quads_.data() + op.at; }

@@ -1,10 +1,9 @@
-// The real window: SDL2 for the window and input, OpenGL (the fixed-function
-// pipeline) for drawing. The drawing calls of a frame are recorded (see
-// FrameRecord) and drawn only when the frame is shown: a frame that shows
-// what the window already shows costs no drawing and no swap. Every
-// rectangle and image frame drawn goes into one vertex array that is sent
-// with a single draw call whenever the texture changes and at the end, and a
-// grid is one textured rectangle, so a whole frame costs a few calls.
+// The real window: SDL2 for the window and input, OpenGL (GlRenderer) for
+// drawing. The drawing calls of a frame are recorded (see FrameRecord) and
+// drawn only when the frame is shown: a frame that shows what the window
+// already shows costs no drawing and no swap, and where the back buffer
+// keeps its picture across swaps only the parts that changed since the
+// frame shown last are drawn again.
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "host/gl_renderer.h"
 #include "host/host.h"
 
 namespace host {
@@ -69,12 +69,16 @@ public:
     // and a fragment program picks glyph texels and palette colours. Falls
     // back to rectangles when the OpenGL has no shaders.
     void DrawGrid(const GridView& view) override;
-    bool GridShaderInUse() const { return grid_program_ != 0 && grid_shader_wanted_; }
+    bool GridShaderInUse() const { return renderer_ && renderer_->GridShaderInUse(); }
     // Draw grids as rectangles even when the shader exists (for comparison).
     void UseGridShader(bool use) {
-        grid_shader_wanted_ = use;
+        if (renderer_) renderer_->UseGridShader(use);
         RequestRedraw();
     }
+    // Whether frames draw only what changed: the back buffer keeps its
+    // picture across swaps, and it was not turned off (for comparison).
+    bool DrawsChangesOnly() const { return keeps_back_buffer_ && partial_wanted_; }
+    void DrawChangesOnly(bool on) { partial_wanted_ = on; }
     // Draws what the frame recorded so far and waits until OpenGL has
     // finished.
     void Finish();
@@ -92,50 +96,26 @@ public:
     const Placement& placement() const { return place_; }
 
 private:
-    struct Vertex {
-        float x, y, u, v;
-        uint8_t r, g, b, a;
-    };
-    void Push(const Quad& q);
-    void Render();                       // draws the ops recorded and not drawn yet
-    void PaintGrid(const GridView& view);
-    void FlushGl();
-    uint32_t TextureOf(const Image& image);
+    // Whether the back buffer keeps its picture across swaps, tried once.
+    bool BackBufferKept();
+    // The drawable's rectangles to draw for this frame; none: all of it.
+    std::vector<PixelRect> DamageInDrawable() const;
     void HandleEvent(const SDL_Event& e);
     // Follows the window's size: the picture is scaled into it.
     void Place();
     // A pointer position from the window system, in the program's pixels.
     void PointerAt(int wx, int wy);
     void Close();
-    void SetUpGridShader();
-    uint32_t UploadPalette(const uint8_t* palette);
 
-    struct GridGl;  // shader entry points and names
-    std::unique_ptr<GridGl> gridgl_;
-    uint32_t grid_program_ = 0;
-    bool grid_shader_wanted_ = true;
-    uint32_t cell_texture_ = 0, palette_texture_ = 0;
-    std::vector<uint8_t> palette_copy_;
-    std::vector<uint8_t> cell_rgba_;
-
+    std::unique_ptr<GlRenderer> renderer_;
+    bool keeps_back_buffer_ = false, partial_wanted_ = true;
+    int drawable_h_ = 0;
     SDL_Window* window_ = nullptr;
     Placement place_;
     float window_to_drawable_x_ = 1, window_to_drawable_y_ = 1;
     SDL_GLContext gl_ = nullptr;
     bool sdl_started_ = false;
-    std::vector<Vertex> batch_;
-    uint32_t batch_texture_ = 0;  // 0: untextured rectangles
-    // Every texture made, with its image when that is shared: the texture
-    // of an image that is gone is deleted when the next frame is shown.
-    struct Texture {
-        uint32_t name = 0;
-        std::weak_ptr<const Image> owner;
-        bool owned = false;       // owner was set; its expiry frees the name
-        uint64_t revision = 0;    // of the pixels uploaded
-    };
-    std::vector<Texture> textures_;
-    void DropOrphanTextures();
-    int draw_calls_ = 0, last_draw_calls_ = 0;
+    int last_draw_calls_ = 0;
     size_t drawn_ops_ = 0;  // ops of composed_ already drawn into the back buffer
     // Buttons pressed in the current batch of events, and releases held back
     // to the next batch: a click shorter than a frame is still seen held by

@@ -3,7 +3,7 @@
 # the SDL2 + OpenGL host (host_sdl) only when the GUI is built.
 find_package(PNG REQUIRED)
 
-add_library(host_window host.cpp headless_host.cpp png.cpp)
+add_library(host_window host.cpp frame_record.cpp headless_host.cpp png.cpp)
 target_link_libraries(host_window PUBLIC host_files PNG::PNG)
 
 add_executable(host_window_tests tests/host_test.cpp tests/headless_test.cpp)

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -188,6 +189,38 @@ int main(int argc, char** argv) {
     Check(differing(pic) == 0, std::to_string(differing(pic)) + " pixels differ from the headless rendering");
     Check(differing(rects) == 0,
           std::to_string(differing(rects)) + " pixels drawn as rectangles differ from the headless rendering");
+
+    // Changes drawn alone over the picture shown: a few cells far apart and
+    // the picture's new pixels, with the grid as one rectangle again.
+    window.UseGridShader(true);
+    window.ClearScreen();
+    grid.Draw(d, 0, 0);
+    window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
+    window.Flip(-1);
+    grid.InsertString(3, 8, "changed", 0, 25, 1, 0, 0, -1);
+    grid.SetTile(d.settings.width - 2, d.settings.height - 3, 219, 12, 25, 1);
+    grid.SetTile(60, 30, 66, 10, 14, 1);
+    host::PixelBuffer flipped = Ramp();
+    std::reverse(flipped.pixels.begin(), flipped.pixels.end());
+    window.SetImagePixels(*ramp, flipped);
+    window.ClearScreen();
+    grid.Draw(d, 0, 0);
+    window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
+    window.Flip(-1);
+    window.Finish();
+    std::printf("changes only: %s, %d GL draw calls\n", window.DrawsChangesOnly() ? "yes" : "no",
+                window.LastFrameDrawCalls());
+    host::PixelBuffer changed;
+    if (!Run({"import", "-window", id, "png:" + shot + ".changed.png"}) ||
+        !host::LoadPng(shot + ".changed.png", changed)) {
+        std::fprintf(stderr, "no screenshot of the window\n");
+        return 1;
+    }
+    memory.ClearScreen();
+    grid.Draw(md, 0, 0);
+    memory.DrawImage(*memory.MakeImage(flipped), kRampX, kRampY, kRampW, kRampH);
+    Check(differing(changed) == 0,
+          std::to_string(differing(changed)) + " pixels differ from the headless rendering after drawing changes");
 
     std::printf(failures ? "%d checks failed\n" : "window checks passed\n", failures);
     return failures ? 1 : 0;

@@ -1,6 +1,10 @@
 // Input state, frame pacing and PNG reading shared by both hosts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "host/host.h"
 
 using namespace host;
@@ -122,6 +126,82 @@ TEST(FrameRecord, EqualOnlyForTheSamePicture) {
     EXPECT_EQ(again.cells[0], 65);
     EXPECT_EQ(again.cells[1], 66);
     EXPECT_EQ(again.cols, 2);
+}
+
+// A frame of a clear, a 10 x 4 grid of 8 x 8 cells at (16, 8), a rectangle
+// and an image, changed one way each, against the frame before it in a
+// 200 x 100 picture.
+TEST(FrameRecord, DamageCoversWhatChangedAndOnlyThat) {
+    struct Frame {
+        uint8_t rgb = 0;
+        uint8_t cells[10 * 4 * 3] = {};
+        uint8_t palette[768] = {};
+        float gridx = 16;
+        host::Quad rect{100, 50, 10, 5, nullptr, 0, 1, 2, 3};
+        uint64_t revision = 0;
+        bool extra = false;
+    };
+    host::Image image;
+    image.width = image.height = image.cellw = image.cellh = 4;
+    auto record = [&image](const Frame& f) {
+        host::FrameRecord r;
+        r.Clear(0, 0, f.rgb);
+        host::GridView v;
+        v.x = f.gridx;
+        v.y = 8;
+        v.cols = 10;
+        v.rows = 4;
+        v.cellw = v.cellh = 8;
+        v.cells = f.cells;
+        v.palette = f.palette;
+        r.Add(v);
+        r.Add(&f.rect, 1);
+        if (f.extra) r.Add(&f.rect, 1);
+        image.revision = f.revision;
+        r.AddImage(host::Quad{150, 0, 20, 10, &image});
+        return r;
+    };
+    using R = std::vector<host::PixelRect>;
+    const R whole{{0, 0, 200, 100}};
+    struct Case {
+        const char* what;
+        std::function<void(Frame&)> change;
+        R damage;
+    } cases[] = {
+        {"nothing", [](Frame&) {}, {}},
+        // cell (2, 1) is pixels (32, 16) to (40, 24), a pixel to spare each way
+        {"one cell", [](Frame& f) { f.cells[1 * 10 + 2] = 65; }, {{31, 15, 10, 10}}},
+        {"a background colour", [](Frame& f) { f.cells[80 + 1 * 10 + 2] = 5; }, {{31, 15, 10, 10}}},
+        {"cells in two rows that touch", [](Frame& f) { f.cells[2] = f.cells[13] = 1; }, {{31, 7, 18, 18}}},
+        {"cells far apart", [](Frame& f) { f.cells[0] = f.cells[39] = 1; }, {{15, 7, 10, 10}, {87, 31, 10, 10}}},
+        {"the palette", [](Frame& f) { f.palette[5] = 1; }, {{15, 7, 82, 34}}},
+        {"a rectangle's colour", [](Frame& f) { f.rect.r = 9; }, {{99, 49, 12, 7}}},
+        {"a rectangle moved", [](Frame& f) { f.rect.x = 0; }, {{0, 49, 11, 7}, {99, 49, 12, 7}}},
+        {"the image's pixels", [](Frame& f) { f.revision = 1; }, {{149, 0, 22, 11}}},
+        {"the clear colour", [](Frame& f) { f.rgb = 1; }, whole},
+        {"the grid's place", [](Frame& f) { f.gridx = 17; }, whole},
+        {"another rectangle", [](Frame& f) { f.extra = true; }, whole},
+    };
+    for (const Case& c : cases) {
+        Frame before, after;
+        const host::FrameRecord a = record(before);
+        c.change(after);
+        const host::FrameRecord b = record(after);
+        R damage = b.DamageSince(a, 200, 100);
+        EXPECT_EQ(damage, c.damage) << c.what;
+    }
+    // Changes everywhere end as at most a few rectangles that cover them.
+    Frame before, after;
+    const host::FrameRecord a = record(before);
+    for (int i = 0; i < 40; i += 2) after.cells[i + (i / 10) % 2] = 1;
+    const R damage = record(after).DamageSince(a, 200, 100);
+    EXPECT_LE(damage.size(), host::FrameRecord::kMaxDamage);
+    for (int i = 0; i < 40; i += 2) {
+        const int cell = i + (i / 10) % 2, x = 16 + cell % 10 * 8 + 4, y = 8 + cell / 10 * 8 + 4;
+        EXPECT_TRUE(std::any_of(damage.begin(), damage.end(), [&](const host::PixelRect& r) {
+            return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h;
+        })) << "cell " << cell;
+    }
 }
 
 TEST(FramePacer, SixtyHertzSpreadsTheFortyMsRemainderOverTheSecond) {

@@ -1,14 +1,19 @@
 // The editor in its window, as vornabel runs it, for the measuring scripts.
 //
-//   idle_editor [--every-frame] MESH
+//   idle_editor [--every-frame] [--frame-log] MESH
 //       runs the editor on the mesh and prints, once, the seconds from the
 //       start of the program to the first frame shown; --every-frame shows
 //       every frame whatever it holds, as the window did before it compared
-//       frames (the baseline of tools/idle_cpu.sh)
+//       frames (the baseline of tools/idle_cpu.sh); --frame-log prints
+//       "shown NANOSECONDS MICROSECONDS" after each frame the window shows:
+//       the system's wall clock then (as date +%s%N) and the process time
+//       its Flip took (for tools/click_latency.sh)
 //   idle_editor --make-mesh PATH MEGABYTES
 //       writes a large mesh (see tools/bigmesh.h)
 //
 // Run from a directory that holds mdata/ and data/image/.
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,12 +31,22 @@ using Clock = std::chrono::steady_clock;
 
 class MeasuredHost : public host::SdlHost {
 public:
-    explicit MeasuredHost(bool every) : every_(every) {}
+    MeasuredHost(bool every, bool log) : every_(every), log_(log) {}
 
     void Flip(int sync) override {
         if (every_) RequestRedraw();
         const int before = PresentedFrames();
+        timespec c0{}, c1{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
         SdlHost::Flip(sync);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
+        if (log_ && PresentedFrames() > before) {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const long cpu_us = (c1.tv_sec - c0.tv_sec) * 1000000 + (c1.tv_nsec - c0.tv_nsec) / 1000;
+            std::printf("shown %lld%09ld %ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec, cpu_us);
+            std::fflush(stdout);
+        }
         if (!reported_ && PresentedFrames() > before) {
             reported_ = true;
             std::printf("first frame: %.3f s\n", std::chrono::duration<double>(Clock::now() - start_).count());
@@ -40,7 +55,7 @@ public:
     }
 
 private:
-    bool every_;
+    bool every_, log_;
     bool reported_ = false;
     Clock::time_point start_ = Clock::now();
 };
@@ -57,13 +72,16 @@ int main(int argc, char** argv) {
         if (!ok) std::fprintf(stderr, "cannot write %s\n", args[1].c_str());
         return ok ? 0 : 1;
     }
-    const bool every = !args.empty() && args[0] == "--every-frame";
-    if (every) args.erase(args.begin());
+    bool every = false, log = false;
+    while (!args.empty() && (args[0] == "--every-frame" || args[0] == "--frame-log")) {
+        (args[0] == "--every-frame" ? every : log) = true;
+        args.erase(args.begin());
+    }
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: idle_editor [--every-frame] MESH | --make-mesh PATH MEGABYTES\n");
+        std::fprintf(stderr, "usage: idle_editor [--every-frame] [--frame-log] MESH | --make-mesh PATH MEGABYTES\n");
         return 2;
     }
-    MeasuredHost host(every);
+    MeasuredHost host(every, log);
     display::Display display(host);
     editor::Editor editor(host, display);
     editor.Startup(args);

@@ -24,7 +24,7 @@
 #include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 
@@ -322,7 +322,7 @@ private:
     // Flushes keys and pointer after a modal dialog and samples the pointer
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();
-    mesh::TreeView treeview_;
+    TreeView treeview_;
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
     // PopupMessage, remembered in messages.
     void Message(const std::string& title, const std::string& text);

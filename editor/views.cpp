@@ -6,7 +6,7 @@
 
 #include "editor/dataview.h"
 #include "editor/editor.h"
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 
 namespace editor {
 
@@ -16,7 +16,7 @@ void Editor::RenderTree() {
     treeview_.selchunk = &doc.selchunk;
     treeview_.treepanel = w.treepanel;
     if (!treeview_.update) treeview_.update = [this] { Refresh(); };
-    mesh::Render(*doc.mesh, treeview_, g.treegrid, w.treescroll->state);
+    Render(*doc.mesh, treeview_, g.treegrid, w.treescroll->state);
 }
 
 // ---- model list --------------------------------------------------------------

@@ -21,7 +21,7 @@
 #include "host/sdl_host.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
 
     // The tree view works on the demo's own selection and mesh.
     mesh::chunkptr selchunk;
-    mesh::TreeView view;
+    editor::TreeView view;
     view.ui = &ui;
     view.selchunk = &selchunk;
     view.treepanel = treepanel;
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
         ui.UpdatePointer();
         root->draw(ui, screen, 0, 0);
         screen.Draw(display, 0, 0);
-        mesh::Render(*m, view, treegrid, treescroll->state);
+        editor::Render(*m, view, treegrid, treescroll->state);
         treegrid.Draw(display, treepanel->dx, treepanel->dy);
 
         if (msgbutton->state) widgets::PopupMessage(ui, "Error!", "Unable to read mesh file.");

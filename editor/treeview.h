@@ -4,16 +4,16 @@
 //
 // The view works on state that belongs to the editor, handed to it in a
 // TreeView that the editor makes once:
-//     mesh::TreeView view;
+//     editor::TreeView view;
 //     view.ui = &toolkit;              // pointer cell and release edges
-//     view.selchunk = &state.selchunk; // the selection, read and set
+//     view.selchunk = &doc.selchunk;   // the selection, read and set
 //     view.treepanel = treepanel;      // where the grid is shown (dx, dy)
 //     view.update = [&] { Refresh(); };// the editor's msh::Update after a click
 // and then, once a frame, after the widgets were drawn:
-//     mesh::Render(*curmesh, view, treegrid, treescroll->state);
+//     editor::Render(*doc.mesh, view, treegrid, treescroll->state);
 //
-// This library sits beside the mesh core: the core never includes display or
-// widget headers.
+// It stands above the widgets and the mesh core, in a library of its own that
+// the widget demo shares with the editor.
 #pragma once
 
 #include <cstdint>
@@ -28,13 +28,13 @@
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 
-namespace mesh {
+namespace editor {
 
 struct TreeMemory;
 
 struct TreeView {
     const widgets::Toolkit* ui = nullptr;         // mx, my, mousereleased
-    chunkptr* selchunk = nullptr;                 // the editor's selected chunk
+    mesh::chunkptr* selchunk = nullptr;           // the editor's selected chunk
     const widgets::gadget* treepanel = nullptr;   // dx, dy: the grid's cell on screen
     // Runs after a click changed the tree (the editor's msh::Update). The walk
     // goes on afterwards, so it must not take chunks out of the tree.
@@ -56,17 +56,17 @@ inline constexpr int kTreeSelected = 38; // foreground of the selection's subtre
 inline constexpr int kTreeHitWidth = 15; // clickable columns from the panel's left edge
 
 // Paints the tree of m.hedr with row first on grid row 0. Returns 0.
-int Render(msh& m, TreeView& view, display::tilemap& grid, int first);
+int Render(mesh::msh& m, TreeView& view, display::tilemap& grid, int first);
 
 // Paints chunk c at the given depth and row index, with the inherited colours,
 // and its visible descendants; returns the rows they take (a chunk whose row
 // lies below the grid counts 1). The pointer hits a row over the columns
 // [o, o + w) of the panel.
-int RenderChunk(msh& m, TreeView& view, const chunkptr& c, display::tilemap& grid, int depth, int y, int o,
-                int w, int fg, int bg, int first);
+int RenderChunk(mesh::msh& m, TreeView& view, const mesh::chunkptr& c, display::tilemap& grid, int depth, int y,
+                int o, int w, int fg, int bg, int first);
 
 // The text of a chunk's row: "-" for a leaf, "|" for an open container, "+"
 // for a closed one, then name, ":" and size.
-std::string RowText(const chunk& c);
+std::string RowText(const mesh::chunk& c);
 
-}  // namespace mesh
+}  // namespace editor

@@ -18,13 +18,18 @@
 // The walk ends at the first row below the grid: every row after it in
 // pre-order lies below as well, so the rest is only counted, one row per
 // chunk the recursive walk would still have looked at.
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 
 #include <climits>
 #include <map>
 #include <string>
 
-namespace mesh {
+namespace editor {
+
+using mesh::chunk;
+using mesh::chunkptr;
+using mesh::msh;
+using mesh::rowclock;
 
 std::string RowText(const chunk& c) {
     const char glyph = c.kids.empty() ? '-' : (c.expanded ? '|' : '+');
@@ -297,4 +302,4 @@ int Render(msh& m, TreeView& view, display::tilemap& grid, int first) {
     return 0;
 }
 
-}  // namespace mesh
+}  // namespace editor

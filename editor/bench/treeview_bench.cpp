@@ -20,7 +20,7 @@
 
 #include "display/display.h"
 #include "host/headless_host.h"
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 #include "widgets/toolkit.h"
 
 namespace {
@@ -59,17 +59,17 @@ struct PlainWalk {
                 below = true;
                 return;
             }
-            int passfg = c == sel ? mesh::kTreeSelected : fg;
+            int passfg = c == sel ? editor::kTreeSelected : fg;
             if (r >= 0) {
                 const bool flagged = m.inerrors(c) != 0;
                 if (c == sel)
-                    grid.InsertString(depth, r, mesh::RowText(*c), bg, flagged ? 10 : fg, 0, 0, 1, -1);
+                    grid.InsertString(depth, r, editor::RowText(*c), bg, flagged ? 10 : fg, 0, 0, 1, -1);
                 else
-                    grid.InsertString(depth, r, mesh::RowText(*c), fg, flagged ? 10 : bg, 0, 0, 1, -1);
+                    grid.InsertString(depth, r, editor::RowText(*c), fg, flagged ? 10 : bg, 0, 0, 1, -1);
             }
             if (c->expanded && !c->kids.empty()) stack.push_back({c, 0, depth, uint8_t(passfg), uint8_t(bg)});
         };
-        visit(m.hedr.get(), 0, mesh::kTreeFg, mesh::kTreeBg);
+        visit(m.hedr.get(), 0, editor::kTreeFg, editor::kTreeBg);
         while (!stack.empty() && !below) {
             Level& top = stack.back();
             if (top.next >= top.c->kids.size()) {
@@ -91,7 +91,7 @@ struct Scene {
     std::unique_ptr<widgets::gadget> panel = widgets::gadget::CreateLabel("", 1, 7, 16, kGrid, 1);
     display::tilemap grid{16, kGrid};
     mesh::chunkptr selchunk;
-    mesh::TreeView view;
+    editor::TreeView view;
     PlainWalk plain;
 
     Scene() {
@@ -110,7 +110,7 @@ struct Scene {
     double Frame(mesh::msh& m, int first) {
         const Clock::time_point t = Clock::now();
         grid.Fill(0, 0, 25, 0);
-        mesh::Render(m, view, grid, first);
+        editor::Render(m, view, grid, first);
         return Ms(Clock::now() - t);
     }
     double Plain(mesh::msh& m, int first) {
@@ -170,7 +170,7 @@ void Measure(const char* name, mesh::msh& m, Scene& s, int frames, Figures& all)
     const int rows = m.hedr->groupsize();
     const int positions[3] = {0, rows / 2, rows - kGrid};
     const char* where[3] = {"top", "middle", "bottom"};
-    s.view = mesh::TreeView{s.view.ui, s.view.selchunk, s.view.treepanel, nullptr, nullptr};
+    s.view = editor::TreeView{s.view.ui, s.view.selchunk, s.view.treepanel, nullptr, nullptr};
     for (int p = 0; p < 3; p++) {
         std::vector<double> now, base;
         s.Frame(m, positions[p]);  // the first frame there

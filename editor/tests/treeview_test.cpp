@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "mesh/treeview.h"
+#include "editor/treeview.h"
 #include "widgets/tests/screen.h"
 
 using mesh::chunk;
@@ -44,7 +44,7 @@ protected:
     display::tilemap grid{16, 14};
     mesh::msh m;
     chunkptr selchunk;
-    mesh::TreeView view;
+    editor::TreeView view;
     int updates = 0;
 
     // HEDR { MSH2 { SINF { NAME }, MODL }, CL1L }
@@ -69,7 +69,7 @@ protected:
 
     void Frame(int first = 0) {
         grid.Fill(0, 0, 25, 0);
-        mesh::Render(m, view, grid, first);
+        editor::Render(m, view, grid, first);
         s.ui->mousereleased[1] = s.ui->mousereleased[2] = 0;
     }
     void Point(int row, int col = 3) {  // a grid row and column
@@ -218,7 +218,7 @@ TEST_F(TreeTest, ScrollingStartsAtTheFirstRowAndRowsAboveDoNotReact) {
     s.ui->my = panel->dy - 1;  // the cell row just above the panel
     s.ui->mousereleased[1] = 1;
     grid.Fill(0, 0, 25, 0);
-    mesh::Render(m, view, grid, 3);
+    editor::Render(m, view, grid, 3);
     EXPECT_EQ(selchunk, nullptr);
     EXPECT_EQ(updates, 0);
 
@@ -234,11 +234,11 @@ TEST_F(TreeTest, ScrollingStartsAtTheFirstRowAndRowsAboveDoNotReact) {
 TEST_F(TreeTest, RenderChunkCountsRowsAndOnlyOneForRowsBelowTheGrid) {
     hedr->expanded = msh2->expanded = sinf->expanded = 1;
     display::tilemap tall(16, 14);
-    EXPECT_EQ(mesh::RenderChunk(m, view, hedr, tall, 0, 0, 0, 15, 0, 25, 0), 6);
+    EXPECT_EQ(editor::RenderChunk(m, view, hedr, tall, 0, 0, 0, 15, 0, 25, 0), 6);
     display::tilemap two(16, 2);
     // Rows 0-1 painted; SINF, MODL and CL1L are looked at and count one each,
     // NAME below SINF is not visited.
-    EXPECT_EQ(mesh::RenderChunk(m, view, hedr, two, 0, 0, 0, 15, 0, 25, 0), 5);
+    EXPECT_EQ(editor::RenderChunk(m, view, hedr, two, 0, 0, 0, 15, 0, 25, 0), 5);
     EXPECT_EQ(RowAt(two, 1), "|MSH2:36");
 }
 
@@ -262,7 +262,7 @@ TEST_F(TreeTest, DeepOpenPathIsWalkedWithoutRecursion) {
     s.ui->mx = -100;
     selchunk = root;
     wide.Fill(0, 0, 25, 0);
-    EXPECT_EQ(mesh::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first), depth);
+    EXPECT_EQ(editor::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first), depth);
     EXPECT_EQ(wide.glyph(depth - 1, 2), '-');
     EXPECT_EQ(wide.fg(depth - 1, 2), 38) << "the root's selection tint reaches the far end";
     EXPECT_EQ(wide.glyph(depth - 2, 1), '|');
@@ -270,7 +270,7 @@ TEST_F(TreeTest, DeepOpenPathIsWalkedWithoutRecursion) {
     s.ui->mx = panel->dx + depth - 1;
     s.ui->my = panel->dy + 2;
     s.ui->mousereleased[1] = 1;
-    mesh::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first);
+    editor::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first);
     EXPECT_EQ(selchunk, last);
 }
 
@@ -301,7 +301,7 @@ struct Reference {
             ++updates;
             if (update) update();
         }
-        const std::string text = mesh::RowText(*c);
+        const std::string text = editor::RowText(*c);
         int pf, pb;
         if (sel == c) {
             if (r >= 0) g.InsertString(d, r, text, B, m.inerrors(c.get()) ? 10 : F, 0, 0, 1, -1);
@@ -371,7 +371,7 @@ TEST_F(TreeTest, SameResultsAsARecursiveWalk) {
         updates = 0;
         display::tilemap got(20, height);
         got.Fill(0, 0, 25, 0);
-        const int gotn = mesh::RenderChunk(m, view, start, got, 1, 2, 0, 15, 0, 25, first);
+        const int gotn = editor::RenderChunk(m, view, start, got, 1, 2, 0, 15, 0, 25, first);
 
         ASSERT_EQ(gotn, wantn) << "round " << round;
         ASSERT_EQ(got.tmap, want.tmap) << "round " << round;
@@ -508,7 +508,7 @@ TEST_F(TreeTest, RememberedRowsFollowEveryKindOfChange) {
         m.hedr = root;
         m.errors.clear();
         selchunk = nullptr;
-        view = mesh::TreeView{};
+        view = editor::TreeView{};
         view.ui = s.ui.get();
         view.selchunk = &selchunk;
         view.treepanel = panel.get();
@@ -599,7 +599,7 @@ TEST_F(TreeTest, RememberedRowsFollowEveryKindOfChange) {
             updates = 0;
             display::tilemap got(20, height);
             got.Fill(0, 0, 25, 0);
-            const int gotn = mesh::RenderChunk(m, view, root, got, 0, 0, 0, 15, 0, 25, first);
+            const int gotn = editor::RenderChunk(m, view, root, got, 0, 0, 0, 15, 0, 25, first);
             kept += remembered;
 
             ASSERT_EQ(gotn, wantn) << "round " << round << " step " << step;

@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-namespace widgets {
-class gadget;
-}
-
 namespace display {
 
 class Display;
@@ -47,12 +43,6 @@ public:
     // Writes the given components into every cell; does nothing and returns
     // 0 when all three are 255 and force is 0, else returns 1.
     int Fill(int glyph, int fg, int bg, int force);
-
-    // Build a window or label widget without parent, draw it into this grid
-    // at offset 0, 0 and return it. They need the widget toolkit, so the
-    // toolkit defines them (widgets/); this library never calls them.
-    std::shared_ptr<widgets::gadget> DrawWindow(const std::string& title, int x, int y, int w, int h);
-    std::shared_ptr<widgets::gadget> DrawLabel(const std::string& text, int x, int y, int w, int h);
 
     // Copies the cell's bytes to the outputs when the cell is inside the grid;
     // otherwise leaves them untouched. Returns 0.

@@ -140,7 +140,7 @@ public:
                      const std::vector<std::string>& entries);
 
     // draw without input, for widgets that have none (windows and labels
-    // drawn by tilemap::DrawWindow and DrawLabel, outside any frame).
+    // drawn by DrawWindow and DrawLabel, outside any frame).
     int paint(tilemap& grid, int ox, int oy);
 
 private:
@@ -165,7 +165,9 @@ int PopupConfirm(Toolkit& ui, const std::string& title, const std::string& text)
 // "save"/"discard"/"cancel" popup; returns 0, 1 or 2 (Escape: 2, cancel).
 int PopupSaveChanges(Toolkit& ui, const std::string& title, const std::string& text);
 
-// tilemap::DrawWindow and tilemap::DrawLabel (declared with the grid) are
-// defined by this library in widgets/popup.cpp.
+// A window or label widget without parent, drawn into grid at offset 0, 0
+// without input (as a popup draws its frame); returned for its layout.
+std::shared_ptr<gadget> DrawWindow(tilemap& grid, const std::string& title, int x, int y, int w, int h);
+std::shared_ptr<gadget> DrawLabel(tilemap& grid, const std::string& text, int x, int y, int w, int h);
 
 }  // namespace widgets

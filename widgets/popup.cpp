@@ -9,23 +9,19 @@
 #include "host/host.h"
 #include "widgets/gadget.h"
 
-namespace display {
-
-std::shared_ptr<widgets::gadget> tilemap::DrawWindow(const std::string& title, int x, int y, int w, int h) {
-    std::shared_ptr<widgets::gadget> g = widgets::gadget::CreateWindow(title, x, y, w, h);
-    g->paint(*this, 0, 0);
-    return g;
-}
-
-std::shared_ptr<widgets::gadget> tilemap::DrawLabel(const std::string& text, int x, int y, int w, int h) {
-    std::shared_ptr<widgets::gadget> g = widgets::gadget::CreateLabel(text, x, y, w, h, 1);
-    g->paint(*this, 0, 0);
-    return g;
-}
-
-}  // namespace display
-
 namespace widgets {
+
+std::shared_ptr<gadget> DrawWindow(tilemap& grid, const std::string& title, int x, int y, int w, int h) {
+    std::shared_ptr<gadget> g = gadget::CreateWindow(title, x, y, w, h);
+    g->paint(grid, 0, 0);
+    return g;
+}
+
+std::shared_ptr<gadget> DrawLabel(tilemap& grid, const std::string& text, int x, int y, int w, int h) {
+    std::shared_ptr<gadget> g = gadget::CreateLabel(text, x, y, w, h, 1);
+    g->paint(grid, 0, 0);
+    return g;
+}
 
 namespace {
 
@@ -54,8 +50,8 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
 
     tilemap grid(kGridW, gridh);
     grid.Fill(0, 0, 9, 0);
-    grid.DrawWindow(title, 0, 0, kGridW, gridh);
-    grid.DrawLabel(text, 1, 1, kTextW, rows);
+    DrawWindow(grid, title, 0, 0, kGridW, gridh);
+    DrawLabel(grid, text, 1, 1, kTextW, rows);
 
     // The captions stand in one row, three blank cells apart, centred.
     int total = kCaptionGap * (n - 1);

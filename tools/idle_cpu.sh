@@ -20,7 +20,7 @@ cp -r "$root/mdata" "$work/mdata"
 rm -f "$work/mdata/prefs.dat"
 ln -s "$root/data" "$work/data"
 cd "$work"
-"$build/tools/idle_editor" --make-mesh big.msh 64
+"$build/editor/idle_editor" --make-mesh big.msh 64
 hz=$(getconf CLK_TCK)
 
 # Process time (user + system) of a process, in clock ticks.
@@ -28,7 +28,7 @@ ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 # Starts the editor, lets it settle, measures, stops it; prints the percent.
 measure() {
-  "$build/tools/idle_editor" "$@" big.msh >"$work/out" 2>&1 &
+  "$build/editor/idle_editor" "$@" big.msh >"$work/out" 2>&1 &
   local pid=$!
   for _ in $(seq 100); do  # until the first frame is shown (at most 20 s)
     grep -q 'first frame' "$work/out" 2>/dev/null && break

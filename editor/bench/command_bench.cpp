@@ -29,7 +29,7 @@
 #include "host/headless_host.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
-#include "tools/bigmesh.h"
+#include "bench/support/bigmesh.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 //       the system's wall clock then (as date +%s%N) and the process time
 //       its Flip took (for tools/click_latency.sh)
 //   idle_editor --make-mesh PATH MEGABYTES
-//       writes a large mesh (see tools/bigmesh.h)
+//       writes a large mesh (see bench/support/bigmesh.h)
 //
 // Run from a directory that holds mdata/ and data/image/.
 #include <time.h>
@@ -23,7 +23,7 @@
 #include "display/display.h"
 #include "editor/editor.h"
 #include "host/sdl_host.h"
-#include "tools/bigmesh.h"
+#include "bench/support/bigmesh.h"
 
 namespace {
 

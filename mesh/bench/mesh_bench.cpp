@@ -19,7 +19,7 @@
 
 #include "host/files.h"
 #include "mesh/msh.h"
-#include "tools/bigmesh.h"
+#include "bench/support/bigmesh.h"
 
 using namespace mesh;
 

@@ -24,7 +24,7 @@
 #include "host/files.h"
 #include "mesh/msh.h"
 #include "textform/textform.h"
-#include "tools/bigmesh.h"
+#include "bench/support/bigmesh.h"
 
 namespace {
 

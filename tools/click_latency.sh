@@ -29,7 +29,7 @@ ln -s "$root/data" "$work/data"
 cd "$work"
 mesh="$root/examples/cube.msh"
 if [ "$big" = "--big" ]; then
-  "$build/tools/idle_editor" --make-mesh big.msh 64
+  "$build/editor/idle_editor" --make-mesh big.msh 64
   mesh=big.msh
 fi
 hz=$(getconf CLK_TCK)
@@ -38,7 +38,7 @@ gap_ms=300
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 now_ns() { date +%s%N; }
 
-"$build/tools/idle_editor" --frame-log "$mesh" >"$work/log" 2>&1 &
+"$build/editor/idle_editor" --frame-log "$mesh" >"$work/log" 2>&1 &
 pid=$!
 for _ in $(seq 100); do  # until the first frame is shown (at most 20 s)
   grep -q 'first frame' "$work/log" 2>/dev/null && break

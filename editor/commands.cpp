@@ -472,6 +472,7 @@ void Editor::VerifyMesh() {
         log.Commit();
         if (host.CloseWaiting()) return;
         mesh::ExpandEach(doc.mesh->errors);
+        Refresh();  // the tree's new height, or its scroll bar takes the scrolling back
         if (!doc.mesh->errors.empty()) w.treescroll->state = doc.mesh->errors[0]->findy(nullptr);
     }
     Message("verification", verdict);

@@ -71,7 +71,24 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
 
 bool Editor::Frame() {
     st.framestart = host.ClockMs();
+    // Widgets act on what they see while they are drawn, and commands run
+    // after the drawing: a frame that takes in a click or a key is composed
+    // once more, so that the picture shown already holds what it did.
+    const bool fresh = host.TakeFreshInput();
+    Compose();
+    if (fresh) Compose();
 
+    host.Flip(-1);
+    if (host.CloseRequested() && MayDropMesh()) return false;
+
+    // The rest of the frame time waits on the window system: input that
+    // arrives meanwhile is taken in, and a click or a key ends the wait.
+    const int64_t elapsed = host.ClockMs() - st.framestart;
+    if (elapsed < kMinFrameMs) host.WaitInput(kMinFrameMs - elapsed);
+    return true;
+}
+
+void Editor::Compose() {
     g.screen.Fill(0, 0, 9, 0);
     g.datagrid.Fill(0, 0, 25, 0);
     g.treegrid.Fill(0, 0, 25, 0);
@@ -126,15 +143,6 @@ bool Editor::Frame() {
         (doc.mesh && doc.history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
         doc.mesh ? w.checkbutton->enable() : w.checkbutton->disable();
     }
-
-    host.Flip(-1);
-    if (host.CloseRequested() && MayDropMesh()) return false;
-
-    // The rest of the frame time waits on the window system: input that
-    // arrives meanwhile is taken in and shows in the next frame.
-    int64_t elapsed = host.ClockMs() - st.framestart;
-    if (elapsed < kMinFrameMs) host.WaitMs(kMinFrameMs - elapsed);
-    return true;
 }
 
 void Editor::Run() {

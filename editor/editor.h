@@ -191,6 +191,8 @@ public:
     void Startup(const std::vector<std::string>& args);
     // One pass of the main loop. False once the window was asked to close.
     bool Frame();
+    // The drawing of one frame and the commands it fires.
+    void Compose();
     // Frames until the window closes, then Shutdown.
     void Run();
     // Writes the preferences; false when they could not be written.

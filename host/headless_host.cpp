@@ -136,6 +136,7 @@ void HeadlessHost::Paint(const Quad& q) {
 }
 
 void HeadlessHost::SetButton(int button, bool held) {
+    fresh_ = true;
     if (held)
         input_.ButtonDown(button);
     else
@@ -143,11 +144,13 @@ void HeadlessHost::SetButton(int button, bool held) {
 }
 
 void HeadlessHost::PressKey(int code) {
+    fresh_ = true;
     input_.KeyDown(code);
     input_.KeyUp(code);
 }
 
 void HeadlessHost::HoldKey(int code, bool held) {
+    fresh_ = fresh_ || held;
     if (held)
         input_.KeyDown(code);
     else
@@ -155,6 +158,7 @@ void HeadlessHost::HoldKey(int code, bool held) {
 }
 
 void HeadlessHost::Type(const std::string& text) {
+    fresh_ = fresh_ || !text.empty();
     for (unsigned char c : text) input_.TypeChar(c);
 }
 

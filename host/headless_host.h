@@ -68,11 +68,14 @@ public:
     InputState& input() { return input_; }
     void SetPointer(int x, int y) { input_.pointer_x = x; input_.pointer_y = y; }
     void SetButton(int button, bool held);
-    void RollWheel(int notches) { input_.wheel += notches; }  // positive: away from the user
+    void RollWheel(int notches) {  // positive: away from the user
+        input_.wheel += notches;
+        fresh_ = true;
+    }
     void PressKey(int code);               // one press; the key is not left held
     void HoldKey(int code, bool held);     // press and hold, or release
     void Type(const std::string& text);    // each byte into the character queue
-    void RequestClose() { close_pending_ = true; }
+    void RequestClose() { close_pending_ = fresh_ = true; }
 
     // Runs the action when the frame counter reaches frame (at once when it
     // already has). Frame 0 is before the first Flip, frame n after the n-th.

@@ -288,9 +288,23 @@ public:
     // or gained or lost the focus); otherwise the window keeps showing the
     // same picture and nothing is drawn. Input is sampled here.
     virtual void Flip(int sync) = 0;
-    // Waits ms milliseconds, taking the window system's input as it comes,
-    // so the next frame sees it; blocks, never spins.
-    virtual void WaitMs(int64_t ms) { clock_.SleepMs(ms); }
+    // Waits up to ms milliseconds, taking the window system's input as it
+    // comes so that the next frame sees it, and stops early once input the
+    // program answers has arrived (see TakeFreshInput); true then. Blocks,
+    // never spins. Without a window system, input arrives only with Flip.
+    virtual bool WaitInput(int64_t ms) {
+        if (!fresh_) clock_.SleepMs(ms);
+        return fresh_;
+    }
+    // True once after input arrived that the program may answer with a new
+    // picture: a mouse button pressed or let go, a key pressed, a character
+    // typed, the wheel turned, or a request to close the window. Moving the
+    // pointer is none of these.
+    bool TakeFreshInput() {
+        const bool fresh = fresh_;
+        fresh_ = false;
+        return fresh;
+    }
     // The next frame is shown whatever it holds (as when the window system
     // asks for it).
     void RequestRedraw() { redraw_ = true; }
@@ -417,6 +431,7 @@ protected:
     uint8_t mask_[3] = {0, 0, 0};
     uint8_t cls_[3] = {0, 0, 0};
     bool close_pending_ = false;  // set by the implementations
+    bool fresh_ = false;          // set by the implementations (TakeFreshInput)
     std::function<bool()> close_guard_;
     bool guarding_ = false;  // the close guard is asking
     FileRequester requester_;

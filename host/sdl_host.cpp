@@ -237,16 +237,14 @@ bool SdlHost::CloseWaiting() {
     return SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
 }
 
-void SdlHost::WaitMs(int64_t ms) {
-    if (!sdl_started_) {
-        clock_.SleepMs(ms);
-        return;
-    }
+bool SdlHost::WaitInput(int64_t ms) {
+    if (!sdl_started_) return Host::WaitInput(ms);
     const int64_t until = clock_.ClockMs() + ms;
-    for (int64_t left = ms; left > 0; left = until - clock_.ClockMs()) {
+    for (int64_t left = ms; left > 0 && !fresh_; left = until - clock_.ClockMs()) {
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, int(std::min<int64_t>(left, 1000))) == 1) HandleEvent(e);
     }
+    return fresh_;
 }
 
 void SdlHost::EndProgram() {
@@ -322,7 +320,10 @@ bool SdlHost::ReadBackBuffer(PixelBuffer& out) {
 void SdlHost::PumpEvents() {
     if (!sdl_started_) return;
     for (int b = 1; b <= 3; ++b) {
-        if (release_deferred_[b]) input_.ButtonUp(b);
+        if (release_deferred_[b]) {
+            input_.ButtonUp(b);
+            fresh_ = true;
+        }
         release_deferred_[b] = pressed_in_batch_[b] = false;
     }
     SDL_Event e;
@@ -341,7 +342,25 @@ static int DecodeUtf8(const char*& s) {
     return v;
 }
 
+// Input the program may answer with a new picture (see TakeFreshInput).
+static bool FreshInput(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT:
+        case SDL_KEYDOWN:
+        case SDL_TEXTINPUT:
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+        case SDL_MOUSEWHEEL:
+            return true;
+        case SDL_WINDOWEVENT:
+            return e.window.event == SDL_WINDOWEVENT_CLOSE;
+        default:
+            return false;
+    }
+}
+
 void SdlHost::HandleEvent(const SDL_Event& e) {
+    if (FreshInput(e)) fresh_ = true;
     switch (e.type) {
         case SDL_QUIT:
             close_pending_ = true;

@@ -51,9 +51,9 @@ public:
     void ClearScreen() override;
     void Flip(int sync) override;
     bool CloseWaiting() override;
-    // Waits on the window system's events until the time is up, taking each
-    // into the input state as it arrives.
-    void WaitMs(int64_t ms) override;
+    // Waits on the window system's events, taking each into the input state
+    // as it arrives, until the time is up or fresh input has come.
+    bool WaitInput(int64_t ms) override;
     [[noreturn]] void EndProgram() override;
     // Prints the text to stderr, shows it in a message box and exits with
     // status 1.

@@ -5,6 +5,9 @@
 // And a shortcut keeps the modifiers held at its key's press.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -137,4 +140,34 @@ TEST_F(RedrawTest, QuickShortcutKeepsItsControl) {
     host.HoldKey(host::kKeyLeftControl, false);
     Frame();
     EXPECT_EQ(ed->doc.mesh->hedr->kids.size(), 1u) << "Control+Shift+Z: redone";
+}
+
+// A click or a key is answered within the frame that takes it in: the
+// picture that frame shows already holds what it did, and the frames after
+// it have nothing new to show.
+TEST_F(RedrawTest, TheFrameThatTakesInputShowsItsResult) {
+    struct Case {
+        const char* what;
+        std::function<void()> input;
+    } cases[] = {
+        {"the tick box", [&] { ClickWidget(ed->w.recognizebox); }},
+        {"a row of the tree", [&] { Click(ed->w.treepanel->dx + 2, ed->w.treepanel->dy); }},
+        {"a command's button",
+         [&] {
+             ed->doc.selchunk = ed->doc.mesh->hedr->kids[1];  // CL1L
+             ed->Execute("delete");
+             ClickWidget(ed->w.undobutton);
+         }},
+        {"a shortcut", [&] { Shortcut('Y'); }},  // redo
+    };
+    for (const Case& c : cases) {
+        Point(0, 0);
+        Frames(3);
+        const int before = host.PresentedFrames();
+        c.input();
+        const std::vector<uint32_t> shown = host.Shown().pixels;
+        EXPECT_GT(host.PresentedFrames(), before) << c.what;
+        Frames(3);
+        EXPECT_EQ(host.Shown().pixels, shown) << c.what << ": shown only in a later frame";
+    }
 }

@@ -181,3 +181,32 @@ TEST(HeadlessHost, MadeImagesPaintStretchedAndShowAgainOnlyWhenChanged) {
         EXPECT_EQ(h.PresentedFrames(), s.presented);
     }
 }
+
+// Input the program answers ends a wait at once and is reported once;
+// moving the pointer is not such input.
+TEST(HeadlessHost, FreshInputEndsTheWaitAndIsTakenOnce) {
+    struct Case {
+        const char* what;
+        std::function<void(HeadlessHost&)> input;
+        bool fresh;
+    } cases[] = {
+        {"nothing", [](HeadlessHost&) {}, false},
+        {"the pointer", [](HeadlessHost& h) { h.SetPointer(3, 4); }, false},
+        {"a button", [](HeadlessHost& h) { h.SetButton(1, true); }, true},
+        {"its release", [](HeadlessHost& h) { h.SetButton(1, false); }, true},
+        {"a key", [](HeadlessHost& h) { h.PressKey(kKeyEnter); }, true},
+        {"a character", [](HeadlessHost& h) { h.Type("a"); }, true},
+        {"the wheel", [](HeadlessHost& h) { h.RollWheel(1); }, true},
+        {"a close request", [](HeadlessHost& h) { h.RequestClose(); }, true},
+    };
+    for (const Case& c : cases) {
+        HeadlessHost h;
+        h.OpenWindow(4, 4, 0, 60, 0);
+        c.input(h);
+        const int64_t slept = h.fake_clock().slept_;
+        EXPECT_EQ(h.WaitInput(30), c.fresh) << c.what;
+        EXPECT_EQ(h.fake_clock().slept_ - slept, c.fresh ? 0 : 30) << c.what;
+        EXPECT_EQ(h.TakeFreshInput(), c.fresh) << c.what;
+        EXPECT_FALSE(h.TakeFreshInput()) << c.what;
+    }
+}

@@ -1,6 +1,7 @@
 #include "format/chunks.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "format/bytes.h"
 
@@ -43,6 +44,36 @@ std::string PathPart(const mesh::chunk& c, int sibling) {
     }
     if (sibling >= 0) return c.name + "[" + std::to_string(sibling) + "]";
     return c.name;
+}
+
+std::string ChunkPath(const mesh::chunkptr& c) {
+    constexpr size_t kMaxDepth = 4096;
+    std::vector<std::string> parts;
+    mesh::chunkptr cur = c;
+    bool cut = false;
+    while (cur) {
+        if (parts.size() >= kMaxDepth) {
+            cut = true;
+            break;
+        }
+        mesh::chunkptr p = cur->getparent();
+        const int idx = p ? p->IndexOfKid(cur.get()) : -1;
+        int sibling = -1;
+        if (idx >= 0 && p->numkids(cur->name) > 1) {
+            sibling = 0;
+            for (int k = 0; k < idx; ++k)
+                if (p->kids[static_cast<size_t>(k)]->name == cur->name) ++sibling;
+        }
+        parts.push_back(PathPart(*cur, sibling));
+        if (idx < 0) break;  // the root, or a chunk that left its parent
+        cur = p;
+    }
+    std::string path = cut ? "..." : "";
+    for (size_t i = parts.size(); i-- > 0;) {
+        if (!path.empty()) path += '/';
+        path += parts[i];
+    }
+    return path;
 }
 
 }  // namespace format

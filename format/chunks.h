@@ -36,4 +36,9 @@ inline constexpr size_t kNameInPath = 100;
 // (sibling -1: the name is unique among them).
 std::string PathPart(const mesh::chunk& c, int sibling);
 
+// The full path of a chunk from the root of its tree, its parts joined with
+// '/' (HEDR/MSH2/MODL[body]/GEOM/SEGM[1]/STRP); a path deeper than 4096
+// parts keeps its last ones behind "...".
+std::string ChunkPath(const mesh::chunkptr& c);
+
 }  // namespace format

@@ -455,35 +455,7 @@ InspectLine Inspection::Row(int64_t i) const {
     return line;
 }
 
-std::string ChunkPath(const chunkptr& c) {
-    constexpr int kMaxDepth = 4096;
-    std::vector<std::string> parts;
-    chunkptr cur = c;
-    bool cut = false;
-    while (cur) {
-        if (static_cast<int>(parts.size()) >= kMaxDepth) {
-            cut = true;
-            break;
-        }
-        chunkptr p = cur->getparent();
-        const int idx = p ? p->IndexOfKid(cur.get()) : -1;
-        int sibling = -1;
-        if (idx >= 0 && p->numkids(cur->name) > 1) {
-            sibling = 0;
-            for (int k = 0; k < idx; ++k)
-                if (p->kids[static_cast<size_t>(k)]->name == cur->name) ++sibling;
-        }
-        parts.push_back(PathPart(*cur, sibling));
-        if (idx < 0) break;  // the root, or a chunk that left its parent
-        cur = p;
-    }
-    std::string path = cut ? "..." : "";
-    for (size_t i = parts.size(); i-- > 0;) {
-        if (!path.empty()) path += '/';
-        path += parts[i];
-    }
-    return path;
-}
+std::string ChunkPath(const chunkptr& c) { return format::ChunkPath(c); }
 
 Inspection Inspect(const chunkptr& c, const chunkptr& root) {
     Inspection in;

@@ -3,7 +3,7 @@ find_package(nlohmann_json REQUIRED)
 find_package(Threads REQUIRED)
 add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_commands.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp)
+               ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_fix.cpp)
 target_compile_definitions(mshtool PRIVATE VORNA_VERSION="${PROJECT_VERSION}")
 target_link_libraries(mshtool check textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
 # The container-name list travels with the program: a copy beside it, and the

@@ -82,25 +82,7 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
 }
 
 void Line(Result& r, bool json, const std::string& file, const check::Finding& f) {
-    const char* severity = check::SeverityName(f.severity);
-    if (json) {
-        nlohmann::ordered_json j;
-        j["file"] = file;
-        j["severity"] = severity;
-        j["rule"] = f.rule;
-        j["path"] = f.path;
-        j["message"] = f.message;
-        if (f.offset >= 0) {  // a chunk, not an option file
-            j["offset"] = f.offset;
-            j["size"] = f.size;
-        }
-        if (f.element) j["element"] = *f.element;
-        // Names in a mesh are bytes, not always UTF-8: those are replaced.
-        r.out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    } else {
-        r.out += file + ": " + severity + ": " + f.path + ": [" + f.rule + "] " + f.message;
-    }
-    r.out += '\n';
+    r.out += FindingLine(json, file, f);
 }
 
 // The file's bytes as they are: the check reads them by the format's schema,
@@ -167,6 +149,29 @@ Result CheckOne(const CheckRun& run, const Item& item) {
 }
 
 }  // namespace
+
+std::string FindingLine(bool json, const std::string& file, const check::Finding& f) {
+    const char* severity = check::SeverityName(f.severity);
+    std::string out;
+    if (json) {
+        nlohmann::ordered_json j;
+        j["file"] = file;
+        j["severity"] = severity;
+        j["rule"] = f.rule;
+        j["path"] = f.path;
+        j["message"] = f.message;
+        if (f.offset >= 0) {  // a chunk, not an option file
+            j["offset"] = f.offset;
+            j["size"] = f.size;
+        }
+        if (f.element) j["element"] = *f.element;
+        // Names in a mesh are bytes, not always UTF-8: those are replaced.
+        out = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    } else {
+        out = file + ": " + severity + ": " + f.path + ": [" + f.rule + "] " + f.message;
+    }
+    return out + '\n';
+}
 
 int PrintRules() {
     std::string out;

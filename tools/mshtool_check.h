@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
 #include "tools/mshtool_cli.h"
 
 namespace tools {
@@ -24,6 +25,10 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
 
 // The check command of the table: its options read into a CheckRun.
 int RunCheckCommand(const Args& a);
+
+// One finding as check prints it: "FILE: SEVERITY: PATH: [RULE] MESSAGE", or
+// a JSON object; with its newline.
+std::string FindingLine(bool json, const std::string& file, const check::Finding& f);
 
 // Prints every rule of the check: its id and severity, what a finding means,
 // why the game or its tools care and how to fix it. Returns the exit status

@@ -6,6 +6,7 @@
 #include "tools/mshtool_basic.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"
+#include "tools/mshtool_fix.h"
 #include "tools/mshtool_text.h"
 
 namespace tools {
@@ -56,6 +57,25 @@ const std::vector<Command>& Commands() {
          "2  a file or folder cannot be read, or the call is wrong\n"
          "3  the output cannot be written\n",
          RunCheckCommand},
+        {"fix", "IN [OUT]", 1, 2, "repair the faults whose mending is certain",
+         "Applies every repair of the deep check (or those of the rules named with\n"
+         "--rule) and writes the mesh to OUT, or over IN when something changed,\n"
+         "through the editor's safe save; then checks it again. Each repair prints as\n"
+         "  FILE: PATH: [RULE] WHAT\n"
+         "and the findings left as check prints them. A folder repairs every *.msh\n"
+         "below it, each over itself. Repairs: segment-empty (remove the segment),\n"
+         "list-count (the count the bytes hold), model-index (number the models\n"
+         "1..N, envelopes following), material-index (0 when there is one\n"
+         "material), name-case (hp_, sv_, p_ in lower case, references following),\n"
+         "shadow-visible (the hidden flag), bbox (boxes from the positions).",
+         {{"--rule", "ID", "only the repairs of this rule (may be given again)"},
+          {"--dry-run", nullptr, "print the repairs and what would be left; write nothing"},
+          {"--json", nullptr, "one JSON object a line (repairs: file, repair, path, what; findings as check)"}},
+         "0  no error left (warnings allowed)\n"
+         "1  errors left\n"
+         "2  a mesh cannot be read, or the call is wrong\n"
+         "3  a mesh cannot be written (an existing file is left as it was)\n",
+         RunFix},
         {"dump", "MESH [OUT.txt]", 1, 2, "the text form of a mesh, to read, edit and compare",
          "Writes the chunks of MESH as text, one a line, indented by level: records\n"
          "decoded into named fields, list elements one a line, anything else as\n"

@@ -1,0 +1,146 @@
+// Repairs: each fault planted in a real-shaped mesh is mended to exactly the
+// expected tree (every other chunk keeps its bytes), the check no longer
+// reports it, and a second run finds nothing to do; mshtool fix writes,
+// refrains and exits as it says.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "check/repair.h"
+#include "check/tests/check_meshes.h"
+#include "tests/support/run.h"
+#include "tests/support/scratch.h"
+
+using mesh::chunkptr;
+
+namespace {
+
+using namespace checkmesh;
+
+chunkptr Kid(const chunkptr& c, const std::string& name, int index = 0) {
+    for (const chunkptr& k : c->kids)
+        if (k->name == name && index-- == 0) return k;
+    return nullptr;
+}
+chunkptr Model(const chunkptr& root, const std::string& name) {
+    for (const chunkptr& k : Kid(root, "MSH2")->kids)
+        if (k->name == "MODL" && k->FetchName() == name) return k;
+    return nullptr;
+}
+chunkptr Segm(const chunkptr& root, int index) { return Kid(Kid(Model(root, "body"), "GEOM"), "SEGM", index); }
+void Rename(const chunkptr& root, const std::string& from, const std::string& to) {
+    Kid(Model(root, from), "NAME")->setdata(Str(to));
+}
+
+struct Case {
+    const char* rule;
+    std::function<void(const chunkptr&)> plant;   // the fault, on the good mesh
+    std::function<void(const chunkptr&)> expect;  // the good mesh as the repair leaves it
+};
+
+TEST(Repair, MendsEachFaultToExactlyTheExpectedTree) {
+    const auto none = [](const chunkptr&) {};
+    const Case cases[] = {
+        {"list-count", [](const chunkptr& r) { Kid(Segm(r, 0), "POSL")->SetInt(0, 5, {}); }, none},
+        {"list-count", [](const chunkptr& r) { Kid(Segm(r, 1), "NRML")->SetInt(0, 1, {}); }, none},
+        {"segment-empty",
+         [](const chunkptr& r) { Kid(Model(r, "body"), "GEOM")->InsertKid(2, C("SEGM", {D("MATI", U32s({0})), L("POSL", 0, {})})); },
+         none},
+        {"shadow-visible", [](const chunkptr& r) { Kid(Model(r, "sv_body"), "FLGS")->SetInt(0, 0, {}); }, none},
+        {"name-case",
+         [](const chunkptr& r) {
+             Rename(r, "hp_fire", "HP_fire");
+             Kid(Model(r, "body_lod2"), "PRNT")->setdata(Str("HP_fire"));
+         },
+         [](const chunkptr& r) { Kid(Model(r, "body_lod2"), "PRNT")->setdata(Str("hp_fire")); }},
+        {"material-index",
+         [](const chunkptr& r) { Kid(Kid(r, "MSH2"), "MATL")->RemoveKid(1); },
+         [](const chunkptr& r) {
+             Kid(Kid(r, "MSH2"), "MATL")->RemoveKid(1);
+             Kid(Segm(r, 1), "MATI")->setdata(U32s({0}));
+         }},
+        {"model-index",
+         [](const chunkptr& r) { Kid(Model(r, "cape"), "MNDX")->setdata(U32s({2})); },
+         [](const chunkptr& r) {
+             uint32_t n = 0;
+             for (const chunkptr& m : Kid(r, "MSH2")->kids)
+                 if (m->name == "MODL") Kid(m, "MNDX")->setdata(U32s({++n}));
+             Kid(Kid(Model(r, "body"), "GEOM"), "ENVL")->setdata(U32s({1, 2}));  // bone_a: 1 -> 2
+         }},
+        {"bbox",
+         [](const chunkptr& r) { Kid(Kid(Model(r, "body"), "GEOM"), "BBOX")->SetFloat(16, NAN, {}); },
+         [](const chunkptr& r) {
+             // The two segments span (0, 0, 0) to (1, 1, 0).
+             Kid(Kid(Model(r, "body"), "GEOM"), "BBOX")
+                 ->setdata(F32s({0, 0, 0, 1, 0.5f, 0.5f, 0, 0.5f, 0.5f, 0, std::sqrt(0.5f)}));
+         }},
+        {"bbox", [](const chunkptr& r) { Kid(Model(r, "body"), "GEOM")->RemoveKid(0); },
+         [](const chunkptr& r) {
+             Kid(Kid(Model(r, "body"), "GEOM"), "BBOX")
+                 ->setdata(F32s({0, 0, 0, 1, 0.5f, 0.5f, 0, 0.5f, 0.5f, 0, std::sqrt(0.5f)}));
+         }},
+    };
+    for (const check::Repair& r : check::FixTree(Good(), {}, 1)) ADD_FAILURE() << "the good mesh needs no repair: " << r.path << ": [" << r.rule << "] " << r.what;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        chunkptr root = Good();
+        c.plant(root);
+        root->Update(1);
+        const std::vector<std::string> only{c.rule};
+        const std::vector<check::Repair> done = check::FixTree(root, only, 1);
+        ASSERT_EQ(done.size(), 1u);
+        EXPECT_EQ(done[0].rule, c.rule);
+        EXPECT_FALSE(done[0].what.empty());
+
+        chunkptr want = Good();
+        c.expect(want);
+        want->Update(1);
+        EXPECT_EQ(testsupport::Encode(root), testsupport::Encode(want)) << done[0].path << ": " << done[0].what;
+        for (const check::Finding& f : check::CheckTree(*root))
+            EXPECT_NE(f.rule, c.rule) << f.path << ": " << f.message;
+        EXPECT_TRUE(check::FixTree(root, {}, 1).empty()) << "a second fix changes nothing";
+    }
+}
+
+TEST(Repair, LeavesCountsTheBytesDoNotFix) {
+    // A u16 list of 12 bytes holds 3 entries and padding, or 4 entries.
+    chunkptr root = Good();
+    Kid(Segm(root, 0), "STRP")->setdata(U16s(7, {0x8000, 0x8001, 2, 0}));
+    root->Update(1);
+    EXPECT_TRUE(check::PlanRepairs(root, "list-count").empty());
+}
+
+TEST(MshtoolFix, WritesRefrainsAndExits) {
+    testsupport::ScratchDir dir("fix");
+    chunkptr root = Good();
+    Kid(Segm(root, 0), "POSL")->SetInt(0, 5, {});
+    root->Update(1);
+    const testsupport::Bytes bad = testsupport::Encode(root);
+    const testsupport::Bytes good = testsupport::Encode(Good());
+    dir.Write("a.msh", bad);
+    const auto read = [&](const std::string& f) { return dir.Read(f); };
+
+    testsupport::Outcome o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix --dry-run a.msh");
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.out.find("a.msh: HEDR/MSH2/MODL[body]/GEOM/SEGM[0]/POSL: [list-count] count 5 -> 3"), std::string::npos)
+        << o.out;
+    EXPECT_EQ(read("a.msh"), bad) << "a dry run writes nothing";
+
+    o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix a.msh b.msh");
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(read("b.msh"), good);
+    EXPECT_EQ(read("a.msh"), bad);
+
+    o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix b.msh");
+    EXPECT_EQ(o.code, 0);
+    EXPECT_EQ(o.out, "") << "nothing left to repair or report";
+
+    EXPECT_EQ(testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix --rule no-such a.msh").code, 2);
+    EXPECT_EQ(testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix missing.msh").code, 2);
+}
+
+}  // namespace

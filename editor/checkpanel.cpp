@@ -2,9 +2,12 @@
 // window of the free area, where a click on a finding selects its chunk.
 #include <algorithm>
 
+#include "display/palette.h"
 #include "editor/editor.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 namespace {
 
@@ -46,16 +49,16 @@ void Editor::DrawCheckFindings() {
     if (!w.checkwindow) return;
     if (!checked) w.checkwindow->title = "check";
     display::tilemap& grid = g.checkgrid;
-    grid.Fill(0, 0, 25, 0);
+    grid.Fill(0, pal::kText, pal::kPanel, 0);
     const int rows = grid.tmaph;
     w.checkscroll->h = std::max(0, static_cast<int>(checkfindings.size()) - rows);
     w.checkscroll->state = std::clamp(w.checkscroll->state, 0, w.checkscroll->h);
     if (!checked) {
-        grid.InsertString(0, 0, "Control+K or check: the deep check", 0, 25, 0, 0, 0, -1);
+        grid.InsertString(0, 0, "Control+K or check: the deep check", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
     if (checkfindings.empty()) {
-        grid.InsertString(0, 0, "No findings.", 0, 25, 0, 0, 0, -1);
+        grid.InsertString(0, 0, "No findings.", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
     const int x0 = w.checkanchor->dx, y0 = w.checkanchor->dy;
@@ -79,9 +82,9 @@ void Editor::DrawCheckFindings() {
         const std::string text = std::string(f.severity == check::Severity::error ? "E " : "W ") + f.path + ": [" +
                                  f.rule + "] " + f.message;
         if (c && doc.selchunk == c)
-            grid.InsertString(0, r, text, 25, 0, 0, 0, 0, grid.tmapw);
+            grid.InsertString(0, r, text, pal::kPanel, pal::kText, 0, 0, 0, grid.tmapw);
         else
-            grid.InsertString(0, r, text, 0, hovered ? 1 : 25, 0, 0, 0, grid.tmapw);
+            grid.InsertString(0, r, text, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, grid.tmapw);
     }
 }
 

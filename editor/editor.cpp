@@ -4,12 +4,15 @@
 
 #include <algorithm>
 
+#include "display/palette.h"
 #include "editor/inspector.h"
 #include "editor/prefs.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 Editor::Editor(host::Host& host, display::Display& display) : host(host), display(display), ui(display) {
     // A close of the window while a popup or a prompt is open asks about
@@ -41,7 +44,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     st.modllist.clear();
 
     g.screen = display::tilemap(layout.W, layout.H);
-    g.screen.Fill(0, 0, 9, 0);
+    g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     BuildWidgets();
 
     BuildCommands();
@@ -89,10 +92,10 @@ bool Editor::Frame() {
 }
 
 void Editor::Compose() {
-    g.screen.Fill(0, 0, 9, 0);
-    g.datagrid.Fill(0, 0, 25, 0);
-    g.treegrid.Fill(0, 0, 25, 0);
-    g.byteoverlay.Fill(255, 255, 255, 1);
+    g.screen.Fill(0, pal::kText, pal::kScreen, 0);
+    g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
+    g.treegrid.Fill(0, pal::kText, pal::kPanel, 0);
+    g.byteoverlay.Fill(pal::kKeep, pal::kKeep, pal::kKeep, 1);
     host.ClearScreen();
 
     // The title, marked while there are changes that were not saved.

@@ -73,6 +73,11 @@ struct Layout {
     int M = 0;  // rows of the model list panel
     int e = 0;  // pitch of the three file buttons
     static Layout For(int W, int H);
+
+    // The free area right of the chunk actions (the tool row, the inspector,
+    // the check window) is there from this grid size on.
+    static constexpr int kFreeAreaW = 80, kFreeAreaH = 50;
+    bool HasFreeArea() const { return W >= kFreeAreaW && H >= kFreeAreaH; }
 };
 
 // The settings and view values that the panels and commands read and write
@@ -129,7 +134,7 @@ struct EditorWidgets {
     widgets::gadget* inputbuttons[3] = {};
     widgets::gadget* tableanchor = nullptr;
     // The tool row of the free area right of the chunk actions window; none
-    // when the grid is too small for it (W < 80 or H < 50).
+    // when the grid has no free area (Layout::HasFreeArea).
     widgets::gadget* undobutton = nullptr;
     widgets::gadget* redobutton = nullptr;
     widgets::gadget* checkbutton = nullptr;

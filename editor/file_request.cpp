@@ -1,10 +1,13 @@
 // Asking for a file: the desktop's dialog program, or a path typed into a prompt.
 #include "editor/file_request.h"
 
+#include "display/palette.h"
 #include "display/tilemap.h"
 #include "host/files.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 std::string PromptPath(display::Display& display, const std::string& title, const std::string& initial,
                        bool save) {
@@ -50,12 +53,12 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
         }
 
         host.ClearScreen();
-        bar.Fill(0, 0, 25, 1);
-        bar.InsertString(0, 0, title + " - type a path:", 0, 25, 0, 1, 0, -1);
+        bar.Fill(0, pal::kText, pal::kPanel, 1);
+        bar.InsertString(0, 0, title + " - type a path:", pal::kText, pal::kPanel, 0, 1, 0, -1);
         std::string shown = typed + (frame % 80 < 40 ? "_" : " ");
         // A long path shows its end, where the typing happens.
         if (static_cast<int>(shown.size()) > bar.tmapw) shown = shown.substr(shown.size() - bar.tmapw);
-        bar.InsertString(0, 1, shown, 0, 9, 0, 1, 0, -1);
+        bar.InsertString(0, 1, shown, pal::kText, pal::kScreen, 0, 1, 0, -1);
         bar.InsertString(0, 2,
                          asking ? "The file exists. Replace it?   Y: replace   N or Escape: change the path"
                                 : "Enter: accept   Escape: cancel",

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "display/palette.h"
 #include "editor/editor.h"
 #include "host/host.h"
 
@@ -14,14 +15,7 @@ using widgets::gadget;
 
 namespace {
 
-// Colours (palette indices), in the manner of the data view and readouts.
-constexpr int kPanel = 25;      // background of the contents
-constexpr int kLabel = 1;       // labels, the path line, offsets
-constexpr int kValue = 28;      // a value that can be edited
-constexpr int kHover = 1;       // the value under the pointer
-constexpr int kMarked = 9;      // a marked row's label (a strip start, a shortfall)
-constexpr int kCursor = 25;     // the data cursor in the dump
-constexpr int kText = 0;
+using namespace display::palette;
 
 constexpr int kLabelWidth = 12;
 constexpr int kValueWidth = 16;  // a number is cut to this; texts take the row
@@ -40,7 +34,7 @@ std::string Hex(int64_t v, int digits) {
 
 void InspectorPanel::Build() {
     const Layout& l = ed_.layout;
-    if (l.W < 80 || l.H < 50) return;
+    if (!l.HasFreeArea()) return;
     gadget& root = *ed_.w.rootlabel;
     const int w = l.W - 42, h = l.T - 23;
 
@@ -333,7 +327,7 @@ void InspectorPanel::Paste() {
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
     // The edit box shows through the contents.
-    if (editing) grid.SetTiles(editbox->x - 1, editbox->y - 1, editbox->w, editbox->h, 255, 255, 255, 1);
+    if (editing) grid.SetTiles(editbox->x - 1, editbox->y - 1, editbox->w, editbox->h, kKeep, kKeep, kKeep, 1);
     ed_.g.screen.InsertMapImage(grid, gx_, gy_, 0);
 }
 

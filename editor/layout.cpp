@@ -1,10 +1,13 @@
 // The widget tree and the grids of the editor window. Every position follows
 // from the grid size W x H (see Layout); the order in which widgets are made
 // under one parent is the order in which they are drawn.
+#include "display/palette.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 using widgets::gadget;
 
@@ -35,12 +38,12 @@ void Editor::BuildWidgets() {
     w.chunkview = gadget::CreateWindow("chunk view", 0, 0, 17, 3, *w.treebox);
     w.treescroll = gadget::CreateScroll(16, 2, L, gadget::vertical, 0, *w.treebox);
     g.treegrid = display::tilemap(16, L);
-    g.treegrid.Fill(0, 0, 25, 0);
+    g.treegrid.Fill(0, pal::kText, pal::kPanel, 0);
     w.treescroll->SetArea(-16, 0, 17, L);
     w.treepanel = gadget::CreateLabel("", 0, 2, 16, L, *w.treebox, 1);
     w.datascroll = gadget::CreateScroll(16, L + 3, 8, gadget::vertical, 0, *w.treepanel);
     g.datagrid = display::tilemap(16, 8);
-    g.datagrid.Fill(0, 0, 25, 0);
+    g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
     w.datascroll->SetArea(-16, 0, 17, 8);
     w.recognizebox = gadget::CreateCheckbox("recognize matl", 0, L + 1, *w.treepanel);
     w.recognizebox->state = st.recognizematl;
@@ -56,7 +59,7 @@ void Editor::BuildWidgets() {
     w.deletebutton = gadget::CreateButton("delete", 4, 14, 12, 1, actions);
     w.modlview = gadget::CreateWindow("modl view", 0, 17, 20, 3, actions);
     g.modlgrid = display::tilemap(19, M);
-    g.modlgrid.Fill(0, 0, 25, 0);
+    g.modlgrid.Fill(0, pal::kText, pal::kPanel, 0);
     w.modlanchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
     w.modlscroll = gadget::CreateScroll(38, 24, M, gadget::vertical, 0, root);
     w.modlscroll->SetArea(-19, 0, 20, M);
@@ -81,11 +84,11 @@ void Editor::BuildWidgets() {
 
     g.bytetable = display::tilemap(16, 16);
     g.byteoverlay = display::tilemap(16, 16);
-    g.byteoverlay.Fill(255, 255, 255, 1);
-    for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, 8, 9, 1);
+    g.byteoverlay.Fill(pal::kKeep, pal::kKeep, pal::kKeep, 1);
+    for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, pal::kPickerGlyph, pal::kScreen, 1);
 
     // The tool row of the free area, right of the chunk actions window.
-    if (W >= 80 && l.H >= 50) {
+    if (l.HasFreeArea()) {
         w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
         w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
         w.checkbutton = gadget::CreateButton("check", 55, 5, 7, 1, root);

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "display/palette.h"
 #include "display/tilemap.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
@@ -47,12 +48,14 @@ struct TreeView {
     std::shared_ptr<TreeMemory> memory;
 };
 
-// Palette indices of the tree view.
-inline constexpr int kTreeFg = 0;        // text at the root
-inline constexpr int kTreeBg = 25;       // background at the root
-inline constexpr int kTreeHover = 1;     // background of the hovered row and its subtree
-inline constexpr int kTreeError = 10;    // background of a flagged row
-inline constexpr int kTreeSelected = 38; // foreground of the selection's subtree
+// The colours of the tree view, roles of the palette: text and background at
+// the root, the background of the hovered row and its subtree, of a flagged
+// row, and the text of the selection's subtree.
+inline constexpr int kTreeFg = display::palette::kText;
+inline constexpr int kTreeBg = display::palette::kPanel;
+inline constexpr int kTreeHover = display::palette::kHover;
+inline constexpr int kTreeError = display::palette::kFlagged;
+inline constexpr int kTreeSelected = display::palette::kSelected;
 inline constexpr int kTreeHitWidth = 15; // clickable columns from the panel's left edge
 
 // Paints the tree of m.hedr with row first on grid row 0. Returns 0.

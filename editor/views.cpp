@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/palette.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/treeview.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 void Editor::RenderTree() {
     if (!doc.mesh || !doc.mesh->hedr) return;
@@ -27,7 +30,7 @@ void Editor::RebuildModlList() {
 }
 
 void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
-    grid.Fill(0, 0, 25, 0);
+    grid.Fill(0, pal::kText, pal::kPanel, 0);
     // Entries scrolled off above the panel are neither shown nor hovered, so
     // the walk starts at the first shown one and stops below the panel: a
     // frame costs the rows shown, however many models there are. A click
@@ -52,9 +55,9 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
             }
         }
         if (doc.selchunk == c)
-            grid.InsertString(0, r, name, 25, 0, 0, 0, 0, -1);
+            grid.InsertString(0, r, name, pal::kPanel, pal::kText, 0, 0, 0, -1);
         else
-            grid.InsertString(0, r, name, 0, hovered ? 1 : 25, 0, 0, 0, -1);
+            grid.InsertString(0, r, name, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, -1);
         if (r >= grid.tmaph) break;
     }
 }
@@ -87,10 +90,10 @@ void Editor::DataView() {
     if (count > 0) c.readbytes(first, count, bytes);
     for (int i = 0; i < count; ++i) {
         const int64_t idx = first + i;
-        int bg = (i / 4) % 2 == 0 ? w.datascroll->bordercolor : 9;
-        if (idx - doc.datacursor >= 0 && idx - doc.datacursor < 4) bg = 25;
-        if (i - b >= 0 && i - b < 4) bg = 1;
-        g.datagrid.SetTile(i % 16, i / 16, bytes[i], 0, bg, 0);
+        int bg = (i / 4) % 2 == 0 ? w.datascroll->bordercolor : pal::kByteGroup;
+        if (idx - doc.datacursor >= 0 && idx - doc.datacursor < 4) bg = pal::kCursor;
+        if (i - b >= 0 && i - b < 4) bg = pal::kHover;
+        g.datagrid.SetTile(i % 16, i / 16, bytes[i], pal::kText, bg, 0);
     }
     w.datascroll->h = std::max(0, static_cast<int>(std::ceil(c.size / 16.0)) - 8);
 
@@ -102,7 +105,7 @@ void Editor::DataView() {
     const int tx = w.tableanchor->dx, ty = w.tableanchor->dy;
     if (ui.mx >= tx && ui.mx < tx + 16 && ui.my >= ty && ui.my < ty + 16) {
         const int v = (((ui.mx - tx) + 16 * (ui.my - ty)) % 256 + 256) % 256;
-        g.byteoverlay.SetTile(ui.mx - tx, ui.my - ty, v, 255, w.tableanchor->bordercolor, 0);
+        g.byteoverlay.SetTile(ui.mx - tx, ui.my - ty, v, pal::kKeep, w.tableanchor->bordercolor, 0);
         if (ui.Released(1)) {
             st.pickedbyte = v;
             Execute("pick byte");
@@ -114,17 +117,17 @@ void Editor::Readouts() {
     const int x0 = w.modlanchor->dx;
     const int y0 = w.modlanchor->dy + g.modlgrid.tmaph + 1;
     const int n = layout.T - y0 - 1;
-    g.screen.SetTiles(x0, y0, g.modlgrid.tmapw + 1, n, 0, 0, 25, 0);
-    g.screen.SetTiles(x0, y0, 4, n, 0, 0, 1, 0);
+    g.screen.SetTiles(x0, y0, g.modlgrid.tmapw + 1, n, 0, pal::kText, pal::kPanel, 0);
+    g.screen.SetTiles(x0, y0, 4, n, 0, pal::kText, pal::kLabel, 0);
     if (st.dataat < 0 || !doc.selchunk || doc.selchunk->size == 0) return;
 
     const mesh::chunk& c = *doc.selchunk;
     std::vector<std::string> lines = ReadoutLines(c, st.dataat);
     for (size_t i = 0; i < lines.size(); ++i)
-        g.screen.InsertString(x0, y0 + static_cast<int>(i), lines[i], 255, 255, 0, 0, 0, -1);
+        g.screen.InsertString(x0, y0 + static_cast<int>(i), lines[i], pal::kKeep, pal::kKeep, 0, 0, 0, -1);
     if (st.dataat < c.size) {
         const int v = c.readbyte(st.dataat);
-        if (v >= 0) g.byteoverlay.SetTile(v % 16, v / 16, 255, 0, 25, 0);
+        if (v >= 0) g.byteoverlay.SetTile(v % 16, v / 16, pal::kKeep, pal::kText, pal::kCursor, 0);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "display/palette.h"
 #include "display/tilemap.h"
 #include "host/sdl_host.h"
 #include "mesh/formatlist.h"
@@ -171,8 +172,8 @@ int main(int argc, char** argv) {
     }
     std::string answer;  // of the last confirmation
     for (;;) {
-        screen.Fill(0, 0, 9, 0);
-        treegrid.Fill(0, 0, 25, 0);
+        screen.Fill(0, display::palette::kText, display::palette::kScreen, 0);
+        treegrid.Fill(0, display::palette::kText, display::palette::kPanel, 0);
         host.ClearScreen();
         title->title = selchunk ? "selected: " + selchunk->name : "widget toolkit demo";
         if (!answer.empty()) title->title += ", answered " + answer;

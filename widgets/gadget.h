@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "display/palette.h"
 #include "display/tilemap.h"
 #include "widgets/toolkit.h"
 
@@ -72,10 +73,10 @@ public:
     static const std::string defaultchars;
 
     std::shared_ptr<tilemap> canv;  // unused by the kinds the program creates
-    uint8_t bordercolor = 28;
-    uint8_t TextColor = 0;
-    uint8_t disabledcolor = 1;
-    uint8_t bgcolor = 9;
+    uint8_t bordercolor = display::palette::kBorder;
+    uint8_t TextColor = display::palette::kText;
+    uint8_t disabledcolor = display::palette::kDisabled;
+    uint8_t bgcolor = display::palette::kScreen;
     std::optional<area> box;  // wheel area of a scroll bar, relative to dx, dy
     int kind = WINDOW;
     int x = 0, y = 0;    // relative to the parent's drawn position

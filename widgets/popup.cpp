@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "display/palette.h"
 #include "display/tilemap.h"
 #include "host/host.h"
 #include "widgets/gadget.h"
 
 namespace widgets {
+
+namespace pal = display::palette;
 
 std::shared_ptr<gadget> DrawWindow(tilemap& grid, const std::string& title, int x, int y, int w, int h) {
     std::shared_ptr<gadget> g = gadget::CreateWindow(title, x, y, w, h);
@@ -49,7 +52,7 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
     const int captionrow = rows + 1, markerrow = rows + 2;
 
     tilemap grid(kGridW, gridh);
-    grid.Fill(0, 0, 9, 0);
+    grid.Fill(0, pal::kText, pal::kScreen, 0);
     DrawWindow(grid, title, 0, 0, kGridW, gridh);
     DrawLabel(grid, text, 1, 1, kTextW, rows);
 
@@ -60,7 +63,7 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
     int x = std::max(0, (kGridW - total) / 2);
     for (int i = 0; i < n; ++i) {
         column[i] = x;
-        grid.InsertString(column[i], captionrow, entries[i], 0, 22, 0, 0, 1, -1);
+        grid.InsertString(column[i], captionrow, entries[i], pal::kText, pal::kChoice, 0, 0, 1, -1);
         x += static_cast<int>(entries[i].size()) + kCaptionGap;
     }
 
@@ -93,7 +96,7 @@ int gadget::popup(Toolkit& ui, const std::string& title, const std::string& text
 
         for (int i = 0; i < n; ++i) {
             const int len = static_cast<int>(entries[i].size());
-            grid.InsertString(column[i] + len / 2 - 1, markerrow, i == s ? "XX" : "--", 14, 9, 0, 0, 1, -1);
+            grid.InsertString(column[i] + len / 2 - 1, markerrow, i == s ? "XX" : "--", pal::kChoiceMark, pal::kScreen, 0, 0, 1, -1);
         }
         // Each caption answers a click over its columns on the row above it,
         // its own row and the marker row.

@@ -1,0 +1,113 @@
+// Models from the chunk tree: face lists into triangles, placement by the
+// parents' transforms, kinds, and lists that promise more than they hold.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "preview/geometry.h"
+#include "tests/support/models.h"
+
+namespace {
+
+using namespace testsupport;
+
+constexpr uint16_t S = 0x8000;  // strip start
+
+// Four vertices of a unit square in the z = 0 plane.
+const std::vector<float> kSquare = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+
+TEST(Geometry, FaceListsBecomeTriangles) {
+    struct Case {
+        const char* what;
+        mesh::chunkptr segm;
+        size_t triangles;
+    } cases[] = {
+        {"NDXT", Segm(kSquare, "NDXT", {0, 1, 2, 0, 2, 3}), 2},
+        {"strip of four", Segm(kSquare, "STRP", {0 | S, 1 | S, 2, 3}), 2},
+        {"two strips", Segm(kSquare, "STRP", {0 | S, 1 | S, 2, 0 | S, 2 | S, 3}), 2},
+        {"strip of two, then one of three", Segm(kSquare, "STRP", {0 | S, 1 | S, 1 | S, 2 | S, 3}), 1},
+        {"strip of two only", Segm(kSquare, "STRP", {0 | S, 1 | S}), 0},
+        {"quad polygon as a fan", Segm(kSquare, "NDXL", {4, 0, 1, 2, 3}), 2},
+        {"polygon running past the end", Segm(kSquare, "NDXL", {3, 0, 1, 2, 9, 0}), 1},
+        {"index out of range", Segm(kSquare, "NDXT", {0, 1, 7, 0, 2, 3}), 1},
+        {"no face list", Node("SEGM", {Leaf("POSL", FloatList(kSquare, 3))}), 0},
+        // Counts far beyond the data: only what the data holds is read.
+        {"huge POSL count",
+         Node("SEGM", {Leaf("POSL", Cat({I32s({0x7FFFFFFF}), F32s({0, 0, 0, 1, 0, 0, 1, 1, 0})})),
+                       Leaf("NDXT", IndexList({0, 1, 2}, 3))}),
+         1},
+        {"huge NDXT count",
+         Node("SEGM", {Leaf("POSL", FloatList(kSquare, 3)), Leaf("NDXT", Cat({I32s({-1}), U16s({0, 1, 2, 0})}))}), 1},
+        {"POSL too short for its count", Node("SEGM", {Leaf("POSL", I32s({5})), Leaf("NDXT", IndexList({0, 1, 2}, 3))}),
+         0},
+    };
+    for (Case& c : cases) {
+        preview::Geometry g = preview::Build(*Mesh({Modl("m", "", 4, {}, {c.segm})}));
+        EXPECT_EQ(g.triangles.size(), c.triangles) << c.what;
+        for (const preview::Triangle& t : g.triangles)
+            for (uint32_t v : t.v) EXPECT_LT(v, g.points.size()) << c.what;
+    }
+}
+
+TEST(Geometry, ModelsArePlacedByTheirParents) {
+    // root moved by (10, 0, 0) and turned 90 degrees about y; child moved by
+    // (0, 0, 1) under it, so its origin lands at (11, 0, 0). A parent loop
+    // (a <-> b) and a missing parent count as roots.
+    const float h = std::sqrt(0.5f);
+    mesh::chunkptr root = Mesh({
+        Modl("child", "root", 4, {Tran(0, 0, 1)}, {}),
+        Modl("root", "", 0, {Tran(10, 0, 0, {0, h, 0, h})}, {}),
+        Modl("a", "b", 0, {Tran(1, 0, 0)}, {}),
+        Modl("b", "a", 0, {Tran(0, 2, 0)}, {}),
+        Modl("orphan", "nobody", 0, {Tran(0, 0, 3)}, {}),
+        Modl("bad", "", 0, {Leaf("TRAN", F32s({1, 1, 1, 0, 0, 0, 1, NAN, 5, 5}))}, {}),
+    });
+    preview::Geometry g = preview::Build(*root);
+    ASSERT_EQ(g.models.size(), 6u);
+    struct Want {
+        const char* name;
+        float x, y, z;
+    } wants[] = {{"child", 11, 0, 0}, {"root", 10, 0, 0}, {"orphan", 0, 0, 3}, {"bad", 0, 0, 0}};
+    for (const Want& w : wants) {
+        const preview::Vec3 o = g.models[size_t(preview::FindModel(g, w.name))].world.Origin();
+        EXPECT_NEAR(o.x, w.x, 1e-4) << w.name;
+        EXPECT_NEAR(o.y, w.y, 1e-4) << w.name;
+        EXPECT_NEAR(o.z, w.z, 1e-4) << w.name;
+    }
+    // The loop is cut once: one of a and b is a root, the other its child.
+    const int a = preview::FindModel(g, "a"), b = preview::FindModel(g, "b");
+    EXPECT_TRUE((g.models[size_t(a)].parent == -1) != (g.models[size_t(b)].parent == -1));
+}
+
+TEST(Geometry, KindsAndWhatIsShown) {
+    mesh::chunkptr root = Mesh({
+        Modl("body", "", 4, {}, {}),
+        Modl("collision_a", "body", 4, {}, {}),
+        Modl("p_box", "body", 4, {}, {}),
+        Modl("sv_body", "body", 6, {}, {}),
+        Modl("flap", "body", 2, {}, {}),
+        Modl("secret", "body", 4, {Leaf("FLGS", I32s({1}))}, {}),
+        Modl("hp_gun", "secret", 0, {}, {}),
+        Modl("other", "", 4, {}, {}),
+    });
+    preview::Geometry g = preview::Build(*root);
+    using K = preview::Kind;
+    const K kinds[] = {K::normal, K::collision, K::collision, K::shadow, K::cloth, K::hidden, K::normal, K::normal};
+    for (size_t i = 0; i < g.models.size(); ++i) EXPECT_EQ(g.models[i].kind, kinds[i]) << g.models[i].name;
+    EXPECT_TRUE(g.models[6].hardpoint);
+
+    struct Case {
+        int focus;
+        preview::Visibility v;
+        std::vector<uint8_t> shown;
+    } cases[] = {
+        {-1, {}, {1, 1, 1, 0, 1, 0, 1, 1}},
+        {-1, {false, true, true}, {1, 0, 0, 1, 1, 1, 1, 1}},
+        {0, {}, {1, 1, 1, 0, 1, 0, 1, 0}},
+        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0}},  // a hidden model chosen is shown
+        {3, {false, false, false}, {0, 0, 0, 1, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(preview::Shown(g, c.focus, c.v), c.shown) << c.focus;
+}
+
+}  // namespace

@@ -442,5 +442,8 @@ protected:
 bool LoadPng(const std::string& path, PixelBuffer& out);
 // Writes ARGB pixels as an RGBA PNG file.
 bool SavePng(const std::string& path, const PixelBuffer& pixels);
+// The bytes of that file, in memory (for a caller that writes them through
+// AtomicFile). False, out empty, for an empty or inconsistent buffer.
+bool EncodePng(const PixelBuffer& pixels, std::vector<uint8_t>& out);
 
 }  // namespace host

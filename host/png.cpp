@@ -35,8 +35,9 @@ bool LoadPng(const std::string& path, PixelBuffer& out) {
     return true;
 }
 
-bool SavePng(const std::string& path, const PixelBuffer& pixels) {
-    if (pixels.width <= 0 || pixels.height <= 0) return false;
+namespace {
+
+std::vector<uint8_t> Rgba(const PixelBuffer& pixels) {
     std::vector<uint8_t> rgba(pixels.pixels.size() * 4);
     for (size_t i = 0; i < pixels.pixels.size(); i++) {
         uint32_t v = pixels.pixels[i];
@@ -45,6 +46,40 @@ bool SavePng(const std::string& path, const PixelBuffer& pixels) {
         rgba[i * 4 + 2] = uint8_t(v);
         rgba[i * 4 + 3] = uint8_t(v >> 24);
     }
+    return rgba;
+}
+
+}  // namespace
+
+bool EncodePng(const PixelBuffer& pixels, std::vector<uint8_t>& out) {
+    out.clear();
+    if (pixels.width <= 0 || pixels.height <= 0 ||
+        pixels.pixels.size() != size_t(pixels.width) * size_t(pixels.height))
+        return false;
+    std::vector<uint8_t> rgba = Rgba(pixels);
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(pixels.width);
+    image.height = static_cast<png_uint_32>(pixels.height);
+    image.format = PNG_FORMAT_RGBA;
+    // The first call learns the size, the second writes.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    out.resize(size);
+    const bool ok = png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    if (!ok) out.clear();
+    else out.resize(size);
+    return ok;
+}
+
+bool SavePng(const std::string& path, const PixelBuffer& pixels) {
+    if (pixels.width <= 0 || pixels.height <= 0) return false;
+    std::vector<uint8_t> rgba = Rgba(pixels);
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;

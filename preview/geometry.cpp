@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 #include "format/bytes.h"
@@ -99,13 +101,13 @@ class Builder {
 public:
     explicit Builder(Geometry& g) : g_(g) {}
 
-    void Segment(const mesh::chunk& c, int model, bool cloth) {
+    void Segment(const mesh::chunk& c, int model, bool cloth, const mesh::chunk* owner) {
         const mesh::chunk* posl = Kid(c, cloth ? "CPOS" : "POSL");
         std::span<const uint8_t> p = Bytes(posl);
         const int64_t n = Elements(p, 12);
         if (n <= 0) return;
         preview::Segment s;
-        s.chunk = &c;
+        s.chunk = owner ? owner : &c;
         s.points = posl;
         s.model = model;
         s.first = uint32_t(g_.points.size());
@@ -187,6 +189,23 @@ private:
     Geometry& g_;
 };
 
+// The children of a GEOM that the container-name list left a leaf because
+// it opens with a SEGM or a CLTH: parsed from a copy of its bytes, kept in
+// g.loose. Null when its data opens with neither.
+const mesh::chunk* Loose(const mesh::chunk& geom, Geometry& g) {
+    // The names the data of a GEOM, a SEGM and a CLTH open with.
+    static const mesh::namelist kInside = {"SEGM", "CLTH", "ENVL", "BBOX", "MATI", "CTEX", "SHDW"};
+    std::span<const uint8_t> d = Bytes(&geom);
+    const std::string_view first = d.size() >= 4 ? std::string_view(reinterpret_cast<const char*>(d.data()), 4) : "";
+    if (first != "SEGM" && first != "CLTH") return nullptr;
+    std::vector<uint8_t> bytes(8 + d.size());
+    std::memcpy(bytes.data(), "GEOM", 4);
+    format::StoreI32(bytes.data() + 4, int32_t(d.size()));
+    std::copy(d.begin(), d.end(), bytes.begin() + 8);
+    g.loose.push_back(mesh::chunk::GetChunk(bytes, 0, kInside, nullptr));
+    return g.loose.back().get();
+}
+
 }  // namespace
 
 int Geometry::ModelOf(const mesh::chunk* c) const {
@@ -232,9 +251,15 @@ Geometry Build(const mesh::chunk& root) {
         const mesh::chunk& c = *g.models[i].chunk;
         for (const mesh::chunkptr& k : c.kids) {
             if (!k || k->name != "GEOM") continue;
-            for (const mesh::chunkptr& s : k->kids) {
-                if (s && s->name == "SEGM") b.Segment(*s, int(i), false);
-                else if (s && s->name == "CLTH") b.Segment(*s, int(i), true);
+            const mesh::chunk* geom = k.get();
+            const mesh::chunk* owner = nullptr;
+            if (geom->kids.empty()) {
+                if (!(geom = Loose(*k, g))) continue;
+                owner = k.get();
+            }
+            for (const mesh::chunkptr& s : geom->kids) {
+                if (s && s->name == "SEGM") b.Segment(*s, int(i), false, owner);
+                else if (s && s->name == "CLTH") b.Segment(*s, int(i), true, owner);
             }
         }
     }
@@ -257,13 +282,16 @@ std::vector<uint8_t> Shown(const Geometry& g, int focus, const Visibility& v) {
             for (int k : kids[size_t(i)]) stack.push_back(k);
         }
     }
+    std::vector<uint8_t> out = in;
     for (size_t i = 0; i < n; ++i) {
         if (!in[i] || int(i) == focus) continue;
         const Kind k = g.models[i].kind;
         if ((k == Kind::collision && !v.collision) || (k == Kind::shadow && !v.shadow) ||
             (k == Kind::hidden && !v.hidden))
-            in[i] = 0;
+            out[i] = 0;
     }
+    for (const Triangle& t : g.triangles)
+        if (out[size_t(g.segments[t.segment].model)]) return out;
     return in;
 }
 

@@ -8,6 +8,10 @@
 // NDXL (polygons, drawn as fans); a cloth's from CPOS and CMSH. Skinned
 // models are drawn as their vertices are stored, which is their bind pose.
 //
+// A GEOM that opens with a SEGM or a CLTH instead of its BBOX is read as a
+// leaf by the container-name list; its children are taken from its bytes
+// here (a copy, kept with the geometry), so such models are drawn too.
+//
 // Malformed geometry gives what is sound: a list holds no more elements than
 // its data has room for, whatever its count says; a triangle with an index
 // out of range or a vertex that is not finite is left out; TRAN values that
@@ -45,7 +49,9 @@ struct Model {
 
 // The triangles of one SEGM, or of one CLTH.
 struct Segment {
-    const mesh::chunk* chunk = nullptr;   // the SEGM or the CLTH
+    // The SEGM or the CLTH; the GEOM when that is a leaf of the tree (the
+    // chunks below then belong to Geometry::loose).
+    const mesh::chunk* chunk = nullptr;
     const mesh::chunk* points = nullptr;  // its POSL or CPOS
     const mesh::chunk* faces = nullptr;   // the list its triangles come from
     int model = -1;
@@ -68,6 +74,7 @@ struct Geometry {
     std::vector<Vec3> points;      // world space; may be non-finite
     std::vector<uint8_t> sound;    // per point: finite
     std::vector<Triangle> triangles;
+    std::vector<mesh::chunkptr> loose;  // GEOMs parsed from a leaf's bytes
     // Index of the model that holds a chunk (the chunk or one of its
     // ancestors is its MODL), -1 when none does.
     int ModelOf(const mesh::chunk* c) const;
@@ -77,10 +84,11 @@ struct Geometry {
 Geometry Build(const mesh::chunk& root);
 
 // Which models to show: all, or a model and its children (by PRNT, to any
-// depth), and which kinds. The models chosen by name are shown whatever
-// their kind.
+// depth), and which kinds besides normal models and cloths. The model in
+// focus is shown whatever its kind; when the kinds chosen leave no triangle
+// to show, every kind is shown (a mesh of collision only is still seen).
 struct Visibility {
-    bool collision = true;
+    bool collision = false;
     bool shadow = false;
     bool hidden = false;
 };

@@ -1,11 +1,12 @@
-# mshtool: tree, resave, verify and check on the command line, on the mesh library.
+# mshtool: the commands of its table on the command line, on the mesh library.
 find_package(nlohmann_json REQUIRED)
 find_package(Threads REQUIRED)
 add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_commands.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_fix.cpp)
+               ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_fix.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/mshtool_render.cpp)
 target_compile_definitions(mshtool PRIVATE VORNA_VERSION="${PROJECT_VERSION}")
-target_link_libraries(mshtool check textform meshdiff nlohmann_json::nlohmann_json Threads::Threads)
+target_link_libraries(mshtool check textform meshdiff preview host_window nlohmann_json::nlohmann_json Threads::Threads)
 # The container-name list travels with the program: a copy beside it, and the
 # source copy as the last resort.
 configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/mdata/format.txt COPYONLY)
@@ -28,3 +29,9 @@ target_link_libraries(mshtool_text_tests test_support GTest::gtest_main)
 target_compile_definitions(mshtool_text_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_text_tests mshtool)
 gtest_discover_tests(mshtool_text_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+add_executable(mshtool_render_tests ${CMAKE_SOURCE_DIR}/preview/tests/render_tool_test.cpp)
+target_link_libraries(mshtool_render_tests preview host_window test_support GTest::gtest_main)
+target_compile_definitions(mshtool_render_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+add_dependencies(mshtool_render_tests mshtool)
+gtest_discover_tests(mshtool_render_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

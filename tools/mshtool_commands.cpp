@@ -8,6 +8,7 @@
 #include "tools/mshtool_cli.h"
 #include "tools/mshtool_fix.h"
 #include "tools/mshtool_text.h"
+#include "tools/mshtool_render.h"
 
 namespace tools {
 
@@ -110,6 +111,22 @@ const std::vector<Command>& Commands() {
          "2  a mesh cannot be read, or the call is wrong\n"
          "3  the output cannot be written\n",
          RunDiff},
+        {"render", "MESH OUT.png", 2, 2, "a picture of the mesh or of one model, as a PNG file",
+         "Draws the whole mesh, or the model named by --model with its children,\n"
+         "fitted into the picture: flat-shaded triangles lit from the viewer's side,\n"
+         "cloths green, hardpoints as red crosses. Collision models, shadow volumes\n"
+         "and hidden models are left out unless named or nothing else has triangles.\n"
+         "The file is written through a temporary file beside OUT.png that replaces\n"
+         "it only once complete.",
+         {{"--model", "NAME", "only this model and its children"},
+          {"--size", "WxH", "the picture's size in pixels, 1 to 8192 each (default: 640x480)"},
+          {"--yaw", "DEG", "the camera turned about the vertical axis (default: 30)"},
+          {"--pitch", "DEG", "the camera raised above the horizon, -90 to 90 (default: 20)"},
+          {"--wireframe", nullptr, "the triangles' edges drawn over them"}},
+         "0  written\n"
+         "2  the mesh cannot be read, no model has that name, or the call is wrong\n"
+         "3  OUT.png cannot be written (an existing file is left as it was)\n",
+         RunRender},
     };
     return table;
 }

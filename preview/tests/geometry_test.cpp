@@ -80,15 +80,16 @@ TEST(Geometry, ModelsArePlacedByTheirParents) {
 }
 
 TEST(Geometry, KindsAndWhatIsShown) {
+    auto tri = [] { return std::vector<mesh::chunkptr>{Segm(kSquare, "NDXT", {0, 1, 2})}; };
     mesh::chunkptr root = Mesh({
-        Modl("body", "", 4, {}, {}),
-        Modl("collision_a", "body", 4, {}, {}),
-        Modl("p_box", "body", 4, {}, {}),
-        Modl("sv_body", "body", 6, {}, {}),
-        Modl("flap", "body", 2, {}, {}),
-        Modl("secret", "body", 4, {Leaf("FLGS", I32s({1}))}, {}),
+        Modl("body", "", 4, {}, tri()),
+        Modl("collision_a", "body", 4, {}, tri()),
+        Modl("p_box", "body", 4, {}, tri()),
+        Modl("sv_body", "body", 6, {}, tri()),
+        Modl("flap", "body", 2, {}, tri()),
+        Modl("secret", "body", 4, {Leaf("FLGS", I32s({1}))}, tri()),
         Modl("hp_gun", "secret", 0, {}, {}),
-        Modl("other", "", 4, {}, {}),
+        Modl("other", "", 4, {}, tri()),
     });
     preview::Geometry g = preview::Build(*root);
     using K = preview::Kind;
@@ -101,13 +102,30 @@ TEST(Geometry, KindsAndWhatIsShown) {
         preview::Visibility v;
         std::vector<uint8_t> shown;
     } cases[] = {
-        {-1, {}, {1, 1, 1, 0, 1, 0, 1, 1}},
-        {-1, {false, true, true}, {1, 0, 0, 1, 1, 1, 1, 1}},
-        {0, {}, {1, 1, 1, 0, 1, 0, 1, 0}},
-        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0}},  // a hidden model chosen is shown
-        {3, {false, false, false}, {0, 0, 0, 1, 0, 0, 0, 0}},
+        {-1, {}, {1, 0, 0, 0, 1, 0, 1, 1}},
+        {-1, {true, false, true}, {1, 1, 1, 0, 1, 1, 1, 1}},
+        {0, {}, {1, 0, 0, 0, 1, 0, 1, 0}},
+        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0}},  // a hidden model in focus is shown
+        {3, {}, {0, 0, 0, 1, 0, 0, 0, 0}},
+        {1, {}, {0, 1, 0, 0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) EXPECT_EQ(preview::Shown(g, c.focus, c.v), c.shown) << c.focus;
+
+    // Nothing but collision: shown all the same.
+    preview::Geometry only = preview::Build(*Mesh({Modl("collision", "", 4, {}, tri())}));
+    EXPECT_EQ(preview::Shown(only, -1, {}), std::vector<uint8_t>{1});
+}
+
+TEST(Geometry, GeomLeftALeafIsReadFromItsBytes) {
+    // A GEOM that opens with its SEGM instead of a BBOX is a leaf of the
+    // tree; its triangles are drawn and belong to that leaf.
+    mesh::chunkptr geom = Leaf("GEOM", Encode(Segm(kSquare, "NDXT", {0, 1, 2, 0, 2, 3})));
+    mesh::chunkptr root = Mesh({Modl("m", "", 4, {geom}, {})});
+    preview::Geometry g = preview::Build(*root);
+    ASSERT_EQ(g.segments.size(), 1u);
+    EXPECT_EQ(g.segments[0].chunk, geom.get());
+    EXPECT_EQ(g.triangles.size(), 2u);
+    EXPECT_EQ(g.ModelOf(geom.get()), 0);
 }
 
 }  // namespace

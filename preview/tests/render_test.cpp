@@ -80,7 +80,7 @@ TEST(Render, DepthShowsTheNearFace) {
 
 TEST(Render, HighlightsTakeTheirColour) {
     mesh::chunkptr root = Cube();
-    const mesh::chunk* ndxt = root->kids[0]->kids[0]->getkid("GEOM")->kids[0]->getkid("NDXT").get();
+    const mesh::chunk* ndxt = root->kids[0]->getkid("MODL")->getkid("GEOM")->getkid("SEGM")->getkid("NDXT").get();
     // Position 4 is in the front face's second triangle (positions 3 .. 5):
     // the upper left half of the square, corners 4, 7, 6.
     preview::Highlight tri;

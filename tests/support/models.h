@@ -78,16 +78,18 @@ inline mesh::chunkptr Modl(const std::string& name, const std::string& parent, i
     if (!parent.empty()) m->AppendKid(Leaf("PRNT", Str(parent)));
     for (const mesh::chunkptr& c : extra) m->AppendKid(c);
     if (!segments.empty()) {
-        mesh::chunkptr geom = Node("GEOM", {});
+        // A GEOM opens with its BBOX, as in real files; that is how a reader
+        // knows it for a container.
+        mesh::chunkptr geom = Node("GEOM", {Leaf("BBOX", Zeros(44))});
         for (const mesh::chunkptr& s : segments) geom->AppendKid(s);
         m->AppendKid(geom);
     }
     return m;
 }
 
-// HEDR / MSH2 / the models.
+// HEDR / MSH2 / SINF and the models.
 inline mesh::chunkptr Mesh(std::vector<mesh::chunkptr> models) {
-    mesh::chunkptr msh2 = Node("MSH2", {});
+    mesh::chunkptr msh2 = Node("MSH2", {Node("SINF", {Leaf("NAME", Str("test"))})});
     for (const mesh::chunkptr& m : models) msh2->AppendKid(m);
     return Node("HEDR", {msh2});
 }

@@ -49,7 +49,7 @@ void Display::LoadDisplay(const std::string& configpath, const std::string& titl
     windoww = static_cast<int32_t>(w);
     windowh = static_cast<int32_t>(h);
     host.SetWindowTitle(caption);
-    if (!host.OpenWindow(windoww, windowh, 0, 60, 0))
+    if (!host.OpenWindow(windoww, windowh, 60))
         host.FatalError("Failed to open a window of " + std::to_string(w) + " x " + std::to_string(h) + " pixels");
 }
 
@@ -149,9 +149,9 @@ void Display::LoadTileSet(const std::string& path) {
     host.SetMaskRGB(0, 0, 0);
     // A tile size must fit its byte; a picture too small has no tiles.
     if (tw <= 0 || th <= 0 || tw > 255 || th > 255) host.FatalError("Failed to load tileset image " + fgpath);
-    fgtiles = host.LoadImageCells(fgpath, tw, th, 0, 256, 1);
+    fgtiles = host.LoadImageCells(fgpath, tw, th, 0, 256);
     if (!fgtiles) host.FatalError("Failed to load tileset image " + fgpath);
-    bgtiles = host.LoadImageCells(bgpath, tw, th, 0, 256, 1);
+    bgtiles = host.LoadImageCells(bgpath, tw, th, 0, 256);
     if (!bgtiles) host.FatalError("Failed to load tileset image " + bgpath);
     tilew = static_cast<uint8_t>(tw);
     tileh = static_cast<uint8_t>(th);
@@ -174,6 +174,5 @@ void Display::LoadPalette(const std::string& path) {
         }
 }
 
-void Display::SetColorFromPalette(int index) { host.SetColor(Red(index), Green(index), Blue(index)); }
 
 }  // namespace display

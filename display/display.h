@@ -55,8 +55,6 @@ public:
     // Reads up to 256 colours from the picture, row by row.
     void LoadPalette(const std::string& path = kUseDefaultPath);
 
-    // Sets the host's drawing colour to palette entry index.
-    void SetColorFromPalette(int index);
     uint8_t Red(int index) const { return palette[index & 255]; }
     uint8_t Green(int index) const { return palette[256 + (index & 255)]; }
     uint8_t Blue(int index) const { return palette[512 + (index & 255)]; }

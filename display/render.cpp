@@ -11,7 +11,6 @@ int tilemap::Draw(Display& display, int x, int y, int viewx, int viewy, int view
     host::Host& host = display.host;
     const int s = display.settings.scale;
     const float cw = float(display.tilew) * s, ch = float(display.tileh) * s;
-    host.SetDrawScale(float(s), float(s));
 
     if (vieww == -1) vieww = tmapw;
     if (viewh == -1) viewh = tmaph;
@@ -45,7 +44,6 @@ int tilemap::Draw(Display& display, int x, int y, int viewx, int viewy, int view
         v.palette = display.palette;
         host.DrawGrid(v);
     }
-    host.SetDrawScale(1, 1);
     return 0;
 }
 

@@ -28,11 +28,9 @@ void HeadlessHost::InstallRequester() {
 
 HeadlessHost::~HeadlessHost() = default;
 
-bool HeadlessHost::OpenWindow(int width, int height, int depth, int hertz, int flags) {
+bool HeadlessHost::OpenWindow(int width, int height, int hertz) {
     open_calls++;
-    open_depth = depth;
     open_hertz = hertz;
-    open_flags = flags;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
     window_w_ = width;
     window_h_ = height;
@@ -45,9 +43,8 @@ bool HeadlessHost::OpenWindow(int width, int height, int depth, int hertz, int f
 }
 
 void HeadlessHost::ClearScreen() {
-    uint32_t c = 0xFF000000u | (uint32_t(cls_[0]) << 16) | (uint32_t(cls_[1]) << 8) | cls_[2];
-    std::fill(frame_.pixels.begin(), frame_.pixels.end(), c);
-    composed_.Clear(cls_[0], cls_[1], cls_[2]);
+    std::fill(frame_.pixels.begin(), frame_.pixels.end(), 0xFF000000u);
+    composed_.Clear(0, 0, 0);
 }
 
 void HeadlessHost::Flip(int sync) {
@@ -73,20 +70,6 @@ void HeadlessHost::FatalError(const std::string& text) {
 
 void HeadlessHost::ShowMessage(const std::string& title, const std::string& text) {
     messages.push_back({title, text});
-}
-
-void HeadlessHost::DrawRect(float x, float y, float w, float h) {
-    draw_calls++;
-    Quad q{x, y, w * scale_x_, h * scale_y_, nullptr, 0, color_[0], color_[1], color_[2]};
-    composed_.Add(&q, 1);
-    Paint(q);
-}
-
-void HeadlessHost::DrawImageFrame(const Image& image, float x, float y, int frame) {
-    draw_calls++;
-    Quad q{x, y, image.cellw * scale_x_, image.cellh * scale_y_, &image, frame, color_[0], color_[1], color_[2]};
-    composed_.Add(&q, 1);
-    Paint(q);
 }
 
 void HeadlessHost::DrawQuads(const Quad* quads, size_t count) {

@@ -38,7 +38,7 @@ public:
     FakeClock& fake_clock() { return *fake_; }
 
     // ---- Host
-    bool OpenWindow(int width, int height, int depth, int hertz, int flags) override;
+    bool OpenWindow(int width, int height, int hertz) override;
     void ClearScreen() override;
     // Shows the frame when it differs from the one shown last (see
     // Host::Flip), paces on the fake clock (sync -1), counts the frame, then
@@ -47,8 +47,6 @@ public:
     [[noreturn]] void EndProgram() override;
     [[noreturn]] void FatalError(const std::string& text) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
-    void DrawRect(float x, float y, float w, float h) override;
-    void DrawImageFrame(const Image& image, float x, float y, int frame) override;
     void DrawQuads(const Quad* quads, size_t count) override;
     void DrawImage(const Image& image, float x, float y, float w, float h) override;
 
@@ -62,7 +60,7 @@ public:
     // 0xRRGGBB of one pixel; 0 outside the window.
     uint32_t Pixel(int x, int y) const { return ReadPixel(frame_, x, y) & 0xFFFFFFu; }
     bool SaveScreenshot(const std::string& path) const { return SavePng(path, frame_); }
-    int draw_calls = 0;  // DrawRect, DrawImageFrame and DrawQuads calls so far
+    int draw_calls = 0;  // DrawQuads and DrawImage calls so far
 
     // ---- scripted input, applied at once
     InputState& input() { return input_; }
@@ -98,7 +96,7 @@ public:
     std::vector<Message> messages;          // ShowMessage calls
     std::vector<std::string> fatal_errors;  // FatalError texts
     int open_calls = 0;
-    int open_depth = -1, open_hertz = -1, open_flags = -1;
+    int open_hertz = -1;
     int flips = 0;
 
 private:

@@ -163,22 +163,10 @@ void Host::ModalFlip() {
     EndProgram();
 }
 
-void Host::SetColor(int r, int g, int b) {
-    color_[0] = Clamp255(r);
-    color_[1] = Clamp255(g);
-    color_[2] = Clamp255(b);
-}
-
 void Host::SetMaskRGB(int r, int g, int b) {
     mask_[0] = Clamp255(r);
     mask_[1] = Clamp255(g);
     mask_[2] = Clamp255(b);
-}
-
-void Host::SetClsColor(int r, int g, int b) {
-    cls_[0] = Clamp255(r);
-    cls_[1] = Clamp255(g);
-    cls_[2] = Clamp255(b);
 }
 
 int Host::ButtonHeld(int button) const {
@@ -210,7 +198,7 @@ ImagePtr Host::LoadImageFile(const std::string& path) {
     return image;
 }
 
-ImagePtr Host::LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count, int) {
+ImagePtr Host::LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count) {
     if (cellw <= 0 || cellh <= 0 || first < 0 || count <= 0) return nullptr;
     redraw_ = true;  // records know images by address, which a new image may reuse
     auto image = std::make_shared<Image>();

@@ -5,11 +5,10 @@
 // Host is abstract. SdlHost (host/sdl_host.h) is the real window; HeadlessHost
 // (host/headless_host.h) paints into memory and plays scripted input for tests.
 //
-// Drawing model: a current colour multiplies every texel of images drawn
-// afterwards (texel * colour / 255) and fills rectangles; a current scale
-// multiplies the size of images and rectangles (not their position). Texels
-// whose alpha is below one half are never drawn, and pixels of the mask colour
-// become fully transparent when an image is loaded.
+// Drawing model: a quad's colour multiplies every texel of the image frame
+// it draws (texel * colour / 255) or fills its rectangle. Texels whose alpha
+// is below one half are never drawn, and pixels of the mask colour become
+// fully transparent when an image is loaded.
 #pragma once
 
 #include <cstdint>
@@ -50,8 +49,6 @@ public:
     uint64_t revision = 0;  // counts the changes of the pixels (Host::SetImagePixels)
     mutable uint32_t texture = 0;  // the window host's texture name, 0 when none
 
-    int ImagePixelWidth() const { return width; }
-    int ImagePixelHeight() const { return height; }
     // Top-left pixel of a frame in the picture; false when the frame does
     // not exist.
     bool FrameOrigin(int frame, int& sx, int& sy) const;
@@ -275,9 +272,9 @@ public:
     // ---- window and frame
     virtual void SetWindowTitle(const std::string& title) { title_ = title; }
     const std::string& WindowTitle() const { return title_; }
-    // Opens the one window with a client area of width x height pixels.
-    // depth 0 is a window; hertz paces Flip(-1). False when it failed.
-    virtual bool OpenWindow(int width, int height, int depth, int hertz, int flags) = 0;
+    // Opens the one window with a client area of width x height pixels;
+    // hertz paces Flip(-1). False when it failed.
+    virtual bool OpenWindow(int width, int height, int hertz) = 0;
     int WindowWidth() const { return window_w_; }
     int WindowHeight() const { return window_h_; }
     virtual void ClearScreen() = 0;
@@ -332,14 +329,8 @@ public:
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
 
     // ---- drawing state and calls (pixels from the top-left, as floats)
-    void SetColor(int r, int g, int b);
-    void SetDrawScale(float sx, float sy) { scale_x_ = sx; scale_y_ = sy; }
     void SetMaskRGB(int r, int g, int b);
-    void SetClsColor(int r, int g, int b);
-    virtual void DrawRect(float x, float y, float w, float h) = 0;
-    virtual void DrawImageFrame(const Image& image, float x, float y, int frame) = 0;
-    // Draws many rectangles and frames in order in one call; what the grid
-    // renderer uses. The same as the single calls above, only cheaper.
+    // Draws rectangles and image frames in order (see Quad).
     virtual void DrawQuads(const Quad* quads, size_t count) = 0;
     // Draws a grid view (see GridView). This implementation sends its
     // GridQuads through DrawQuads.
@@ -358,10 +349,8 @@ public:
     // The whole picture, only to learn its size; null when unreadable.
     virtual ImagePtr LoadImageFile(const std::string& path);
     // The picture cut into count frames of cellw x cellh from source cell
-    // first, masked and sampled nearest. flags are accepted for compatibility
-    // (1 = masked, which is always done). Null on failure.
-    virtual ImagePtr LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count,
-                                    int flags = 1);
+    // first, masked and sampled nearest. Null on failure.
+    virtual ImagePtr LoadImageCells(const std::string& path, int cellw, int cellh, int first, int count);
     PixelBufferPtr LoadPixelBuffer(const std::string& path);
     // An image of pixels the program made (ARGB, one frame, nothing masked),
     // for DrawImage; null when the buffer's sizes do not agree with its
@@ -370,8 +359,6 @@ public:
     // New pixels for an image, which the window uploads the next time it is
     // drawn; false (and the image unchanged) for a buffer MakeImage refuses.
     bool SetImagePixels(Image& image, PixelBuffer pixels);
-    static int ImagePixelWidth(const Image& image) { return image.width; }
-    static int ImagePixelHeight(const Image& image) { return image.height; }
 
     // ---- input, sampled between frames
     int PointerX() const { return input_.pointer_x; }
@@ -381,7 +368,6 @@ public:
     int KeyPresses(int code) { return input_.KeyPresses(code); }
     // Presses made with exactly these modifiers (see InputState).
     int KeyPresses(int code, int mods, int mask) { return input_.KeyPresses(code, mods, mask); }
-    int KeyHeld(int code) const { return input_.KeyHeld(code) ? 1 : 0; }
     int NextTypedChar() { return input_.NextTypedChar(); }
     void ClearKeys() { input_.ClearKeys(); }
     void ClearPointer() { input_.ClearPointer(); }
@@ -395,13 +381,6 @@ public:
     Clock& clock() { return clock_; }
     int64_t ClockMs() { return clock_.ClockMs(); }
     void SleepMs(int64_t ms) { clock_.SleepMs(ms); }
-
-    // Current drawing state, for the implementations and for tests.
-    uint8_t color_r() const { return color_[0]; }
-    uint8_t color_g() const { return color_[1]; }
-    uint8_t color_b() const { return color_[2]; }
-    float scale_x() const { return scale_x_; }
-    float scale_y() const { return scale_y_; }
 
 protected:
     // Pixels of the mask colour get alpha 0.
@@ -426,10 +405,7 @@ protected:
     std::string title_;
     int window_w_ = 0, window_h_ = 0;
     int hertz_ = 60;
-    uint8_t color_[3] = {255, 255, 255};
-    float scale_x_ = 1, scale_y_ = 1;
     uint8_t mask_[3] = {0, 0, 0};
-    uint8_t cls_[3] = {0, 0, 0};
     bool close_pending_ = false;  // set by the implementations
     bool fresh_ = false;          // set by the implementations (TakeFreshInput)
     std::function<bool()> close_guard_;

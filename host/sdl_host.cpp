@@ -88,7 +88,7 @@ void SdlHost::Close() {
     sdl_started_ = false;
 }
 
-bool SdlHost::OpenWindow(int width, int height, int /*depth*/, int hertz, int /*flags*/) {
+bool SdlHost::OpenWindow(int width, int height, int hertz) {
     if (window_ || width <= 0 || height <= 0) return false;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
@@ -166,7 +166,7 @@ void SdlHost::PointerAt(int wx, int wy) {
 
 void SdlHost::ClearScreen() {
     if (!gl_) return;
-    composed_.Clear(cls_[0], cls_[1], cls_[2]);
+    composed_.Clear(0, 0, 0);
     drawn_ops_ = 0;
 }
 
@@ -266,16 +266,6 @@ void SdlHost::ShowMessage(const std::string& title, const std::string& text) {
     std::fflush(stderr);
     std::string body = title + "\n\n" + text;
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), body.c_str(), window_);
-}
-
-void SdlHost::DrawRect(float x, float y, float w, float h) {
-    const Quad q{x, y, w * scale_x_, h * scale_y_, nullptr, 0, color_[0], color_[1], color_[2]};
-    composed_.Add(&q, 1);
-}
-
-void SdlHost::DrawImageFrame(const Image& image, float x, float y, int frame) {
-    const Quad q{x, y, image.cellw * scale_x_, image.cellh * scale_y_, &image, frame, color_[0], color_[1], color_[2]};
-    composed_.Add(&q, 1);
 }
 
 void SdlHost::DrawQuads(const Quad* quads, size_t count) { composed_.Add(quads, count); }

@@ -47,7 +47,7 @@ public:
     explicit SdlHost(Clock& clock);
     ~SdlHost() override;
 
-    bool OpenWindow(int width, int height, int depth, int hertz, int flags) override;
+    bool OpenWindow(int width, int height, int hertz) override;
     void ClearScreen() override;
     void Flip(int sync) override;
     bool CloseWaiting() override;
@@ -59,8 +59,6 @@ public:
     // status 1.
     [[noreturn]] void FatalError(const std::string& text) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
-    void DrawRect(float x, float y, float w, float h) override;
-    void DrawImageFrame(const Image& image, float x, float y, int frame) override;
     void DrawQuads(const Quad* quads, size_t count) override;
     // The image's texture is made again only when its revision moved.
     void DrawImage(const Image& image, float x, float y, float w, float h) override;

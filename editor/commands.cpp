@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <new>
 
-#include "display/textint.h"
 #include "editor/dataview.h"
+#include "format/number.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "host/files.h"
@@ -207,11 +207,19 @@ void Editor::InsertBytes(int n) {
 
 void Editor::InputBytes(int n) {
     const mesh::chunkptr c = doc.selchunk;
-    const uint32_t v = static_cast<uint32_t>(display::TextToInt(w.valuebox->title));
-    // The n low bytes of v, least significant first; the children are
-    // parsed again after the last.
+    // The value box reads numbers as the inspector does; raw bytes take a
+    // value of either signedness (a byte: -128 to 255).
+    format::Integer v;
+    uint64_t bits = 0;
+    if (!format::ReadInteger(w.valuebox->title, v) || !format::FitInteger(v, n, format::Signedness::Either, bits)) {
+        Message("Error!", "Not a value for " + std::to_string(n) + (n == 1 ? " byte." : " bytes."));
+        FlushInput();
+        return;
+    }
+    // The n low bytes, least significant first; the children are parsed
+    // again after the last.
     uint8_t bytes[4];
-    for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((v >> (8 * j)) & 255u);
+    for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((bits >> (8 * j)) & 255u);
     Change("input " + std::to_string(n), c, Reach::own,
            [&] { c->SetBytes(doc.datacursor, std::span<const uint8_t>(bytes, static_cast<size_t>(n)), st.formatlist); });
 }
@@ -224,7 +232,12 @@ void Editor::InputString() {
 
 void Editor::InputFloat() {
     const mesh::chunkptr c = doc.selchunk;
-    const float f = TextToFloat(w.valuebox->title);
+    float f = 0;
+    if (!format::ReadFloat(w.valuebox->title, f)) {
+        Message("Error!", "Not a value for a float.");
+        FlushInput();
+        return;
+    }
     Change("flt", c, Reach::own, [&] { c->SetFloat(doc.datacursor, f, st.formatlist); });
 }
 

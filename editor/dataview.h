@@ -1,4 +1,4 @@
-// Pure helpers of the data view: the readout lines and the float input.
+// The pure helper of the data view: the readout lines.
 #pragma once
 
 #include <string>
@@ -12,9 +12,5 @@ namespace editor {
 // "at: ", then "byt:" and "bin:" when the byte exists, "sht:" when two bytes
 // do, "int:" and "flt:" when four do.
 std::vector<std::string> ReadoutLines(const mesh::chunk& c, int at);
-
-// The leading decimal floating-point number of a text (optional sign, digits,
-// point, exponent) rounded to single precision; 0 when there is none.
-float TextToFloat(const std::string& text);
 
 }  // namespace editor

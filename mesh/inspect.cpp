@@ -2,6 +2,7 @@
 #include "mesh/inspect.h"
 
 #include "format/chunks.h"
+#include "format/number.h"
 #include "format/records.h"
 #include "mesh/walk.h"
 
@@ -486,66 +487,6 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root) {
 
 // ---- Typed input -------------------------------------------------------------------
 
-namespace {
-
-std::string Trim(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
-    return s.substr(a, b - a);
-}
-
-// An integer: the sign, the base and the magnitude (which must fit 64 bits).
-bool ParseInteger(const std::string& text, bool& negative, int& base, uint64_t& magnitude) {
-    std::string s = Trim(text);
-    size_t i = 0;
-    negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    base = 10;
-    if (i < s.size() && s[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i < s.size() && s[i] == '%') {
-        base = 2;
-        ++i;
-    }
-    if (i >= s.size()) return false;
-    const char* first = s.data() + i;
-    const char* last = s.data() + s.size();
-    auto [ptr, ec] = std::from_chars(first, last, magnitude, base);
-    return ec == std::errc() && ptr == last;
-}
-
-bool ParseFloat(const std::string& text, float& out) {
-    std::string s = Trim(text);
-    // Plain decimal only: digits, an optional point and an optional exponent.
-    size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    bool digits = false;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, digits = true;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, digits = true;
-    }
-    if (!digits) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        bool exp = false;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, exp = true;
-        if (!exp) return false;
-    }
-    if (i != s.size()) return false;
-    const char* first = s.data() + (s[0] == '+' ? 1 : 0);
-    float f = 0;
-    auto [ptr, ec] = std::from_chars(first, s.data() + s.size(), f);
-    if (ec != std::errc() || ptr != s.data() + s.size() || !std::isfinite(f)) return false;
-    out = f;
-    return true;
-}
-
-}  // namespace
-
 std::vector<uint8_t> TextRecord(const std::string& text) {
     std::vector<uint8_t> b(text.begin(), text.end());
     b.push_back(0);
@@ -565,29 +506,19 @@ bool ParseValue(ValueType type, int width, const std::string& input, std::vector
         case ValueType::U16:
         case ValueType::U32:
         case ValueType::I32: {
-            bool negative;
-            int base;
-            uint64_t m;
-            if (!ParseInteger(input, negative, base, m)) return false;
+            format::Integer v;
+            uint64_t bits = 0;
             const int n = type == ValueType::U8 ? 1 : type == ValueType::U16 ? 2 : 4;
-            const uint64_t umax = (uint64_t(1) << (8 * n)) - 1;
-            if (type == ValueType::I32) {
-                if (base != 10 && !negative) {
-                    if (m > umax) return false;  // a bit pattern
-                    return le(m, 4);
-                }
-                if (negative ? m > uint64_t(1) << 31 : m > (uint64_t(1) << 31) - 1) return false;
-                return le(negative ? uint64_t(0) - m : m, 4);
-            }
-            if (m > umax || (negative && m != 0)) return false;
-            return le(m, n);
+            const auto sign = type == ValueType::I32 ? format::Signedness::Signed : format::Signedness::Unsigned;
+            if (!format::ReadInteger(input, v) || !format::FitInteger(v, n, sign, bits)) return false;
+            return le(bits, n);
         }
         case ValueType::F32: {
             float f;
-            if (!ParseFloat(input, f)) return false;
-            uint32_t bits;
-            std::memcpy(&bits, &f, 4);
-            return le(bits, 4);
+            if (!format::ReadFloat(input, f)) return false;
+            uint32_t pattern;
+            std::memcpy(&pattern, &f, 4);
+            return le(pattern, 4);
         }
         case ValueType::Text:
             if (input.find('\0') != std::string::npos) return false;

@@ -102,12 +102,10 @@ std::string ChunkPath(const chunkptr& c);
 // ---- Typed input --------------------------------------------------------------
 
 // Reads typed input for a value of this type into the bytes it is stored as
-// (little-endian). Integers: decimal with an optional sign, "$" and hex
-// digits, "%" and binary digits, with surrounding blanks; the value must fit
-// the type (a hex or binary value may give the bit pattern of a signed one).
-// Floats: a decimal number, with or without a point or an exponent, that is
-// finite in single precision. False when the input does not parse or fit;
-// out is then unchanged.
+// (little-endian). Numbers in the one syntax of format/number.h; an integer
+// must fit the type (a hex or binary value may give the bit pattern of a
+// signed one), a float must stay finite in single precision. False when the
+// input does not parse or fit; out is then unchanged.
 bool ParseValue(ValueType type, int width, const std::string& input, std::vector<uint8_t>& out);
 
 // The record a text is stored as: the text, a zero byte, then zero bytes to a

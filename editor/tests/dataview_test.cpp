@@ -2,6 +2,8 @@
 // verification report, driven frame by frame.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -86,26 +88,46 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(ed->doc.datacursor, -5);
 }
 
-TEST_F(DataViewTest, InputButtonsWriteIntegers) {
+TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
     StartWithBlob(20);
     PlaceCursor(2);
-    ed->w.valuebox->title = "$FF";
-    Press(ed->w.inputbuttons[1]);
-    EXPECT_EQ(blob->readbyte(2), 255);
-    EXPECT_EQ(blob->readbyte(3), 0);
-    ed->w.valuebox->title = "-1";
-    Press(ed->w.inputbuttons[2]);
-    EXPECT_EQ(blob->readint(2), -1);
-    ed->w.valuebox->title = "12abc";
-    Press(ed->w.inputbuttons[0]);
-    EXPECT_EQ(blob->readbyte(2), 12);
-    EXPECT_EQ(blob->readbyte(3), 255);
-    ed->w.valuebox->title = "abc";
-    Press(ed->w.inputbuttons[0]);
-    EXPECT_EQ(blob->readbyte(2), 0);
-    ed->w.valuebox->title = "2.5";
-    Press(ed->w.fltbutton);
-    EXPECT_EQ(blob->readfloat(2), 2.5f);
+    const std::string before = "03040506";
+    struct Case {
+        std::string text;
+        int button;            // 0, 1, 2: the 1, 2, 4 buttons; 3: flt
+        std::string bytes;     // bytes 2 to 5 afterwards, in hexadecimal
+        std::string message;   // the error, when refused
+    } cases[] = {
+        {"$FF", 1, "ff000506", ""},
+        {"-1", 2, "ffffffff", ""},
+        {"%101", 0, "05040506", ""},
+        {"-128", 0, "80040506", ""},
+        {"4294967295", 2, "ffffffff", ""},
+        {"2.5", 3, "00002040", ""},
+        {"12abc", 0, before, "Not a value for 1 byte."},
+        {"abc", 0, before, "Not a value for 1 byte."},
+        {"256", 0, before, "Not a value for 1 byte."},
+        {"65536", 1, before, "Not a value for 2 bytes."},
+        {"4294967296", 2, before, "Not a value for 4 bytes."},
+        {"2.5", 2, before, "Not a value for 4 bytes."},
+        {"abc", 3, before, "Not a value for a float."},
+        {"1e39", 3, before, "Not a value for a float."},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->st.formatlist);
+        ed->messages.clear();
+        ed->w.valuebox->title = c.text;
+        if (!c.message.empty()) KeyInModal(13, 2);
+        Press(c.button < 3 ? ed->w.inputbuttons[c.button] : ed->w.fltbutton);
+        std::string bytes;
+        for (int i = 2; i < 6; ++i) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%02x", blob->readbyte(i));
+            bytes += buf;
+        }
+        EXPECT_EQ(bytes, c.bytes) << c.text;
+        EXPECT_EQ(ed->messages.empty() ? "" : ed->messages.back().text, c.message) << c.text;
+    }
     EXPECT_EQ(blob->size, 20);
     EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
 }

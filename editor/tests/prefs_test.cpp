@@ -102,17 +102,3 @@ TEST(DataViewHelpers, ReadoutLinesByPosition) {
     EXPECT_EQ(editor::ReadoutLines(*c, 7).size(), 4u);
     EXPECT_EQ(editor::ReadoutLines(*c, 9).size(), 1u);
 }
-
-TEST(DataViewHelpers, TextToFloat) {
-    EXPECT_EQ(editor::TextToFloat("  -2.5e1xyz"), -25.0f);
-    EXPECT_EQ(editor::TextToFloat(".5"), 0.5f);
-    EXPECT_EQ(editor::TextToFloat("3e"), 3.0f);
-    EXPECT_EQ(editor::TextToFloat("abc"), 0.0f);
-    EXPECT_EQ(editor::TextToFloat("0x10"), 0.0f);
-    EXPECT_EQ(editor::TextToFloat("inf"), 0.0f);
-    EXPECT_EQ(editor::TextToFloat("0.1"), 0.1f);
-    // Rounded once, straight to single precision: a number just above the
-    // midpoint between 1 and the next float goes up, although its nearest
-    // double is the midpoint itself.
-    EXPECT_EQ(editor::TextToFloat("1.00000005960464477550"), std::nextafter(1.0f, 2.0f));
-}

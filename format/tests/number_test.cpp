@@ -1,0 +1,93 @@
+// The typed-number syntax: every base, the blanks, and garbage refused
+// rather than read as 0; the fit of a value into its bytes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "format/number.h"
+
+namespace {
+
+using format::Signedness;
+
+// "refused", or the bit pattern in hexadecimal.
+std::string Fit(const std::string& text, int bytes, Signedness sign) {
+    format::Integer v;
+    uint64_t bits = 0;
+    if (!format::ReadInteger(text, v) || !format::FitInteger(v, bytes, sign, bits)) return "refused";
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(bits));
+    return buf;
+}
+
+TEST(Number, IntegersReadWholeAndFitTheirBytes) {
+    const auto U = Signedness::Unsigned, S = Signedness::Signed, E = Signedness::Either;
+    struct Case {
+        const char* text;
+        int bytes;
+        Signedness sign;
+        const char* bits;
+    } cases[] = {
+        {"255", 1, U, "ff"},          {" $1f ", 1, U, "1f"},       {"%101", 1, U, "5"},
+        {"256", 1, U, "refused"},     {"-1", 1, U, "refused"},     {"-0", 1, U, "0"},
+        {"-1", 1, E, "ff"},           {"-128", 1, E, "80"},        {"-129", 1, E, "refused"},
+        {"255", 1, E, "ff"},          {"256", 1, E, "refused"},    {"65535", 2, U, "ffff"},
+        {"$10000", 2, U, "refused"},  {"4294967295", 4, U, "ffffffff"},
+        {"4294967296", 4, U, "refused"},  // the value typed over a small one is not cut to 429496729
+        {"%10000000000000000000000000000001", 4, U, "80000001"},  // whole, not cut to %10000000
+        {"%100000000000000000000000000000001", 4, U, "refused"},
+        {"4000000000", 4, U, "ee6b2800"},
+        {"99999999999999999999999", 4, U, "refused"},
+        {"-2147483648", 4, S, "80000000"}, {"2147483648", 4, S, "refused"},
+        {"$FFFFFFFF", 4, S, "ffffffff"},  // a bit pattern
+        {"-$10", 4, S, "fffffff0"},
+        {"", 4, U, "refused"},        {" ", 4, U, "refused"},      {"12abc", 4, U, "refused"},
+        {"abc", 4, U, "refused"},     {"$", 4, U, "refused"},      {"%2", 4, U, "refused"},
+        {"1.5", 4, U, "refused"},     {"+", 4, U, "refused"},      {"--1", 4, U, "refused"},
+        {"+-1", 4, E, "refused"},     {"$-1", 4, E, "refused"},    {"1 2", 4, U, "refused"},
+        {"0x10", 4, U, "refused"},    {"5", 0, U, "refused"},      {"5", 9, U, "refused"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Fit(c.text, c.bytes, c.sign), c.bits) << c.text << " in " << c.bytes;
+}
+
+TEST(Number, FloatsAreDecimalFiniteAndRoundedOnce) {
+    struct Case {
+        const char* text;
+        bool ok;
+        float value;
+    } cases[] = {
+        {"1", true, 1.0f},
+        {"+.5", true, 0.5f},
+        {"  -2.5e1 ", true, -25.0f},
+        {"-2.5E-1", true, -0.25f},
+        {"0.1", true, 0.1f},
+        // Rounded once, straight to single precision: a number just above
+        // the midpoint between 1 and the next float goes up, although its
+        // nearest double is the midpoint itself.
+        {"1.00000005960464477550", true, std::nextafter(1.0f, 2.0f)},
+        {"-2.5e1xyz", false, 0},
+        {"3e", false, 0},
+        {"abc", false, 0},
+        {"", false, 0},
+        {".", false, 0},
+        {"0x10", false, 0},
+        {"1e39", false, 0},
+        {"-1e39", false, 0},
+        {"inf", false, 0},
+        {"nan", false, 0},
+        {"$3f800000", false, 0},
+        {"1,5", false, 0},
+        {"+-1", false, 0},
+    };
+    for (const Case& c : cases) {
+        float f = 123.0f;
+        EXPECT_EQ(format::ReadFloat(c.text, f), c.ok) << c.text;
+        EXPECT_EQ(f, c.ok ? c.value : 123.0f) << c.text;
+    }
+    float f = 0;
+    ASSERT_TRUE(format::ReadFloat("-0", f));
+    EXPECT_TRUE(std::signbit(f));
+}
+
+}  // namespace

@@ -21,6 +21,23 @@ constexpr int kLabelWidth = 12;
 constexpr int kValueWidth = 16;  // a number is cut to this; texts take the row
 constexpr int kWheelRows = 3;
 
+// What the edit box takes: a number in any syntax (binary digits, a long
+// decimal fraction), a text of a record whose size follows it.
+constexpr int kMostNumberChars = 1024;
+constexpr int kMostTextChars = 65536;
+
+// The characters of the widest decimal value of a number field.
+int WidestNumber(mesh::ValueType t) {
+    switch (t) {
+        case mesh::ValueType::U8: return 3;    // 255
+        case mesh::ValueType::U16: return 5;   // 65535
+        case mesh::ValueType::U32: return 10;  // 4294967295
+        case mesh::ValueType::I32: return 11;  // -2147483648
+        case mesh::ValueType::F32: return 15;  // -1.17549435e-38
+        default: return 10;
+    }
+}
+
 std::string Hex(int64_t v, int digits) {
     static const char* const kDigits = "0123456789ABCDEF";
     std::string s(static_cast<size_t>(digits), '0');
@@ -346,22 +363,30 @@ void InspectorPanel::OpenEdit(int64_t item, int k) {
     editk_ = k;
     editscroll_ = scroll->state;
     const bool text = editvalue_.type == mesh::ValueType::Text || editvalue_.type == mesh::ValueType::FixedText;
-    // A text takes the whole row (and the one below when there is one); a
-    // number its own place.
-    int x = span->x0, wdt = std::max<int>(static_cast<int>(editvalue_.text.size()) + 2, 10);
-    int h = 1;
+    // A text takes the whole row; a number is as wide as the widest decimal
+    // value of its field, moved left when the row ends before that. Both
+    // scroll for anything longer and take every character a value that fits
+    // can be written with, so what is typed is what is read, whole: a value
+    // that does not fit is refused, never cut to one that does.
+    int x = span->x0;
+    int wdt = grid.tmapw;
+    int most = kMostNumberChars;
     if (text) {
         x = 0;
-        wdt = grid.tmapw;
-        if (span->y + 1 < grid.tmaph) h = 2;
+        most = editvalue_.type == mesh::ValueType::FixedText ? std::max(0, editvalue_.width - 1) : kMostTextChars;
+    } else {
+        wdt = std::max<int>(WidestNumber(editvalue_.type), static_cast<int>(editvalue_.text.size())) + 1;
+        wdt = std::min(wdt, grid.tmapw);
+        x = std::min(x, grid.tmapw - wdt);
     }
-    wdt = std::min(wdt, grid.tmapw - x);
     editbox->x = 1 + x;
     editbox->y = 1 + span->y;
     editbox->w = wdt;
-    editbox->h = h;
-    editbox->title = editvalue_.text.substr(0, static_cast<size_t>(std::max(0, wdt * h - 2)));
+    editbox->h = 1;
+    editbox->maxchars = std::max<int>(most, static_cast<int>(std::min<size_t>(editvalue_.text.size(), INT_MAX)));
+    editbox->title = editvalue_.text;
     editbox->at = static_cast<int>(editbox->title.size());
+    editbox->first = 0;
     editbox->hidden = 0;
     editing = true;
     opened_ = true;

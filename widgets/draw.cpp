@@ -228,14 +228,25 @@ void gadget::DrawTextbox(Toolkit* ui, tilemap& grid, int d) {
         shown = InsertAt(title, (idle / 16) % 2 == 0 ? "_" : " ", at);
     }
     grid.SetTiles(dx, dy, w, h, kBlank, fg, bg, 0);
-    grid.InsertWrappedString(dx, dy, shown, w - 1, h, 255, 255, 0, 1);
+    if (h == 1 && w > 0) {
+        // One row scrolls sideways: the caret stays in view.
+        const int len = static_cast<int>(shown.size());
+        if (at >= 0 && at < first) first = at;
+        if (at >= 0 && at > first + w - 1) first = at - (w - 1);
+        first = std::clamp(first, 0, std::max(0, len - w));
+        Write(grid, dx, dy, shown.substr(static_cast<size_t>(std::min(first, len)), static_cast<size_t>(w)), 255,
+              255);
+    } else {
+        first = 0;
+        grid.InsertWrappedString(dx, dy, shown, w - 1, h, 255, 255, 0, 1);
+    }
 
     if (d || ui == nullptr) return;
     host::Host& host = ui->host;
     if (ui->Released(1)) {
         host.ClearKeys();
         at = -1;
-        if (ui->InArea(dx, dy, w, h)) at = std::min(static_cast<int>(title.size()), ui->mx - dx);
+        if (ui->InArea(dx, dy, w, h)) at = std::min(static_cast<int>(title.size()), first + ui->mx - dx);
     }
     if (at < 0) return;
 
@@ -249,7 +260,7 @@ void gadget::DrawTextbox(Toolkit* ui, tilemap& grid, int d) {
         title = DeleteAt(title, at);
         --at;
     } else if (c != 0 && chars.find(static_cast<char>(c)) != std::string::npos &&
-               static_cast<int64_t>(title.size()) < static_cast<int64_t>(w) * h - 1) {
+               static_cast<int64_t>(title.size()) < (maxchars >= 0 ? maxchars : static_cast<int64_t>(w) * h - 1)) {
         title = InsertAt(title, std::string(1, static_cast<char>(c)), at);
         ++at;
     } else if (host.KeyPresses(host::kKeyDelete)) {

@@ -91,6 +91,11 @@ public:
     std::vector<std::string> item;  // unused by the kinds the program creates
     int state = 0;
     int at = 0;
+    // Text box: the most characters it takes (-1: w * h - 1), and for a box
+    // of one row the first character shown, which follows the caret when
+    // the text is longer than the box.
+    int maxchars = -1;
+    int first = 0;
     int active = 0;                 // kept for completeness, read by nothing
     gadget* nextactive = nullptr;   // kept for completeness, read by nothing
 

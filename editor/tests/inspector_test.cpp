@@ -199,6 +199,36 @@ TEST_F(InspectorTest, RefusedOrCancelledInputChangesNothing) {
     EXPECT_EQ(Saved(), original);
 }
 
+TEST_F(InspectorTest, TypedNumbersAreWrittenWholeOrRefused) {
+    struct Case {
+        const char* chunk;
+        std::string typed;
+        int64_t value;  // the field's 32 bits afterwards, or -1: refused, unchanged
+    } cases[] = {
+        {"MNDX", "4000000000", 4000000000},
+        {"MTYP", "%10000000000000000000000000000001", 0x80000001},
+        {"MNDX", "4294967296", -1},
+        {"MTYP", "  $FFFFFFFF  ", 0xFFFFFFFF},
+        {"MNDX", "12abc", -1},
+        {"MTYP", "-1", -1},
+    };
+    for (const Case& c : cases) {
+        const mesh::chunkptr chunk = Find(c.chunk);
+        chunk->SetInt(0, 3, ed->st.formatlist);
+        ed->doc.revision++;
+        Select(chunk);
+        ClickValue(0, 0);
+        ASSERT_TRUE(Panel().editing) << c.typed;
+        ed->messages.clear();
+        if (c.value < 0) EnterInModal(64 + static_cast<int>(c.typed.size()), 100);
+        Retype(c.typed);
+        EXPECT_EQ(static_cast<uint32_t>(chunk->readint(0)), c.value < 0 ? 3u : static_cast<uint32_t>(c.value))
+            << c.typed;
+        EXPECT_EQ(ed->messages.empty() ? "" : ed->messages.back().text, c.value < 0 ? "Not a value for this field." : "")
+            << c.typed;
+    }
+}
+
 TEST_F(InspectorTest, ListRowClickPlacesTheDataCursor) {
     Select(Find("POSL"));
     ASSERT_EQ(Panel().inspection.rows, 3);

@@ -344,6 +344,45 @@ TEST_F(DrawTest, TextboxLengthLimitFocusLossAndCaretBlink) {
     EXPECT_EQ(At(grid, 3, 12), (Cell{'x', 9, 1}));
 }
 
+TEST_F(DrawTest, OneRowTextboxScrollsToItsCaretAndTakesMaxchars) {
+    gadget* box = gadget::CreateTextbox("", 3, 12, 5, 1, *root, gadget::defaultchars);
+    box->maxchars = 12;
+    Click(3, 12);
+    for (int i = 0; i < 14; i++) {
+        s.host.Type(std::string(1, char('a' + i)));
+        Frame();
+    }
+    EXPECT_EQ(box->title, "abcdefghijkl") << "maxchars, not w * h - 1, bounds the text";
+    Frame();
+    struct Case {
+        int key;           // an arrow, or 0: a click at column `click` of the box
+        int click;
+        std::string row;   // the box's five cells afterwards ('_' the caret)
+        int at;
+    } cases[] = {
+        {0, -1, "ijkl_", 12},
+        {host::kKeyLeft, -1, "ijk_l", 11},
+        {0, 1, "i_jkl", 9},     // a click counts from the first character shown
+        {host::kKeyHome, -1, "i_jkl", 9},  // no Home in a text box
+    };
+    for (const Case& c : cases) {
+        if (c.key) s.host.PressKey(c.key);
+        if (c.click >= 0) Click(3 + c.click, 12);
+        Frame();
+        s.ui->idleframes = 0;
+        Frame();
+        EXPECT_EQ(Row(grid, 3, 12, 5), c.row) << c.row;
+        EXPECT_EQ(box->at, c.at) << c.row;
+    }
+    for (int i = 0; i < 10; i++) {
+        s.host.PressKey(host::kKeyLeft);
+        Frame();
+    }
+    s.ui->idleframes = 0;
+    Frame();
+    EXPECT_EQ(Row(grid, 3, 12, 5), "_abcd") << "the view follows the caret back to the start";
+}
+
 TEST_F(DrawTest, ChildrenDrawAfterTheirParentRelativeToIt) {
     gadget* win = gadget::CreateWindow("", 10, 10, 10, 5, *root);
     gadget* label = gadget::CreateLabel("hi", 2, 1, 5, 1, *win, 1);

@@ -7,6 +7,7 @@
 
 #include "display/palette.h"
 #include "editor/editor.h"
+#include "format/number.h"
 #include "host/host.h"
 
 namespace editor {
@@ -18,7 +19,6 @@ namespace {
 using namespace display::palette;
 
 constexpr int kLabelWidth = 12;
-constexpr int kValueWidth = 16;  // a number is cut to this; texts take the row
 constexpr int kWheelRows = 3;
 
 // What the edit box takes: a number in any syntax (binary digits, a long
@@ -36,6 +36,33 @@ int WidestNumber(mesh::ValueType t) {
         case mesh::ValueType::F32: return 15;  // -1.17549435e-38
         default: return 10;
     }
+}
+
+// The values of a line as they fit in `room` cells (each followed by a
+// blank): as decoded, or with their fractions at fewer significant digits,
+// down to one, until the row fits. Integers and texts stay as they are.
+std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
+    std::vector<std::string> out;
+    for (const mesh::InspectValue& v : line.fields) out.push_back(v.text.empty() ? " " : v.text);
+    auto width = [&] {
+        int64_t w = 0;
+        for (const std::string& s : out) w += static_cast<int64_t>(s.size()) + 1;
+        return w;
+    };
+    for (int digits = 8; digits >= 1 && width() > room; --digits) {
+        for (size_t k = 0; k < out.size(); ++k) {
+            const mesh::InspectValue& v = line.fields[k];
+            float f = 0;
+            const bool fraction = v.text.find_first_of(".e") != std::string::npos;
+            if (v.missing || !fraction || (v.type != mesh::ValueType::F32 && v.type != mesh::ValueType::None) ||
+                !format::ReadFloat(v.text, f))
+                continue;
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(f));
+            if (std::string(buf).size() < out[k].size()) out[k] = buf;
+        }
+    }
+    return out;
 }
 
 std::string Hex(int64_t v, int digits) {
@@ -84,6 +111,10 @@ void InspectorPanel::AddCommands() {
     go.enabled = [this] { return ed_.doc.selchunk != nullptr; };
     go.run = [this] { GoTo(); };
     ed_.commands.push_back(std::move(go));
+}
+
+void InspectorPanel::ShowHint(const std::string& hint) {
+    if (statuslabel) statuslabel->title = hint.empty() ? status_ : hint;
 }
 
 void InspectorPanel::SetStatus(const std::string& text) {
@@ -161,9 +192,10 @@ void InspectorPanel::PaintLines() {
     scroll->h = static_cast<int>(std::clamp<int64_t>(items - visible, 0, INT_MAX));
     scroll->state = std::clamp(scroll->state, 0, scroll->h);
     const bool list = inspection.form == mesh::Form::List;
-    // A list's rows are labelled by their index: as wide as the last one.
+    // A list's rows are labelled by their index: as wide as the last one, and
+    // at least as wide as the legend's label ("element").
     const int labelw =
-        list ? std::max<int>(static_cast<int>(std::to_string(std::max<int64_t>(0, inspection.rows - 1)).size()), 6)
+        list ? std::max<int>(static_cast<int>(std::to_string(std::max<int64_t>(0, inspection.rows - 1)).size()), 7)
              : kLabelWidth;
     for (int r = 0; r < visible; ++r) {
         const int64_t item = scroll->state + int64_t(r);
@@ -175,18 +207,27 @@ void InspectorPanel::PaintLines() {
         grid.InsertString(0, y, line.label.substr(0, static_cast<size_t>(labelw)), kText, labelbg, 0, 1, 0, -1);
         if (line.at >= 0) spans_.push_back({0, grid.tmapw, y, item, -1});
         int x = labelw + 1;
-        for (size_t k = 0; k < line.fields.size() && x < grid.tmapw; ++k) {
+        // Numbers are never cut: a row too narrow shows its fractions with
+        // fewer digits, and a value that still does not fit is left out
+        // whole, with '>' saying that the row goes on.
+        const std::vector<std::string> shown = ShownValues(line, grid.tmapw - x);
+        for (size_t k = 0; k < shown.size() && x < grid.tmapw; ++k) {
             const mesh::InspectValue& v = line.fields[k];
             const bool text = v.type == mesh::ValueType::Text || v.type == mesh::ValueType::FixedText;
-            std::string shown = v.text;
+            std::string s = shown[k];
             const size_t room = static_cast<size_t>(grid.tmapw - x);
-            if (!text && shown.size() > kValueWidth) shown = shown.substr(0, kValueWidth);
-            if (shown.size() > room) shown = shown.substr(0, room);
-            if (shown.empty()) shown = " ";  // an empty text still has a cell to click
-            const int x1 = x + static_cast<int>(shown.size());
+            if (s.size() > room) {
+                if (!text) {
+                    grid.InsertString(x, y, ">", kText, kPanel, 0, 1, 0, -1);
+                    x = grid.tmapw;
+                    break;
+                }
+                s = s.substr(0, room);
+            }
+            const int x1 = x + static_cast<int>(s.size());
             const bool hovered = ui().my == gy_ + y && ui().mx >= gx_ + x && ui().mx < gx_ + x1;
             const int bg = !v.editable() ? kPanel : hovered ? kHover : kValue;
-            grid.InsertString(x, y, shown, kText, bg, 0, 1, 0, -1);
+            grid.InsertString(x, y, s, kText, bg, 0, 1, 0, -1);
             spans_.push_back({x, x1, y, item, static_cast<int>(k)});
             x = x1 + 1;
         }
@@ -194,7 +235,16 @@ void InspectorPanel::PaintLines() {
             grid.SetTiles(x, y, 2, 1, 0, kText, Nearest(line.rgba), 1);
             x += 3;
         }
-        if (!line.note.empty() && x < grid.tmapw) grid.InsertString(x, y, line.note, kText, kPanel, 0, 1, 0, -1);
+        if (!line.note.empty() && x < grid.tmapw) {
+            // A note that does not fit ends at a blank, never inside a word or number.
+            std::string note = line.note;
+            const size_t room = static_cast<size_t>(grid.tmapw - x);
+            if (note.size() > room) {
+                const size_t cut = note.rfind(' ', room);
+                note = cut == std::string::npos ? "" : note.substr(0, cut);
+            }
+            grid.InsertString(x, y, note, kText, kPanel, 0, 1, 0, -1);
+        }
     }
 }
 

@@ -34,6 +34,8 @@ public:
     bool shown() const { return window != nullptr; }
     // The status text of the tool row.
     void SetStatus(const std::string& text);
+    // Shows a hint in place of the status text for this frame (none: empty).
+    void ShowHint(const std::string& hint);
 
     // ---- open to tests
     widgets::gadget* window = nullptr;

@@ -332,7 +332,12 @@ void DecodeList(const chunkptr& cp, const RecordLayout& l, const chunkptr& root,
     InspectLine legend;
     legend.label = "element";
     for (const Field& f : l.element) legend.note += (legend.note.empty() ? "" : " ") + std::string(f.name);
-    for (const Sublist& sl : l.sublists) legend.note += ", " + std::string(sl.name) + "s";
+    // A sublist: as many entries as its count field says ("vertices x index").
+    for (const Sublist& sl : l.sublists) {
+        const bool counted = sl.countfield >= 0 && static_cast<size_t>(sl.countfield) < l.element.size();
+        legend.note += ", " + (counted ? std::string(l.element[static_cast<size_t>(sl.countfield)].name) + " x " : "") +
+                       std::string(sl.name);
+    }
     in.lines.push_back(std::move(legend));
     if (c.name == "ENVL") in.context = Models(root);
 }

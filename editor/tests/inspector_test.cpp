@@ -2,10 +2,13 @@
 // through it, saved and compared with the bytes the file should have.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
+#include "format/number.h"
 
 using namespace edtest;
 
@@ -226,6 +229,36 @@ TEST_F(InspectorTest, TypedNumbersAreWrittenWholeOrRefused) {
             << c.typed;
         EXPECT_EQ(ed->messages.empty() ? "" : ed->messages.back().text, c.value < 0 ? "Not a value for this field." : "")
             << c.typed;
+    }
+}
+
+TEST_F(InspectorTest, RowsShortenTheirNumbersButNeverCutOne) {
+    struct Case {
+        float q[4];  // the TRAN's rotation
+    } cases[] = {
+        {{0.12345678f, -0.38881648f, 0.55555555f, -0.70377f}},
+        {{-1.17549435e-38f, -3.40282347e38f, 0.5f, -0.70377f}},
+        {{0, 0, 0, 1}},
+    };
+    const mesh::chunkptr tran = Find("TRAN");
+    for (const Case& c : cases) {
+        for (int i = 0; i < 4; ++i) tran->SetFloat(12 + 4 * i, c.q[i], ed->st.formatlist);
+        ed->doc.revision++;
+        Select(tran);
+        // Content line 1 (the rotation) is the grid's third row.
+        std::string row = Row(Panel().window->dy + 3).substr(static_cast<size_t>(Panel().window->dx + 1 + 13),
+                                                            static_cast<size_t>(Panel().grid.tmapw - 13));
+        for (char& ch : row)
+            if (ch == '\0') ch = ' ';
+        std::istringstream words(row);
+        std::vector<float> shown;
+        for (std::string w; words >> w;) {
+            float f = 0;
+            ASSERT_TRUE(format::ReadFloat(w, f)) << "a cut number: " << row;
+            shown.push_back(f);
+        }
+        ASSERT_EQ(shown.size(), 4u) << row;
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(shown[i], c.q[i], std::fabs(c.q[i]) * 1e-3) << row;
     }
 }
 

@@ -76,6 +76,18 @@ void Editor::BuildCommands() {
     add("check", w.checkbutton, {{kKeyK}}, loaded, [this] { CheckMesh(); });
 }
 
+void Editor::HoverHint() {
+    for (const Command& c : commands) {
+        if (!c.button || c.shortcuts.empty() || c.button->hidden || !c.button->mouseover(ui)) continue;
+        std::string keys;
+        for (const Shortcut& k : c.shortcuts)
+            keys += (keys.empty() ? "" : " or ") + std::string("Ctrl+") +
+                    (k.shift == Shortcut::with ? "Shift+" : "") + static_cast<char>(k.key);
+        hint = c.name + ": " + keys;
+        return;
+    }
+}
+
 Command* Editor::FindCommand(const std::string& name) {
     for (Command& c : commands)
         if (c.name == name) return &c;
@@ -348,6 +360,12 @@ void Editor::DeleteChunk() {
     const mesh::chunkptr sel = doc.selchunk;
     const mesh::chunkptr parent = sel->getparent();
     const bool isroot = doc.mesh && doc.mesh->hedr == sel;
+    if (isroot) {
+        Message("Error!", "Unable to delete this chunk." + std::string(1, '\xff') + sel->name +
+                              " is the root: every other chunk lies inside it.");
+        FlushInput();
+        return;
+    }
     Change("delete", parent ? parent : sel, Reach::own, [&] {
         const int idx = parent ? parent->IndexOfKid(sel.get()) : -1;
         if (idx >= 0) {
@@ -386,7 +404,12 @@ void Editor::ExportChunk() {
 void Editor::ImportAfter() {
     const mesh::chunkptr sel = doc.selchunk;
     const mesh::chunkptr parent = sel->getparent();
-    if (!parent) return;
+    if (!parent) {
+        Message("Error!", "Unable to import after this chunk." + std::string(1, '\xff') +
+                              "Nothing follows the root; import under it instead.");
+        FlushInput();
+        return;
+    }
     const std::string path = host.RequestFile("Import Chunk file after", kChunkFilter, false, st.lastdir + "\\");
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);

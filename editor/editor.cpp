@@ -117,6 +117,7 @@ void Editor::Compose() {
         w.datawindow->enable();
     }
 
+    hint.clear();
     DrawModlList(g.modlgrid, w.modlscroll->state, w.modlanchor->dx, w.modlanchor->dy);
     DrawCheckFindings();
     w.chunkactions->title = "chunk actions";
@@ -125,6 +126,8 @@ void Editor::Compose() {
     inspector->View();
 
     ui.UpdatePointer();
+    if (hint.empty() && drawn_) HoverHint();
+    inspector->ShowHint(hint);
     w.rootlabel->draw(ui, g.screen, 0, 0);
     drawn_ = true;
 

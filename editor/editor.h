@@ -281,6 +281,12 @@ public:
     EditorGrids g;
     Layout layout;
 
+    // What the pointer is over, for the status text of this frame: a
+    // command's shortcut, a model's name; empty for none.
+    std::string hint;
+    // The hint of a button under the pointer: its command and shortcut.
+    void HoverHint();
+
     // The last verification's findings.
     std::vector<std::string> findings;
     // The inspector window of the free area (mesh/inspect.h decodes).

@@ -7,6 +7,7 @@
 #include "display/palette.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
+#include "editor/inspector.h"
 #include "editor/treeview.h"
 
 namespace editor {
@@ -46,7 +47,12 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
         const bool hovered = drawn_ && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
                              ui.my == y0 + r;
         if (hovered) {
-            w.titlelabel->title = name;
+            // The status text shows the model's name; without one the title
+            // line does, keeping the mark of unsaved changes.
+            if (inspector && inspector->shown())
+                hint = "model " + name;
+            else
+                w.titlelabel->title = name + (doc.mesh && doc.history.Modified() ? " *" : "");
             if (ui.Released(1)) {
                 doc.selchunk = c;
                 c->expand();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -37,6 +38,50 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(CommandsTest, DeleteAndImportAfterOnTheRootSayWhyNot) {
+    const std::string br(1, char(255));
+    struct Case {
+        const char* command;
+        std::string message;
+    } cases[] = {
+        {"delete", "Unable to delete this chunk." + br + "HEDR is the root: every other chunk lies inside it."},
+        {"import after", "Unable to import after this chunk." + br + "Nothing follows the root; import under it instead."},
+    };
+    const int32_t size = Root()->size;
+    for (const Case& c : cases) {
+        Select(Root());
+        ed->messages.clear();
+        host.file_answers = {dir + "/small.msh"};
+        KeyInModal(13, 2);
+        ASSERT_TRUE(ed->Execute(c.command));
+        ASSERT_EQ(ed->messages.size(), 1u) << c.command;
+        EXPECT_EQ(ed->messages[0].text, c.message);
+        EXPECT_EQ(Root()->size, size);
+        EXPECT_EQ(ed->doc.history.Steps(), 0u) << c.command;
+    }
+}
+
+TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
+    Select(Msh2()->kids[2]);
+    ClickWidget(ed->w.shiftupbutton);  // a change: the title is marked
+    struct Case {
+        int x, y;
+        std::string hint;
+    } cases[] = {
+        {ed->w.openbutton->dx, ed->w.openbutton->dy, "open msh: Ctrl+O"},
+        {ed->w.redobutton->dx + 1, ed->w.redobutton->dy, "redo: Ctrl+Y or Ctrl+Shift+Z"},
+        {ed->w.checkbutton->dx, ed->w.checkbutton->dy, "check: Ctrl+K"},
+        {ed->w.modlanchor->dx + 1, ed->w.modlanchor->dy, "model two"},
+        {ed->w.exportbutton->dx, ed->w.exportbutton->dy, ""},
+    };
+    for (const Case& c : cases) {
+        Point(c.x, c.y);
+        Frames(2);
+        EXPECT_EQ(ed->inspector->statuslabel->title, c.hint) << c.hint;
+        EXPECT_EQ(ed->w.titlelabel->title, "small *") << "the title stays, with its mark";
+    }
+}
 
 TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     const int32_t size = Root()->size;
@@ -73,10 +118,13 @@ TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
     const std::string before = Slurp(dir + "/small.msh");
     ClickWidget(ed->w.shiftupbutton);
     ClickWidget(ed->w.shiftdownbutton);
+    KeyInModal(13, 2);  // the popup that says why not
     ClickWidget(ed->w.deletebutton);
     host.file_answers = {dir + "/never.mck"};
+    KeyInModal(13, 2);
     ClickWidget(ed->w.importafterbutton);
     EXPECT_TRUE(host.file_requests.empty());  // import after needs a parent
+    EXPECT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(ed->doc.selchunk, Root());
     std::vector<uint8_t> bytes;
     Root()->save(bytes, 1);

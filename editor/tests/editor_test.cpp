@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/prefs.h"
+#include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -225,14 +226,16 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 9), "dummyroot");
     EXPECT_EQ(GridRow(ed->g.modlgrid, 2).substr(0, 6), "p_cube");
 
-    // Hovering names the model in the title label for as long as it lasts.
+    // Hovering names the model in the status text for as long as it lasts;
+    // the title stays.
     Point(x0 + 3, y0 + 1);
     Frames(2);
-    EXPECT_EQ(ed->w.titlelabel->title, "cube");
+    EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
+    EXPECT_EQ(ed->w.titlelabel->title, "example");
     EXPECT_EQ(ed->g.modlgrid.bg(0, 1), 1);
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);
-    EXPECT_EQ(ed->w.titlelabel->title, "example");
+    EXPECT_EQ(ed->inspector->statuslabel->title, "");
 
     // A click selects the model, opens the path to it and scrolls the tree.
     Click(x0 + 2, y0 + 2);
@@ -267,7 +270,7 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     const int x0 = ed->w.modlanchor->dx, y0 = ed->w.modlanchor->dy;
     Point(x0 + 1, y0 + 1);
     Frames(2);
-    EXPECT_EQ(ed->w.titlelabel->title, "p_cube");
+    EXPECT_EQ(ed->inspector->statuslabel->title, "model p_cube");
 
     // Clicking the last model scrolls the tree towards it, but no further
     // than the bar's end.

@@ -26,6 +26,7 @@ void Editor::CheckMesh() {
     check::SortErrorsFirst(checkfindings);
     checkedmesh = doc.mesh;
     checked = true;
+    showdiff = false;
     size_t errors = 0;
     for (const check::Finding& f : checkfindings) errors += f.severity == check::Severity::error ? 1 : 0;
     const std::string summary = Count(errors, "error", "errors") + ", " +
@@ -46,7 +47,14 @@ void Editor::DrawCheckFindings() {
         checkedmesh.reset();
         checked = false;
     }
+    // Differences, like findings, belong to the mesh they were found in.
+    if (showdiff && diffedmesh.lock() != doc.mesh) {
+        differences.clear();
+        diffedmesh.reset();
+        showdiff = false;
+    }
     if (!w.checkwindow) return;
+    if (showdiff) return DrawDifferences();
     if (!checked) w.checkwindow->title = "check";
     display::tilemap& grid = g.checkgrid;
     grid.Fill(0, pal::kText, pal::kPanel, 0);

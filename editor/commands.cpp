@@ -74,6 +74,8 @@ void Editor::BuildCommands() {
 
     // The deep check.
     add("check", w.checkbutton, {{kKeyK}}, loaded, [this] { CheckMesh(); });
+    // The comparison with another file or the saved one.
+    add("diff", w.diffbutton, {{kKeyD}}, loaded, [this] { CompareMesh(); });
 }
 
 void Editor::HoverHint() {

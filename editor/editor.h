@@ -8,6 +8,7 @@
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
 //   checkpanel.cpp  the deep check and its findings window
+//   diffpanel.cpp   the comparison with another file, listed in the same window
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "diff/diff.h"
 #include "display/tilemap.h"
 #include "editor/document.h"
 #include "editor/history.h"
@@ -56,6 +58,7 @@ constexpr int kKeyLeftCtrl = host::kKeyLeftControl;
 constexpr int kKeyRightCtrl = host::kKeyRightControl;
 
 // Further shortcut keys (with Control).
+using host::kKeyD;  // diff
 using host::kKeyK;  // check
 using host::kKeyLeftShift;
 using host::kKeyRightShift;
@@ -138,6 +141,7 @@ struct EditorWidgets {
     widgets::gadget* undobutton = nullptr;
     widgets::gadget* redobutton = nullptr;
     widgets::gadget* checkbutton = nullptr;
+    widgets::gadget* diffbutton = nullptr;
     // The check findings window of the free area, its scroll bar and the
     // anchor of its grid.
     widgets::gadget* checkwindow = nullptr;
@@ -229,6 +233,11 @@ public:
     // room for that window). Touches neither the verification's findings
     // nor its marks.
     void CheckMesh();
+    // Compares the mesh with its saved file or another one (asked first;
+    // only another when it has none) and lists the differences in the check
+    // findings window's place (a summary popup without that window), until
+    // the next check. Changes nothing.
+    void CompareMesh();
     void Undo();
     void Redo();
     // Before the mesh is dropped (window closed, open, new): when it has
@@ -297,6 +306,12 @@ public:
     std::vector<check::Finding> checkfindings;
     std::weak_ptr<mesh::msh> checkedmesh;
     bool checked = false;
+    // The last comparison's differences and the mesh they are about (they
+    // are dropped when another mesh becomes the current one), and whether
+    // the window shows them rather than the check's findings.
+    std::vector<meshdiff::Difference> differences;
+    std::weak_ptr<mesh::msh> diffedmesh;
+    bool showdiff = false;
     // Every message and question popup shown so far (title, text), oldest
     // first.
     struct Shown {
@@ -317,6 +332,9 @@ private:
     // Paints the check findings window and selects the chunk of a clicked
     // finding.
     void DrawCheckFindings();
+    // Paints the differences there instead, and selects the chunk of a
+    // clicked one.
+    void DrawDifferences();
     // The data commands.
     void RemoveBytes(int n);
     void InsertBytes(int n);

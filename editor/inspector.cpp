@@ -83,7 +83,7 @@ void InspectorPanel::Build() {
     const int w = l.W - 42, h = l.T - 23;
 
     // The tool row's status text, right of its buttons.
-    statuslabel = gadget::CreateLabel("", 64, 5, l.W - 65, 1, root, 1);
+    statuslabel = gadget::CreateLabel("", 70, 5, l.W - 71, 1, root, 1);
 
     window = gadget::CreateWindow("inspector", 41, 7, w, h, root);
     hexbox = gadget::CreateCheckbox("hex", 12, 0, *window);

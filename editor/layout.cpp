@@ -92,6 +92,7 @@ void Editor::BuildWidgets() {
         w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
         w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
         w.checkbutton = gadget::CreateButton("check", 55, 5, 7, 1, root);
+        w.diffbutton = gadget::CreateButton("diff", 63, 5, 6, 1, root);
         // The check findings window: rows of findings and their scroll bar.
         w.checkwindow = gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
         w.checkanchor = gadget::CreateLabel("", 1, 1, 1, 1, *w.checkwindow, 1);

@@ -93,7 +93,8 @@ bool Builder::Chunk(size_t depth, std::span<const std::string_view> words) {
     for (size_t i = 0; i < w.size(); ++i) {
         if (w[i] == '\\' && i + 3 < w.size() && w[i + 1] == 'x') {
             std::string one;
-            if (!Unquote("\"" + std::string(w.substr(i, 4)) + "\"", one)) return Fail("not a chunk name: " + std::string(w));
+            if (!Unquote("\"" + std::string(w.substr(i, 4)) + "\"", one))
+                return Fail("not a chunk name: " + std::string(w));
             name += one;
             i += 3;
         } else {

@@ -1,0 +1,60 @@
+// The diff command in the editor: Control+D and the tool-row button compare
+// the open mesh with its saved file or another one and list the differences
+// in the check findings window's place; a click selects the chunk.
+#include "editor/tests/fixture.h"
+
+using namespace edtest;
+
+namespace {
+
+class DiffPanelTest : public EditorTest {
+protected:
+    std::string WindowRow(int r) {
+        const widgets::gadget* a = ed->w.checkanchor;
+        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->g.checkgrid.tmapw));
+    }
+};
+
+TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsAClickedOne) {
+    Spit(dir + "/a.msh", SmallMesh());
+    Spit(dir + "/b.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene2"))) + Model("one") +
+                                                     Model("deux")) + Enc("CL1L", "")));
+    Start({"a.msh"});
+    Frame();
+    const struct {
+        std::vector<int> keys;      // in the question popup
+        std::string file;           // the file dialog's answer
+        std::string title;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {{host::kKeyEnter}, "", "diff: no difference with the saved file", {"No differences."}},
+        {{host::kKeyRight, host::kKeyEnter}, dir + "/b.msh", "diff: 2 differences with b.msh",
+         {"HEDR/MSH2/MODL[two] renamed: \"two\" -> \"deux\"", "HEDR/MSH2/SINF/NAME \"scene\" -> \"scene2\""}},
+        {{host::kKeyEscape}, "", "diff: 2 differences with b.msh",
+         {"HEDR/MSH2/MODL[two] renamed: \"two\" -> \"deux\"", "HEDR/MSH2/SINF/NAME \"scene\" -> \"scene2\""}},
+    };
+    for (const auto& c : cases) {
+        if (!c.file.empty()) host.file_answers.push_back(c.file);
+        for (size_t k = 0; k < c.keys.size(); ++k) KeyInModal(c.keys[k], static_cast<int>(k) + 1);
+        Shortcut(editor::kKeyD);
+        Frames(2);
+        EXPECT_EQ(ed->w.checkwindow->title, c.title);
+        // The rows show as much of each line as the window is wide.
+        for (size_t r = 0; r < c.rows.size(); ++r) {
+            const std::string row = WindowRow(static_cast<int>(r));
+            EXPECT_EQ(row.substr(0, std::min(row.size(), c.rows[r].size())), c.rows[r].substr(0, row.size())) << r;
+        }
+    }
+    // A click on a difference selects its chunk.
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Frame();
+    ASSERT_TRUE(ed->doc.selchunk);
+    EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");
+    // The check takes the window back.
+    ClickWidget(ed->w.checkbutton);
+    Frame();
+    EXPECT_EQ(ed->w.checkwindow->title.substr(0, 6), "check:");
+    EXPECT_FALSE(ed->showdiff);
+}
+
+}  // namespace

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "display/display.h"
 #include "diff/diff.h"
+#include "display/display.h"
 #include "display/tilemap.h"
 #include "editor/document.h"
 #include "editor/history.h"

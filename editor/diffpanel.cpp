@@ -4,11 +4,14 @@
 // where a click on one selects its chunk.
 #include <algorithm>
 
+#include "display/palette.h"
 #include "editor/editor.h"
 #include "host/files.h"
 #include "widgets/gadget.h"
 
 namespace editor {
+
+namespace pal = display::palette;
 
 void Editor::CompareMesh() {
     if (!doc.mesh || !doc.mesh->hedr) return;
@@ -55,12 +58,12 @@ void Editor::CompareMesh() {
 
 void Editor::DrawDifferences() {
     display::tilemap& grid = g.checkgrid;
-    grid.Fill(0, 0, 25, 0);
+    grid.Fill(0, pal::kText, pal::kPanel, 0);
     const int rows = grid.tmaph;
     w.checkscroll->h = std::max(0, static_cast<int>(differences.size()) - rows);
     w.checkscroll->state = std::clamp(w.checkscroll->state, 0, w.checkscroll->h);
     if (differences.empty()) {
-        grid.InsertString(0, 0, "No differences.", 0, 25, 0, 0, 0, -1);
+        grid.InsertString(0, 0, "No differences.", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
     const int x0 = w.checkanchor->dx, y0 = w.checkanchor->dy;
@@ -80,9 +83,9 @@ void Editor::DrawDifferences() {
         }
         const std::string text = meshdiff::Line(d);
         if (c && doc.selchunk == c)
-            grid.InsertString(0, r, text, 25, 0, 0, 0, 0, grid.tmapw);
+            grid.InsertString(0, r, text, pal::kPanel, pal::kText, 0, 0, 0, grid.tmapw);
         else
-            grid.InsertString(0, r, text, 0, hovered ? 1 : 25, 0, 0, 0, grid.tmapw);
+            grid.InsertString(0, r, text, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, grid.tmapw);
     }
 }
 

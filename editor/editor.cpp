@@ -134,7 +134,7 @@ void Editor::Compose() {
     g.screen.InsertMapImage(g.datagrid, w.treepanel->dx, w.treepanel->dy + layout.L + 3, 1);
     g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
-    inspector->Paste();
+    inspector->Paste(g.screen);
     if (w.checkanchor) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);

@@ -319,8 +319,19 @@ public:
     };
     std::vector<Shown> messages;
 
+    // ---- services of the editor to its panels
+    // PopupMessage, remembered in messages.
+    void Message(const std::string& title, const std::string& text);
+    // PopupConfirm, remembered in messages; 0 is yes.
+    int Ask(const std::string& title, const std::string& text);
+    // Flushes keys and pointer after a modal dialog and samples the pointer
+    // again, so the key or click that closed it does not reach the editor.
+    void FlushInput();
+    // Scrolls the data view so that the byte at offset of the selected chunk
+    // is on it.
+    void ShowInDataView(int64_t offset);
+
 private:
-    friend class InspectorPanel;
     void BuildWidgets();
     void BuildCommands();
     void RunCommands();
@@ -350,15 +361,8 @@ private:
     // Groups a MATL that was put back as a leaf, unless grouping would
     // change its bytes.
     void Regroup(const mesh::chunkptr& m);
-    // Flushes keys and pointer after a modal dialog and samples the pointer
-    // again, so the key or click that closed it does not reach the editor.
-    void FlushInput();
     TreeView treeview_;
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
-    // PopupMessage, remembered in messages.
-    void Message(const std::string& title, const std::string& text);
-    // PopupConfirm, remembered in messages; 0 is yes.
-    int Ask(const std::string& title, const std::string& text);
 };
 
 }  // namespace editor

@@ -76,10 +76,9 @@ std::string Hex(int64_t v, int digits) {
 
 // ---- building -------------------------------------------------------------------
 
-void InspectorPanel::Build() {
+void InspectorPanel::Build(gadget& root) {
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
-    gadget& root = *ed_.w.rootlabel;
     const int w = l.W - 42, h = l.T - 23;
 
     // The tool row's status text, right of its buttons.
@@ -344,7 +343,7 @@ void InspectorPanel::Click() {
         if (offset >= ed_.doc.selchunk->size) return;
         ed_.doc.datacursor = static_cast<int>(offset);
         lastcursor_ = ed_.doc.datacursor;  // already on the dump
-        ShowInDataView(offset);
+        ed_.ShowInDataView(offset);
         return;
     }
     for (const Span& s : spans_) {
@@ -354,18 +353,12 @@ void InspectorPanel::Click() {
             const mesh::InspectLine line = Item(s.item);
             if (line.at >= 0 && line.at < ed_.doc.selchunk->size) {
                 ed_.doc.datacursor = static_cast<int>(line.at);
-                ShowInDataView(line.at);
+                ed_.ShowInDataView(line.at);
             }
         } else {
             OpenEdit(s.item, s.k);
         }
     }
-}
-
-void InspectorPanel::ShowInDataView(int64_t offset) {
-    gadget* ds = ed_.w.datascroll;
-    const int64_t row = offset / 16;
-    if (row < ds->state || row >= ds->state + 8) ds->state = static_cast<int>(std::min<int64_t>(row, INT_MAX));
 }
 
 int InspectorPanel::Nearest(const float rgba[4]) const {
@@ -388,14 +381,14 @@ int InspectorPanel::Nearest(const float rgba[4]) const {
     return best;
 }
 
-void InspectorPanel::Paste() {
+void InspectorPanel::Paste(display::tilemap& screen) {
     if (!window) return;
     painted_ = true;
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
     // The edit box shows through the contents.
     if (editing) grid.SetTiles(editbox->x - 1, editbox->y - 1, editbox->w, editbox->h, kKeep, kKeep, kKeep, 1);
-    ed_.g.screen.InsertMapImage(grid, gx_, gy_, 0);
+    screen.InsertMapImage(grid, gx_, gy_, 0);
 }
 
 // ---- editing ----------------------------------------------------------------------------
@@ -492,7 +485,7 @@ void InspectorPanel::GoTo() {
     hexbox->state = 1;
     ed_.doc.datacursor = static_cast<int>(offset);
     lastcursor_ = -5;  // the dump scrolls to it in the next frame
-    ShowInDataView(offset);
+    ed_.ShowInDataView(offset);
 }
 
 }  // namespace editor

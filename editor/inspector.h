@@ -21,15 +21,15 @@ class InspectorPanel {
 public:
     explicit InspectorPanel(Editor& ed) : ed_(ed) {}
 
-    // Makes the widgets (nothing when the free area is too small).
-    void Build();
+    // Makes the widgets under root (nothing when the free area is too small).
+    void Build(widgets::gadget& root);
     // Appends the panel's commands to the editor's table.
     void AddCommands();
     // Before the widgets are drawn: follows the selection, paints the
     // contents and takes the clicks of the last pointer sample.
     void View();
     // After the widgets are drawn: pastes the contents into the screen.
-    void Paste();
+    void Paste(display::tilemap& screen);
 
     bool shown() const { return window != nullptr; }
     // The status text of the tool row.
@@ -72,8 +72,6 @@ private:
     void GoTo();
     mesh::InspectLine Item(int64_t item) const;
     int64_t Items() const;
-    // Scrolls the data view so that the byte at offset is on it.
-    void ShowInDataView(int64_t offset);
     int Nearest(const float rgba[4]) const;
     const widgets::Toolkit& ui() const;
 

@@ -102,7 +102,7 @@ void Editor::BuildWidgets() {
     }
 
     inspector = std::make_unique<InspectorPanel>(*this);
-    inspector->Build();
+    inspector->Build(*w.rootlabel);
 }
 
 }  // namespace editor

@@ -2,6 +2,7 @@
 // its byte picker, and the readouts. They paint their grids once a frame and
 // turn clicks into selections; changes of the mesh go through commands.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "display/palette.h"
@@ -135,6 +136,12 @@ void Editor::Readouts() {
         const int v = c.readbyte(st.dataat);
         if (v >= 0) g.byteoverlay.SetTile(v % 16, v / 16, pal::kKeep, pal::kText, pal::kCursor, 0);
     }
+}
+
+void Editor::ShowInDataView(int64_t offset) {
+    widgets::gadget* ds = w.datascroll;
+    const int64_t row = offset / 16;
+    if (row < ds->state || row >= ds->state + 8) ds->state = static_cast<int>(std::min<int64_t>(row, INT_MAX));
 }
 
 }  // namespace editor

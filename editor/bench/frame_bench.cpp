@@ -83,7 +83,7 @@ void BM_InspectorList(benchmark::State& state) {
     ed.Frame();
     for (auto _ : state) {
         ed.inspector->View();
-        ed.inspector->Paste();
+        ed.inspector->Paste(ed.g.screen);
     }
     state.counters["rows"] = static_cast<double>(ed.inspector->inspection.rows);
 }

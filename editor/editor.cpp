@@ -81,7 +81,7 @@ bool Editor::Frame() {
     Compose();
     if (fresh) Compose();
 
-    host.Flip(-1);
+    host.Flip(host::Pace::kHertz);
     if (host.CloseRequested() && MayDropMesh()) return false;
 
     // The rest of the frame time waits on the window system: input that

@@ -47,7 +47,7 @@ void HeadlessHost::ClearScreen() {
     composed_.Clear(0, 0, 0);
 }
 
-void HeadlessHost::Flip(int sync) {
+void HeadlessHost::Flip(Pace pace) {
     if (frames_ >= frame_limit_) throw FrameLimitReached();
     if (FrameChanged()) {
         if (keep_shown_) shown_ = frame_;
@@ -55,7 +55,7 @@ void HeadlessHost::Flip(int sync) {
     } else {
         FrameSkipped();
     }
-    if (sync == -1) PaceFrame();
+    if (pace == Pace::kHertz) PaceFrame();
     flips++;
     frames_++;
     RunDue();

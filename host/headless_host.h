@@ -41,9 +41,9 @@ public:
     bool OpenWindow(int width, int height, int hertz) override;
     void ClearScreen() override;
     // Shows the frame when it differs from the one shown last (see
-    // Host::Flip), paces on the fake clock (sync -1), counts the frame, then
+    // Host::Flip), paces on the fake clock (Pace::kHertz), counts the frame, then
     // applies the input scripted for the new frame number.
-    void Flip(int sync) override;
+    void Flip(Pace pace) override;
     [[noreturn]] void EndProgram() override;
     [[noreturn]] void FatalError(const std::string& text) override;
     void ShowMessage(const std::string& title, const std::string& text) override;

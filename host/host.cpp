@@ -145,7 +145,7 @@ bool Host::CloseRequested() {
 }
 
 void Host::ModalFlip() {
-    Flip(-1);
+    Flip(Pace::kHertz);
     if (!CloseRequested()) return;
     if (close_guard_) {
         if (guarding_) return;

@@ -262,6 +262,9 @@ public:
 using FileRequester = std::function<std::string(const std::string& title, const std::string& filter,
                                                 bool save, const std::string& initial)>;
 
+// How Flip ends a frame.
+enum class Pace { kHertz, kNow };
+
 class Host {
 public:
     explicit Host(Clock& clock) : clock_(clock) {}
@@ -273,18 +276,18 @@ public:
     virtual void SetWindowTitle(const std::string& title) { title_ = title; }
     const std::string& WindowTitle() const { return title_; }
     // Opens the one window with a client area of width x height pixels;
-    // hertz paces Flip(-1). False when it failed.
+    // hertz paces Flip(Pace::kHertz). False when it failed.
     virtual bool OpenWindow(int width, int height, int hertz) = 0;
     int WindowWidth() const { return window_w_; }
     int WindowHeight() const { return window_h_; }
     virtual void ClearScreen() = 0;
-    // Ends the frame. sync -1 paces the loop to the hertz of OpenWindow (see
-    // FramePacer); other values end it at once. The frame is shown only when
+    // Ends the frame: kHertz paces the loop to the hertz of OpenWindow (see
+    // FramePacer), kNow ends it at once. The frame is shown only when
     // its picture differs from the one shown last (see FrameRecord) or the
     // window system asked for it (the window was exposed, resized, restored,
     // or gained or lost the focus); otherwise the window keeps showing the
     // same picture and nothing is drawn. Input is sampled here.
-    virtual void Flip(int sync) = 0;
+    virtual void Flip(Pace pace) = 0;
     // Waits up to ms milliseconds, taking the window system's input as it
     // comes so that the next frame sees it, and stops early once input the
     // program answers has arrived (see TakeFreshInput); true then. Blocks,
@@ -319,7 +322,7 @@ public:
     // loop goes on. A close request while the guard itself is asking is not
     // taken. The main loop answers its own close requests.
     void SetCloseGuard(std::function<bool()> guard) { close_guard_ = std::move(guard); }
-    // The end of one frame of a nested loop: presents it (Flip(-1)), then
+    // The end of one frame of a nested loop: presents it (Flip(Pace::kHertz)), then
     // answers a close request: the program ends unless the close guard keeps it.
     void ModalFlip();
     // Shows the text to the user and ends the program with a failure status.
@@ -385,7 +388,7 @@ public:
 protected:
     // Pixels of the mask colour get alpha 0.
     void ApplyMask(PixelBuffer& pixels) const;
-    // The frame pacing of Flip(-1): sleeps on the host's clock as needed.
+    // The frame pacing of Flip(Pace::kHertz): sleeps on the host's clock as needed.
     void PaceFrame();
     // Whether the frame composed so far must be shown.
     bool FrameChanged() const { return redraw_ || !(composed_ == presented_); }

@@ -211,11 +211,11 @@ std::vector<PixelRect> SdlHost::DamageInDrawable() const {
     return clips;
 }
 
-void SdlHost::Flip(int sync) {
+void SdlHost::Flip(Pace pace) {
     if (!gl_) return;
     const bool show = FrameChanged();
     if (show) renderer_->Render(composed_, drawn_ops_, DamageInDrawable());
-    if (sync == -1) PaceFrame();
+    if (pace == Pace::kHertz) PaceFrame();
     if (show) {
         SDL_GL_SwapWindow(window_);
         last_draw_calls_ = renderer_->TakeDrawCalls();

@@ -49,7 +49,7 @@ public:
 
     bool OpenWindow(int width, int height, int hertz) override;
     void ClearScreen() override;
-    void Flip(int sync) override;
+    void Flip(Pace pace) override;
     bool CloseWaiting() override;
     // Waits on the window system's events, taking each into the input state
     // as it arrives, until the time is up or fresh input has come.

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     host::ImagePtr ramp = window.MakeImage(host::PixelBuffer{1, 1, {0xFFFF0000}});
     window.ClearScreen();
     window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
-    window.Flip(-1);
+    window.Flip(host::Pace::kHertz);
     window.SetImagePixels(*ramp, Ramp());
     // Draws the grid for a few frames and takes the window's picture.
     auto capture = [&](const std::string& path, host::PixelBuffer& pic) {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
             window.ClearScreen();
             grid.Draw(d, 0, 0);
             window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
-            window.Flip(-1);
+            window.Flip(host::Pace::kHertz);
         }
         window.Finish();
         std::printf("%s: %d GL draw calls for a %dx%d grid\n", window.GridShaderInUse() ? "shader" : "rectangles",
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     window.ClearScreen();
     grid.Draw(d, 0, 0);
     window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
-    window.Flip(-1);
+    window.Flip(host::Pace::kHertz);
     grid.InsertString(3, 8, "changed", 0, 25, 1, 0, 0, -1);
     grid.SetTile(d.settings.width - 2, d.settings.height - 3, 219, 12, 25, 1);
     grid.SetTile(60, 30, 66, 10, 14, 1);
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
     window.ClearScreen();
     grid.Draw(d, 0, 0);
     window.DrawImage(*ramp, kRampX, kRampY, kRampW, kRampH);
-    window.Flip(-1);
+    window.Flip(host::Pace::kHertz);
     window.Finish();
     std::printf("changes only: %s, %d GL draw calls\n", window.DrawsChangesOnly() ? "yes" : "no",
                 window.LastFrameDrawCalls());

@@ -42,7 +42,7 @@ int main() {
     auto frame = [&] {
         window.ClearScreen();
         grid.Draw(d, 0, 0);
-        window.Flip(0);
+        window.Flip(host::Pace::kNow);
         window.ClearScreen();
         grid.Draw(d, 0, 0);
     };

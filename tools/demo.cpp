@@ -46,7 +46,7 @@ public:
         input_.pointer_y = y;
     }
 
-    void Flip(int sync) override {
+    void Flip(host::Pace pace) override {
         ++flips;
         if (flips == shotat) {
             host::PixelBuffer pixels;
@@ -54,7 +54,7 @@ public:
             std::fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", shotpath.c_str());
             failed = failed || !ok;
         }
-        SdlHost::Flip(sync);
+        SdlHost::Flip(pace);
         if (flips == keyat) {
             input_.KeyDown(key);
             input_.KeyUp(key);
@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
             answer = widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0 ? "yes" : "no";
         }
 
-        host.Flip(-1);
+        host.Flip(host::Pace::kHertz);
         if (host.CloseRequested()) break;
         if (!shots.empty() && host.flips >= 3) break;
     }

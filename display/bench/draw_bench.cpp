@@ -74,14 +74,14 @@ void BM_SdlFrame(benchmark::State& state) {
     d.LoadDisplay("mdata/graphics.txt");
     display::tilemap grid = BusyGrid();
     grid.Draw(d, 0, 0);  // uploads the textures once
-    h.Flip(0);
+    h.Flip(host::Pace::kNow);
     for (auto _ : state) {
         h.ClearScreen();
         grid.Draw(d, 0, 0);
         h.FlushBatch();  // everything is handed to OpenGL
         state.PauseTiming();
         h.Finish();  // the drawing itself is the GPU's part, not counted
-        h.Flip(0);
+        h.Flip(host::Pace::kNow);
         state.ResumeTiming();
     }
     state.counters["GL calls/frame"] = h.LastFrameDrawCalls();
@@ -105,7 +105,7 @@ void BM_SdlPresentedFrame(benchmark::State& state) {
         h.ClearScreen();
         grid.Draw(d, 0, 0);
         h.RequestRedraw();  // the same picture each time: shown all the same
-        h.Flip(0);
+        h.Flip(host::Pace::kNow);
         h.Finish();
     }
 }

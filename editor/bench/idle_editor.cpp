@@ -33,12 +33,12 @@ class MeasuredHost : public host::SdlHost {
 public:
     MeasuredHost(bool every, bool log) : every_(every), log_(log) {}
 
-    void Flip(int sync) override {
+    void Flip(host::Pace pace) override {
         if (every_) RequestRedraw();
         const int before = PresentedFrames();
         timespec c0{}, c1{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
-        SdlHost::Flip(sync);
+        SdlHost::Flip(pace);
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
         if (log_ && PresentedFrames() > before) {
             timespec now{};

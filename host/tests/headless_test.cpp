@@ -100,13 +100,13 @@ TEST(HeadlessHost, ScriptedInputArrivesWithItsFrame) {
         x.RequestClose();
     });
     EXPECT_EQ(h.ButtonHeld(1), 0);
-    h.Flip(-1);
+    h.Flip(Pace::kHertz);
     EXPECT_EQ(h.PointerX(), 7);
     EXPECT_EQ(h.PointerY(), 8);
     EXPECT_EQ(h.ButtonHeld(1), 1);
     EXPECT_EQ(h.NextTypedChar(), 'a');
     EXPECT_FALSE(h.CloseRequested());
-    h.Flip(-1);
+    h.Flip(Pace::kHertz);
     EXPECT_EQ(h.ButtonHeld(1), 0);
     EXPECT_EQ(h.WheelPosition(), -2);
     EXPECT_EQ(h.KeyPresses(kKeyEscape), 1);
@@ -114,10 +114,10 @@ TEST(HeadlessHost, ScriptedInputArrivesWithItsFrame) {
     EXPECT_EQ(h.NextTypedChar(), 'b');
     EXPECT_TRUE(h.CloseRequested());
     EXPECT_FALSE(h.CloseRequested());  // once per request
-    // Flip(-1) paced the two frames on the fake clock: 16 then 17 ms.
+    // Flip(Pace::kHertz) paced the two frames on the fake clock: 16 then 17 ms.
     EXPECT_EQ(h.fake_clock().slept_, 33);
     h.SetFrameLimit(2);
-    EXPECT_THROW(h.Flip(-1), FrameLimitReached);
+    EXPECT_THROW(h.Flip(Pace::kHertz), FrameLimitReached);
 }
 
 TEST(HeadlessHost, EndingsThrowAndDialogAnswersArePlayedBack) {
@@ -163,7 +163,7 @@ TEST(HeadlessHost, MadeImagesPaintStretchedAndShowAgainOnlyWhenChanged) {
     auto frame = [&] {
         h.ClearScreen();
         h.DrawImage(*im, 2, 2, 4, 2);
-        h.Flip(0);
+        h.Flip(Pace::kNow);
     };
     struct Step {
         std::function<void()> change;

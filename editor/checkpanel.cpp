@@ -4,6 +4,7 @@
 
 #include "display/palette.h"
 #include "editor/editor.h"
+#include "editor/inspector.h"
 
 namespace editor {
 
@@ -27,6 +28,7 @@ void Editor::CheckMesh() {
     checkedmesh = doc.mesh;
     checked = true;
     showdiff = false;
+    PlanFixes();
     size_t errors = 0;
     for (const check::Finding& f : checkfindings) errors += f.severity == check::Severity::error ? 1 : 0;
     const std::string summary = Count(errors, "error", "errors") + ", " +
@@ -46,6 +48,7 @@ void Editor::DrawCheckFindings() {
         checkfindings.clear();
         checkedmesh.reset();
         checked = false;
+        checkrepairs.clear();
     }
     // Differences, like findings, belong to the mesh they were found in.
     if (showdiff && diffedmesh.lock() != doc.mesh) {
@@ -86,6 +89,11 @@ void Editor::DrawCheckFindings() {
                 Refresh();
                 w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
             }
+        }
+        if (hovered && i != hintedfinding) {
+            // Once when the pointer comes to a finding with a repair.
+            hintedfinding = i;
+            if (const Fixable* fix = RepairOf(f)) inspector->SetStatus("click, Control+F: " + fix->what);
         }
         const std::string text = std::string(f.severity == check::Severity::error ? "E " : "W ") + f.path + ": [" +
                                  f.rule + "] " + f.message;

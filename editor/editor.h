@@ -60,6 +60,7 @@ constexpr int kKeyRightCtrl = host::kKeyRightControl;
 // Further shortcut keys (with Control).
 using host::kKeyD;  // diff
 using host::kKeyK;  // check
+using host::kKeyF;  // fix, fix all
 using host::kKeyLeftShift;
 using host::kKeyRightShift;
 using host::kKeyY;
@@ -312,6 +313,27 @@ public:
     std::vector<meshdiff::Difference> differences;
     std::weak_ptr<mesh::msh> diffedmesh;
     bool showdiff = false;
+    // The repairs the last check's mesh allowed (editor/fixes.cpp): the rule,
+    // the chunk and what each changes. A finding has a repair when one of
+    // its rule stands at its chunk, its parent or a child.
+    struct Fixable {
+        std::string rule;
+        const mesh::chunk* where;
+        std::string what;
+    };
+    std::vector<Fixable> checkrepairs;
+    size_t hintedfinding = SIZE_MAX;  // the finding whose repair the status text names
+    // The repair of a finding, or null.
+    const Fixable* RepairOf(const check::Finding& f) const;
+    // The first finding of the last check at the selected chunk that has a
+    // repair, or null.
+    const check::Finding* FixableSelected() const;
+    // Control+F: repairs that finding, one undo step named after its rule;
+    // Control+Shift+F: every repair, one step each. The check runs again.
+    void FixSelected();
+    void FixAll();
+    // Plans the repairs of the current mesh into checkrepairs.
+    void PlanFixes();
     // Every message and question popup shown so far (title, text), oldest
     // first.
     struct Shown {

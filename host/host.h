@@ -160,6 +160,7 @@ enum KeyCode : int {
     kKeyDelete = 46,
     kKeyA = 65,
     kKeyD = 68,
+    kKeyF = 70,
     kKeyK = 75,
     kKeyN = 78,
     kKeyO = 79,

@@ -147,3 +147,49 @@ TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The mesh's bytes as they would be saved.
+std::vector<uint8_t> Saved(const mesh::msh& m) {
+    std::vector<uint8_t> b;
+    m.hedr->save(b, 1);
+    return b;
+}
+
+// A finding with a repair: selected and Control+F, it is one undo step named
+// after its rule that the check no longer reports; Control+Shift+F repairs
+// every one; undo gives back the exact bytes.
+TEST_F(CheckPanelTest, ControlFRepairsTheSelectedFindingAsOneUndoStep) {
+    OpenFaulty();  // the shadow volume's hidden flag is the one fault with a repair
+    const std::vector<uint8_t> before = Saved(*ed->doc.mesh);
+    Shortcut(editor::kKeyK);
+    Frame();
+    ASSERT_EQ(ed->checkfindings.size(), 2u);
+    EXPECT_EQ(ed->Execute("fix"), false) << "nothing is selected";
+    EXPECT_EQ(ed->RepairOf(ed->checkfindings[0]), nullptr) << "an unknown model type has no repair";
+    ASSERT_NE(ed->RepairOf(ed->checkfindings[1]), nullptr);
+
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy + 1);  // selects MODL[sv_body]
+    Frame();
+    Shortcut(editor::kKeyF);
+    Frame();
+    ASSERT_EQ(ed->checkfindings.size(), 1u);
+    EXPECT_EQ(ed->checkfindings[0].rule, "model-type");
+    ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
+    EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix shadow-visible");
+    EXPECT_NE(Saved(*ed->doc.mesh), before);
+    ed->Execute("undo");
+    EXPECT_EQ(Saved(*ed->doc.mesh), before);
+
+    host.HoldKey(editor::kKeyLeftShift, true);
+    Shortcut(editor::kKeyF);
+    host.HoldKey(editor::kKeyLeftShift, false);
+    Frame();
+    EXPECT_EQ(ed->checkfindings.size(), 1u) << "fix all mends the shadow volume and runs the check";
+    EXPECT_TRUE(ed->checkrepairs.empty());
+    ed->Execute("undo");
+    EXPECT_EQ(Saved(*ed->doc.mesh), before);
+}
+
+}  // namespace

@@ -222,33 +222,44 @@ Placement PlacementOf(const chunk& model) {
 std::vector<Repair> Boxes(const chunkptr& root) {
     std::vector<Repair> out;
     std::vector<chunkptr> models = All(root, "MODL");
+    std::vector<chunkptr> scenes;
+    for (const chunkptr& sinf : All(root, "SINF")) {
+        chunkptr box = KidPtr(sinf, "BBOX");
+        if (box && box->size == 44 && !BoxIsFinite(*box)) scenes.push_back(box);
+    }
+    // The positions are read only where a box is wanted.
     std::unordered_map<std::string, const chunk*> byname;
-    for (const chunkptr& m : models) byname.emplace(format::TextOf(format::Kid(*m, "NAME")), m.get());
+    if (!scenes.empty())
+        for (const chunkptr& m : models) byname.emplace(format::TextOf(format::Kid(*m, "NAME")), m.get());
     Box scene;
     for (const chunkptr& m : models) {
         chunkptr geom = KidPtr(m, "GEOM");
         if (!geom) continue;
+        chunkptr box = KidPtr(geom, "BBOX");
+        // Cloth alone carries no box (the tools accept that); segments do.
+        const bool wanted = box ? !BoxIsFinite(*box) : geom->haskid("SEGM") != 0;
+        if (!wanted && scenes.empty()) continue;
         Box local;
         std::vector<std::array<float, 3>> points;
         mesh::PreOrder(*geom, [&](const chunk& c) {
             if ((c.name == "POSL" || c.name == "CPOS") && c.kids.empty())
                 Positions(c, [&](const std::array<float, 3>& p) {
                     local.Add(p);
-                    points.push_back(p);
+                    if (!scenes.empty()) points.push_back(p);
                 });
         });
-        // Place the points in the scene: up the parents, a loop stops it.
-        const chunk* cur = m.get();
-        for (size_t guard = 0; cur && guard <= models.size(); ++guard) {
-            const Placement pl = PlacementOf(*cur);
-            for (auto& p : points) p = pl.Apply(p);
-            auto it = byname.find(format::TextOf(format::Kid(*cur, "PRNT")));
-            cur = format::Kid(*cur, "PRNT") && it != byname.end() ? it->second : nullptr;
+        if (!scenes.empty()) {
+            // Place the points in the scene: up the parents, a loop stops it.
+            const chunk* cur = m.get();
+            for (size_t guard = 0; cur && guard <= models.size(); ++guard) {
+                const Placement pl = PlacementOf(*cur);
+                for (auto& p : points) p = pl.Apply(p);
+                auto it = byname.find(format::TextOf(format::Kid(*cur, "PRNT")));
+                cur = format::Kid(*cur, "PRNT") && it != byname.end() ? it->second : nullptr;
+            }
+            for (const auto& p : points) scene.Add(p);
         }
-        for (const auto& p : points) scene.Add(p);
-        chunkptr box = KidPtr(geom, "BBOX");
-        // Cloth alone carries no box (the tools accept that); segments do.
-        if (local.empty || (box && BoxIsFinite(*box)) || (!box && !geom->haskid("SEGM"))) continue;
+        if (!wanted || local.empty) continue;
         const Bytes rec = local.Record();
         if (box)
             out.push_back({"bbox", "", "box from the positions below", box, [box, rec] { box->setdata(rec); }});
@@ -259,9 +270,7 @@ std::vector<Repair> Boxes(const chunkptr& root) {
                                geom->InsertKid(0, b);
                            }});
     }
-    for (const chunkptr& sinf : All(root, "SINF")) {
-        chunkptr box = KidPtr(sinf, "BBOX");
-        if (!box || BoxIsFinite(*box) || box->size != 44) continue;
+    for (const chunkptr& box : scenes) {
         const Bytes rec = scene.Record();
         out.push_back({"bbox", "", scene.empty ? "zeros: the scene has no positions" : "box around every model's positions",
                        box, [box, rec] { box->setdata(rec); }});
@@ -424,12 +433,13 @@ std::vector<Repair> FixTree(const chunkptr& root, std::span<const std::string> r
     if (!root) return done;
     for (std::string_view rule : RepairRules()) {
         if (!rules.empty() && std::find(rules.begin(), rules.end(), rule) == rules.end()) continue;
-        for (Repair& r : PlanRepairs(root, rule)) {
+        std::vector<Repair> planned = PlanRepairs(root, rule);
+        for (Repair& r : planned) {
             r.apply();
             r.apply = nullptr;
             done.push_back(std::move(r));
         }
-        root->Update(recognizematl);
+        if (!planned.empty()) root->Update(recognizematl);
     }
     return done;
 }

@@ -129,6 +129,16 @@ void InspectorPanel::Follow() {
     if (other || ed_.doc.revision != revision_ || (c && c->size != size_)) {
         mesh::chunkptr root = ed_.doc.mesh ? ed_.doc.mesh->hedr : nullptr;
         inspection = mesh::Inspect(c, root);
+        // Bytes that followed the root in the file are no chunk of the tree;
+        // the root's summary says they are there and go back unchanged.
+        if (c && c == root && !ed_.doc.mesh->tail.empty()) {
+            mesh::InspectLine after;
+            after.label = "after root";
+            const std::string& name = ed_.doc.mesh->trailer;
+            after.note = std::to_string(ed_.doc.mesh->tail.size()) + " bytes" +
+                         (name.empty() ? std::string() : " (" + name + ")") + ", saved as read";
+            inspection.lines.push_back(after);
+        }
         target_ = c.get();
         size_ = c ? c->size : -1;
         revision_ = ed_.doc.revision;

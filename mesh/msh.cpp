@@ -43,6 +43,7 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
         m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
         const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
         if (next + 8 <= int64_t(bytes->size())) m->trailer = format::Reader(*bytes, next).Chars(4);
+        if (next < int64_t(bytes->size())) m->tail.assign(bytes->begin() + next, bytes->end());
         bytes.reset();
         m->hedr->Update(recognizematl);
         m->updatetotalchunks(nullptr);
@@ -87,14 +88,15 @@ bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
     // A size field holds at most 2^31 - 1 bytes. A larger tree (grown by
     // imports) would be written with wrapped sizes, a file that no longer
     // reads back: refuse it before anything is written.
-    if (EncodedLength(*hedr, recognizematl) > kMaxFileBytes)
+    if (EncodedLength(*hedr, recognizematl) + int64_t(tail.size()) > kMaxFileBytes)
         return fail("The mesh is larger than a mesh file can hold (2 GB)");
     // The target is checked (and the temporary file created) before the tree
     // is touched: a file that cannot be written changes nothing.
     host::AtomicFile file(path);
     if (!file.Ok()) return fail(file.Error());
     hedr->Update(recognizematl);
-    if (!hedr->save(*file.stream(), recognizematl) || !file.Commit())
+    if (!hedr->save(*file.stream(), recognizematl) || (!tail.empty() && !file.Write(tail.data(), tail.size())) ||
+        !file.Commit())
         return fail(file.Error().empty() ? host::SystemError(EIO) : file.Error());
     return true;
 }

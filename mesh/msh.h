@@ -27,9 +27,13 @@ public:
     int totalchunks = 0;    // chunks in the tree, root included (after updatetotalchunks)
     chunklist errors;       // the chunks that the last verification flagged
     // The name of the chunk that followed the root in the file read (empty
-    // when nothing did). The bytes after the root are not kept; real files
-    // often close with a CL1L there instead of inside the root.
+    // when nothing did); real files often close with a CL1L there instead of
+    // inside the root.
     std::string trailer;
+    // Every byte that followed the root in the file read, kept as it was and
+    // written back after the root by Save. Not part of the tree: verification,
+    // the check and the tree listing cover the root alone.
+    std::vector<uint8_t> tail;
 
     // The largest file a root chunk can fill: its header and 2^31 - 1 bytes.
     static constexpr int64_t kMaxFileBytes = int64_t{0x7FFFFFFF} + 8;
@@ -38,7 +42,7 @@ public:
     // list; sizes rebuilt and chunks counted. Null when the file cannot be
     // read, holds no bytes, is larger than any mesh file can be (refused
     // before anything is allocated) or memory runs out; *error (when given)
-    // then says why. Bytes after the root chunk are ignored. The mesh keeps
+    // then says why. Bytes after the root chunk go to tail. The mesh keeps
     // what was read, whatever happens to the file afterwards.
     static mshptr ReadMsh(const std::string& path, const namelist& list, int recognizematl,
                           std::string* error = nullptr);
@@ -52,7 +56,7 @@ public:
     // start and its descendants to totalchunks.
     void updatetotalchunks(const chunk* start);
 
-    // Rebuilds the tree and writes the root to path. The bytes go to a
+    // Rebuilds the tree and writes the root, then the tail, to path. The bytes go to a
     // temporary file beside the target that replaces it only once it is
     // completely on disk, so a failure leaves the old file as it was and no
     // temporary file behind. False on failure, with the reason in *error

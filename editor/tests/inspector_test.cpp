@@ -371,3 +371,23 @@ TEST_F(InspectorTest, AClickInTheOpenBoxKeepsWhatWasTyped) {
     Frames(3);
     EXPECT_EQ(Find("TX0D")->datatostring(), "nXew");
 }
+
+TEST_F(InspectorTest, BytesAfterTheRootAreShownAndSavedBack) {
+    const std::string tail = Enc("CL1L", "") + "\x01\x02";
+    for (const std::string& after : {std::string(), tail}) {
+        Spit(dir + "/in.msh", Build() + after);
+        Start({"in.msh"});
+        Select(Root());
+        const auto& lines = Panel().inspection.lines;
+        const bool shown = !lines.empty() && lines.back().label == "after root";
+        EXPECT_EQ(shown, !after.empty());
+        if (shown) {
+            EXPECT_EQ(lines.back().note, "10 bytes (CL1L), saved as read");
+        }
+        // An edit of the tree leaves them as they were.
+        Select(Find("TX0D"));
+        ClickValue(0, 0);
+        Retype("new.tga");
+        EXPECT_EQ(Saved(), Build({.texture = "new.tga"}) + after);
+    }
+}

@@ -69,7 +69,7 @@ TEST(ReadMsh, FilesAndFailures) {
     EXPECT_EQ(total, 53);
     std::string err;
     ASSERT_TRUE(m->Save(dir / "b.msh", 1, &err)) << err;
-    EXPECT_EQ(Get(dir / "b.msh"), Mesh());  // bytes after the root are not written
+    EXPECT_EQ(Get(dir / "b.msh"), Cat({Mesh(), Text("junk")}));  // bytes after the root are kept
     EXPECT_EQ(dir.Entries(), 3u);           // no temporary file left
 
     auto plain = mesh::OpenMesh(dir / "a.msh", List(), 0);
@@ -454,4 +454,36 @@ TEST(ExpandEach, OpensEveryAncestorOnceOnAMillionDeepChain) {
     EXPECT_EQ(sidekid->expanded, 1);
     chain.clear();
     flagged.clear();
+}
+
+TEST(Save, BytesAfterTheRootAreWrittenBackAsTheyWere) {
+    TempDir dir;
+    const Bytes root = Ck("HEDR", Ck("MSH2", Ck("SINF", Ck("NAME", Str("scene")))));
+    struct Case {
+        const char* what;
+        Bytes file;
+        Bytes tail;
+        const char* trailer;
+    };
+    const Case cases[] = {
+        {"nothing after the root", root, {}, ""},
+        {"a CL1L after the root", Cat({root, Ck("CL1L", {})}), Ck("CL1L", {}), "CL1L"},
+        {"three stray bytes", Cat({root, Bytes{1, 2, 3}}), Bytes{1, 2, 3}, ""},
+        {"a chunk, then garbage", Cat({root, Ck("CL1L", {}), Bytes{0xFF}}), Cat({Ck("CL1L", {}), Bytes{0xFF}}), "CL1L"},
+    };
+    for (const Case& c : cases) {
+        Put(dir / "in.msh", c.file);
+        for (int matl : {0, 1}) {
+            std::string why;
+            mesh::mshptr m = mesh::OpenMesh(dir / "in.msh", List(), matl, &why);
+            ASSERT_NE(m, nullptr) << c.what << ": " << why;
+            EXPECT_EQ(m->tail, c.tail) << c.what;
+            EXPECT_EQ(m->trailer, c.trailer) << c.what;
+            ASSERT_TRUE(m->Save(dir / "out.msh", matl, &why)) << c.what << ": " << why;
+            EXPECT_EQ(Get(dir / "out.msh"), c.file) << c.what << ", matl " << matl;
+            // An exported root is the chunk alone.
+            ASSERT_TRUE(mesh::ExportChunk(m->hedr, dir / "root.mck", matl, &why)) << why;
+            EXPECT_EQ(Get(dir / "root.mck"), root) << c.what;
+        }
+    }
 }

@@ -173,7 +173,7 @@ bool LoadFormat(const Args& a, const char* argv0, mesh::namelist& list) {
     if (a.Has("--format")) {
         const std::string file = a.Value("--format");
         if (host::PathKind(file) != 1) {
-            std::fprintf(stderr, "Unable to read format file %s.\n", file.c_str());
+            std::fprintf(stderr, "Unable to read format file %s.\n", Escaped(file).c_str());
             return false;
         }
         list = mesh::ReadFormatList(file);
@@ -245,6 +245,26 @@ void Report(const char* message, const std::string& reason) {
 int Usage(const Command& c) {
     std::fputs(("usage: " + UsageLine(c) + "\nTry 'mshtool " + c.name + " --help'.\n").c_str(), stderr);
     return kFailed;
+}
+
+std::string Escaped(std::string_view text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b == '\\') out += "\\\\";
+        else if (b >= 0x20 && b < 0x7F) out += ch;
+        else if (b == '\n') out += "\\n";
+        else if (b == '\r') out += "\\r";
+        else if (b == '\t') out += "\\t";
+        else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
 }
 
 bool ReadCount(const std::string& text, long lo, long hi, long& n) {

@@ -32,7 +32,7 @@ int RunTree(const Args& a) {
     std::string out;
     mesh::PreOrder(*m->hedr, [&](const mesh::chunk& c, size_t depth) {
         out.append(2 * depth, ' ');
-        out += c.name;
+        out += Escaped(c.name);
         out += ' ';
         out += std::to_string(c.size);
         out += '\n';
@@ -63,7 +63,7 @@ int RunVerify(const Args& a) {
     std::vector<std::string> findings = mesh::VerifyMesh(*m);
     std::string out;
     for (const std::string& f : findings) {
-        out += f;
+        out += Escaped(f);
         out += '\n';
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -168,7 +168,7 @@ std::string FindingLine(bool json, const std::string& file, const check::Finding
         // Names in a mesh are bytes, not always UTF-8: those are replaced.
         out = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     } else {
-        out = file + ": " + severity + ": " + f.path + ": [" + f.rule + "] " + f.message;
+        out = Escaped(file) + ": " + severity + ": " + Escaped(f.path) + ": [" + f.rule + "] " + Escaped(f.message);
     }
     return out + '\n';
 }

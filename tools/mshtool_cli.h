@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mesh/chunk.h"
@@ -59,6 +60,12 @@ void Report(const char* message, const std::string& reason);
 // Prints the usage of the command to stderr and returns kFailed: what a
 // command answers a call it cannot run.
 int Usage(const Command& c);
+
+// Text for a terminal or a line-oriented reader: a byte that is not printable
+// ASCII is written as an escape (\n, \r, \t, else \xHH), and a backslash as
+// \\, so a name in a mesh can neither start a line of its own nor reach the
+// terminal as a control sequence.
+std::string Escaped(std::string_view text);
 
 // A whole decimal number in [lo, hi], as options like --jobs take it.
 bool ReadCount(const std::string& text, long lo, long hi, long& n);

@@ -153,3 +153,44 @@ TEST_F(MshtoolCheck, WrongCalls) {
 }
 
 }  // namespace
+
+// Names in a mesh are bytes: in text output none of them may start a line of
+// its own or reach the terminal as a control sequence.
+TEST(MshtoolText, NamesAreEscaped) {
+    char tmpl[] = "/tmp/vorna-escape-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    chunkptr r = Good();
+    const std::string forged = "HP_\nf.msh: error: HEDR: [fake] forged\x1b[2J\\";  // a name-case warning
+    r->kids[0]->kids[10]->kids[2]->setdata(Str(forged));  // MODL hp_fire
+    r->kids[0]->AppendKid(D("\n\x1b\x01\x7f", Bytes{}));
+    mesh::msh m;
+    m.hedr = r;
+    ASSERT_TRUE(m.Save(dir + "/f.msh", 1));
+    std::ofstream(dir + "/format.txt") << "MSH2\nSHVO\nSINF\nNAME\nMTYP\nBBOX\nMATI\nSHDW\nCTEX\nCYCL\n";
+    const std::string escaped = "MODL[HP_\\nf.msh: error: HEDR: [fake] forged\\x1b[2J\\\\]";
+    struct Case {
+        const char* args;
+        const char* expected;  // a piece of the output
+    } cases[] = {
+        {"tree --format format.txt f.msh", "\n    \\n\\x1b\\x01\\x7f 0\n"},
+        {"verify --format format.txt f.msh", "\\n\\x1b\\x01\\x7f"},
+        {"check --format format.txt f.msh", "f.msh: warning: HEDR/MSH2/MODL["},
+    };
+    for (const Case& c : cases) {
+        Outcome o = testsupport::RunIn(dir, MSHTOOL_PATH, c.args);
+        EXPECT_NE(o.out.find(c.expected), std::string::npos) << c.args << "\n" << o.out;
+        for (const std::string& line : Lines(o.out)) {
+            EXPECT_EQ(line.find_first_of("\x1b\x01\x7f\r"), std::string::npos) << c.args << ": " << line;
+            if (std::string(c.args).rfind("check", 0) == 0) {
+                EXPECT_EQ(line.rfind("f.msh: ", 0), 0u) << line;
+            }
+        }
+    }
+    EXPECT_NE(testsupport::RunIn(dir, MSHTOOL_PATH, "check --format format.txt f.msh").out.find(escaped),
+              std::string::npos);
+    // JSON carries the name as it is.
+    Outcome json = testsupport::RunIn(dir, MSHTOOL_PATH, "check --json --format format.txt f.msh");
+    const std::string quoted = nlohmann::json(forged).dump();
+    EXPECT_NE(json.out.find(quoted.substr(1, quoted.size() - 2)), std::string::npos) << json.out;
+    fs::remove_all(dir);
+}

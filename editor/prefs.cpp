@@ -18,7 +18,9 @@ void ReadPrefs(const std::string& path, Prefs& prefs) {
 }
 
 bool WritePrefs(const std::string& path, const Prefs& prefs) {
-    host::AtomicFile file(path);
+    // The program names this file itself: a link planted in its place is
+    // replaced, never followed to a file elsewhere.
+    host::AtomicFile file(path, host::AtomicFile::Links::Replace);
     if (!file.Ok()) return false;
     host::Stream* out = file.stream();
     if (!out->WriteLine(prefs.lastdir) || !out->WriteByte(prefs.recognizematl ? 1 : 0) ||

@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "editor/dataview.h"
 #include "editor/file_request.h"
@@ -43,6 +47,25 @@ TEST_F(EditorTest, PrefsFileRoundTripAndShortFiles) {
     EXPECT_EQ(m.lastdir, "default");
     EXPECT_EQ(m.recognizematl, 1);
     EXPECT_EQ(m.handleflag, 1);
+}
+
+TEST_F(EditorTest, PrefsReplaceALinkInTheirPlace) {
+    editor::Prefs p;
+    p.lastdir = "/d";
+    // A link to a file elsewhere, and one to nothing: each is replaced by the
+    // settings file, and what it pointed at stays as it was.
+    Spit(dir + "/elsewhere.txt", "precious");
+    for (const char* target : {"elsewhere.txt", "nothing.txt"}) {
+        ASSERT_EQ(symlink(target, (dir + "/p.dat").c_str()), 0);
+        ASSERT_TRUE(editor::WritePrefs(dir + "/p.dat", p)) << target;
+        struct stat st;
+        ASSERT_EQ(lstat((dir + "/p.dat").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << target;
+        EXPECT_EQ(Slurp(dir + "/p.dat"), std::string("/d\r\n") + '\1' + '\1') << target;
+        EXPECT_EQ(Slurp(dir + "/elsewhere.txt"), "precious");
+        EXPECT_FALSE(std::filesystem::exists(dir + "/nothing.txt"));
+        std::filesystem::remove(dir + "/p.dat");
+    }
 }
 
 TEST_F(EditorTest, NoDialogProgramFallsBackToTypedPath) {

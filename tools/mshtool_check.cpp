@@ -52,8 +52,40 @@ bool IsMsh(const fs::path& p) {
     return ext == ".msh";
 }
 
-// The files of the paths: a file as it is, a folder as every *.msh below it
-// (symbolic links to folders are not followed), sorted.
+// Every *.msh below the folder, and what could not be read on the way: a
+// folder that cannot be listed (by its own path; the walk goes on with the
+// others) and a symbolic link that leads nowhere or into a loop. Links to
+// folders are not followed. The folders wait on a list, not on the call
+// stack, however deep they nest.
+void Walk(const std::string& top, std::vector<Item>& found) {
+    std::vector<fs::path> folders = {top};
+    while (!folders.empty()) {
+        const fs::path folder = std::move(folders.back());
+        folders.pop_back();
+        std::error_code ec;
+        fs::directory_iterator it(folder, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            std::error_code fec;
+            const fs::file_status own = it->symlink_status(fec);
+            if (fs::is_directory(own)) {
+                folders.push_back(it->path());
+            } else if (fs::is_symlink(own)) {
+                const fs::file_status target = fs::status(it->path(), fec);
+                if (fec || !fs::exists(target))
+                    found.push_back({it->path().string(), "Unable to follow the link: " +
+                                                              (fec ? fec.message() : std::string("No such file or directory")) + "."});
+                else if (fs::is_regular_file(target) && IsMsh(it->path()))
+                    found.push_back({it->path().string(), ""});
+            } else if (fs::is_regular_file(own) && IsMsh(it->path())) {
+                found.push_back({it->path().string(), ""});
+            }
+        }
+        if (ec) found.push_back({folder.string(), "Unable to read the folder: " + ec.message() + "."});
+    }
+}
+
+// The files of the paths: a file as it is, a folder as every *.msh below it,
+// sorted.
 std::vector<Item> Collect(const std::vector<std::string>& paths) {
     std::vector<Item> items;
     for (const std::string& p : paths) {
@@ -68,13 +100,7 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
             continue;
         }
         std::vector<Item> found;
-        fs::recursive_directory_iterator it(p, fs::directory_options::none, ec), end;
-        if (ec) found.push_back({p, "Unable to read the folder: " + ec.message() + "."});
-        for (; !ec && it != end; it.increment(ec)) {
-            std::error_code fec;
-            if (IsMsh(it->path()) && it->is_regular_file(fec)) found.push_back({it->path().string(), ""});
-        }
-        if (ec) found.push_back({p, "Unable to read the folder: " + ec.message() + "."});
+        Walk(p, found);
         std::sort(found.begin(), found.end(), [](const Item& a, const Item& b) { return a.file < b.file; });
         items.insert(items.end(), found.begin(), found.end());
     }

@@ -105,6 +105,47 @@ TEST_F(MshtoolCheck, FolderInSortedOrderWithAnUnreadableFile) {
     EXPECT_EQ(missing.err, "2 files, 0 errors, 0 warnings, 1 unreadable\n");
 }
 
+TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) {
+    Save("meshes/a/a.msh", Good());
+    Save("meshes/b/b.msh", Good());
+    Save("meshes/c/c.msh", WithError());
+    fs::create_symlink("nothing.msh", dir + "/meshes/dangling.msh");
+    fs::create_symlink("loop.msh", dir + "/meshes/loop.msh");
+    fs::create_directory_symlink("c", dir + "/meshes/folder-link.msh");  // not followed
+    fs::permissions(dir, fs::perms(0755));
+    fs::permissions(dir + "/meshes/b", fs::perms::none);
+    for (const char* f : {"/out.txt", "/err.txt"}) {
+        std::ofstream(dir + f).flush();
+        fs::permissions(dir + f, fs::perms(0666));
+    }
+    // The superuser reads any folder: the program then runs as nobody.
+    const std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' check --format format.txt meshes >out.txt 2>err.txt";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+        if (access((dir + "/meshes/b").c_str(), R_OK) == 0) _exit(99);
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    fs::permissions(dir + "/meshes/b", fs::perms::owner_all);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 99) GTEST_SKIP() << "no user here for whom a folder is unreadable";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    const std::vector<std::string> lines = Lines(Slurp(dir + "/out.txt"));
+    const std::vector<std::string> expected = {
+        "meshes/b: error: : [unreadable] Unable to read the folder: Permission denied.",
+        "meshes/c/c.msh: error: HEDR/MSH2/MODL[root]/MTYP: [model-type] model type 5 is none of 0 null, 1 skin, 2 "
+        "cloth, 3 bone, 4 static, 6 shadow volume",
+        "meshes/dangling.msh: error: : [unreadable] Unable to follow the link: No such file or directory.",
+        "meshes/loop.msh: error: : [unreadable] Unable to follow the link: Too many levels of symbolic links.",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(Slurp(dir + "/err.txt"), "5 files, 1 error, 0 warnings, 3 unreadable\n");
+}
+
 TEST_F(MshtoolCheck, JsonLinesParse) {
     chunkptr bad = WithError();
     // A model name that is not UTF-8 still gives valid JSON.

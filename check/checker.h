@@ -30,11 +30,11 @@ struct Node {
     uint32_t tag = 0;
     int32_t sibling = -1;  // index among same-named siblings; -1 when the name is unique
     int64_t offset = 0;    // of the header in the file
-    int64_t size = 0;      // the data size the header declares
-    int64_t have = 0;      // data bytes present, within the parent and the file
-    bool cut = false;      // the file ends inside it
+    int32_t size = 0;      // the data size the header declares
+    int32_t have = 0;      // data bytes present, within the parent and the file
     const mesh::chunk* real = nullptr;   // the tree chunk it is
     const mesh::chunk* owner = nullptr;  // the tree chunk it is or lies in
+    bool cut = false;      // the file ends inside it
 };
 
 // What the rules of a chunk need from the containers above it.
@@ -101,9 +101,22 @@ private:
     void Open(Frame& f);
     void Leaf(const Frame& f, const Node& k);
     void Record(const Frame& f, const Node& k, const std::string& parentname);
-    int64_t ListCount(const Node& k, const std::string& path, int width);
-    int64_t VariableList(const Node& k, const std::string& path);
-    void NotFinite(const Node& k, const std::string& path, size_t from, int64_t values, int pervalue,
+    // A child's path, made only when a finding needs it: a file of two
+    // million records without findings builds none.
+    struct LazyPath {
+        const Checker* c;
+        const Node* k;
+        mutable std::string s;
+        operator const std::string&() const {
+            if (s.empty()) s = c->KidPath(*k);
+            return s;
+        }
+    };
+    // Counts a finding of the rule that is past the limit; true when so.
+    bool Full(const char* rule);
+    int64_t ListCount(const Node& k, const LazyPath& path, int width);
+    int64_t VariableList(const Node& k, const LazyPath& path);
+    void NotFinite(const Node& k, const LazyPath& path, size_t from, int64_t values, int pervalue,
                    Severity sev, const char* rule, const char* what);
     void Structure(const Frame& f);
     void Truncated(const Node& n, const std::string& path);
@@ -139,7 +152,7 @@ private:
         Finding f;
     };
     std::vector<Keyed> out_;
-    std::unordered_map<std::string, size_t> perrule_;
+    std::unordered_map<std::string_view, size_t> perrule_;
 
     std::vector<Frame> stack_;
     std::vector<Model> models_;

@@ -129,7 +129,7 @@ std::vector<Finding> Checker::Run() {
     } else {
         root.tag = U32(file_, 0);
         root.size = int32_t(U32(file_, 4));
-        root.have = std::clamp<int64_t>(root.size, 0, n - 8);
+        root.have = int32_t(std::clamp<int64_t>(root.size, 0, n - 8));
         root.cut = root.size > n - 8;
         root.real = root.owner = root_;
         rootend_ = 8 + root.have;
@@ -190,6 +190,13 @@ std::vector<Finding> Checker::Run() {
 // The children's headers of an open container, back to back after its count
 // (MATL). False when the container's bytes do not hold them as they should;
 // the children read up to there are kept.
+bool Checker::Full(const char* rule) {
+    size_t& n = perrule_[rule];
+    if (n < kRuleLimit) return false;
+    ++n;
+    return true;
+}
+
 bool Checker::ParseKids(Frame& f, bool report) {
     const Node& c = f.node;
     const schema::Container* box = schema::FindContainer(c.tag);
@@ -203,6 +210,15 @@ bool Checker::ParseKids(Frame& f, bool report) {
         return false;
     }
     const bool tree = c.real && !c.real->kids.empty();
+    // The headers are counted first, so that the list takes what it needs
+    // and no more (a container of two million chunks is one allocation).
+    size_t headers = 0;
+    for (int64_t p = start; p + 8 <= end; ++headers) {
+        const int32_t size = int32_t(U32(file_, size_t(p + 4)));
+        if (size < 0) break;
+        p += 8 + int64_t(size);
+    }
+    f.kids.reserve(headers + 1);
     for (int64_t p = start; p < end;) {
         if (end - p < 8) {
             if (!c.cut)
@@ -220,7 +236,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
                     Num(k.size) + ")");
             return false;
         }
-        k.have = std::min<int64_t>(k.size, end - p - 8);
+        k.have = int32_t(std::min<int64_t>(k.size, end - p - 8));
         const size_t i = f.kids.size();
         k.real = tree && i < c.real->kids.size() ? c.real->kids[i].get() : nullptr;
         k.owner = k.real ? k.real : c.owner;
@@ -306,7 +322,7 @@ void Checker::Structure(const Frame& f) {
 // A child that is not opened: unknown, out of place, or a record.
 void Checker::Leaf(const Frame& f, const Node& k) {
     const std::string name = schema::TagName(k.tag);
-    const std::string path = KidPath(k);
+    const LazyPath path{this, &k, {}};
     if (k.cut) Truncated(k, path);
     const schema::Container& box = *schema::FindContainer(f.node.tag);
     const schema::Place place = schema::PlaceIn(box, k.tag);
@@ -317,10 +333,12 @@ void Checker::Leaf(const Frame& f, const Node& k) {
     }
     const format::ChunkKind* kind = format::FindKind(name);
     if (!kind && !schema::FindContainer(k.tag)) {
+        if (Full("unknown-chunk")) return;
         Add("unknown-chunk", Severity::warning, k, path, "unknown chunk name " + Quoted(name));
         return;
     }
     if (place == schema::Place::not_here) {
+        if (Full("placement")) return;
         Add("placement", Severity::warning, k, path,
             "the " + schema::TagName(f.node.tag) + " does not read a " + name + " chunk (it is ignored)");
         return;
@@ -335,7 +353,7 @@ void Checker::Record(const Frame& f, const Node& k, const std::string& parentnam
     const format::ChunkKind* kind = format::FindKind(name);
     if (!kind) return;
     const format::RecordLayout& l = format::LayoutOf(*kind, parentname);
-    const std::string path = KidPath(k);
+    const LazyPath path{this, &k, {}};
     Bytes d = Data(k);
     switch (l.layout) {
         case format::Layout::Empty:
@@ -387,7 +405,7 @@ void Checker::Record(const Frame& f, const Node& k, const std::string& parentnam
 }
 
 // The leading count of a list against its data: the entries the bytes hold.
-int64_t Checker::ListCount(const Node& k, const std::string& path, int width) {
+int64_t Checker::ListCount(const Node& k, const LazyPath& path, int width) {
     if (k.size == 0) return 0;
     Bytes d = Data(k);
     if (d.size() < 4) {
@@ -411,7 +429,7 @@ int64_t Checker::ListCount(const Node& k, const std::string& path, int width) {
 
 // Lists whose entries vary in length: NDXL (polygons), KFR3 (bones with
 // their keys), BLN2 (bones with their blend entries).
-int64_t Checker::VariableList(const Node& k, const std::string& path) {
+int64_t Checker::VariableList(const Node& k, const LazyPath& path) {
     if (k.size == 0) return 0;
     Bytes d = Data(k);
     if (d.size() < 4) {
@@ -446,7 +464,7 @@ int64_t Checker::VariableList(const Node& k, const std::string& path) {
 
 // NaN or infinity among values floats from byte from; pervalue > 0 names
 // the element (pervalue values a vertex), 0 the field of the record.
-void Checker::NotFinite(const Node& k, const std::string& path, size_t from, int64_t values, int pervalue,
+void Checker::NotFinite(const Node& k, const LazyPath& path, size_t from, int64_t values, int pervalue,
                         Severity sev, const char* rule, const char* what) {
     Bytes d = Data(k);
     values = std::min<int64_t>(values, (int64_t(d.size()) - int64_t(from)) / 4);

@@ -224,8 +224,13 @@ const std::vector<Case>& Cases() {
         {"bones-per-segment", W, "HEDR/MSH2/MODL[body]/GEOM/SEGM[0]", "the weights use 16 bones",
          [](const chunkptr& r) {
              Bytes b = U32s({4});
-             for (uint32_t bone = 0; bone < 16; ++bone) b = Cat({b, U32s({bone}), F32s({0.25f})});
+             Bytes envl = U32s({16});
+             for (uint32_t bone = 0; bone < 16; ++bone) {
+                 b = Cat({b, U32s({bone}), F32s({0.25f})});
+                 envl = Cat({envl, U32s({1})});
+             }
              Kid(BodySegment(r, 0), "WGHT")->setdata(b);
+             Kid(Geom(r, "body"), "ENVL")->setdata(envl);
          }, false},
         {"shadow-edges", E, "HEDR/MSH2/MODL[sv_body]/GEOM/SEGM/SHDW", "edge 1: its vertex 3 is not below 3",
          [](const chunkptr& r) {

@@ -334,6 +334,9 @@ public:
     void FixAll();
     // Plans the repairs of the current mesh into checkrepairs.
     void PlanFixes();
+    // The finding last clicked in the check window (-1: none); its whole
+    // message shows below the list unless the pointer is on another one.
+    int checkchosen = -1;
     // Every message and question popup shown so far (title, text), oldest
     // first.
     struct Shown {

@@ -1,7 +1,9 @@
 // The check command in the editor: Control+K and the tool-row button list
 // the findings, errors first, in the check findings window; a click on one
-// selects its chunk and opens the tree down to it; verification's findings,
+// selects its chunk and opens the tree down to it, and the whole text of the
+// hovered or clicked finding shows under the list; verification's findings,
 // marks and log stay as they were.
+#include <algorithm>
 #include <filesystem>
 
 #include "editor/tests/fixture.h"
@@ -108,10 +110,11 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     Shortcut(editor::kKeyK);
     Frame();
     ASSERT_EQ(ed->checkfindings.size(), 30u);
-    EXPECT_EQ(ed->w.checkscroll->h, static_cast<int>(ed->checkfindings.size()) - 12);
+    // Seven rows of findings; the last five show the whole text of one.
+    EXPECT_EQ(ed->w.checkscroll->h, static_cast<int>(ed->checkfindings.size()) - 7);
     ed->w.checkscroll->state = ed->w.checkscroll->h;
     Frame();
-    EXPECT_EQ(FindingRow(11).substr(0, 2), "W ");  // the last finding: an unknown chunk, a warning
+    EXPECT_EQ(FindingRow(6).substr(0, 2), "W ");  // the last finding: an unknown chunk, a warning
     // Another mesh drops the findings.
     host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.PressKey(host::kKeyEnter); });
     Shortcut(editor::kKeyNew);
@@ -119,6 +122,44 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     EXPECT_NE(ed->doc.title, "many.msh");
     EXPECT_TRUE(ed->checkfindings.empty());
     EXPECT_EQ(ed->w.checkwindow->title, "check");
+}
+
+TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
+    // A model name long enough that its finding runs past the window's width.
+    mesh::chunkptr root = checkmesh::Good();
+    const std::string name(30, 'n');
+    for (const mesh::chunkptr& m : root->getkid("MSH2")->kids)
+        if (m->FetchName() == "hp_fire") m->getkid("NAME")->setdata(checkmesh::Str("HP_" + name));
+    root->Update(1);
+    mesh::msh file;
+    file.hedr = root;
+    ASSERT_TRUE(file.Save(dir + "/long.msh", 1));
+    Start({"long.msh"});
+    Frame();
+    Shortcut(editor::kKeyK);
+    Frame();
+    ASSERT_EQ(ed->checkfindings.size(), 1u);
+    const std::string whole = "W HEDR/MSH2/MODL[HP_" + name + "]: [name-case] " + ed->checkfindings[0].message;
+    ASSERT_GT(whole.size(), size_t(ed->g.checkgrid.tmapw));
+    auto message = [&] {
+        std::string text;
+        for (int r = 8; r < 12; ++r) text += FindingRow(r);
+        return text;
+    };
+    EXPECT_EQ(FindingRow(8).substr(0, 10), "Point at a");
+    // Hovered: the whole text, wrapped over the rows under the list.
+    Point(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Frames(2);
+    std::string shown = message();
+    shown.erase(std::remove_if(shown.begin(), shown.end(), [](char c) { return c == ' ' || c == 0; }), shown.end());
+    std::string expected = whole;
+    expected.erase(std::remove(expected.begin(), expected.end(), ' '), expected.end());
+    EXPECT_EQ(shown, expected);
+    // Clicked: it stays when the pointer leaves the list.
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Point(0, 0);
+    Frames(2);
+    EXPECT_EQ(FindingRow(8).substr(0, 20), whole.substr(0, 20));
 }
 
 TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {

@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 ./tools/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNA_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVORNA_SANITIZE=ON -DVORNA_GUI=OFF -DVORNA_BENCH=OFF >/dev/null

@@ -3,7 +3,7 @@ add_library(mesh_inspect ${CMAKE_CURRENT_LIST_DIR}/inspect.cpp)
 target_link_libraries(mesh_inspect PUBLIC mesh_core format_tree)
 
 add_executable(mesh_inspect_tests ${CMAKE_CURRENT_LIST_DIR}/tests/inspect_test.cpp)
-target_link_libraries(mesh_inspect_tests mesh_inspect GTest::gtest_main)
+target_link_libraries(mesh_inspect_tests mesh_inspect test_support GTest::gtest_main)
 gtest_discover_tests(mesh_inspect_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 if(VORNA_BENCH)

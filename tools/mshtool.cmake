@@ -13,13 +13,13 @@ configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/
 target_compile_definitions(mshtool PRIVATE MSHTOOL_FORMAT_FILE="${CMAKE_SOURCE_DIR}/mdata/format.txt")
 
 add_executable(mshtool_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_test.cpp)
-target_link_libraries(mshtool_tests mesh_core GTest::gtest_main)
+target_link_libraries(mshtool_tests mesh_core test_support GTest::gtest_main)
 target_compile_definitions(mshtool_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_tests mshtool)
 gtest_discover_tests(mshtool_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 add_executable(mshtool_check_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_check_test.cpp)
-target_link_libraries(mshtool_check_tests check nlohmann_json::nlohmann_json GTest::gtest_main)
+target_link_libraries(mshtool_check_tests check test_support nlohmann_json::nlohmann_json GTest::gtest_main)
 target_compile_definitions(mshtool_check_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_check_tests mshtool)
 gtest_discover_tests(mshtool_check_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

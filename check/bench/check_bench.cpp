@@ -26,6 +26,7 @@
 #include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "tests/support/chunks.h"
 
 using mesh::chunk;
 using mesh::chunkptr;
@@ -146,7 +147,6 @@ chunkptr Mesh(int models, int segments, uint32_t verts) {
     return hedr;
 }
 
-const mesh::namelist kList = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX", "CYCL"};
 
 bool Write(const chunkptr& root, const std::string& path) {
     mesh::msh m;
@@ -180,7 +180,7 @@ int BigMesh(const std::string& dir) {
         }
         read.push_back(Seconds(t));
         t = Clock::now();
-        m = mesh::OpenMesh(path, kList, 1);
+        m = mesh::OpenMesh(path, testsupport::Containers(), 1);
         open.push_back(Seconds(t));
         if (!m) return 1;
         t = Clock::now();

@@ -15,24 +15,14 @@
 #include <fstream>
 
 #include "host/files.h"
+#include "tests/support/scratch.h"
 
 namespace fs = std::filesystem;
 using namespace host;
 
 namespace {
 
-struct TempDir {
-    TempDir() {
-        char tmpl[] = "/tmp/vorna-files-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    std::string path;
-};
+using TempDir = testsupport::ScratchDir;
 
 std::string Slurp(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
@@ -66,7 +56,7 @@ TEST(Paths, BaseNameAndExtension) {
 
 TEST(Streams, BytesLinesAndEof) {
     TempDir t;
-    std::string p = t.path + "\\lines.txt";  // backslashes are separators too
+    std::string p = t.path() + "\\lines.txt";  // backslashes are separators too
     {
         auto w = OpenWrite(p);
         ASSERT_TRUE(w);
@@ -76,8 +66,8 @@ TEST(Streams, BytesLinesAndEof) {
         EXPECT_TRUE(w->Close());
     }
     EXPECT_EQ(PathKind(p), 1);
-    EXPECT_EQ(PathKind(t.path), 2);
-    EXPECT_EQ(PathKind(t.path + "/none"), 0);
+    EXPECT_EQ(PathKind(t.path()), 2);
+    EXPECT_EQ(PathKind(t.path() + "/none"), 0);
     auto r = OpenRead(p);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->Size(), 20);
@@ -87,13 +77,13 @@ TEST(Streams, BytesLinesAndEof) {
     EXPECT_EQ(r->ReadLine(), "third\xFF");
     EXPECT_TRUE(r->Eof());
     EXPECT_EQ(r->ReadByte(), -1);
-    EXPECT_FALSE(OpenRead(t.path));  // a directory is not a readable file
-    EXPECT_FALSE(OpenRead(t.path + "/missing"));
+    EXPECT_FALSE(OpenRead(t.path()));  // a directory is not a readable file
+    EXPECT_FALSE(OpenRead(t.path() + "/missing"));
 }
 
 TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
     TempDir t;
-    std::string target = t.path + "/mesh.msh";
+    std::string target = t.path() + "/mesh.msh";
     std::ofstream(target) << "old";
     {
         AtomicFile f(target);
@@ -102,7 +92,7 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
         // dropped without Commit: the old file stays, no temporary is left
     }
     EXPECT_EQ(Slurp(target), "old");
-    EXPECT_EQ(EntryCount(t.path), 1u);
+    EXPECT_EQ(EntryCount(t.path()), 1u);
     {
         AtomicFile f(target);
         ASSERT_TRUE(f.Ok());
@@ -110,33 +100,20 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
         EXPECT_TRUE(f.Commit());
     }
     EXPECT_EQ(Slurp(target), "new bytes");
-    EXPECT_EQ(EntryCount(t.path), 1u);
+    EXPECT_EQ(EntryCount(t.path()), 1u);
 }
 
 TEST(AtomicFile, FailuresLeaveTargetAndNoTemporary) {
     TempDir t;
     // A directory as the target.
-    fs::create_directory(t.path + "/sub");
-    AtomicFile dir(t.path + "/sub");
+    fs::create_directory(t.path() + "/sub");
+    AtomicFile dir(t.path() + "/sub");
     EXPECT_FALSE(dir.Ok());
     EXPECT_FALSE(dir.Commit());
     EXPECT_FALSE(dir.Error().empty());
     // A directory that does not exist.
-    AtomicFile missing(t.path + "/nowhere/x.msh");
+    AtomicFile missing(t.path() + "/nowhere/x.msh");
     EXPECT_FALSE(missing.Commit());
-    // A directory that cannot be written (root ignores permissions, so only
-    // check this as an ordinary user).
-    if (geteuid() != 0) {
-        std::string ro = t.path + "/ro";
-        fs::create_directory(ro);
-        std::ofstream(ro + "/m.msh") << "keep";
-        chmod(ro.c_str(), 0555);
-        AtomicFile f(ro + "/m.msh");
-        EXPECT_FALSE(f.Commit());
-        chmod(ro.c_str(), 0755);
-        EXPECT_EQ(Slurp(ro + "/m.msh"), "keep");
-        EXPECT_EQ(EntryCount(ro), 1u);
-    }
     // A full disk, where the machine has /dev/full: writing fails at the flush.
     if (PathKind("/dev/full") == 0 && access("/dev/full", W_OK) == 0) {
         auto s = OpenWrite("/dev/full");
@@ -145,7 +122,21 @@ TEST(AtomicFile, FailuresLeaveTargetAndNoTemporary) {
         s->WriteText(big);
         EXPECT_FALSE(s->Close());
     }
-    EXPECT_EQ(EntryCount(t.path), 1u);  // only "sub"
+    EXPECT_EQ(EntryCount(t.path()), 1u);  // only "sub"
+}
+
+TEST(AtomicFile, AFolderThatCannotBeWrittenKeepsItsFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into folders without write permission";
+    TempDir t;
+    std::string ro = t.path() + "/ro";
+    fs::create_directory(ro);
+    std::ofstream(ro + "/m.msh") << "keep";
+    chmod(ro.c_str(), 0555);
+    AtomicFile f(ro + "/m.msh");
+    EXPECT_FALSE(f.Commit());
+    chmod(ro.c_str(), 0755);
+    EXPECT_EQ(Slurp(ro + "/m.msh"), "keep");
+    EXPECT_EQ(EntryCount(ro), 1u);
 }
 
 TEST(Clock, FakeClockMovesOnlyWhenTold) {
@@ -161,7 +152,7 @@ TEST(Clock, FakeClockMovesOnlyWhenTold) {
 
 TEST(ReadWholeFile, SizeIsCheckedBeforeAnythingIsAllocated) {
     TempDir t;
-    std::string big = t.path + "/huge.msh";
+    std::string big = t.path() + "/huge.msh";
     {
         std::ofstream(big) << "HEDR";
     }
@@ -173,16 +164,16 @@ TEST(ReadWholeFile, SizeIsCheckedBeforeAnythingIsAllocated) {
     EXPECT_EQ(why, "File too large");
     EXPECT_TRUE(out.empty());
     // Exactly at the limit it is read.
-    std::string small = t.path + "/small";
+    std::string small = t.path() + "/small";
     std::ofstream(small) << "0123456789";
     EXPECT_TRUE(ReadWholeFile(small, 10, out, &why));
     EXPECT_EQ(std::string(out.begin(), out.end()), "0123456789");
     EXPECT_FALSE(ReadWholeFile(small, 9, out, &why));
-    EXPECT_FALSE(ReadWholeFile(t.path, 100, out, &why));
+    EXPECT_FALSE(ReadWholeFile(t.path(), 100, out, &why));
     EXPECT_EQ(why, "Is a directory");
-    EXPECT_FALSE(ReadWholeFile(t.path + "/none", 100, out, &why));
+    EXPECT_FALSE(ReadWholeFile(t.path() + "/none", 100, out, &why));
     EXPECT_EQ(why, "No such file or directory");
-    std::string fifo = t.path + "/fifo";
+    std::string fifo = t.path() + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(ReadWholeFile(fifo, 100, out, &why));  // and does not block
     EXPECT_EQ(why, "Not a regular file");
@@ -192,7 +183,7 @@ TEST(ReadWholeFile, LargeFilesWithHolesReadWhole) {
     // Large enough for the buffer to grow on a second thread while it is
     // read: data, a hole of several megabytes, data to the last byte.
     TempDir t;
-    const std::string path = t.path + "/large";
+    const std::string path = t.path() + "/large";
     std::vector<uint8_t> want(size_t{40} << 20, 0);
     for (size_t i = 0; i < want.size(); i += 4093) want[i] = static_cast<uint8_t>(i % 251 + 1);
     std::fill(want.begin() + (size_t{9} << 20), want.begin() + (size_t{23} << 20), 0);
@@ -235,71 +226,71 @@ mode_t ModeOf(const std::string& p) {
 
 TEST(AtomicFile, WritesThroughSymbolicLinks) {
     TempDir t;
-    fs::create_directory(t.path + "/real");
-    std::ofstream(t.path + "/real/m.msh") << "old";
-    chmod((t.path + "/real/m.msh").c_str(), 0640);
-    fs::create_symlink("real/m.msh", t.path + "/link.msh");
-    fs::create_symlink(t.path + "/link.msh", t.path + "/chain.msh");
+    fs::create_directory(t.path() + "/real");
+    std::ofstream(t.path() + "/real/m.msh") << "old";
+    chmod((t.path() + "/real/m.msh").c_str(), 0640);
+    fs::create_symlink("real/m.msh", t.path() + "/link.msh");
+    fs::create_symlink(t.path() + "/link.msh", t.path() + "/chain.msh");
     std::string why;
-    ASSERT_TRUE(Save(t.path + "/chain.msh", "new", &why)) << why;
-    EXPECT_TRUE(fs::is_symlink(t.path + "/link.msh"));
-    EXPECT_TRUE(fs::is_symlink(t.path + "/chain.msh"));
-    EXPECT_EQ(Slurp(t.path + "/real/m.msh"), "new");
-    EXPECT_EQ(ModeOf(t.path + "/real/m.msh") & 07777, 0640u);
-    EXPECT_EQ(EntryCount(t.path + "/real"), 1u);  // the temporary file stood there and is gone
+    ASSERT_TRUE(Save(t.path() + "/chain.msh", "new", &why)) << why;
+    EXPECT_TRUE(fs::is_symlink(t.path() + "/link.msh"));
+    EXPECT_TRUE(fs::is_symlink(t.path() + "/chain.msh"));
+    EXPECT_EQ(Slurp(t.path() + "/real/m.msh"), "new");
+    EXPECT_EQ(ModeOf(t.path() + "/real/m.msh") & 07777, 0640u);
+    EXPECT_EQ(EntryCount(t.path() + "/real"), 1u);  // the temporary file stood there and is gone
     // A link to nothing is refused: nothing is created at either end.
-    fs::create_symlink("gone/x.msh", t.path + "/dangling.msh");
-    EXPECT_FALSE(Save(t.path + "/dangling.msh", "new", &why));
+    fs::create_symlink("gone/x.msh", t.path() + "/dangling.msh");
+    EXPECT_FALSE(Save(t.path() + "/dangling.msh", "new", &why));
     EXPECT_NE(why.find("does not exist"), std::string::npos) << why;
-    EXPECT_TRUE(fs::is_symlink(t.path + "/dangling.msh"));
-    EXPECT_FALSE(fs::exists(t.path + "/gone"));
+    EXPECT_TRUE(fs::is_symlink(t.path() + "/dangling.msh"));
+    EXPECT_FALSE(fs::exists(t.path() + "/gone"));
     // A loop of links.
-    fs::create_symlink("loop2", t.path + "/loop1");
-    fs::create_symlink("loop1", t.path + "/loop2");
-    EXPECT_FALSE(Save(t.path + "/loop1", "new", &why));
+    fs::create_symlink("loop2", t.path() + "/loop1");
+    fs::create_symlink("loop1", t.path() + "/loop2");
+    EXPECT_FALSE(Save(t.path() + "/loop1", "new", &why));
     EXPECT_EQ(why, "Too many levels of symbolic links");
-    EXPECT_EQ(EntryCount(t.path), 6u);
+    EXPECT_EQ(EntryCount(t.path()), 6u);
 }
 
 TEST(AtomicFile, ReplacesALinkWhenToldNotToFollow) {
     TempDir t;
-    std::ofstream(t.path + "/precious") << "keep";
-    fs::create_symlink("precious", t.path + "/log.txt");
-    ASSERT_TRUE(Save(t.path + "/log.txt", "findings", nullptr, AtomicFile::Links::Replace));
-    EXPECT_FALSE(fs::is_symlink(t.path + "/log.txt"));
-    EXPECT_EQ(Slurp(t.path + "/log.txt"), "findings");
-    EXPECT_EQ(Slurp(t.path + "/precious"), "keep");
+    std::ofstream(t.path() + "/precious") << "keep";
+    fs::create_symlink("precious", t.path() + "/log.txt");
+    ASSERT_TRUE(Save(t.path() + "/log.txt", "findings", nullptr, AtomicFile::Links::Replace));
+    EXPECT_FALSE(fs::is_symlink(t.path() + "/log.txt"));
+    EXPECT_EQ(Slurp(t.path() + "/log.txt"), "findings");
+    EXPECT_EQ(Slurp(t.path() + "/precious"), "keep");
     // A dangling one is replaced just the same.
-    fs::create_symlink("nowhere", t.path + "/log2.txt");
-    ASSERT_TRUE(Save(t.path + "/log2.txt", "x", nullptr, AtomicFile::Links::Replace));
-    EXPECT_EQ(Slurp(t.path + "/log2.txt"), "x");
-    EXPECT_FALSE(fs::exists(t.path + "/nowhere"));
+    fs::create_symlink("nowhere", t.path() + "/log2.txt");
+    ASSERT_TRUE(Save(t.path() + "/log2.txt", "x", nullptr, AtomicFile::Links::Replace));
+    EXPECT_EQ(Slurp(t.path() + "/log2.txt"), "x");
+    EXPECT_FALSE(fs::exists(t.path() + "/nowhere"));
 }
 
 TEST(AtomicFile, RefusesTargetsThatAreNotRegularFiles) {
     TempDir t;
-    std::string fifo = t.path + "/fifo.msh";
+    std::string fifo = t.path() + "/fifo.msh";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     std::string why;
     EXPECT_FALSE(Save(fifo, "new", &why));
     EXPECT_EQ(why, "Not a regular file");
     EXPECT_TRUE(S_ISFIFO(ModeOf(fifo)));
     // Through a link too, and a link to a device is not followed into /dev.
-    fs::create_symlink("fifo.msh", t.path + "/tofifo.msh");
-    EXPECT_FALSE(Save(t.path + "/tofifo.msh", "new", &why));
+    fs::create_symlink("fifo.msh", t.path() + "/tofifo.msh");
+    EXPECT_FALSE(Save(t.path() + "/tofifo.msh", "new", &why));
     EXPECT_EQ(why, "Not a regular file");
     AtomicFile dev("/dev/null");
     EXPECT_FALSE(dev.Ok());
     EXPECT_EQ(dev.Error(), "Not a regular file");
     EXPECT_TRUE(dev.TempPath().empty());
-    EXPECT_FALSE(Save(t.path, "new", &why));
+    EXPECT_FALSE(Save(t.path(), "new", &why));
     EXPECT_EQ(why, "Is a directory");
-    EXPECT_EQ(EntryCount(t.path), 2u);
+    EXPECT_EQ(EntryCount(t.path()), 2u);
 }
 
 TEST(AtomicFile, TemporaryIsPrivateUntilTheRename) {
     TempDir t;
-    std::string target = t.path + "/m.msh";
+    std::string target = t.path() + "/m.msh";
     std::ofstream(target) << "old";
     chmod(target.c_str(), 0604);
     AtomicFile f(target);
@@ -310,15 +301,15 @@ TEST(AtomicFile, TemporaryIsPrivateUntilTheRename) {
     EXPECT_EQ(ModeOf(target) & 07777, 0604u);
     // A new file gets what the umask allows.
     mode_t old = umask(027);
-    EXPECT_TRUE(Save(t.path + "/fresh.msh", "x"));
+    EXPECT_TRUE(Save(t.path() + "/fresh.msh", "x"));
     umask(old);
-    EXPECT_EQ(ModeOf(t.path + "/fresh.msh") & 07777, 0640u);
+    EXPECT_EQ(ModeOf(t.path() + "/fresh.msh") & 07777, 0640u);
 }
 
 TEST(AtomicFile, KeepsOwnerAndGroup) {
     if (geteuid() != 0) GTEST_SKIP() << "changing owners needs root";
     TempDir t;
-    std::string target = t.path + "/theirs.msh";
+    std::string target = t.path() + "/theirs.msh";
     std::ofstream(target) << "old";
     ASSERT_EQ(chown(target.c_str(), 4321, 4322), 0);
     ASSERT_EQ(chmod(target.c_str(), 0600), 0);
@@ -331,9 +322,9 @@ TEST(AtomicFile, KeepsOwnerAndGroup) {
     EXPECT_EQ(Slurp(target), "new");
     // A setuid file saved by a user who cannot give it back to its owner
     // loses the bit instead of becoming a setuid file of that user.
-    std::string shared = t.path + "/shared";
+    std::string shared = t.path() + "/shared";
     fs::create_directory(shared);
-    chmod(t.path.c_str(), 0755);
+    chmod(t.path().c_str(), 0755);
     chmod(shared.c_str(), 0777);
     std::string suid = shared + "/tool.msh";
     std::ofstream(suid) << "old";
@@ -362,8 +353,8 @@ TEST(AtomicFile, TemporaryNamesAndLeftovers) {
     // A name so long that the temporary name must be shorter.
     std::string longname(250, 'n');
     std::string why;
-    ASSERT_TRUE(Save(t.path + "/" + longname, "x", &why)) << why;
-    EXPECT_EQ(Slurp(t.path + "/" + longname), "x");
+    ASSERT_TRUE(Save(t.path() + "/" + longname, "x", &why)) << why;
+    EXPECT_EQ(Slurp(t.path() + "/" + longname), "x");
     std::string a = AtomicFile::TempStem(longname), b = AtomicFile::TempStem(std::string(249, 'n') + "m");
     EXPECT_NE(a, b);
     EXPECT_LE(a.size() + 23, 255u);
@@ -372,7 +363,7 @@ TEST(AtomicFile, TemporaryNamesAndLeftovers) {
     // they are old; a fresh one (a save that may be running) and those of
     // other targets stay.
     auto leftover = [&](const std::string& name, int age) {
-        std::string p = t.path + "/" + name;
+        std::string p = t.path() + "/" + name;
         std::ofstream(p) << "partial";
         struct timeval tv[2];
         gettimeofday(&tv[0], nullptr);
@@ -389,9 +380,9 @@ TEST(AtomicFile, TemporaryNamesAndLeftovers) {
     std::string locked = leftover(".m.msh.vornabel-0000bbbb.tmp", old);
     int lockfd = open(locked.c_str(), O_RDONLY);
     ASSERT_EQ(flock(lockfd, LOCK_EX), 0);  // another save still holds it
-    AtomicFile holder(t.path + "/m.msh");  // a save in progress here
+    AtomicFile holder(t.path() + "/m.msh");  // a save in progress here
     ASSERT_TRUE(holder.Ok());
-    ASSERT_TRUE(Save(t.path + "/m.msh", "x"));
+    ASSERT_TRUE(Save(t.path() + "/m.msh", "x"));
     close(lockfd);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(holder.TempPath()));
@@ -410,7 +401,7 @@ TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
     std::vector<uint8_t> buf(1 << 20);
     for (size_t i = 0; i < buf.size(); ++i) buf[i] = static_cast<uint8_t>(i * 7 + i / 251);
     std::string expect;
-    AtomicFile f(t.path + "/g.bin");
+    AtomicFile f(t.path() + "/g.bin");
     auto copy = [&](const uint8_t* p, size_t n) {
         ASSERT_TRUE(f.Write(p, n));
         expect.append(reinterpret_cast<const char*>(p), n);
@@ -442,31 +433,31 @@ TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
     ASSERT_TRUE(f.WriteShared(big, 12345, 9u << 20));
     expect.append(reinterpret_cast<const char*>(big.data() + 12345), 9u << 20);
     ASSERT_TRUE(f.Commit()) << f.Error();
-    EXPECT_TRUE(Slurp(t.path + "/g.bin") == expect);
+    EXPECT_TRUE(Slurp(t.path() + "/g.bin") == expect);
 }
 
 TEST(AtomicFile, ReasonsForFailures) {
     TempDir t;
     std::string why;
-    EXPECT_FALSE(Save(t.path + "/nowhere/x.msh", "x", &why));
+    EXPECT_FALSE(Save(t.path() + "/nowhere/x.msh", "x", &why));
     EXPECT_EQ(why, "No such file or directory");
     EXPECT_FALSE(Save("", "x", &why));
     EXPECT_FALSE(why.empty());
     // The file grows past what the process may write.
-    std::ofstream(t.path + "/old.msh") << "old";
+    std::ofstream(t.path() + "/old.msh") << "old";
     struct rlimit old, small;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     small = old;
     small.rlim_cur = 100;
     auto prev = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool ok = Save(t.path + "/old.msh", std::string(1000, 'x'), &why);
+    bool ok = Save(t.path() + "/old.msh", std::string(1000, 'x'), &why);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, prev);
     EXPECT_FALSE(ok);
     EXPECT_EQ(why, "File too large");
-    EXPECT_EQ(Slurp(t.path + "/old.msh"), "old");
-    EXPECT_EQ(EntryCount(t.path), 1u);
+    EXPECT_EQ(Slurp(t.path() + "/old.msh"), "old");
+    EXPECT_EQ(EntryCount(t.path()), 1u);
 }
 
 TEST(Paths, ProposedFileNames) {

@@ -20,6 +20,7 @@
 #include "host/files.h"
 #include "mesh/msh.h"
 #include "bench/support/bigmesh.h"
+#include "tests/support/chunks.h"
 
 using namespace mesh;
 
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
     std::string path = dir + "/mesh_bench_in.msh";
     std::string copy = dir + "/mesh_bench_copy.msh";
     std::string out = dir + "/mesh_bench_out.msh";
-    const namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX", "CYCL"};
+    const namelist list = testsupport::Containers();
 
     const int models = bigmesh::kModels, segments = bigmesh::kModels * bigmesh::kSegments;
     size_t filesize = 0;

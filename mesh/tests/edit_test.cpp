@@ -5,20 +5,14 @@
 #include <sstream>
 
 #include "mesh/chunk.h"
-#include "mesh/tests/build.h"
+#include "tests/support/chunks.h"
 #include "mesh/walk.h"
 
-using namespace meshtest;
+using namespace testsupport;
 using mesh::chunk;
 using mesh::chunkptr;
 
 namespace {
-
-chunkptr Leaf(const std::string& name, Bytes data) {
-    chunkptr c = chunk::Create(name);
-    c->setdata(std::move(data));
-    return c;
-}
 
 // ROOT { NAME "ab", LEAF 1 2 3 4 5 6 7 8 }, rebuilt.
 chunkptr Pair() {
@@ -31,26 +25,26 @@ chunkptr Pair() {
 
 TEST(Overwrite, IntFloatAndStringBytes) {
     chunkptr c = Leaf("DATA", Bytes(8, 0xCC));
-    c->SetInt(0, 258, List());
-    c->SetInt(4, -1, List());
+    c->SetInt(0, 258, Containers());
+    c->SetInt(4, -1, Containers());
     EXPECT_EQ(DataOf(c), (Bytes{2, 1, 0, 0, 255, 255, 255, 255}));
-    c->SetFloat(0, 1.0f, List());
+    c->SetFloat(0, 1.0f, Containers());
     EXPECT_EQ(DataOf(c), (Bytes{0, 0, 0x80, 0x3F, 255, 255, 255, 255}));
     EXPECT_EQ(c->readfloat(0), 1.0f);
-    c->SetInt(6, 0x01020304, List());  // two bytes fall inside
+    c->SetInt(6, 0x01020304, Containers());  // two bytes fall inside
     EXPECT_EQ(DataOf(c), (Bytes{0, 0, 0x80, 0x3F, 255, 255, 4, 3}));
-    c->SetByte(8, 1, 1, List());
-    c->SetByte(-1, 1, 1, List());
+    c->SetByte(8, 1, 1, Containers());
+    c->SetByte(-1, 1, 1, Containers());
     EXPECT_EQ(c->size, 8);
 
     chunkptr s = Leaf("NAME", Bytes(4, 0xCC));
-    s->InsertString(0, "abc", List());
+    s->InsertString(0, "abc", Containers());
     EXPECT_EQ(DataOf(s), (Bytes{'a', 'b', 'c', 0}));
     chunkptr t = Leaf("NAME", Bytes(8, 0xCC));
-    t->InsertString(0, "abcd", List());
+    t->InsertString(0, "abcd", Containers());
     EXPECT_EQ(DataOf(t), (Bytes{'a', 'b', 'c', 'd', 0, 0xCC, 0xCC, 0xCC}));
     chunkptr u = Leaf("NAME", Bytes(6, 0xCC));
-    u->InsertString(1, "abcde", List());  // never lengthens the data
+    u->InsertString(1, "abcde", Containers());  // never lengthens the data
     EXPECT_EQ(DataOf(u), (Bytes{0xCC, 'a', 'b', 'c', 'd', 'e'}));
     EXPECT_EQ(u->readshort(5), 0);  // 16-bit reader at the last position
     EXPECT_EQ(u->readint(3), -1);
@@ -59,10 +53,10 @@ TEST(Overwrite, IntFloatAndStringBytes) {
 TEST(Overwrite, RereadTurnsBytesIntoChildren) {
     // A leaf whose bytes are overwritten to begin with a listed name becomes a
     // container; writing the same bytes into a container's data re-reads it.
-    chunkptr c = Leaf("ROOT", Cat({Text("XAME"), Ints({4}), Ints({9})}));
-    c->SetByte(0, 'N', 0, List());
+    chunkptr c = Leaf("ROOT", Cat({Text("XAME"), I32s({4}), I32s({9})}));
+    c->SetByte(0, 'N', 0, Containers());
     EXPECT_TRUE(c->kids.empty());
-    c->SetByte(0, 'N', 1, List());
+    c->SetByte(0, 'N', 1, Containers());
     ASSERT_EQ(c->kids.size(), 1u);
     EXPECT_EQ(c->kids[0]->readint(0), 9);
     EXPECT_EQ(c->kids[0]->getparent(), c);
@@ -71,11 +65,11 @@ TEST(Overwrite, RereadTurnsBytesIntoChildren) {
     chunkptr oldleaf = p->kids[1];
     // Position 12 is the first byte of LEAF's header: the children are
     // parsed again, as new objects.
-    p->SetByte(12, 'L', 1, List());
+    p->SetByte(12, 'L', 1, Containers());
     ASSERT_EQ(p->kids.size(), 2u);
     EXPECT_EQ(p->kids[1]->name, "LEAF");
     EXPECT_NE(p->kids[1], oldleaf);
-    p->SetInt(12, 0x5453414c, List());  // "LAST"
+    p->SetInt(12, 0x5453414c, Containers());  // "LAST"
     EXPECT_EQ(p->kids[1]->name, "LAST");
     EXPECT_EQ(oldleaf->name, "LEAF");  // the old object left the tree intact
 }
@@ -127,9 +121,9 @@ TEST(Overwrite, IntoALargeContainerAsIntoItsWholeData) {
     for (int round = 0; round < 400; ++round) {
         Bytes bytes = Mesh();
         // Leaves that end in other than zero, so that a stray byte shows.
-        const Bytes segm = Ck("SEGM", Cat({Ck("MATI", Ints({0})), Ck("LEAF", Bytes{1, 2, 3, 0xAB})}));
+        const Bytes segm = Ck("SEGM", Cat({Ck("MATI", I32s({0})), Ck("LEAF", Bytes{1, 2, 3, 0xAB})}));
         bytes = Ck("HEDR", Cat({bytes, Ck("SINF", Cat({Ck("NAME", Str("x")), segm})),
-                                Ck("LEAF", Cat({Text("SEGM"), Ints({4, 7}), Bytes{0xCD}}))}));
+                                Ck("LEAF", Cat({Text("SEGM"), I32s({4, 7}), Bytes{0xCD}}))}));
         if (round % 5 == 4) bytes[8 + 8 + 4 + std::uniform_int_distribution<size_t>(0, 40)(rng)] ^= 0x40;  // damage
         const int matl = round % 2;
         chunkptr a = Parse(bytes, list), b = Parse(bytes, list);
@@ -154,7 +148,7 @@ TEST(Overwrite, IntoALargeContainerAsIntoItsWholeData) {
             const std::string n = names[rng() % names.size()];
             v.assign(n.begin(), n.end());
         } else if (rng() % 3 == 0) {
-            v = Ints({static_cast<int32_t>(rng() % 64)});
+            v = I32s({static_cast<int32_t>(rng() % 64)});
         }
         int64_t p = std::uniform_int_distribution<int64_t>(-2, x.size)(rng);
         if (rng() % 2) {
@@ -163,7 +157,7 @@ TEST(Overwrite, IntoALargeContainerAsIntoItsWholeData) {
             const auto headers = Headers(x);
             const auto [at, size] = headers[rng() % headers.size()];
             p = at + (rng() % 2 ? 0 : 4);
-            if (p == at + 4 && rng() % 2) v = Ints({size - 1});
+            if (p == at + 4 && rng() % 2) v = I32s({size - 1});
         }
         x.SetBytes(p, v, list);
         y.SetBytes(p, v, list);
@@ -183,19 +177,19 @@ TEST(HandleMode, InsertAndRemoveReachOneLeaf) {
     chunkptr c = Pair();
     Bytes first = Saved(c->kids[0], 0);
     // First data byte of the second child: 8 (NAME header) + 4 + 8.
-    EXPECT_EQ(c->InsertBytes(20, 2, 1, 1, List(), 0), 1);
+    EXPECT_EQ(c->InsertBytes(20, 2, 1, 1, Containers(), 0), 1);
     EXPECT_EQ(c->kids[1]->size, 10);
     EXPECT_EQ(c->size, 30);
     EXPECT_EQ(Saved(c->kids[0], 0), first);
     EXPECT_EQ(DataOf(c->kids[1]), (Bytes{1, 2, 1, 2, 3, 4, 5, 6, 7, 8}));
     // A position on a child's header reaches nothing.
-    EXPECT_EQ(c->InsertBytes(14, 2, 1, 1, List(), 0), 0);
-    EXPECT_EQ(c->RemoveByte(0, 1, 1, List(), 0), 0);
+    EXPECT_EQ(c->InsertBytes(14, 2, 1, 1, Containers(), 0), 0);
+    EXPECT_EQ(c->RemoveByte(0, 1, 1, Containers(), 0), 0);
     EXPECT_EQ(c->size, 30);
     // A run of removals with the rebuild only at the end: the sizes seen in
     // between are the stale ones, and each call still finds the leaf.
     for (int j = 0; j < 4; ++j) {
-        EXPECT_EQ(c->RemoveByte(20, 1, j == 3, List(), 0), 1);
+        EXPECT_EQ(c->RemoveByte(20, 1, j == 3, Containers(), 0), 1);
         if (j < 3) {
             EXPECT_EQ(c->size, 30);
         }
@@ -205,12 +199,12 @@ TEST(HandleMode, InsertAndRemoveReachOneLeaf) {
     EXPECT_EQ(c->kids[1]->datalen(), 10);
     EXPECT_EQ(c->size, 26);
     // Out of range.
-    EXPECT_EQ(c->InsertBytes(26, 1, 1, 1, List(), 0), 0);
-    EXPECT_EQ(c->InsertBytes(-1, 1, 0, 1, List(), 0), 0);
+    EXPECT_EQ(c->InsertBytes(26, 1, 1, 1, Containers(), 0), 0);
+    EXPECT_EQ(c->InsertBytes(-1, 1, 0, 1, Containers(), 0), 0);
 }
 
 TEST(HandleMode, GroupedMatlSkipsTheCount) {
-    chunkptr m = Parse(Ck("MATL", Cat({Ints({1}), Ck("MATD", Cat({Ck("ATRB", Ints({7}))}))})), {"ATRB"});
+    chunkptr m = Parse(Ck("MATL", Cat({I32s({1}), Ck("MATD", Cat({Ck("ATRB", I32s({7}))}))})), {"ATRB"});
     m->expandmatl({"ATRB"});
     m->Update(1);
     ASSERT_EQ(m->kids.size(), 1u);
@@ -231,7 +225,7 @@ TEST(BlindMode, EditsTheSerializedBytes) {
     // bytes end up in the leaf's data at the cost of its last two bytes,
     // which now stand after it (and fit no child).
     chunkptr c = Pair();
-    EXPECT_EQ(c->InsertBytes(20, 2, 0, 1, List(), 0), 1);
+    EXPECT_EQ(c->InsertBytes(20, 2, 0, 1, Containers(), 0), 1);
     ASSERT_EQ(c->kids.size(), 3u);
     EXPECT_EQ(c->kids[1]->size, 8);
     EXPECT_EQ(DataOf(c->kids[1]), (Bytes{1, 2, 1, 2, 3, 4, 5, 6}));
@@ -242,22 +236,22 @@ TEST(BlindMode, EditsTheSerializedBytes) {
     // since its first four bytes no longer spell a listed name.
     chunkptr d = Pair();
     Bytes before = DataOf(d);
-    d->RemoveByte(0, 0, 1, List(), 0);
+    d->RemoveByte(0, 0, 1, Containers(), 0);
     EXPECT_TRUE(d->kids.empty());
     EXPECT_EQ(DataOf(d), Bytes(before.begin() + 1, before.end()));
     // Without reread the array keeps its length; the stale byte is ignored.
     chunkptr e = Leaf("DATA", Bytes{1, 2, 3, 4, 5});
-    e->RemoveByteBlindly(1, 0, List(), 0);
+    e->RemoveByteBlindly(1, 0, Containers(), 0);
     EXPECT_EQ(e->size, 4);
     EXPECT_EQ(DataOf(e), (Bytes{1, 3, 4, 5, 5}));
     EXPECT_EQ(Saved(e, 0), Ck("DATA", Bytes{1, 3, 4, 5}));
-    e->InsertBytesBlindly(0, 1, 0, List(), 0);
+    e->InsertBytesBlindly(0, 1, 0, Containers(), 0);
     EXPECT_EQ(DataOf(e), (Bytes{1, 1, 3, 4, 5}));
 
     // Eight bytes, one removed with reread: a leaf of 7, not rebuilt.
-    chunkptr f = Parse(Ck("ROOT", Ck("NAME", {})), List());
+    chunkptr f = Parse(Ck("ROOT", Ck("NAME", {})), Containers());
     ASSERT_EQ(f->kids.size(), 1u);
-    f->RemoveByte(7, 0, 1, List(), 0);
+    f->RemoveByte(7, 0, 1, Containers(), 0);
     EXPECT_TRUE(f->kids.empty());
     EXPECT_EQ(f->size, 7);
     EXPECT_EQ(DataOf(f), (Bytes{'N', 'A', 'M', 'E', 0, 0, 0}));

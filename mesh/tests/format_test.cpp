@@ -5,9 +5,9 @@
 
 #include "format/bytes.h"
 #include "mesh/chunk.h"
-#include "mesh/tests/build.h"
+#include "tests/support/chunks.h"
 
-using namespace meshtest;
+using namespace testsupport;
 using mesh::chunk;
 using mesh::chunkptr;
 
@@ -38,7 +38,7 @@ TEST(ByteReaders, OutOfRangeValuesAndCopyGuards) {
 }
 
 TEST(Parse, ContainerRuleDependsOnTheList) {
-    Bytes file = Ck("ROOT", Cat({Ck("KIDA", Ints({1})), Ck("KIDB", Ints({2}))}));
+    Bytes file = Ck("ROOT", Cat({Ck("KIDA", I32s({1})), Ck("KIDB", I32s({2}))}));
     chunkptr leaf = Parse(file, {"MSH2"});
     EXPECT_TRUE(leaf->kids.empty());
     EXPECT_EQ(leaf->size, 24);
@@ -58,7 +58,7 @@ TEST(Parse, ContainerRuleDependsOnTheList) {
 TEST(Parse, ClampStrayByteAndTrailingBytes) {
     // The size claims more than the file holds: the chunk keeps what remains,
     // and the rebuild writes the corrected size.
-    Bytes file = Ck("ROOT", Cat({Ck("NAME", Ints({5, 6}))}), 100);
+    Bytes file = Ck("ROOT", Cat({Ck("NAME", I32s({5, 6}))}), 100);
     chunkptr c = Parse(file);
     EXPECT_EQ(c->size, 16);
     ASSERT_EQ(c->kids.size(), 1u);
@@ -67,7 +67,7 @@ TEST(Parse, ClampStrayByteAndTrailingBytes) {
 
     // A container whose data ends with one stray byte: skipped on reading,
     // gone after the rebuild; bytes after the root are ignored.
-    Bytes inner = Cat({Ck("NAME", Str("ab")), Ck("LEAF", Ints({1}))});
+    Bytes inner = Cat({Ck("NAME", Str("ab")), Ck("LEAF", I32s({1}))});
     Bytes stray = Cat({Ck("ROOT", Cat({inner, Bytes{0xEE}})), Text("tail")});
     chunkptr s = Parse(stray);
     EXPECT_EQ(s->kids.size(), 2u);
@@ -80,7 +80,7 @@ TEST(Parse, ClampStrayByteAndTrailingBytes) {
 TEST(Parse, NegativeSizesBecomeEmptyLeavesAndParsingGoesOn) {
     // A child with a negative size field, then a normal one; then a tail of 5
     // bytes that cannot hold a header.
-    Bytes body = Cat({Ck("NAME", Str("x")), Ck("BAD1", {}, -20), Ck("GOOD", Ints({42})), Text("ABCDE")});
+    Bytes body = Cat({Ck("NAME", Str("x")), Ck("BAD1", {}, -20), Ck("GOOD", I32s({42})), Text("ABCDE")});
     chunkptr c = Parse(Ck("ROOT", body));
     ASSERT_EQ(c->kids.size(), 4u);
     EXPECT_EQ(c->kids[1]->name, "BAD1");
@@ -96,10 +96,10 @@ TEST(Parse, NegativeSizesBecomeEmptyLeavesAndParsingGoesOn) {
     // Written back as 8-byte headers of size 0.
     c->Update(0);
     Bytes out = Saved(c, 0);
-    Bytes want = Ck("ROOT", Cat({Ck("NAME", Str("x")), Ck("BAD1", {}), Ck("GOOD", Ints({42})), Ck("ABCD", {})}));
+    Bytes want = Ck("ROOT", Cat({Ck("NAME", Str("x")), Ck("BAD1", {}), Ck("GOOD", I32s({42})), Ck("ABCD", {})}));
     EXPECT_EQ(out, want);
     // A root with a negative size field.
-    chunkptr r = Parse(Cat({Text("HEDR"), Ints({-1, 1, 2})}));
+    chunkptr r = Parse(Cat({Text("HEDR"), I32s({-1, 1, 2})}));
     EXPECT_EQ(r->size, 0);
     EXPECT_TRUE(r->kids.empty());
 }
@@ -120,7 +120,7 @@ TEST(RoundTrip, WellFormedMeshIsReproducedExactly) {
     Bytes file = Mesh();
     for (int matl : {0, 1}) {
         chunkptr c = Parse(file);
-        if (matl) c->expandmatl(List());
+        if (matl) c->expandmatl(Containers());
         c->Update(matl);
         EXPECT_EQ(Saved(c, matl), file) << "matl " << matl;
         EXPECT_EQ(c->size, static_cast<int32_t>(file.size() - 8));
@@ -131,7 +131,7 @@ TEST(RoundTrip, WellFormedMeshIsReproducedExactly) {
 
 TEST(RoundTrip, DerivedDataMatchesItsWindows) {
     chunkptr c = Parse(Mesh());
-    c->expandmatl(List());
+    c->expandmatl(Containers());
     c->Update(1);
     Bytes file = Mesh();
     Bytes whole(file.begin() + 8, file.end());
@@ -150,18 +150,18 @@ TEST(RoundTrip, DerivedDataMatchesItsWindows) {
 
 TEST(Matl, GroupingWritesTheCountFirst) {
     Bytes matds = Cat({Matd("a"), Matd("b"), Matd("c")});
-    chunkptr m = Parse(Ck("MATL", Cat({Ints({99}), matds})));
+    chunkptr m = Parse(Ck("MATL", Cat({I32s({99}), matds})));
     EXPECT_TRUE(m->kids.empty());
     // Without children the stored bytes are written whatever the flag.
-    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({Ints({99}), matds})));
-    m->expandmatl(List());
+    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({I32s({99}), matds})));
+    m->expandmatl(Containers());
     ASSERT_EQ(m->kids.size(), 3u);
     EXPECT_EQ(m->readint(0), 3);  // the count is rewritten at once
     EXPECT_EQ(m->kids[0]->FetchName(), "a");
     EXPECT_EQ(m->kids[2]->getparent(), m);
     m->Update(1);
     EXPECT_EQ(m->size, static_cast<int32_t>(matds.size() + 4));
-    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({Ints({3}), matds})));
+    EXPECT_EQ(Saved(m, 1), Ck("MATL", Cat({I32s({3}), matds})));
     // Without grouping a MATL with children holds only its children.
     m->Update(0);
     EXPECT_EQ(Saved(m, 0), Ck("MATL", matds));
@@ -172,14 +172,14 @@ TEST(Matl, CollapseAndRegroupAndShortRecords) {
     chunkptr matl = root->kids[0]->getkid("MATL");
     ASSERT_TRUE(matl);
     Bytes stored = DataOf(matl);
-    root->expandmatl(List());
+    root->expandmatl(Containers());
     root->Update(1);
     ASSERT_EQ(matl->kids.size(), 2u);
     chunkptr oldmatd = matl->kids[1];
     root->collapsematl();
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(DataOf(matl), stored);  // byte for byte the stored record
-    root->expandmatl(List());
+    root->expandmatl(Containers());
     ASSERT_EQ(matl->kids.size(), 2u);
     EXPECT_NE(matl->kids[1], oldmatd);
     EXPECT_EQ(matl->kids[1]->FetchName(), oldmatd->FetchName());
@@ -187,7 +187,7 @@ TEST(Matl, CollapseAndRegroupAndShortRecords) {
 
     // The detached MATD stays usable: it still knows its old parent, edits
     // and saves on its own, and the tree does not see it.
-    oldmatd->getkid("NAME")->InsertString(0, "zz", List());
+    oldmatd->getkid("NAME")->InsertString(0, "zz", Containers());
     oldmatd->Update(1);
     EXPECT_EQ(oldmatd->FetchName(), "zz");
     EXPECT_EQ(matl->kids[1]->FetchName(), "two");
@@ -201,20 +201,20 @@ TEST(Matl, CollapseAndRegroupAndShortRecords) {
 
     // Short MATL records stay leaves; a MATL that already has children (its
     // data began with a listed name) is regrouped, not doubled.
-    chunkptr s = Parse(Ck("MATL", Ints({0, 0})));
-    s->expandmatl(List());
+    chunkptr s = Parse(Ck("MATL", I32s({0, 0})));
+    s->expandmatl(Containers());
     EXPECT_TRUE(s->kids.empty());
     chunkptr odd = Parse(Ck("MATL", Cat({Ck("NAME", Zeros(4)), Matd("q")})));
     ASSERT_EQ(odd->kids.size(), 2u);  // NAME, MATD
     odd->Update(1);                   // grouped layout: count, NAME, MATD
-    odd->expandmatl(List());
+    odd->expandmatl(Containers());
     ASSERT_EQ(odd->kids.size(), 2u);
     EXPECT_EQ(odd->kids[0]->name, "NAME");
     EXPECT_EQ(odd->readint(0), 1);
 }
 
 TEST(Names, OtherLengthsAreFittedWhenWritten) {
-    chunkptr c = Parse(Ck("ROOT", Cat({Ck("NAME", Str("a")), Ck("LEAF", Ints({1}))})));
+    chunkptr c = Parse(Ck("ROOT", Cat({Ck("NAME", Str("a")), Ck("LEAF", I32s({1}))})));
     c->kids[1]->name = "LONGNAME";
     c->kids[0]->name = "AB";
     c->Update(0);
@@ -237,10 +237,10 @@ TEST(DetermineSize, ListRule) {
         c->setdata(std::move(data));
         return c->determinesize();
     };
-    EXPECT_EQ(make("POSL", Ints({10})), 124);
-    EXPECT_EQ(make("KFR3", Ints({2})), 180);
-    EXPECT_EQ(make("ABCD", Ints({7})), 11);
-    EXPECT_EQ(make("", Ints({7})), 32);
+    EXPECT_EQ(make("POSL", I32s({10})), 124);
+    EXPECT_EQ(make("KFR3", I32s({2})), 180);
+    EXPECT_EQ(make("ABCD", I32s({7})), 11);
+    EXPECT_EQ(make("", I32s({7})), 32);
     EXPECT_EQ(make("POSL", {}), 0);
     EXPECT_EQ(make("POSL", Bytes{1, 2}), -12 + 4);  // count -1 when shorter than 4
 }
@@ -254,11 +254,11 @@ TEST(Records, TextBeginningWithAContainerNameStaysALeaf) {
         "POSL", "WGHT", "NRML", "CLRL", "UV0L", "NDXL", "NDXT", "STRP", "ENVL", "BLN2", "SKL2",
         "CYCL", "KFR3", "CL1L", "BBOX", "NAME", "DATA", "TX1D", "TX2D", "TX3D"};
     for (const std::string& rec : records) {
-        for (const std::string& head : List()) {
+        for (const std::string& head : Containers()) {
             SCOPED_TRACE(rec + " holding " + head);
             // After the name come bytes that read as a size far past the end.
             Bytes file = Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))),
-                                                   Ck("MODL", Cat({Ck("MTYP", Ints({0})), Ck(rec, Str(head + "plate"))}))})));
+                                                   Ck("MODL", Cat({Ck("MTYP", I32s({0})), Ck(rec, Str(head + "plate"))}))})));
             chunkptr root = Parse(file);
             ASSERT_EQ(root->kids.size(), 1u);
             ASSERT_EQ(root->kids[0]->kids.size(), 2u);
@@ -283,9 +283,9 @@ TEST(Records, ImportGroupingAndReparseKeepRecordsLeaves) {
 
     // Material grouping parses the MATD records of a MATL.
     Bytes matd = Ck("MATD", Cat({Ck("NAME", Str("MATIERE")), Ck("TX0D", Str("BBOXes.tga"))}));
-    Bytes file = Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({Ints({1}), matd}))})));
+    Bytes file = Ck("HEDR", Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({I32s({1}), matd}))})));
     chunkptr root = Parse(file);
-    root->expandmatl(List());
+    root->expandmatl(Containers());
     ASSERT_EQ(root->kids[0]->kids.size(), 2u);
     ASSERT_EQ(root->kids[0]->kids[1]->kids.size(), 1u);
     chunkptr m = root->kids[0]->kids[1]->kids[0];
@@ -298,7 +298,7 @@ TEST(Records, ImportGroupingAndReparseKeepRecordsLeaves) {
 
     // An edit that parses the data again (handle mode) leaves a record a leaf.
     chunkptr name = m->kids[0];
-    name->SetByte(7, 'S', 1, List());
+    name->SetByte(7, 'S', 1, Containers());
     EXPECT_TRUE(name->kids.empty());
     EXPECT_EQ(name->readname(0), "MATI");
 }

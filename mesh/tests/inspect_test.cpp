@@ -7,10 +7,9 @@
 #include <cstring>
 
 #include "mesh/inspect.h"
-#include "mesh/tests/build.h"
 #include "tests/support/chunks.h"
 
-using namespace meshtest;
+using namespace testsupport;
 using mesh::chunk;
 using mesh::chunkptr;
 using testsupport::F32s;
@@ -23,12 +22,6 @@ using mesh::InspectLine;
 using mesh::ValueType;
 
 namespace {
-
-chunkptr Leaf(const std::string& name, const Bytes& data) {
-    chunkptr c = chunk::Create(name);
-    c->setdata(data);
-    return c;
-}
 
 // The value texts of a line, joined by blanks.
 std::string Values(const InspectLine& l) {
@@ -63,7 +56,7 @@ chunkptr Tree(const Bytes& b) {
 // The same with the materials grouped, as the editor opens a mesh.
 chunkptr Grouped(const Bytes& b) {
     chunkptr c = Parse(b);
-    c->expandmatl(List());
+    c->expandmatl(Containers());
     c->Update(1);
     return c;
 }
@@ -80,22 +73,22 @@ chunkptr First(const chunkptr& root, const std::string& name, size_t nth = 0) {
 // ---- Records -----------------------------------------------------------------------
 
 TEST(InspectRecord, ModelFieldsWithMeanings) {
-    Inspection t = Inspect(Leaf("MTYP", Ints({1})), nullptr);
+    Inspection t = Inspect(Leaf("MTYP", I32s({1})), nullptr);
     EXPECT_EQ(t.form, Form::Record);
     EXPECT_EQ(ValuesOf(t, "type"), "1");
     EXPECT_EQ(NoteOf(t, "type"), "skin");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({6})), nullptr), "type"), "shadow volume");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Ints({5})), nullptr), "type"), "unknown");
-    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({7})), nullptr), "index"), "7");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", I32s({6})), nullptr), "type"), "shadow volume");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", I32s({5})), nullptr), "type"), "unknown");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", I32s({7})), nullptr), "index"), "7");
     // A record's flags are shown with the whole value they are part of.
-    Inspection flgs = Inspect(Leaf("FLGS", Ints({3})), nullptr);
+    Inspection flgs = Inspect(Leaf("FLGS", I32s({3})), nullptr);
     EXPECT_EQ(ValuesOf(flgs, "flags"), "3");
     EXPECT_EQ(NoteOf(flgs, "flags"), "hidden");
     EXPECT_EQ(Find(flgs, "flags")->fields[0].keep, 0u);
-    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", Ints({2})), nullptr), "flags"), "");
-    EXPECT_EQ(ValuesOf(Inspect(Leaf("SHVO", Ints({1})), nullptr), "value"), "1");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("FLGS", I32s({2})), nullptr), "flags"), "");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("SHVO", I32s({1})), nullptr), "value"), "1");
     // A u32 above the signed range shows as unsigned.
-    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", Ints({-1})), nullptr), "index"), "4294967295");
+    EXPECT_EQ(ValuesOf(Inspect(Leaf("MNDX", I32s({-1})), nullptr), "index"), "4294967295");
 }
 
 TEST(InspectRecord, MaterialAttributesAndColours) {
@@ -147,13 +140,13 @@ TEST(InspectRecord, TransformsBoxesShapesFrames) {
     EXPECT_EQ(ValuesOf(b, "extents"), "4 5 6");
     EXPECT_EQ(ValuesOf(b, "radius"), "7.25");
 
-    Bytes swci = Cat({Ints({2}), F32s({0.5f, 2, 0})});
+    Bytes swci = Cat({I32s({2}), F32s({0.5f, 2, 0})});
     Inspection w = Inspect(Leaf("SWCI", swci), nullptr);
     EXPECT_EQ(NoteOf(w, "shape"), "cylinder");
     EXPECT_EQ(ValuesOf(w, "height"), "2");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({Ints({9}), F32s({0, 0, 0})})), nullptr), "shape"), "unknown");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("SWCI", Cat({I32s({9}), F32s({0, 0, 0})})), nullptr), "shape"), "unknown");
 
-    Inspection f = Inspect(Leaf("FRAM", Cat({Ints({1, 120}), F32s({29.97f})})), nullptr);
+    Inspection f = Inspect(Leaf("FRAM", Cat({I32s({1, 120}), F32s({29.97f})})), nullptr);
     EXPECT_EQ(ValuesOf(f, "first"), "1");
     EXPECT_EQ(ValuesOf(f, "last"), "120");
     EXPECT_EQ(ValuesOf(f, "rate"), "29.97");
@@ -175,7 +168,7 @@ TEST(InspectRecord, ShortRecordMarksMissingAndLongOneCountsTheRest) {
     EXPECT_EQ(NoteOf(Inspect(Leaf("MTYP", Bytes{1, 0}), nullptr), "type"), "");
     EXPECT_EQ(ValuesOf(Inspect(Leaf("MTYP", {}), nullptr), "type"), "missing");
 
-    Inspection f = Inspect(Leaf("FLGS", Ints({1, 2})), nullptr);
+    Inspection f = Inspect(Leaf("FLGS", I32s({1, 2})), nullptr);
     EXPECT_EQ(NoteOf(f, "more"), "4 bytes after the record");
 }
 
@@ -202,9 +195,9 @@ TEST(InspectRecord, TextsAndNames) {
 }
 
 TEST(InspectRecord, MaterialIndexNamesItsMaterialGroupedOrStored) {
-    Bytes segm = Ck("SEGM", Cat({Ck("MATI", Ints({1})), Ck("POSL", Ints({0}))}));
+    Bytes segm = Ck("SEGM", Cat({Ck("MATI", I32s({1})), Ck("POSL", I32s({0}))}));
     Bytes body = Ck("MODL", Cat({Ck("NAME", Str("m")), Ck("GEOM", Cat({Ck("BBOX", Zeros(44)), segm}))}));
-    Bytes msh2 = Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({Ints({2}), Matd("stone"), Matd("moss")})),
+    Bytes msh2 = Ck("MSH2", Cat({Ck("SINF", Ck("NAME", Str("s"))), Ck("MATL", Cat({I32s({2}), Matd("stone"), Matd("moss")})),
                                  body}));
     chunkptr stored = Tree(Ck("HEDR", msh2));
     Inspection s = Inspect(First(stored, "MATI"), stored);
@@ -212,20 +205,20 @@ TEST(InspectRecord, MaterialIndexNamesItsMaterialGroupedOrStored) {
     EXPECT_EQ(NoteOf(s, "material"), "moss");
 
     chunkptr grouped = Parse(Ck("HEDR", msh2));
-    grouped->expandmatl(List());
+    grouped->expandmatl(Containers());
     grouped->Update(1);
     ASSERT_EQ(First(grouped, "MATL")->kids.size(), 2u);
     EXPECT_EQ(NoteOf(Inspect(First(grouped, "MATI"), grouped), "material"), "moss");
 
-    First(grouped, "MATI")->SetInt(0, 5, List());
+    First(grouped, "MATI")->SetInt(0, 5, Containers());
     EXPECT_EQ(NoteOf(Inspect(First(grouped, "MATI"), grouped), "material"), "no such material");
-    EXPECT_EQ(NoteOf(Inspect(Leaf("MATI", Ints({0})), nullptr), "material"), "no material list");
+    EXPECT_EQ(NoteOf(Inspect(Leaf("MATI", I32s({0})), nullptr), "material"), "no material list");
 }
 
 // ---- Lists -------------------------------------------------------------------------
 
 TEST(InspectList, PositionsRowsAndTheirBytes) {
-    chunkptr posl = Leaf("POSL", Cat({Ints({3}), F32s({1, 2, 3, 4, 5, 6, -7, 8.5f, 9})}));
+    chunkptr posl = Leaf("POSL", Cat({I32s({3}), F32s({1, 2, 3, 4, 5, 6, -7, 8.5f, 9})}));
     Inspection in = Inspect(posl, nullptr);
     ASSERT_EQ(in.form, Form::List);
     EXPECT_EQ(in.rows, 3);
@@ -241,25 +234,25 @@ TEST(InspectList, PositionsRowsAndTheirBytes) {
     EXPECT_TRUE(in.Row(-1).fields.empty());
 
     // A count beyond the data: the elements that fit, and the shortfall said.
-    chunkptr shortl = Leaf("NRML", Cat({Ints({5}), F32s({1, 2, 3, 4})}));
+    chunkptr shortl = Leaf("NRML", Cat({I32s({5}), F32s({1, 2, 3, 4})}));
     Inspection s = Inspect(shortl, nullptr);
     EXPECT_EQ(s.rows, 1);
     EXPECT_TRUE(Find(s, "count")->mark);
     EXPECT_EQ(NoteOf(s, "count"), "data holds 1");
-    EXPECT_EQ(Inspect(Leaf("UV0L", Ints({-1})), nullptr).rows, 0);
+    EXPECT_EQ(Inspect(Leaf("UV0L", I32s({-1})), nullptr).rows, 0);
 
-    Inspection uv = Inspect(Leaf("UV0L", Cat({Ints({1}), F32s({0.25f, 0.75f})})), nullptr);
+    Inspection uv = Inspect(Leaf("UV0L", Cat({I32s({1}), F32s({0.25f, 0.75f})})), nullptr);
     EXPECT_EQ(Values(uv.Row(0)), "0.25 0.75");
-    Inspection cuv = Inspect(Leaf("CUV0", Cat({Ints({1}), F32s({1, 0})})), nullptr);
+    Inspection cuv = Inspect(Leaf("CUV0", Cat({I32s({1}), F32s({1, 0})})), nullptr);
     EXPECT_EQ(Values(cuv.Row(0)), "1 0");
-    Inspection cpos = Inspect(Leaf("CPOS", Cat({Ints({1}), F32s({1, 0, 2})})), nullptr);
+    Inspection cpos = Inspect(Leaf("CPOS", Cat({I32s({1}), F32s({1, 0, 2})})), nullptr);
     EXPECT_EQ(Values(cpos.Row(0)), "1 0 2");
 }
 
 TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
     // CLRL stores B, G, R, A; the values show in that order, the swatch
     // takes each channel from its place.
-    Inspection c = Inspect(Leaf("CLRL", Cat({Ints({1}), Bytes{10, 20, 255, 128}})), nullptr);
+    Inspection c = Inspect(Leaf("CLRL", Cat({I32s({1}), Bytes{10, 20, 255, 128}})), nullptr);
     EXPECT_EQ(NoteOf(c, "element"), "blue green red alpha");
     InspectLine r = c.Row(0);
     EXPECT_EQ(Values(r), "10 20 255 128");
@@ -268,24 +261,24 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
     EXPECT_FLOAT_EQ(r.rgba[0], 1.0f);
     EXPECT_FLOAT_EQ(r.rgba[2], 10 / 255.0f);
 
-    Inspection w = Inspect(Leaf("WGHT", Cat({Ints({1}), Ints({3}), F32s({0.75f}), Ints({-1}), F32s({0.25f}),
-                                              Ints({0}), F32s({0}), Ints({0}), F32s({0})})),
+    Inspection w = Inspect(Leaf("WGHT", Cat({I32s({1}), I32s({3}), F32s({0.75f}), I32s({-1}), F32s({0.25f}),
+                                              I32s({0}), F32s({0}), I32s({0}), F32s({0})})),
                            nullptr);
     EXPECT_EQ(Values(w.Row(0)), "3 0.75 -1 0.25 0 0 0 0");
 
-    Inspection t = Inspect(Leaf("NDXT", Cat({Ints({2}), U16s({0, 1, 2, 2, 1, 3})})), nullptr);
+    Inspection t = Inspect(Leaf("NDXT", Cat({I32s({2}), U16s({0, 1, 2, 2, 1, 3})})), nullptr);
     EXPECT_EQ(t.rows, 2);
     EXPECT_EQ(Values(t.Row(1)), "2 1 3");
     EXPECT_EQ(t.Row(1).at, 10);
 
-    EXPECT_EQ(Values(Inspect(Leaf("FIDX", Cat({Ints({1, 42})})), nullptr).Row(0)), "42");
-    EXPECT_EQ(Values(Inspect(Leaf("SPRS", Cat({Ints({1}), U16s({4, 5})})), nullptr).Row(0)), "4 5");
-    EXPECT_EQ(Values(Inspect(Leaf("CMSH", Ints({1, 7, 8, 9})), nullptr).Row(0)), "7 8 9");
+    EXPECT_EQ(Values(Inspect(Leaf("FIDX", Cat({I32s({1, 42})})), nullptr).Row(0)), "42");
+    EXPECT_EQ(Values(Inspect(Leaf("SPRS", Cat({I32s({1}), U16s({4, 5})})), nullptr).Row(0)), "4 5");
+    EXPECT_EQ(Values(Inspect(Leaf("CMSH", I32s({1, 7, 8, 9})), nullptr).Row(0)), "7 8 9");
 
     Bytes anim = Text("run");
     anim.resize(64, 0);
-    anim = Cat({anim, F32s({30}), Ints({1, 0, 40})});
-    Inspection y = Inspect(Leaf("CYCL", Cat({Ints({1}), anim})), nullptr);
+    anim = Cat({anim, F32s({30}), I32s({1, 0, 40})});
+    Inspection y = Inspect(Leaf("CYCL", Cat({I32s({1}), anim})), nullptr);
     ASSERT_EQ(y.rows, 1);
     InspectLine a = y.Row(0);
     EXPECT_EQ(Values(a), "run 30 1 0 40");
@@ -295,7 +288,7 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
 }
 
 TEST(InspectList, StripStartsAreMarkedWithoutTheirFlag) {
-    Inspection s = Inspect(Leaf("STRP", Cat({Ints({4}), U16s({0x8000, 0x8001, 2, 0x8003})})), nullptr);
+    Inspection s = Inspect(Leaf("STRP", Cat({I32s({4}), U16s({0x8000, 0x8001, 2, 0x8003})})), nullptr);
     ASSERT_EQ(s.rows, 4);
     EXPECT_EQ(Values(s.Row(0)), "0");
     EXPECT_TRUE(s.Row(0).mark);
@@ -326,7 +319,7 @@ TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
         }
         p += 2 + 2 * n;
     }
-    Inspection in = Inspect(Leaf("NDXL", Cat({Ints({600}), body})), nullptr);
+    Inspection in = Inspect(Leaf("NDXL", Cat({I32s({600}), body})), nullptr);
     ASSERT_EQ(in.rows, 600);
     for (int i : {0, 255, 256, 257, 513, 599}) {
         InspectLine r = in.Row(i);
@@ -338,16 +331,16 @@ TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
         EXPECT_EQ(r.fields[1].offset, at[static_cast<size_t>(i)] + 2) << i;
     }
     // A polygon cut off by the end of the data is not a row.
-    Bytes cut = Cat({Ints({2}), U16s({2, 0, 1, 3, 0})});
+    Bytes cut = Cat({I32s({2}), U16s({2, 0, 1, 3, 0})});
     EXPECT_EQ(Inspect(Leaf("NDXL", cut), nullptr).rows, 1);
 }
 
 TEST(InspectList, KeyFramesShowEachBoneWithItsKeys) {
     // Two bones: one translation key and two rotation keys, then none.
-    Bytes bone0 = Cat({Ints({0x1234, 0, 1, 2}), Ints({5}), F32s({1, 2, 3}), Ints({0}), F32s({0, 0, 0, 1}),
-                       Ints({9}), F32s({0, 1, 0, 0})});
-    Bytes bone1 = Ints({0x99, 0, 0, 0});
-    Inspection in = Inspect(Leaf("KFR3", Cat({Ints({2}), bone0, bone1})), nullptr);
+    Bytes bone0 = Cat({I32s({0x1234, 0, 1, 2}), I32s({5}), F32s({1, 2, 3}), I32s({0}), F32s({0, 0, 0, 1}),
+                       I32s({9}), F32s({0, 1, 0, 0})});
+    Bytes bone1 = I32s({0x99, 0, 0, 0});
+    Inspection in = Inspect(Leaf("KFR3", Cat({I32s({2}), bone0, bone1})), nullptr);
     ASSERT_EQ(in.rows, 2);
     InspectLine r0 = in.Row(0);
     EXPECT_EQ(Values(r0), "4660 0 1 2 5 1 2 3 0 0 0 0 1 9 0 1 0 0");
@@ -357,9 +350,9 @@ TEST(InspectList, KeyFramesShowEachBoneWithItsKeys) {
 
 TEST(InspectList, EnvelopeEntriesNameTheirModels) {
     auto modl = [](const std::string& name, int index) {
-        return Ck("MODL", Cat({Ck("MTYP", Ints({3})), Ck("MNDX", Ints({index})), Ck("NAME", Str(name))}));
+        return Ck("MODL", Cat({Ck("MTYP", I32s({3})), Ck("MNDX", I32s({index})), Ck("NAME", Str(name))}));
     };
-    Bytes envl = Ck("ENVL", Ints({3, 7, 1, 9}));
+    Bytes envl = Ck("ENVL", I32s({3, 7, 1, 9}));
     Bytes skin = Ck("MODL", Cat({Ck("NAME", Str("skin")), Ck("GEOM", Cat({Ck("BBOX", Zeros(44)), envl}))}));
     Bytes sinf = Ck("SINF", Ck("NAME", Str("s")));
     chunkptr root = Tree(Ck("HEDR", Ck("MSH2", Cat({sinf, modl("bone_b", 7), modl("bone_a", 12), skin}))));
@@ -406,7 +399,7 @@ TEST(InspectContainer, PathNamesModelsAndSameNamedSiblings) {
 }
 
 TEST(InspectContainer, OtherLeavesAreRaw) {
-    EXPECT_EQ(Inspect(Leaf("ZZZZ", Ints({1, 2})), nullptr).form, Form::Raw);
+    EXPECT_EQ(Inspect(Leaf("ZZZZ", I32s({1, 2})), nullptr).form, Form::Raw);
     EXPECT_EQ(Inspect(nullptr, nullptr).form, Form::Raw);
 }
 
@@ -519,7 +512,7 @@ TEST(InspectEdit, FixedFieldsWriteOnlyTheirBytes) {
 
     mesh::EditPlan plan = Plan(tran, root, "translation", 1, "2.5");
     ASSERT_TRUE(plan.ok) << plan.error;
-    mesh::ApplyEdit(plan, List());
+    mesh::ApplyEdit(plan, Containers());
     root->Update(1);
     Bytes expect = before;
     const Bytes f = F32s({2.5f});
@@ -529,16 +522,16 @@ TEST(InspectEdit, FixedFieldsWriteOnlyTheirBytes) {
     // A byte of ATRB, a u32 of MTYP.
     chunkptr atrb = First(root, "ATRB");
     ASSERT_TRUE(Plan(atrb, root, "render", 0, "$7").ok);
-    mesh::ApplyEdit(Plan(atrb, root, "render", 0, "$7"), List());
+    mesh::ApplyEdit(Plan(atrb, root, "render", 0, "$7"), Containers());
     EXPECT_EQ(DataOf(atrb), (Bytes{0, 7, 0, 0}));
     chunkptr mtyp = First(root, "MTYP");
-    mesh::ApplyEdit(Plan(mtyp, root, "type", 0, "4"), List());
-    EXPECT_EQ(DataOf(mtyp), Ints({4}));
+    mesh::ApplyEdit(Plan(mtyp, root, "type", 0, "4"), Containers());
+    EXPECT_EQ(DataOf(mtyp), I32s({4}));
     EXPECT_EQ(Inspect(mtyp, root).lines[0].note, "static");
 
     // A list element's value.
     chunkptr posl = First(root, "POSL");
-    mesh::ApplyEdit(Plan(posl, root, "", 2, "-1", 1), List());
+    mesh::ApplyEdit(Plan(posl, root, "", 2, "-1", 1), Containers());
     EXPECT_EQ(posl->readfloat(4 + 12 + 8), -1.0f);
 }
 
@@ -559,7 +552,7 @@ TEST(InspectEdit, RefusedInputChangesNothing) {
         EXPECT_FALSE(plan.ok) << c.name << " " << c.input;
         EXPECT_FALSE(plan.error.empty());
         EXPECT_TRUE(plan.changes.empty());
-        mesh::ApplyEdit(plan, List());
+        mesh::ApplyEdit(plan, Containers());
     }
     root->Update(1);
     EXPECT_EQ(Saved(root, 1), before);
@@ -579,7 +572,7 @@ TEST(InspectEdit, TextRecordsResizeAndTheAncestorsFollow) {
     mesh::EditPlan plan = Plan(tex, root, "text", 0, "stone_wall.tga");  // 14 + 1 -> 16
     ASSERT_TRUE(plan.ok);
     EXPECT_EQ(plan.parents, 0);
-    mesh::ApplyEdit(plan, List());
+    mesh::ApplyEdit(plan, Containers());
     EXPECT_EQ(DataOf(tex), Str("stone_wall.tga"));
     EXPECT_EQ(tex->size, 16);
     root->Update(1);
@@ -590,15 +583,15 @@ TEST(InspectEdit, TextRecordsResizeAndTheAncestorsFollow) {
     auto matd = [](const std::string& tex) {
         return Ck("MATD", Cat({Ck("NAME", Str("one")), Ck("DATA", Zeros(52)), Ck("ATRB", Zeros(4)), Ck("TX0D", Str(tex))}));
     };
-    Bytes matl = Cat({Ints({2}), matd("stone_wall.tga"), Matd("two")});
+    Bytes matl = Cat({I32s({2}), matd("stone_wall.tga"), Matd("two")});
     Bytes msh2 = Cat({Ck("SINF", Cat({Ck("NAME", Str("scene")), Ck("FRAM", Zeros(12)), Ck("BBOX", Zeros(44))})),
                       Ck("MATL", matl), Modl("root"), Modl("child", "root")});
     EXPECT_EQ(Saved(root, 1), Ck("HEDR", Cat({Ck("MSH2", msh2), Ck("CL1L", {})})));
 
     // A text of a multiple of four gets a whole word of zeros; an empty one, one word.
-    mesh::ApplyEdit(Plan(tex, root, "text", 0, "abcd"), List());
+    mesh::ApplyEdit(Plan(tex, root, "text", 0, "abcd"), Containers());
     EXPECT_EQ(DataOf(tex), Cat({Text("abcd"), Zeros(4)}));
-    mesh::ApplyEdit(Plan(tex, root, "text", 0, ""), List());
+    mesh::ApplyEdit(Plan(tex, root, "text", 0, ""), Containers());
     EXPECT_EQ(DataOf(tex), Zeros(4));
 }
 
@@ -611,7 +604,7 @@ TEST(InspectEdit, ModelRenameRewritesTheParentsThatNamedIt) {
     mesh::EditPlan plan = Plan(name, root, "text", 0, "base_model");
     ASSERT_TRUE(plan.ok);
     EXPECT_EQ(plan.parents, 2);
-    mesh::ApplyEdit(plan, List());
+    mesh::ApplyEdit(plan, Containers());
     root->Update(0);
     Bytes expect = Cat({sinf, Modl("base_model"), Modl("child", "base_model"), Modl("second", "base_model"),
                         Modl("other", "rootish")});
@@ -633,13 +626,13 @@ TEST(InspectEdit, ModelRenameRewritesTheParentsThatNamedIt) {
 }
 
 TEST(InspectEdit, AStripIndexKeepsItsStartFlag) {
-    chunkptr strp = Leaf("STRP", Cat({Ints({2}), U16s({0x8005, 6})}));
+    chunkptr strp = Leaf("STRP", Cat({I32s({2}), U16s({0x8005, 6})}));
     mesh::EditPlan plan = Plan(strp, nullptr, "", 0, "300", 0);
     ASSERT_TRUE(plan.ok);
-    mesh::ApplyEdit(plan, List());
-    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), U16s({0x8000 | 300, 6})}));
+    mesh::ApplyEdit(plan, Containers());
+    EXPECT_EQ(DataOf(strp), Cat({I32s({2}), U16s({0x8000 | 300, 6})}));
     // A value that would reach into the flag is refused.
     EXPECT_FALSE(Plan(strp, nullptr, "", 0, "$8000", 0).ok);
-    mesh::ApplyEdit(Plan(strp, nullptr, "", 0, "7", 1), List());
-    EXPECT_EQ(DataOf(strp), Cat({Ints({2}), U16s({0x8000 | 300, 7})}));
+    mesh::ApplyEdit(Plan(strp, nullptr, "", 0, "7", 1), Containers());
+    EXPECT_EQ(DataOf(strp), Cat({I32s({2}), U16s({0x8000 | 300, 7})}));
 }

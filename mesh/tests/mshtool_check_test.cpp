@@ -15,6 +15,7 @@
 #include "mesh/msh.h"
 #include "check/tests/check_meshes.h"
 
+#include "tests/support/chunks.h"
 #include "tests/support/run.h"
 
 #ifndef MSHTOOL_PATH
@@ -41,7 +42,8 @@ protected:
     void SetUp() override {
         char tmpl[] = "/tmp/vorna-check-XXXXXX";
         dir = mkdtemp(tmpl);
-        std::ofstream(dir + "/format.txt") << "MSH2\nSHVO\nSINF\nNAME\nMTYP\nBBOX\nMATI\nSHDW\nCTEX\nCYCL\n";
+        std::ofstream list(dir + "/format.txt");
+        for (const std::string& name : testsupport::Containers()) list << name << "\n";
     }
     void TearDown() override { fs::remove_all(dir); }
 

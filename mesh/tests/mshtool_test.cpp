@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "mesh/tests/build.h"
+#include "tests/support/chunks.h"
 
 #include "tests/support/run.h"
 
@@ -17,7 +17,7 @@
 #error MSHTOOL_PATH must name the mshtool program
 #endif
 
-using namespace meshtest;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 namespace {

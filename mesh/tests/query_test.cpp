@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "mesh/chunk.h"
-#include "mesh/tests/build.h"
 #include "mesh/walk.h"
 #include "tests/support/chunks.h"
 
-using namespace meshtest;
+using namespace testsupport;
 using mesh::chunk;
 using mesh::chunkptr;
 
@@ -54,7 +53,7 @@ TEST(Query, TextsAndModelLookup) {
 
     // A MODL without NAME has the empty model name, which an empty PRNT text
     // matches.
-    chunkptr anon = Parse(Ck("MSH2", Cat({Ck("NAME", Str("x")), Ck("MODL", Ck("MTYP", Ints({0}))), Ck("PRNT", Zeros(4))})));
+    chunkptr anon = Parse(Ck("MSH2", Cat({Ck("NAME", Str("x")), Ck("MODL", Ck("MTYP", I32s({0}))), Ck("PRNT", Zeros(4))})));
     ASSERT_EQ(anon->kids.size(), 3u);
     EXPECT_EQ(anon->kids[1]->FetchName(), "");
     EXPECT_EQ(anon->kids[2]->findmodlbyname(anon->kids[2]->datatostring(), 1, nullptr), anon->kids[1]);

@@ -92,12 +92,8 @@ inline mesh::chunkptr Leaf(const std::string& name, Bytes data) {
     return c;
 }
 
-// The container-name list shipped in mdata/format.txt.
-inline const mesh::namelist& Containers() {
-    static const mesh::namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP",
-                                        "BBOX", "MATI", "SHDW", "CTEX", "CYCL"};
-    return list;
-}
+// The container-name list the product ships (mdata/format.txt), read once.
+const mesh::namelist& Containers();
 
 // Bytes into a tree, as reading a file does.
 inline mesh::chunkptr Parse(const Bytes& b, const mesh::namelist& list = Containers()) {
@@ -110,6 +106,44 @@ inline Bytes Encode(const mesh::chunkptr& root, int recognizematl = 1) {
     Bytes out;
     root->save(out, recognizematl);
     return out;
+}
+
+// ---- A small mesh -------------------------------------------------------------
+
+inline Bytes Matd(const std::string& name) {
+    return Ck("MATD", Cat({Ck("NAME", Str(name)), Ck("DATA", Zeros(52)), Ck("ATRB", Zeros(4)), Ck("TX0D", Str("tex.tga"))}));
+}
+
+inline Bytes Segm(int verts) {
+    Bytes posl = I32s({verts});
+    posl.resize(4 + 12 * verts, 7);
+    return Ck("SEGM", Cat({Ck("MATI", I32s({0})), Ck("POSL", posl), Ck("NRML", posl), Ck("STRP", I32s({1, 2, 3}))}));
+}
+
+inline Bytes Modl(const std::string& name, const std::string& prnt = "") {
+    Bytes body = Cat({Ck("MTYP", I32s({0})), Ck("MNDX", I32s({1})), Ck("NAME", Str(name))});
+    if (!prnt.empty()) body = Cat({body, Ck("PRNT", Str(prnt))});
+    body = Cat({body, Ck("TRAN", Zeros(40)), Ck("GEOM", Cat({Ck("BBOX", Zeros(44)), Segm(2), Segm(3)}))});
+    return Ck("MODL", body);
+}
+
+// HEDR { MSH2 { SINF, MATL(2 MATD), MODL root, MODL child }, CL1L }
+inline Bytes Mesh() {
+    Bytes matl = Cat({I32s({2}), Matd("one"), Matd("two")});
+    Bytes msh2 = Cat({Ck("SINF", Cat({Ck("NAME", Str("scene")), Ck("FRAM", Zeros(12)), Ck("BBOX", Zeros(44))})),
+                      Ck("MATL", matl), Modl("root"), Modl("child", "root")});
+    return Ck("HEDR", Cat({Ck("MSH2", msh2), Ck("CL1L", {})}));
+}
+
+inline Bytes Saved(const mesh::chunkptr& c, int matl) {
+    Bytes out;
+    c->save(out, matl);
+    return out;
+}
+
+inline Bytes DataOf(const mesh::chunkptr& c) {
+    auto d = c->data();
+    return Bytes(d.begin(), d.end());
 }
 
 }  // namespace testsupport

@@ -23,6 +23,7 @@
 #include "format/bytes.h"
 #include "host/files.h"
 #include "mesh/msh.h"
+#include "tests/support/chunks.h"
 #include "textform/textform.h"
 #include "bench/support/bigmesh.h"
 
@@ -87,7 +88,7 @@ bool WriteFile(const std::string& path, const void* data, size_t n) {
 int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : "/tmp";
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    const mesh::namelist list = {"MSH2", "SHVO", "SINF", "NAME", "MTYP", "BBOX", "MATI", "SHDW", "CTEX", "CYCL"};
+    const mesh::namelist list = testsupport::Containers();
     std::vector<uint8_t> a = Make(64u << 20);
     std::vector<uint8_t> b = a;
     // One vertex of the last model moved.

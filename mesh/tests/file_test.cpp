@@ -469,7 +469,7 @@ TEST(Save, BytesAfterTheRootAreWrittenBackAsTheyWere) {
         Put(dir / "in.msh", c.file);
         for (int matl : {0, 1}) {
             std::string why;
-            mesh::mshptr m = mesh::OpenMesh(dir / "in.msh", List(), matl, &why);
+            mesh::mshptr m = mesh::OpenMesh(dir / "in.msh", Containers(), matl, &why);
             ASSERT_NE(m, nullptr) << c.what << ": " << why;
             EXPECT_EQ(m->tail, c.tail) << c.what;
             EXPECT_EQ(m->trailer, c.trailer) << c.what;

@@ -34,6 +34,19 @@ inline Bytes U16s(uint32_t count, std::initializer_list<uint16_t> v) {
     return Cat({U32s({count}), testsupport::U16s(v)});
 }
 
+// The index-th child of that name, and the model of that name under MSH2;
+// null when there is none.
+inline chunkptr Kid(const chunkptr& c, const std::string& name, int index = 0) {
+    for (const chunkptr& k : c->kids)
+        if (k->name == name && index-- == 0) return k;
+    return nullptr;
+}
+inline chunkptr Model(const chunkptr& root, const std::string& name) {
+    for (const chunkptr& k : Kid(root, "MSH2")->kids)
+        if (k->name == "MODL" && k->FetchName() == name) return k;
+    return nullptr;
+}
+
 // A container with these children, and a leaf with this data.
 inline chunkptr C(const std::string& name, std::initializer_list<chunkptr> kids) {
     return testsupport::Node(name, kids);

@@ -25,16 +25,6 @@ namespace {
 using namespace checkmesh;
 constexpr Severity E = Severity::error, W = Severity::warning;
 
-chunkptr Kid(const chunkptr& c, const std::string& name, int index = 0) {
-    for (const chunkptr& k : c->kids)
-        if (k->name == name && index-- == 0) return k;
-    return nullptr;
-}
-chunkptr Model(const chunkptr& root, const std::string& name) {
-    for (const chunkptr& k : Kid(root, "MSH2")->kids)
-        if (k->name == "MODL" && k->FetchName() == name) return k;
-    return nullptr;
-}
 void Drop(const chunkptr& parent, const std::string& name) {
     parent->RemoveKid(size_t(parent->IndexOfKid(Kid(parent, name).get())));
 }

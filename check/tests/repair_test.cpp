@@ -21,16 +21,6 @@ namespace {
 
 using namespace checkmesh;
 
-chunkptr Kid(const chunkptr& c, const std::string& name, int index = 0) {
-    for (const chunkptr& k : c->kids)
-        if (k->name == name && index-- == 0) return k;
-    return nullptr;
-}
-chunkptr Model(const chunkptr& root, const std::string& name) {
-    for (const chunkptr& k : Kid(root, "MSH2")->kids)
-        if (k->name == "MODL" && k->FetchName() == name) return k;
-    return nullptr;
-}
 chunkptr Segm(const chunkptr& root, int index) { return Kid(Kid(Model(root, "body"), "GEOM"), "SEGM", index); }
 void Rename(const chunkptr& root, const std::string& from, const std::string& to) {
     Kid(Model(root, from), "NAME")->setdata(Str(to));

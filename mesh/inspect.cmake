@@ -1,5 +1,5 @@
 # The inspector's model: it decodes and edits chunks and draws nothing.
-add_library(mesh_inspect ${CMAKE_CURRENT_LIST_DIR}/inspect.cpp)
+add_library(mesh_inspect ${CMAKE_CURRENT_LIST_DIR}/inspect.cpp ${CMAKE_CURRENT_LIST_DIR}/inspect_edit.cpp)
 target_link_libraries(mesh_inspect PUBLIC mesh_core format_tree)
 
 add_executable(mesh_inspect_tests ${CMAKE_CURRENT_LIST_DIR}/tests/inspect_test.cpp)

@@ -1,17 +1,15 @@
-// The inspector's model: decoding chunk data into labelled values, and editing them.
+// The inspector's model: decoding chunk data into labelled values (the
+// values shown by the table of value types); the edits are in inspect_edit.cpp.
 #include "mesh/inspect.h"
 
 #include "format/chunks.h"
-#include "format/number.h"
 #include "format/records.h"
+#include "format/values.h"
 #include "mesh/walk.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 #include <unordered_map>
 
 namespace mesh {
@@ -47,18 +45,6 @@ std::string TextAt(const chunk& c, int64_t p, int64_t n, bool* terminated = null
     return s;
 }
 
-ValueType TypeOf(FieldType t) {
-    switch (t) {
-        case FieldType::U8: return ValueType::U8;
-        case FieldType::U16: return ValueType::U16;
-        case FieldType::U32: return ValueType::U32;
-        case FieldType::I32: return ValueType::I32;
-        case FieldType::F32: return ValueType::F32;
-        case FieldType::Chars: return ValueType::FixedText;
-    }
-    return ValueType::None;
-}
-
 // The raw bits of an integer value (0 when it does not fit).
 uint32_t Bits(const chunk& c, int64_t p, FieldType t) {
     switch (t) {
@@ -74,24 +60,11 @@ uint32_t FlagMask(const Field& f) {
     return m;
 }
 
-// What the set flag bits or an enumerated value mean.
-std::string Meaning(const Field& f, uint32_t bits) {
-    std::string s;
-    for (const FlagName& fl : f.flags)
-        if (bits & fl.mask) s += (s.empty() ? "" : " ") + std::string(fl.name);
-    if (!f.values.empty()) {
-        s = "unknown";
-        for (const ValueName& v : f.values)
-            if (v.value == bits) s = v.name;
-    }
-    return s;
-}
-
 // Value k of field f of a record or element that starts at base. split: a
 // value that shares its bits with flags (a strip start) shows without them.
 InspectValue Value(const chunk& c, int64_t base, const Field& f, int k, bool split) {
     InspectValue v;
-    v.type = TypeOf(f.type);
+    v.type = ValueTypeOf(f.type);
     if (f.type == FieldType::Chars) {
         v.offset = base + f.offset;
         v.width = f.count;
@@ -104,22 +77,20 @@ InspectValue Value(const chunk& c, int64_t base, const Field& f, int k, bool spl
         v.text = "missing";
         return v;
     }
-    const int64_t p = v.offset;
-    uint32_t bits = f.type == FieldType::F32 || f.type == FieldType::Chars ? 0 : Bits(c, p, f.type);
-    // Flags that share a value's bits with a number (a strip start) are shown
-    // apart from it; flags that fill the value are the value.
+    // The value's bytes (a text's first 256), shown by its type; a split
+    // value without the flag bits that are shown apart from it (a strip
+    // start), while flags that fill the value are the value.
+    uint8_t raw[256];
+    const int n = std::min<int>(v.width, sizeof raw);
+    c.readbytes(v.offset, n, raw);
     const uint32_t all = v.width >= 4 ? 0xFFFFFFFFu : (1u << (8 * v.width)) - 1;
     const uint32_t mask = FlagMask(f);
-    if (split && mask != 0 && mask != all) {
+    if (split && mask != 0 && mask != all && f.type != FieldType::F32 && f.type != FieldType::Chars) {
         v.keep = mask;
-        bits &= ~mask;
+        const uint32_t bits = IntegerBits(f.type, raw) & ~mask;
+        for (int b = 0; b < v.width; ++b) raw[b] = static_cast<uint8_t>(bits >> (8 * b));
     }
-    switch (f.type) {
-        case FieldType::I32: v.text = std::to_string(static_cast<int32_t>(bits)); break;
-        case FieldType::F32: v.text = FloatText(c.readfloat(p)); break;
-        case FieldType::Chars: v.text = TextAt(c, p, f.count); break;
-        default: v.text = std::to_string(bits); break;
-    }
+    AppendShown(v.text, v.type, {raw, size_t(n)});
     return v;
 }
 
@@ -137,7 +108,7 @@ void AddValues(const chunk& c, int64_t base, std::span<const Field> fields, Insp
     for (const auto& [f, k] : order) {
         InspectValue v = Value(c, base, *f, k, split);
         if (!v.missing && (!f->values.empty() || !f->flags.empty())) {
-            const std::string m = Meaning(*f, Bits(c, v.offset, f->type));
+            const std::string m = Meaning(*f, Bits(c, v.offset, f->type), " ", "unknown");
             if (!m.empty()) line.note += (line.note.empty() ? "" : " ") + m;
         }
         line.fields.push_back(std::move(v));
@@ -358,7 +329,7 @@ void Summarise(const chunkptr& cp, Inspection& in) {
             const uint32_t v = ReadU32(*t, 0);
             std::string meaning;
             if (const ChunkKind* k = FindKind("MTYP"); k && !LayoutOf(*k, "MODL").fields.empty())
-                meaning = Meaning(LayoutOf(*k, "MODL").fields[0], v);
+                meaning = Meaning(LayoutOf(*k, "MODL").fields[0], v, " ", "unknown");
             add("type", std::to_string(v) + (meaning.empty() ? "" : " " + meaning));
         } else {
             add("type", "none");
@@ -490,146 +461,7 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root) {
     return in;
 }
 
-// ---- Typed input -------------------------------------------------------------------
-
-std::vector<uint8_t> TextRecord(const std::string& text) {
-    std::vector<uint8_t> b(text.begin(), text.end());
-    b.push_back(0);
-    while (b.size() % 4) b.push_back(0);
-    return b;
-}
-
-bool ParseValue(ValueType type, int width, const std::string& input, std::vector<uint8_t>& out) {
-    auto le = [&](uint64_t v, int n) {
-        std::vector<uint8_t> b;
-        for (int k = 0; k < n; ++k) b.push_back(static_cast<uint8_t>((v >> (8 * k)) & 0xFF));
-        out = std::move(b);
-        return true;
-    };
-    switch (type) {
-        case ValueType::U8:
-        case ValueType::U16:
-        case ValueType::U32:
-        case ValueType::I32: {
-            format::Integer v;
-            uint64_t bits = 0;
-            const int n = type == ValueType::U8 ? 1 : type == ValueType::U16 ? 2 : 4;
-            const auto sign = type == ValueType::I32 ? format::Signedness::Signed : format::Signedness::Unsigned;
-            if (!format::ReadInteger(input, v) || !format::FitInteger(v, n, sign, bits)) return false;
-            return le(bits, n);
-        }
-        case ValueType::F32: {
-            float f;
-            if (!format::ReadFloat(input, f)) return false;
-            uint32_t pattern;
-            std::memcpy(&pattern, &f, 4);
-            return le(pattern, 4);
-        }
-        case ValueType::Text:
-            if (input.find('\0') != std::string::npos) return false;
-            out = TextRecord(input);
-            return true;
-        case ValueType::FixedText: {
-            if (input.find('\0') != std::string::npos || static_cast<int64_t>(input.size()) >= width) return false;
-            std::vector<uint8_t> b(input.begin(), input.end());
-            b.resize(static_cast<size_t>(width), 0);
-            out = std::move(b);
-            return true;
-        }
-        case ValueType::None: return false;
-    }
-    return false;
-}
-
-// ---- Edits ---------------------------------------------------------------------------
-
-EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string& input, const chunkptr& root) {
-    EditPlan plan;
-    const chunkptr& c = in.target;
-    if (!c || !f.editable() || !c->kids.empty()) {
-        plan.error = "This value cannot be changed.";
-        return plan;
-    }
-    std::vector<uint8_t> bytes;
-    if (!ParseValue(f.type, f.width, input, bytes)) {
-        plan.error = f.type == ValueType::Text || f.type == ValueType::FixedText ? "This text does not fit here."
-                                                                                 : "Not a value for this field.";
-        return plan;
-    }
-    if (f.type != ValueType::Text) {
-        if (f.offset < 0 || f.offset + static_cast<int64_t>(bytes.size()) > c->size) {
-            plan.error = "This value lies outside the data.";
-            return plan;
-        }
-        if (f.keep) {
-            // The flag bits that share the value's bytes stay as they are.
-            uint32_t v = 0, old = 0;
-            for (size_t k = 0; k < bytes.size() && k < 4; ++k) {
-                v |= uint32_t(bytes[k]) << (8 * k);
-                old |= uint32_t(std::max(0, c->readbyte(f.offset + int64_t(k)))) << (8 * k);
-            }
-            if (v & f.keep) {
-                plan.error = "Not a value for this field.";
-                return plan;
-            }
-            v |= old & f.keep;
-            for (size_t k = 0; k < bytes.size() && k < 4; ++k) bytes[k] = static_cast<uint8_t>(v >> (8 * k));
-        }
-        plan.changes.push_back({c, f.offset, std::move(bytes), false});
-        plan.ok = true;
-        return plan;
-    }
-    int64_t growth = static_cast<int64_t>(bytes.size()) - c->size;
-    const std::string old = c->datatostring();
-    const std::string now = input;
-    plan.changes.push_back({c, 0, bytes, true});
-    // A model's name: the PRNT records that named it follow.
-    chunkptr model = c->name == "NAME" ? c->getparent() : nullptr;
-    if (model && model->name == "MODL" && model->getkid("NAME") == c && root && !old.empty() && old != now) {
-        std::vector<chunkptr> prnts;
-        root->addtolist(prnts, "PRNT");
-        for (const chunkptr& p : prnts) {
-            if (!p->kids.empty() || p->datatostring() != old) continue;
-            growth += static_cast<int64_t>(bytes.size()) - p->size;
-            plan.changes.push_back({p, 0, bytes, true});
-            ++plan.parents;
-        }
-    }
-    const int64_t rootsize = root ? root->size : c->size;
-    if (rootsize + growth > std::numeric_limits<int32_t>::max()) {
-        plan.changes.clear();
-        plan.parents = 0;
-        plan.error = "The file would grow too large.";
-        return plan;
-    }
-    plan.ok = true;
-    return plan;
-}
-
-void ApplyEdit(const EditPlan& plan, const namelist& list) {
-    if (!plan.ok) return;
-    for (const Change& ch : plan.changes) {
-        if (!ch.target) continue;
-        if (ch.whole) {
-            ch.target->setdata(ch.bytes);
-        } else {
-            for (size_t k = 0; k < ch.bytes.size(); ++k)
-                ch.target->SetByte(ch.offset + static_cast<int64_t>(k), ch.bytes[k], 0, list);
-        }
-    }
-}
-
 // ---- Shown values ----------------------------------------------------------------------
-
-std::string FloatText(float f) {
-    if (std::isnan(f)) return "nan";
-    if (std::isinf(f)) return f > 0 ? "inf" : "-inf";
-    char buf[32];
-    auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, f);
-    if (ec != std::errc()) return "?";
-    std::string s(buf, ptr);
-    return s;
-}
 
 void QuaternionToEuler(const float q[4], double out[3]) {
     const double x = q[0], y = q[1], z = q[2], w = q[3];

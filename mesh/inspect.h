@@ -19,25 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "format/values.h"
 #include "mesh/chunk.h"
-
-namespace format {
-struct RecordLayout;
-}
 
 namespace mesh {
 
-// How a value is stored, and so how typed input for it is read and written.
-enum class ValueType : uint8_t {
-    None,       // shown only
-    U8,
-    U16,
-    U32,
-    I32,
-    F32,
-    Text,       // the whole record: text, a zero byte, zero padding to a multiple of 4 (the size changes)
-    FixedText,  // text in a field of fixed width, zero-filled (at most width - 1 characters)
-};
+// Values are shown and read by the table of value types (format/values.h).
+using format::ValueType;
+using format::ParseValue;
 
 // One value as shown, and where it is stored.
 struct InspectValue {
@@ -99,19 +88,6 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root);
 // chunks starts with "...".
 std::string ChunkPath(const chunkptr& c);
 
-// ---- Typed input --------------------------------------------------------------
-
-// Reads typed input for a value of this type into the bytes it is stored as
-// (little-endian). Numbers in the one syntax of format/number.h; an integer
-// must fit the type (a hex or binary value may give the bit pattern of a
-// signed one), a float must stay finite in single precision. False when the
-// input does not parse or fit; out is then unchanged.
-bool ParseValue(ValueType type, int width, const std::string& input, std::vector<uint8_t>& out);
-
-// The record a text is stored as: the text, a zero byte, then zero bytes to a
-// multiple of 4.
-std::vector<uint8_t> TextRecord(const std::string& text);
-
 // ---- Edits --------------------------------------------------------------------
 
 // One chunk's new bytes: a fixed field's bytes at offset, or (whole) the
@@ -142,9 +118,6 @@ EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string
 void ApplyEdit(const EditPlan& plan, const namelist& list);
 
 // ---- Shown values ----------------------------------------------------------------
-
-// A float as the shortest text that reads back as the same value.
-std::string FloatText(float f);
 
 // Euler angles in degrees (about x, y, z) of a rotation quaternion (x, y, z, w).
 void QuaternionToEuler(const float q[4], double out[3]);

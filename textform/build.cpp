@@ -5,9 +5,9 @@
 #include <new>
 
 #include "format/bytes.h"
-#include "mesh/inspect.h"
 #include "mesh/msh.h"
 #include "format/records.h"
+#include "format/values.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
 
@@ -49,7 +49,7 @@ private:
     }
     bool Close();
     bool Chunk(size_t depth, std::span<const std::string_view> words);
-    bool Number(std::string_view text, mesh::ValueType type, uint32_t& v);
+    bool Number(std::string_view text, format::ValueType type, uint32_t& v);
     bool Grew() {
         return out_.size() <= static_cast<size_t>(mesh::msh::kMaxFileBytes) ||
                Fail("the file would be larger than a mesh can be");
@@ -61,9 +61,9 @@ private:
     std::string text_;
 };
 
-bool Builder::Number(std::string_view text, mesh::ValueType type, uint32_t& v) {
+bool Builder::Number(std::string_view text, format::ValueType type, uint32_t& v) {
     std::vector<uint8_t> b;
-    if (!mesh::ParseValue(type, 4, std::string(text), b) || b.size() != 4) return false;
+    if (!format::ParseValue(type, 4, std::string(text), b) || b.size() != 4) return false;
     v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
     return true;
 }
@@ -117,18 +117,18 @@ bool Builder::Chunk(size_t depth, std::span<const std::string_view> words) {
             c.countat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + 4, 0);
         } else if (a.starts_with("count=") && c.countat < 0) {
-            if (!Number(a.substr(6), mesh::ValueType::U32, v)) return Fail("not a count: " + std::string(a));
+            if (!Number(a.substr(6), format::ValueType::U32, v)) return Fail("not a count: " + std::string(a));
             c.autocount = false;
             c.count = v;
             c.countat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + 4, 0);
         } else if (a.starts_with("size=")) {
-            if (!Number(a.substr(5), mesh::ValueType::I32, v)) return Fail("not a size: " + std::string(a));
+            if (!Number(a.substr(5), format::ValueType::I32, v)) return Fail("not a size: " + std::string(a));
             c.declared = true;
             c.size = static_cast<int32_t>(v);
         } else if (a.starts_with("\"")) {
             if (!Unquote(a, text_)) return Fail("not a text: " + std::string(a));
-            const std::vector<uint8_t> rec = mesh::TextRecord(text_);
+            const std::vector<uint8_t> rec = format::TextRecord(text_);
             out_.insert(out_.end(), rec.begin(), rec.end());
         } else {
             return Fail("not an attribute of a chunk: " + std::string(a));

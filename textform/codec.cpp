@@ -6,8 +6,7 @@
 #include <cstring>
 
 #include "format/bytes.h"
-#include "mesh/chunk.h"
-#include "mesh/inspect.h"
+#include "format/values.h"
 
 namespace textform {
 
@@ -22,31 +21,11 @@ int HexDigit(char c) {
     return -1;
 }
 
-mesh::ValueType TypeOf(format::FieldType t) {
-    switch (t) {
-        case format::FieldType::U8: return mesh::ValueType::U8;
-        case format::FieldType::U16: return mesh::ValueType::U16;
-        case format::FieldType::U32: return mesh::ValueType::U32;
-        case format::FieldType::I32: return mesh::ValueType::I32;
-        case format::FieldType::F32: return mesh::ValueType::F32;
-        case format::FieldType::Chars: return mesh::ValueType::FixedText;
-    }
-    return mesh::ValueType::None;
-}
-
 int64_t Offset(const format::Field& f, int k) { return f.offset + int64_t(k) * f.Stride(); }
 
 // The integer bits of value k (0 for floats and texts).
 uint32_t Bits(const format::Field& f, const uint8_t* rec, int k) {
-    const int w = format::FieldTypeWidth(f.type);
-    std::span<const uint8_t> b(rec + Offset(f, k), static_cast<size_t>(w));
-    switch (f.type) {
-        case format::FieldType::U8: return b[0];
-        case format::FieldType::U16: return format::LoadU16(b.data());
-        case format::FieldType::U32:
-        case format::FieldType::I32: return format::LoadU32(b.data());
-        default: return 0;
-    }
+    return format::IntegerBits(f.type, rec + Offset(f, k));
 }
 
 int EntryValues(const format::Sublist& s) {
@@ -147,20 +126,15 @@ bool ParseHex(std::span<const std::string_view> words, std::vector<uint8_t>& out
 int ValueCount(const format::Field& f) { return f.type == format::FieldType::Chars ? 1 : f.count; }
 
 void AppendValue(std::string& out, const format::Field& f, const uint8_t* rec, int k) {
-    switch (f.type) {
-        case format::FieldType::Chars: {
-            const uint8_t* p = rec + f.offset;
-            const void* z = std::memchr(p, 0, static_cast<size_t>(f.count));
-            const size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - p) : size_t(f.count);
-            AppendQuoted(out, {p, len});
-            return;
-        }
-        case format::FieldType::F32:
-            out += mesh::FloatText(format::LoadF32(rec + Offset(f, k)));
-            return;
-        case format::FieldType::I32: out += std::to_string(static_cast<int32_t>(Bits(f, rec, k))); return;
-        default: out += std::to_string(Bits(f, rec, k)); return;
+    const format::ValueType t = format::ValueTypeOf(f.type);
+    if (t == format::ValueType::FixedText) {
+        thread_local std::string text;
+        text.clear();
+        format::AppendShown(text, t, {rec + f.offset, static_cast<size_t>(f.count)});
+        AppendQuoted(out, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+        return;
     }
+    format::AppendShown(out, t, {rec + Offset(f, k), static_cast<size_t>(format::FieldTypeWidth(f.type))});
 }
 
 namespace {
@@ -201,20 +175,14 @@ bool ReadValue(const format::Field& f, std::string_view word, uint8_t* rec, int 
     } else {
         text.assign(word);
     }
-    if (!mesh::ParseValue(TypeOf(f.type), f.count, text, bytes)) return false;
+    if (!format::ParseValue(format::ValueTypeOf(f.type), f.count, text, bytes)) return false;
     std::memcpy(rec + (f.type == format::FieldType::Chars ? f.offset : Offset(f, k)), bytes.data(), bytes.size());
     return true;
 }
 
 std::string Meaning(const format::Field& f, const uint8_t* rec) {
     if (f.values.empty() && f.flags.empty()) return {};
-    const uint32_t bits = Bits(f, rec, 0);
-    std::string s;
-    for (const format::FlagName& fl : f.flags)
-        if (bits & fl.mask) s += (s.empty() ? "" : ", ") + std::string(fl.name);
-    for (const format::ValueName& v : f.values)
-        if (v.value == bits) s = v.name;
-    return s;
+    return format::Meaning(f, Bits(f, rec, 0), ", ", "");
 }
 
 // ---- Records ------------------------------------------------------------------------

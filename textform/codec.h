@@ -3,8 +3,9 @@
 // record field (".scale 1 1 1"), the line of a list element ("- 1 2 3",
 // with "| ..." for the entries of its sublists) and of a name ("- \"bone\"").
 // The layouts are those of the table of chunk kinds (format/records.h); a
-// value's text is the inspector's (its floats are the shortest text that
-// reads back as the same value), and typed values are read by its parser.
+// value is shown and read by the table of value types (format/values.h), as
+// the inspector shows and reads it (floats as the shortest text that reads
+// back as the same value).
 //
 // Every line the formatters write is read back by the encoders into the
 // same bytes or the caller falls back to hexadecimal: the text form checks

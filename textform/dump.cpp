@@ -6,8 +6,8 @@
 
 #include "format/bytes.h"
 #include "mesh/chunk.h"
-#include "mesh/inspect.h"
 #include "format/records.h"
+#include "format/values.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
 
@@ -113,7 +113,7 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
             case format::Layout::Text: {
                 const void* z = std::memchr(d.data(), 0, d.size());
                 const size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - d.data()) : d.size();
-                const std::vector<uint8_t> rec = mesh::TextRecord(std::string(d.begin(), d.begin() + len));
+                const std::vector<uint8_t> rec = format::TextRecord(std::string(d.begin(), d.begin() + len));
                 if (rec.size() == d.size() && std::equal(rec.begin(), rec.end(), d.begin())) {
                     line += ' ';
                     AppendQuoted(line, d.first(len));

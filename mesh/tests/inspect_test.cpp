@@ -1,5 +1,5 @@
 // The inspector's model: every record kind decoded from bytes written by
-// hand, the parse of typed values, and the edits.
+// hand, and the edits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -403,76 +403,7 @@ TEST(InspectContainer, OtherLeavesAreRaw) {
     EXPECT_EQ(Inspect(nullptr, nullptr).form, Form::Raw);
 }
 
-// ---- Typed input -----------------------------------------------------------------------
-
-namespace {
-
-std::string Parsed(ValueType t, const std::string& in, int width = 0) {
-    Bytes out{0xEE};
-    if (!mesh::ParseValue(t, width, in, out)) return out == Bytes{0xEE} ? "refused" : "refused, out changed";
-    std::string s;
-    for (uint8_t b : out) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%02x", b);
-        s += buf;
-    }
-    return s;
-}
-
-}  // namespace
-
-TEST(ParseValue, IntegersInEveryBaseWithinTheirRange) {
-    EXPECT_EQ(Parsed(ValueType::U8, "255"), "ff");
-    EXPECT_EQ(Parsed(ValueType::U8, " $1f "), "1f");
-    EXPECT_EQ(Parsed(ValueType::U8, "%101"), "05");
-    EXPECT_EQ(Parsed(ValueType::U8, "256"), "refused");
-    EXPECT_EQ(Parsed(ValueType::U8, "-1"), "refused");
-    EXPECT_EQ(Parsed(ValueType::U8, "-0"), "00");
-    EXPECT_EQ(Parsed(ValueType::U16, "65535"), "ffff");
-    EXPECT_EQ(Parsed(ValueType::U16, "$10000"), "refused");
-    EXPECT_EQ(Parsed(ValueType::U32, "4294967295"), "ffffffff");
-    EXPECT_EQ(Parsed(ValueType::U32, "4294967296"), "refused");
-    EXPECT_EQ(Parsed(ValueType::U32, "99999999999999999999999"), "refused");
-    EXPECT_EQ(Parsed(ValueType::U32, "258"), "02010000");
-    EXPECT_EQ(Parsed(ValueType::I32, "-1"), "ffffffff");
-    EXPECT_EQ(Parsed(ValueType::I32, "-2147483648"), "00000080");
-    EXPECT_EQ(Parsed(ValueType::I32, "2147483648"), "refused");
-    EXPECT_EQ(Parsed(ValueType::I32, "$FFFFFFFF"), "ffffffff");  // a bit pattern
-    for (const char* bad : {"", " ", "12abc", "abc", "$", "%2", "1.5", "+", "--1", "1 2", "0x10"})
-        EXPECT_EQ(Parsed(ValueType::U32, bad), "refused") << bad;
-}
-
-TEST(ParseValue, FloatsNeedADecimalNumberThatStaysFinite) {
-    EXPECT_EQ(Parsed(ValueType::F32, "1"), "0000803f");
-    EXPECT_EQ(Parsed(ValueType::F32, "1.0"), "0000803f");
-    EXPECT_EQ(Parsed(ValueType::F32, "+.5"), "0000003f");
-    EXPECT_EQ(Parsed(ValueType::F32, "1e0"), "0000803f");
-    EXPECT_EQ(Parsed(ValueType::F32, "-2.5E-1"), "000080be");
-    EXPECT_EQ(Parsed(ValueType::F32, "0.1"), "cdcccc3d");  // rounded once, to the nearest float
-    for (const char* bad : {"", ".", "1e", "1e39", "-1e39", "nan", "inf", "$3f800000", "1.5x", "1,5"})
-        EXPECT_EQ(Parsed(ValueType::F32, bad), "refused") << bad;
-}
-
-TEST(ParseValue, TextsAndFixedTexts) {
-    EXPECT_EQ(Parsed(ValueType::Text, "abc"), "61626300");
-    EXPECT_EQ(Parsed(ValueType::Text, "abcd"), "6162636400000000");
-    EXPECT_EQ(Parsed(ValueType::Text, ""), "00000000");
-    EXPECT_EQ(Parsed(ValueType::Text, std::string("a\0b", 3)), "refused");
-    EXPECT_EQ(Parsed(ValueType::FixedText, "ab", 4), "61620000");
-    EXPECT_EQ(Parsed(ValueType::FixedText, "abc", 4), "61626300");
-    EXPECT_EQ(Parsed(ValueType::FixedText, "abcd", 4), "refused");
-    EXPECT_EQ(Parsed(ValueType::None, "1"), "refused");
-}
-
-TEST(ShownValues, FloatsRoundTripAndEulerAngles) {
-    for (float f : {0.1f, 1.0f / 3.0f, -1234.5678f, 3.0e-38f, 1.0e30f}) {
-        Bytes out;
-        ASSERT_TRUE(mesh::ParseValue(ValueType::F32, 0, mesh::FloatText(f), out)) << mesh::FloatText(f);
-        float back;
-        std::memcpy(&back, out.data(), 4);
-        EXPECT_EQ(back, f) << mesh::FloatText(f);
-    }
-    EXPECT_EQ(mesh::FloatText(std::nanf("")), "nan");
+TEST(ShownValues, EulerAngles) {
     const float half = std::sqrt(0.5f);
     const float qx[4] = {half, 0, 0, half};
     double e[3];

@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/files.h"
@@ -219,7 +221,18 @@ int Main(int argc, char** argv) {
     if (!ok) return Usage(*command);
     a.matl = a.Has("--no-matl") ? 0 : 1;
     if (command->reads_meshes && !LoadFormat(a, argv[0], a.list)) return kFailed;
-    return command->run(a);
+    // Running out of memory, or of threads, anywhere in a command ends it
+    // with a reason and the files it was working on, never with an abort.
+    std::string files;
+    for (const std::string& o : a.operands) files += (files.empty() ? "" : ", ") + Escaped(o);
+    try {
+        return command->run(a);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory(files);
+    } catch (const std::system_error& e) {
+        Report(("Unable to run mshtool " + std::string(command->name) + " on " + files + ".").c_str(), e.what());
+        return kFailed;
+    }
 }
 
 }  // namespace
@@ -240,6 +253,19 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
 void Report(const char* message, const std::string& reason) {
     std::fprintf(stderr, "%s\n", message);
     if (!reason.empty()) std::fprintf(stderr, "%s\n", reason.c_str());
+}
+
+void ReportUnreadable(const std::string& file, const std::string& why) {
+    if (why == host::SystemError(ENOMEM))
+        Report(("Out of memory while reading " + Escaped(file) + ".").c_str(), why);
+    else
+        Report("Unable to read mesh file.", why);
+}
+
+int OutOfMemory(const std::string& what) {
+    // Said without building anything large: memory has just run out.
+    std::fprintf(stderr, "Out of memory on %s.\n%s\n", what.c_str(), std::strerror(ENOMEM));
+    return kFailed;
 }
 
 int Usage(const Command& c) {
@@ -283,7 +309,10 @@ int main(int argc, char** argv) {
     try {
         return tools::Main(argc, argv);
     } catch (const std::bad_alloc&) {
-        tools::Report("Out of memory.", host::SystemError(ENOMEM));
+        std::fprintf(stderr, "Out of memory.\n%s\n", std::strerror(ENOMEM));
+        return tools::kFailed;
+    } catch (const std::system_error& e) {
+        std::fprintf(stderr, "Unable to run mshtool.\n%s\n", e.what());
         return tools::kFailed;
     }
 }

@@ -18,7 +18,7 @@ namespace {
 mesh::mshptr Open(const Args& a, const std::string& path) {
     std::string why;
     mesh::mshptr m = mesh::OpenMesh(path, a.list, a.matl, &why);
-    if (!m) Report("Unable to read mesh file.", why);
+    if (!m) ReportUnreadable(path, why);
     return m;
 }
 

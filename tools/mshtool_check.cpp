@@ -15,9 +15,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <new>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -44,6 +46,7 @@ struct Result {
     std::string out;
     size_t errors = 0, warnings = 0;
     bool unreadable = false;
+    bool nomemory = false;  // memory ran out even for the line that says so: printed later
 };
 
 bool IsMsh(const fs::path& p) {
@@ -133,7 +136,7 @@ std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
     try {
         bytes.resize(size_t(size));
     } catch (const std::bad_alloc&) {
-        why = "Not enough memory to read the file.";
+        why = "Out of memory while reading the file.";
         return {};
     }
     in.seekg(0);
@@ -148,22 +151,23 @@ Result CheckOne(const CheckRun& run, const Item& item) {
     Result r;
     std::string why = item.unreadable;
     if (why.empty()) {
-        const std::vector<uint8_t> bytes = ReadBytes(item.file, why);
-        if (!bytes.empty()) {
-            const std::optional<check::OptionFile> options = check::OptionFileBeside(item.file);
-            std::vector<check::Finding> findings;
-            try {
-                findings = check::CheckBytes(bytes, options ? &*options : nullptr);
-            } catch (const std::bad_alloc&) {
-                why = "Not enough memory to check the file.";
-            }
-            if (why.empty()) {
+        try {
+            const std::vector<uint8_t> bytes = ReadBytes(item.file, why);
+            if (!bytes.empty()) {
+                const std::optional<check::OptionFile> options = check::OptionFileBeside(item.file);
+                const std::vector<check::Finding> findings =
+                    check::CheckBytes(bytes, options ? &*options : nullptr);
                 for (const check::Finding& f : findings) {
                     (f.severity == check::Severity::error ? r.errors : r.warnings) += 1;
                     Line(r, run.json, item.file, f);
                 }
                 return r;
             }
+        } catch (const std::bad_alloc&) {
+            // What the check held is gone by now; the file is reported as
+            // unreadable and the run goes on with the next one.
+            r = Result();
+            why = "Out of memory while checking the file.";
         }
     }
     r.unreadable = true;
@@ -172,6 +176,18 @@ Result CheckOne(const CheckRun& run, const Item& item) {
     f.message = why;
     Line(r, run.json, item.file, f);
     return r;
+}
+
+// CheckOne, and when even its report of running out of memory cannot be
+// made, a result that says so when it is printed.
+Result Guarded(const CheckRun& run, const Item& item) {
+    try {
+        return CheckOne(run, item);
+    } catch (const std::bad_alloc&) {
+        Result r;
+        r.unreadable = r.nomemory = true;
+        return r;
+    }
 }
 
 }  // namespace
@@ -232,7 +248,7 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
                 if (next >= n) return;
                 i = next++;
             }
-            Result r = CheckOne(run, items[i]);
+            Result r = Guarded(run, items[i]);
             {
                 std::lock_guard<std::mutex> lock(mu);
                 results[i] = std::move(r);
@@ -241,14 +257,43 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
             ready.notify_all();
         }
     };
+    // The workers are stopped and joined however this function is left.
     std::vector<std::thread> threads;
-    for (size_t t = 0; t < jobs; ++t) threads.emplace_back(worker);
+    struct Joiner {
+        std::function<void()> stop;
+        std::vector<std::thread>& threads;
+        ~Joiner() {
+            stop();
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
+        }
+    } joiner{[&] {
+                 {
+                     std::lock_guard<std::mutex> lock(mu);
+                     next = n;
+                 }
+                 room.notify_all();
+             },
+             threads};
+    // A thread that cannot be started (no memory for its stack, a limit on
+    // threads) leaves the work to those that could; with none, this thread
+    // checks the files itself.
+    threads.reserve(jobs);
+    for (size_t t = 0; t < jobs; ++t) {
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
 
     size_t errors = 0, warnings = 0, unreadable = 0;
     bool written = true;
     for (size_t i = 0; i < n; ++i) {
         Result r;
-        {
+        if (threads.empty()) {
+            r = Guarded(run, items[i]);
+        } else {
             std::unique_lock<std::mutex> lock(mu);
             ready.wait(lock, [&] { return results[i].done; });
             r = std::move(results[i]);
@@ -259,8 +304,15 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
         errors += r.errors;
         warnings += r.warnings;
         unreadable += r.unreadable ? 1 : 0;
+        if (r.nomemory) {
+            check::Finding f;
+            f.rule = "unreadable";
+            f.message = "Out of memory while checking the file.";
+            r.out = FindingLine(run.json, items[i].file, f);
+        }
         if (!r.out.empty() && std::fwrite(r.out.data(), 1, r.out.size(), stdout) != r.out.size()) written = false;
     }
+    joiner.stop();
     for (std::thread& t : threads) t.join();
     if (std::fflush(stdout) != 0) written = false;
 

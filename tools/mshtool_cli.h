@@ -57,6 +57,16 @@ const std::vector<Command>& Commands();
 // stderr.
 void Report(const char* message, const std::string& reason);
 
+// A mesh that could not be read: "Unable to read mesh file." and the reason,
+// or, when memory ran out, "Out of memory while reading FILE." and the
+// system's text for it.
+void ReportUnreadable(const std::string& file, const std::string& why);
+
+// Memory ran out while working on what (a file, or the files of a call):
+// prints "Out of memory on WHAT." and the system's text for it, and returns
+// kFailed.
+int OutOfMemory(const std::string& what);
+
 // Prints the usage of the command to stderr and returns kFailed: what a
 // command answers a call it cannot run.
 int Usage(const Command& c);

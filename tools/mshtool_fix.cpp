@@ -7,6 +7,7 @@
 //   FILE: PATH: [RULE] WHAT
 // and the findings left as check prints them.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -17,6 +18,7 @@
 
 #include "check/check.h"
 #include "check/repair.h"
+#include "host/files.h"
 #include "mesh/msh.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"
@@ -57,6 +59,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
     try {
         mesh::mshptr m = mesh::OpenMesh(in, run.args->list, run.args->matl, &why);
         if (!m || !m->hedr) {
+            if (why == host::SystemError(ENOMEM)) why = "Out of memory while reading the file.";
             o.out = in + ": unreadable: " + (why.empty() ? std::string("Unable to read mesh file.") : why) + "\n";
             o.status = kFailed;
             return o;
@@ -79,7 +82,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             o.out += FindingLine(run.json, in, f);
         }
     } catch (const std::bad_alloc&) {
-        o.out += in + ": unreadable: Not enough memory to repair the file.\n";
+        o.out += in + ": unreadable: Out of memory while repairing the file.\n";
         o.status = kFailed;
     }
     return o;

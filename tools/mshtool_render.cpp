@@ -50,7 +50,7 @@ int RunRender(const Args& a) {
     std::string why;
     mesh::mshptr m = mesh::OpenMesh(a.operands[0], a.list, a.matl, &why);
     if (!m) {
-        Report("Unable to read mesh file.", why);
+        ReportUnreadable(a.operands[0], why);
         return kFailed;
     }
     const preview::Geometry g = preview::Build(*m->hedr);

@@ -1,6 +1,7 @@
 // mshtool dump, build and diff (see mshtool_text.h).
 #include "tools/mshtool_text.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,7 +26,7 @@ int RunDump(const Args& a) {
     std::vector<uint8_t> bytes;
     std::string why;
     if (!host::ReadWholeFile(args[0], mesh::msh::kMaxFileBytes, bytes, &why)) {
-        Report("Unable to read mesh file.", why);
+        ReportUnreadable(args[0], why);
         return 2;
     }
     if (args.size() == 1) {
@@ -82,7 +83,10 @@ int RunDiff(const Args& a) {
         std::string why;
         m[i] = mesh::OpenMesh(args[static_cast<size_t>(i)], a.list, a.matl, &why);
         if (!m[i]) {
-            Report("Unable to read mesh file.", args[static_cast<size_t>(i)] + ": " + why);
+            if (why == host::SystemError(ENOMEM))
+                ReportUnreadable(args[static_cast<size_t>(i)], why);
+            else
+                Report("Unable to read mesh file.", args[static_cast<size_t>(i)] + ": " + why);
             return 2;
         }
     }

@@ -2,6 +2,7 @@
 // jobs, the text and JSON Lines forms, option files beside meshes, the rule
 // reference, the summary and the exit codes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -236,4 +237,89 @@ TEST(MshtoolText, NamesAreEscaped) {
     const std::string quoted = nlohmann::json(forged).dump();
     EXPECT_NE(json.out.find(quoted.substr(1, quoted.size() - 2)), std::string::npos) << json.out;
     fs::remove_all(dir);
+}
+
+namespace {
+
+// Runs mshtool in dir with limits on its address space and on the stack
+// size its threads are given, set in the child before the program starts.
+Outcome ToolUnderLimits(const std::string& dir, rlim_t space, rlim_t stack, const std::vector<std::string>& args) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit as{space, space}, st{stack, stack};
+        if (chdir(dir.c_str()) != 0 || setrlimit(RLIMIT_AS, &as) != 0 || setrlimit(RLIMIT_STACK, &st) != 0) _exit(99);
+        if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(99);
+        std::vector<char*> argv{const_cast<char*>(MSHTOOL_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(MSHTOOL_PATH, argv.data());
+        _exit(98);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Outcome o;
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = Slurp(dir + "/out.txt");
+    o.err = Slurp(dir + "/err.txt");
+    return o;
+}
+
+}  // namespace
+
+// Memory that runs out while a file is checked, or threads that cannot be
+// started, end neither the program nor a folder run: the file is reported
+// with its reason and the others are checked.
+TEST(MshtoolLimits, OutOfMemoryAndThreadsGiveAReason) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit the test could set";
+#else
+    char tmpl[] = "/tmp/vorna-oom-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    fs::create_directories(dir + "/folder");
+    // 4 million empty leaves: 32 MB to read, several times that to check.
+    const int32_t leaves = 4'000'000;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(16 + 8 * size_t(leaves));
+    auto header = [&](const char* name, int32_t size) {
+        bytes.insert(bytes.end(), name, name + 4);
+        for (int k = 0; k < 4; ++k) bytes.push_back(uint8_t(uint32_t(size) >> (8 * k)));
+    };
+    header("HEDR", 8 + 8 * leaves);
+    header("MSH2", 8 * leaves);
+    for (int32_t i = 0; i < leaves; ++i) header("ZZZZ", 0);
+    std::ofstream(dir + "/folder/a_big.msh", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    bytes = {};
+    mesh::msh small;
+    small.hedr = WithWarning();
+    ASSERT_TRUE(small.Save(dir + "/folder/b_small.msh", 1));
+
+    const rlim_t mb = 1 << 20;
+    struct Case {
+        const char* what;
+        rlim_t space, stack;
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> lines;  // the start of each line of the output
+    } cases[] = {
+        {"memory runs out on one file of a folder", 16 * mb + 48 * mb, 8 * mb, {"check", "--jobs", "1", "folder"}, 2,
+         {"folder/a_big.msh: error: : [unreadable] Out of memory while", "folder/b_small.msh: warning: "}},
+        {"no thread can be started", 1024 * mb, 4096 * mb, {"check", "--jobs", "4", "folder/b_small.msh"}, 0,
+         {"folder/b_small.msh: warning: "}},
+        {"memory runs out while reading", 16 * mb, 8 * mb, {"tree", "folder/a_big.msh"}, 2, {}},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = ToolUnderLimits(dir, c.space, c.stack, c.args);
+        EXPECT_EQ(o.code, c.code) << c.what << "\n" << o.out << o.err;
+        const std::vector<std::string> lines = Lines(o.out);
+        ASSERT_GE(lines.size(), c.lines.size()) << c.what << "\n" << o.out;
+        for (size_t i = 0; i < c.lines.size(); ++i)
+            EXPECT_EQ(lines[i].rfind(c.lines[i], 0), 0u) << c.what << ": " << lines[i];
+        if (c.code == 2) {
+            EXPECT_NE((o.out + o.err).find("a_big.msh"), std::string::npos) << c.what << o.err;
+            EXPECT_NE((o.out + o.err).find("ut of memory"), std::string::npos) << c.what << o.err;
+        }
+    }
+    fs::remove_all(dir);
+#endif
 }

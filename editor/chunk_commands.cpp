@@ -6,6 +6,7 @@
 #include <new>
 
 #include "editor/editor.h"
+#include "editor/inspector.h"
 #include "format/records.h"
 #include "host/files.h"
 #include "mesh/verify.h"
@@ -36,6 +37,7 @@ void Editor::OpenMesh() {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
             doc.Replace(m, host::BaseName(path), path);
+            inspector->SetStatus(m->cut);
         }
         Refresh();
     }

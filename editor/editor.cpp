@@ -63,8 +63,10 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
         doc.mesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
-        else
+        else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
+            inspector->SetStatus(doc.mesh->cut);
+        }
     } else {
         Message("Error!", "Failed to open mesh file.");
     }

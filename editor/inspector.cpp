@@ -139,6 +139,13 @@ void InspectorPanel::Follow() {
                          (name.empty() ? std::string() : " (" + name + ")") + ", saved as read";
             inspection.lines.push_back(after);
         }
+        // A file that ended inside the root was read as far as it went.
+        if (c && c == root && !ed_.doc.mesh->cut.empty()) {
+            mesh::InspectLine cut;
+            cut.label = "file cut";
+            cut.note = ed_.doc.mesh->cut;
+            inspection.lines.push_back(cut);
+        }
         target_ = c.get();
         size_ = c ? c->size : -1;
         revision_ = ed_.doc.revision;

@@ -29,6 +29,21 @@ int64_t EncodedLength(const chunk& root, int recognizematl) {
     return total;
 }
 
+// What to say of a file that ends inside its root chunk; empty when it
+// holds the whole root.
+std::string CutNote(const std::vector<uint8_t>& bytes) {
+    const auto n = static_cast<int64_t>(bytes.size());
+    if (n < 8) return "the file ends inside the root chunk's header: " + std::to_string(n) + " of 8 bytes";
+    format::Reader r(bytes, 0);
+    const std::string name = r.Chars(4);
+    const int64_t declared = r.I32();
+    if (declared <= n - 8) return "";
+    std::string shown;
+    for (const char ch : name) shown += ch >= 0x20 && ch < 0x7F ? ch : '?';
+    return "the file ends inside " + shown + ": " + std::to_string(n - 8) + " of " + std::to_string(declared) +
+           " bytes";
+}
+
 }  // namespace
 
 mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
@@ -44,6 +59,7 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
         const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
         if (next + 8 <= int64_t(bytes->size())) m->trailer = format::Reader(*bytes, next).Chars(4);
         if (next < int64_t(bytes->size())) m->tail.assign(bytes->begin() + next, bytes->end());
+        m->cut = CutNote(*bytes);
         bytes.reset();
         m->hedr->Update(recognizematl);
         m->updatetotalchunks(nullptr);
@@ -98,6 +114,7 @@ bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
     if (!hedr->save(*file.stream(), recognizematl) || (!tail.empty() && !file.Write(tail.data(), tail.size())) ||
         !file.Commit())
         return fail(file.Error().empty() ? host::SystemError(EIO) : file.Error());
+    cut.clear();  // what was saved is whole
     return true;
 }
 

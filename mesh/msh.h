@@ -34,6 +34,11 @@ public:
     // written back after the root by Save. Not part of the tree: verification,
     // the check and the tree listing cover the root alone.
     std::vector<uint8_t> tail;
+    // When the file read ends inside its root chunk (its header declares
+    // more bytes than follow it), what to tell the user: "the file ends
+    // inside HEDR: 292 of 3296 bytes". The tree holds the bytes that were
+    // there, its sizes made to fit them. Empty otherwise, and once saved.
+    std::string cut;
 
     // The largest file a root chunk can fill: its header and 2^31 - 1 bytes.
     static constexpr int64_t kMaxFileBytes = int64_t{0x7FFFFFFF} + 8;

@@ -19,6 +19,8 @@ mesh::mshptr Open(const Args& a, const std::string& path) {
     std::string why;
     mesh::mshptr m = mesh::OpenMesh(path, a.list, a.matl, &why);
     if (!m) ReportUnreadable(path, why);
+    // A file that ends inside its root is read as far as it goes; say so.
+    else if (!m->cut.empty()) std::fprintf(stderr, "%s: %s\n", Escaped(path).c_str(), m->cut.c_str());
     return m;
 }
 

@@ -391,3 +391,24 @@ TEST_F(InspectorTest, BytesAfterTheRootAreShownAndSavedBack) {
         EXPECT_EQ(Saved(), Build({.texture = "new.tga"}) + after);
     }
 }
+
+// A file that ends inside its root: the status text says so on opening, and
+// the root's summary as long as it is selected.
+TEST_F(InspectorTest, AFileThatEndsInsideItsRootIsSaidToBeCut) {
+    const std::string whole = Build();
+    for (const size_t keep : {whole.size(), whole.size() - 3}) {
+        Spit(dir + "/in.msh", whole.substr(0, keep));
+        Start({"in.msh"});
+        const std::string cut = keep == whole.size() ? "" :
+            "the file ends inside HEDR: " + std::to_string(keep - 8) + " of " + std::to_string(whole.size() - 8) +
+            " bytes";
+        EXPECT_EQ(Panel().statuslabel->title, cut);
+        Select(Root());
+        const auto& lines = Panel().inspection.lines;
+        const bool shown = !lines.empty() && lines.back().label == "file cut";
+        EXPECT_EQ(shown, !cut.empty());
+        if (shown) {
+            EXPECT_EQ(lines.back().note, cut);
+        }
+    }
+}

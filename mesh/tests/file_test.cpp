@@ -481,3 +481,30 @@ TEST(Save, BytesAfterTheRootAreWrittenBackAsTheyWere) {
         }
     }
 }
+
+// A file that ends inside its root chunk is read as far as it goes, and the
+// mesh says where it ends; a whole file, or one saved since, says nothing.
+TEST(ReadMsh, AFileThatEndsInsideItsRootSaysSo) {
+    TempDir dir;
+    const Bytes whole = Ck("HEDR", Ck("MSH2", Ck("SINF", Ck("NAME", Str("scene")))));  // 40 bytes
+    struct Case {
+        size_t keep;  // bytes of the file kept
+        const char* cut;
+    };
+    const Case cases[] = {
+        {whole.size(), ""},
+        {whole.size() - 1, "the file ends inside HEDR: 31 of 32 bytes"},
+        {12, "the file ends inside HEDR: 4 of 32 bytes"},
+        {8, "the file ends inside HEDR: 0 of 32 bytes"},
+        {5, "the file ends inside the root chunk's header: 5 of 8 bytes"},
+    };
+    for (const Case& c : cases) {
+        Put(dir / "in.msh", Bytes(whole.begin(), whole.begin() + static_cast<long>(c.keep)));
+        std::string why;
+        mesh::mshptr m = mesh::OpenMesh(dir / "in.msh", Containers(), 1, &why);
+        ASSERT_NE(m, nullptr) << c.keep << ": " << why;
+        EXPECT_EQ(m->cut, c.cut) << c.keep;
+        ASSERT_TRUE(m->Save(dir / "out.msh", 1, &why)) << why;
+        EXPECT_EQ(m->cut, "") << c.keep;
+    }
+}

@@ -91,7 +91,8 @@ void Editor::DrawCheckFindings() {
         diffedmesh.reset();
         showdiff = false;
     }
-    if (!w.checkwindow) return;
+    // Hidden under the enlarged preview, the window takes no clicks.
+    if (!w.checkwindow || w.checkwindow->hidden) return;
     if (showdiff) return DrawDifferences();
     if (!checked) w.checkwindow->title = "check";
     display::tilemap& grid = g.checkgrid;
@@ -118,16 +119,8 @@ void Editor::DrawCheckFindings() {
         const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
         if (hovered) shown = int(i);
         if (hovered && ui.Released(1)) checkchosen = int(i);
-        if (hovered && ui.Released(1) && c && doc.mesh && doc.mesh->hedr) {
-            // Only a chunk still in the tree can be selected.
-            std::vector<size_t> path;
-            if (PathFromRoot(c, doc.mesh->hedr, path)) {
-                doc.selchunk = c;
-                c->expand();
-                Refresh();
-                w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
-            }
-        }
+        // Only a chunk still in the tree can be selected.
+        if (hovered && ui.Released(1)) Reveal(c);
         if (hovered && i != hintedfinding) {
             // Once when the pointer comes to a finding with a repair.
             hintedfinding = i;

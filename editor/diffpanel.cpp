@@ -74,13 +74,7 @@ void Editor::DrawDifferences() {
         const meshdiff::Difference& d = differences[i];
         const mesh::chunkptr c = std::const_pointer_cast<mesh::chunk>(d.where.lock());
         const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
-        std::vector<size_t> path;
-        if (hovered && ui.Released(1) && c && PathFromRoot(c, doc.mesh->hedr, path)) {
-            doc.selchunk = c;
-            c->expand();
-            Refresh();
-            w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
-        }
+        if (hovered && ui.Released(1)) Reveal(c);
         const std::string text = meshdiff::Line(d);
         if (c && doc.selchunk == c)
             grid.InsertString(0, r, text, pal::kPanel, pal::kText, 0, 0, 0, grid.tmapw);

@@ -137,9 +137,10 @@ void Editor::Compose() {
     g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste(g.screen);
-    if (w.checkanchor) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
+    if (w.checkanchor && !w.checkwindow->hidden) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
+    if (inspector->preview) inspector->preview->Draw();
     g.byteoverlay.Draw(display, w.tableanchor->dx, w.tableanchor->dy, 0, 0, -1, -1);
     RenderTree();
     g.treegrid.Draw(display, w.treepanel->dx, w.treepanel->dy, 0, 0, -1, -1);
@@ -216,6 +217,16 @@ void Editor::Refresh() {
 }
 
 // ---- helpers of the commands ----------------------------------------------
+
+bool Editor::Reveal(const mesh::chunkptr& c) {
+    std::vector<size_t> path;
+    if (!c || !doc.mesh || !doc.mesh->hedr || !PathFromRoot(c, doc.mesh->hedr, path)) return false;
+    doc.selchunk = c;
+    c->expand();
+    Refresh();
+    w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
+    return true;
+}
 
 int Editor::Ask(const std::string& title, const std::string& text) {
     messages.push_back({title, text});

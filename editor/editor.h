@@ -355,6 +355,9 @@ public:
     // Scrolls the data view so that the byte at offset of the selected chunk
     // is on it.
     void ShowInDataView(int64_t offset);
+    // Selects a chunk of the tree, opens the tree down to it and scrolls it
+    // into view; false (nothing changes) for a chunk no longer in the tree.
+    bool Reveal(const mesh::chunkptr& c);
 
 private:
     void BuildWidgets();

@@ -1,14 +1,18 @@
 // The inspector window in the free area right of the chunk actions: the
 // selected chunk's path, its data decoded (mesh/inspect.h) with values that
 // are edited in place, the rows of a list, or a hex dump of its bytes with a
-// "go to" field. The tool row's status text lives here too.
+// "go to" field (editor/hexdump.cpp), or the 3D preview (editor/previewpanel.h).
+// The tool row's status text lives here too.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "display/tilemap.h"
+#include "editor/previewpanel.h"
 #include "mesh/inspect.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
@@ -40,6 +44,7 @@ public:
     // ---- open to tests
     widgets::gadget* window = nullptr;
     widgets::gadget* hexbox = nullptr;     // the "hex" toggle
+    std::unique_ptr<PreviewPanel> preview; // the "view" mode beside it
     widgets::gadget* gotobox = nullptr;    // offset to go to
     widgets::gadget* editbox = nullptr;    // the value being typed, in place
     widgets::gadget* scroll = nullptr;
@@ -89,6 +94,7 @@ private:
     mesh::InspectValue editvalue_;
     bool opened_ = false;   // the edit box opened in this frame
     bool painted_ = false;  // the window has been placed by a first draw
+    bool lasthex_ = false;  // "hex" was ticked in the last frame
     std::string status_;
 };
 

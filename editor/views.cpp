@@ -54,12 +54,7 @@ void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
                 hint = "model " + name;
             else
                 w.titlelabel->title = name + (doc.mesh && doc.history.Modified() ? " *" : "");
-            if (ui.Released(1)) {
-                doc.selchunk = c;
-                c->expand();
-                Refresh();
-                w.treescroll->state = std::min(doc.selchunk->findy(nullptr), w.treescroll->h);
-            }
+            if (ui.Released(1)) Reveal(c);
         }
         if (doc.selchunk == c)
             grid.InsertString(0, r, name, pal::kPanel, pal::kText, 0, 0, 0, -1);

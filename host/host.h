@@ -158,6 +158,7 @@ enum KeyCode : int {
     kKeyDown = 40,
     kKeyInsert = 45,
     kKeyDelete = 46,
+    kKey3 = 51,
     kKeyA = 65,
     kKeyD = 68,
     kKeyF = 70,

@@ -13,13 +13,7 @@
 namespace preview {
 namespace {
 
-// A leaf's data, cut to its size (a container's, or a chunk's stale bytes
-// past its size, are not read).
-std::span<const uint8_t> Bytes(const mesh::chunk* c) {
-    if (!c || !c->kids.empty() || c->size <= 0) return {};
-    std::span<const uint8_t> d = c->data();
-    return d.first(std::min<size_t>(d.size(), size_t(c->size)));
-}
+std::span<const uint8_t> Bytes(const mesh::chunk* c) { return LeafBytes(c); }
 
 // The elements of a counted list that its data has room for.
 int64_t Elements(std::span<const uint8_t> b, int width) {
@@ -207,6 +201,13 @@ const mesh::chunk* Loose(const mesh::chunk& geom, Geometry& g) {
 }
 
 }  // namespace
+
+// A container's, or a chunk's stale bytes past its size, are not read.
+std::span<const uint8_t> LeafBytes(const mesh::chunk* c) {
+    if (!c || !c->kids.empty() || c->size <= 0) return {};
+    std::span<const uint8_t> d = c->data();
+    return d.first(std::min<size_t>(d.size(), size_t(c->size)));
+}
 
 int Geometry::ModelOf(const mesh::chunk* c) const {
     // Models are few next to chunks: a lookup of each ancestor is cheap.

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -97,5 +98,8 @@ std::vector<uint8_t> Shown(const Geometry& g, int focus, const Visibility& v);
 
 // The model of that name (the first), -1 when there is none.
 int FindModel(const Geometry& g, const std::string& name);
+
+// A leaf's data cut to its size; empty for a container.
+std::span<const uint8_t> LeafBytes(const mesh::chunk* c);
 
 }  // namespace preview

@@ -1,0 +1,265 @@
+// The inspector's view mode: the picture follows the selection, a click on a
+// triangle selects its segment, a finding's element is marked and looked at,
+// and the picture is rendered again only when something changed.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "editor/inspector.h"
+#include "editor/tests/fixture.h"
+#include "preview/render.h"
+#include "tests/support/models.h"
+
+using namespace edtest;
+namespace ts = testsupport;
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Cube points moved along x.
+std::vector<float> CubeAt(float x) {
+    std::vector<float> p = ts::CubePoints();
+    for (size_t i = 0; i < p.size(); i += 3) p[i] += x;
+    return p;
+}
+
+class PreviewTest : public EditorTest {
+protected:
+    // Starts on a mesh of these models, the view on, the root selected.
+    void Open(std::vector<mesh::chunkptr> models) {
+        Configure(96, 60);
+        const ts::Bytes b = ts::Encode(ts::Mesh(std::move(models)));
+        Spit(dir + "/view.msh", std::string(b.begin(), b.end()));
+        Start({dir + "/view.msh"});
+        Select(ed->doc.mesh->hedr);
+        ClickWidget(Panel().viewbox);
+        Frames(2);
+    }
+    editor::PreviewPanel& Panel() { return *ed->inspector->preview; }
+    void Select(const mesh::chunkptr& c) {
+        ed->Reveal(c);
+        Frames(2);
+    }
+    mesh::chunkptr Model(size_t i) { return ed->st.modllist.at(i); }
+    mesh::chunkptr Segment(size_t model, size_t k) {
+        size_t n = 0;
+        for (const mesh::chunkptr& g : Model(model)->kids)
+            if (g->name == "GEOM")
+                for (const mesh::chunkptr& s : g->kids)
+                    if (s->name == "SEGM" && n++ == k) return s;
+        return nullptr;
+    }
+    // The window's pixels under the picture.
+    std::vector<uint32_t> Picture() {
+        std::vector<uint32_t> out;
+        const editor::PreviewPanel& p = Panel();
+        for (int y = p.cy * kTile; y < (p.cy + p.ch) * kTile; ++y)
+            for (int x = p.cx * kTile; x < (p.cx + p.cw) * kTile; ++x) out.push_back(host.Pixel(x, y));
+        return out;
+    }
+};
+
+mesh::chunkptr Cube(const std::string& name, float x, const std::string& parent = "") {
+    return ts::Modl(name, parent, 0, {}, {ts::Segm(CubeAt(x), "NDXT", ts::CubeTriangles())});
+}
+
+}  // namespace
+
+TEST_F(PreviewTest, TheSelectionChangesThePicture) {
+    mesh::chunkptr left = Cube("left", -2);
+    std::vector<float> above = CubeAt(-2);
+    for (size_t i = 1; i < above.size(); i += 3) above[i] += 1.5f;
+    left->kids.back()->AppendKid(ts::Segm(above, "NDXT", ts::CubeTriangles()));
+    Open({left, Cube("right", 2), Cube("child", 4, "left")});
+    struct Case {
+        const char* what;
+        std::function<mesh::chunkptr()> chunk;
+        int focus;     // the model shown with its children, -1 all
+        bool marked;   // the highlight colour is seen
+    };
+    const std::vector<Case> cases = {
+        {"the root: every model", [&] { return ed->doc.mesh->hedr; }, -1, false},
+        {"a model with a child: it is marked", [&] { return Model(0); }, 0, true},
+        {"a model alone: not marked", [&] { return Model(1); }, 1, false},
+        {"a segment", [&] { return Segment(1, 0); }, 1, true},
+        {"a list of a segment: the segment", [&] { return Segment(0, 1)->kids[1]; }, 0, true},
+    };
+    std::vector<std::vector<uint32_t>> seen;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Select(c.chunk());
+        seen.push_back(Picture());
+        EXPECT_EQ(Panel().mark.model >= 0 || Panel().mark.segment >= 0, c.marked);
+        // A shade of the highlight colour (yellow: no blue) anywhere.
+        const std::vector<uint32_t> pixels = Picture();
+        EXPECT_EQ(std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return (p & 255) == 0 && p > 0xFFFF; }),
+                  c.marked);
+        EXPECT_EQ(Panel().focus(), c.focus);
+        for (size_t k = 0; k + 1 < seen.size(); ++k) EXPECT_NE(seen[k], seen.back()) << "same picture as case " << k;
+    }
+}
+
+TEST_F(PreviewTest, AClickOnATriangleSelectsItsSegment) {
+    mesh::chunkptr two = ts::Modl("two", "", 0, {},
+                                  {ts::Segm(CubeAt(-1.5f), "NDXT", ts::CubeTriangles()),
+                                   ts::Segm(CubeAt(1.5f), "NDXT", ts::CubeTriangles())});
+    Open({two});
+    for (size_t k : {1u, 0u}) {
+        SCOPED_TRACE(k);
+        Select(ed->doc.mesh->hedr);
+        // The centre of the segment's cube on the screen.
+        int x = 0, y = 0;
+        ASSERT_TRUE(Panel().ScreenPixel({k ? 1.5f : -1.5f, 0, 0}, x, y));
+        host.SetPointer(x, y);
+        host.SetButton(1, true);
+        Frame();
+        host.SetButton(1, false);
+        Frames(2);
+        const mesh::chunkptr s = Segment(0, k);
+        ASSERT_EQ(ed->doc.selchunk, s);
+        for (mesh::chunkptr p = s->getparent(); p; p = p->getparent()) EXPECT_TRUE(p->expanded);
+        EXPECT_EQ(ed->w.treescroll->state, std::min(s->findy(nullptr), ed->w.treescroll->h));
+        EXPECT_EQ(Panel().mark.segment, int(k));
+    }
+    // The background selects nothing.
+    const mesh::chunkptr before = ed->doc.selchunk;
+    Click(Panel().cx, Panel().cy);
+    EXPECT_EQ(ed->doc.selchunk, before);
+}
+
+TEST_F(PreviewTest, AFindingMarksItsElementAndTheCameraTurnsToIt) {
+    // The normal of vertex 6 is not finite; index 5 of the second cube's
+    // triangles (its second triangle's last corner) is out of range.
+    std::vector<float> normals(24, 0);
+    normals[18] = kNaN;
+    mesh::chunkptr a = Cube("a", -2);
+    mesh::chunkptr asegm = a->kids.back()->kids.back();
+    asegm->AppendKid(ts::Leaf("NRML", ts::FloatList(normals, 3)));
+    std::vector<uint16_t> tris = ts::CubeTriangles();
+    tris[5] = 40;
+    mesh::chunkptr b = ts::Modl("b", "", 0, {}, {ts::Segm(CubeAt(2), "NDXT", tris)});
+    Open({a, b});
+    Shortcut(editor::kKeyK);
+    Frames(2);
+    struct Case {
+        const char* rule;
+        const char* list;
+        int64_t vertex;             // marked
+        preview::Vec3 at;           // where the camera looks
+    };
+    // Vertex 6 of a: x from bit 0 (-0.5), y from bit 1 (0.5), z from bit 2 (0.5).
+    // NDXT position 5 of b: its triangle (4, 7, 40), left out; its corners
+    // 4 and 7 are sound.
+    const std::vector<Case> cases = {
+        {"not-finite", "NRML", 6, {-2.5f, 0.5f, 0.5f}},
+        {"index-range", "NDXT", 4, {2, 0, 0.5f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        size_t i = 0;
+        while (i < ed->checkfindings.size() && ed->checkfindings[i].rule != c.rule) ++i;
+        ASSERT_LT(i, ed->checkfindings.size());
+        ASSERT_TRUE(ed->checkfindings[i].element);
+        Click(ed->w.checkanchor->dx, ed->w.checkanchor->dy + int(i));
+        Frames(2);
+        ASSERT_EQ(ed->doc.selchunk->name, c.list);
+        EXPECT_EQ(Panel().mark.vertex, c.vertex);
+        EXPECT_NEAR(Panel().camera.target.x, c.at.x, 1e-5);
+        EXPECT_NEAR(Panel().camera.target.y, c.at.y, 1e-5);
+        EXPECT_NEAR(Panel().camera.target.z, c.at.z, 1e-5);
+        // The marker is on the screen where the vertex is.
+        const preview::Geometry& g = Panel().geometry();
+        const preview::Segment& s = g.segments[size_t(Panel().mark.segment)];
+        int x = 0, y = 0;
+        ASSERT_TRUE(Panel().ScreenPixel(g.points[s.first + size_t(c.vertex)], x, y));
+        EXPECT_EQ(host.Pixel(x, y), preview::kVertexMark);
+    }
+}
+
+TEST_F(PreviewTest, ThePictureIsRenderedOnlyWhenSomethingChanged) {
+    Open({Cube("left", -2), Cube("right", 2)});
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        bool renders;
+    };
+    const std::vector<Case> cases = {
+        {"idle frames", [] {}, false},
+        {"the pointer moves over it", [&] { host.SetPointer(Panel().cx * kTile + 5, Panel().cy * kTile + 5); }, false},
+        {"another model", [&] { Select(Model(1)); }, true},
+        {"the wheel", [&] { host.RollWheel(1); }, true},
+        {"a left drag", [&] {
+             host.SetButton(1, true);
+             Frame();
+             host.SetPointer(Panel().cx * kTile + 30, Panel().cy * kTile + 9);
+             Frame();
+             host.SetButton(1, false);
+         }, true},
+        {"wireframe", [&] { ClickWidget(Panel().wirebox); }, true},
+        {"home", [&] { ClickWidget(Panel().homebutton); }, true},
+        {"a change of the mesh", [&] {
+             ed->Change("t", Model(0), editor::Editor::Reach::subtree, [&] { Model(0)->kids[0]->setdata({6, 0, 0, 0}); });
+         }, true},
+        {"idle again", [] {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int renders = Panel().renders;
+        const int shown = host.PresentedFrames();
+        c.act();
+        Frames(4);
+        EXPECT_EQ(Panel().renders > renders, c.renders);
+        if (!c.renders) {
+            EXPECT_EQ(host.PresentedFrames(), shown) << "an idle frame is not shown again";
+        }
+    }
+}
+
+TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
+    Open({Cube("left", 0)});
+    const int h = ed->inspector->window->h, rows = Panel().ch;
+    ClickWidget(ed->inspector->hexbox);  // hex takes the place of the view
+    ASSERT_FALSE(Panel().on);
+    for (bool big : {true, false, true}) {
+        Shortcut(host::kKey3);
+        Frames(2);
+        EXPECT_TRUE(Panel().on);
+        EXPECT_EQ(Panel().enlarged, big);
+        EXPECT_EQ(ed->w.checkwindow->hidden, big ? 1 : 0);
+        EXPECT_EQ(Panel().ch, rows + (big ? 15 : 0));
+        EXPECT_EQ(Panel().frame.height, Panel().ch * kTile);
+    }
+    // Leaving the view takes the preview back to its place.
+    ClickWidget(Panel().viewbox);
+    Frames(2);
+    EXPECT_FALSE(Panel().enlarged);
+    EXPECT_EQ(ed->inspector->window->h, h);
+}
+
+TEST_F(PreviewTest, MalformedGeometryDrawsWhatIsSound) {
+    // A NaN corner, an index out of range, a strip of two, a parent loop, a
+    // list whose count is far beyond its bytes.
+    std::vector<float> nan = ts::CubePoints();
+    nan[4] = kNaN;
+    mesh::chunkptr huge = ts::Segm(ts::CubePoints(), "NDXT", ts::CubeTriangles());
+    huge->kids[2]->setdata(ts::Cat({ts::I32s({0x7FFFFFFF}), ts::U16s({0, 1, 2})}));
+    Open({ts::Modl("nan", "", 0, {}, {ts::Segm(nan, "NDXT", ts::CubeTriangles())}),
+          ts::Modl("range", "", 0, {}, {ts::Segm(ts::CubePoints(), "NDXT", {0, 1, 99, 0, 1, 2})}),
+          ts::Modl("strip", "", 0, {}, {ts::Segm(ts::CubePoints(), "STRP", {0x8000, 0x8001})}),
+          ts::Modl("loop1", "loop2", 0, {}, {ts::Segm(ts::CubePoints(), "NDXT", ts::CubeTriangles())}),
+          ts::Modl("loop2", "loop1", 0, {}, {}), ts::Modl("huge", "", 0, {}, {huge})});
+    // Triangles drawn of each model (the loop is cut at loop1, which becomes
+    // loop2's parent).
+    const std::vector<size_t> triangles = {8, 1, 0, 12, 0, 1};
+    for (size_t i = 0; i < triangles.size(); ++i) {
+        SCOPED_TRACE(i);
+        Select(Model(i));
+        const preview::Geometry& g = Panel().geometry();
+        size_t n = 0;
+        for (const preview::Triangle& t : g.triangles) n += g.segments[t.segment].model == int(i);
+        EXPECT_EQ(n, triangles[i]);
+        const std::vector<uint32_t>& ids = Panel().frame.ids;
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), preview::Frame::kNone) < std::ptrdiff_t(ids.size()), n > 0);
+    }
+}

@@ -103,7 +103,8 @@ void PreviewPanel::View(bool shown) {
     cy = window_.dy + 3;
     cw = window_.w - 2;
     ch = window_.h - 4;
-    grid_.SetTiles(0, 1, grid_.tmapw, 1, 0, pal::kText, pal::kPanel, 1);
+    // The buttons' row shows through the contents.
+    grid_.SetTiles(0, 1, grid_.tmapw, 1, pal::kKeep, pal::kKeep, pal::kKeep, 1);
     Follow();
     Pointer();
     Render();

@@ -229,6 +229,8 @@ TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
         EXPECT_EQ(ed->w.checkwindow->hidden, big ? 1 : 0);
         EXPECT_EQ(Panel().ch, rows + (big ? 15 : 0));
         EXPECT_EQ(Panel().frame.height, Panel().ch * kTile);
+        // The buttons show through the inspector's contents.
+        EXPECT_EQ(Row(Panel().homebutton->dy).substr(size_t(Panel().homebutton->dx), 4), "home");
     }
     // Leaving the view takes the preview back to its place.
     ClickWidget(Panel().viewbox);

@@ -112,6 +112,8 @@ void PreviewPanel::View(bool shown) {
         grid_.InsertString(0, 2, "Not enough memory for the picture.", pal::kText, pal::kPanel, 0, 1, 0, -1);
     else if (!ed_.doc.mesh)
         grid_.InsertString(0, 2, "No mesh.", pal::kText, pal::kPanel, 0, 1, 0, -1);
+    else if (empty_)
+        grid_.InsertString(0, 2, "No triangles to show.", pal::kText, pal::kPanel, 0, 1, 0, -1);
 }
 
 preview::Visibility PreviewPanel::Kinds() const {
@@ -123,10 +125,10 @@ void PreviewPanel::Follow() {
     const bool rebuild = m != mesh_ || ed_.doc.revision != revision_;
     if (rebuild) {
         geom_ = preview::Geometry();
+        failed_ = false;
         if (m && m->hedr) {
             try {
                 geom_ = preview::Build(*m->hedr);
-                failed_ = false;
             } catch (const std::bad_alloc&) {
                 geom_ = preview::Geometry();
                 failed_ = true;
@@ -157,6 +159,10 @@ void PreviewPanel::Follow() {
     const preview::Spot spot = preview::Locate(geom_, sel, element);
     mark = spot.mark;
     shown_ = preview::Shown(geom_, focus_, kinds);
+    empty_ = true;
+    for (size_t i = 0; i < geom_.models.size() && empty_; ++i) empty_ = !(shown_[i] && geom_.models[i].hardpoint);
+    for (size_t i = 0; i < geom_.triangles.size() && empty_; ++i)
+        empty_ = !shown_[size_t(geom_.segments[geom_.triangles[i].segment].model)];
     // A model alone on the screen is not marked: it would be all highlight.
     if (mark.model >= 0 && std::count(shown_.begin(), shown_.end(), uint8_t(1)) < 2) mark.model = -1;
     if ((focus_ != fitted_ && !picked_) || kindschanged || fitted_ == -2) {
@@ -249,6 +255,7 @@ void PreviewPanel::Render() {
         preview::Render(geom_, shown_, camera, {key.wire}, mark, key.width, key.height, frame);
         host::PixelBuffer pixels{frame.width, frame.height, frame.pixels};
         if (!image_ || !ed_.host.SetImagePixels(*image_, pixels)) image_ = ed_.host.MakeImage(std::move(pixels));
+        if (!image_) failed_ = true;
     } catch (const std::bad_alloc&) {
         failed_ = true;
         image_.reset();
@@ -259,7 +266,7 @@ void PreviewPanel::Render() {
 }
 
 void PreviewPanel::Draw() {
-    if (!on || !image_ || failed_ || !ed_.doc.mesh) return;
+    if (!on || !image_ || failed_ || empty_ || !ed_.doc.mesh) return;
     const float pw = float(ed_.display.CellPixelWidth()), ph = float(ed_.display.CellPixelHeight());
     ed_.host.DrawImage(*image_, float(cx) * pw, float(cy) * ph, float(cw) * pw, float(ch) * ph);
 }

@@ -92,6 +92,7 @@ private:
     std::string finding_;         // the finding last looked at
     bool picked_ = false;         // the selection came from a click here
     bool failed_ = false;         // memory ran out for the picture
+    bool empty_ = false;          // nothing shown has a triangle or a marker
     Key last_;
     host::ImagePtr image_;
     // A drag: its button (0 none), the last pointer pixel, whether it moved.

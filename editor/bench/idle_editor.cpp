@@ -1,13 +1,14 @@
 // The editor in its window, as vornabel runs it, for the measuring scripts.
 //
-//   idle_editor [--every-frame] [--frame-log] MESH
+//   idle_editor [--every-frame] [--frame-log] [--view] MESH
 //       runs the editor on the mesh and prints, once, the seconds from the
 //       start of the program to the first frame shown; --every-frame shows
 //       every frame whatever it holds, as the window did before it compared
 //       frames (the baseline of tools/idle_cpu.sh); --frame-log prints
 //       "shown NANOSECONDS MICROSECONDS" after each frame the window shows:
 //       the system's wall clock then (as date +%s%N) and the process time
-//       its Flip took (for tools/click_latency.sh)
+//       its Flip took (for tools/click_latency.sh); --view selects the root
+//       and shows the whole mesh in the inspector's 3D preview
 //   idle_editor --make-mesh PATH MEGABYTES
 //       writes a large mesh (see bench/support/bigmesh.h)
 //
@@ -22,6 +23,7 @@
 
 #include "display/display.h"
 #include "editor/editor.h"
+#include "editor/inspector.h"
 #include "host/sdl_host.h"
 #include "bench/support/bigmesh.h"
 
@@ -72,19 +74,23 @@ int main(int argc, char** argv) {
         if (!ok) std::fprintf(stderr, "cannot write %s\n", args[1].c_str());
         return ok ? 0 : 1;
     }
-    bool every = false, log = false;
-    while (!args.empty() && (args[0] == "--every-frame" || args[0] == "--frame-log")) {
-        (args[0] == "--every-frame" ? every : log) = true;
+    bool every = false, log = false, view = false;
+    while (!args.empty() && (args[0] == "--every-frame" || args[0] == "--frame-log" || args[0] == "--view")) {
+        (args[0] == "--every-frame" ? every : args[0] == "--view" ? view : log) = true;
         args.erase(args.begin());
     }
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: idle_editor [--every-frame] [--frame-log] MESH | --make-mesh PATH MEGABYTES\n");
+        std::fprintf(stderr, "usage: idle_editor [--every-frame] [--frame-log] [--view] MESH | --make-mesh PATH MEGABYTES\n");
         return 2;
     }
     MeasuredHost host(every, log);
     display::Display display(host);
     editor::Editor editor(host, display);
     editor.Startup(args);
+    if (view && editor.doc.mesh && editor.inspector->preview) {
+        editor.doc.selchunk = editor.doc.mesh->hedr;
+        editor.inspector->preview->viewbox->state = 1;
+    }
     editor.Run();
     return 0;
 }

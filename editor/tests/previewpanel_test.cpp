@@ -263,5 +263,6 @@ TEST_F(PreviewTest, MalformedGeometryDrawsWhatIsSound) {
         EXPECT_EQ(n, triangles[i]);
         const std::vector<uint32_t>& ids = Panel().frame.ids;
         EXPECT_EQ(std::count(ids.begin(), ids.end(), preview::Frame::kNone) < std::ptrdiff_t(ids.size()), n > 0);
+        EXPECT_EQ(Row(Panel().cy).find("No triangles to show.") != std::string::npos, n == 0);
     }
 }

@@ -67,13 +67,9 @@ public:
     int CellPixelHeight() const { return tileh * settings.scale; }
 };
 
-// The characters the line prompt accepts.
-inline const std::string kInputLineChars =
-    "qazwsxedcrfvtgbyhnujmikolpQAZWSXEDCRFVTGBYHNUJMIKOLP1234567890!@#$%^&*()_+|\\[];',./{}:<>?`";
-
 // A modal one-line prompt: a bar at window row 2 shows the prompt and the
 // typed text (in colour) with a blinking cursor; returns the text when Enter
-// is typed. row is accepted for compatibility and not used. A request to
+// is typed. It takes the characters of LineChars::Prompt (display/lineedit.h). row is accepted for compatibility and not used. A request to
 // close the window ends the program.
 std::string InputLine(Display& display, const std::string& prompt, int row, int colour);
 

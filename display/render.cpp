@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "display/lineedit.h"
 #include "display/tilemap.h"
 
 namespace display {
@@ -69,12 +70,10 @@ bool RunLine(Display& display, const std::string& prompt, int colour, std::strin
             host.ClearKeys();
             return false;
         }
-        int c = host.NextTypedChar();
-        if (c > 0 && c < 256 && kInputLineChars.find(static_cast<char>(c)) != std::string::npos)
-            typed += static_cast<char>(c);
-        if (c == 8 && !typed.empty()) typed.pop_back();
+        const int c = host.NextTypedChar();
+        const LineKey key = TypeInto(typed, c, LineChars::Prompt);
         std::string line = prompt + "@" + std::to_string(colour) + "@" + typed;
-        if (c == 13) {
+        if (key == LineKey::Enter) {
             host.ClearKeys();
             text = typed;
             return true;

@@ -1,6 +1,7 @@
 // Asking for a file: the desktop's dialog program, or a path typed into a prompt.
 #include "editor/file_request.h"
 
+#include "display/lineedit.h"
 #include "display/palette.h"
 #include "display/tilemap.h"
 #include "host/files.h"
@@ -29,18 +30,13 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
                 if (c == 'n' || c == 'N') asking = false;  // back to the path
                 continue;
             }
-            if (c == 13) {
+            if (display::TypeInto(typed, c, display::LineChars::Any) == display::LineKey::Enter) {
                 if (save && host::PathKind(typed) == 1) {
                     asking = true;
                     continue;
                 }
                 host.ClearKeys();
                 return typed;
-            }
-            if (c == 8) {
-                if (!typed.empty()) typed.pop_back();
-            } else if (c >= 32 && c != 127 && c < 256) {
-                typed += static_cast<char>(c);
             }
         }
         if (host.KeyPresses(host::kKeyEscape) > 0) {

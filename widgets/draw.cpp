@@ -29,10 +29,6 @@ constexpr int kArrowDown = 31;
 constexpr int kCheckMark = 251;
 constexpr char kLineBreak = static_cast<char>(255);
 
-// Key codes read by the text box.
-constexpr int kCharBackspace = 8;
-constexpr int kCharEnter = 13;
-
 // Writes text the way every widget does: no colour codes, no force, line
 // breaks on, no length limit.
 void Write(tilemap& grid, int x, int y, const std::string& text, int fg, int bg) {
@@ -251,12 +247,12 @@ void gadget::DrawTextbox(Toolkit* ui, tilemap& grid, int d) {
     if (at < 0) return;
 
     const int c = host.NextTypedChar() & 0xFF;
-    if (c == kCharEnter) {
+    if (c == host::kKeyEnter) {
         state = 1;
         at = -1;
         return;
     }
-    if (c == kCharBackspace) {
+    if (c == host::kKeyBackspace) {
         title = DeleteAt(title, at);
         --at;
     } else if (c != 0 && chars.find(static_cast<char>(c)) != std::string::npos &&

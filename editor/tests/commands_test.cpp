@@ -53,7 +53,7 @@ TEST_F(CommandsTest, DeleteAndImportAfterOnTheRootSayWhyNot) {
         Select(Root());
         ed->messages.clear();
         host.file_answers = {dir + "/small.msh"};
-        KeyInModal(13, 2);
+        KeyInModal(host::kKeyEnter, 2);
         ASSERT_TRUE(ed->Execute(c.command));
         ASSERT_EQ(ed->messages.size(), 1u) << c.command;
         EXPECT_EQ(ed->messages[0].text, c.message);
@@ -118,10 +118,10 @@ TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
     const std::string before = Slurp(dir + "/small.msh");
     ClickWidget(ed->w.shiftupbutton);
     ClickWidget(ed->w.shiftdownbutton);
-    KeyInModal(13, 2);  // the popup that says why not
+    KeyInModal(host::kKeyEnter, 2);  // the popup that says why not
     ClickWidget(ed->w.deletebutton);
     host.file_answers = {dir + "/never.mck"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.importafterbutton);
     EXPECT_TRUE(host.file_requests.empty());  // import after needs a parent
     EXPECT_EQ(ed->messages.size(), 2u);
@@ -199,7 +199,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
 
     // A place that cannot be written is reported.
     host.file_answers = {dir + "/missing/dir/x.mck"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.exportbutton);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.\xff" "No such file or directory");
@@ -245,7 +245,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
 
     // A record: refused at once, with the reason.
     Select(name);
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.importunderbutton);
     EXPECT_TRUE(host.file_requests.empty());
     ASSERT_EQ(ed->messages.size(), 1u);
@@ -261,7 +261,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     ed->Refresh();
     Select(leaf);
     host.file_answers = {dir + "/sinf.mck"};
-    KeyInModal(27, 2);  // No
+    KeyInModal(host::kKeyEscape, 2);  // No
     ClickWidget(ed->w.importunderbutton);
     ASSERT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(ed->messages[1].title, "Confirm");
@@ -272,7 +272,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     // Yes: the data goes, the import is its child; one undo step brings the
     // data back.
     host.file_answers = {dir + "/sinf.mck"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.importunderbutton);
     ASSERT_EQ(leaf->kids.size(), 1u);
     EXPECT_EQ(leaf->kids[0]->name, "SINF");
@@ -284,7 +284,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
 
     // A first child without a container name would not read back: said too.
     host.file_answers = {dir + "/three.mck"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.importunderbutton);
     ASSERT_EQ(ed->messages.size(), 4u);
     EXPECT_EQ(ed->messages[3].text,
@@ -311,7 +311,7 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
     fs::create_directories(dir + "/sub");
     Spit(dir + "/sub/empty.mck", "");
     host.file_answers = {dir + "/sub/empty.mck"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.importunderbutton);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
@@ -339,7 +339,7 @@ TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
     EXPECT_NE(Slurp(dir + "/renamed.msh").find("ABCD"), std::string::npos);
 
     // Escape, and Enter on an emptied line, leave the name.
-    KeyInModal(27, 2);
+    KeyInModal(host::kKeyEscape, 2);
     ClickWidget(ed->w.renamebutton);
     EXPECT_EQ(one->name, "ABCD");
     TypeInModal("\b\b\b\b\r", 2);
@@ -437,7 +437,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     auto kept = ed->doc.mesh;
     Spit(dir + "/models/bad.msh", "");
     host.file_answers = {dir + "/models/bad.msh"};
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyOpen);
     EXPECT_EQ(host.file_requests.back().initial, dir + "/models\\");
     ASSERT_EQ(ed->messages.size(), 1u);
@@ -451,7 +451,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     if (truncate((dir + "/models/huge.msh").c_str(), int64_t{1} << 40) == 0) {
         kept->hedr->name = "EDIT";
         host.file_answers = {dir + "/models/huge.msh"};
-        KeyInModal(13);
+        KeyInModal(host::kKeyEnter);
         Shortcut(editor::kKeyOpen);
         ASSERT_EQ(ed->messages.size(), 2u);
         EXPECT_EQ(ed->messages[1].text, "Unable to read mesh file.\xff" "File too large");
@@ -478,7 +478,7 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
 
     // A save that cannot be written says so and changes nothing.
     host.file_answers = {dir + "/no/such/dir/x.msh"};
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeySave);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
@@ -495,12 +495,12 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
 
 TEST_F(CommandsTest, NewMeshAsksFirst) {
     Select(Msh2());
-    KeyInModal(27);  // Escape answers "No"
+    KeyInModal(host::kKeyEscape);  // Escape answers "No"
     Shortcut(editor::kKeyNew);
     EXPECT_EQ(ed->doc.title, "small");
     EXPECT_EQ(ed->doc.selchunk, Msh2());
 
-    KeyInModal(13, 2);  // Enter answers "Yes"
+    KeyInModal(host::kKeyEnter, 2);  // Enter answers "Yes"
     ClickWidget(ed->w.newbutton);
     ASSERT_NE(ed->doc.mesh, nullptr);
     EXPECT_EQ(ed->doc.title, "untitled");
@@ -536,8 +536,8 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
 
     // Scrolled to the end, a new mesh: the range and the position go back.
     ed->w.treescroll->state = ed->w.treescroll->h;
-    KeyInModal(39);  // the import is not saved: discard
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyRight);  // the import is not saved: discard
+    KeyInModal(host::kKeyEnter, 2);
     Shortcut(editor::kKeyNew);
     EXPECT_EQ(ed->w.treescroll->h, 0);
     EXPECT_EQ(ed->w.treescroll->state, 0);
@@ -547,8 +547,8 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     ed->doc.datacursor = -5;
     ASSERT_TRUE(ed->Execute("insert 4"));
     host.file_answers = {dir + "/long.msh"};
-    KeyInModal(39);
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyRight);
+    KeyInModal(host::kKeyEnter, 2);
     Shortcut(editor::kKeyOpen);
     Root()->expand();
     Msh2()->expanded = 1;

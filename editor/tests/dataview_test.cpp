@@ -117,7 +117,7 @@ TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
         for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->st.formatlist);
         ed->messages.clear();
         ed->w.valuebox->title = c.text;
-        if (!c.message.empty()) KeyInModal(13, 2);
+        if (!c.message.empty()) KeyInModal(host::kKeyEnter, 2);
         Press(c.button < 3 ? ed->w.inputbuttons[c.button] : ed->w.fltbutton);
         std::string bytes;
         for (int i = 2; i < 6; ++i) {
@@ -235,9 +235,9 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     Spit(dir + "/log__untitled.txt", "an older and longer log that is replaced\r\n");
     Start();
     Frame();
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.newbutton);
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "verification");
@@ -247,7 +247,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     EXPECT_TRUE(ed->doc.mesh->inerrors(ed->doc.mesh->hedr.get()));
 
     // Twice: the same log again.
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.verifybutton);
     EXPECT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
@@ -255,7 +255,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     // A log that cannot be created is skipped; the verdict and the mark stay.
     fs::remove(dir + "/log__untitled.txt");
     fs::create_directory(dir + "/log__untitled.txt");
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.verifybutton);
     ASSERT_EQ(ed->messages.size(), 3u);
     EXPECT_EQ(ed->messages[2].text, ed->messages[0].text);
@@ -276,7 +276,7 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     last->getkid("NAME")->setdata({'q', 'y'});
     ed->Refresh();
     const int scrollmax = ed->w.treescroll->h;
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_GE(ed->findings.size(), 2u);
     EXPECT_EQ(ed->findings[0], "NAME: chunk is not a valid null-terminated string");
@@ -298,7 +298,7 @@ TEST_F(EditorTest, VerifyCleanMeshLeavesOldLog) {
     Spit(dir + "/log__example.txt", "old");
     Start({"example.msh"});
     Frame();
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].text, std::string("This mesh is likely to work fine") + '\xff' + "with SWBFII");
@@ -313,9 +313,9 @@ TEST_F(EditorTest, VerifyReplacesAPlantedLinkAndAnswersAClose) {
     fs::create_symlink(dir + "/precious.txt", dir + "/log__untitled.txt");
     Start();
     Frame();
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->w.newbutton);
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_FALSE(fs::is_symlink(dir + "/log__untitled.txt"));

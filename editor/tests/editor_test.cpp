@@ -188,7 +188,7 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
 
 TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     fs::create_directories(dir + "/meshes.msh");
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Start({"meshes.msh"});
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
@@ -200,7 +200,7 @@ TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     // An empty file is a file, but no mesh.
     Spit(dir + "/empty.msh", "");
     auto second = std::make_unique<editor::Editor>(host, display);
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     second->Startup({"empty.msh"});
     ASSERT_EQ(second->messages.size(), 1u);
     EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");

@@ -82,7 +82,7 @@ TEST_F(EditorTest, NoDialogProgramFallsBackToTypedPath) {
     // Backspace edits; Escape cancels.
     TypeInModal(std::string("ab") + '\b' + "c\r");
     EXPECT_EQ(host.RequestFile("t", "", true, "/x/"), "/x/ac");
-    KeyInModal(27);
+    KeyInModal(host::kKeyEscape);
     EXPECT_EQ(host.RequestFile("t", "", true, "/x/"), "");
 
     // Saving onto an existing file asks first: Y replaces it, N goes back to

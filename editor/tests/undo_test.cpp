@@ -129,9 +129,9 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 if (name == "import after" || name == "import under") host.file_answers = {dir + "/three.mck"};
                 // An import under a record is refused, one under a chunk
                 // without children asks first: Enter answers.
-                if (name == "import under" && (c->kids.empty() || format::IsRecordName(c->name))) KeyInModal(13, 1);
+                if (name == "import under" && (c->kids.empty() || format::IsRecordName(c->name))) KeyInModal(host::kKeyEnter, 1);
                 // Delete and import after on the root say why not.
-                if ((name == "delete" || name == "import after") && !c->getparent()) KeyInModal(13, 1);
+                if ((name == "delete" || name == "import after") && !c->getparent()) KeyInModal(host::kKeyEnter, 1);
                 if (name == "pick byte") ed->st.pickedbyte = static_cast<int>(pick(256));
                 // Numbers that every input button and flt take; str writes text.
                 if (name.rfind("input", 0) == 0 || name == "flt")
@@ -384,7 +384,7 @@ TEST_F(UndoTest, ModifiedMarkFollowsSaveAndUndo) {
     Frame();
     EXPECT_EQ(ed->w.titlelabel->title, "saved *");
     // The log keeps the title without the mark.
-    KeyInModal(13);
+    KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     EXPECT_TRUE(fs::exists(dir + "/log__saved.txt"));
 }
@@ -400,18 +400,18 @@ TEST_F(UndoTest, CloseWithChangesAsksFirst) {
     ASSERT_TRUE(Run("delete"));
     // cancel (Escape): the window stays.
     host.RequestClose();
-    KeyInModal(27, 2);
+    KeyInModal(host::kKeyEscape, 2);
     EXPECT_TRUE(Frame());
     // discard (the second choice).
     host.RequestClose();
-    KeyInModal(39, 2);
-    KeyInModal(13, 3);
+    KeyInModal(host::kKeyRight, 2);
+    KeyInModal(host::kKeyEnter, 3);
     EXPECT_FALSE(Frame());
     // save, and the save fails: the window stays, the mesh still modified.
     host.RequestClose();
     host.file_answers = {dir + "/no/such/dir/x.msh"};
-    KeyInModal(13, 2);
-    KeyInModal(13, 4);  // the "Error!" message
+    KeyInModal(host::kKeyEnter, 2);
+    KeyInModal(host::kKeyEnter, 4);  // the "Error!" message
     EXPECT_TRUE(Frame());
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
@@ -419,12 +419,12 @@ TEST_F(UndoTest, CloseWithChangesAsksFirst) {
     // save, cancelled in the dialog: stays.
     host.RequestClose();
     host.file_answers = {""};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     EXPECT_TRUE(Frame());
     // save: written, and the window closes.
     host.RequestClose();
     host.file_answers = {dir + "/kept.msh"};
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyEnter, 2);
     EXPECT_FALSE(Frame());
     auto reread = mesh::msh::ReadMsh(dir + "/kept.msh", ed->st.formatlist, 1);
     ASSERT_NE(reread, nullptr);
@@ -436,17 +436,17 @@ TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
     Select(Root()->getkid("MSH2")->kids[1]);
     ASSERT_TRUE(Run("delete"));
     // New with changes: the save question only; cancel keeps everything.
-    KeyInModal(27);
+    KeyInModal(host::kKeyEscape);
     Shortcut(editor::kKeyNew);
     EXPECT_EQ(ed->doc.title, "work");
     EXPECT_TRUE(ed->doc.history.CanUndo());
     // Open with changes, cancelled at the question: no dialog.
-    KeyInModal(27);
+    KeyInModal(host::kKeyEscape);
     Shortcut(editor::kKeyOpen);
     EXPECT_TRUE(host.file_requests.empty());
     // Discard, then new: no second question.
-    KeyInModal(39);
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyRight);
+    KeyInModal(host::kKeyEnter, 2);
     Shortcut(editor::kKeyNew);
     EXPECT_EQ(ed->doc.title, "untitled");
     EXPECT_FALSE(ed->doc.history.CanUndo());
@@ -457,8 +457,8 @@ TEST_F(UndoTest, OpenAndNewAskOnceAndStartAFreshHistory) {
     ASSERT_TRUE(Run("insert 4"));
     ASSERT_TRUE(ed->doc.history.Modified());
     host.file_answers = {dir + "/work.msh"};
-    KeyInModal(39);
-    KeyInModal(13, 2);
+    KeyInModal(host::kKeyRight);
+    KeyInModal(host::kKeyEnter, 2);
     Shortcut(editor::kKeyOpen);
     EXPECT_EQ(ed->doc.title, "work");
     EXPECT_FALSE(ed->doc.history.CanUndo());
@@ -478,8 +478,8 @@ TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
     // Closed during the rename prompt; cancel at the question keeps the
     // prompt, whose Escape then leaves the name as it was.
     host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.RequestClose(); });
-    KeyInModal(27, 3);
-    KeyInModal(27, 8);
+    KeyInModal(host::kKeyEscape, 3);
+    KeyInModal(host::kKeyEscape, 8);
     ASSERT_TRUE(Run("rename"));
     EXPECT_EQ(kept->name, name);
     EXPECT_TRUE(ed->doc.history.Modified());
@@ -488,8 +488,8 @@ TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
     // Closed again, and discard: the program ends from inside the prompt,
     // with the settings written.
     host.OnFrame(host.Frames() + 1, [](host::HeadlessHost& h) { h.RequestClose(); });
-    KeyInModal(39, 3);
-    KeyInModal(13, 4);
+    KeyInModal(host::kKeyRight, 3);
+    KeyInModal(host::kKeyEnter, 4);
     EXPECT_THROW(Run("rename"), host::ProgramEnded);
     EXPECT_TRUE(fs::exists(dir + "/mdata/prefs.dat"));
 }

@@ -277,19 +277,19 @@ TEST_F(DrawTest, TextboxEditsWithTypedCharactersAndKeys) {
     EXPECT_EQ(box->title, "012a345");
     EXPECT_EQ(box->at, 4);
 
-    s.host.PressKey(46);  // Delete takes the character after the caret
+    s.host.PressKey(host::kKeyDelete);  // Delete takes the character after the caret
     Frame();
     EXPECT_EQ(box->title, "012a45");
-    s.host.PressKey(37);
-    s.host.PressKey(39);
+    s.host.PressKey(host::kKeyLeft);
+    s.host.PressKey(host::kKeyRight);
     Frame();
     EXPECT_EQ(box->at, 3) << "one arrow key per frame";
     Frame();
     EXPECT_EQ(box->at, 4) << "the other keeps its press";
-    s.host.PressKey(40);  // down: +w, clamped to the end
+    s.host.PressKey(host::kKeyDown);  // down: +w, clamped to the end
     Frame();
     EXPECT_EQ(box->at, 6);
-    s.host.PressKey(38);
+    s.host.PressKey(host::kKeyUp);
     Frame();
     EXPECT_EQ(box->at, 0);
     s.host.Type(std::string(1, char(8)));

@@ -44,13 +44,13 @@ TEST_F(PopupTest, LayoutAndMarkersThatShowOneFrameLate) {
     s.host.OnFrame(2, [&](host::HeadlessHost& h) {
         second_yes = s.Read(36, 28);
         second_no = s.Read(42, 28);
-        h.PressKey(39);  // Right
+        h.PressKey(host::kKeyRight);  // Right
     });
     s.host.OnFrame(3, [&](host::HeadlessHost&) { third_yes = s.Read(36, 28); });
     s.host.OnFrame(4, [&](host::HeadlessHost& h) {
         fourth_no = s.Read(42, 28);
         fourth_yes = s.Read(37, 28);
-        h.PressKey(13);
+        h.PressKey(host::kKeyEnter);
     });
     EXPECT_EQ(Confirm(), 1);
 
@@ -92,7 +92,7 @@ TEST_F(PopupTest, KeysChooseAndWrap) {
 }
 
 TEST_F(PopupTest, KeysPendingBeforeThePopupAreDropped) {
-    s.host.PressKey(13);
+    s.host.PressKey(host::kKeyEnter);
     s.host.Type("x");
     KeyAt(2, 39);
     KeyAt(3, 13);
@@ -150,7 +150,7 @@ TEST_F(PopupTest, MessagesReadWholeAndCaptionsStandApart) {
         const int f = s.host.Frames();
         s.host.OnFrame(f + 1, [&](host::HeadlessHost& h) {
             for (size_t r = 0; r < c.rows.size(); ++r) shown.push_back(row(22 + static_cast<int>(r)));
-            h.PressKey(13);
+            h.PressKey(host::kKeyEnter);
         });
         widgets::PopupMessage(*s.ui, "Error!", c.text);
         EXPECT_EQ(shown, c.rows) << c.text;
@@ -164,7 +164,7 @@ TEST_F(PopupTest, MessagesReadWholeAndCaptionsStandApart) {
     s.host.OnFrame(s.host.Frames() + 1, [&](host::HeadlessHost& h) {
         for (int y = 0; y < 50; ++y)
             if (row(y).find("END") != std::string::npos) last = row(y);
-        h.PressKey(13);
+        h.PressKey(host::kKeyEnter);
     });
     widgets::PopupMessage(*s.ui, "Error!", longtext);
     EXPECT_NE(last.find("word39 END"), std::string::npos);
@@ -172,17 +172,17 @@ TEST_F(PopupTest, MessagesReadWholeAndCaptionsStandApart) {
     std::string captions;
     s.host.OnFrame(s.host.Frames() + 1, [&](host::HeadlessHost& h) {
         captions = row(27);
-        h.PressKey(27);
+        h.PressKey(host::kKeyEscape);
     });
     EXPECT_EQ(widgets::PopupSaveChanges(*s.ui, "Confirm", "Save changes to a.msh?"), 2);
     EXPECT_EQ(captions, "      save   discard   cancel");
 }
 
 TEST_F(PopupTest, NoEntriesReturnsAtOnceAndACloseRequestEndsTheProgram) {
-    s.host.PressKey(13);
+    s.host.PressKey(host::kKeyEnter);
     EXPECT_EQ(widgets::gadget::popup(*s.ui, "t", "m", {}), -1);
     EXPECT_EQ(s.host.Frames(), 0);
-    EXPECT_EQ(s.host.KeyPresses(13), 1) << "keys untouched";
+    EXPECT_EQ(s.host.KeyPresses(host::kKeyEnter), 1) << "keys untouched";
 
     s.host.OnFrame(2, [](host::HeadlessHost& h) { h.RequestClose(); });
     EXPECT_THROW(Confirm(), host::ProgramEnded);

@@ -2,11 +2,14 @@
 // command that changes the mesh does so inside Change; the file commands,
 // the chunk actions and the verification report are in chunk_commands.cpp.
 #include <algorithm>
+#include <bit>
 
 #include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "format/bytes.h"
 #include "format/number.h"
+#include "format/records.h"
 
 namespace editor {
 
@@ -140,6 +143,8 @@ void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reac
     Refresh();
     const Snapshot after = Snapshot::Take(scope, subtree);
     doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
+    const std::string notice = doc.history.TakeNotice();
+    if (!notice.empty()) inspector->SetStatus(notice);
 }
 
 void Editor::Regroup(const mesh::chunkptr& m) {
@@ -210,7 +215,6 @@ void Editor::InsertBytes(int n) {
 }
 
 void Editor::InputBytes(int n) {
-    const mesh::chunkptr c = doc.selchunk;
     // The value box reads numbers as the inspector does; raw bytes take a
     // value of either signedness (a byte: -128 to 255).
     format::Integer v;
@@ -224,8 +228,7 @@ void Editor::InputBytes(int n) {
     // again after the last.
     uint8_t bytes[4];
     for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((bits >> (8 * j)) & 255u);
-    Change("input " + std::to_string(n), c, Reach::own,
-           [&] { c->SetBytes(doc.datacursor, std::span<const uint8_t>(bytes, static_cast<size_t>(n)), st.formatlist); });
+    WriteBytes("input " + std::to_string(n), std::span<const uint8_t>(bytes, static_cast<size_t>(n)));
 }
 
 void Editor::InputString() {
@@ -235,19 +238,63 @@ void Editor::InputString() {
 }
 
 void Editor::InputFloat() {
-    const mesh::chunkptr c = doc.selchunk;
     float f = 0;
     if (!format::ReadFloat(w.valuebox->title, f)) {
         Message("Error!", "Not a value for a float.");
         FlushInput();
         return;
     }
-    Change("flt", c, Reach::own, [&] { c->SetFloat(doc.datacursor, f, st.formatlist); });
+    uint8_t bytes[4];
+    format::StoreI32(bytes, std::bit_cast<int32_t>(f));
+    WriteBytes("flt", bytes);
 }
 
 void Editor::PickByte() {
+    const uint8_t b = static_cast<uint8_t>(st.pickedbyte & 0xFF);
+    if (doc.datacursor < doc.selchunk->size) WriteBytes("pick byte", std::span<const uint8_t>(&b, 1));
+}
+
+// The leaf of c's subtree whose data holds the bytes p .. p+n-1 of c's data,
+// with at set to where they start in it; null when they are not all inside
+// one leaf's data, or touch the first four bytes of a leaf that a parse
+// could open. Only containers whose data is laid out from their children
+// (rebuilt, children filling it to the last byte) are looked through.
+mesh::chunkptr Editor::LeafHolding(const mesh::chunkptr& c, int64_t p, int64_t n, int64_t& at) const {
+    if (!c || c->kids.empty() || p < 0 || n < 1) return nullptr;
+    mesh::chunkptr x = c;
+    int64_t q = p;
+    while (!x->kids.empty()) {
+        const mesh::chunk::fields f = x->take();
+        if (!f.derived) return nullptr;
+        int64_t off = f.group ? 4 : 0, sum = off;
+        for (const mesh::chunkptr& k : x->kids) sum += 8 + static_cast<int64_t>(std::max<int32_t>(0, k->size));
+        if (sum != x->size || q < off) return nullptr;
+        mesh::chunkptr next;
+        for (const mesh::chunkptr& k : x->kids) {
+            const int64_t len = 8 + static_cast<int64_t>(std::max<int32_t>(0, k->size));
+            if (q < off + len) {
+                if (q < off + 8) return nullptr;  // a header
+                next = k;
+                q -= off + 8;
+                break;
+            }
+            off += len;
+        }
+        if (!next) return nullptr;
+        x = next;
+    }
+    if (q + n > x->size) return nullptr;
+    if (q < 4 && x->size >= 8 && !format::IsRecordName(x->name)) return nullptr;
+    at = q;
+    return x;
+}
+
+void Editor::WriteBytes(const std::string& name, std::span<const uint8_t> v) {
     const mesh::chunkptr c = doc.selchunk;
-    Change("pick byte", c, Reach::own, [&] { c->SetByte(doc.datacursor, st.pickedbyte, 1, st.formatlist); });
+    int64_t at = doc.datacursor;
+    const mesh::chunkptr leaf = LeafHolding(c, doc.datacursor, static_cast<int64_t>(v.size()), at);
+    const mesh::chunkptr target = leaf ? leaf : c;
+    Change(name, target, Reach::own, [&] { target->SetBytes(at, v, st.formatlist); });
 }
 
 }  // namespace editor

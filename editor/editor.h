@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,12 @@ public:
     void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
                 const std::function<void()>& change);
 
+    // The leaf of c's subtree whose data holds the bytes p .. p+n-1 of c's
+    // data, with at set to where they start in it; null when they are not
+    // all inside one leaf's data, or touch the first four bytes of a leaf
+    // that a parse could open (see commands.cpp).
+    mesh::chunkptr LeafHolding(const mesh::chunkptr& c, int64_t p, int64_t n, int64_t& at) const;
+
     // The refresh after every change: rebuilds the tree, recounts it, sets
     // the scroll maxima (and keeps the scroll positions within them) and the
     // model list.
@@ -381,6 +388,11 @@ private:
     void InputString();
     void InputFloat();
     void PickByte();
+    // Writes v at the data cursor of the selected chunk, one step. A write
+    // into a container that falls inside one leaf's data goes into that
+    // leaf (LeafHolding): the same bytes, and the step keeps the leaf's
+    // changed bytes rather than the container's old children.
+    void WriteBytes(const std::string& name, std::span<const uint8_t> v);
     // Moves the selected chunk by one place among its siblings (by -1 or 1).
     void Shift(int by);
     // Undoes (forward false) or redoes the next step, under the grouping it

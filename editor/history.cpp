@@ -33,6 +33,32 @@ bool SameData(const fields& a, const fields& b) {
     return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin());
 }
 
+// A data array held through fields, with its size.
+void AddArray(const fields& f, std::unordered_map<const void*, size_t>& arrays) {
+    if (f.buf && !f.derived) arrays.emplace(f.buf.get(), f.buf->capacity());
+}
+
+// The chunks that one side of an entry holds and the other does not, with
+// everything below them: what the step alone may keep alive. A chunk is
+// counted with its share of the allocation and its lists; its data array
+// goes to arrays.
+size_t PinnedBytes(const fields& side, const fields& other, std::unordered_map<const void*, size_t>& arrays) {
+    std::unordered_set<const mesh::chunk*> kept;
+    for (const mesh::chunkptr& k : other.kids) kept.insert(k.get());
+    size_t n = 0;
+    std::vector<const mesh::chunk*> stack;
+    for (const mesh::chunkptr& k : side.kids)
+        if (!kept.count(k.get())) stack.push_back(k.get());
+    while (!stack.empty()) {
+        const mesh::chunk* c = stack.back();
+        stack.pop_back();
+        n += sizeof(mesh::chunk) + 32 + c->name.capacity() + c->kids.size() * sizeof(mesh::chunkptr);
+        if (c->kids.empty()) AddArray(c->take(), arrays);
+        for (const mesh::chunkptr& k : c->kids) stack.push_back(k.get());
+    }
+    return n;
+}
+
 }  // namespace
 
 Snapshot Snapshot::Take(const mesh::chunkptr& scope, bool subtree) {
@@ -124,11 +150,82 @@ bool History::Record(const std::string& name, const Snapshot& before, const Snap
         if (!paired[i]) keep(after.chunks[i].c, nullptr, &after.chunks[i]);
     if (step.entries.empty()) return false;
 
-    steps_.resize(pos_);
+    step.bytes = sizeof(Step) + step.name.capacity() + step.entries.capacity() * sizeof(Entry);
+    std::unordered_map<const void*, size_t> arrays;
+    for (Entry& e : step.entries) {
+        // A container's data is derived from its children when it is put
+        // back: a copy of it made for a reader is not kept.
+        for (fields* f : {&e.before, &e.after})
+            if (f->derived) {
+                f->buf.reset();
+                f->off = f->len = 0;
+            }
+        step.bytes += e.was.capacity() + e.now.capacity() + e.before.name.capacity() + e.after.name.capacity() +
+                      (e.before.kids.capacity() + e.after.kids.capacity()) * sizeof(mesh::chunkptr);
+        AddArray(e.before, arrays);
+        AddArray(e.after, arrays);
+        if (e.hasbefore) step.bytes += PinnedBytes(e.before, e.after, arrays);
+        if (e.hasafter) step.bytes += PinnedBytes(e.after, e.before, arrays);
+    }
+    DropRedo();
     step.id = next_++;
+    Count(step, arrays);
     steps_.push_back(std::move(step));
     pos_ = steps_.size();
+    Bound();
     return true;
+}
+
+void History::Count(Step& s, const std::unordered_map<const void*, size_t>& sizes) {
+    bytes_ += s.bytes;
+    s.arrays.reserve(sizes.size());
+    for (const auto& [p, n] : sizes) {
+        s.arrays.push_back(p);
+        Array& a = arrays_[p];
+        if (a.steps++ == 0) {
+            a.bytes = n;
+            bytes_ += n;
+        }
+    }
+}
+
+void History::Uncount(const Step& s) {
+    bytes_ -= s.bytes;
+    for (const void* p : s.arrays) {
+        auto it = arrays_.find(p);
+        if (it == arrays_.end()) continue;
+        if (--it->second.steps == 0) {
+            bytes_ -= it->second.bytes;
+            arrays_.erase(it);
+        }
+    }
+}
+
+void History::DropRedo() {
+    for (size_t i = pos_; i < steps_.size(); ++i) Uncount(steps_[i]);
+    steps_.resize(pos_);
+}
+
+void History::Bound() {
+    size_t drop = 0;
+    while (steps_.size() - drop > 1 && (steps_.size() - drop > maxsteps_ || bytes_ > maxbytes_)) {
+        if (notice_.empty() && !noticed_)
+            notice_ = steps_.size() - drop > maxsteps_
+                          ? "undo: oldest steps dropped (history over " + std::to_string(maxsteps_) + " steps)"
+                          : "undo: oldest steps dropped (history over " + std::to_string(maxbytes_ >> 20) + " MB)";
+        Uncount(steps_[drop]);
+        ++drop;
+    }
+    if (drop == 0) return;
+    base_ = steps_[drop - 1].id;
+    steps_.erase(steps_.begin(), steps_.begin() + static_cast<std::ptrdiff_t>(drop));
+    pos_ -= std::min(pos_, drop);
+}
+
+std::string History::TakeNotice() {
+    if (noticed_ || notice_.empty()) return "";
+    noticed_ = true;
+    return std::move(notice_);
 }
 
 void History::Apply(const Entry& e, bool forward, Applied& applied) {
@@ -191,20 +288,11 @@ void History::Clear() {
     steps_.clear();
     pos_ = 0;
     saved_ = 0;
-}
-
-size_t History::Bytes() const {
-    size_t n = steps_.capacity() * sizeof(Step);
-    for (const Step& s : steps_) {
-        n += s.entries.capacity() * sizeof(Entry) + s.name.capacity();
-        for (const Entry& e : s.entries) {
-            n += e.was.capacity() + e.now.capacity();
-            n += (e.before.kids.capacity() + e.after.kids.capacity()) * sizeof(mesh::chunkptr);
-            if (e.before.buf) n += e.before.buf->capacity();
-            if (e.after.buf) n += e.after.buf->capacity();
-        }
-    }
-    return n;
+    base_ = 0;
+    bytes_ = 0;
+    arrays_.clear();
+    notice_.clear();
+    noticed_ = false;
 }
 
 mesh::chunkptr NearestInTree(const mesh::chunkptr& c, const mesh::chunkptr& root) {

@@ -12,6 +12,16 @@
 // derives it from the children. The chunks themselves are kept, so undoing a
 // delete brings back the same chunk object, with its subtree.
 //
+// What a step holds is counted when it is recorded: the step itself, the
+// differing bytes, the lists of children, every chunk it alone may keep
+// alive (children on one side of an entry only: a deleted model, the old
+// children of a container parsed again), and the data arrays it keeps,
+// directly or through those chunks. A data array is counted whole, once in
+// the whole history however many chunks and steps hold a slice of it (the
+// file as read is one array). The history is bounded by that count and by
+// its number of steps: past either bound the oldest steps are dropped, the
+// newest always kept.
+//
 // Undo puts back the fields before, redo those after; the rebuild then
 // derives every size above. Fields are put back whole, never adjusted, so a
 // step is exact as long as the steps after it were undone first, which the
@@ -29,6 +39,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -75,7 +86,16 @@ public:
         std::vector<Entry> entries;
         Place before, after;
         uint64_t id = 0;
+        size_t bytes = 0;  // what the step holds besides data arrays
+        // The data arrays it holds (used only to count them, never read).
+        std::vector<const void*> arrays;
     };
+
+    // The bounds: 512 MB and 1,000 steps.
+    static constexpr size_t kMaxBytes = size_t{512} << 20;
+    static constexpr size_t kMaxSteps = 1000;
+    History() = default;
+    History(size_t maxbytes, size_t maxsteps) : maxbytes_(maxbytes), maxsteps_(maxsteps) {}
 
     // Makes a step from the fields before and after a change. Nothing is
     // recorded when no field differs; otherwise the steps that could be
@@ -107,11 +127,22 @@ public:
     bool Modified() const { return Top() != saved_; }
 
     size_t Steps() const { return steps_.size(); }
-    // Bytes held by the steps, roughly (for the benchmark).
-    size_t Bytes() const;
+    // What the steps hold, in bytes, as counted when they were recorded.
+    size_t Bytes() const { return bytes_; }
+    // The first time since Clear that steps were dropped for the bounds,
+    // what to tell the user ("undo: oldest steps dropped (history over
+    // 512 MB)"); empty otherwise.
+    std::string TakeNotice();
 
 private:
-    uint64_t Top() const { return pos_ > 0 ? steps_[pos_ - 1].id : 0; }
+    uint64_t Top() const { return pos_ > 0 ? steps_[pos_ - 1].id : base_; }
+    // Drops the steps from `from` on (those that could be redone).
+    void DropRedo();
+    // Drops the oldest steps while the history is past a bound.
+    void Bound();
+    // Counts a step's data arrays in, or out.
+    void Count(Step& s, const std::unordered_map<const void*, size_t>& sizes);
+    void Uncount(const Step& s);
     // Puts back one side of an entry.
     static void Apply(const Entry& e, bool forward, Applied& applied);
 
@@ -119,6 +150,15 @@ private:
     size_t pos_ = 0;        // steps applied
     uint64_t next_ = 1;     // id of the next step
     uint64_t saved_ = 0;    // id of the top step when saved (0: no step)
+    uint64_t base_ = 0;     // id of the last step dropped as too old (0: none)
+    size_t bytes_ = 0;      // sum of the steps' bytes and of the arrays they hold
+    struct Array {
+        size_t steps = 0, bytes = 0;
+    };
+    std::unordered_map<const void*, Array> arrays_;  // each array the steps hold, once
+    size_t maxbytes_ = kMaxBytes, maxsteps_ = kMaxSteps;
+    std::string notice_;    // what TakeNotice says, once
+    bool noticed_ = false;
 };
 
 // The nearest of c and its ancestors that stands in the tree under root;

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 #include "format/records.h"
 
@@ -492,4 +493,95 @@ TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
     KeyInModal(host::kKeyEnter, 4);
     EXPECT_THROW(Run("rename"), host::ProgramEnded);
     EXPECT_TRUE(fs::exists(dir + "/mdata/prefs.dat"));
+}
+
+// Past either bound the oldest steps go: the newest are kept and undo as
+// before, the saved state they left behind is no longer reachable, the
+// status text says so once, and a step counts the chunks it alone keeps.
+TEST_F(UndoTest, TheHistoryIsBoundedOldestStepsFirst) {
+    std::string lists;
+    for (char c = 'a'; c < 'i'; ++c) lists += Enc("POSL", std::string(1 << 20, c));
+    const std::string file = Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("s"))) + lists));
+    struct Case {
+        const char* what;
+        size_t maxbytes, maxsteps;
+        const char* edit;  // "pick byte" in the first list, or "delete" of a list
+        size_t kept;
+        const char* notice;
+    } cases[] = {
+        {"steps", size_t{1} << 30, 5, "pick byte", 5, "undo: oldest steps dropped (history over 5 steps)"},
+        {"bytes", size_t{3} << 20, 1000, "delete", 2, "undo: oldest steps dropped (history over 3 MB)"},
+        {"within", size_t{1} << 30, 1000, "delete", 8, ""},
+    };
+    for (const Case& c : cases) {
+        Open(file);
+        // Each list gets an array of its own, as an edit gives it: a
+        // deleted list then holds 1 MB that nothing else does.
+        for (const mesh::chunkptr& k : Root()->getkid("MSH2")->kids)
+            k->setdata(std::vector<uint8_t>(k->data().begin(), k->data().end()));
+        ed->Refresh();
+        ed->doc.history = editor::History(c.maxbytes, c.maxsteps);
+        ed->inspector->SetStatus("");
+        std::vector<std::string> states{Bytes()};
+        for (int i = 0; i < 8; ++i) {
+            auto msh2 = Root()->getkid("MSH2");
+            if (std::string(c.edit) == "delete") {
+                Select(msh2->kids.back());
+            } else {
+                Select(msh2->kids[1], 1000 * i);
+                ed->st.pickedbyte = 'A' + i;
+            }
+            ASSERT_TRUE(Run(c.edit)) << c.what;
+            states.push_back(Bytes());
+            if (i == 6) ed->inspector->SetStatus("");  // said once: not again
+        }
+        EXPECT_EQ(ed->doc.history.Steps(), c.kept) << c.what;
+        EXPECT_LE(ed->doc.history.Bytes(), c.maxbytes) << c.what;
+        EXPECT_EQ(ed->inspector->statuslabel->title, "") << c.what;
+        EXPECT_EQ(ed->doc.history.TakeNotice(), "") << c.what;
+        UndoAll();
+        EXPECT_EQ(Diff(Bytes(), states[8 - c.kept]), "") << c.what;
+        EXPECT_EQ(ed->doc.history.Modified(), c.kept < 8) << c.what;
+        RedoAll();
+        EXPECT_EQ(Diff(Bytes(), states[8]), "") << c.what;
+    }
+}
+
+// A byte written into a container lands in the leaf whose data holds it,
+// so the step keeps a few bytes and the children stay the same objects;
+// a write on a header, or on the bytes that decide whether a leaf opens,
+// is parsed again as before. The bytes are the same either way.
+TEST_F(UndoTest, AWriteIntoAContainerGoesIntoTheLeafThatHoldsTheByte) {
+    const std::string sinf = Enc("SINF", Enc("NAME", Text("s")));
+    const std::string zzzz = Enc("ZZZZ", std::string(12, 'z'));
+    const std::string file = Enc("HEDR", Enc("MSH2", sinf + zzzz + Enc("POSL", std::string(1 << 20, 'p'))));
+    struct Case {
+        const char* what;
+        size_t at;  // in MSH2's data
+        bool leaf;
+    } cases[] = {
+        {"inside a large list", sinf.size() + zzzz.size() + 8 + 1000, true},
+        {"inside a record two levels down", 16, true},
+        {"inside a leaf past its first four bytes", sinf.size() + 8 + 4, true},
+        {"the first byte of a leaf that could open", sinf.size() + 8, false},
+        {"a chunk's name", 0, false},
+    };
+    for (const Case& c : cases) {
+        Open(file);
+        auto msh2 = Root()->getkid("MSH2");
+        const std::vector<mesh::chunkptr> kids(msh2->kids.begin(), msh2->kids.end());
+        Select(msh2, static_cast<int>(c.at));
+        ed->st.pickedbyte = '\x07';
+        ASSERT_TRUE(Run("pick byte")) << c.what;
+        std::string expected = file;
+        expected[16 + c.at] = '\x07';
+        EXPECT_EQ(Diff(Bytes(), expected), "") << c.what;
+        const bool same = std::equal(kids.begin(), kids.end(), msh2->kids.begin(), msh2->kids.end());
+        EXPECT_EQ(same, c.leaf) << c.what;
+        if (c.leaf) {
+            EXPECT_LT(ed->doc.history.Bytes(), 4096u) << c.what;
+        }
+        ASSERT_TRUE(Run("undo"));
+        EXPECT_EQ(Diff(Bytes(), file), "") << c.what;
+    }
 }

@@ -90,11 +90,8 @@ struct chunkimpl {
     // or its data is derived).
     static const std::vector<uint8_t>* LeafBytes(const chunk& c, int64_t& off, int64_t& len);
 
-    // Makes the chunk whose header starts at window position `offset` (no
-    // children yet); container tells whether its data is to be parsed into
-    // children.
-    static chunkptr MakeOne(bytesource& src, int64_t base, int64_t n, int64_t offset,
-                            const std::weak_ptr<chunk>& parent, const namelist& list, bool& container);
+    // Appends kid to parent's children (parsing: kid is new and names parent).
+    static void Adopt(chunk& parent, const chunkptr& kid);
 };
 
 template <class Emit>

@@ -10,6 +10,7 @@
 #include "format/records.h"
 #include "host/files.h"
 #include "mesh/chunk_impl.h"
+#include "mesh/parse.h"
 #include "mesh/walk.h"
 
 namespace mesh {
@@ -65,21 +66,20 @@ struct arraysource final : bytesource {
     void give(chunk& c, int64_t pos, int64_t len, bool) override;
 };
 
-// The name and the size at p of the window [base, base+n) of src. Where the
-// four bytes do not fit, parsing takes the name "NULL" and the size -1.
-std::string NameAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
-    if (p < 0 || p + 4 > n) return "NULL";
-    char b[4];
-    src.read(base + p, 4, reinterpret_cast<uint8_t*>(b));
-    return std::string(b, 4);
-}
-
-int32_t IntAt(const bytesource& src, int64_t base, int64_t n, int64_t p) {
-    if (p < 0 || p + 4 > n) return -1;
-    uint8_t b[4];
-    src.read(base + p, 4, b);
-    return format::LoadI32(b);
-}
+// Builds chunk objects: each takes its data from the source it was read from.
+struct treebuild {
+    using handle = chunkptr;
+    bytesource& src;
+    chunkptr make(const header& h, const chunkptr& parent, int64_t datapos) {
+        chunkptr c = chunk::Create(h.name);
+        c->size = h.size;
+        c->parent = parent;
+        if (h.cut) src.changed = true;
+        src.give(*c, datapos, h.size, h.container);
+        return c;
+    }
+    void adopt(const chunkptr& parent, const chunkptr& kid) { chunkimpl::Adopt(*parent, kid); }
+};
 
 }  // namespace
 
@@ -94,59 +94,17 @@ void chunkimpl::GiveSlice(chunk& c, const std::shared_ptr<std::vector<uint8_t>>&
     c.derived_ = false;
 }
 
-chunkptr chunkimpl::MakeOne(bytesource& src, int64_t base, int64_t n, int64_t offset,
-                            const std::weak_ptr<chunk>& parent, const namelist& list, bool& container) {
-    chunkptr c = chunk::Create(NameAt(src, base, n, offset));
-    const int64_t raw = IntAt(src, base, n, offset + 4);
-    int64_t size = raw;
-    // A chunk that claims more bytes than remain keeps only what remains.
-    if (size > n - offset - 8) size = n - offset - 8;
-    // A negative size (from the file, or because fewer than 8 bytes remained
-    // for the header) becomes an empty leaf. It stays in the tree under the
-    // name read ("NULL" when the name did not fit) so the damage shows, is
-    // stepped over by 8 bytes like any empty chunk, and is written back as an
-    // 8-byte header with size 0.
-    if (size < 0) size = 0;
-    if (size != raw) src.changed = true;
-    c->size = static_cast<int32_t>(size);
-    c->parent = parent;
-    container = size >= 8 && !format::IsRecordName(c->name) && NameInList(NameAt(src, base, n, offset + 8), list);
-    src.give(*c, base + offset + 8, size, container);
-    return c;
+void chunkimpl::Adopt(chunk& parent, const chunkptr& kid) {
+    parent.everparent_ = true;
+    parent.kids.v_.push_back(kid);
+    parent.joinrows(*kid);
 }
 
 chunkptr chunkimpl::Parse(bytesource& src, int64_t base, int64_t n, int64_t offset, const namelist& list,
                           const chunkptr& parent) {
-    bool container = false;
-    chunkptr root = MakeOne(src, base, n, offset, parent, list, container);
+    treebuild b{src};
     if (parent) parent->everparent_ = true;
-    if (!container) return root;
-    struct Frame {
-        chunk* c;
-        int64_t i;     // where the next child's header starts in the window
-        int64_t base;  // the window: this chunk's data
-    };
-    std::vector<Frame> stack{{root.get(), 0, base + offset + 8}};
-    while (!stack.empty()) {
-        Frame& f = stack.back();
-        chunk* c = f.c;
-        c->everparent_ = true;
-        // Stop as soon as the position reaches size - 1 (so a single stray
-        // byte at the end belongs to no child); the first child is always
-        // parsed.
-        if (f.i > 0 && f.i >= static_cast<int64_t>(c->size) - 1) {
-            stack.pop_back();
-            continue;
-        }
-        bool kidcontainer = false;
-        const int64_t at = f.i, window = f.base;
-        chunkptr k = MakeOne(src, window, c->size, at, c->weak_from_this(), list, kidcontainer);
-        f.i += static_cast<int64_t>(k->size) + 8;
-        c->kids.v_.push_back(k);
-        c->joinrows(*k);
-        if (kidcontainer) stack.push_back({k.get(), 0, window + at + 8});
-    }
-    return root;
+    return ParseChunk(src, b, base, n, offset, list, parent);
 }
 
 chunkptr chunkimpl::Parse(const std::shared_ptr<std::vector<uint8_t>>& buf, int64_t arr, int64_t n,
@@ -159,14 +117,9 @@ void chunkimpl::ParseKids(chunk& c, int64_t start, int64_t limit, const namelist
     if (c.derived_) c.materialize();
     if (!c.buf_) c.buf_ = std::make_shared<std::vector<uint8_t>>();
     std::shared_ptr<std::vector<uint8_t>> buf = c.buf_;
-    chunkptr self = c.shared_from_this();
-    int64_t i = start;
-    do {
-        chunkptr k = Parse(buf, c.off_, c.len_, i, list, self);
-        i += static_cast<int64_t>(k->size) + 8;
-        c.kids.v_.push_back(k);
-        c.joinrows(*k);
-    } while (i < limit);
+    arraysource src(buf, c.off_, c.len_);
+    treebuild b{src};
+    ParseRun(src, b, 0, c.len_, start, limit, list, c.shared_from_this());
 }
 
 void chunk::reparse(const namelist& list) {

@@ -49,11 +49,7 @@ std::string CutNote(const std::vector<uint8_t>& bytes) {
 mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>();
-        if (!host::ReadWholeFile(path, kMaxFileBytes, *bytes, error)) return nullptr;
-        if (bytes->empty()) {
-            if (error) *error = "The file is empty";
-            return nullptr;
-        }
+        if (!ReadBytes(path, *bytes, error)) return nullptr;
         auto m = std::make_shared<msh>();
         m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
         const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
@@ -68,6 +64,15 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
         if (error) *error = host::SystemError(ENOMEM);
         return nullptr;
     }
+}
+
+bool msh::ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    if (!host::ReadWholeFile(path, kMaxFileBytes, bytes, error)) return false;
+    if (bytes.empty()) {
+        if (error) *error = "The file is empty";
+        return false;
+    }
+    return true;
 }
 
 refresh msh::Update(msh* m, int recognizematl, int treew, int modlw) {

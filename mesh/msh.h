@@ -51,6 +51,10 @@ public:
     // what was read, whatever happens to the file afterwards.
     static mshptr ReadMsh(const std::string& path, const namelist& list, int recognizematl,
                           std::string* error = nullptr);
+    // The bytes of the file at path, read as ReadMsh reads them; false (and
+    // why in *error) on the same failures. Throws std::bad_alloc when memory
+    // runs out.
+    static bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
     // The refresh after every change to a tree (m may be null): rebuilds m's
     // tree, recounts it and computes the scroll maxima from the lengths w of

@@ -1,21 +1,23 @@
 // The structural rules of the mesh format and the count comparison of sibling
 // list chunks.
 //
-// A walk over the tree keeps its own stack, so a million-deep file verifies
-// without deep recursion. For every chunk the walk first puts its children on
-// the stack (last child at the bottom, so the first child comes out next) and
-// counts them by rule name from there, then runs the chunk's own checks: the
-// findings thus come in depth-first pre-order, a chunk's own before those of
-// its children.
+// The rules are written once, against a view of the tree (mesh/verify_views.h):
+// they run on the editor's chunk objects and on mshtool's flat index alike.
+// A walk over the tree keeps its own stack of one cursor a level, so a
+// million-deep file verifies without deep recursion. For every chunk the walk
+// counts its children by rule name, then runs the chunk's own checks, then
+// goes down to its first child: the findings thus come in depth-first
+// pre-order, a chunk's own before those of its children.
 //
 // A PRNT names a model that must exist somewhere in the same tree. A search
 // from the PRNT outward covers the whole tree, so whether such a model exists
 // only depends on the set of model names in the tree; that set is gathered in
 // one pass the first time a PRNT asks, which keeps a tree with many models
 // linear. Text records are judged without producing a container's whole data
-// (see Run::IsText), so nested texts stay linear as well.
+// (see Run::IsText in mesh/verify_run.h), so nested texts stay linear as well.
 #include "mesh/verify.h"
-#include "mesh/walk.h"
+#include "mesh/verify_run.h"
+#include "mesh/verify_views.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,6 +29,7 @@
 namespace mesh {
 
 using namespace format;
+using namespace verifyrun;
 
 namespace {
 
@@ -64,142 +67,26 @@ bool IsContainerRule(int r) { return r >= 0 && RuleKinds()[size_t(r)]->container
 // and an empty list is fine. The product is taken without wrapping, so that a
 // huge count cannot come round to the size of a short chunk; within range it
 // is what determinesize gives.
-bool ListSizeAgrees(const chunk& c, int width) {
-    if (c.determinesize() != c.size) return false;
-    if (c.size == 0) return true;
-    return int64_t(width) * int64_t(c.readint(0)) + 4 == int64_t(c.size);
+template <class View>
+bool ListSizeAgrees(const View& v, typename View::node c, int width) {
+    const int32_t size = v.size(c);
+    if (v.determinesize(c) != size) return false;
+    if (size == 0) return true;
+    return int64_t(width) * int64_t(v.readint(c, 0)) + 4 == int64_t(size);
 }
-
-// One entry of the walk's stack: a chunk and the index of its rule (-1 when
-// the name has none).
-struct Pending {
-    chunk* c;
-    int rule;
-};
-
-// The children of the chunk under test, counted by rule name.
-struct KidCounts {
-    size_t total = 0;
-    std::array<int, kRuleCount> count{};
-    std::array<const chunk*, kRuleCount> first{};
-};
-
-// State shared by the checks of one verification run.
-class Run {
-public:
-    Run(const chunk& start, std::vector<std::string>& messages) : start_(start), messages_(messages) {}
-
-    std::vector<std::string>& messages() { return messages_; }
-
-    // True when some MODL of the tree (the whole tree the start chunk belongs
-    // to, found through the parents) has this model name.
-    bool ModelExists(const std::string& n) {
-        if (!namesready_) GatherModelNames();
-        return modelnames_.count(n) != 0;
-    }
-
-    // isstring, without producing a container's data: a text record whose
-    // chunk has children (a hostile file can nest a million of them) is judged
-    // by its last byte, found through its last children.
-    bool IsText(const chunk& c) {
-        if (c.kids.empty()) return c.isstring() != 0;
-        return c.size > 0 && c.size % 4 == 0 && LastByte(c) == 0;
-    }
-
-    // datatostring, reading a container's bytes only up to the first zero.
-    static std::string TextOf(const chunk& c) {
-        if (c.kids.empty()) return c.datatostring();
-        const int64_t n = std::max<int32_t>(0, c.size);
-        std::string text;
-        std::vector<uint8_t> buf;
-        for (int64_t pos = 0, step = 64; pos < n; pos += int64_t(buf.size()), step *= 2) {
-            buf.resize(size_t(std::min(step, n - pos)));
-            const int64_t got = c.readbytes(pos, int64_t(buf.size()), buf.data());
-            if (got <= 0) break;
-            buf.resize(size_t(got));
-            auto zero = std::find(buf.begin(), buf.end(), uint8_t(0));
-            text.append(buf.begin(), zero);
-            if (zero != buf.end()) return text;
-        }
-        return std::string();  // no zero byte within the size: the empty text
-    }
-
-private:
-    // The byte at position size - 1 of a chunk's data (-1 when there is none).
-    // A container's data is its children's encodings back to back (after the
-    // MATD count of a grouped MATL), so while the sizes agree its last byte is
-    // that of its last child's encoding. The answer is remembered for every
-    // chunk on the way down, so nested texts cost one walk in all. A leaf, and
-    // a container whose sizes disagree (a tree not rebuilt since an edit), is
-    // asked for the byte itself.
-    int LastByte(const chunk& c) {
-        std::vector<const chunk*> path;
-        const chunk* cur = &c;
-        int v = -1;
-        for (;;) {
-            if (auto it = lastbyte_.find(cur); it != lastbyte_.end()) {
-                v = it->second;
-                break;
-            }
-            const chunk* last = cur->kids.empty() ? nullptr : cur->kids.back().get();
-            int64_t sum = 0;
-            for (const chunkptr& k : cur->kids)
-                if (k) sum += std::max<int32_t>(0, k->size) + 8;
-            const bool agrees = last && (cur->size == sum || (cur->name == "MATL" && cur->size == sum + 4));
-            if (!agrees) {
-                v = cur->readbyte(int64_t(cur->size) - 1);
-                path.push_back(cur);
-                break;
-            }
-            path.push_back(cur);
-            if (last->size <= 0) {
-                v = int((uint32_t(last->size) >> 24) & 0xFF);  // high byte of its size field
-                break;
-            }
-            cur = last;
-        }
-        for (const chunk* p : path) lastbyte_[p] = v;
-        return v;
-    }
-
-    void GatherModelNames() {
-        namesready_ = true;
-        const chunk* root = &start_;
-        for (chunkptr p = root->getparent(); p; p = p->getparent()) {
-            root = p.get();
-            rootkeep_ = p;  // keeps the root alive while it is walked
-        }
-        PreOrder(*root, [&](const chunk& c) {
-            if (c.name != "MODL") return;
-            chunkptr n = c.getkid("NAME");
-            modelnames_.insert(n ? TextOf(*n) : std::string());
-        });
-    }
-
-    const chunk& start_;
-    std::vector<std::string>& messages_;
-    bool namesready_ = false;
-    chunkptr rootkeep_;
-    std::unordered_set<std::string> modelnames_;
-    std::unordered_map<const chunk*, int> lastbyte_;
-};
 
 // The checks of one chunk. Every failed check appends the chunk's name and the
 // text; checks never stop at the first failure.
+template <class View, class Sink>
 class Checker {
 public:
-    Checker(const chunk& c, const KidCounts& k, Run& run) : c_(c), k_(k), run_(run) {}
+    using node = typename View::node;
+    Checker(node c, const KidCounts<View>& k, Run<View, Sink>& run) : c_(c), k_(k), run_(run), v_(run.view()) {}
 
     void Check(int rule);
 
 private:
-    void Add(std::string_view text) {
-        std::string m;
-        m.reserve(c_.name.size() + text.size());
-        m += c_.name;
-        m += text;
-        run_.messages().push_back(std::move(m));
-    }
+    void Add(std::string_view text) { run_.Add(c_, text); }
     void AtMostOne(Rule r) {
         if (k_.count[r] > 1) Add(std::string(": more than one ") + kRuleNames[r] + " chunk");
     }
@@ -210,7 +97,19 @@ private:
         AtMostOne(r);
         NotMissing(r);
     }
-    void Compare(Rule a, Rule b) { c_.segmcompare(k_.first[a], k_.first[b], run_.messages()); }
+    void Compare(Rule a, Rule b) { Compare(k_.first[a], k_.first[b]); }
+    // When both exist, both have a size of at least 4 and their leading
+    // counts differ.
+    void Compare(node a, node b) {
+        if (a == View::none || b == View::none || v_.size(a) < 4 || v_.size(b) < 4) return;
+        if (v_.readint(a, 0) == v_.readint(b, 0)) return;
+        std::string text = ": ";
+        text += v_.name(a);
+        text += " and ";
+        text += v_.name(b);
+        text += " chunks do not contain the same amount of information";
+        Add(text);
+    }
     // More children than the allowed ones account for: each name of once
     // counts at most one child, each name of any counts all of its children.
     void Surplus(std::initializer_list<Rule> once, std::initializer_list<Rule> any, std::string_view text) {
@@ -225,15 +124,17 @@ private:
     void CheckAnm2();
     void CheckLeaf(int rule);
 
-    const chunk& c_;
-    const KidCounts& k_;
-    Run& run_;
+    node c_;
+    const KidCounts<View>& k_;
+    Run<View, Sink>& run_;
+    View& v_;
 };
 
 constexpr std::string_view kIllegalChildren = ": contains illegal children";
 constexpr std::string_view kChunkIllegalChildren = ": chunk contains illegal children";
 
-void Checker::Check(int rule) {
+template <class View, class Sink>
+void Checker<View, Sink>::Check(int rule) {
     switch (rule) {
         case HEDR: CheckHedr(); break;
         case MSH2:
@@ -292,7 +193,8 @@ void Checker::Check(int rule) {
     }
 }
 
-void Checker::CheckHedr() {
+template <class View, class Sink>
+void Checker<View, Sink>::CheckHedr() {
     AtMostOne(SHVO);
     ExactlyOne(MSH2);
     AtMostOne(BLN2);
@@ -307,15 +209,17 @@ void Checker::CheckHedr() {
     if (a > 0 && s == 0) Add(": contains an ANM2 chunk but no SKL2 chunk");
     Compare(BLN2, SKL2);
     if (a > 0) {
-        chunkptr keys = k_.first[ANM2]->getkid("KFR3");
-        c_.segmcompare(k_.first[BLN2], keys.get(), run_.messages());
-        c_.segmcompare(k_.first[SKL2], keys.get(), run_.messages());
+        const node keys = FirstKid(v_, k_.first[ANM2], "KFR3");
+        Compare(k_.first[BLN2], keys);
+        Compare(k_.first[SKL2], keys);
     }
-    if (!c_.kids.empty() && c_.kids.back() && c_.kids.back()->name != "CL1L") Add(": the final chunk is not a CL1L chunk");
+    const node last = v_.last(c_);
+    if (last != View::none && v_.name(last) != "CL1L") Add(": the final chunk is not a CL1L chunk");
     Surplus({SHVO, MSH2, BLN2, SKL2, ANM2, CL1L}, {}, kIllegalChildren);
 }
 
-void Checker::CheckSegm() {
+template <class View, class Sink>
+void Checker<View, Sink>::CheckSegm() {
     // A shadow segment holds its SHDW and nothing else.
     if (k_.count[SHDW] > 0) {
         if (k_.total > 1) Add(kChunkIllegalChildren);
@@ -341,7 +245,8 @@ void Checker::CheckSegm() {
     Surplus({MATI, POSL, WGHT, NRML, UV0L, NDXL, NDXT, STRP, CLRL}, {}, kChunkIllegalChildren);
 }
 
-void Checker::CheckAnm2() {
+template <class View, class Sink>
+void Checker<View, Sink>::CheckAnm2() {
     AtMostOne(CYCL);
     if (k_.count[CYCL] < 1) Add(kNoCyclText);
     AtMostOne(KFR3);
@@ -349,13 +254,14 @@ void Checker::CheckAnm2() {
     if (k_.total > 2) Add(kChunkIllegalChildren);
 }
 
-void Checker::CheckLeaf(int rule) {
+template <class View, class Sink>
+void Checker<View, Sink>::CheckLeaf(int rule) {
     if (rule < 0) {
         Add(": illegal chunk name");
         return;
     }
     if (k_.total > 0) Add(": chunk contains children");
-    const int32_t size = c_.size;
+    const int32_t size = v_.size(c_);
     if (rule == CL1L) {
         if (size > 0) Add(": chunk does not contain 0 bytes of data");
         return;
@@ -365,20 +271,17 @@ void Checker::CheckLeaf(int rule) {
     // that of a material differ; a DATA anywhere else (or at the root of a
     // chunk file) is free.
     int fixed = kind.layouts.back().fixedsize;
-    if (kind.layouts.size() > 1) {
-        chunkptr p = c_.getparent();
-        fixed = LayoutOf(kind, p ? std::string_view(p->name) : std::string_view()).fixedsize;
-    }
+    if (kind.layouts.size() > 1) fixed = LayoutOf(kind, v_.parentname(c_)).fixedsize;
     if (kind.nodata && size == 0) Add(": chunk contains no data");
     if (fixed >= 0 && size != fixed) Add(": chunk does not contain " + std::to_string(fixed) + " bytes of data");
     if (kind.text) {
         if (!run_.IsText(c_)) {
             Add(": chunk is not a valid null-terminated string");
-        } else if (rule == PRNT && !run_.ModelExists(Run::TextOf(c_))) {
+        } else if (rule == PRNT && !run_.ModelExists(run_.TextOf(c_))) {
             Add(": parent MODL does not exist");
         }
     }
-    if (kind.listwidth && !ListSizeAgrees(c_, kind.listwidth))
+    if (kind.listwidth && !ListSizeAgrees(v_, c_, kind.listwidth))
         Add(": discrepency between size indicated by first int and actual size");
 }
 
@@ -395,44 +298,63 @@ int chunk::segmcompare(const chunk* first, const chunk* second, std::vector<std:
 
 namespace {
 
-// The walk of chunk::verify. Each chunk with findings of its own goes to
-// errors (when given) and stands in owners (when given) once for each of them.
+// The walk of every verification: for each chunk, in pre-order, its children
+// counted by rule name, then its checks. A chunk with findings of its own is
+// then handed to sink.flagged with their number.
+template <class View, class Sink>
+void VerifyWalk(View& v, typename View::node start, Sink& sink) {
+    using node = typename View::node;
+    Run<View, Sink> run(v, start, sink);
+    KidCounts<View> counts;
+    Walk(v, start, [&](node c) {
+        const int rule = RuleIndex(v.name(c));
+        const bool container = IsContainerRule(rule);
+        if (container) {
+            counts.count.fill(0);
+            counts.first.fill(View::none);
+        }
+        counts.total = 0;
+        auto kids = v.kids(c);
+        for (node k = v.next(kids); k != View::none; k = v.next(kids)) {
+            ++counts.total;
+            const int r = container ? RuleIndex(v.name(k)) : -1;
+            if (r >= 0 && counts.count[r]++ == 0) counts.first[r] = k;
+        }
+        const size_t before = sink.count;
+        Checker<View, Sink>(c, counts, run).Check(rule);
+        if (sink.count > before) sink.flagged(c, sink.count - before);
+    });
+}
+
+// Findings of the chunk tree as strings; each chunk with findings of its own
+// goes to errors (when given) and stands in owners (when given) once for each.
+struct chunksink {
+    std::vector<std::string>& messages;
+    chunklist* errors;
+    std::vector<const chunk*>* owners;
+    size_t count = 0;
+    void finding(const chunk*, std::string_view name, std::string_view text) {
+        std::string m;
+        m.reserve(name.size() + text.size());
+        m += name;
+        m += text;
+        messages.push_back(std::move(m));
+        ++count;
+    }
+    void flagged(const chunk* c, size_t n) {
+        // Chunks are always owned by a shared pointer (chunk::Create).
+        if (errors) {
+            if (chunkptr self = const_cast<chunk*>(c)->weak_from_this().lock()) errors->push_back(self);
+        }
+        if (owners) owners->insert(owners->end(), n, c);
+    }
+};
+
 void VerifyWalk(const chunk& start, std::vector<std::string>& messages, chunklist* errors,
                 std::vector<const chunk*>* owners) {
-    Run run(start, messages);
-    std::vector<Pending> stack{{const_cast<chunk*>(&start), RuleIndex(start.name)}};
-    KidCounts counts;
-    while (!stack.empty()) {
-        const Pending cur = stack.back();
-        stack.pop_back();
-        const chunk& c = *cur.c;
-
-        // Children go on the stack last first; counted from there in order.
-        const size_t base = stack.size();
-        for (size_t i = c.kids.size(); i-- > 0;) {
-            chunk* k = c.kids[i].get();
-            if (k) stack.push_back({k, RuleIndex(k->name)});
-        }
-        counts.total = stack.size() - base;
-        if (IsContainerRule(cur.rule)) {
-            counts.count.fill(0);
-            counts.first.fill(nullptr);
-            for (size_t i = stack.size(); i-- > base;) {
-                const int r = stack[i].rule;
-                if (r >= 0 && counts.count[r]++ == 0) counts.first[r] = stack[i].c;
-            }
-        }
-
-        const size_t before = messages.size();
-        Checker(c, counts, run).Check(cur.rule);
-        if (messages.size() > before) {
-            // Chunks are always owned by a shared pointer (chunk::Create).
-            if (errors) {
-                if (chunkptr self = cur.c->weak_from_this().lock()) errors->push_back(self);
-            }
-            if (owners) owners->insert(owners->end(), messages.size() - before, cur.c);
-        }
-    }
+    chunkview v;
+    chunksink sink{messages, errors, owners};
+    VerifyWalk(v, &start, sink);
 }
 
 }  // namespace
@@ -457,6 +379,20 @@ std::vector<std::string> VerifyMesh(msh& m) {
     std::vector<std::string> messages;
     m.verify(messages, m.errors);
     return messages;
+}
+
+void VerifyIndex(const flatindex& x, const std::function<void(std::string_view, std::string_view)>& found) {
+    struct sink {
+        const std::function<void(std::string_view, std::string_view)>& found;
+        size_t count = 0;
+        void finding(uint32_t, std::string_view name, std::string_view text) {
+            found(name, text);
+            ++count;
+        }
+        void flagged(uint32_t, size_t) {}
+    } s{found};
+    flatview v(x);
+    VerifyWalk(v, x.root(), s);
 }
 
 }  // namespace mesh

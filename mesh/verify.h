@@ -12,11 +12,14 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/records.h"
 #include "mesh/chunk.h"
+#include "mesh/flatindex.h"
 #include "mesh/msh.h"
 
 namespace mesh {
@@ -31,6 +34,11 @@ inline constexpr const char* kNoCyclText = ": no CYCL chunk";
 // Verifies the tree from root as chunk::verify does, into fresh lists, without
 // an error chunk list: owners[i] is the chunk whose checks gave messages[i].
 void VerifyOwners(const chunk& root, std::vector<std::string>& messages, std::vector<const chunk*>& owners);
+
+// Verifies the tree of a flat index as chunk::verify verifies the same tree
+// of chunk objects, handing each finding to found(name, text) as it is made
+// (the finding is the chunk's name followed by the text); nothing is kept.
+void VerifyIndex(const flatindex& x, const std::function<void(std::string_view name, std::string_view text)>& found);
 
 // Verifies the whole mesh into a fresh message list (m.errors is refilled)
 // and returns the findings.

@@ -4,12 +4,13 @@
 #include "tools/mshtool_basic.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "mesh/flatindex.h"
 #include "mesh/msh.h"
 #include "mesh/verify.h"
-#include "mesh/walk.h"
 
 namespace tools {
 
@@ -24,26 +25,44 @@ mesh::mshptr Open(const Args& a, const std::string& path) {
     return m;
 }
 
+// The same tree as a flat index: tree and verify only read it, and it takes
+// a few dozen bytes a chunk where chunk objects take hundreds.
+std::unique_ptr<mesh::flatindex> OpenFlat(const Args& a, const std::string& path) {
+    std::string why;
+    std::unique_ptr<mesh::flatindex> x = mesh::OpenIndex(path, a.list, a.matl, &why);
+    if (!x) Report("Unable to read mesh file.", why);
+    return x;
+}
+
+// Output gathered and written a megabyte at a time.
+struct Out {
+    std::string text;
+    void Flush() {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        text.clear();
+    }
+    void Line() {
+        text += '\n';
+        if (text.size() > (1u << 20)) Flush();
+    }
+};
+
 }  // namespace
 
 // One line per chunk, depth-first pre-order: two spaces per level, the four
 // name bytes, a space, the size.
 int RunTree(const Args& a) {
-    mesh::mshptr m = Open(a, a.operands[0]);
-    if (!m) return kFailed;
-    std::string out;
-    mesh::PreOrder(*m->hedr, [&](const mesh::chunk& c, size_t depth) {
-        out.append(2 * depth, ' ');
-        out += Escaped(c.name);
-        out += ' ';
-        out += std::to_string(c.size);
-        out += '\n';
-        if (out.size() > (1u << 20)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            out.clear();
-        }
+    std::unique_ptr<mesh::flatindex> x = OpenFlat(a, a.operands[0]);
+    if (!x) return kFailed;
+    Out out;
+    x->PreOrder([&](uint32_t c, size_t depth) {
+        out.text.append(2 * depth, ' ');
+        out.text += Escaped(x->name(c));
+        out.text += ' ';
+        out.text += std::to_string((*x)[c].size);
+        out.Line();
     });
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    out.Flush();
     return std::fflush(stdout) == 0 ? kOk : kUnwritable;
 }
 
@@ -58,19 +77,22 @@ int RunResave(const Args& a) {
     return kOk;
 }
 
-// The findings of a verification, one a line, in the order of the log.
+// The findings of a verification, one a line, in the order of the log,
+// written as they are found.
 int RunVerify(const Args& a) {
-    mesh::mshptr m = Open(a, a.operands[0]);
-    if (!m) return kFailed;
-    std::vector<std::string> findings = mesh::VerifyMesh(*m);
-    std::string out;
-    for (const std::string& f : findings) {
-        out += Escaped(f);
-        out += '\n';
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::unique_ptr<mesh::flatindex> x = OpenFlat(a, a.operands[0]);
+    if (!x) return kFailed;
+    Out out;
+    size_t findings = 0;
+    mesh::VerifyIndex(*x, [&](std::string_view name, std::string_view text) {
+        out.text += Escaped(name);
+        out.text += Escaped(text);
+        out.Line();
+        ++findings;
+    });
+    out.Flush();
     if (std::fflush(stdout) != 0) return kUnwritable;
-    return findings.empty() ? kOk : kFindings;
+    return findings == 0 ? kOk : kFindings;
 }
 
 }  // namespace tools

@@ -3,12 +3,11 @@
 //      a file: the check of its bytes (as mshtool runs it) and of the tree
 //      the editor opens, beside the time of reading the file and of opening
 //      it, medians of five runs;
-//   2. the peak memory of mshtool check on a mesh of two million empty leaf
-//      chunks, beside the file's size;
-//   3. with --folder DIR (and mshtool built): 5,000 meshes of about 20 KB
+//   2. with --folder DIR (and mshtool built): 5,000 meshes of about 20 KB
 //      written to DIR, then "mshtool check" over the folder with --jobs 1 and
 //      --jobs 2: both wall times and their ratio.
 // The targets: check under 0.2 s; 2 jobs at most 0.6 times the time of 1.
+// (The peak memory of mshtool check is measured by mesh/bench/memory_bench.)
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -217,48 +216,6 @@ double Run(const std::string& cmd, double* cpu = nullptr) {
     return s;
 }
 
-// The memory of the check on a mesh of two million empty leaf chunks: the
-// peak of an mshtool check process beside the file's size (the target: at
-// most 10 times).
-int ManyLeaves(const std::string& dir) {
-#ifndef MSHTOOL_PATH
-    (void)dir;
-    return 0;
-#else
-    const std::string path = dir + "/check_bench_leaves.msh";
-    const uint32_t n = 2000000;
-    std::vector<uint8_t> b;
-    b.reserve(16 + size_t(n) * 8);
-    for (const char* name : {"HEDR", "MSH2"}) {
-        b.insert(b.end(), name, name + 4);
-        Put(b, uint32_t(n * 8 + (name[0] == 'H' ? 8 : 0)));
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        b.insert(b.end(), {'Z', 'Z', 'Z', 'Z'});
-        Put(b, 0);
-    }
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(b.data(), 1, b.size(), f);
-        std::fclose(f);
-    } else {
-        return 1;
-    }
-    const double file = double(b.size()) / (1 << 20);
-    std::vector<uint8_t>().swap(b);
-    const auto t = Clock::now();
-    const int status = std::system(("'" + std::string(MSHTOOL_PATH) + "' check '" + path + "' >/dev/null 2>&1").c_str());
-    const double s = Seconds(t);
-    std::filesystem::remove(path);
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    const double peak = double(u.ru_maxrss) / 1024;
-    std::printf("2,000,000 empty leaf chunks (%.1f MB): mshtool check %.2f s, peak %.0f MB = %.1f times the file "
-                "(target <= 10)%s\n",
-                file, s, peak, peak / file, WIFEXITED(status) ? "" : " (mshtool failed)");
-    return 0;
-#endif
-}
-
 int Folder(const std::string& dir) {
 #ifndef MSHTOOL_PATH
     (void)dir;
@@ -305,9 +262,6 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "--folder" && i + 1 < argc) folder = argv[++i];
     }
     const std::string tmp = std::filesystem::temp_directory_path().string();
-    // First, while this process is small: a child's peak counts what it
-    // shares with this process before it starts mshtool.
-    if (int r = ManyLeaves(tmp)) return r;
     if (int r = BigMesh(tmp)) return r;
     if (!folder.empty()) return Folder(folder);
     return 0;

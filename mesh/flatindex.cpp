@@ -52,6 +52,10 @@ flatindex::flatindex(std::shared_ptr<const std::vector<uint8_t>> bytes, const na
     }
 }
 
+std::string flatindex::cut() const {
+    return CutNote(*file_);
+}
+
 void flatindex::read(int64_t pos, int64_t count, uint8_t* out) const {
     const int64_t n = int64_t(file_->size());
     const uint8_t* from = pos < n ? file_->data() + pos : made_.data() + (pos - n);

@@ -41,6 +41,9 @@ public:
     flatindex(std::shared_ptr<const std::vector<uint8_t>> bytes, const namelist& list, int recognizematl);
 
     uint32_t root() const { return 0; }
+    // What to say when the file ends inside its root chunk (as msh::cut);
+    // empty when it holds the whole root.
+    std::string cut() const;
     const node& operator[](uint32_t i) const { return nodes_[i]; }
     std::string_view name(uint32_t i) const { return std::string_view(nodes_[i].name, 4); }
     bool container(uint32_t i) const { return nodes_[i].first != none; }

@@ -29,8 +29,8 @@ int64_t EncodedLength(const chunk& root, int recognizematl) {
     return total;
 }
 
-// What to say of a file that ends inside its root chunk; empty when it
-// holds the whole root.
+}  // namespace
+
 std::string CutNote(const std::vector<uint8_t>& bytes) {
     const auto n = static_cast<int64_t>(bytes.size());
     if (n < 8) return "the file ends inside the root chunk's header: " + std::to_string(n) + " of 8 bytes";
@@ -43,8 +43,6 @@ std::string CutNote(const std::vector<uint8_t>& bytes) {
     return "the file ends inside " + shown + ": " + std::to_string(n - 8) + " of " + std::to_string(declared) +
            " bytes";
 }
-
-}  // namespace
 
 mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
     try {

@@ -82,6 +82,10 @@ public:
     // ---- end of verification ----
 };
 
+// What to say of a file of these bytes when it ends inside its root chunk
+// (msh::cut); empty when it holds the whole root.
+std::string CutNote(const std::vector<uint8_t>& bytes);
+
 // Opens a mesh the way the editor does: ReadMsh with the list, then, when
 // material grouping is on, expandmatl on the root, then a rebuild and a count.
 // Null when the file cannot be read or is empty, or memory runs out; *error

@@ -30,7 +30,9 @@ mesh::mshptr Open(const Args& a, const std::string& path) {
 std::unique_ptr<mesh::flatindex> OpenFlat(const Args& a, const std::string& path) {
     std::string why;
     std::unique_ptr<mesh::flatindex> x = mesh::OpenIndex(path, a.list, a.matl, &why);
-    if (!x) Report("Unable to read mesh file.", why);
+    if (!x) ReportUnreadable(path, why);
+    else if (const std::string cut = x->cut(); !cut.empty())
+        std::fprintf(stderr, "%s: %s\n", Escaped(path).c_str(), cut.c_str());
     return x;
 }
 

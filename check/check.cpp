@@ -11,19 +11,21 @@
 namespace check {
 
 std::vector<Finding> CheckBytes(std::span<const uint8_t> file, const OptionFile* options) {
-    return detail::Checker(file, 0, nullptr, options).Run();
+    const detail::FileBytes bytes(file);
+    return detail::Checker(bytes, 0, nullptr, options).Run();
 }
 
 std::vector<Finding> CheckTree(const mesh::chunk& root, std::string_view trailer, const OptionFile* options) {
     // The bytes the tree would be saved as (a grouped MATL with its count),
-    // then the trailing chunk's header when the file had one.
-    std::vector<uint8_t> bytes;
-    bytes.reserve(size_t(std::max<int32_t>(root.size, 0)) + 16);
-    root.save(bytes, 1);
+    // then the trailing chunk's header when the file had one; the leaves'
+    // bytes are read where they stand.
+    uint8_t header[8] = {};
+    std::span<const uint8_t> after;
     if (trailer.size() == 4) {
-        bytes.insert(bytes.end(), trailer.begin(), trailer.end());
-        bytes.insert(bytes.end(), 4, uint8_t(0));
+        std::copy(trailer.begin(), trailer.end(), header);
+        after = header;
     }
+    const detail::FileBytes bytes(root, after);
     return detail::Checker(bytes, 0, &root, options).Run();
 }
 

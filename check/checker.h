@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/filebytes.h"
 #include "check/options.h"
 #include "check/schema.h"
 #include "format/bytes.h"
@@ -82,7 +83,7 @@ struct Names {
 
 class Checker {
 public:
-    Checker(Bytes file, int64_t rootend, const mesh::chunk* root, const OptionFile* options);
+    Checker(const FileBytes& file, int64_t rootend, const mesh::chunk* root, const OptionFile* options);
     std::vector<Finding> Run();
 
 private:
@@ -92,7 +93,7 @@ private:
     void AddOption(const char* rule, Severity sev, const std::string& where, std::string message);
     std::string Path() const;                  // of the innermost open container
     std::string KidPath(const Node& k) const;  // of a child of it
-    Bytes Data(const Node& n) const { return file_.subspan(size_t(n.offset + 8), size_t(n.have)); }
+    Bytes Data(const Node& n) const { return file_.Sub(n.offset + 8, n.have); }
     const Node* Kid(const Frame& f, uint32_t tag) const;
     std::string TextOf(const Node& n) const;
 
@@ -141,7 +142,7 @@ private:
     void Collision(const std::vector<int64_t>& up);
     void Options();
 
-    Bytes file_;
+    const FileBytes& file_;
     int64_t rootend_;
     const mesh::chunk* root_;
     const OptionFile* optionfile_;

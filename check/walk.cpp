@@ -58,7 +58,7 @@ bool ContainsNoCase(std::string_view s, std::string_view part) {
     return false;
 }
 
-Checker::Checker(Bytes file, int64_t rootend, const mesh::chunk* root, const OptionFile* options)
+Checker::Checker(const FileBytes& file, int64_t rootend, const mesh::chunk* root, const OptionFile* options)
     : file_(file), rootend_(rootend), root_(root), optionfile_(options) {}
 
 // ---- Findings -----------------------------------------------------------------
@@ -127,8 +127,8 @@ std::vector<Finding> Checker::Run() {
         Node empty;
         Add("truncated", Severity::error, empty, "", "the file holds " + Num(n) + " bytes, less than a chunk header");
     } else {
-        root.tag = U32(file_, 0);
-        root.size = int32_t(U32(file_, 4));
+        root.tag = file_.U32(0);
+        root.size = int32_t(file_.U32(4));
         root.have = int32_t(std::clamp<int64_t>(root.size, 0, n - 8));
         root.cut = root.size > n - 8;
         root.real = root.owner = root_;
@@ -161,7 +161,7 @@ std::vector<Finding> Checker::Run() {
         }
     }
     // Bytes after the root: real files often close with a CL1L there.
-    if (rootend_ + 8 <= n && U32(file_, size_t(rootend_)) == kCl1l) closed_ = true;
+    if (rootend_ + 8 <= n && file_.U32(rootend_) == kCl1l) closed_ = true;
     if (root.tag == kHedr && !closed_ && !cut_)
         Add("closing-chunk", Severity::warning, root, "HEDR", "no CL1L chunk closes the file");
     if (root.tag == kHedr) Models();
@@ -214,7 +214,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
     // and no more (a container of two million chunks is one allocation).
     size_t headers = 0;
     for (int64_t p = start; p + 8 <= end; ++headers) {
-        const int32_t size = int32_t(U32(file_, size_t(p + 4)));
+        const int32_t size = int32_t(file_.U32(p + 4));
         if (size < 0) break;
         p += 8 + int64_t(size);
     }
@@ -227,8 +227,8 @@ bool Checker::ParseKids(Frame& f, bool report) {
             return false;
         }
         Node k;
-        k.tag = U32(file_, size_t(p));
-        k.size = int32_t(U32(file_, size_t(p + 4)));
+        k.tag = file_.U32(p);
+        k.size = int32_t(file_.U32(p + 4));
         k.offset = p;
         if (k.size < 0) {
             if (report) Add("chunk-layout", Severity::error, c, path,

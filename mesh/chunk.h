@@ -220,6 +220,17 @@ public:
     bool save(host::Stream& out, int recognizematl) const;
     // The same into memory (appended to out).
     void save(std::vector<uint8_t>& out, int recognizematl) const;
+    // The same, piece by piece in file order, without gathering it: copy()
+    // gets bytes made on the way (headers, a grouped MATL's count), shared()
+    // a leaf's bytes where they stand, valid until the tree next changes.
+    struct PieceSink {
+        virtual void copy(const uint8_t* bytes, size_t n) = 0;
+        virtual void shared(std::span<const uint8_t> whole, size_t offset, size_t n) = 0;
+
+    protected:
+        ~PieceSink() = default;
+    };
+    void encode(PieceSink& sink, int recognizematl) const;
     // The list-size rule: w * (int at data position 0) + 4, with w the element
     // width for the name; 0 when size is 0.
     int32_t determinesize() const;

@@ -244,6 +244,8 @@ bool chunk::save(host::Stream& out, int recognizematl) const {
     return sink.ok && !out.Failed();
 }
 
+void chunk::encode(PieceSink& sink, int recognizematl) const { Write(*this, recognizematl, sink); }
+
 void chunk::save(std::vector<uint8_t>& out, int recognizematl) const {
     struct Sink {
         std::vector<uint8_t>& out;

@@ -305,6 +305,8 @@ TEST(Check, EachFaultGivesOneFinding) {
         chunkptr flat = testsupport::Parse(testsupport::Encode(root), {});
         ASSERT_TRUE(flat->kids.empty());
         EXPECT_EQ(Lines(check::CheckTree(*flat)), Lines(fs));
+        // The tree is read in the pieces it holds; the file in one.
+        EXPECT_EQ(Lines(check::CheckBytes(testsupport::Encode(root))), Lines(fs));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "check/schema.h"
 #include "format/bytes.h"
 #include "format/chunks.h"
 #include "format/records.h"
@@ -61,6 +62,24 @@ Bytes TextRecord(const std::string& s) {
 }
 
 std::string Num(int64_t v) { return std::to_string(v); }
+
+// ---- chunk-layout ------------------------------------------------------------------
+
+// Data whose size is not a multiple of four gets the zero padding exporters
+// write; the sizes above follow on the rebuild. A chunk the tree holds as
+// bytes but the format opens is left alone: its padding belongs inside.
+std::vector<Repair> Paddings(const chunkptr& root) {
+    std::vector<Repair> out;
+    mesh::PreOrder(*root, [&](chunk& c) {
+        if (!c.kids.empty() || c.size % 4 == 0 || c.size < 0 || !c.getparent()) return;
+        if (c.name.size() == 4 && schema::FindContainer(schema::Tag(c.name))) return;
+        const int pad = 4 - c.size % 4;
+        chunkptr k = c.shared_from_this();
+        out.push_back({"chunk-layout", "", "pad " + Num(c.size) + " bytes with " + Num(pad) + " zero bytes", k,
+                       [k, pad] { k->GrowData(pad); }});
+    });
+    return out;
+}
 
 // ---- list-count ------------------------------------------------------------------
 
@@ -401,7 +420,7 @@ struct Planner {
 };
 
 constexpr Planner kPlanners[] = {
-    {"segment-empty", EmptySegments}, {"list-count", ListCounts},         {"model-index", ModelIndices},
+    {"chunk-layout", Paddings},          {"segment-empty", EmptySegments}, {"list-count", ListCounts},         {"model-index", ModelIndices},
     {"material-index", MaterialIndices}, {"name-case", NameCases},        {"shadow-visible", HiddenShadows},
     {"bbox", Boxes},
 };

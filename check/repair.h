@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,5 +43,19 @@ std::vector<Repair> PlanRepairs(const mesh::chunkptr& root, std::string_view rul
 // by rule in the order of RepairRules, and rebuilds the sizes. Returns what
 // was applied, in that order.
 std::vector<Repair> FixTree(const mesh::chunkptr& root, std::span<const std::string> rules, int recognizematl);
+
+// The file's bytes re-laid when chunk sizes leave out the zero padding that
+// follows them (the game's readers go on at the next multiple of four, so
+// the file works there): every size then holds its padding, all data kept,
+// the bytes after the root as they were. Nothing when the bytes do not form
+// whole chunks read that way (padding that is not zeros, a size that runs
+// past its container, a name that is no chunk name), or when no size
+// leaves out padding. note, when given: the header offset of the first
+// such chunk and how many there are.
+struct RelayNote {
+    int64_t first = -1;
+    int64_t chunks = 0;
+};
+std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, RelayNote* note = nullptr);
 
 }  // namespace check

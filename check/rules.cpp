@@ -14,9 +14,12 @@ constexpr Rule kRules[] = {
      "The compiler stops reading at the cut; everything after it is lost.",
      "Export the mesh again, or restore the file from a copy; the cut bytes cannot be guessed."},
     {"chunk-layout", E,
-     "A chunk's size runs past its parent, or a container holds bytes that form no chunk.",
-     "The compiler reads children by their sizes and refuses a child that overruns its parent.",
-     "Correct the sizes in the editor (every change there rebuilds them), or remove the stray bytes."},
+     "A chunk's size runs past its parent, a container holds bytes that form no chunk, or a chunk's data is not "
+     "padded to a multiple of 4 bytes.",
+     "The compiler reads children by their sizes and refuses a child that overruns its parent; after each chunk "
+     "it goes on at the next multiple of 4, so an unpadded chunk hides the one after it.",
+     "mshtool fix pads the data and re-lays the sizes; otherwise correct the sizes in the editor (every change "
+     "there rebuilds them), or remove the stray bytes."},
     {"version", E, "The scene is an MSH1 chunk, a version the tools do not read.",
      "The model compiler only reads MSH2 scenes.", "Export the model again with an exporter that writes MSH2."},
     {"unknown-chunk", W, "A chunk name the format does not define.",

@@ -324,6 +324,14 @@ void Checker::Leaf(const Frame& f, const Node& k) {
     const std::string name = schema::TagName(k.tag);
     const LazyPath path{this, &k, {}};
     if (k.cut) Truncated(k, path);
+    const format::ChunkKind* kind = format::FindKind(name);
+    // Readers go on at the next multiple of four after a chunk's data: an
+    // odd size makes them miss what follows (exporters pad every chunk). A
+    // record of the wrong size is told as that.
+    const int fixed = kind ? format::LayoutOf(*kind, schema::TagName(f.node.tag)).fixedsize : -1;
+    if (!k.cut && k.size % 4 != 0 && (fixed < 0 || fixed == k.size) && !Full("chunk-layout"))
+        Add("chunk-layout", Severity::error, k, path,
+            Num(k.size) + " bytes of data, not padded to a multiple of 4 (readers go on at the next multiple of 4)");
     const schema::Container& box = *schema::FindContainer(f.node.tag);
     const schema::Place place = schema::PlaceIn(box, k.tag);
     if (k.tag == kMsh1 && f.node.tag == kHedr) {
@@ -331,7 +339,6 @@ void Checker::Leaf(const Frame& f, const Node& k) {
         Add("version", Severity::error, k, path, "an MSH1 scene: the tools read MSH2 only");
         return;
     }
-    const format::ChunkKind* kind = format::FindKind(name);
     if (!kind && !schema::FindContainer(k.tag)) {
         if (Full("unknown-chunk")) return;
         Add("unknown-chunk", Severity::warning, k, path, "unknown chunk name " + Quoted(name));

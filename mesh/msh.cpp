@@ -48,6 +48,20 @@ mshptr msh::ReadMsh(const std::string& path, const namelist& list, int recognize
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>();
         if (!ReadBytes(path, *bytes, error)) return nullptr;
+        return FromBytes(std::move(bytes), list, recognizematl, error);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = host::SystemError(ENOMEM);
+        return nullptr;
+    }
+}
+
+mshptr msh::FromBytes(std::shared_ptr<std::vector<uint8_t>> bytes, const namelist& list, int recognizematl,
+                      std::string* error) {
+    try {
+        if (!bytes || bytes->empty()) {
+            if (error) *error = "The file is empty";
+            return nullptr;
+        }
         auto m = std::make_shared<msh>();
         m->hedr = chunk::GetChunk(bytes, 0, list, nullptr);
         const int64_t next = 8 + int64_t(std::max<int32_t>(m->hedr->size, 0));
@@ -121,8 +135,10 @@ bool msh::Save(const std::string& path, int recognizematl, std::string* error) {
     return true;
 }
 
-mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
-    mshptr m = msh::ReadMsh(path, list, recognizematl, error);
+namespace {
+
+// The grouping of materials and the rebuild that opening adds to reading.
+mshptr Opened(mshptr m, const namelist& list, int recognizematl, std::string* error) {
     if (!m) return nullptr;
     try {
         if (recognizematl) m->hedr->expandmatl(list);
@@ -133,6 +149,17 @@ mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl
         return nullptr;
     }
     return m;
+}
+
+}  // namespace
+
+mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl, std::string* error) {
+    return Opened(msh::ReadMsh(path, list, recognizematl, error), list, recognizematl, error);
+}
+
+mshptr OpenBytes(std::shared_ptr<std::vector<uint8_t>> bytes, const namelist& list, int recognizematl,
+                 std::string* error) {
+    return Opened(msh::FromBytes(std::move(bytes), list, recognizematl, error), list, recognizematl, error);
 }
 
 void ExpandEach(const chunklist& list) {

@@ -56,6 +56,11 @@ public:
     // runs out.
     static bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
+    // ReadMsh over bytes already read (a file's, or bytes made from them):
+    // the tree keeps slices of them.
+    static mshptr FromBytes(std::shared_ptr<std::vector<uint8_t>> bytes, const namelist& list, int recognizematl,
+                            std::string* error = nullptr);
+
     // The refresh after every change to a tree (m may be null): rebuilds m's
     // tree, recounts it and computes the scroll maxima from the lengths w of
     // the tree and model scroll bars (max(0, rows - w)) and the model list.
@@ -92,6 +97,10 @@ std::string CutNote(const std::vector<uint8_t>& bytes);
 // then says why.
 mshptr OpenMesh(const std::string& path, const namelist& list, int recognizematl,
                 std::string* error = nullptr);
+
+// The same over bytes already read.
+mshptr OpenBytes(std::shared_ptr<std::vector<uint8_t>> bytes, const namelist& list, int recognizematl,
+                 std::string* error = nullptr);
 
 // Opens every chunk of the list and all its ancestors (as expand() on each
 // would), visiting each ancestor once however many of the chunks lie below it.

@@ -18,7 +18,6 @@
 
 #include "check/check.h"
 #include "check/repair.h"
-#include "host/files.h"
 #include "mesh/msh.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"
@@ -53,11 +52,39 @@ std::string RepairLine(bool json, const std::string& file, const check::Repair& 
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+bool Wanted(const FixRun& run, std::string_view rule) {
+    return run.rules.empty() || std::find(run.rules.begin(), run.rules.end(), rule) != run.rules.end();
+}
+
+// "NAME at offset 48": the chunk whose header starts there.
+std::string ChunkAt(const std::vector<uint8_t>& bytes, int64_t at) {
+    return Escaped(std::string(bytes.begin() + at, bytes.begin() + at + 4)) + " at offset " + std::to_string(at);
+}
+
 Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out) {
     Outcome o;
     std::string why;
     try {
-        mesh::mshptr m = mesh::OpenMesh(in, run.args->list, run.args->matl, &why);
+        auto bytes = std::make_shared<std::vector<uint8_t>>();
+        mesh::mshptr m;
+        size_t relaid = 0;
+        if (mesh::msh::ReadBytes(in, *bytes, &why)) {
+            // Sizes that leave out their padding are mended on the bytes:
+            // the tree would read such a file as other chunks.
+            check::RelayNote note;
+            if (Wanted(run, "chunk-layout"))
+                if (auto re = check::RelayPadding(*bytes, &note)) {
+                    const std::string first = ChunkAt(*bytes, note.first);
+                    *bytes = std::move(*re);
+                    o.out += RepairLine(run.json, in, {"chunk-layout", "HEDR",
+                                                       "re-lay " + std::to_string(note.chunks) +
+                                                           (note.chunks == 1 ? " chunk" : " chunks") +
+                                                           " whose size left out its padding (the first " + first +
+                                                           ")", {}, nullptr});
+                    relaid = 1;
+                }
+            m = mesh::OpenBytes(std::move(bytes), run.args->list, run.args->matl, &why);
+        }
         if (!m || !m->hedr) {
             if (why == host::SystemError(ENOMEM)) why = "Out of memory while reading the file.";
             o.out = in + ": unreadable: " + (why.empty() ? std::string("Unable to read mesh file.") : why) + "\n";
@@ -66,8 +93,8 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
         }
         const std::vector<check::Repair> done = check::FixTree(m->hedr, run.rules, run.args->matl);
         for (const check::Repair& r : done) o.out += RepairLine(run.json, in, r);
-        o.repairs = done.size();
-        if (!run.dry && (!done.empty() || out != in)) {
+        o.repairs = done.size() + relaid;
+        if (!run.dry && (o.repairs || out != in)) {
             if (!m->Save(out, run.args->matl, &why)) {
                 o.out += in + ": unwritable: " + out + ": " + why + "\n";
                 o.status = kUnwritable;

@@ -30,8 +30,12 @@ inline Bytes U32s(std::initializer_list<uint32_t> v) {
     for (uint32_t x : v) Put32(b, x);
     return b;
 }
+// A u16 list as exporters write it: the count, the entries, zeros up to a
+// multiple of four.
 inline Bytes U16s(uint32_t count, std::initializer_list<uint16_t> v) {
-    return Cat({U32s({count}), testsupport::U16s(v)});
+    Bytes b = Cat({U32s({count}), testsupport::U16s(v)});
+    b.resize((b.size() + 3) / 4 * 4, 0);
+    return b;
 }
 
 // The index-th child of that name, and the model of that name under MSH2;

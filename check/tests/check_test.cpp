@@ -96,7 +96,7 @@ const std::vector<Case>& Cases() {
              k->setdata(Cat({Bytes(k->data().begin(), k->data().end()), U32s({0})}));
          }},
         {"list-count", E, "HEDR/MSH2/MODL[body]/GEOM/SEGM[1]/NDXL", "the count is 2, the bytes hold 1 entries",
-         [](const chunkptr& r) { Kid(BodySegment(r, 1), "NDXL")->setdata(U16s(2, {3, 0, 1, 2, 3, 0, 2})); }},
+         [](const chunkptr& r) { Kid(BodySegment(r, 1), "NDXL")->setdata(U16s(2, {3, 0, 1, 2, 3, 0})); }},
         {"text", W, "HEDR/MSH2/MATL/MATD[1]/NAME", "no terminating zero byte",
          [](const chunkptr& r) { Kid(Kid(Kid(Kid(r, "MSH2"), "MATL"), "MATD", 1), "NAME")->setdata(Text("cape")); }},
         {"closing-chunk", W, "HEDR", "no CL1L chunk closes the file", [](const chunkptr& r) { Drop(r, "CL1L"); }},
@@ -253,11 +253,11 @@ const std::vector<Case>& Cases() {
          [](const chunkptr& r) { Kid(ClothOf(r), "FIDX")->setdata(U32s({2, 0, 1})); }},
         {"cloth", E, "HEDR/MSH2/MODL[cape]/GEOM/CLTH/COLL", "collision object 0 has the parent \"nobody\"",
          [](const chunkptr& r) {
-             Kid(ClothOf(r), "COLL")->setdata(Cat({U32s({1}), Text("c"), Bytes{0}, Text("nobody"), Bytes{0}, U32s({0}), F32s({1, 1, 1})}));
+             Kid(ClothOf(r), "COLL")->setdata(Cat({U32s({1}), Text("c"), Bytes{0}, Text("nobody"), Bytes{0}, U32s({0}), F32s({1, 1, 1}), Bytes(3, 0)}));
          }},
         {"cloth", E, "HEDR/MSH2/MODL[cape]/GEOM/CLTH/COLL", "collision object \"c\" has shape 3",
          [](const chunkptr& r) {
-             Kid(ClothOf(r), "COLL")->setdata(Cat({U32s({1}), Text("c"), Bytes{0}, Text("bone_a"), Bytes{0}, U32s({3}), F32s({1, 1, 1})}));
+             Kid(ClothOf(r), "COLL")->setdata(Cat({U32s({1}), Text("c"), Bytes{0}, Text("bone_a"), Bytes{0}, U32s({3}), F32s({1, 1, 1}), Bytes(3, 0)}));
          }},
         // Collision.
         {"collision-shape", W, "HEDR/MSH2/MODL[p_collision]/SWCI", "collision shape 3 is none of sphere, cylinder, box",

@@ -4,6 +4,7 @@
 // refrains and exits as it says.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -35,6 +36,8 @@ struct Case {
 TEST(Repair, MendsEachFaultToExactlyTheExpectedTree) {
     const auto none = [](const chunkptr&) {};
     const Case cases[] = {
+        {"chunk-layout",
+         [](const chunkptr& r) { Kid(Model(r, "body"), "NAME")->setdata({'b', 'o', 'd', 'y', 0}); }, none},
         {"list-count", [](const chunkptr& r) { Kid(Segm(r, 0), "POSL")->SetInt(0, 5, {}); }, none},
         {"list-count", [](const chunkptr& r) { Kid(Segm(r, 1), "NRML")->SetInt(0, 1, {}); }, none},
         {"segment-empty",
@@ -104,6 +107,51 @@ TEST(Repair, LeavesCountsTheBytesDoNotFix) {
     EXPECT_TRUE(check::PlanRepairs(root, "list-count").empty());
 }
 
+// The good mesh's bytes with the size of the chunk whose header starts with
+// these bytes set to n.
+testsupport::Bytes Resized(testsupport::Bytes b, const testsupport::Bytes& header, int32_t n) {
+    const auto at = std::search(b.begin(), b.end(), header.begin(), header.end());
+    EXPECT_NE(at, b.end());
+    if (at != b.end()) std::copy_n(testsupport::I32s({n}).begin(), 4, at + 4);
+    return b;
+}
+
+TEST(Repair, RelaysSizesThatLeaveOutTheirPadding) {
+    const testsupport::Bytes good = testsupport::Encode(Good());
+    const testsupport::Bytes name = Cat({Text("NAME"), U32s({8}), Text("body")});  // "body": 5 bytes, 3 of padding
+    const testsupport::Bytes strp = Cat({Text("STRP"), U32s({12}), U32s({3})});    // 3 entries: 10 bytes, 2 of padding
+    const testsupport::Bytes cut = Cat({Text("NAME"), U32s({5}), Text("body")});
+    const auto at = [&](testsupport::Bytes& b) { return std::search(b.begin(), b.end(), cut.begin(), cut.end()); };
+    testsupport::Bytes unpadded = Resized(good, name, 5);  // the padding gone as well
+    unpadded.erase(at(unpadded) + 13, at(unpadded) + 16);
+    testsupport::Bytes stray = Resized(good, name, 5);  // what follows is not zeros
+    at(stray)[14] = 1;
+    const struct {
+        const char* what;
+        testsupport::Bytes in;
+        bool relaid;
+        int64_t chunks;
+    } cases[] = {
+        {"one text", Resized(good, name, 5), true, 1},
+        {"a text and a u16 list", Resized(Resized(good, name, 5), strp, 10), true, 2},
+        {"no padding at all: the tree pads it", unpadded, false, 0},
+        {"bytes after the size that are not zeros", stray, false, 0},
+        {"a good file", good, false, 0},
+        {"a size that runs past its container", Resized(good, name, 4000), false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        check::RelayNote note;
+        const auto out = check::RelayPadding(c.in, &note);
+        ASSERT_EQ(out.has_value(), c.relaid);
+        if (!out) continue;
+        EXPECT_EQ(*out, good);
+        EXPECT_EQ(note.chunks, c.chunks);
+        EXPECT_EQ(std::string(c.in.begin() + note.first, c.in.begin() + note.first + 4), "NAME");
+        EXPECT_FALSE(check::RelayPadding(*out)) << "a second re-lay changes nothing";
+    }
+}
+
 TEST(MshtoolFix, WritesRefrainsAndExits) {
     testsupport::ScratchDir dir("fix");
     chunkptr root = Good();
@@ -128,6 +176,13 @@ TEST(MshtoolFix, WritesRefrainsAndExits) {
     o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix b.msh");
     EXPECT_EQ(o.code, 0);
     EXPECT_EQ(o.out, "") << "nothing left to repair or report";
+
+    // Sizes that leave out their padding are re-laid before the tree is read.
+    dir.Write("c.msh", Resized(good, Cat({Text("NAME"), U32s({8}), Text("body")}), 5));
+    o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix c.msh");
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.out.find("c.msh: HEDR: [chunk-layout] re-lay 1 chunk"), std::string::npos) << o.out;
+    EXPECT_EQ(read("c.msh"), good);
 
     EXPECT_EQ(testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix --rule no-such a.msh").code, 2);
     EXPECT_EQ(testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix missing.msh").code, 2);

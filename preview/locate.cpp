@@ -93,6 +93,9 @@ Spot Locate(const Geometry& g, const mesh::chunk* c, std::optional<uint32_t> ele
             spot.mark.faces = c;
             spot.mark.at = Named(c, "CMSH") ? 3 * e : e;
             corners = Corners(*c, spot.mark.at);
+        } else if (OneOf(c, {"STRP", "NDXT", "NDXL"})) {
+            // A face list the picture is not drawn from: its corners.
+            corners = Corners(*c, e);
         } else if (OneOf(c, {"POSL", "NRML", "UV0L", "CLRL", "WGHT", "CPOS", "CUV0"})) {
             corners = {e};
         } else if (Named(c, "FIDX")) {

@@ -25,8 +25,8 @@ int SegmentOf(const Geometry& g, const mesh::chunk* c);
 // face list (STRP, NDXT, NDXL), a triangle of CMSH, an entry of FIDX, a pair
 // of SPRS, CPRS or BPRS. The spot is its triangles or vertex, and the point
 // their centre; a part that cannot be drawn (an index out of range, a
-// position that is not finite) gives the sound corners around it, and
-// failing those the segment's centre.
+// position that is not finite, a face list the segment is not drawn from)
+// gives the sound corners around it, and failing those the segment's centre.
 Spot Locate(const Geometry& g, const mesh::chunk* c, std::optional<uint32_t> element);
 
 }  // namespace preview

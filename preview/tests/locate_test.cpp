@@ -25,7 +25,9 @@ TEST(Locate, FindingsElementsBecomeMarksAndPoints) {
                                          Leaf("CMSH", Cat({I32s({2}), I32s({0, 1, 2, 0, 2, 3})})),
                                          Leaf("FIDX", Cat({I32s({2}), I32s({0, 3})})),
                                          Leaf("SPRS", Cat({I32s({1}), U16s({2, 3})}))});
-    mesh::chunkptr root = Mesh({Modl("strip", "", 0, {}, {Segm(kSquare, "STRP", {0 | S, 1 | S, 2, 3})}),
+    mesh::chunkptr strip = Segm(kSquare, "STRP", {0 | S, 1 | S, 2, 3});
+    strip->AppendKid(Leaf("NDXT", IndexList({0, 1, 2, 0, 2, 3}, 3)));
+    mesh::chunkptr root = Mesh({Modl("strip", "", 0, {}, {strip}),
                                 Modl("tris", "", 0, {}, {with}),
                                 Modl("poly", "", 0, {}, {Segm(kSquare, "NDXL", {3, 0, 1, 2, 4, 0, 1, 2, 3})}),
                                 Modl("nan", "", 0, {}, {Segm(nan, "NDXT", {0, 1, 3})}),
@@ -48,6 +50,7 @@ TEST(Locate, FindingsElementsBecomeMarksAndPoints) {
     };
     const std::vector<Case> cases = {
         {"a strip's index: its triangles", kid(0, "STRP"), 3, 0, 3, -1, true, {2 / 3.f, 2 / 3.f, 0}},
+        {"a face list not drawn from: the corners", kid(0, "NDXT"), 4, 0, -1, 0, true, {1 / 3.f, 2 / 3.f, 0}},
         {"an index out of range: the sound corners", kid(1, "NDXT"), 5, 1, 5, 0, true, {0.5f, 0.5f, 0}},
         {"a polygon's index", kid(2, "NDXL"), 4, 2, 4, -1, true, {0.5f, 0.5f, 0}},
         {"a vertex of a list", kid(1, "NRML"), 3, 1, -1, 3, true, {0, 1, 0}},

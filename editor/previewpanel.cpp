@@ -8,6 +8,7 @@
 
 #include "display/palette.h"
 #include "editor/editor.h"
+#include "mesh/walk.h"
 
 namespace editor {
 
@@ -121,8 +122,14 @@ preview::Visibility PreviewPanel::Kinds() const {
 }
 
 void PreviewPanel::Follow() {
+    // The geometry is built again after every change of the mesh (each is a
+    // step of its history, undone and redone ones too), not after a refresh
+    // that only moved the selection.
     const mesh::msh* m = ed_.doc.mesh.get();
-    const bool rebuild = m != mesh_ || ed_.doc.revision != revision_;
+    const History::Step* last = ed_.doc.history.ToUndo();
+    const uint64_t top = last ? last->id : 0;
+    const size_t steps = ed_.doc.history.Steps();
+    const bool rebuild = m != mesh_ || top != top_ || steps != steps_ || revision_ < 0;
     if (rebuild) {
         geom_ = preview::Geometry();
         failed_ = false;
@@ -134,9 +141,10 @@ void PreviewPanel::Follow() {
                 failed_ = true;
             }
         }
-        ++builds;
         mesh_ = m;
-        revision_ = ed_.doc.revision;
+        top_ = top;
+        steps_ = steps;
+        revision_ = ++builds;
     }
     // The finding last clicked in the check window, while its chunk is the
     // selected one.
@@ -232,10 +240,18 @@ void PreviewPanel::Pick(int px, int py) {
     const int fy = int(int64_t(py - cy * ph) * frame.height / (ch * ph));
     const uint32_t t = frame.Pick(fx, fy);
     if (t == preview::Frame::kNone || t >= geom_.triangles.size()) return;
-    const mesh::chunk* c = geom_.segments[geom_.triangles[t].segment].chunk;
-    if (!c) return;
+    const mesh::chunk* target = geom_.segments[geom_.triangles[t].segment].chunk;
+    if (!target || !ed_.doc.mesh || !ed_.doc.mesh->hedr) return;
+    // Found in the tree (segments are never below another segment), so only
+    // a chunk that is still there is selected.
+    mesh::chunkptr found;
+    mesh::PreOrder(*ed_.doc.mesh->hedr, [&](mesh::chunk& c) {
+        if (&c != target) return c.name == "SEGM" || c.name == "CLTH" ? mesh::walk::over : mesh::walk::into;
+        found = c.shared_from_this();
+        return mesh::walk::stop;
+    });
     // The segment is selected and shown in the tree; the camera stays.
-    picked_ = ed_.Reveal(const_cast<mesh::chunk*>(c)->shared_from_this());
+    if (found) picked_ = ed_.Reveal(found);
 }
 
 void PreviewPanel::Render() {

@@ -83,8 +83,10 @@ private:
     int inspectorh_ = 0;  // the inspector window's own height
     preview::Geometry geom_;
     std::vector<uint8_t> shown_;
-    int64_t revision_ = -1;       // of the mesh the geometry was built from
-    const void* mesh_ = nullptr;
+    int64_t revision_ = -1;       // the geometry's number (builds)
+    const void* mesh_ = nullptr;  // the mesh it was built from, at this step
+    uint64_t top_ = 0;
+    size_t steps_ = 0;
     const mesh::chunk* selected_ = nullptr;
     int focus_ = -2;              // the model shown with its children, -1 all
     int fitted_ = -2;             // the focus the camera was fitted for

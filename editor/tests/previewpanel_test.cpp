@@ -183,33 +183,36 @@ TEST_F(PreviewTest, ThePictureIsRenderedOnlyWhenSomethingChanged) {
         const char* what;
         std::function<void()> act;
         bool renders;
+        bool builds;  // the geometry is built again
     };
     const std::vector<Case> cases = {
-        {"idle frames", [] {}, false},
-        {"the pointer moves over it", [&] { host.SetPointer(Panel().cx * kTile + 5, Panel().cy * kTile + 5); }, false},
-        {"another model", [&] { Select(Model(1)); }, true},
-        {"the wheel", [&] { host.RollWheel(1); }, true},
+        {"idle frames", [] {}, false, false},
+        {"the pointer moves over it", [&] { host.SetPointer(Panel().cx * kTile + 5, Panel().cy * kTile + 5); }, false, false},
+        {"another model", [&] { Select(Model(1)); }, true, false},
+        {"the wheel", [&] { host.RollWheel(1); }, true, false},
         {"a left drag", [&] {
              host.SetButton(1, true);
              Frame();
              host.SetPointer(Panel().cx * kTile + 30, Panel().cy * kTile + 9);
              Frame();
              host.SetButton(1, false);
-         }, true},
-        {"wireframe", [&] { ClickWidget(Panel().wirebox); }, true},
-        {"home", [&] { ClickWidget(Panel().homebutton); }, true},
+         }, true, false},
+        {"wireframe", [&] { ClickWidget(Panel().wirebox); }, true, false},
+        {"home", [&] { ClickWidget(Panel().homebutton); }, true, false},
         {"a change of the mesh", [&] {
              ed->Change("t", Model(0), editor::Editor::Reach::subtree, [&] { Model(0)->kids[0]->setdata({6, 0, 0, 0}); });
-         }, true},
-        {"idle again", [] {}, false},
+         }, true, true},
+        {"undo", [&] { Shortcut(editor::kKeyZ); }, true, true},
+        {"idle again", [] {}, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const int renders = Panel().renders;
+        const int renders = Panel().renders, builds = Panel().builds;
         const int shown = host.PresentedFrames();
         c.act();
         Frames(4);
         EXPECT_EQ(Panel().renders > renders, c.renders);
+        EXPECT_EQ(Panel().builds > builds, c.builds);
         if (!c.renders) {
             EXPECT_EQ(host.PresentedFrames(), shown) << "an idle frame is not shown again";
         }

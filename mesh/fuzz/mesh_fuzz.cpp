@@ -4,7 +4,9 @@
 //   - every chunk's data array holds at least size bytes;
 //   - after a rebuild, the written root is size + 8 bytes long and a
 //     container's data is exactly the bytes written for its children;
-//   - reading what was written and writing it again gives the same bytes.
+//   - reading what was written and writing it again gives the same bytes;
+//   - the flat index of the file holds the tree the editor opens, and
+//     verification finds the same in both.
 //
 // Input: byte 0 flags (bit 0 material grouping), byte 1 the number k of
 // operations, then k operations of 6 bytes, then the file.
@@ -17,8 +19,10 @@
 
 #include "check/check.h"
 #include "mesh/chunk.h"
+#include "mesh/flatindex.h"
 #include "mesh/inspect.h"
 #include "mesh/msh.h"
+#include "mesh/verify.h"
 #include "mesh/walk.h"
 
 using namespace mesh;
@@ -75,6 +79,25 @@ std::vector<uint8_t> Normalise(const std::vector<uint8_t>& bytes, int matl) {
     root->Update(matl);
     if (matl) root->expandmatl(List());
     return RebuildAndWrite(root, matl);
+}
+
+// The flat index of the file against the tree as opened: the same chunks in
+// pre-order and the same findings.
+void CompareFlat(const std::vector<uint8_t>& file, msh& m, int matl) {
+    flatindex x(std::make_shared<std::vector<uint8_t>>(file), List(), matl);
+    std::vector<std::string> lines;
+    PreOrder(*m.hedr, [&](const chunk& c, size_t depth) {
+        lines.push_back(std::to_string(depth) + c.name + std::to_string(c.size));
+    });
+    size_t i = 0;
+    x.PreOrder([&](uint32_t c, size_t depth) {
+        if (i >= lines.size() || lines[i++] != std::to_string(depth) + std::string(x.name(c)) + std::to_string(x[c].size))
+            Fail("the flat index differs from the tree");
+    });
+    if (i != lines.size()) Fail("the flat index has fewer chunks than the tree");
+    std::vector<std::string> found;
+    VerifyIndex(x, [&](std::string_view name, std::string_view text) { found.push_back(std::string(name) + std::string(text)); });
+    if (found != VerifyMesh(m)) Fail("verification of the flat index differs");
 }
 
 void RunOps(const chunkptr& root, const uint8_t* ops, size_t k, int matl) {
@@ -180,6 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     m->hedr->Update(matl);
     if (matl) m->hedr->expandmatl(List());
     msh::Update(m.get(), matl, 20, 20);
+    CompareFlat(file, *m, matl);
     RunOps(m->hedr, ops, k, matl);
     msh::Update(m.get(), matl, 20, 20);
     // Verification only reads the tree, whatever shape it has.

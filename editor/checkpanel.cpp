@@ -57,12 +57,22 @@ void Editor::CheckMesh() {
     // The compiler's option file beside the mesh, when it has one.
     const std::optional<check::OptionFile> options =
         doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
-    checkfindings = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
-    check::SortErrorsFirst(checkfindings);
-    checkedmesh = doc.mesh;
-    checked = true;
-    showdiff = false;
-    PlanFixes();
+    std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
+    Fault("check");
+    check::SortErrorsFirst(found);
+    try {
+        checkfindings = std::move(found);
+        checkedmesh = doc.mesh;
+        checked = true;
+        showdiff = false;
+        PlanFixes();
+    } catch (const std::bad_alloc&) {
+        // No findings rather than findings without their repairs.
+        checkfindings.clear();
+        checkrepairs.clear();
+        checked = false;
+        throw;
+    }
     checkchosen = -1;
     size_t errors = 0;
     for (const check::Finding& f : checkfindings) errors += f.severity == check::Severity::error ? 1 : 0;

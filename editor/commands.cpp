@@ -92,8 +92,20 @@ Command* Editor::FindCommand(const std::string& name) {
 bool Editor::Execute(const std::string& name) {
     Command* c = FindCommand(name);
     if (!c || !c->Enabled()) return false;
-    c->run();
+    RunGuarded(static_cast<size_t>(c - commands.data()));
     return true;
+}
+
+void Editor::RunGuarded(size_t i) {
+    const std::string name = commands[i].name;
+    try {
+        commands[i].run();
+    } catch (const std::bad_alloc&) {
+        // A change that ran out of memory has been taken back (Change), and
+        // a command that only reads the mesh keeps what it had shown.
+        Message("Error!", WithReason("Out of memory: " + name + " not done.", "The mesh is as it was."));
+        FlushInput();
+    }
 }
 
 void Editor::RunCommands() {
@@ -109,7 +121,7 @@ void Editor::RunCommands() {
             const int mods = host::kModControl | (s.shift == Shortcut::with ? host::kModShift : 0);
             fire = host.KeyPresses(s.key, mods, mask) > 0;
         }
-        if (fire) commands[i].run();
+        if (fire) RunGuarded(i);
     }
     // Presses of shortcut keys with other modifiers do nothing, and are not
     // kept for later frames.
@@ -137,12 +149,24 @@ void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reac
             subtree = true;
         }
     }
-    const Snapshot before = Snapshot::Take(scope, subtree);
+    Snapshot before = Snapshot::Take(scope, subtree);
     const Place placebefore{doc.selchunk, doc.datacursor};
-    change();
-    Refresh();
-    const Snapshot after = Snapshot::Take(scope, subtree);
-    doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
+    try {
+        change();
+        Fault("change");
+        Refresh();
+        const Snapshot after = Snapshot::Take(scope, subtree);
+        doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
+    } catch (const std::bad_alloc&) {
+        // Memory ran out half way: every field the change could reach goes
+        // back as it was taken, and no step is recorded. The command's
+        // caller says what happened.
+        Rejoin(History::PutBack(before));
+        doc.selchunk = placebefore.selchunk;
+        doc.datacursor = placebefore.datacursor;
+        Refresh();
+        throw;
+    }
     const std::string notice = doc.history.TakeNotice();
     if (!notice.empty()) inspector->SetStatus(notice);
 }
@@ -151,21 +175,21 @@ void Editor::Regroup(const mesh::chunkptr& m) {
     if (m->name != "MATL" || !m->kids.empty()) return;
     // Grouping writes the number of its MATD chunks in front; a MATL whose
     // count says otherwise (edited by hand) stays a leaf, with its bytes.
-    const mesh::chunk::fields was = m->take();
-    const int64_t n = std::max<int64_t>(0, m->size);
-    std::vector<uint8_t> before(static_cast<size_t>(n)), after(static_cast<size_t>(n));
-    m->readbytes(0, n, before.data());
-    m->expandmatl(st.formatlist);
-    m->Update(1);
-    if (m->size != n || (m->readbytes(0, n, after.data()), after != before)) m->put(was);
+    // Memory that runs out on the way leaves it a leaf too.
+    mesh::chunk::fields was = m->take();
+    try {
+        const int64_t n = std::max<int64_t>(0, m->size);
+        std::vector<uint8_t> before(static_cast<size_t>(n)), after(static_cast<size_t>(n));
+        m->readbytes(0, n, before.data());
+        m->expandmatl(st.formatlist);
+        m->Update(1);
+        if (m->size != n || (m->readbytes(0, n, after.data()), after != before)) m->put(std::move(was));
+    } catch (const std::bad_alloc&) {
+        m->put(std::move(was));
+    }
 }
 
-void Editor::StepOver(bool forward) {
-    const History::Step* step = forward ? doc.history.ToRedo() : doc.history.ToUndo();
-    if (!step || !doc.mesh || !doc.mesh->hedr) return;
-    const mesh::chunkptr root = doc.mesh->hedr;
-    const Place place = forward ? step->after : step->before;
-    const History::Applied applied = forward ? doc.history.Redo() : doc.history.Undo();
+void Editor::Rejoin(const History::Applied& applied) {
     // Chunks that come back into the tree hold their MATLs as they were when
     // they left it. With grouping off, a grouped one is ungrouped (its data
     // as last rebuilt, count included); with grouping on, an ungrouped one
@@ -175,6 +199,15 @@ void Editor::StepOver(bool forward) {
         for (const mesh::chunkptr& k : applied.attached) k->collapsematl();
     if (now == 1)
         for (const mesh::chunkptr& m : applied.matls) Regroup(m);
+}
+
+void Editor::StepOver(bool forward) {
+    const History::Step* step = forward ? doc.history.ToRedo() : doc.history.ToUndo();
+    if (!step || !doc.mesh || !doc.mesh->hedr) return;
+    const mesh::chunkptr root = doc.mesh->hedr;
+    const Place place = forward ? step->after : step->before;
+    Fault(forward ? "redo" : "undo");
+    Rejoin(forward ? doc.history.Redo() : doc.history.Undo());
     doc.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
     doc.datacursor = place.datacursor;
     Refresh();

@@ -80,8 +80,17 @@ bool Editor::Frame() {
     // after the drawing: a frame that takes in a click or a key is composed
     // once more, so that the picture shown already holds what it did.
     const bool fresh = host.TakeFreshInput();
-    Compose();
-    if (fresh) Compose();
+    try {
+        Compose();
+        if (fresh) Compose();
+    } catch (const std::bad_alloc&) {
+        // Drawing what the selected chunk holds (its decoding, the preview)
+        // ran out of memory; the commands have caught their own. Without a
+        // selection the next frames have less to draw.
+        doc.selchunk = nullptr;
+        Message("Error!", WithReason("Out of memory while drawing.", "The mesh is as it was."));
+        FlushInput();
+    }
 
     host.Flip(host::Pace::kHertz);
     if (host.CloseRequested() && MayDropMesh()) return false;

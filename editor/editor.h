@@ -351,6 +351,15 @@ public:
     };
     std::vector<Shown> messages;
 
+    // Where memory is taken in bulk, a test may make it run out: called with
+    // the place ("change" once a change has run, before it is recorded;
+    // "undo", "redo", "check"), it may throw std::bad_alloc. Empty in the
+    // program.
+    std::function<void(const char* where)> fault;
+    void Fault(const char* where) {
+        if (fault) fault(where);
+    }
+
     // ---- services of the editor to its panels
     // PopupMessage, remembered in messages.
     void Message(const std::string& title, const std::string& text);
@@ -401,6 +410,10 @@ private:
     // Groups a MATL that was put back as a leaf, unless grouping would
     // change its bytes.
     void Regroup(const mesh::chunkptr& m);
+    // Brings what putting back fields attached into the current grouping.
+    void Rejoin(const History::Applied& applied);
+    // Runs command i; memory that runs out in it is said in a popup.
+    void RunGuarded(size_t i);
     TreeView treeview_;
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
 };

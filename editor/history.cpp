@@ -167,9 +167,18 @@ bool History::Record(const std::string& name, const Snapshot& before, const Snap
         if (e.hasbefore) step.bytes += PinnedBytes(e.before, e.after, arrays);
         if (e.hasafter) step.bytes += PinnedBytes(e.after, e.before, arrays);
     }
+    // Everything that may run out of memory comes before the history
+    // changes: a failure leaves it as it was.
+    step.id = next_;
+    try {
+        Count(step, arrays);
+        steps_.reserve(std::max(steps_.size(), pos_ + 1));
+    } catch (const std::bad_alloc&) {
+        Uncount(step);
+        throw;
+    }
+    ++next_;
     DropRedo();
-    step.id = next_++;
-    Count(step, arrays);
     steps_.push_back(std::move(step));
     pos_ = steps_.size();
     Bound();
@@ -177,8 +186,8 @@ bool History::Record(const std::string& name, const Snapshot& before, const Snap
 }
 
 void History::Count(Step& s, const std::unordered_map<const void*, size_t>& sizes) {
-    bytes_ += s.bytes;
     s.arrays.reserve(sizes.size());
+    bytes_ += s.bytes;
     for (const auto& [p, n] : sizes) {
         s.arrays.push_back(p);
         Array& a = arrays_[p];
@@ -207,16 +216,20 @@ void History::DropRedo() {
 }
 
 void History::Bound() {
-    size_t drop = 0;
-    while (steps_.size() - drop > 1 && (steps_.size() - drop > maxsteps_ || bytes_ > maxbytes_)) {
-        if (notice_.empty() && !noticed_)
-            notice_ = steps_.size() - drop > maxsteps_
+    if (steps_.size() < 2 || (steps_.size() <= maxsteps_ && bytes_ <= maxbytes_)) return;
+    if (notice_.empty() && !noticed_) {
+        try {
+            notice_ = steps_.size() > maxsteps_
                           ? "undo: oldest steps dropped (history over " + std::to_string(maxsteps_) + " steps)"
                           : "undo: oldest steps dropped (history over " + std::to_string(maxbytes_ >> 20) + " MB)";
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    size_t drop = 0;
+    while (steps_.size() - drop > 1 && (steps_.size() - drop > maxsteps_ || bytes_ > maxbytes_)) {
         Uncount(steps_[drop]);
         ++drop;
     }
-    if (drop == 0) return;
     base_ = steps_[drop - 1].id;
     steps_.erase(steps_.begin(), steps_.begin() + static_cast<std::ptrdiff_t>(drop));
     pos_ -= std::min(pos_, drop);
@@ -228,9 +241,11 @@ std::string History::TakeNotice() {
     return std::move(notice_);
 }
 
-void History::Apply(const Entry& e, bool forward, Applied& applied) {
-    if (forward ? !e.hasafter : !e.hasbefore) return;
-    fields target = forward ? e.after : e.before;
+History::Prepared History::Prepare(const Entry& e, bool forward, Applied& applied) {
+    Prepared p;
+    p.c = e.c;
+    p.target = forward ? e.after : e.before;
+    p.matl = forward ? e.aftermatl : e.beforematl;
     if (e.patch) {
         // The chunk holds the other side's data: swap the differing bytes.
         const std::vector<uint8_t>& out = forward ? e.was : e.now;
@@ -242,35 +257,49 @@ void History::Apply(const Entry& e, bool forward, Applied& applied) {
         // Written in place when the array is this chunk's alone (the chunk
         // and `live` hold it) and keeps its length; copied otherwise.
         if (in.size() == end - at && live.buf && live.buf.use_count() == 2) {
-            if (!in.empty()) std::memcpy(live.buf->data() + live.off + at, in.data(), in.size());
-            target.buf = live.buf;
-            target.off = live.off;
-            target.len = live.len;
+            p.in = &in;
+            p.at = static_cast<size_t>(live.off) + at;
+            p.target.buf = live.buf;
+            p.target.off = live.off;
+            p.target.len = live.len;
         } else {
             auto v = std::make_shared<std::vector<uint8_t>>();
             v->reserve(d.size() - (end - at) + in.size());
             v->insert(v->end(), d.begin(), d.begin() + at);
             v->insert(v->end(), in.begin(), in.end());
             v->insert(v->end(), d.begin() + end, d.end());
-            target.len = static_cast<int64_t>(v->size());
-            target.off = 0;
-            target.buf = std::move(v);
+            p.target.len = static_cast<int64_t>(v->size());
+            p.target.off = 0;
+            p.target.buf = std::move(v);
         }
     }
     // Children that were not in the list before join the tree.
     std::unordered_set<const mesh::chunk*> had;
     for (const mesh::chunkptr& k : e.c->kids) had.insert(k.get());
-    for (const mesh::chunkptr& k : target.kids)
+    for (const mesh::chunkptr& k : p.target.kids)
         if (!had.count(k.get())) applied.attached.push_back(k);
-    e.c->put(std::move(target));
-    if (forward ? e.aftermatl : e.beforematl) applied.matls.push_back(e.c);
+    return p;
+}
+
+void History::Commit(std::vector<Prepared>& todo, Applied& applied) {
+    applied.matls.reserve(todo.size());
+    // Nothing below allocates: the fields go in all together.
+    for (Prepared& p : todo) {
+        if (p.in && !p.in->empty()) std::memcpy(p.target.buf->data() + p.at, p.in->data(), p.in->size());
+        p.c->put(std::move(p.target));
+        if (p.matl) applied.matls.push_back(p.c);
+    }
 }
 
 History::Applied History::Undo() {
     Applied applied;
     if (!CanUndo()) return applied;
     const Step& s = steps_[pos_ - 1];
-    for (size_t i = s.entries.size(); i-- > 0;) Apply(s.entries[i], false, applied);
+    std::vector<Prepared> todo;
+    todo.reserve(s.entries.size());
+    for (size_t i = s.entries.size(); i-- > 0;)
+        if (s.entries[i].hasbefore) todo.push_back(Prepare(s.entries[i], false, applied));
+    Commit(todo, applied);
     --pos_;
     return applied;
 }
@@ -279,8 +308,31 @@ History::Applied History::Redo() {
     Applied applied;
     if (!CanRedo()) return applied;
     const Step& s = steps_[pos_];
-    for (const Entry& e : s.entries) Apply(e, true, applied);
+    std::vector<Prepared> todo;
+    todo.reserve(s.entries.size());
+    for (const Entry& e : s.entries)
+        if (e.hasafter) todo.push_back(Prepare(e, true, applied));
+    Commit(todo, applied);
     ++pos_;
+    return applied;
+}
+
+History::Applied History::PutBack(Snapshot& s) {
+    Applied applied;
+    std::vector<Prepared> todo;
+    todo.reserve(s.chunks.size());
+    for (Snapshot::Item& item : s.chunks) {
+        Prepared p;
+        p.c = item.c;
+        p.matl = item.matl;
+        std::unordered_set<const mesh::chunk*> had;
+        for (const mesh::chunkptr& k : item.c->kids) had.insert(k.get());
+        for (const mesh::chunkptr& k : item.f.kids)
+            if (!had.count(k.get())) applied.attached.push_back(k);
+        p.target = std::move(item.f);
+        todo.push_back(std::move(p));
+    }
+    Commit(todo, applied);
     return applied;
 }
 

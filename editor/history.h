@@ -116,8 +116,13 @@ public:
     // Puts back the fields of that step (before for undo, after for redo)
     // and moves over it. The caller brings what it attached into the current
     // grouping, groups the MATLs again when grouping is on, and rebuilds.
+    // Either puts back the whole step or, when memory runs out on the way,
+    // throws std::bad_alloc with nothing changed.
     Applied Undo();
     Applied Redo();
+    // Puts back the fields a snapshot took (a change that could not be
+    // completed), all of them or none; the snapshot is used up.
+    static Applied PutBack(Snapshot& s);
 
     // A fresh history (a mesh opened or made new); the state is the saved one.
     void Clear();
@@ -143,8 +148,17 @@ private:
     // Counts a step's data arrays in, or out.
     void Count(Step& s, const std::unordered_map<const void*, size_t>& sizes);
     void Uncount(const Step& s);
-    // Puts back one side of an entry.
-    static void Apply(const Entry& e, bool forward, Applied& applied);
+    // Putting back fields in two halves: what needs memory first (Prepare,
+    // for each chunk), then the fields go in without allocating (Commit).
+    struct Prepared {
+        mesh::chunkptr c;
+        mesh::chunk::fields target;
+        const std::vector<uint8_t>* in = nullptr;  // bytes written into target's array at `at`
+        size_t at = 0;
+        bool matl = false;
+    };
+    static Prepared Prepare(const Entry& e, bool forward, Applied& applied);
+    static void Commit(std::vector<Prepared>& todo, Applied& applied);
 
     std::vector<Step> steps_;
     size_t pos_ = 0;        // steps applied

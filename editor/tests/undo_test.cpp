@@ -585,3 +585,63 @@ TEST_F(UndoTest, AWriteIntoAContainerGoesIntoTheLeafThatHoldsTheByte) {
         EXPECT_EQ(Diff(Bytes(), file), "") << c.what;
     }
 }
+
+// Memory that runs out in the middle of a command leaves the mesh, the
+// selection and the history as they were, and says so in a popup.
+TEST_F(UndoTest, RunningOutOfMemoryLeavesTheMeshAsItWas) {
+    Spit(dir + "/three.mck", Model("three"));
+    struct Case {
+        const char* command;
+        const char* where;  // the place memory runs out
+        std::vector<size_t> path;  // the selected chunk, by child indexes from the root
+        int cursor;
+    } cases[] = {
+        {"delete", "change", {0, 1, 0}, -5},         // a MATD: the whole MATL is put back
+        {"delete", "change", {0, 2}, -5},            // a model
+        {"import under", "change", {0, 2}, -5},
+        {"shift down", "change", {0, 0}, -5},
+        {"input 4", "change", {0, 2, 1}, 0},
+        {"pick byte", "change", {0}, 40},             // into MSH2: the leaf that holds the byte
+        {"insert 4", "change", {0}, 12},              // handle mode, in a container
+        {"undo", "undo", {0}, -5},
+        {"redo", "redo", {0}, -5},
+        {"check", "check", {0}, -5},
+    };
+    for (const Case& c : cases) {
+        OpenCube(1);
+        const std::string original = Bytes();
+        // One step to undo, and one to redo.
+        Select(Root()->kids[0]->kids[0]);
+        ASSERT_TRUE(Run("shift down"));
+        ASSERT_TRUE(Run("shift down"));
+        ASSERT_TRUE(Run("undo"));
+        mesh::chunkptr sel = Root();
+        for (size_t i : c.path) sel = sel->kids[i];
+        Select(sel, c.cursor);
+        ed->w.valuebox->title = "1234";
+        ed->st.pickedbyte = 0x55;
+        host.file_answers = {dir + "/three.mck"};
+        const std::string bytes = Bytes();
+        const auto rows = Root()->groupsize();
+        const size_t steps = ed->doc.history.Steps();
+        const std::string where = c.where;
+        ed->fault = [&](const char* at) {
+            if (where == at) throw std::bad_alloc();
+        };
+        const size_t shown = ed->messages.size();
+        KeyInModal(13, 1);
+        ASSERT_TRUE(Run(c.command)) << c.command;
+        ed->fault = nullptr;
+        EXPECT_EQ(Diff(Bytes(), bytes), "") << c.command;
+        EXPECT_EQ(Root()->groupsize(), rows) << c.command;
+        EXPECT_EQ(ed->doc.selchunk, sel) << c.command;
+        EXPECT_EQ(ed->doc.history.Steps(), steps) << c.command;
+        EXPECT_FALSE(ed->checked) << c.command;
+        ASSERT_EQ(ed->messages.size(), shown + 1) << c.command;
+        EXPECT_EQ(ed->messages.back().text, std::string("Out of memory: ") + c.command + " not done.\xffThe mesh is as it was.");
+        // The history goes on from where it was.
+        ASSERT_TRUE(Run("redo")) << c.command;
+        UndoAll();
+        EXPECT_EQ(Diff(Bytes(), original), "") << c.command;
+    }
+}

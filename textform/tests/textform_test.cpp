@@ -114,6 +114,44 @@ TEST(TextForm, EditsBuildFilesWhoseSizesAreRight) {
     }
 }
 
+// The numbers of list elements are read in place where their form is plain;
+// every form gives the bits the exact reading of the number gives, and a
+// word that is no number is refused either way.
+TEST(TextForm, ElementNumbersReadExactly) {
+    const struct {
+        const char* word;
+        Bytes bits;  // of a POSL coordinate; empty: refused
+    } floats[] = {
+        {"-59.875", F32s({-59.875f})}, {"-0", F32s({-0.0f})}, {"0.1", F32s({0.1f})}, {"0.0000001", F32s({1e-7f})},
+        {"16777215", F32s({16777215.0f})}, {"16777217", F32s({16777216.0f})}, {"3.4028235e38", F32s({3.4028235e38f})},
+        {"1e-45", F32s({1e-45f})}, {"0.3333333333", F32s({0.3333333333f})}, {"7.", F32s({7.0f})},
+        {".5", F32s({0.5f})}, {"$3F800000", {}}, {"1.2.3", {}}, {"-", {}}, {"12a", {}},
+    };
+    for (const auto& c : floats) {
+        std::string error;
+        const Bytes b = BuildBytes(std::string("POSL count\n  - ") + c.word + " 0 0  # a vertex\n", &error);
+        if (c.bits.empty()) {
+            EXPECT_NE(error, "") << c.word;
+            continue;
+        }
+        ASSERT_EQ(b.size(), 24u) << c.word << ": " << error;
+        EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 16), c.bits) << c.word;
+    }
+    const struct {
+        const char* word;
+        Bytes bits;  // of a STRP entry
+    } integers[] = {{"41089", U16s({41089})}, {"007", U16s({7})}, {"65535", U16s({65535})}, {"65536", {}}, {"-1", {}}};
+    for (const auto& c : integers) {
+        std::string error;
+        const Bytes b = BuildBytes(std::string("STRP count\n  - ") + c.word + "\n", &error);
+        if (c.bits.empty()) {
+            EXPECT_NE(error, "") << c.word;
+            continue;
+        }
+        EXPECT_EQ(Bytes(b.begin() + 12, b.end()), c.bits) << c.word << ": " << error;
+    }
+}
+
 TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
     const struct {
         const char* text;

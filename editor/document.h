@@ -13,9 +13,6 @@
 
 namespace editor {
 
-// The data cursor's value when there is none.
-constexpr int kNoCursor = -5;
-
 struct Document {
     mesh::mshptr mesh;              // the mesh being edited, or none
     History history;                // its changes, to undo and redo

@@ -58,7 +58,7 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
         bar.InsertString(0, 2,
                          asking ? "The file exists. Replace it?   Y: replace   N or Escape: change the path"
                                 : "Enter: accept   Escape: cancel",
-                         1, 25, 0, 1, 0, -1);
+                         pal::kLabel, pal::kPanel, 0, 1, 0, -1);
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
         ++frame;
         host.ModalFlip();

@@ -61,10 +61,13 @@ struct Snapshot {
     static Snapshot Take(const mesh::chunkptr& scope, bool subtree);
 };
 
+// The data cursor's value when there is none.
+constexpr int kNoCursor = -5;
+
 // What the user sees of the editing position, put back with a step.
 struct Place {
     mesh::chunkptr selchunk;
-    int datacursor = -5;
+    int datacursor = kNoCursor;
 };
 
 class History {

@@ -7,6 +7,7 @@
 
 #include "display/palette.h"
 #include "editor/editor.h"
+#include "format/bytes.h"
 #include "format/number.h"
 #include "host/host.h"
 
@@ -27,13 +28,13 @@ constexpr int kMostNumberChars = 1024;
 constexpr int kMostTextChars = 65536;
 
 // The characters of the widest decimal value of a number field.
-int WidestNumber(mesh::ValueType t) {
+int WidestNumber(format::ValueType t) {
     switch (t) {
-        case mesh::ValueType::U8: return 3;    // 255
-        case mesh::ValueType::U16: return 5;   // 65535
-        case mesh::ValueType::U32: return 10;  // 4294967295
-        case mesh::ValueType::I32: return 11;  // -2147483648
-        case mesh::ValueType::F32: return 15;  // -1.17549435e-38
+        case format::ValueType::U8: return 3;    // 255
+        case format::ValueType::U16: return 5;   // 65535
+        case format::ValueType::U32: return 10;  // 4294967295
+        case format::ValueType::I32: return 11;  // -2147483648
+        case format::ValueType::F32: return 15;  // -1.17549435e-38
         default: return 10;
     }
 }
@@ -54,7 +55,7 @@ std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
             const mesh::InspectValue& v = line.fields[k];
             float f = 0;
             const bool fraction = v.text.find_first_of(".e") != std::string::npos;
-            if (v.missing || !fraction || (v.type != mesh::ValueType::F32 && v.type != mesh::ValueType::None) ||
+            if (v.missing || !fraction || (v.type != format::ValueType::F32 && v.type != format::ValueType::None) ||
                 !format::ReadFloat(v.text, f))
                 continue;
             char buf[32];
@@ -148,7 +149,7 @@ void InspectorPanel::Follow() {
         if (editing) CancelEdit();
         if (other) {
             scroll->state = 0;
-            lastcursor_ = -5;
+            lastcursor_ = kNoCursor;
         }
     }
 }
@@ -234,7 +235,7 @@ void InspectorPanel::PaintLines() {
         const std::vector<std::string> shown = ShownValues(line, grid.tmapw - x);
         for (size_t k = 0; k < shown.size() && x < grid.tmapw; ++k) {
             const mesh::InspectValue& v = line.fields[k];
-            const bool text = v.type == mesh::ValueType::Text || v.type == mesh::ValueType::FixedText;
+            const bool text = v.type == format::ValueType::Text || v.type == format::ValueType::FixedText;
             std::string s = shown[k];
             const size_t room = static_cast<size_t>(grid.tmapw - x);
             if (s.size() > room) {
@@ -364,7 +365,7 @@ void InspectorPanel::OpenEdit(int64_t item, int k) {
     edititem_ = item;
     editk_ = k;
     editscroll_ = scroll->state;
-    const bool text = editvalue_.type == mesh::ValueType::Text || editvalue_.type == mesh::ValueType::FixedText;
+    const bool text = editvalue_.type == format::ValueType::Text || editvalue_.type == format::ValueType::FixedText;
     // A text takes the whole row; a number is as wide as the widest decimal
     // value of its field, moved left when the row ends before that. Both
     // scroll for anything longer and take every character a value that fits
@@ -375,7 +376,7 @@ void InspectorPanel::OpenEdit(int64_t item, int k) {
     int most = kMostNumberChars;
     if (text) {
         x = 0;
-        most = editvalue_.type == mesh::ValueType::FixedText ? std::max(0, editvalue_.width - 1) : kMostTextChars;
+        most = editvalue_.type == format::ValueType::FixedText ? std::max(0, editvalue_.width - 1) : kMostTextChars;
     } else {
         wdt = std::max<int>(WidestNumber(editvalue_.type), static_cast<int>(editvalue_.text.size())) + 1;
         wdt = std::min(wdt, grid.tmapw);
@@ -421,7 +422,7 @@ void InspectorPanel::SetValue() {
                [&] { mesh::ApplyEdit(plan, ed_.st.formatlist); });
     // A model's new name: say how many children followed it.
     const mesh::chunkptr parent = target->getparent();
-    if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == mesh::ValueType::Text)
+    if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == format::ValueType::Text)
         SetStatus(std::to_string(plan.parents) + (plan.parents == 1 ? " PRNT renamed" : " PRNTs renamed"));
     else
         SetStatus("");
@@ -430,12 +431,12 @@ void InspectorPanel::SetValue() {
 void InspectorPanel::GoTo() {
     const mesh::chunkptr& c = ed_.doc.selchunk;
     std::vector<uint8_t> bytes;
-    if (!mesh::ParseValue(mesh::ValueType::U32, 4, gotobox->title, bytes)) {
+    if (!format::ParseValue(format::ValueType::U32, 4, gotobox->title, bytes)) {
         ed_.Message("Error!", "Not an offset.");
         ed_.FlushInput();
         return;
     }
-    const int64_t offset = int64_t(bytes[0]) | int64_t(bytes[1]) << 8 | int64_t(bytes[2]) << 16 | int64_t(bytes[3]) << 24;
+    const int64_t offset = format::LoadU32(bytes.data());
     if (offset >= c->size) {
         ed_.Message("Error!", "The chunk ends before this offset.");
         ed_.FlushInput();
@@ -443,7 +444,7 @@ void InspectorPanel::GoTo() {
     }
     hexbox->state = 1;
     ed_.doc.datacursor = static_cast<int>(offset);
-    lastcursor_ = -5;  // the dump scrolls to it in the next frame
+    lastcursor_ = kNoCursor;  // the dump scrolls to it in the next frame
     ed_.ShowInDataView(offset);
 }
 

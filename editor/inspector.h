@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "display/tilemap.h"
+#include "editor/history.h"
 #include "editor/previewpanel.h"
 #include "mesh/inspect.h"
 #include "widgets/gadget.h"
@@ -86,7 +87,7 @@ private:
     int64_t revision_ = -1;
     const mesh::chunk* target_ = nullptr;
     int32_t size_ = -1;
-    int lastcursor_ = -5;
+    int lastcursor_ = kNoCursor;
     // The value being edited.
     int64_t edititem_ = -1;
     int editk_ = -1;

@@ -78,7 +78,7 @@ void Editor::DataView() {
     const int px = w.treepanel->dx;
     const int py = w.treepanel->dy + w.treescroll->w + 3;
     const int scroll = w.datascroll->state;
-    int b = -5;
+    int b = kNoCursor;  // the hovered byte among those shown, or none
     if (ui.mx >= px && ui.mx < px + 16 && ui.my >= py && ui.my < py + 8) {
         b = (ui.mx - px) + 16 * (ui.my - py);
         st.dataat = b + 16 * scroll;

@@ -5,14 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "format/bytes.h"
+
 namespace format {
 
 namespace {
 
-uint32_t Pack(std::string_view s) {
-    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
-           uint32_t(uint8_t(s[3])) << 24;
-}
+// A name of four characters as one number.
+uint32_t Pack(std::string_view s) { return LoadU32(reinterpret_cast<const uint8_t*>(s.data())); }
 
 // Every kind by its packed name, sorted; with its index among the rule names.
 struct Entry {

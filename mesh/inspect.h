@@ -24,21 +24,17 @@
 
 namespace mesh {
 
-// Values are shown and read by the table of value types (format/values.h).
-using format::ValueType;
-using format::ParseValue;
-
 // One value as shown, and where it is stored.
 struct InspectValue {
     std::string text;            // the value as shown; "missing" when the data ends before it
     int64_t offset = 0;          // first byte in the chunk's data
     int width = 0;               // bytes it occupies (a Text value: the record's size)
-    ValueType type = ValueType::None;
+    format::ValueType type = format::ValueType::None;  // how it is shown and read (format/values.h)
     bool missing = false;
     // Flag bits that share the value's bytes (a strip start): shown apart,
     // kept as they are when a new value is typed.
     uint32_t keep = 0;
-    bool editable() const { return type != ValueType::None && !missing; }
+    bool editable() const { return type != format::ValueType::None && !missing; }
 };
 
 struct InspectLine {

@@ -20,12 +20,12 @@ EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string
         return plan;
     }
     std::vector<uint8_t> bytes;
-    if (!ParseValue(f.type, f.width, input, bytes)) {
-        plan.error = f.type == ValueType::Text || f.type == ValueType::FixedText ? "This text does not fit here."
-                                                                                 : "Not a value for this field.";
+    if (!format::ParseValue(f.type, f.width, input, bytes)) {
+        const bool text = f.type == format::ValueType::Text || f.type == format::ValueType::FixedText;
+        plan.error = text ? "This text does not fit here." : "Not a value for this field.";
         return plan;
     }
-    if (f.type != ValueType::Text) {
+    if (f.type != format::ValueType::Text) {
         if (f.offset < 0 || f.offset + static_cast<int64_t>(bytes.size()) > c->size) {
             plan.error = "This value lies outside the data.";
             return plan;

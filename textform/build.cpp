@@ -68,7 +68,7 @@ private:
 bool Builder::Number(std::string_view text, format::ValueType type, uint32_t& v) {
     std::vector<uint8_t> b;
     if (!format::ParseValue(type, 4, std::string(text), b) || b.size() != 4) return false;
-    v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    v = format::LoadU32(b.data());
     return true;
 }
 

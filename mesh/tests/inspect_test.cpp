@@ -19,7 +19,7 @@ using mesh::Form;
 using mesh::Inspect;
 using mesh::Inspection;
 using mesh::InspectLine;
-using mesh::ValueType;
+using format::ValueType;
 
 namespace {
 

@@ -95,6 +95,11 @@ void PreviewPanel::Home() {
 void PreviewPanel::View(bool shown) {
     on = shown;
     for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
+    // New findings or differences are not left hidden under the preview.
+    const Listed listed{ed_.checkfindings.data(), ed_.checkfindings.size(), ed_.differences.data(),
+                        ed_.differences.size(), ed_.showdiff, ed_.checked};
+    if (enlarged && !(listed == listed_)) Enlarge(false);
+    listed_ = listed;
     if (!on) {
         if (enlarged) Enlarge(false);
         drag_ = 0;

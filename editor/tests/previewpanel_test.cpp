@@ -219,6 +219,13 @@ TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
         // The buttons show through the inspector's contents.
         EXPECT_EQ(Row(Panel().homebutton->dy).substr(size_t(Panel().homebutton->dx), 4), "home");
     }
+    Shortcut(editor::kKeyK);  // a check shows its findings
+    Frames(2);
+    EXPECT_FALSE(Panel().enlarged);
+    EXPECT_EQ(ed->w.checkwindow->hidden, 0);
+    Shortcut(host::kKey3);
+    Frames(2);
+    ASSERT_TRUE(Panel().enlarged);
     ClickWidget(Panel().viewbox);  // leaving the view puts the inspector back
     Frames(2);
     EXPECT_FALSE(Panel().enlarged);

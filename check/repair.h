@@ -44,6 +44,19 @@ std::vector<Repair> PlanRepairs(const mesh::chunkptr& root, std::string_view rul
 // was applied, in that order.
 std::vector<Repair> FixTree(const mesh::chunkptr& root, std::span<const std::string> rules, int recognizematl);
 
+// The rename of a model or a texture to a name of any length: the model's
+// NAME, or every texture record (TX0D-TX3D, CTEX) that holds the old name,
+// takes the new one (resized and padded), and for a model every PRNT and
+// every name in a cloth FWGT or COLL that named it follows (a cloth list is
+// rewritten whole, its size following). Its rule is "rename"; it is planned
+// only on request. Nothing, with the reason in why, when the old name names
+// nothing, when two models share it (which one a PRNT means is not
+// certain), when another model has the new name, when a cloth list that
+// holds the old name does not read whole, or for an empty name or one with
+// a zero byte.
+std::optional<Repair> PlanRename(const mesh::chunkptr& root, const std::string& from, const std::string& to,
+                                 std::string& why);
+
 // The file's bytes re-laid when chunk sizes leave out the zero padding that
 // follows them (the game's readers go on at the next multiple of four, so
 // the file works there): every size then holds its padding, all data kept,

@@ -68,8 +68,12 @@ const std::vector<Command>& Commands() {
          "list-count (the count the bytes hold), model-index (number the models\n"
          "1..N, envelopes following), material-index (0 when there is one\n"
          "material), name-case (hp_, sv_, p_ in lower case, references following),\n"
-         "shadow-visible (the hidden flag), bbox (boxes from the positions).",
+         "shadow-visible (the hidden flag), bbox (boxes from the positions),\n"
+         "chunk-layout (padding to four bytes; sizes that left it out re-laid).\n"
+         "--rename OLD=NEW renames a model (its PRNTs and cloth names following) or\n"
+         "a texture (in every material and cloth) to a name of any length.",
          {{"--rule", "ID", "only the repairs of this rule (may be given again)"},
+          {"--rename", "OLD=NEW", "rename a model or texture, every reference following (may be given again)"},
           {"--dry-run", nullptr, "print the repairs and what would be left; write nothing"},
           {"--json", nullptr, "one JSON object a line (repairs: file, repair, path, what; findings as check)"}},
          "0  no error left (warnings allowed)\n"

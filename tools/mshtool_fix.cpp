@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 
 struct FixRun {
     std::vector<std::string> rules;  // empty: every repair
+    std::vector<std::pair<std::string, std::string>> renames;  // old name, new name
     bool dry = false;
     bool json = false;
     const Args* args = nullptr;
@@ -92,9 +93,23 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             o.status = kFailed;
             return o;
         }
+        // The renames asked for come first: the repairs then see the names.
+        size_t renamed = 0;
+        for (const auto& [from, to] : run.renames) {
+            std::string not_done;
+            std::optional<check::Repair> r = check::PlanRename(m->hedr, from, to, not_done);
+            if (!r) {
+                o.out += in + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
+                continue;
+            }
+            r->apply();
+            m->hedr->Update(run.args->matl);
+            o.out += RepairLine(run.json, in, *r);
+            ++renamed;
+        }
         const std::vector<check::Repair> done = check::FixTree(m->hedr, run.rules, run.args->matl);
         for (const check::Repair& r : done) o.out += RepairLine(run.json, in, r);
-        o.repairs = done.size() + relaid;
+        o.repairs = done.size() + relaid + renamed;
         if (!run.dry && (o.repairs || out != in)) {
             if (!m->Save(out, run.args->matl, &why)) {
                 o.out += in + ": unwritable: " + out + ": " + why + "\n";
@@ -140,6 +155,15 @@ int RunFix(const Args& a) {
     run.dry = a.Has("--dry-run");
     run.json = a.Has("--json");
     for (const auto& [name, value] : a.options) {
+        if (name == "--rename") {
+            const size_t eq = value.find('=');
+            if (eq == std::string::npos) {
+                Report("Not a rename.", "--rename takes OLD=NEW, the old name and the new one.");
+                return kFailed;
+            }
+            run.renames.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+            continue;
+        }
         if (name != "--rule") continue;
         const auto ids = check::RepairRules();
         if (std::find(ids.begin(), ids.end(), value) == ids.end()) {

@@ -18,6 +18,8 @@
 #include "host/headless_host.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "tests/support/chunks.h"
+#include "tests/support/scratch.h"
 
 namespace edtest {
 
@@ -34,26 +36,21 @@ inline void Spit(const std::string& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
 
+// The editor's tests hold file contents as strings (Slurp, Spit, the
+// screen's rows); these give the chunk builders of the test support as such.
+inline std::string AsString(const testsupport::Bytes& b) { return std::string(b.begin(), b.end()); }
+
 // One chunk's encoding.
 inline std::string Enc(const std::string& name, const std::string& data) {
-    std::string out = name;
-    uint32_t n = static_cast<uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 255);
-    return out + data;
+    return AsString(testsupport::Ck(name, testsupport::Text(data)));
 }
 
-inline std::string Int(int32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 255);
-    return out;
-}
+inline std::string Int(int32_t v) { return AsString(testsupport::I32s({v})); }
+
+inline std::string Floats(std::initializer_list<float> v) { return AsString(testsupport::F32s(v)); }
 
 // A text record's data: the text, a zero byte, zeros to a multiple of four.
-inline std::string Text(const std::string& s) {
-    std::string out = s + '\0';
-    while (out.size() % 4) out += '\0';
-    return out;
-}
+inline std::string Text(const std::string& s) { return AsString(testsupport::Str(s)); }
 
 // A MODL holding MTYP 0 and a NAME.
 inline std::string Model(const std::string& name) {
@@ -69,8 +66,8 @@ inline std::string SmallMesh() {
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorna-editor-XXXXXX";
-        dir = mkdtemp(tmpl);
+        scratch = std::make_unique<testsupport::ScratchDir>("editor");
+        dir = scratch->path();
         oldcwd = fs::current_path().string();
         fs::create_directories(dir + "/mdata");
         fs::create_directories(dir + "/data/image");
@@ -82,9 +79,7 @@ protected:
     }
     void TearDown() override {
         fs::current_path(oldcwd);
-        std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
+        scratch.reset();
     }
 
     void Configure(int W, int H) {
@@ -162,6 +157,7 @@ protected:
         return s;
     }
 
+    std::unique_ptr<testsupport::ScratchDir> scratch;
     std::string dir, oldcwd;
     host::HeadlessHost host;
     display::Display display{host};

@@ -14,16 +14,6 @@ using namespace edtest;
 
 namespace {
 
-std::string Floats(std::initializer_list<float> v) {
-    std::string out;
-    for (float f : v) {
-        int32_t i;
-        std::memcpy(&i, &f, 4);
-        out += Int(i);
-    }
-    return out;
-}
-
 // What the test mesh is made of; each test changes one thing and compares
 // the saved file with the mesh built with that change.
 struct MeshShape {

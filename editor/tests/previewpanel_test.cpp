@@ -179,6 +179,18 @@ TEST_F(PreviewTest, ThePictureIsRenderedOnlyWhenSomethingChanged) {
              host.SetButton(1, false);
          },
          true, false},
+        {"a right drag moves the target",
+         [&] {
+             const preview::Vec3 t = Panel().camera.target;
+             host.SetButton(2, true);
+             Frame();
+             host.SetPointer(x + 5, y + 30);
+             Frame();
+             host.SetButton(2, false);
+             Frame();
+             EXPECT_GT(std::abs(Panel().camera.target.y - t.y), 0.01f);
+         },
+         true, false},
         {"wireframe", [&] { ClickWidget(Panel().wirebox); }, true, false},
         {"home", [&] { ClickWidget(Panel().homebutton); }, true, false},
         {"a change of the mesh",

@@ -139,8 +139,13 @@ std::string Display::SplitConfigLine(const std::string& rawline, const std::stri
     return Trim(keyword);
 }
 
+std::string Display::FromRoot(const std::string& path) const {
+    if (root.empty() || path.empty() || path[0] == '/' || path[0] == '\\') return path;
+    return root + path;
+}
+
 void Display::LoadTileSet(const std::string& path) {
-    const std::string& configured = path == kUseDefaultPath ? settings.tileset : path;
+    const std::string configured = FromRoot(path == kUseDefaultPath ? settings.tileset : path);
     std::string base = host::PathWithoutExtension(configured);
     std::string fgpath = base + "_fg.png", bgpath = base + "_bg.png";
     host::ImagePtr whole = host.LoadImageFile(fgpath);
@@ -158,7 +163,7 @@ void Display::LoadTileSet(const std::string& path) {
 }
 
 void Display::LoadPalette(const std::string& path) {
-    const std::string& configured = path == kUseDefaultPath ? settings.palette : path;
+    const std::string configured = FromRoot(path == kUseDefaultPath ? settings.palette : path);
     host::PixelBufferPtr buffer = host.LoadPixelBuffer(configured);
     if (!buffer) host.FatalError("Failed to load " + configured);
     size_t entry = 0;

@@ -31,6 +31,9 @@ public:
 
     host::Host& host;
     DisplaySettings settings;
+    // The folder that relative image paths of the settings are read from
+    // (with its trailing '/'); empty: the working folder.
+    std::string root;
     uint8_t tilew = 0, tileh = 0;        // tile size in pixels, set by LoadTileSet
     int32_t windoww = 0, windowh = 0;    // window size in pixels, set by LoadDisplay
     host::ImagePtr fgtiles, bgtiles;     // 256 frames each, frame n = glyph n
@@ -52,6 +55,8 @@ public:
     // Loads base + "_fg.png" and base + "_bg.png" (base: path without its
     // extension) as 256 glyph frames each and sets the tile size.
     void LoadTileSet(const std::string& path = kUseDefaultPath);
+    // A relative path of the settings as read from root.
+    std::string FromRoot(const std::string& path) const;
     // Reads up to 256 colours from the picture, row by row.
     void LoadPalette(const std::string& path = kUseDefaultPath);
 

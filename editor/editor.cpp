@@ -29,14 +29,18 @@ Editor::~Editor() { host.SetCloseGuard(nullptr); }
 // ---- start-up --------------------------------------------------------------
 
 void Editor::Startup(const std::vector<std::string>& args) {
-    display.LoadDisplay(kGraphicsPath, display::kUseDefaultTitle);
+    // mdata/ and data/ from the working folder, else beside the program,
+    // else where it was installed.
+    st.dataroot = host::DataRoot(kGraphicsPath);
+    display.root = st.dataroot;
+    display.LoadDisplay(st.dataroot + kGraphicsPath, display::kUseDefaultTitle);
     layout = Layout::For(display.settings.width, display.settings.height);
 
-    st.formatlist = mesh::ReadFormatList(kFormatPath);
+    st.formatlist = mesh::ReadFormatList(st.dataroot + kFormatPath);
 
     Prefs prefs;
     prefs.lastdir = host::WorkingDir();
-    ReadPrefs(kPrefsPath, prefs);
+    ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
     st.recognizematl = prefs.recognizematl;
     st.handleflag = prefs.handleflag;
@@ -174,7 +178,7 @@ bool Editor::Shutdown() {
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = st.recognizematl;
     prefs.handleflag = st.handleflag;
-    return WritePrefs(kPrefsPath, prefs);
+    return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 
 bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path) {

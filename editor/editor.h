@@ -35,7 +35,8 @@ namespace editor {
 
 class InspectorPanel;
 
-// Configuration files, relative to the working directory.
+// Configuration files, relative to the folder that holds the data
+// (host::DataRoot: the working folder, beside the program, or installed).
 inline const std::string kGraphicsPath = "mdata\\graphics.txt";
 inline const std::string kFormatPath = "mdata\\format.txt";
 inline const std::string kPrefsPath = "mdata\\prefs.dat";
@@ -88,6 +89,7 @@ struct Layout {
 // The settings and view values that the panels and commands read and write
 // (the document holds what is saved and undone).
 struct EditorState {
+    std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
     int dataat = 0;              // byte shown by the readouts this frame
     std::string lastdir;         // where every file dialog starts
     int recognizematl = 1;       // material grouping on (mirrors its check box)

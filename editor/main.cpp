@@ -1,7 +1,8 @@
 // vornabel: the mesh editor in its window.
 //
 // usage: vornabel [MESH]
-// Run from the directory that holds mdata/ and data/image/.
+// mdata/ and data/image/ are read from the working folder, beside the program
+// or from the installed data folder (host::DataRoot).
 #include <memory>
 #include <string>
 #include <vector>

@@ -330,6 +330,35 @@ int PathKind(const std::string& path) {
     return 0;
 }
 
+std::string ProgramDir() {
+    std::string buf(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return "";
+    buf.resize(static_cast<size_t>(n));
+    return DirectoryPart(buf);
+}
+
+#ifndef VORNA_DATA_FROM_BIN
+#define VORNA_DATA_FROM_BIN "../share/vornabel"
+#endif
+#ifndef VORNA_DATA_INSTALLED
+#define VORNA_DATA_INSTALLED ""
+#endif
+
+std::string DataRoot(const std::string& marker) {
+    if (PathKind(marker) == 1) return "";
+    const std::string self = ProgramDir();
+    std::vector<std::string> roots;
+    if (!self.empty()) {
+        roots.push_back(self + "/");
+        roots.push_back(self + "/" VORNA_DATA_FROM_BIN "/");
+    }
+    if (std::string(VORNA_DATA_INSTALLED) != "") roots.push_back(VORNA_DATA_INSTALLED "/");
+    for (const std::string& r : roots)
+        if (PathKind(r + marker) == 1) return r;
+    return "";
+}
+
 std::string ProposedFileName(const std::string& text, const std::string& extension) {
     size_t b = text.find_first_not_of(' ');
     if (b == std::string::npos) return "";

@@ -165,6 +165,16 @@ std::string ProposedFileName(const std::string& text, const std::string& extensi
 std::string NativePath(const std::string& path);
 
 int PathKind(const std::string& path);  // 0 nothing, 1 regular file, 2 directory
+// The folder of the running program (from /proc/self/exe), without a
+// trailing separator; empty when it cannot be told.
+std::string ProgramDir();
+// The folder that holds the program's data (mdata/ and data/), as a prefix
+// for their relative paths: "" for the working folder when it holds marker
+// (a path inside the data, "mdata/format.txt"), else the program's own
+// folder, else the installed data folder (share/vornabel beside the bin/ of
+// the prefix the program was installed to, then the one it was configured
+// for), each with a trailing '/'. "" when none holds marker.
+std::string DataRoot(const std::string& marker);
 std::string WorkingDir();               // without a trailing separator
 // Text before the last separator; a separator right after a drive name, or a
 // leading one, stays so that a root remains a root. Empty without a separator.

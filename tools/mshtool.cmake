@@ -35,3 +35,9 @@ target_link_libraries(mshtool_render_tests preview host_window test_support GTes
 target_compile_definitions(mshtool_render_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_render_tests mshtool)
 gtest_discover_tests(mshtool_render_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+# The install into a scratch prefix, and the installed mshtool finding its data.
+add_test(NAME install.FindsItsData
+         COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DSOURCE=${CMAKE_SOURCE_DIR}
+                 -DSCRATCH=${CMAKE_BINARY_DIR}/install-test -DGUI=${VORNA_GUI} -P ${CMAKE_CURRENT_LIST_DIR}/install_test.cmake)
+set_tests_properties(install.FindsItsData PROPERTIES LABELS unit)

@@ -170,8 +170,9 @@ bool Parse(const Command& c, int argc, char** argv, Args& a, bool& help) {
 }
 
 // The container-name list: --format, else mdata/format.txt in the working
-// directory, else the copy beside the program, else the one it was built with.
-bool LoadFormat(const Args& a, const char* argv0, mesh::namelist& list) {
+// directory, else the copy beside the program, else the installed one, else
+// the one of the source tree it was built from.
+bool LoadFormat(const Args& a, mesh::namelist& list) {
     if (a.Has("--format")) {
         const std::string file = a.Value("--format");
         if (host::PathKind(file) != 1) {
@@ -181,9 +182,7 @@ bool LoadFormat(const Args& a, const char* argv0, mesh::namelist& list) {
         list = mesh::ReadFormatList(file);
         return true;
     }
-    std::string self = host::DirectoryPart(argv0 ? argv0 : "");
-    if (self.empty()) self = ".";  // started through PATH or from its own folder
-    const std::string candidates[] = {"mdata/format.txt", self + "/mdata/format.txt", MSHTOOL_FORMAT_FILE};
+    const std::string candidates[] = {host::DataRoot("mdata/format.txt") + "mdata/format.txt", MSHTOOL_FORMAT_FILE};
     for (const std::string& c : candidates) {
         if (!c.empty() && host::PathKind(c) == 1) {
             list = mesh::ReadFormatList(c);
@@ -220,7 +219,7 @@ int Main(int argc, char** argv) {
     }
     if (!ok) return Usage(*command);
     a.matl = a.Has("--no-matl") ? 0 : 1;
-    if (command->reads_meshes && !LoadFormat(a, argv[0], a.list)) return kFailed;
+    if (command->reads_meshes && !LoadFormat(a, a.list)) return kFailed;
     // Running out of memory, or of threads, anywhere in a command ends it
     // with a reason and the files it was working on, never with an abort.
     std::string files;

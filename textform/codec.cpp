@@ -14,6 +14,11 @@ namespace {
 
 const char kHex[] = "0123456789abcdef";
 
+// The name of a sublist's entries, more than one ("indexes", "rotation keys").
+std::string Plural(const std::string& name) {
+    return name + (!name.empty() && name.back() == 'x' ? "es" : "s");
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -289,7 +294,7 @@ bool ParseElement(const format::RecordLayout& l, std::span<const std::string_vie
         }
     for (const format::Sublist& s : l.sublists) {
         if (w >= words.size() || words[w] != "|") {
-            error = std::string("the ") + s.name + "s of an element follow a '|'";
+            error = "the " + Plural(s.name) + " of an element follow a '|'";
             return false;
         }
         size_t end = ++w;
@@ -298,7 +303,7 @@ bool ParseElement(const format::RecordLayout& l, std::span<const std::string_vie
         const size_t values = end - w;
         const uint32_t declared = Bits(l.element[static_cast<size_t>(s.countfield)], out.data() + start, 0);
         if (per == 0 || values % per != 0 || values / per != declared) {
-            error = "the element's count of " + std::string(s.name) + "s is " + std::to_string(declared) + ", " +
+            error = "the element's count of " + Plural(s.name) + " is " + std::to_string(declared) + ", " +
                     std::to_string(values / std::max<size_t>(per, 1)) + " are given";
             return false;
         }

@@ -169,7 +169,7 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         {"HEDRX\n", "line 1: a chunk name is four bytes: HEDRX"},
         {"HEDR wide\n", "line 1: not an attribute of a chunk: wide"},
         {"POSL count\n  - 1 2\n", "line 2: an element takes more values"},
-        {"NDXL count\n  - 3 | 0 1\n", "line 2: the element's count of indexs is 3, 2 are given"},
+        {"NDXL count\n  - 3 | 0 1\n", "line 2: the element's count of indexes is 3, 2 are given"},
         {"SHDW\n  : 0g\n", "line 2: not hexadecimal bytes"},
         {"  - 1\n", "line 1: indented deeper than its chunk"},
         {"HEDR\n  .x 1\n", "line 2: HEDR has no fields here"},

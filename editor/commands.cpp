@@ -65,9 +65,9 @@ void Editor::BuildCommands() {
     add("check", w.checkbutton, {{kKeyK}}, loaded, [this] { CheckMesh(); });
     // The comparison with another file or the saved one.
     add("diff", w.diffbutton, {{kKeyD}}, loaded, [this] { CompareMesh(); });
-    add("fix", nullptr, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr; },
+    add("fix", w.fixbutton, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr; },
         [this] { FixSelected(); });
-    add("fix all", nullptr, {{kKeyF, Shortcut::with}}, [this] { return doc.mesh && checked && !checkrepairs.empty(); },
+    add("fix all", w.fixallbutton, {{kKeyF, Shortcut::with}}, [this] { return doc.mesh && checked && !checkrepairs.empty(); },
         [this] { FixAll(); });
 }
 

@@ -164,6 +164,8 @@ void Editor::Compose() {
         (doc.mesh && doc.history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
         (doc.mesh && doc.history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
         doc.mesh ? w.checkbutton->enable() : w.checkbutton->disable();
+        for (const char* name : {"fix", "fix all"})
+            if (Command* c = FindCommand(name); c && c->button) c->Enabled() ? c->button->enable() : c->button->disable();
     }
 }
 

@@ -146,6 +146,8 @@ struct EditorWidgets {
     widgets::gadget* redobutton = nullptr;
     widgets::gadget* checkbutton = nullptr;
     widgets::gadget* diffbutton = nullptr;
+    widgets::gadget* fixbutton = nullptr;     // on the check window's lower edge
+    widgets::gadget* fixallbutton = nullptr;
     // The check findings window of the free area, its scroll bar and the
     // anchor of its grid.
     widgets::gadget* checkwindow = nullptr;

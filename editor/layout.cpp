@@ -99,6 +99,9 @@ void Editor::BuildWidgets() {
         w.checkscroll = gadget::CreateScroll(W - 44, 1, 12, gadget::vertical, 0, *w.checkwindow);
         w.checkscroll->SetArea(-(W - 45), 0, W - 44, 12);
         g.checkgrid = display::tilemap(W - 45, 12);
+        // The repairs of the findings, on the window's lower edge under the list.
+        w.fixallbutton = gadget::CreateButton("fix all", W - 53, 13, 9, 1, *w.checkwindow);
+        w.fixbutton = gadget::CreateButton("fix", W - 59, 13, 5, 1, *w.checkwindow);
     }
 
     inspector = std::make_unique<InspectorPanel>(*this);

@@ -233,4 +233,31 @@ TEST_F(CheckPanelTest, ControlFRepairsTheSelectedFindingAsOneUndoStep) {
     EXPECT_EQ(Saved(*ed->doc.mesh), before);
 }
 
+// The fix and fix all buttons under the check window's list: on the screen,
+// enabled only when their command is, a click is the command.
+TEST_F(CheckPanelTest, FixButtonsAreEnabledWhenARepairIsThere) {
+    OpenFaulty();
+    const std::vector<uint8_t> before = Saved(*ed->doc.mesh);
+    Frame();
+    const widgets::gadget* fix = ed->w.fixbutton;
+    const widgets::gadget* all = ed->w.fixallbutton;
+    ASSERT_NE(fix, nullptr);
+    EXPECT_NE(Row(all->dy).find("fix all"), std::string::npos) << Row(all->dy);
+    EXPECT_TRUE(fix->disabled() && all->disabled()) << "no check yet";
+    Shortcut(editor::kKeyK);
+    Frame();
+    EXPECT_TRUE(fix->disabled()) << "no finding is selected";
+    EXPECT_FALSE(all->disabled());
+    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy + 1);  // the shadow volume's finding
+    Frame();
+    EXPECT_FALSE(fix->disabled());
+    ClickWidget(fix);
+    Frame();
+    ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
+    EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix shadow-visible");
+    EXPECT_TRUE(all->disabled()) << "nothing is left to repair";
+    ed->Execute("undo");
+    EXPECT_EQ(Saved(*ed->doc.mesh), before);
+}
+
 }  // namespace

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "format/bytes.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "tests/support/chunks.h"
@@ -36,36 +37,13 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-void Put(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-void PutF(std::vector<uint8_t>& b, float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    Put(b, u);
-}
+void Put(std::vector<uint8_t>& b, uint32_t v) { format::Writer(b).U32(v); }
+void PutF(std::vector<uint8_t>& b, float f) { format::Writer(b).F32(f); }
 
-chunkptr Leaf(const char* name, std::vector<uint8_t> bytes) {
-    chunkptr c = chunk::Create(name);
-    c->setdata(std::move(bytes));
-    return c;
-}
-chunkptr U32(const char* name, uint32_t v) {
-    std::vector<uint8_t> b;
-    Put(b, v);
-    return Leaf(name, std::move(b));
-}
-chunkptr Text(const char* name, const std::string& s) {
-    std::vector<uint8_t> b(s.begin(), s.end());
-    do b.push_back(0);
-    while (b.size() % 4 != 0);
-    return Leaf(name, std::move(b));
-}
-chunkptr Floats(const char* name, std::initializer_list<float> v) {
-    std::vector<uint8_t> b;
-    for (float f : v) PutF(b, f);
-    return Leaf(name, std::move(b));
-}
+using testsupport::Leaf;
+chunkptr U32(const char* name, uint32_t v) { return Leaf(name, testsupport::U32s({v})); }
+chunkptr Text(const char* name, const std::string& s) { return Leaf(name, testsupport::Str(s)); }
+chunkptr Floats(const char* name, std::initializer_list<float> v) { return Leaf(name, testsupport::F32s(v)); }
 
 // One skinned segment: a grid of vertices in strips, weighted to two bones.
 chunkptr Segment(uint32_t verts, uint32_t material) {
@@ -84,8 +62,7 @@ chunkptr Segment(uint32_t verts, uint32_t material) {
     Put(strp, verts);
     for (uint32_t i = 0; i < verts; ++i) {
         const uint16_t v = uint16_t(i | (i % 64 < 2 ? 0x8000 : 0));
-        strp.push_back(uint8_t(v));
-        strp.push_back(uint8_t(v >> 8));
+        format::Writer(strp).U16(v);
     }
     chunkptr s = chunk::Create("SEGM");
     s->AppendKid(U32("MATI", material));

@@ -22,14 +22,7 @@ using testsupport::F32s;
 using testsupport::Str;
 using testsupport::Text;
 
-inline void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-inline Bytes U32s(std::initializer_list<uint32_t> v) {
-    Bytes b;
-    for (uint32_t x : v) Put32(b, x);
-    return b;
-}
+using testsupport::U32s;
 // A u16 list as exporters write it: the count, the entries, zeros up to a
 // multiple of four.
 inline Bytes U16s(uint32_t count, std::initializer_list<uint16_t> v) {

@@ -23,17 +23,17 @@
 #include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "format/bytes.h"
 #include "host/headless_host.h"
+#include "tests/support/chunks.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string Enc(const std::string& name, const std::string& data) {
-    std::string out = name;
-    uint32_t n = static_cast<uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 255);
-    return out + data;
+    const testsupport::Bytes b = testsupport::Ck(name, testsupport::Text(data));
+    return std::string(b.begin(), b.end());
 }
 
 void Frame(benchmark::State& state, int models) {
@@ -70,7 +70,7 @@ void BM_InspectorList(benchmark::State& state) {
     editorbench::Scratch scratch("bench");
     const int n = static_cast<int>(state.range(0));
     std::string posl(4 + 12 * static_cast<size_t>(n), '\0');
-    for (int i = 0; i < 4; ++i) posl[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 255);
+    format::StoreI32(reinterpret_cast<uint8_t*>(posl.data()), n);
     for (size_t i = 4; i < posl.size(); i += 4) posl[i + 3] = 0x3F;  // floats near 0.5
     const std::string segm = Enc("SEGM", Enc("MATI", std::string(4, '\0')) + Enc("POSL", posl));
     const std::string modl = Enc("MODL", Enc("NAME", std::string("m\0\0\0", 4)) +

@@ -3,20 +3,17 @@
 // directory while it lives, removed afterwards.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <string>
-#include <system_error>
+
+#include "tests/support/scratch.h"
 
 namespace editorbench {
 
 struct Scratch {
     // tag names the folder (/tmp/vorna-<tag>-XXXXXX).
-    explicit Scratch(const std::string& tag) {
+    explicit Scratch(const std::string& tag) : folder(tag), dir(folder.path()) {
         namespace fs = std::filesystem;
-        std::string tmpl = "/tmp/vorna-" + tag + "-XXXXXX";
-        dir = mkdtemp(tmpl.data());
         fs::create_directories(dir + "/mdata");
         fs::create_directories(dir + "/data/image");
         for (const char* f : {"mdata/format.txt", "mdata/graphics.txt"})
@@ -26,14 +23,11 @@ struct Scratch {
         old = fs::current_path();
         fs::current_path(dir);
     }
-    ~Scratch() {
-        std::filesystem::current_path(old);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+    ~Scratch() { std::filesystem::current_path(old); }
     Scratch(const Scratch&) = delete;
     Scratch& operator=(const Scratch&) = delete;
 
+    testsupport::ScratchDir folder;  // removed after the working directory is given back
     std::string dir;
     std::filesystem::path old;
 };

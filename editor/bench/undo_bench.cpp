@@ -26,16 +26,15 @@
 #include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "host/headless_host.h"
+#include "tests/support/chunks.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string Enc(const std::string& name, const std::string& data) {
-    std::string out = name;
-    uint32_t n = static_cast<uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 255);
-    return out + data;
+    const testsupport::Bytes b = testsupport::Ck(name, testsupport::Text(data));
+    return std::string(b.begin(), b.end());
 }
 
 // A kernel figure of this process from /proc/self/status, in MB.
@@ -109,9 +108,8 @@ int main(int argc, char** argv) {
         // Written piece by piece, so that building the file leaves no large
         // freed blocks behind for the measurement to miss.
         auto header = [](const std::string& name, size_t size) {
-            std::string h = name;
-            for (int i = 0; i < 4; ++i) h += static_cast<char>((size >> (8 * i)) & 255);
-            return h;
+            const testsupport::Bytes h = testsupport::Ck(name, {}, static_cast<int32_t>(size));
+            return std::string(h.begin(), h.end());
         };
         const std::string sinf = Enc("SINF", Enc("NAME", std::string("big\0", 4)));
         auto model = [&](int i) {

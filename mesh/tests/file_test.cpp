@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "format/bytes.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
 #include "tests/support/chunks.h"
@@ -136,10 +137,7 @@ TEST(Save, RefusesATreeLargerThanTheSizeFieldsHold) {
     const int32_t leafsize = 64 << 20;
     auto buf = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(leafsize) + 8, 0);
     std::copy_n("LEAF", 4, buf->begin());
-    (*buf)[4] = uint8_t(leafsize);
-    (*buf)[5] = uint8_t(leafsize >> 8);
-    (*buf)[6] = uint8_t(leafsize >> 16);
-    (*buf)[7] = uint8_t(leafsize >> 24);
+    format::StoreI32(buf->data() + 4, leafsize);
     auto root = chunk::Create("HEDR");
     for (int i = 0; i < 33; ++i) root->AppendKid(chunk::GetChunk(buf, 0, Containers(), nullptr));
     msh m;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "format/bytes.h"
 #include "mesh/inspect.h"
 #include "tests/support/chunks.h"
 
@@ -310,13 +311,9 @@ TEST(InspectList, PolygonListsFindRowsPastTheirCheckpoints) {
     for (int i = 0; i < 600; ++i) {
         const int n = 1 + i % 4;
         at.push_back(p);
-        body.push_back(static_cast<uint8_t>(n));
-        body.push_back(0);
-        for (int j = 0; j < n; ++j) {
-            const int v = i + j;
-            body.push_back(static_cast<uint8_t>(v & 255));
-            body.push_back(static_cast<uint8_t>(v >> 8));
-        }
+        format::Writer w(body);
+        w.U16(static_cast<uint16_t>(n));
+        for (int j = 0; j < n; ++j) w.U16(static_cast<uint16_t>(i + j));
         p += 2 + 2 * n;
     }
     Inspection in = Inspect(Leaf("NDXL", Cat({I32s({600}), body})), nullptr);

@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "format/bytes.h"
 #include "mesh/msh.h"
 #include "check/tests/check_meshes.h"
 
@@ -281,8 +282,9 @@ TEST(MshtoolLimits, OutOfMemoryAndThreadsGiveAReason) {
     std::vector<uint8_t> bytes;
     bytes.reserve(16 + 8 * size_t(leaves));
     auto header = [&](const char* name, int32_t size) {
-        bytes.insert(bytes.end(), name, name + 4);
-        for (int k = 0; k < 4; ++k) bytes.push_back(uint8_t(uint32_t(size) >> (8 * k)));
+        format::Writer w(bytes);
+        w.Chars(name, 4);
+        w.I32(size);
     };
     header("HEDR", 8 + 8 * leaves);
     header("MSH2", 8 * leaves);

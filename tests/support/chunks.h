@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "format/bytes.h"
 #include "mesh/chunk.h"
 
 namespace testsupport {
@@ -17,32 +18,32 @@ using Bytes = std::vector<uint8_t>;
 
 // ---- Values ------------------------------------------------------------------
 
+// Little-endian values, written by the format's one writer.
 inline Bytes I32s(std::initializer_list<int32_t> v) {
     Bytes b;
-    for (int32_t x : v) {
-        uint32_t u = static_cast<uint32_t>(x);
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(u >> (8 * i)));
-    }
+    format::Writer w(b);
+    for (int32_t x : v) w.I32(x);
+    return b;
+}
+
+inline Bytes U32s(std::initializer_list<uint32_t> v) {
+    Bytes b;
+    format::Writer w(b);
+    for (uint32_t x : v) w.U32(x);
     return b;
 }
 
 inline Bytes U16s(std::initializer_list<uint16_t> v) {
     Bytes b;
-    for (uint16_t x : v) {
-        b.push_back(static_cast<uint8_t>(x));
-        b.push_back(static_cast<uint8_t>(x >> 8));
-    }
+    format::Writer w(b);
+    for (uint16_t x : v) w.U16(x);
     return b;
 }
 
 inline Bytes F32s(std::initializer_list<float> v) {
     Bytes b;
-    for (float x : v) {
-        int32_t u;
-        std::memcpy(&u, &x, 4);
-        Bytes one = I32s({u});
-        b.insert(b.end(), one.begin(), one.end());
-    }
+    format::Writer w(b);
+    for (float x : v) w.F32(x);
     return b;
 }
 

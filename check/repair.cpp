@@ -14,6 +14,7 @@
 #include "format/bytes.h"
 #include "format/chunks.h"
 #include "format/records.h"
+#include "format/values.h"
 #include "mesh/walk.h"
 
 namespace check {
@@ -51,14 +52,6 @@ void SetU32At(const chunkptr& c, size_t at, uint32_t v) {
     if (d.size() < at + 4) return;
     format::StoreU32(d.data() + at, v);
     c->setdata(std::move(d));
-}
-
-// A text record's bytes: the text, a zero, zeros up to a multiple of four.
-Bytes TextRecord(const std::string& s) {
-    Bytes b(s.begin(), s.end());
-    do b.push_back(0);
-    while (b.size() % 4);
-    return b;
 }
 
 std::string Num(int64_t v) { return std::to_string(v); }
@@ -369,9 +362,9 @@ std::vector<Repair> NameCases(const chunkptr& root) {
         out.push_back({"name-case", "", "rename " + old + " -> " + fixed + ", with its references", m,
                        [root, name, old, fixed] {
                            // Same length: every record keeps its size.
-                           name->setdata(TextRecord(fixed));
+                           name->setdata(format::TextRecord(fixed));
                            for (const chunkptr& p : All(root, "PRNT"))
-                               if (format::TextOf(p.get()) == old) p->setdata(TextRecord(fixed));
+                               if (format::TextOf(p.get()) == old) p->setdata(format::TextRecord(fixed));
                            for (const chunkptr& w : All(root, "FWGT")) {
                                Bytes d = DataOf(*w);
                                for (size_t at = 4; at + old.size() < d.size();) {

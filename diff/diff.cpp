@@ -343,6 +343,18 @@ const char* KindName(Kind k) {
     return "?";
 }
 
+std::optional<Difference> DiffTail(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+    if (std::equal(a.begin(), a.end(), b.begin(), b.end())) return std::nullopt;
+    const size_t first = size_t(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+    Difference d;
+    d.kind = Kind::Bytes;
+    d.path = "after root";
+    d.what = "byte " + std::to_string(first);
+    d.a = std::to_string(a.size());
+    d.b = std::to_string(b.size());
+    return d;
+}
+
 std::string Line(const Difference& d) {
     switch (d.kind) {
         case Kind::OnlyA: return d.path + " only in A";

@@ -18,6 +18,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,10 @@ struct Options {
 };
 
 std::vector<Difference> Diff(const mesh::chunk& a, const mesh::chunk& b, const Options& options = {});
+
+// The bytes that follow the roots in their files (msh::tail): one Bytes
+// difference with the path "after root" when they differ, none when not.
+std::optional<Difference> DiffTail(std::span<const uint8_t> a, std::span<const uint8_t> b);
 
 // A difference as one line of text: the path, then what changed.
 std::string Line(const Difference& d);

@@ -40,6 +40,7 @@ void Editor::CompareMesh() {
         return;
     }
     differences = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
+    if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences.push_back(std::move(*tail));
     diffedmesh = doc.mesh;
     showdiff = true;
     const size_t n = differences.size();

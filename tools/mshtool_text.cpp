@@ -90,7 +90,8 @@ int RunDiff(const Args& a) {
             return 2;
         }
     }
-    const std::vector<meshdiff::Difference> diffs = meshdiff::Diff(*m[0]->hedr, *m[1]->hedr, o);
+    std::vector<meshdiff::Difference> diffs = meshdiff::Diff(*m[0]->hedr, *m[1]->hedr, o);
+    if (auto tail = meshdiff::DiffTail(m[0]->tail, m[1]->tail)) diffs.push_back(std::move(*tail));
     std::string out;
     for (const meshdiff::Difference& d : diffs) {
         if (json) {

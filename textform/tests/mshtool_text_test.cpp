@@ -37,6 +37,7 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
          "{\"a\":\"(1, 1, 1)\",\"b\":\"(1, 2, 1)\",\"kind\":\"element\",\"path\":\"HEDR/MSH2/MODL[body]/POSL\","
          "\"what\":\"[1]\"}\n"},
         {"diff --tolerance 1.5 --format list.txt a.msh b.msh", 0, ""},
+        {"diff a.msh 'a trailing.msh'", 1, "after root bytes: 0 -> 2, first difference at byte 0\n"},
         {"diff --tolerance x a.msh b.msh", 2, ""},
         {"diff a.msh missing.msh", 2, ""},
         {"dump --format list.txt 'a trailing.msh' t.txt", 0, ""},

@@ -342,11 +342,13 @@ private:
     // Data derived from the children as of the last rebuild (len = size).
     mutable bool derived_ = false;
     bool group_ = false;        // derived data starts with the MATD count
-    int32_t matdcount_ = 0;     // that count, taken at the rebuild
     // Set once any chunk has had this one as its parent. Only such a chunk
     // can stand on another chunk's parent chain (children that left the
     // tree keep their parent), so only such a chunk needs the cycle check.
+    // (The flags stand together, before the count, so the chunk has no
+    // padding there: every byte of a chunk counts on files of millions.)
     bool everparent_ = false;
+    int32_t matdcount_ = 0;     // that count of group_, taken at the rebuild
     std::shared_ptr<rowclock> rows_;
 };
 

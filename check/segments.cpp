@@ -109,13 +109,10 @@ void Checker::Indices(const Node& k, const std::string& path, int64_t vertices) 
         if (v >= vertices && bad++ == 0) firstpos = pos, firstv = v;
     };
     if (k.tag == kNdxl) {
-        size_t p = 4;
-        int64_t pos = 0;
-        for (int64_t i = 0; i < count && p + 2 <= d.size(); ++i) {
-            const uint32_t n = U16(d, p);
-            p += 2;
-            for (uint32_t j = 0; j < n && p + 2 <= d.size(); ++j, p += 2) test(pos++, U16(d, p));
-        }
+        format::records::ForEachPolygon(d, [&](int64_t pos, uint32_t, Bytes indices) {
+            for (size_t j = 0; 2 * j < indices.size(); ++j) test(pos + int64_t(j), U16(indices, 2 * j));
+            return true;
+        });
     } else {
         const bool strip = k.tag == kStrp;
         const int64_t n = std::min<int64_t>(strip ? count : 3 * count, int64_t(d.size() - 4) / 2);

@@ -21,10 +21,13 @@
 //   Names      texts, each ended by a zero byte, back to back
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
+
+#include "format/bytes.h"
 
 namespace format {
 
@@ -145,6 +148,27 @@ inline constexpr FlagName kMaterialFlags[] = {
 // The first two indices of each triangle strip carry this bit.
 inline constexpr uint32_t kStripStart = 0x8000;
 inline constexpr FlagName kStripFlags[] = {{kStripStart, "strip start"}};
+
+// The polygons of an NDXL's data (a count, then for each polygon its index
+// count and its 16-bit indices), in order: f(position, declared, indices)
+// with the polygon's position (the indices before it), its declared index
+// count and the indices the data holds of it, fewer than declared only for a
+// polygon the data cuts short, which is the last. f returns false to stop.
+template <class F>
+void ForEachPolygon(std::span<const uint8_t> b, F&& f) {
+    if (b.size() < 4) return;
+    const int64_t count = LoadU32(b.data());
+    size_t p = 4;
+    int64_t pos = 0;
+    for (int64_t i = 0; i < count && p + 2 <= b.size(); ++i) {
+        const uint32_t declared = LoadU16(b.data() + p);
+        p += 2;
+        const size_t held = std::min<size_t>(declared, (b.size() - p) / 2);
+        if (!f(pos, declared, b.subspan(p, held * 2)) || held < declared) return;
+        p += held * 2;
+        pos += declared;
+    }
+}
 
 // ---- Fields ----------------------------------------------------------------
 

@@ -164,20 +164,14 @@ private:
 
     // A polygon: its vertex count, then its indices; drawn as a fan.
     void Polygons(const preview::Segment& s, uint32_t seg, std::span<const uint8_t> b) {
-        if (b.size() < 4) return;
-        const int64_t count = format::LoadU32(b.data());
-        size_t p = 4;
-        uint32_t pos = 0;
-        for (int64_t i = 0; i < count && p + 2 <= b.size(); ++i) {
-            const uint32_t k = format::LoadU16(b.data() + p);
-            p += 2;
-            if (p + size_t(k) * 2 > b.size()) return;
-            const uint8_t* e = b.data() + p;
+        format::records::ForEachPolygon(b, [&](int64_t pos, uint32_t k, std::span<const uint8_t> indices) {
+            if (indices.size() < size_t(k) * 2) return false;
+            const uint8_t* e = indices.data();
             for (uint32_t j = 2; j < k; ++j)
-                Add(s, seg, format::LoadU16(e), format::LoadU16(e + 2 * (j - 1)), format::LoadU16(e + 2 * j), pos, k);
-            p += size_t(k) * 2;
-            pos += k;
-        }
+                Add(s, seg, format::LoadU16(e), format::LoadU16(e + 2 * (j - 1)), format::LoadU16(e + 2 * j),
+                    uint32_t(pos), k);
+            return true;
+        });
     }
 
     Geometry& g_;

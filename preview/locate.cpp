@@ -42,19 +42,11 @@ std::vector<int64_t> Corners(const mesh::chunk& faces, int64_t at) {
     } else if (faces.name == "CMSH") {
         for (int64_t i = at / 3 * 3; i < at / 3 * 3 + 3; ++i) out.push_back(Entry(b, i, 4));
     } else if (faces.name == "NDXL") {
-        const int64_t count = format::LoadU32(b.data());
-        size_t p = 4;
-        int64_t pos = 0;
-        for (int64_t i = 0; i < count && p + 2 <= b.size(); ++i) {
-            const int64_t k = format::LoadU16(b.data() + p);
-            p += 2;
-            if (at < pos + k) {
-                for (int64_t j = 0; j < k && p + 2 <= b.size(); ++j, p += 2) out.push_back(format::LoadU16(b.data() + p));
-                break;
-            }
-            p += size_t(k) * 2;
-            pos += k;
-        }
+        format::records::ForEachPolygon(b, [&](int64_t pos, uint32_t declared, std::span<const uint8_t> indices) {
+            if (at >= pos + declared) return true;
+            for (size_t j = 0; 2 * j < indices.size(); ++j) out.push_back(format::LoadU16(indices.data() + 2 * j));
+            return false;
+        });
     }
     return out;
 }

@@ -19,33 +19,17 @@ using Bytes = std::vector<uint8_t>;
 // ---- Values ------------------------------------------------------------------
 
 // Little-endian values, written by the format's one writer.
-inline Bytes I32s(std::initializer_list<int32_t> v) {
+template <class T, void (format::Writer::*Put)(T)>
+Bytes Values(std::initializer_list<T> v) {
     Bytes b;
     format::Writer w(b);
-    for (int32_t x : v) w.I32(x);
+    for (T x : v) (w.*Put)(x);
     return b;
 }
-
-inline Bytes U32s(std::initializer_list<uint32_t> v) {
-    Bytes b;
-    format::Writer w(b);
-    for (uint32_t x : v) w.U32(x);
-    return b;
-}
-
-inline Bytes U16s(std::initializer_list<uint16_t> v) {
-    Bytes b;
-    format::Writer w(b);
-    for (uint16_t x : v) w.U16(x);
-    return b;
-}
-
-inline Bytes F32s(std::initializer_list<float> v) {
-    Bytes b;
-    format::Writer w(b);
-    for (float x : v) w.F32(x);
-    return b;
-}
+inline Bytes I32s(std::initializer_list<int32_t> v) { return Values<int32_t, &format::Writer::I32>(v); }
+inline Bytes U32s(std::initializer_list<uint32_t> v) { return Values<uint32_t, &format::Writer::U32>(v); }
+inline Bytes U16s(std::initializer_list<uint16_t> v) { return Values<uint16_t, &format::Writer::U16>(v); }
+inline Bytes F32s(std::initializer_list<float> v) { return Values<float, &format::Writer::F32>(v); }
 
 // The characters of s, nothing added.
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }

@@ -83,6 +83,13 @@ void Editor::HoverHint() {
     }
 }
 
+void Editor::HintModel(const std::string& name) {
+    if (inspector && inspector->shown())
+        hint = "model " + name;
+    else
+        w.titlelabel->title = name + (doc.mesh && doc.history.Modified() ? " *" : "");
+}
+
 Command* Editor::FindCommand(const std::string& name) {
     for (Command& c : commands)
         if (c.name == name) return &c;

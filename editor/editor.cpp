@@ -6,6 +6,7 @@
 
 #include "display/palette.h"
 #include "editor/inspector.h"
+#include "editor/modellist.h"
 #include "editor/prefs.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
@@ -44,8 +45,6 @@ void Editor::Startup(const std::vector<std::string>& args) {
     st.lastdir = prefs.lastdir;
     st.recognizematl = prefs.recognizematl;
     st.handleflag = prefs.handleflag;
-
-    st.modllist.clear();
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
@@ -133,7 +132,7 @@ void Editor::Compose() {
     }
 
     hint.clear();
-    DrawModlList(g.modlgrid, w.modlscroll->state, w.modlanchor->dx, w.modlanchor->dy);
+    modellist->View();
     DrawCheckFindings();
     w.chunkactions->title = "chunk actions";
     DataView();
@@ -147,7 +146,7 @@ void Editor::Compose() {
     drawn_ = true;
 
     g.screen.InsertMapImage(g.datagrid, w.treepanel->dx, w.treepanel->dy + layout.L + 3, 1);
-    g.screen.InsertMapImage(g.modlgrid, w.modlanchor->dx, w.modlanchor->dy, 1);
+    modellist->Paste(g.screen);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste(g.screen);
     if (w.checkanchor && !w.checkwindow->hidden) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
@@ -221,14 +220,12 @@ void Editor::ApplyMaterialGrouping() {
 
 void Editor::Refresh() {
     ++doc.revision;
-    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, w.treescroll->w, w.modlscroll->w);
+    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, w.treescroll->w, modellist->Rows());
     w.treescroll->h = r.treeh;
-    w.modlscroll->h = r.modlh;
     // A tree or list that got shorter must not leave its panel scrolled past
     // its end, where no row could be seen or clicked.
     w.treescroll->state = std::clamp(w.treescroll->state, 0, w.treescroll->h);
-    w.modlscroll->state = std::clamp(w.modlscroll->state, 0, w.modlscroll->h);
-    st.modllist = std::move(r.modllist);
+    modellist->SetModels(std::move(r.modllist), r.modlh);
 }
 
 // ---- helpers of the commands ----------------------------------------------

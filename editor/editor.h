@@ -4,7 +4,8 @@
 // Its parts live in files of their own:
 //   editor.cpp    start-up, the main loop, the rebuild after a change
 //   layout.cpp    the widget tree and the grids (positions fixed by W and H)
-//   views.cpp     the model list, the data view, the readouts, the tree
+//   views.cpp     the data view, the readouts, the tree
+//   modellist.h   the model list (ModelListPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
 //   checkpanel.cpp  the deep check and its findings window
@@ -34,6 +35,7 @@
 namespace editor {
 
 class InspectorPanel;
+class ModelListPanel;
 
 // Configuration files, relative to the folder that holds the data
 // (host::DataRoot: the working folder, beside the program, or installed).
@@ -97,7 +99,6 @@ struct EditorState {
     int lastmatl = 0;            // grouping state last applied to the mesh
     int pickedbyte = 0;          // the value the byte picker was clicked on
     mesh::namelist formatlist;   // container chunk names
-    std::vector<mesh::chunkptr> modllist;  // MODL chunks of the mesh in tree order
     int64_t framestart = 0;
 };
 
@@ -124,9 +125,6 @@ struct EditorWidgets {
     widgets::gadget* shiftupbutton = nullptr;
     widgets::gadget* shiftdownbutton = nullptr;
     widgets::gadget* deletebutton = nullptr;
-    widgets::gadget* modlview = nullptr;
-    widgets::gadget* modlanchor = nullptr;
-    widgets::gadget* modlscroll = nullptr;
     widgets::gadget* datawindow = nullptr;
     widgets::gadget* infowindow = nullptr;
     widgets::gadget* deletelabel = nullptr;
@@ -160,7 +158,6 @@ struct EditorGrids {
     display::tilemap screen;
     display::tilemap treegrid;
     display::tilemap datagrid;
-    display::tilemap modlgrid;
     display::tilemap bytetable;
     display::tilemap byteoverlay;
     display::tilemap checkgrid;  // the rows of the check findings window
@@ -287,10 +284,6 @@ public:
     // the scroll maxima (and keeps the scroll positions within them) and the
     // model list.
     void Refresh();
-    // Refills modllist from the mesh's tree (or empties it).
-    void RebuildModlList();
-    // Paints the model list and handles its hover and click.
-    void DrawModlList(display::tilemap& grid, int first, int x0, int y0);
 
     // ---- state, open to tests and to the views
     Document doc;
@@ -307,9 +300,14 @@ public:
     std::string hint;
     // The hint of a button under the pointer: its command and shortcut.
     void HoverHint();
+    // The pointer is over a model of that name: the status text names it,
+    // or the title line when there is no status text.
+    void HintModel(const std::string& name);
 
     // The last verification's findings.
     std::vector<std::string> findings;
+    // The model list under the chunk actions.
+    std::unique_ptr<ModelListPanel> modellist;
     // The inspector window of the free area (mesh/inspect.h decodes).
     std::unique_ptr<InspectorPanel> inspector;
 

@@ -4,6 +4,7 @@
 #include "display/palette.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "editor/modellist.h"
 
 namespace editor {
 
@@ -57,12 +58,8 @@ void Editor::BuildWidgets() {
     w.shiftupbutton = gadget::CreateButton("shift up", 4, 10, 12, 1, actions);
     w.shiftdownbutton = gadget::CreateButton("shift down", 4, 12, 12, 1, actions);
     w.deletebutton = gadget::CreateButton("delete", 4, 14, 12, 1, actions);
-    w.modlview = gadget::CreateWindow("modl view", 0, 17, 20, 3, actions);
-    g.modlgrid = display::tilemap(19, M);
-    g.modlgrid.Fill(0, pal::kText, pal::kPanel, 0);
-    w.modlanchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
-    w.modlscroll = gadget::CreateScroll(38, 24, M, gadget::vertical, 0, root);
-    w.modlscroll->SetArea(-19, 0, 20, M);
+    modellist = std::make_unique<ModelListPanel>(*this);
+    modellist->Build(actions, root, M);
 
     w.datawindow = gadget::CreateWindow("data", 1, T, W - 22, 16, root);
     gadget& data = *w.datawindow;

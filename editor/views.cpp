@@ -1,4 +1,4 @@
-// The views of the editor: the chunk tree, the model list, the data view with
+// The views of the editor: the chunk tree, the data view with
 // its byte picker, and the readouts. They paint their grids once a frame and
 // turn clicks into selections; changes of the mesh go through commands.
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "editor/modellist.h"
 #include "editor/treeview.h"
 
 namespace editor {
@@ -22,46 +23,6 @@ void Editor::RenderTree() {
     treeview_.treepanel = w.treepanel;
     if (!treeview_.update) treeview_.update = [this] { Refresh(); };
     Render(*doc.mesh, treeview_, g.treegrid, w.treescroll->state);
-}
-
-// ---- model list --------------------------------------------------------------
-
-void Editor::RebuildModlList() {
-    st.modllist.clear();
-    if (doc.mesh && doc.mesh->hedr) doc.mesh->hedr->addtolist(st.modllist, "MODL");
-}
-
-void Editor::DrawModlList(display::tilemap& grid, int first, int x0, int y0) {
-    grid.Fill(0, pal::kText, pal::kPanel, 0);
-    // Entries scrolled off above the panel are neither shown nor hovered, so
-    // the walk starts at the first shown one and stops below the panel: a
-    // frame costs the rows shown, however many models there are. A click
-    // refreshes the mesh, which refills modllist with the same entries, so
-    // the walk goes on by index.
-    for (size_t i = static_cast<size_t>(std::max(0, first)); i < st.modllist.size(); ++i) {
-        const mesh::chunkptr c = st.modllist[i];
-        const int r = static_cast<int>(i) - first;
-        std::string name = c->FetchName();
-        if (name.empty()) name = "[unnamed]";
-        // Only rows that the panel shows react to the pointer, and only once
-        // the panel has been placed by a first draw.
-        const bool hovered = drawn_ && r < grid.tmaph && ui.mx >= x0 && ui.mx < x0 + grid.tmapw &&
-                             ui.my == y0 + r;
-        if (hovered) {
-            // The status text shows the model's name; without one the title
-            // line does, keeping the mark of unsaved changes.
-            if (inspector && inspector->shown())
-                hint = "model " + name;
-            else
-                w.titlelabel->title = name + (doc.mesh && doc.history.Modified() ? " *" : "");
-            if (ui.Released(1)) Reveal(c);
-        }
-        if (doc.selchunk == c)
-            grid.InsertString(0, r, name, pal::kPanel, pal::kText, 0, 0, 0, -1);
-        else
-            grid.InsertString(0, r, name, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, -1);
-        if (r >= grid.tmaph) break;
-    }
 }
 
 // ---- data view -------------------------------------------------------------
@@ -116,10 +77,11 @@ void Editor::DataView() {
 }
 
 void Editor::Readouts() {
-    const int x0 = w.modlanchor->dx;
-    const int y0 = w.modlanchor->dy + g.modlgrid.tmaph + 1;
+    // Under the model list's rows, as wide as they and their scroll bar.
+    const int x0 = modellist->anchor->dx;
+    const int y0 = modellist->anchor->dy + modellist->grid.tmaph + 1;
     const int n = layout.T - y0 - 1;
-    g.screen.SetTiles(x0, y0, g.modlgrid.tmapw + 1, n, 0, pal::kText, pal::kPanel, 0);
+    g.screen.SetTiles(x0, y0, modellist->grid.tmapw + 1, n, 0, pal::kText, pal::kPanel, 0);
     g.screen.SetTiles(x0, y0, 4, n, 0, pal::kText, pal::kLabel, 0);
     if (st.dataat < 0 || !doc.selchunk || doc.selchunk->size == 0) return;
 

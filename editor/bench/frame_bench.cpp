@@ -22,6 +22,7 @@
 #include "display/display.h"
 #include "editor/bench/scratch.h"
 #include "editor/editor.h"
+#include "editor/modellist.h"
 #include "editor/inspector.h"
 #include "format/bytes.h"
 #include "host/headless_host.h"
@@ -53,10 +54,10 @@ void Frame(benchmark::State& state, int models) {
     if (ed.doc.mesh) {
         ed.doc.mesh->hedr->expanded = 1;
         ed.doc.mesh->hedr->kids[0]->expanded = 1;
-        ed.doc.selchunk = ed.st.modllist[models / 2];
+        ed.doc.selchunk = ed.modellist->models[models / 2];
         ed.Refresh();
         ed.w.treescroll->state = ed.w.treescroll->h / 2;
-        ed.w.modlscroll->state = ed.w.modlscroll->h / 2;
+        ed.modellist->scroll->state = ed.modellist->scroll->h / 2;
     }
     ed.Frame();
     for (auto _ : state) ed.Frame();
@@ -119,7 +120,7 @@ void BM_FrameView(benchmark::State& state) {
     display::Display display(host);
     editor::Editor ed(host, display);
     ed.Startup({"grid.msh"});
-    ed.doc.selchunk = ed.st.modllist.at(0);
+    ed.doc.selchunk = ed.modellist->models.at(0);
     ed.inspector->preview->viewbox->state = state.range(0) > 0;
     ed.Frame();
     for (auto _ : state) {

@@ -25,6 +25,7 @@
 #include "display/display.h"
 #include "editor/bench/scratch.h"
 #include "editor/editor.h"
+#include "editor/modellist.h"
 #include "host/headless_host.h"
 #include "tests/support/chunks.h"
 
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
     ed.Startup({"big.msh"});
     const double loaded = StatusMb("VmRSS:");
     std::vector<mesh::chunkptr> lists;
-    for (const mesh::chunkptr& m : ed.st.modllist) lists.push_back(m->getkid("GEOM")->getkid("SEGM")->getkid("POSL"));
+    for (const mesh::chunkptr& m : ed.modellist->models) lists.push_back(m->getkid("GEOM")->getkid("SEGM")->getkid("POSL"));
     if (lists.size() != kModels) {
         std::fprintf(stderr, "the mesh did not read as expected\n");
         return 1;

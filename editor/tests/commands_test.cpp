@@ -72,7 +72,7 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
         {ed->w.openbutton->dx, ed->w.openbutton->dy, "open msh: Ctrl+O"},
         {ed->w.redobutton->dx + 1, ed->w.redobutton->dy, "redo: Ctrl+Y or Ctrl+Shift+Z"},
         {ed->w.checkbutton->dx, ed->w.checkbutton->dy, "check: Ctrl+K"},
-        {ed->w.modlanchor->dx + 1, ed->w.modlanchor->dy, "model two"},
+        {ed->modellist->anchor->dx + 1, ed->modellist->anchor->dy, "model two"},
         {ed->w.exportbutton->dx, ed->w.exportbutton->dy, ""},
     };
     for (const Case& c : cases) {
@@ -89,7 +89,7 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     ClickWidget(ed->w.shiftupbutton);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");  // stays selected
-    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "two");
+    EXPECT_EQ(ed->modellist->models[0]->FetchName(), "two");
     EXPECT_EQ(Root()->size, size);
     ExpectConsistent();
 
@@ -109,7 +109,7 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
     ClickWidget(ed->w.shiftdownbutton);  // the last stays last
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
-    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "one");
+    EXPECT_EQ(ed->modellist->models[0]->FetchName(), "one");
     ExpectConsistent();
 }
 
@@ -142,7 +142,7 @@ TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two"}));
     EXPECT_EQ(Root()->size, size - gone);
     EXPECT_EQ(ed->doc.mesh->totalchunks, total - 3);
-    ASSERT_EQ(ed->st.modllist.size(), 1u);
+    ASSERT_EQ(ed->modellist->models.size(), 1u);
     ExpectConsistent();
     Frame();
     EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
@@ -215,7 +215,7 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     EXPECT_FALSE(host.file_requests.back().save);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "three", "two"}));
     EXPECT_EQ(Msh2()->kids[2]->getparent(), Msh2());
-    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    EXPECT_EQ(ed->modellist->models.size(), 3u);
     ExpectConsistent();
 
     // Under a container: the import is its last child, which can at once be
@@ -226,7 +226,7 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     EXPECT_EQ(host.file_requests.back().title, "Import Chunk file under");
     ASSERT_EQ(one->kids.size(), 3u);
     EXPECT_EQ(one->kids[2]->FetchName(), "three");
-    EXPECT_EQ(ed->st.modllist.size(), 4u);
+    EXPECT_EQ(ed->modellist->models.size(), 4u);
     EXPECT_TRUE(ed->messages.empty());  // nothing to ask
     ExpectConsistent();
     Select(one->kids[2]);
@@ -430,7 +430,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     EXPECT_EQ(ed->doc.title, "tank");
     EXPECT_EQ(ed->st.lastdir, dir + "/models");
     EXPECT_EQ(ed->doc.selchunk, nullptr);
-    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    EXPECT_EQ(ed->modellist->models.size(), 3u);
     EXPECT_EQ(host.file_requests.back().initial, dir + "\\");
 
     // An unreadable file keeps the mesh.
@@ -505,7 +505,7 @@ TEST_F(CommandsTest, NewMeshAsksFirst) {
     ASSERT_NE(ed->doc.mesh, nullptr);
     EXPECT_EQ(ed->doc.title, "untitled");
     EXPECT_EQ(ed->doc.selchunk, nullptr);
-    EXPECT_TRUE(ed->st.modllist.empty());
+    EXPECT_TRUE(ed->modellist->models.empty());
     EXPECT_EQ(ed->doc.mesh->hedr->name, "HEDR");
     EXPECT_EQ(ed->doc.mesh->hedr->size, 0);
     EXPECT_TRUE(ed->doc.mesh->hedr->kids.empty());

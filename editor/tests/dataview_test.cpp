@@ -36,8 +36,8 @@ protected:
         Frame();
     }
     std::string Readout(int row) {
-        const int x0 = ed->w.modlanchor->dx;
-        const int y0 = ed->w.modlanchor->dy + ed->g.modlgrid.tmaph + 1;
+        const int x0 = ed->modellist->anchor->dx;
+        const int y0 = ed->modellist->anchor->dy + ed->modellist->grid.tmaph + 1;
         std::string r = Row(y0 + row).substr(x0, 20);
         while (!r.empty() && (r.back() == '\0' || r.back() == ' ')) r.pop_back();
         return r;
@@ -270,7 +270,7 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     Start({"meshes/tank.msh"});
     Frame();
     // Spoil the names of the last two models so that both are flagged.
-    auto first = ed->st.modllist[1], last = ed->st.modllist[2];
+    auto first = ed->modellist->models[1], last = ed->modellist->models[2];
     auto name = first->getkid("NAME");
     name->setdata({'p', 'x'});
     last->getkid("NAME")->setdata({'q', 'y'});

@@ -40,9 +40,9 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
         {w.shiftupbutton, 23, 15, 12, 1, "shift up"},
         {w.shiftdownbutton, 23, 17, 12, 1, "shift down"},
         {w.deletebutton, 23, 19, 12, 1, "delete"},
-        {w.modlview, 19, 22, 20, 3, "modl view"},
-        {w.modlanchor, 19, 24, 1, 1, "modlanchor"},
-        {w.modlscroll, 38, 24, M, 0, "modlscroll"},
+        {ed.modellist->view, 19, 22, 20, 3, "modl view"},
+        {ed.modellist->anchor, 19, 24, 1, 1, "modlanchor"},
+        {ed.modellist->scroll, 38, 24, M, 0, "modlscroll"},
         {w.datawindow, 1, T, W - 22, 16, "data"},
         {w.infowindow, W - 21, T, 20, 16, "info"},
         {w.deletelabel, 4, T + 2, 12, 1, "delete row"},
@@ -71,17 +71,17 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
     EXPECT_EQ(ed.g.screen.tmapw, W);
     EXPECT_EQ(ed.g.screen.tmaph, H);
     EXPECT_EQ(ed.g.treegrid.tmaph, L);
-    EXPECT_EQ(ed.g.modlgrid.tmapw, 19);
-    EXPECT_EQ(ed.g.modlgrid.tmaph, M);
+    EXPECT_EQ(ed.modellist->grid.tmapw, 19);
+    EXPECT_EQ(ed.modellist->grid.tmaph, M);
     // Wheel areas cover each bar and the panel to its left.
     ASSERT_TRUE(w.treescroll->box.has_value());
     EXPECT_EQ(w.treescroll->box->x, -16);
     EXPECT_EQ(w.treescroll->box->w, 17);
     EXPECT_EQ(w.treescroll->box->h, L);
     EXPECT_EQ(w.datascroll->box->h, 8);
-    EXPECT_EQ(w.modlscroll->box->x, -19);
-    EXPECT_EQ(w.modlscroll->box->w, 20);
-    EXPECT_EQ(w.modlscroll->box->h, M);
+    EXPECT_EQ(ed.modellist->scroll->box->x, -19);
+    EXPECT_EQ(ed.modellist->scroll->box->w, 20);
+    EXPECT_EQ(ed.modellist->scroll->box->h, M);
 }
 
 }  // namespace
@@ -118,7 +118,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     ASSERT_GE(top.size(), 11u);
     top.resize(11);
     EXPECT_EQ(top, (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                               w.treebox, w.chunkactions, w.modlscroll, w.datawindow, w.undobutton,
+                                               w.treebox, w.chunkactions, ed->modellist->scroll, w.datawindow, w.undobutton,
                                                w.redobutton}));
     EXPECT_EQ(w.undobutton->dx, 41);
     EXPECT_EQ(w.undobutton->dy, 5);
@@ -176,7 +176,7 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
     auto matl = ed->doc.mesh->hedr->getkid("MSH2")->getkid("MATL");
     ASSERT_NE(matl, nullptr);
     EXPECT_TRUE(matl->kids.empty());  // grouped only by the first frame
-    EXPECT_EQ(ed->st.modllist.size(), 3u);
+    EXPECT_EQ(ed->modellist->models.size(), 3u);
     Frame();
     EXPECT_EQ(matl->kids.size(), 2u);
     EXPECT_EQ(ed->w.titlelabel->title, "example");
@@ -222,9 +222,9 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     Start({"example.msh"});
     Frames(2);
-    const int x0 = ed->w.modlanchor->dx, y0 = ed->w.modlanchor->dy;
-    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 9), "dummyroot");
-    EXPECT_EQ(GridRow(ed->g.modlgrid, 2).substr(0, 6), "p_cube");
+    const int x0 = ed->modellist->anchor->dx, y0 = ed->modellist->anchor->dy;
+    EXPECT_EQ(GridRow(ed->modellist->grid, 0).substr(0, 9), "dummyroot");
+    EXPECT_EQ(GridRow(ed->modellist->grid, 2).substr(0, 6), "p_cube");
 
     // Hovering names the model in the status text for as long as it lasts;
     // the title stays.
@@ -232,7 +232,7 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
     EXPECT_EQ(ed->w.titlelabel->title, "example");
-    EXPECT_EQ(ed->g.modlgrid.bg(0, 1), 1);
+    EXPECT_EQ(ed->modellist->grid.bg(0, 1), 1);
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "");
@@ -240,7 +240,7 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     // A click selects the model, opens the path to it and scrolls the tree.
     Click(x0 + 2, y0 + 2);
     Frame();
-    ASSERT_EQ(ed->doc.selchunk, ed->st.modllist[2]);
+    ASSERT_EQ(ed->doc.selchunk, ed->modellist->models[2]);
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "p_cube");
     EXPECT_EQ(ed->doc.mesh->hedr->expanded, 1);
     EXPECT_EQ(ed->doc.selchunk->getparent()->expanded, 1);
@@ -248,8 +248,8 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
               std::min(ed->doc.selchunk->findy(nullptr), ed->w.treescroll->h));
     // The selected entry is painted in swapped colours; the chunk actions
     // window is usable and titled with the model's name.
-    EXPECT_EQ(ed->g.modlgrid.fg(0, 2), 25);
-    EXPECT_EQ(ed->g.modlgrid.bg(0, 2), 0);
+    EXPECT_EQ(ed->modellist->grid.fg(0, 2), 25);
+    EXPECT_EQ(ed->modellist->grid.bg(0, 2), 0);
     Frame();
     EXPECT_EQ(ed->w.chunkactions->disabled(), 0);
     EXPECT_EQ(ed->w.chunkactions->title, "p_cube");
@@ -260,14 +260,14 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     Start({"example.msh"});
     Frames(2);
-    ASSERT_EQ(ed->st.modllist.size(), 3u);
-    EXPECT_EQ(ed->w.modlscroll->h, 1);
-    ed->w.modlscroll->state = 1;
+    ASSERT_EQ(ed->modellist->models.size(), 3u);
+    EXPECT_EQ(ed->modellist->scroll->h, 1);
+    ed->modellist->scroll->state = 1;
     Frame();
     // The second model stands on the first row, the third on the second.
-    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 4), "cube");
-    EXPECT_EQ(GridRow(ed->g.modlgrid, 1).substr(0, 6), "p_cube");
-    const int x0 = ed->w.modlanchor->dx, y0 = ed->w.modlanchor->dy;
+    EXPECT_EQ(GridRow(ed->modellist->grid, 0).substr(0, 4), "cube");
+    EXPECT_EQ(GridRow(ed->modellist->grid, 1).substr(0, 6), "p_cube");
+    const int x0 = ed->modellist->anchor->dx, y0 = ed->modellist->anchor->dy;
     Point(x0 + 1, y0 + 1);
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "model p_cube");
@@ -276,13 +276,13 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     // than the bar's end.
     Click(x0 + 1, y0 + 1);
     Frame();  // the list reads the release sampled at the end of the click
-    ASSERT_EQ(ed->doc.selchunk, ed->st.modllist[2]);
+    ASSERT_EQ(ed->doc.selchunk, ed->modellist->models[2]);
     const int row = ed->doc.selchunk->findy(nullptr);
     ASSERT_GT(row, ed->w.treescroll->h);
     EXPECT_EQ(ed->w.treescroll->state, ed->w.treescroll->h);
     Click(x0 + 1, y0);
     Frame();
-    EXPECT_EQ(ed->doc.selchunk, ed->st.modllist[1]);
+    EXPECT_EQ(ed->doc.selchunk, ed->modellist->models[1]);
 }
 
 TEST_F(EditorTest, UnnamedModelIsListedAsSuch) {
@@ -290,8 +290,8 @@ TEST_F(EditorTest, UnnamedModelIsListedAsSuch) {
     Spit(dir + "/m.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "") + Enc("MODL", Enc("MTYP", Int(0))))));
     Start({"m.msh"});
     Frame();
-    ASSERT_EQ(ed->st.modllist.size(), 1u);
-    EXPECT_EQ(GridRow(ed->g.modlgrid, 0).substr(0, 9), "[unnamed]");
+    ASSERT_EQ(ed->modellist->models.size(), 1u);
+    EXPECT_EQ(GridRow(ed->modellist->grid, 0).substr(0, 9), "[unnamed]");
 }
 
 TEST_F(EditorTest, RecognizeMatlToggling) {

@@ -150,7 +150,7 @@ TEST_F(InspectorTest, ModelRenameTakesItsChildrenAlong) {
     Retype("base");
     EXPECT_EQ(Panel().statuslabel->title, "1 PRNT renamed");
     // The model list shows the new name at once.
-    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "base");
+    EXPECT_EQ(ed->modellist->models[0]->FetchName(), "base");
     MeshShape s;
     s.rootname = s.parentname = "base";
     EXPECT_EQ(Saved(), Build(s));
@@ -340,7 +340,7 @@ TEST_F(InspectorTest, EachEditIsOneUndoStep) {
     Shortcut(editor::kKeyZ);
     Frame();
     EXPECT_EQ(Saved(), original);
-    EXPECT_EQ(ed->st.modllist[0]->FetchName(), "root");
+    EXPECT_EQ(ed->modellist->models[0]->FetchName(), "root");
     Shortcut(editor::kKeyY);
     Frame();
     EXPECT_EQ(Saved(), Build(renamed));

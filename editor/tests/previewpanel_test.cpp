@@ -44,7 +44,7 @@ protected:
         ed->Reveal(c);
         Frames(2);
     }
-    mesh::chunkptr Model(size_t i) { return ed->st.modllist.at(i); }
+    mesh::chunkptr Model(size_t i) { return ed->modellist->models.at(i); }
     // Segment k of a model's GEOM (its last child, BBOX first).
     mesh::chunkptr Segment(size_t model, size_t k) { return Model(model)->kids.back()->kids[1 + k]; }
     // The window's pixels under the picture.

@@ -200,14 +200,14 @@ TEST_F(UndoTest, UndoPutsBackSelectionCursorRowsAndTheSameChunk) {
     Select(one, 2);
     ASSERT_TRUE(Run("delete"));
     EXPECT_EQ(msh2->kids.size(), 2u);
-    EXPECT_EQ(ed->st.modllist.size(), 1u);
+    EXPECT_EQ(ed->modellist->models.size(), 1u);
     ASSERT_TRUE(Run("undo"));
     ASSERT_EQ(msh2->kids.size(), 3u);
     EXPECT_EQ(msh2->kids[1], one);  // the same object, open as before
     EXPECT_EQ(one->expanded, 1);
     EXPECT_EQ(ed->doc.selchunk, one);
     EXPECT_EQ(ed->doc.datacursor, 2);
-    EXPECT_EQ(ed->st.modllist.size(), 2u);
+    EXPECT_EQ(ed->modellist->models.size(), 2u);
     EXPECT_EQ(Bytes(), SmallMesh());
     ASSERT_TRUE(Run("redo"));
     EXPECT_EQ(msh2->kids.size(), 2u);

@@ -1,0 +1,48 @@
+// The model list under the chunk actions: the MODL chunks of the mesh in tree
+// order, one a row, the selected one shown inverted. A click on a row selects
+// its model (Editor::Reveal); the pointer over a row names the model
+// (Editor::HintModel).
+#pragma once
+
+#include <vector>
+
+#include "display/tilemap.h"
+#include "mesh/chunk.h"
+#include "widgets/gadget.h"
+
+namespace editor {
+
+class Editor;
+
+class ModelListPanel {
+public:
+    explicit ModelListPanel(Editor& ed) : ed_(ed) {}
+
+    // Makes the "modl view" title and the anchor of the rows inside the chunk
+    // actions window, and the scroll bar under root; rows is how many rows
+    // the list shows.
+    void Build(widgets::gadget& actions, widgets::gadget& root, int rows);
+    // How many rows the list shows.
+    int Rows() const { return scroll->w; }
+    // After a refresh: the models in tree order and the scroll maximum; the
+    // list is not left scrolled past its end.
+    void SetModels(std::vector<mesh::chunkptr> list, int scrollmax);
+    // Before the widgets are drawn: paints the rows and takes the hover and
+    // the click of the last pointer sample.
+    void View();
+    // After the widgets are drawn: pastes the rows into the screen.
+    void Paste(display::tilemap& screen);
+
+    // ---- open to tests
+    widgets::gadget* view = nullptr;    // the "modl view" title
+    widgets::gadget* anchor = nullptr;  // the top-left cell of the rows
+    widgets::gadget* scroll = nullptr;
+    display::tilemap grid;              // the rows
+    std::vector<mesh::chunkptr> models; // in tree order
+
+private:
+    Editor& ed_;
+    bool placed_ = false;  // the rows have been placed by a first draw
+};
+
+}  // namespace editor

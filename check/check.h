@@ -72,6 +72,11 @@ std::vector<Finding> CheckMesh(const mesh::msh& m, const OptionFile* options = n
 // Reads PATH.option when it exists; nothing when it does not.
 std::optional<OptionFile> OptionFileBeside(const std::string& meshpath);
 
+// What keeps a texture name (TX0D-TX3D) out of the .req file the compiler
+// writes beside the model, or null: a double quote, a line break, "//" or
+// '=' followed by text in the name without its extension.
+const char* TextureNameFault(std::string_view name);
+
 // Errors first, in file order, then the warnings in file order.
 void SortErrorsFirst(std::vector<Finding>& findings);
 

@@ -2,6 +2,7 @@
 // (resized, padded to four bytes) and every record that names it follows.
 #include <algorithm>
 
+#include "check/check.h"
 #include "check/repair.h"
 #include "format/bytes.h"
 #include "format/chunks.h"
@@ -94,6 +95,11 @@ std::optional<Repair> PlanRename(const chunkptr& root, const std::string& from, 
         why = "no model or texture is called \"" + from + "\"";
         return std::nullopt;
     }
+    if (!texts.empty())
+        if (const char* fault = TextureNameFault(to)) {
+            why = "the new name holds " + std::string(fault) + ": the model's .req file cannot list it as a texture";
+            return std::nullopt;
+        }
     // The references, found now: the cloth lists must read whole to be
     // rewritten, else the rename is not offered.
     std::vector<std::pair<chunkptr, Bytes>> lists;

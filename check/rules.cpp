@@ -62,6 +62,13 @@ constexpr Rule kRules[] = {
     {"render-type", W, "A material's render type (ATRB byte 1) is none the compiler knows.",
      "The material still works, but renders as a plain one; most likely not what was meant.",
      "Set a known render type: 0, 3, 4, 6, 7, 11, 22 or 24 to 29."},
+    {"texture-name", E,
+     "A material's texture name (TX0D-TX3D, without its extension) holds a double quote, a line break, \"//\" or "
+     "'=' followed by text.",
+     "The compiler lists the model's textures in its .req file, one quoted name a line; the level build reads \"//\" "
+     "as a comment, '=' as a property and a quote or line break as the end of the name, and stops on the file.",
+     "Rename the texture and its file: rename all (Control+R) in the editor on the texture record, or mshtool fix "
+     "--rename OLD=NEW."},
     // ---- Models ----
     {"model-index", E, "A model has no MNDX, or two models have the same MNDX.",
      "Envelopes name bones by MNDX; the compiler refuses a model without one or two with the same.",

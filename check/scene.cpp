@@ -15,6 +15,7 @@ namespace {
 constexpr uint32_t kMatl = Tag("MATL"), kMatd = Tag("MATD"), kModl = Tag("MODL"), kName = Tag("NAME"),
                    kMndx = Tag("MNDX"), kMtyp = Tag("MTYP"), kPrnt = Tag("PRNT"), kFlgs = Tag("FLGS"),
                    kSwci = Tag("SWCI"), kEnvl = Tag("ENVL"), kAtrb = Tag("ATRB"), kTx0d = Tag("TX0D");
+constexpr uint32_t kTextures[] = {kTx0d, Tag("TX1D"), Tag("TX2D"), Tag("TX3D")};
 
 constexpr int64_t kBoneType = 3, kClothType = 2, kShadowType = 6;
 constexpr size_t kSkeletonBones = 64;
@@ -75,6 +76,14 @@ void Checker::Material(const Frame& f) {
         std::string t = TextOf(*tx);
         if (const size_t dot = t.rfind('.'); dot != std::string::npos) t.resize(dot);
         textures_.push_back(std::move(t));
+    }
+    for (const Node& k : f.kids) {
+        if (std::find(std::begin(kTextures), std::end(kTextures), k.tag) == std::end(kTextures)) continue;
+        const std::string name = TextOf(k);
+        if (const char* fault = TextureNameFault(name))
+            Add("texture-name", Severity::error, k, KidPath(k),
+                "the texture name " + Quoted(Printable(name)) + " holds " + fault +
+                    ": the model's .req file cannot list it");
     }
 }
 
@@ -391,3 +400,21 @@ void Checker::Options() {
 }
 
 }  // namespace check::detail
+
+namespace check {
+
+// The compiler lists a model's textures in its .req file, each name without
+// its extension as one quoted entry a line; the level build reads "//" there
+// as the start of a comment, '=' as a property and a quote or a line break
+// as the end of the entry, and stops on the file.
+const char* TextureNameFault(std::string_view name) {
+    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos) name = name.substr(0, dot);
+    if (name.find('"') != std::string_view::npos) return "a double quote";
+    if (name.find_first_of("\r\n") != std::string_view::npos) return "a line break";
+    if (const size_t eq = name.find('='); eq != std::string_view::npos && eq + 1 < name.size())
+        return "'=' followed by text";
+    if (name.find("//") != std::string_view::npos) return "\"//\"";
+    return nullptr;
+}
+
+}  // namespace check

@@ -115,6 +115,10 @@ const std::vector<Case>& Cases() {
          [](const chunkptr& r) { Kid(BodySegment(r, 1), "MATI")->setdata(U32s({2})); }},
         {"render-type", W, "HEDR/MSH2/MATL/MATD[0]/ATRB", "render type 2 is none the compiler knows",
          [](const chunkptr& r) { Kid(Kid(Kid(Kid(r, "MSH2"), "MATL"), "MATD"), "ATRB")->setdata(U32s({1 | 2 << 8})); }},
+        {"texture-name", E, "HEDR/MSH2/MATL/MATD[0]/TX2D", "the texture name \"body//old.tga\" holds \"//\"",
+         [](const chunkptr& r) {
+             Kid(Kid(Kid(Kid(r, "MSH2"), "MATL"), "MATD", 0), "TX2D")->setdata(Str("body//old.tga"));
+         }},
         // Models.
         {"model-index", E, "HEDR/MSH2/MODL[hp_fire]", "the model has no MNDX",
          [](const chunkptr& r) { Drop(Model(r, "hp_fire"), "MNDX"); }},
@@ -422,6 +426,23 @@ TEST(Check, OptionFiles) {
     root->Update(1);
     const check::OptionFile keep{"m.msh.option", "-keep body_lod2"};
     EXPECT_TRUE(check::CheckTree(*root, {}, &keep).empty());
+}
+
+// What the .req file cannot list is judged on the name without its extension.
+TEST(Check, TextureNamesTheReqFileCannotList) {
+    const struct {
+        const char* name;
+        const char* fault;  // null: the name is fine
+    } cases[] = {
+        {"wall.tga", nullptr},       {"wall", nullptr},          {"a.b.c.tga", nullptr},
+        {"say\"hi\".tga", "a double quote"}, {"two\nlines.tga", "a line break"}, {"cr\r.tga", "a line break"},
+        {"tex//old.tga", "\"//\""},  {"tex.t//ga", nullptr},      {"a/b.tga", nullptr},
+        {"a=b.tga", "'=' followed by text"}, {"a=.tga", nullptr}, {"wall.v=2", nullptr},
+    };
+    for (const auto& c : cases) {
+        const char* got = check::TextureNameFault(c.name);
+        EXPECT_EQ(got ? std::string(got) : "", c.fault ? std::string(c.fault) : "") << c.name;
+    }
 }
 
 TEST(Check, EveryRuleHasACaseAndItsTexts) {

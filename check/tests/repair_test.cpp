@@ -135,6 +135,8 @@ TEST(Repair, RenamesAModelOrATextureWithItsReferences) {
         {"nobody", "x", nullptr},
         {"root", "body", nullptr},
         {"root", "", nullptr},
+        {"cape.tga", "cape\"red.tga", nullptr},  // a texture name the .req file cannot list
+        {"body_detail.tga", "body=old.tga", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.from) + " -> " + c.to);

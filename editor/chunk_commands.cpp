@@ -7,6 +7,7 @@
 
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "editor/treepanel.h"
 #include "format/records.h"
 #include "host/files.h"
 #include "mesh/verify.h"
@@ -274,7 +275,7 @@ void Editor::VerifyMesh() {
         if (host.CloseWaiting()) return;
         mesh::ExpandEach(doc.mesh->errors);
         Refresh();  // the tree's new height, or its scroll bar takes the scrolling back
-        if (!doc.mesh->errors.empty()) w.treescroll->state = doc.mesh->errors[0]->findy(nullptr);
+        if (!doc.mesh->errors.empty()) tree->ScrollTo(doc.mesh->errors[0]->findy(nullptr));
     }
     Message("verification", verdict);
     FlushInput();

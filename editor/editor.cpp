@@ -7,6 +7,7 @@
 #include "display/palette.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
+#include "editor/treepanel.h"
 #include "editor/prefs.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
@@ -108,7 +109,6 @@ bool Editor::Frame() {
 void Editor::Compose() {
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
-    g.treegrid.Fill(0, pal::kText, pal::kPanel, 0);
     g.byteoverlay.Fill(pal::kKeep, pal::kKeep, pal::kKeep, 1);
     host.ClearScreen();
 
@@ -145,7 +145,7 @@ void Editor::Compose() {
     w.rootlabel->draw(ui, g.screen, 0, 0);
     drawn_ = true;
 
-    g.screen.InsertMapImage(g.datagrid, w.treepanel->dx, w.treepanel->dy + layout.L + 3, 1);
+    g.screen.InsertMapImage(g.datagrid, tree->panel->dx, tree->panel->dy + layout.L + 3, 1);
     modellist->Paste(g.screen);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste(g.screen);
@@ -154,8 +154,7 @@ void Editor::Compose() {
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
     if (inspector->preview) inspector->preview->Draw();
     g.byteoverlay.Draw(display, w.tableanchor->dx, w.tableanchor->dy, 0, 0, -1, -1);
-    RenderTree();
-    g.treegrid.Draw(display, w.treepanel->dx, w.treepanel->dy, 0, 0, -1, -1);
+    tree->Draw();
 
     RunCommands();
 
@@ -220,11 +219,10 @@ void Editor::ApplyMaterialGrouping() {
 
 void Editor::Refresh() {
     ++doc.revision;
-    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, w.treescroll->w, modellist->Rows());
-    w.treescroll->h = r.treeh;
+    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, tree->Rows(), modellist->Rows());
     // A tree or list that got shorter must not leave its panel scrolled past
     // its end, where no row could be seen or clicked.
-    w.treescroll->state = std::clamp(w.treescroll->state, 0, w.treescroll->h);
+    tree->SetScrollMax(r.treeh);
     modellist->SetModels(std::move(r.modllist), r.modlh);
 }
 
@@ -236,7 +234,7 @@ bool Editor::Reveal(const mesh::chunkptr& c) {
     doc.selchunk = c;
     c->expand();
     Refresh();
-    w.treescroll->state = std::min(c->findy(nullptr), w.treescroll->h);
+    tree->ScrollTo(std::min(c->findy(nullptr), tree->ScrollMax()));
     return true;
 }
 

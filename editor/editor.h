@@ -4,7 +4,8 @@
 // Its parts live in files of their own:
 //   editor.cpp    start-up, the main loop, the rebuild after a change
 //   layout.cpp    the widget tree and the grids (positions fixed by W and H)
-//   views.cpp     the data view, the readouts, the tree
+//   views.cpp     the data view, the readouts
+//   treepanel.h   the chunk tree (TreePanel; editor/treeview.h draws its rows)
 //   modellist.h   the model list (ModelListPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
@@ -28,7 +29,6 @@
 #include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
-#include "editor/treeview.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 
@@ -36,6 +36,7 @@ namespace editor {
 
 class InspectorPanel;
 class ModelListPanel;
+class TreePanel;
 
 // Configuration files, relative to the folder that holds the data
 // (host::DataRoot: the working folder, beside the program, or installed).
@@ -111,10 +112,6 @@ struct EditorWidgets {
     widgets::gadget* openbutton = nullptr;
     widgets::gadget* newbutton = nullptr;
     widgets::gadget* verifybutton = nullptr;
-    widgets::gadget* treebox = nullptr;
-    widgets::gadget* chunkview = nullptr;
-    widgets::gadget* treescroll = nullptr;
-    widgets::gadget* treepanel = nullptr;
     widgets::gadget* datascroll = nullptr;
     widgets::gadget* recognizebox = nullptr;
     widgets::gadget* chunkactions = nullptr;
@@ -156,7 +153,6 @@ struct EditorWidgets {
 // The grids the frame is composed of.
 struct EditorGrids {
     display::tilemap screen;
-    display::tilemap treegrid;
     display::tilemap datagrid;
     display::tilemap bytetable;
     display::tilemap byteoverlay;
@@ -306,6 +302,8 @@ public:
 
     // The last verification's findings.
     std::vector<std::string> findings;
+    // The chunk tree at the left.
+    std::unique_ptr<TreePanel> tree;
     // The model list under the chunk actions.
     std::unique_ptr<ModelListPanel> modellist;
     // The inspector window of the free area (mesh/inspect.h decodes).
@@ -385,7 +383,6 @@ private:
     void ApplyMaterialGrouping();
     void DataView();
     void Readouts();
-    void RenderTree();
     // Paints the check findings window and selects the chunk of a clicked
     // finding.
     void DrawCheckFindings();
@@ -416,7 +413,6 @@ private:
     void Rejoin(const History::Applied& applied);
     // Runs command i; memory that runs out in it is said in a popup.
     void RunGuarded(size_t i);
-    TreeView treeview_;
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
 };
 

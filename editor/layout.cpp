@@ -5,6 +5,7 @@
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
+#include "editor/treepanel.h"
 
 namespace editor {
 
@@ -35,18 +36,13 @@ void Editor::BuildWidgets() {
     w.newbutton = gadget::CreateButton("new msh", 2 * e + 1, 3, e - 1, 1, root);
     w.verifybutton = gadget::CreateButton("verify", W - 9, 3, 8, 1, root);
 
-    w.treebox = gadget::CreateLabel("", 1, 5, 2, 1, root, 1);
-    w.chunkview = gadget::CreateWindow("chunk view", 0, 0, 17, 3, *w.treebox);
-    w.treescroll = gadget::CreateScroll(16, 2, L, gadget::vertical, 0, *w.treebox);
-    g.treegrid = display::tilemap(16, L);
-    g.treegrid.Fill(0, pal::kText, pal::kPanel, 0);
-    w.treescroll->SetArea(-16, 0, 17, L);
-    w.treepanel = gadget::CreateLabel("", 0, 2, 16, L, *w.treebox, 1);
-    w.datascroll = gadget::CreateScroll(16, L + 3, 8, gadget::vertical, 0, *w.treepanel);
+    tree = std::make_unique<TreePanel>(*this);
+    tree->Build(root, L);
+    w.datascroll = gadget::CreateScroll(16, L + 3, 8, gadget::vertical, 0, *tree->panel);
     g.datagrid = display::tilemap(16, 8);
     g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
     w.datascroll->SetArea(-16, 0, 17, 8);
-    w.recognizebox = gadget::CreateCheckbox("recognize matl", 0, L + 1, *w.treepanel);
+    w.recognizebox = gadget::CreateCheckbox("recognize matl", 0, L + 1, *tree->panel);
     w.recognizebox->state = st.recognizematl;
 
     w.chunkactions = gadget::CreateWindow("chunk actions", 19, 5, 20, 16, root);

@@ -1,6 +1,6 @@
-// The views of the editor: the chunk tree, the data view with
-// its byte picker, and the readouts. They paint their grids once a frame and
-// turn clicks into selections; changes of the mesh go through commands.
+// The views of the editor: the data view with its byte picker, and the
+// readouts. They paint their grids once a frame and turn clicks into
+// selections; changes of the mesh go through commands.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -10,20 +10,11 @@
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
-#include "editor/treeview.h"
+#include "editor/treepanel.h"
 
 namespace editor {
 
 namespace pal = display::palette;
-
-void Editor::RenderTree() {
-    if (!doc.mesh || !doc.mesh->hedr) return;
-    treeview_.ui = &ui;
-    treeview_.selchunk = &doc.selchunk;
-    treeview_.treepanel = w.treepanel;
-    if (!treeview_.update) treeview_.update = [this] { Refresh(); };
-    Render(*doc.mesh, treeview_, g.treegrid, w.treescroll->state);
-}
 
 // ---- data view -------------------------------------------------------------
 
@@ -36,8 +27,8 @@ void Editor::DataView() {
     mesh::chunk& c = *doc.selchunk;
     if (doc.datacursor >= c.size) doc.datacursor = kNoCursor;
 
-    const int px = w.treepanel->dx;
-    const int py = w.treepanel->dy + w.treescroll->w + 3;
+    const int px = tree->panel->dx;
+    const int py = tree->panel->dy + tree->Rows() + 3;
     const int scroll = w.datascroll->state;
     int b = kNoCursor;  // the hovered byte among those shown, or none
     if (ui.mx >= px && ui.mx < px + 16 && ui.my >= py && ui.my < py + 8) {

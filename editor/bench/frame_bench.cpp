@@ -23,6 +23,7 @@
 #include "editor/bench/scratch.h"
 #include "editor/editor.h"
 #include "editor/modellist.h"
+#include "editor/treepanel.h"
 #include "editor/inspector.h"
 #include "format/bytes.h"
 #include "host/headless_host.h"
@@ -56,7 +57,7 @@ void Frame(benchmark::State& state, int models) {
         ed.doc.mesh->hedr->kids[0]->expanded = 1;
         ed.doc.selchunk = ed.modellist->models[models / 2];
         ed.Refresh();
-        ed.w.treescroll->state = ed.w.treescroll->h / 2;
+        ed.tree->scroll->state = ed.tree->scroll->h / 2;
         ed.modellist->scroll->state = ed.modellist->scroll->h / 2;
     }
     ed.Frame();

@@ -84,8 +84,8 @@ TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     for (mesh::chunkptr p = mtyp->getparent(); p; p = p->getparent()) EXPECT_EQ(p->expanded, 1) << p->name;
     // The selected row is within the shown part of the tree.
     const int row = mtyp->findy(nullptr);
-    EXPECT_LE(ed->w.treescroll->state, row);
-    EXPECT_LT(row, ed->w.treescroll->state + ed->w.treescroll->w);
+    EXPECT_LE(ed->tree->scroll->state, row);
+    EXPECT_LT(row, ed->tree->scroll->state + ed->tree->scroll->w);
 
     // A finding whose chunk has left the tree selects nothing.
     ed->doc.selchunk = nullptr;

@@ -525,22 +525,22 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     Msh2()->expanded = 1;
     ed->Refresh();
     const int rows = Root()->groupsize();
-    EXPECT_EQ(ed->w.treescroll->h, rows - ed->w.treescroll->w);
+    EXPECT_EQ(ed->tree->scroll->h, rows - ed->tree->scroll->w);
 
     // An import under adds rows, reachable at once.
     Spit(dir + "/three.mck", Model("three"));
     Select(Msh2());
     host.file_answers = {dir + "/three.mck"};
     ClickWidget(ed->w.importunderbutton);
-    EXPECT_EQ(ed->w.treescroll->h, rows + 1 - ed->w.treescroll->w);
+    EXPECT_EQ(ed->tree->scroll->h, rows + 1 - ed->tree->scroll->w);
 
     // Scrolled to the end, a new mesh: the range and the position go back.
-    ed->w.treescroll->state = ed->w.treescroll->h;
+    ed->tree->scroll->state = ed->tree->scroll->h;
     KeyInModal(host::kKeyRight);  // the import is not saved: discard
     KeyInModal(host::kKeyEnter, 2);
     Shortcut(editor::kKeyNew);
-    EXPECT_EQ(ed->w.treescroll->h, 0);
-    EXPECT_EQ(ed->w.treescroll->state, 0);
+    EXPECT_EQ(ed->tree->scroll->h, 0);
+    EXPECT_EQ(ed->tree->scroll->state, 0);
 
     // Undo and redo follow too.
     Select(Root());
@@ -556,10 +556,10 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     Select(Msh2());
     host.file_answers = {dir + "/three.mck"};
     ClickWidget(ed->w.importunderbutton);
-    ed->w.treescroll->state = ed->w.treescroll->h;
+    ed->tree->scroll->state = ed->tree->scroll->h;
     ASSERT_TRUE(ed->Execute("undo"));
-    EXPECT_EQ(ed->w.treescroll->h, rows - ed->w.treescroll->w);
-    EXPECT_LE(ed->w.treescroll->state, ed->w.treescroll->h);
+    EXPECT_EQ(ed->tree->scroll->h, rows - ed->tree->scroll->w);
+    EXPECT_LE(ed->tree->scroll->state, ed->tree->scroll->h);
     ASSERT_TRUE(ed->Execute("redo"));
-    EXPECT_EQ(ed->w.treescroll->h, rows + 1 - ed->w.treescroll->w);
+    EXPECT_EQ(ed->tree->scroll->h, rows + 1 - ed->tree->scroll->w);
 }

@@ -28,8 +28,8 @@ protected:
         ed->doc.selchunk = blob;
         Frames(2);
     }
-    int Px() const { return ed->w.treepanel->dx; }
-    int Py() const { return ed->w.treepanel->dy + ed->layout.L + 3; }
+    int Px() const { return ed->tree->panel->dx; }
+    int Py() const { return ed->tree->panel->dy + ed->layout.L + 3; }
     // Places the cursor on byte i of the view (seen by the frame after the click).
     void PlaceCursor(int i) {
         Click(Px() + i % 16, Py() + i / 16);
@@ -275,7 +275,7 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     name->setdata({'p', 'x'});
     last->getkid("NAME")->setdata({'q', 'y'});
     ed->Refresh();
-    const int scrollmax = ed->w.treescroll->h;
+    const int scrollmax = ed->tree->scroll->h;
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_GE(ed->findings.size(), 2u);
@@ -285,8 +285,8 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     EXPECT_EQ(last->expanded, 1);
     EXPECT_EQ(ed->doc.mesh->hedr->expanded, 1);
     // Scrolled to the first flagged chunk, past the old maximum if need be.
-    EXPECT_EQ(ed->w.treescroll->state, name->findy(nullptr));
-    EXPECT_GT(ed->w.treescroll->state, scrollmax);
+    EXPECT_EQ(ed->tree->scroll->state, name->findy(nullptr));
+    EXPECT_GT(ed->tree->scroll->state, scrollmax);
     std::string log;
     for (const std::string& f : ed->findings) log += f + "\r\n";
     EXPECT_EQ(Slurp(dir + "/log__tank.txt"), log);

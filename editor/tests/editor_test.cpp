@@ -26,10 +26,10 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
         {w.openbutton, e + 1, 3, e - 1, 1, "open"},
         {w.newbutton, 2 * e + 1, 3, e - 1, 1, "new"},
         {w.verifybutton, W - 9, 3, 8, 1, "verify"},
-        {w.treebox, 1, 5, 2, 1, "treebox"},
-        {w.chunkview, 1, 5, 17, 3, "chunk view"},
-        {w.treescroll, 17, 7, L, 0, "treescroll"},
-        {w.treepanel, 1, 7, 16, L, "treepanel"},
+        {ed.tree->box, 1, 5, 2, 1, "treebox"},
+        {ed.tree->title, 1, 5, 17, 3, "chunk view"},
+        {ed.tree->scroll, 17, 7, L, 0, "treescroll"},
+        {ed.tree->panel, 1, 7, 16, L, "treepanel"},
         {w.datascroll, 17, L + 10, 8, 0, "datascroll"},
         {w.recognizebox, 1, L + 8, 0, 0, "recognize"},
         {w.chunkactions, 19, 5, 20, 16, "chunk actions"},
@@ -70,14 +70,14 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
     // Grids sized by the layout.
     EXPECT_EQ(ed.g.screen.tmapw, W);
     EXPECT_EQ(ed.g.screen.tmaph, H);
-    EXPECT_EQ(ed.g.treegrid.tmaph, L);
+    EXPECT_EQ(ed.tree->grid.tmaph, L);
     EXPECT_EQ(ed.modellist->grid.tmapw, 19);
     EXPECT_EQ(ed.modellist->grid.tmaph, M);
     // Wheel areas cover each bar and the panel to its left.
-    ASSERT_TRUE(w.treescroll->box.has_value());
-    EXPECT_EQ(w.treescroll->box->x, -16);
-    EXPECT_EQ(w.treescroll->box->w, 17);
-    EXPECT_EQ(w.treescroll->box->h, L);
+    ASSERT_TRUE(ed.tree->scroll->box.has_value());
+    EXPECT_EQ(ed.tree->scroll->box->x, -16);
+    EXPECT_EQ(ed.tree->scroll->box->w, 17);
+    EXPECT_EQ(ed.tree->scroll->box->h, L);
     EXPECT_EQ(w.datascroll->box->h, 8);
     EXPECT_EQ(ed.modellist->scroll->box->x, -19);
     EXPECT_EQ(ed.modellist->scroll->box->w, 20);
@@ -118,7 +118,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     ASSERT_GE(top.size(), 11u);
     top.resize(11);
     EXPECT_EQ(top, (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                               w.treebox, w.chunkactions, ed->modellist->scroll, w.datawindow, w.undobutton,
+                                               ed->tree->box, w.chunkactions, ed->modellist->scroll, w.datawindow, w.undobutton,
                                                w.redobutton}));
     EXPECT_EQ(w.undobutton->dx, 41);
     EXPECT_EQ(w.undobutton->dy, 5);
@@ -130,8 +130,8 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(w.checkwindow->dy, 60 - 17 - 15);
     EXPECT_EQ(w.checkwindow->w, 96 - 42);
     EXPECT_EQ(w.checkwindow->h, 14);
-    EXPECT_EQ(order(w.treebox), (std::vector<const gadget*>{w.chunkview, w.treescroll, w.treepanel}));
-    EXPECT_EQ(order(w.treepanel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
+    EXPECT_EQ(order(ed->tree->box), (std::vector<const gadget*>{ed->tree->title, ed->tree->scroll, ed->tree->panel}));
+    EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
     std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,
                                        w.inputlabel, w.fltbutton,   w.strbutton,   w.valuebox};
     for (int k = 0; k < 3; ++k) {
@@ -244,8 +244,8 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "p_cube");
     EXPECT_EQ(ed->doc.mesh->hedr->expanded, 1);
     EXPECT_EQ(ed->doc.selchunk->getparent()->expanded, 1);
-    EXPECT_EQ(ed->w.treescroll->state,
-              std::min(ed->doc.selchunk->findy(nullptr), ed->w.treescroll->h));
+    EXPECT_EQ(ed->tree->scroll->state,
+              std::min(ed->doc.selchunk->findy(nullptr), ed->tree->scroll->h));
     // The selected entry is painted in swapped colours; the chunk actions
     // window is usable and titled with the model's name.
     EXPECT_EQ(ed->modellist->grid.fg(0, 2), 25);
@@ -278,8 +278,8 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     Frame();  // the list reads the release sampled at the end of the click
     ASSERT_EQ(ed->doc.selchunk, ed->modellist->models[2]);
     const int row = ed->doc.selchunk->findy(nullptr);
-    ASSERT_GT(row, ed->w.treescroll->h);
-    EXPECT_EQ(ed->w.treescroll->state, ed->w.treescroll->h);
+    ASSERT_GT(row, ed->tree->scroll->h);
+    EXPECT_EQ(ed->tree->scroll->state, ed->tree->scroll->h);
     Click(x0 + 1, y0);
     Frame();
     EXPECT_EQ(ed->doc.selchunk, ed->modellist->models[1]);

@@ -107,7 +107,7 @@ TEST_F(PreviewTest, AClickOnATriangleSelectsItsSegment) {
         const mesh::chunkptr s = Segment(0, k);
         ASSERT_EQ(ed->doc.selchunk, s);
         for (mesh::chunkptr p = s->getparent(); p; p = p->getparent()) EXPECT_TRUE(p->expanded);
-        EXPECT_EQ(ed->w.treescroll->state, std::min(s->findy(nullptr), ed->w.treescroll->h));
+        EXPECT_EQ(ed->tree->scroll->state, std::min(s->findy(nullptr), ed->tree->scroll->h));
         EXPECT_EQ(Panel().mark.segment, int(k));
     }
     const mesh::chunkptr before = ed->doc.selchunk;

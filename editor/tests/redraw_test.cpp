@@ -52,7 +52,7 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     EXPECT_EQ(host.PresentedFrames(), shown + 1);
 
     // Hover over the tree's root row, then a click opens it.
-    const int tx = ed->w.treepanel->dx, ty = ed->w.treepanel->dy;
+    const int tx = ed->tree->panel->dx, ty = ed->tree->panel->dy;
     int before = host.PresentedFrames();
     Point(tx + 2, ty);
     Frame();
@@ -151,7 +151,7 @@ TEST_F(RedrawTest, TheFrameThatTakesInputShowsItsResult) {
         std::function<void()> input;
     } cases[] = {
         {"the tick box", [&] { ClickWidget(ed->w.recognizebox); }},
-        {"a row of the tree", [&] { Click(ed->w.treepanel->dx + 2, ed->w.treepanel->dy); }},
+        {"a row of the tree", [&] { Click(ed->tree->panel->dx + 2, ed->tree->panel->dy); }},
         {"a command's button",
          [&] {
              ed->doc.selchunk = ed->doc.mesh->hedr->kids[1];  // CL1L

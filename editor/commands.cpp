@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "editor/chunkactions.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
@@ -38,13 +39,7 @@ void Editor::BuildCommands() {
     add("pick byte", nullptr, {}, selected, [this] { PickByte(); });
 
     // The chunk actions.
-    add("rename", w.renamebutton, {}, selected, [this] { RenameChunk(); });
-    add("delete", w.deletebutton, {}, selected, [this] { DeleteChunk(); });
-    add("export", w.exportbutton, {}, selected, [this] { ExportChunk(); });
-    add("import after", w.importafterbutton, {}, selected, [this] { ImportAfter(); });
-    add("import under", w.importunderbutton, {}, selected, [this] { ImportUnder(); });
-    add("shift up", w.shiftupbutton, {}, selected, [this] { ShiftUp(); });
-    add("shift down", w.shiftdownbutton, {}, selected, [this] { ShiftDown(); });
+    actions->AddCommands();
 
     // The file commands and verification.
     add("open msh", w.openbutton, {{kKeyOpen}}, nullptr, [this] { OpenMesh(); });

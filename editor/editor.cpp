@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
+#include "editor/chunkactions.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
 #include "editor/treepanel.h"
@@ -122,19 +123,15 @@ void Editor::Compose() {
         w.verifybutton->enable();
     }
     st.handleflag = w.handlebox->state;
-    ApplyMaterialGrouping();
+    actions->View();
 
-    w.chunkactions->disable();
     w.datawindow->disable();
-    if (doc.selchunk) {
-        w.chunkactions->enable();
-        w.datawindow->enable();
-    }
+    if (doc.selchunk) w.datawindow->enable();
 
     hint.clear();
     modellist->View();
     DrawCheckFindings();
-    w.chunkactions->title = "chunk actions";
+    actions->ShowSelectedName();
     DataView();
     Readouts();
     inspector->View();
@@ -195,24 +192,18 @@ bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vect
     return cur != nullptr;
 }
 
-void Editor::ApplyMaterialGrouping() {
-    if (w.recognizebox->state > 1) w.recognizebox->state = 1;
-    const int state = w.recognizebox->state;
-    st.recognizematl = state;
-    if (doc.mesh && doc.mesh->hedr && state != st.lastmatl) {
-        if (state == 1)
-            doc.mesh->hedr->expandmatl(st.formatlist);
-        else
-            doc.mesh->hedr->collapsematl();
-        // A chunk selected inside a MATL leaves the tree when the MATL is
-        // ungrouped; edits made to it would never be saved. The selection
-        // moves to its nearest ancestor that is still in the tree.
-        std::vector<size_t> path;
-        while (doc.selchunk && !PathFromRoot(doc.selchunk, doc.mesh->hedr, path))
-            doc.selchunk = doc.selchunk->getparent();
-        Refresh();
-    }
-    st.lastmatl = state;
+void Editor::GroupMaterials(bool on) {
+    if (!doc.mesh || !doc.mesh->hedr) return;
+    if (on)
+        doc.mesh->hedr->expandmatl(st.formatlist);
+    else
+        doc.mesh->hedr->collapsematl();
+    // A chunk selected inside a MATL leaves the tree when the MATL is
+    // ungrouped; edits made to it would never be saved. The selection
+    // moves to its nearest ancestor that is still in the tree.
+    std::vector<size_t> path;
+    while (doc.selchunk && !PathFromRoot(doc.selchunk, doc.mesh->hedr, path)) doc.selchunk = doc.selchunk->getparent();
+    Refresh();
 }
 
 // ---- the rebuild after a change -----------------------------------------------

@@ -6,6 +6,8 @@
 //   layout.cpp    the widget tree and the grids (positions fixed by W and H)
 //   views.cpp     the data view, the readouts
 //   treepanel.h   the chunk tree (TreePanel; editor/treeview.h draws its rows)
+//   chunkactions.h  the chunk actions window and the grouping box
+//                   (ChunkActionsPanel)
 //   modellist.h   the model list (ModelListPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
@@ -35,6 +37,7 @@
 namespace editor {
 
 class InspectorPanel;
+class ChunkActionsPanel;
 class ModelListPanel;
 class TreePanel;
 
@@ -97,7 +100,6 @@ struct EditorState {
     std::string lastdir;         // where every file dialog starts
     int recognizematl = 1;       // material grouping on (mirrors its check box)
     int handleflag = 1;          // handle mode of byte edits (mirrors its check box)
-    int lastmatl = 0;            // grouping state last applied to the mesh
     int pickedbyte = 0;          // the value the byte picker was clicked on
     mesh::namelist formatlist;   // container chunk names
     int64_t framestart = 0;
@@ -113,15 +115,6 @@ struct EditorWidgets {
     widgets::gadget* newbutton = nullptr;
     widgets::gadget* verifybutton = nullptr;
     widgets::gadget* datascroll = nullptr;
-    widgets::gadget* recognizebox = nullptr;
-    widgets::gadget* chunkactions = nullptr;
-    widgets::gadget* exportbutton = nullptr;
-    widgets::gadget* importunderbutton = nullptr;
-    widgets::gadget* importafterbutton = nullptr;
-    widgets::gadget* renamebutton = nullptr;
-    widgets::gadget* shiftupbutton = nullptr;
-    widgets::gadget* shiftdownbutton = nullptr;
-    widgets::gadget* deletebutton = nullptr;
     widgets::gadget* datawindow = nullptr;
     widgets::gadget* infowindow = nullptr;
     widgets::gadget* deletelabel = nullptr;
@@ -304,6 +297,8 @@ public:
     std::vector<std::string> findings;
     // The chunk tree at the left.
     std::unique_ptr<TreePanel> tree;
+    // The chunk actions window and the grouping box.
+    std::unique_ptr<ChunkActionsPanel> actions;
     // The model list under the chunk actions.
     std::unique_ptr<ModelListPanel> modellist;
     // The inspector window of the free area (mesh/inspect.h decodes).
@@ -374,13 +369,16 @@ public:
     // Selects a chunk of the tree, opens the tree down to it and scrolls it
     // into view; false (nothing changes) for a chunk no longer in the tree.
     bool Reveal(const mesh::chunkptr& c);
+    // Groups the MATD chunks of every MATL under it (on) or takes them back
+    // into its data; a selection that leaves the tree moves to its nearest
+    // ancestor in it.
+    void GroupMaterials(bool on);
 
 private:
     void BuildWidgets();
     void BuildCommands();
     void RunCommands();
     void ReadCommandLine(const std::vector<std::string>& args);
-    void ApplyMaterialGrouping();
     void DataView();
     void Readouts();
     // Paints the check findings window and selects the chunk of a clicked

@@ -2,6 +2,7 @@
 // from the grid size W x H (see Layout); the order in which widgets are made
 // under one parent is the order in which they are drawn.
 #include "display/palette.h"
+#include "editor/chunkactions.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
@@ -42,20 +43,11 @@ void Editor::BuildWidgets() {
     g.datagrid = display::tilemap(16, 8);
     g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
     w.datascroll->SetArea(-16, 0, 17, 8);
-    w.recognizebox = gadget::CreateCheckbox("recognize matl", 0, L + 1, *tree->panel);
-    w.recognizebox->state = st.recognizematl;
 
-    w.chunkactions = gadget::CreateWindow("chunk actions", 19, 5, 20, 16, root);
-    gadget& actions = *w.chunkactions;
-    w.exportbutton = gadget::CreateButton("export", 4, 2, 12, 1, actions);
-    w.importunderbutton = gadget::CreateButton("import under", 4, 4, 12, 1, actions);
-    w.importafterbutton = gadget::CreateButton("import after", 4, 6, 12, 1, actions);
-    w.renamebutton = gadget::CreateButton("rename", 4, 8, 12, 1, actions);
-    w.shiftupbutton = gadget::CreateButton("shift up", 4, 10, 12, 1, actions);
-    w.shiftdownbutton = gadget::CreateButton("shift down", 4, 12, 12, 1, actions);
-    w.deletebutton = gadget::CreateButton("delete", 4, 14, 12, 1, actions);
+    actions = std::make_unique<ChunkActionsPanel>(*this);
+    actions->Build(root, *tree->panel, L);
     modellist = std::make_unique<ModelListPanel>(*this);
-    modellist->Build(actions, root, M);
+    modellist->Build(*actions->window, root, M);
 
     w.datawindow = gadget::CreateWindow("data", 1, T, W - 22, 16, root);
     gadget& data = *w.datawindow;

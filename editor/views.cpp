@@ -51,8 +51,6 @@ void Editor::DataView() {
     }
     w.datascroll->h = std::max(0, static_cast<int>(std::ceil(c.size / 16.0)) - 8);
 
-    const std::string name = c.FetchName();
-    if (!name.empty()) w.chunkactions->title = name;
     if (doc.datacursor >= c.size) doc.datacursor = kNoCursor;
 
     // Byte picker.

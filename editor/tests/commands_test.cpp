@@ -64,7 +64,7 @@ TEST_F(CommandsTest, DeleteAndImportAfterOnTheRootSayWhyNot) {
 
 TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
     Select(Msh2()->kids[2]);
-    ClickWidget(ed->w.shiftupbutton);  // a change: the title is marked
+    ClickWidget(ed->FindCommand("shift up")->button);  // a change: the title is marked
     struct Case {
         int x, y;
         std::string hint;
@@ -73,7 +73,7 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
         {ed->w.redobutton->dx + 1, ed->w.redobutton->dy, "redo: Ctrl+Y or Ctrl+Shift+Z"},
         {ed->w.checkbutton->dx, ed->w.checkbutton->dy, "check: Ctrl+K"},
         {ed->modellist->anchor->dx + 1, ed->modellist->anchor->dy, "model two"},
-        {ed->w.exportbutton->dx, ed->w.exportbutton->dy, ""},
+        {ed->FindCommand("export")->button->dx, ed->FindCommand("export")->button->dy, ""},
     };
     for (const Case& c : cases) {
         Point(c.x, c.y);
@@ -86,7 +86,7 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
 TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     const int32_t size = Root()->size;
     Select(Msh2()->kids[2]);  // "two"
-    ClickWidget(ed->w.shiftupbutton);
+    ClickWidget(ed->FindCommand("shift up")->button);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");  // stays selected
     EXPECT_EQ(ed->modellist->models[0]->FetchName(), "two");
@@ -101,13 +101,13 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     EXPECT_EQ(KidNames(reread->hedr->getkid("MSH2")), (std::vector<std::string>{"SINF", "two", "one"}));
 
     Select(Msh2()->kids[0]);  // the first child cannot go up
-    ClickWidget(ed->w.shiftupbutton);
+    ClickWidget(ed->FindCommand("shift up")->button);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two", "one"}));
 
     Select(Msh2()->kids[1]);
-    ClickWidget(ed->w.shiftdownbutton);
+    ClickWidget(ed->FindCommand("shift down")->button);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
-    ClickWidget(ed->w.shiftdownbutton);  // the last stays last
+    ClickWidget(ed->FindCommand("shift down")->button);  // the last stays last
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
     EXPECT_EQ(ed->modellist->models[0]->FetchName(), "one");
     ExpectConsistent();
@@ -116,13 +116,13 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
 TEST_F(CommandsTest, RootIsNeitherMovedNorDeleted) {
     Select(Root());
     const std::string before = Slurp(dir + "/small.msh");
-    ClickWidget(ed->w.shiftupbutton);
-    ClickWidget(ed->w.shiftdownbutton);
+    ClickWidget(ed->FindCommand("shift up")->button);
+    ClickWidget(ed->FindCommand("shift down")->button);
     KeyInModal(host::kKeyEnter, 2);  // the popup that says why not
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     host.file_answers = {dir + "/never.mck"};
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.importafterbutton);
+    ClickWidget(ed->FindCommand("import after")->button);
     EXPECT_TRUE(host.file_requests.empty());  // import after needs a parent
     EXPECT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(ed->doc.selchunk, Root());
@@ -137,7 +137,7 @@ TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
     auto one = Msh2()->kids[1];
     const int32_t gone = one->size + 8;
     Select(one);
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "two"}));
     EXPECT_EQ(Root()->size, size - gone);
@@ -145,13 +145,13 @@ TEST_F(CommandsTest, DeleteRemovesTheChunkAndFixesSizes) {
     ASSERT_EQ(ed->modellist->models.size(), 1u);
     ExpectConsistent();
     Frame();
-    EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
+    EXPECT_EQ(ed->actions->window->disabled(), 1);
 }
 
 TEST_F(CommandsTest, DeletingTheLastChildLeavesAnEmptyChunk) {
     auto sinf = Msh2()->kids[0];
     Select(sinf->kids[0]);  // SINF's only child
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     EXPECT_TRUE(sinf->kids.empty());
     EXPECT_EQ(sinf->size, 0);
     ExpectConsistent();
@@ -171,7 +171,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     Select(two);
     host.file_answers = {dir + "/out/two.mck"};
     fs::create_directories(dir + "/out");
-    ClickWidget(ed->w.exportbutton);
+    ClickWidget(ed->FindCommand("export")->button);
     ASSERT_EQ(host.file_requests.size(), 1u);
     EXPECT_EQ(host.file_requests[0].title, "Export Chunk As");
     EXPECT_EQ(host.file_requests[0].filter, "SWBFII Mesh Chunk:mck;All Files:*");
@@ -185,7 +185,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     // Exporting the root writes the same file as saving the mesh.
     Select(Root());
     host.file_answers = {dir + "/root.mck"};
-    ClickWidget(ed->w.exportbutton);
+    ClickWidget(ed->FindCommand("export")->button);
     EXPECT_EQ(Slurp(dir + "/root.mck"), SmallMesh());
 
     // Cancelled: nothing written, the directory stays, the keys typed
@@ -200,7 +200,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     // A place that cannot be written is reported.
     host.file_answers = {dir + "/missing/dir/x.mck"};
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.exportbutton);
+    ClickWidget(ed->FindCommand("export")->button);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.\xff" "No such file or directory");
 }
@@ -210,7 +210,7 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     auto one = Msh2()->kids[1];
     Select(one);
     host.file_answers = {dir + "/three.mck"};
-    ClickWidget(ed->w.importafterbutton);
+    ClickWidget(ed->FindCommand("import after")->button);
     EXPECT_EQ(host.file_requests.back().title, "Import Chunk file after");
     EXPECT_FALSE(host.file_requests.back().save);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "three", "two"}));
@@ -222,7 +222,7 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     // moved.
     Select(one);
     host.file_answers = {dir + "/three.mck"};
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     EXPECT_EQ(host.file_requests.back().title, "Import Chunk file under");
     ASSERT_EQ(one->kids.size(), 3u);
     EXPECT_EQ(one->kids[2]->FetchName(), "three");
@@ -230,9 +230,9 @@ TEST_F(CommandsTest, ImportAfterAndUnder) {
     EXPECT_TRUE(ed->messages.empty());  // nothing to ask
     ExpectConsistent();
     Select(one->kids[2]);
-    ClickWidget(ed->w.shiftupbutton);
+    ClickWidget(ed->FindCommand("shift up")->button);
     EXPECT_EQ(one->kids[1]->FetchName(), "three");
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     EXPECT_EQ(one->kids.size(), 2u);
     ExpectConsistent();
 }
@@ -246,7 +246,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     // A record: refused at once, with the reason.
     Select(name);
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     EXPECT_TRUE(host.file_requests.empty());
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
@@ -262,7 +262,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     Select(leaf);
     host.file_answers = {dir + "/sinf.mck"};
     KeyInModal(host::kKeyEscape, 2);  // No
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     ASSERT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(ed->messages[1].title, "Confirm");
     EXPECT_EQ(ed->messages[1].text, "ZZZZ holds 6 bytes of data that the import replaces. Continue?");
@@ -273,7 +273,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     // data back.
     host.file_answers = {dir + "/sinf.mck"};
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     ASSERT_EQ(leaf->kids.size(), 1u);
     EXPECT_EQ(leaf->kids[0]->name, "SINF");
     ExpectConsistent();
@@ -285,7 +285,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     // A first child without a container name would not read back: said too.
     host.file_answers = {dir + "/three.mck"};
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     ASSERT_EQ(ed->messages.size(), 4u);
     EXPECT_EQ(ed->messages[3].text,
               "ZZZZ holds 6 bytes of data that the import replaces. MODL is not a container name: saved, it "
@@ -304,7 +304,7 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
     Select(Msh2()->kids[1]);
     const std::string lastdir = ed->st.lastdir;
     host.file_answers = {""};
-    ClickWidget(ed->w.importafterbutton);
+    ClickWidget(ed->FindCommand("import after")->button);
     EXPECT_EQ(ed->st.lastdir, lastdir);
     EXPECT_EQ(Msh2()->kids.size(), 3u);
 
@@ -312,7 +312,7 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
     Spit(dir + "/sub/empty.mck", "");
     host.file_answers = {dir + "/sub/empty.mck"};
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
     EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.\xff" "The file is empty");
@@ -326,11 +326,11 @@ TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
     Select(one);
     // The prompt starts with the current name.
     TypeInModal("\b\b\bXY\r", 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(one->name, "MXY ");  // fitted to the four bytes saved
     // Longer names are cut to what will be saved.
     TypeInModal("\b\b\b\bABCDE\r", 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(one->name, "ABCD");
     EXPECT_EQ(Msh2()->kids[1], one);
     ExpectConsistent();
@@ -340,10 +340,10 @@ TEST_F(CommandsTest, RenameThroughTheLinePrompt) {
 
     // Escape, and Enter on an emptied line, leave the name.
     KeyInModal(host::kKeyEscape, 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(one->name, "ABCD");
     TypeInModal("\b\b\b\b\r", 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(one->name, "ABCD");
 }
 
@@ -357,7 +357,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     auto matd = matl->kids[0];
     Select(matd);
     TypeInModal("\b\b\b\bXXXX\r", 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     // Regrouping made new children; the rename and the selection follow.
     ASSERT_EQ(matl->kids.size(), 2u);
     EXPECT_NE(matl->kids[0], matd);
@@ -367,7 +367,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     ExpectConsistent();
 
     // An edit of the selected chunk now reaches the saved file.
-    ClickWidget(ed->w.shiftdownbutton);
+    ClickWidget(ed->FindCommand("shift down")->button);
     EXPECT_EQ(matl->kids[1]->name, "XXXX");
     host.file_answers = {dir + "/renamed.msh"};
     Shortcut(editor::kKeySave);
@@ -379,13 +379,13 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
 
     // Unticking the box ungroups: the selection moves up to the MATL, which
     // stays in the tree, instead of staying on a chunk that left it.
-    ed->w.recognizebox->state = 0;
+    ed->actions->groupbox->state = 0;
     Frame();
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(ed->doc.selchunk, matl);
     // With grouping off a rename reaches the tree.
     TypeInModal("\b\b\b\bMAT2\r", 2);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(Msh2()->kids[1]->name, "MAT2");
 }
 
@@ -395,10 +395,10 @@ TEST_F(CommandsTest, DetachedChunkCommandsLeaveTheTreeAlone) {
     Msh2()->AppendKid(detached);
     Msh2()->RemoveKid(3);  // it keeps its parent reference, but is not a child
     Select(detached);
-    ClickWidget(ed->w.shiftupbutton);
-    ClickWidget(ed->w.shiftdownbutton);
+    ClickWidget(ed->FindCommand("shift up")->button);
+    ClickWidget(ed->FindCommand("shift down")->button);
     EXPECT_EQ(KidNames(Msh2()), (std::vector<std::string>{"SINF", "one", "two"}));
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     EXPECT_EQ(ed->doc.selchunk, nullptr);
     EXPECT_EQ(Msh2()->kids.size(), 3u);
     EXPECT_EQ(Msh2()->kids[1], one);
@@ -531,7 +531,7 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     Spit(dir + "/three.mck", Model("three"));
     Select(Msh2());
     host.file_answers = {dir + "/three.mck"};
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     EXPECT_EQ(ed->tree->scroll->h, rows + 1 - ed->tree->scroll->w);
 
     // Scrolled to the end, a new mesh: the range and the position go back.
@@ -555,7 +555,7 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     ed->Refresh();
     Select(Msh2());
     host.file_answers = {dir + "/three.mck"};
-    ClickWidget(ed->w.importunderbutton);
+    ClickWidget(ed->FindCommand("import under")->button);
     ed->tree->scroll->state = ed->tree->scroll->h;
     ASSERT_TRUE(ed->Execute("undo"));
     EXPECT_EQ(ed->tree->scroll->h, rows - ed->tree->scroll->w);

@@ -61,7 +61,7 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(ed->g.datagrid.glyph(8, 2), 0);
     EXPECT_EQ(ed->g.datagrid.bg(8, 2), 25);
     EXPECT_EQ(ed->w.datascroll->h, 0);
-    EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");  // a BLOB has no name
+    EXPECT_EQ(ed->actions->window->title, "chunk actions");  // a BLOB has no name
 
     PlaceCursor(3);
     EXPECT_EQ(ed->doc.datacursor, 3);
@@ -225,10 +225,10 @@ TEST_F(DataViewTest, NamedChunkTitlesTheActionsWindow) {
     Frame();
     ed->doc.selchunk = ed->doc.mesh->hedr->kids[0]->kids[1];
     Frame();
-    EXPECT_EQ(ed->w.chunkactions->title, "box");
+    EXPECT_EQ(ed->actions->window->title, "box");
     ed->doc.selchunk = ed->doc.mesh->hedr;
     Frame();
-    EXPECT_EQ(ed->w.chunkactions->title, "chunk actions");
+    EXPECT_EQ(ed->actions->window->title, "chunk actions");
 }
 
 TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {

@@ -31,15 +31,15 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
         {ed.tree->scroll, 17, 7, L, 0, "treescroll"},
         {ed.tree->panel, 1, 7, 16, L, "treepanel"},
         {w.datascroll, 17, L + 10, 8, 0, "datascroll"},
-        {w.recognizebox, 1, L + 8, 0, 0, "recognize"},
-        {w.chunkactions, 19, 5, 20, 16, "chunk actions"},
-        {w.exportbutton, 23, 7, 12, 1, "export"},
-        {w.importunderbutton, 23, 9, 12, 1, "import under"},
-        {w.importafterbutton, 23, 11, 12, 1, "import after"},
-        {w.renamebutton, 23, 13, 12, 1, "rename"},
-        {w.shiftupbutton, 23, 15, 12, 1, "shift up"},
-        {w.shiftdownbutton, 23, 17, 12, 1, "shift down"},
-        {w.deletebutton, 23, 19, 12, 1, "delete"},
+        {ed.actions->groupbox, 1, L + 8, 0, 0, "recognize"},
+        {ed.actions->window, 19, 5, 20, 16, "chunk actions"},
+        {ed.FindCommand("export")->button, 23, 7, 12, 1, "export"},
+        {ed.FindCommand("import under")->button, 23, 9, 12, 1, "import under"},
+        {ed.FindCommand("import after")->button, 23, 11, 12, 1, "import after"},
+        {ed.FindCommand("rename")->button, 23, 13, 12, 1, "rename"},
+        {ed.FindCommand("shift up")->button, 23, 15, 12, 1, "shift up"},
+        {ed.FindCommand("shift down")->button, 23, 17, 12, 1, "shift down"},
+        {ed.FindCommand("delete")->button, 23, 19, 12, 1, "delete"},
         {ed.modellist->view, 19, 22, 20, 3, "modl view"},
         {ed.modellist->anchor, 19, 24, 1, 1, "modlanchor"},
         {ed.modellist->scroll, 38, 24, M, 0, "modlscroll"},
@@ -118,7 +118,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     ASSERT_GE(top.size(), 11u);
     top.resize(11);
     EXPECT_EQ(top, (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                               ed->tree->box, w.chunkactions, ed->modellist->scroll, w.datawindow, w.undobutton,
+                                               ed->tree->box, ed->actions->window, ed->modellist->scroll, w.datawindow, w.undobutton,
                                                w.redobutton}));
     EXPECT_EQ(w.undobutton->dx, 41);
     EXPECT_EQ(w.undobutton->dy, 5);
@@ -131,7 +131,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(w.checkwindow->w, 96 - 42);
     EXPECT_EQ(w.checkwindow->h, 14);
     EXPECT_EQ(order(ed->tree->box), (std::vector<const gadget*>{ed->tree->title, ed->tree->scroll, ed->tree->panel}));
-    EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{w.datascroll, w.recognizebox}));
+    EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{w.datascroll, ed->actions->groupbox}));
     std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,
                                        w.inputlabel, w.fltbutton,   w.strbutton,   w.valuebox};
     for (int k = 0; k < 3; ++k) {
@@ -158,7 +158,7 @@ TEST_F(EditorTest, StartWithoutArgument) {
     EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
     EXPECT_EQ(ed->w.savebutton->disabled(), 1);
     EXPECT_EQ(ed->w.verifybutton->disabled(), 1);
-    EXPECT_EQ(ed->w.chunkactions->disabled(), 1);
+    EXPECT_EQ(ed->actions->window->disabled(), 1);
     EXPECT_TRUE(ed->messages.empty());
     // Control+S and Control+V do nothing without a mesh, and no dialog opens.
     Shortcut(editor::kKeySave);
@@ -251,8 +251,8 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     EXPECT_EQ(ed->modellist->grid.fg(0, 2), 25);
     EXPECT_EQ(ed->modellist->grid.bg(0, 2), 0);
     Frame();
-    EXPECT_EQ(ed->w.chunkactions->disabled(), 0);
-    EXPECT_EQ(ed->w.chunkactions->title, "p_cube");
+    EXPECT_EQ(ed->actions->window->disabled(), 0);
+    EXPECT_EQ(ed->actions->window->title, "p_cube");
 }
 
 TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
@@ -303,15 +303,15 @@ TEST_F(EditorTest, RecognizeMatlToggling) {
     const int32_t groupedsize = ed->doc.mesh->hedr->size;
 
     // Unticking ungroups in the next frame; the MATL keeps its stored bytes.
-    ClickWidget(ed->w.recognizebox);
-    EXPECT_EQ(ed->w.recognizebox->state, 0);
+    ClickWidget(ed->actions->groupbox);
+    EXPECT_EQ(ed->actions->groupbox->state, 0);
     Frame();
     EXPECT_EQ(ed->st.recognizematl, 0);
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
 
     // Ticking again groups each MATD once.
-    ClickWidget(ed->w.recognizebox);
+    ClickWidget(ed->actions->groupbox);
     Frame();
     EXPECT_EQ(ed->st.recognizematl, 1);
     EXPECT_EQ(matl->kids.size(), 2u);
@@ -334,7 +334,7 @@ TEST_F(EditorTest, OpenAfterStartingWithoutMeshGroupsOnce) {
 TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     Start();
     Frame();
-    ClickWidget(ed->w.recognizebox);
+    ClickWidget(ed->actions->groupbox);
     ed->w.handlebox->state = 0;
     Frame();
     ed->st.lastdir = "/some where/else";
@@ -347,7 +347,7 @@ TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     EXPECT_EQ(next.st.lastdir, "/some where/else");
     EXPECT_EQ(next.st.recognizematl, 0);
     EXPECT_EQ(next.st.handleflag, 0);
-    EXPECT_EQ(next.w.recognizebox->state, 0);
+    EXPECT_EQ(next.actions->groupbox->state, 0);
     EXPECT_EQ(next.w.handlebox->state, 0);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "editor/chunkactions.h"
 #include "editor/editor.h"
 #include "editor/modellist.h"
 #include "editor/treepanel.h"

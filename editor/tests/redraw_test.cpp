@@ -93,7 +93,7 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     const int start = host.PresentedFrames();
     TypeInModal(std::string(4, '\b') + "AB", 2);  // the prompt starts with the current name
     TypeInModal("\r", 100);
-    ClickWidget(ed->w.renamebutton);
+    ClickWidget(ed->FindCommand("rename")->button);
     EXPECT_EQ(msh2->name, "AB  ");
     EXPECT_GE(host.PresentedFrames() - start, 3) << "typing and the cursor's blinks are shown";
     Idle(10);
@@ -150,7 +150,7 @@ TEST_F(RedrawTest, TheFrameThatTakesInputShowsItsResult) {
         const char* what;
         std::function<void()> input;
     } cases[] = {
-        {"the tick box", [&] { ClickWidget(ed->w.recognizebox); }},
+        {"the tick box", [&] { ClickWidget(ed->actions->groupbox); }},
         {"a row of the tree", [&] { Click(ed->tree->panel->dx + 2, ed->tree->panel->dy); }},
         {"a command's button",
          [&] {

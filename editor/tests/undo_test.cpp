@@ -27,7 +27,7 @@ protected:
     void Open(const std::string& bytes, int grouping = 1) {
         Spit(dir + "/work.msh", bytes);
         Start({"work.msh"});
-        ed->w.recognizebox->state = grouping;
+        ed->actions->groupbox->state = grouping;
         Frame();
     }
     void OpenCube(int grouping = 1) {
@@ -62,7 +62,7 @@ protected:
         while (ed->doc.history.CanRedo()) ASSERT_TRUE(Run("redo"));
     }
     void SetGrouping(int g) {
-        ed->w.recognizebox->state = g;
+        ed->actions->groupbox->state = g;
         Frame();
     }
 };
@@ -334,7 +334,7 @@ TEST_F(UndoTest, ShortcutsAndButtons) {
     auto msh2 = Root()->getkid("MSH2");
     Select(msh2->kids[1]);
     Frame();
-    ClickWidget(ed->w.deletebutton);
+    ClickWidget(ed->FindCommand("delete")->button);
     Frame();
     EXPECT_EQ(ed->w.undobutton->disabled(), 0);
     EXPECT_EQ(msh2->kids.size(), 2u);

@@ -1,9 +1,13 @@
-// The deep check in the editor: the check command and the check findings
-// window of the free area, where a click on a finding selects its chunk. The
-// window lists one finding a row, cut at its width; under the list, the
-// whole text of the hovered finding (else of the one last clicked) is shown
-// wrapped over the last rows.
+// The check window and the deep check in it: the check command and the
+// findings, where a click on one selects its chunk. The window lists one
+// finding a row, cut at its width; under the list, the whole text of the
+// hovered finding (else of the one last clicked) is shown wrapped over the
+// last rows.
+#include "editor/checkpanel.h"
+
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "display/palette.h"
 #include "editor/editor.h"
@@ -52,89 +56,150 @@ std::string Line(const check::Finding& f) {
 
 }  // namespace
 
-void Editor::CheckMesh() {
+// ---- the window and its commands ------------------------------------------------
+
+void CheckPanel::Build(widgets::gadget& root) {
+    const Layout& l = ed_.layout;
+    if (!l.HasFreeArea()) return;
+    const int W = l.W, T = l.T;
+    // Rows of findings and their scroll bar.
+    window = widgets::gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
+    anchor = widgets::gadget::CreateLabel("", 1, 1, 1, 1, *window, 1);
+    scroll = widgets::gadget::CreateScroll(W - 44, 1, 12, widgets::gadget::vertical, 0, *window);
+    scroll->SetArea(-(W - 45), 0, W - 44, 12);
+    grid = display::tilemap(W - 45, 12);
+    // The repairs of the findings, on the window's lower edge under the list.
+    fixallbutton = widgets::gadget::CreateButton("fix all", W - 53, 13, 9, 1, *window);
+    fixbutton = widgets::gadget::CreateButton("fix", W - 59, 13, 5, 1, *window);
+}
+
+void CheckPanel::AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton) {
+    auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys,
+                      std::function<bool()> enabled, std::function<void()> run) {
+        ed_.commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
+    };
+    auto loaded = [this] { return ed_.doc.mesh != nullptr; };
+    // The deep check.
+    add("check", checkbutton, {{kKeyK}}, loaded, [this] { Check(); });
+    // The comparison with another file or the saved one.
+    add("diff", diffbutton, {{kKeyD}}, loaded, [this] { Compare(); });
+    add("fix", fixbutton, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr; },
+        [this] { FixSelected(); });
+    add("fix all", fixallbutton, {{kKeyF, Shortcut::with}},
+        [this] { return ed_.doc.mesh && checked_ && !repairs_.empty(); }, [this] { FixAll(); });
+}
+
+void CheckPanel::AfterCommands() {
+    for (const char* name : {"fix", "fix all"})
+        if (Command* c = ed_.FindCommand(name); c && c->button) c->Enabled() ? c->button->enable() : c->button->disable();
+}
+
+void CheckPanel::Paste(display::tilemap& screen) {
+    painted_ = true;
+    if (anchor && !window->hidden) screen.InsertMapImage(grid, anchor->dx, anchor->dy, 1);
+}
+
+void CheckPanel::Cover(bool covered) {
+    if (window) window->hidden = covered ? 1 : 0;
+}
+
+const check::Finding* CheckPanel::Chosen() const {
+    if (chosen_ < 0 || size_t(chosen_) >= findings_.size()) return nullptr;
+    return &findings_[size_t(chosen_)];
+}
+
+// ---- the check --------------------------------------------------------------------
+
+void CheckPanel::Check() {
+    const Document& doc = ed_.doc;
     if (!doc.mesh) return;
     // The compiler's option file beside the mesh, when it has one.
     const std::optional<check::OptionFile> options =
         doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
     std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
-    Fault("check");
+    ed_.Fault("check");
     check::SortErrorsFirst(found);
     try {
-        checkfindings = std::move(found);
-        checkedmesh = doc.mesh;
-        checked = true;
-        showdiff = false;
+        findings_ = std::move(found);
+        checkedmesh_ = doc.mesh;
+        checked_ = true;
+        showdiff_ = false;
         PlanFixes();
     } catch (const std::bad_alloc&) {
         // No findings rather than findings without their repairs.
-        checkfindings.clear();
-        checkrepairs.clear();
-        checked = false;
+        findings_.clear();
+        repairs_.clear();
+        checked_ = false;
         throw;
     }
-    checkchosen = -1;
+    chosen_ = -1;
     size_t errors = 0;
-    for (const check::Finding& f : checkfindings) errors += f.severity == check::Severity::error ? 1 : 0;
-    const std::string summary = Count(errors, "error", "errors") + ", " +
-                                Count(checkfindings.size() - errors, "warning", "warnings");
-    if (w.checkwindow) {
-        w.checkwindow->title = "check: " + summary;
-        w.checkscroll->state = 0;
+    for (const check::Finding& f : findings_) errors += f.severity == check::Severity::error ? 1 : 0;
+    const std::string summary =
+        Count(errors, "error", "errors") + ", " + Count(findings_.size() - errors, "warning", "warnings");
+    if (window) {
+        window->title = "check: " + summary;
+        scroll->state = 0;
     } else {
-        Message("check", summary);
-        FlushInput();
+        ed_.Message("check", summary);
+        ed_.FlushInput();
     }
 }
 
-void Editor::DrawCheckFindings() {
+void CheckPanel::View() {
+    const Document& doc = ed_.doc;
     // Findings belong to the mesh they were found in.
-    if (checked && checkedmesh.lock() != doc.mesh) {
-        checkfindings.clear();
-        checkedmesh.reset();
-        checked = false;
-        checkrepairs.clear();
+    if (checked_ && checkedmesh_.lock() != doc.mesh) {
+        findings_.clear();
+        checkedmesh_.reset();
+        checked_ = false;
+        repairs_.clear();
     }
     // Differences, like findings, belong to the mesh they were found in.
-    if (showdiff && diffedmesh.lock() != doc.mesh) {
-        differences.clear();
-        diffedmesh.reset();
-        showdiff = false;
+    if (showdiff_ && diffedmesh_.lock() != doc.mesh) {
+        differences_.clear();
+        diffedmesh_.reset();
+        showdiff_ = false;
     }
     // Hidden under the enlarged preview, the window takes no clicks.
-    if (!w.checkwindow || w.checkwindow->hidden) return;
-    if (showdiff) return DrawDifferences();
-    if (!checked) w.checkwindow->title = "check";
-    display::tilemap& grid = g.checkgrid;
+    if (!window || window->hidden) return;
+    if (showdiff_) return PaintDifferences();
+    PaintFindings();
+}
+
+void CheckPanel::PaintFindings() {
+    const Document& doc = ed_.doc;
+    const widgets::Toolkit& ui = ed_.ui;
+    if (!checked_) window->title = "check";
     grid.Fill(0, pal::kText, pal::kPanel, 0);
     const int rows = std::max(1, grid.tmaph - kMessageRows - 1);
-    w.checkscroll->h = std::max(0, static_cast<int>(checkfindings.size()) - rows);
-    w.checkscroll->state = std::clamp(w.checkscroll->state, 0, w.checkscroll->h);
-    if (!checked) {
+    scroll->h = std::max(0, static_cast<int>(findings_.size()) - rows);
+    scroll->state = std::clamp(scroll->state, 0, scroll->h);
+    if (!checked_) {
         grid.InsertString(0, 0, "Control+K or check: the deep check", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
-    if (checkfindings.empty()) {
+    if (findings_.empty()) {
         grid.InsertString(0, 0, "No findings.", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
-    const int x0 = w.checkanchor->dx, y0 = w.checkanchor->dy;
-    const int first = w.checkscroll->state;
-    int shown = checkchosen;
+    const int x0 = anchor->dx, y0 = anchor->dy;
+    const int first = scroll->state;
+    int shown = chosen_;
     for (int r = 0; r < rows; ++r) {
         const size_t i = static_cast<size_t>(first + r);
-        if (i >= checkfindings.size()) break;
-        const check::Finding& f = checkfindings[i];
+        if (i >= findings_.size()) break;
+        const check::Finding& f = findings_[i];
         const mesh::chunkptr c = f.where.lock();
-        const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
+        const bool hovered = painted_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
         if (hovered) shown = int(i);
-        if (hovered && ui.Released(1)) checkchosen = int(i);
+        if (hovered && ui.Released(1)) chosen_ = int(i);
         // Only a chunk still in the tree can be selected.
-        if (hovered && ui.Released(1)) Reveal(c);
-        if (hovered && i != hintedfinding) {
+        if (hovered && ui.Released(1)) ed_.Reveal(c);
+        if (hovered && i != hinted_) {
             // Once when the pointer comes to a finding with a repair.
-            hintedfinding = i;
-            if (const Fixable* fix = RepairOf(f)) inspector->SetStatus("click, Control+F: " + fix->what);
+            hinted_ = i;
+            if (const Fixable* fix = RepairOf(f)) ed_.inspector->SetStatus("click, Control+F: " + fix->what);
         }
         const std::string text = Line(f);
         if (c && doc.selchunk == c)
@@ -145,12 +210,12 @@ void Editor::DrawCheckFindings() {
     // The whole text of one finding under a rule.
     if (grid.tmaph <= rows) return;
     grid.InsertString(0, rows, std::string(size_t(grid.tmapw), char(196)), pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
-    if (shown < 0 || size_t(shown) >= checkfindings.size()) {
+    if (shown < 0 || size_t(shown) >= findings_.size()) {
         grid.InsertString(0, rows + 1, "Point at a finding for its whole text.", pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
         return;
     }
     const std::vector<std::string> lines =
-        Rows(Line(checkfindings[size_t(shown)]), size_t(grid.tmapw), size_t(grid.tmaph - rows - 1));
+        Rows(Line(findings_[size_t(shown)]), size_t(grid.tmapw), size_t(grid.tmaph - rows - 1));
     for (size_t k = 0; k < lines.size(); ++k)
         grid.InsertString(0, rows + 1 + int(k), lines[k], pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
 }

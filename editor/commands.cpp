@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
@@ -56,14 +57,8 @@ void Editor::BuildCommands() {
     // The inspector's value edits and its go to.
     inspector->AddCommands();
 
-    // The deep check.
-    add("check", w.checkbutton, {{kKeyK}}, loaded, [this] { CheckMesh(); });
-    // The comparison with another file or the saved one.
-    add("diff", w.diffbutton, {{kKeyD}}, loaded, [this] { CompareMesh(); });
-    add("fix", w.fixbutton, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr; },
-        [this] { FixSelected(); });
-    add("fix all", w.fixallbutton, {{kKeyF, Shortcut::with}}, [this] { return doc.mesh && checked && !checkrepairs.empty(); },
-        [this] { FixAll(); });
+    // The deep check, the comparison and the repairs.
+    checks_->AddCommands(w.checkbutton, w.diffbutton);
 }
 
 void Editor::HoverHint() {

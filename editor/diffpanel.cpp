@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
+#include "editor/checkpanel.h"
 #include "editor/editor.h"
 #include "host/files.h"
 #include "widgets/gadget.h"
@@ -13,71 +14,73 @@ namespace editor {
 
 namespace pal = display::palette;
 
-void Editor::CompareMesh() {
+void CheckPanel::Compare() {
+    Editor& ed = ed_;
+    const Document& doc = ed.doc;
     if (!doc.mesh || !doc.mesh->hedr) return;
     bool saved = false;
     if (!doc.path.empty()) {
         static const std::vector<std::string> choices{"saved", "other", "cancel"};
         const std::string question = "Compare " + doc.title + " with its saved file or another?";
-        messages.push_back({"diff", question});
-        const int answer = widgets::gadget::popup(ui, "diff", question, choices);
-        FlushInput();
+        ed.messages.push_back({"diff", question});
+        const int answer = widgets::gadget::popup(ed.ui, "diff", question, choices);
+        ed.FlushInput();
         if (answer != 0 && answer != 1) return;
         saved = answer == 0;
     }
     std::string path = doc.path;
     if (!saved) {
-        path = host.RequestFile("Compare with Mesh file", kMeshFilter, false, st.lastdir + "\\");
-        FlushInput();
+        path = ed.host.RequestFile("Compare with Mesh file", kMeshFilter, false, ed.st.lastdir + "\\");
+        ed.FlushInput();
         if (path.empty()) return;
-        st.lastdir = host::DirectoryPart(path);
+        ed.st.lastdir = host::DirectoryPart(path);
     }
     std::string why;
-    const mesh::mshptr other = mesh::OpenMesh(path, st.formatlist, st.recognizematl, &why);
+    const mesh::mshptr other = mesh::OpenMesh(path, ed.st.formatlist, ed.st.recognizematl, &why);
     if (!other || !other->hedr) {
-        Message("Error!", WithReason("Unable to read mesh file.", why));
-        FlushInput();
+        ed.Message("Error!", WithReason("Unable to read mesh file.", why));
+        ed.FlushInput();
         return;
     }
-    differences = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
-    if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences.push_back(std::move(*tail));
-    diffedmesh = doc.mesh;
-    showdiff = true;
-    const size_t n = differences.size();
+    differences_ = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
+    if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences_.push_back(std::move(*tail));
+    diffedmesh_ = doc.mesh;
+    showdiff_ = true;
+    const size_t n = differences_.size();
     const std::string with = saved ? std::string("the saved file") : path.substr(path.find_last_of("/\\") + 1);
     const std::string summary =
         (n == 0 ? std::string("no difference") : std::to_string(n) + (n == 1 ? " difference" : " differences")) +
         " with " + with;
-    if (w.checkwindow) {
-        w.checkwindow->title = "diff: " + summary;
-        w.checkscroll->state = 0;
+    if (window) {
+        window->title = "diff: " + summary;
+        scroll->state = 0;
     } else {
-        Message("diff", summary);
-        FlushInput();
+        ed.Message("diff", summary);
+        ed.FlushInput();
     }
 }
 
-void Editor::DrawDifferences() {
-    display::tilemap& grid = g.checkgrid;
+void CheckPanel::PaintDifferences() {
+    const widgets::Toolkit& ui = ed_.ui;
     grid.Fill(0, pal::kText, pal::kPanel, 0);
     const int rows = grid.tmaph;
-    w.checkscroll->h = std::max(0, static_cast<int>(differences.size()) - rows);
-    w.checkscroll->state = std::clamp(w.checkscroll->state, 0, w.checkscroll->h);
-    if (differences.empty()) {
+    scroll->h = std::max(0, static_cast<int>(differences_.size()) - rows);
+    scroll->state = std::clamp(scroll->state, 0, scroll->h);
+    if (differences_.empty()) {
         grid.InsertString(0, 0, "No differences.", pal::kText, pal::kPanel, 0, 0, 0, -1);
         return;
     }
-    const int x0 = w.checkanchor->dx, y0 = w.checkanchor->dy;
-    const int first = w.checkscroll->state;
+    const int x0 = anchor->dx, y0 = anchor->dy;
+    const int first = scroll->state;
     for (int r = 0; r < rows; ++r) {
         const size_t i = static_cast<size_t>(first + r);
-        if (i >= differences.size()) break;
-        const meshdiff::Difference& d = differences[i];
+        if (i >= differences_.size()) break;
+        const meshdiff::Difference& d = differences_[i];
         const mesh::chunkptr c = std::const_pointer_cast<mesh::chunk>(d.where.lock());
-        const bool hovered = drawn_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
-        if (hovered && ui.Released(1)) Reveal(c);
+        const bool hovered = painted_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
+        if (hovered && ui.Released(1)) ed_.Reveal(c);
         const std::string text = meshdiff::Line(d);
-        if (c && doc.selchunk == c)
+        if (c && ed_.doc.selchunk == c)
             grid.InsertString(0, r, text, pal::kPanel, pal::kText, 0, 0, 0, grid.tmapw);
         else
             grid.InsertString(0, r, text, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, grid.tmapw);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
+#include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
@@ -130,7 +131,7 @@ void Editor::Compose() {
 
     hint.clear();
     modellist->View();
-    DrawCheckFindings();
+    checks_->View();
     actions->ShowSelectedName();
     DataView();
     Readouts();
@@ -146,7 +147,7 @@ void Editor::Compose() {
     modellist->Paste(g.screen);
     g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste(g.screen);
-    if (w.checkanchor && !w.checkwindow->hidden) g.screen.InsertMapImage(g.checkgrid, w.checkanchor->dx, w.checkanchor->dy, 1);
+    checks_->Paste(g.screen);
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
     if (inspector->preview) inspector->preview->Draw();
@@ -159,9 +160,8 @@ void Editor::Compose() {
         (doc.mesh && doc.history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
         (doc.mesh && doc.history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
         doc.mesh ? w.checkbutton->enable() : w.checkbutton->disable();
-        for (const char* name : {"fix", "fix all"})
-            if (Command* c = FindCommand(name); c && c->button) c->Enabled() ? c->button->enable() : c->button->disable();
     }
+    checks_->AfterCommands();
 }
 
 void Editor::Run() {

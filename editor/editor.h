@@ -11,8 +11,9 @@
 //   modellist.h   the model list (ModelListPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
-//   checkpanel.cpp  the deep check and its findings window
-//   diffpanel.cpp   the comparison with another file, listed in the same window
+//   checkpanel.h    the check window: the deep check, the comparison with
+//                   another file and the repairs (checkpanel.cpp,
+//                   diffpanel.cpp, fixes.cpp)
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,7 @@
 
 namespace editor {
 
+class CheckPanel;
 class InspectorPanel;
 class ChunkActionsPanel;
 class ModelListPanel;
@@ -134,13 +136,6 @@ struct EditorWidgets {
     widgets::gadget* redobutton = nullptr;
     widgets::gadget* checkbutton = nullptr;
     widgets::gadget* diffbutton = nullptr;
-    widgets::gadget* fixbutton = nullptr;     // on the check window's lower edge
-    widgets::gadget* fixallbutton = nullptr;
-    // The check findings window of the free area, its scroll bar and the
-    // anchor of its grid.
-    widgets::gadget* checkwindow = nullptr;
-    widgets::gadget* checkscroll = nullptr;
-    widgets::gadget* checkanchor = nullptr;
 };
 
 // The grids the frame is composed of.
@@ -149,7 +144,6 @@ struct EditorGrids {
     display::tilemap datagrid;
     display::tilemap bytetable;
     display::tilemap byteoverlay;
-    display::tilemap checkgrid;  // the rows of the check findings window
 };
 
 // A command: what the user asks for with a button, a shortcut or a click in
@@ -220,16 +214,6 @@ public:
     void ShiftUp();
     void ShiftDown();
     void VerifyMesh();
-    // Runs the deep check on the mesh and lists its findings, errors first,
-    // in the check findings window (a summary popup when the grid has no
-    // room for that window). Touches neither the verification's findings
-    // nor its marks.
-    void CheckMesh();
-    // Compares the mesh with its saved file or another one (asked first;
-    // only another when it has none) and lists the differences in the check
-    // findings window's place (a summary popup without that window), until
-    // the next check. Changes nothing.
-    void CompareMesh();
     void Undo();
     void Redo();
     // Before the mesh is dropped (window closed, open, new): when it has
@@ -304,41 +288,9 @@ public:
     // The inspector window of the free area (mesh/inspect.h decodes).
     std::unique_ptr<InspectorPanel> inspector;
 
-    // The last check's findings, errors first, and the mesh they are about
-    // (they are dropped when another mesh becomes the current one).
-    std::vector<check::Finding> checkfindings;
-    std::weak_ptr<mesh::msh> checkedmesh;
-    bool checked = false;
-    // The last comparison's differences and the mesh they are about (they
-    // are dropped when another mesh becomes the current one), and whether
-    // the window shows them rather than the check's findings.
-    std::vector<meshdiff::Difference> differences;
-    std::weak_ptr<mesh::msh> diffedmesh;
-    bool showdiff = false;
-    // The repairs the last check's mesh allowed (editor/fixes.cpp): the rule,
-    // the chunk and what each changes. A finding has a repair when one of
-    // its rule stands at its chunk, its parent or a child.
-    struct Fixable {
-        std::string rule;
-        const mesh::chunk* where;
-        std::string what;
-    };
-    std::vector<Fixable> checkrepairs;
-    size_t hintedfinding = SIZE_MAX;  // the finding whose repair the status text names
-    // The repair of a finding, or null.
-    const Fixable* RepairOf(const check::Finding& f) const;
-    // The first finding of the last check at the selected chunk that has a
-    // repair, or null.
-    const check::Finding* FixableSelected() const;
-    // Control+F: repairs that finding, one undo step named after its rule;
-    // Control+Shift+F: every repair, one step each. The check runs again.
-    void FixSelected();
-    void FixAll();
-    // Plans the repairs of the current mesh into checkrepairs.
-    void PlanFixes();
-    // The finding last clicked in the check window (-1: none); its whole
-    // message shows below the list unless the pointer is on another one.
-    int checkchosen = -1;
+    // The check window: the deep check, the comparison, the repairs.
+    CheckPanel& checks() { return *checks_; }
+    const CheckPanel& checks() const { return *checks_; }
     // Every message and question popup shown so far (title, text), oldest
     // first.
     struct Shown {
@@ -381,12 +333,6 @@ private:
     void ReadCommandLine(const std::vector<std::string>& args);
     void DataView();
     void Readouts();
-    // Paints the check findings window and selects the chunk of a clicked
-    // finding.
-    void DrawCheckFindings();
-    // Paints the differences there instead, and selects the chunk of a
-    // clicked one.
-    void DrawDifferences();
     // The data commands.
     void RemoveBytes(int n);
     void InsertBytes(int n);
@@ -411,6 +357,7 @@ private:
     void Rejoin(const History::Applied& applied);
     // Runs command i; memory that runs out in it is said in a popup.
     void RunGuarded(size_t i);
+    std::unique_ptr<CheckPanel> checks_;
     bool drawn_ = false;  // the widgets have been drawn (placed) at least once
 };
 

@@ -2,6 +2,7 @@
 // from the grid size W x H (see Layout); the order in which widgets are made
 // under one parent is the order in which they are drawn.
 #include "display/palette.h"
+#include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
@@ -78,16 +79,10 @@ void Editor::BuildWidgets() {
         w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
         w.checkbutton = gadget::CreateButton("check", 55, 5, 7, 1, root);
         w.diffbutton = gadget::CreateButton("diff", 63, 5, 6, 1, root);
-        // The check findings window: rows of findings and their scroll bar.
-        w.checkwindow = gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
-        w.checkanchor = gadget::CreateLabel("", 1, 1, 1, 1, *w.checkwindow, 1);
-        w.checkscroll = gadget::CreateScroll(W - 44, 1, 12, gadget::vertical, 0, *w.checkwindow);
-        w.checkscroll->SetArea(-(W - 45), 0, W - 44, 12);
-        g.checkgrid = display::tilemap(W - 45, 12);
-        // The repairs of the findings, on the window's lower edge under the list.
-        w.fixallbutton = gadget::CreateButton("fix all", W - 53, 13, 9, 1, *w.checkwindow);
-        w.fixbutton = gadget::CreateButton("fix", W - 59, 13, 5, 1, *w.checkwindow);
     }
+    // The check window under the tool row.
+    checks_ = std::make_unique<CheckPanel>(*this);
+    checks_->Build(root);
 
     inspector = std::make_unique<InspectorPanel>(*this);
     inspector->Build(*w.rootlabel);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "display/palette.h"
+#include "editor/checkpanel.h"
 #include "editor/editor.h"
 #include "mesh/walk.h"
 
@@ -77,16 +78,17 @@ void PreviewPanel::AddCommands() {
 
 void PreviewPanel::Enlarge(bool big) {
     // Over the check window, which is hidden meanwhile; the view comes on.
-    enlarged = big && ed_.w.checkwindow != nullptr;
+    CheckPanel& checks = ed_.checks();
+    enlarged = big && checks.HasWindow();
     if (enlarged) viewbox->state = 1;
     window_.h = inspectorh_ + (enlarged ? kCheckRows : 0);
     grid_ = display::tilemap(window_.w - 3, window_.h - 2);
-    if (ed_.w.checkwindow) ed_.w.checkwindow->hidden = enlarged ? 1 : 0;
-    fitted_ = -2;  // fitted again to the new shape
+    checks.Cover(enlarged);
+    fitted_.reset();  // fitted again to the new shape
 }
 
 void PreviewPanel::Home() {
-    fitted_ = -2;
+    fitted_.reset();
     Follow();
 }
 
@@ -96,8 +98,9 @@ void PreviewPanel::View(bool shown) {
     on = shown;
     for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
     // New findings or differences are not left hidden under the preview.
-    const Listed listed{ed_.checkfindings.data(), ed_.checkfindings.size(), ed_.differences.data(),
-                        ed_.differences.size(), ed_.showdiff, ed_.checked};
+    const CheckPanel& checks = ed_.checks();
+    const Listed listed{checks.Findings().data(), checks.Findings().size(), checks.Differences().data(),
+                        checks.Differences().size(), checks.ShowsDiff(), checks.Checked()};
     if (enlarged && !(listed == listed_)) Enlarge(false);
     listed_ = listed;
     if (!on) {
@@ -156,17 +159,16 @@ void PreviewPanel::Follow() {
     const mesh::chunk* sel = ed_.doc.selchunk.get();
     std::optional<uint32_t> element;
     std::string finding;
-    if (ed_.checkchosen >= 0 && size_t(ed_.checkchosen) < ed_.checkfindings.size()) {
-        const check::Finding& f = ed_.checkfindings[size_t(ed_.checkchosen)];
-        if (sel && f.where.lock().get() == sel && f.element) {
-            element = f.element;
-            finding = f.rule + '\n' + f.path + '\n' + std::to_string(*f.element);
+    if (const check::Finding* f = ed_.checks().Chosen()) {
+        if (sel && f->where.lock().get() == sel && f->element) {
+            element = f->element;
+            finding = f->rule + '\n' + f->path + '\n' + std::to_string(*f->element);
         }
     }
     const preview::Visibility kinds = Kinds();
     const bool kindschanged = kinds.collision != fittedkinds_.collision || kinds.shadow != fittedkinds_.shadow ||
                               kinds.hidden != fittedkinds_.hidden;
-    if (!rebuild && sel == selected_ && finding == finding_ && !kindschanged && fitted_ != -2) return;
+    if (!rebuild && sel == selected_ && finding == finding_ && !kindschanged && fitted_) return;
 
     focus_ = geom_.ModelOf(sel);
     const preview::Spot spot = preview::Locate(geom_, sel, element);
@@ -178,7 +180,7 @@ void PreviewPanel::Follow() {
         empty_ = !shown_[size_t(geom_.segments[geom_.triangles[i].segment].model)];
     // A model alone on the screen is not marked: it would be all highlight.
     if (mark.model >= 0 && std::count(shown_.begin(), shown_.end(), uint8_t(1)) < 2) mark.model = -1;
-    if ((focus_ != fitted_ && !picked_) || kindschanged || fitted_ == -2) {
+    if ((fitted_ != focus_ && !picked_) || kindschanged || !fitted_) {
         const float aspect = float(std::max(1, cw * ed_.display.CellPixelWidth())) /
                              float(std::max(1, ch * ed_.display.CellPixelHeight()));
         camera = preview::Fit(geom_, shown_, camera.yaw, camera.pitch, aspect);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/tilemap.h"
@@ -89,7 +90,7 @@ private:
     size_t steps_ = 0;
     const mesh::chunk* selected_ = nullptr;
     int focus_ = -2;              // the model shown with its children, -1 all
-    int fitted_ = -2;             // the focus the camera was fitted for
+    std::optional<int> fitted_;   // the focus the camera was fitted for; none: fit again
     preview::Visibility fittedkinds_;
     std::string finding_;         // the finding last looked at
     bool picked_ = false;         // the selection came from a click here

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "editor/checkpanel.h"
 #include "editor/tests/fixture.h"
 #include "check/tests/check_meshes.h"
 
@@ -32,21 +33,21 @@ protected:
     }
     // The text of row r of the findings window.
     std::string FindingRow(int r) {
-        const widgets::gadget* a = ed->w.checkanchor;
-        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->g.checkgrid.tmapw));
+        const widgets::gadget* a = ed->checks().anchor;
+        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->checks().grid.tmapw));
     }
 };
 
 TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
     OpenFaulty();
-    EXPECT_EQ(ed->w.checkwindow->title, "check");
+    EXPECT_EQ(ed->checks().window->title, "check");
     EXPECT_EQ(FindingRow(0).substr(0, 34), "Control+K or check: the deep check");
     Shortcut(editor::kKeyK);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 2u);
-    EXPECT_EQ(ed->w.checkwindow->title, "check: 1 error, 1 warning");
-    EXPECT_EQ(ed->checkfindings[0].rule, "model-type");
-    EXPECT_EQ(ed->checkfindings[1].rule, "shadow-visible");
+    ASSERT_EQ(ed->checks().Findings().size(), 2u);
+    EXPECT_EQ(ed->checks().window->title, "check: 1 error, 1 warning");
+    EXPECT_EQ(ed->checks().Findings()[0].rule, "model-type");
+    EXPECT_EQ(ed->checks().Findings()[1].rule, "shadow-visible");
     EXPECT_EQ(FindingRow(0).substr(0, 33), "E HEDR/MSH2/MODL[hp_fire]/MTYP: [");
     EXPECT_EQ(FindingRow(1).substr(0, 29), "W HEDR/MSH2/MODL[sv_body]: [s");
     // No verification ran: no findings, no marks, no log.
@@ -62,7 +63,7 @@ TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
     const std::vector<std::string> verified = ed->findings;
     ASSERT_GT(marks, 0u);
     ClickWidget(ed->w.checkbutton);
-    EXPECT_EQ(ed->checkfindings.size(), 2u);
+    EXPECT_EQ(ed->checks().Findings().size(), 2u);
     EXPECT_EQ(ed->doc.mesh->errors.size(), marks);
     EXPECT_EQ(ed->findings, verified);
 }
@@ -71,14 +72,14 @@ TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     OpenFaulty();
     ClickWidget(ed->w.checkbutton);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 2u);
-    const mesh::chunkptr mtyp = ed->checkfindings[0].where.lock();
+    ASSERT_EQ(ed->checks().Findings().size(), 2u);
+    const mesh::chunkptr mtyp = ed->checks().Findings()[0].where.lock();
     ASSERT_TRUE(mtyp);
     ASSERT_EQ(mtyp->name, "MTYP");
     EXPECT_EQ(mtyp->getparent()->expanded, 0);
 
     // Lists see a click in the frame after its release, as the model list.
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
     Frame();
     EXPECT_EQ(ed->doc.selchunk, mtyp);
     for (mesh::chunkptr p = mtyp->getparent(); p; p = p->getparent()) EXPECT_EQ(p->expanded, 1) << p->name;
@@ -92,7 +93,7 @@ TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     const mesh::chunkptr model = mtyp->getparent();
     ed->doc.mesh->hedr->getkid("MSH2")->RemoveKid(
         static_cast<size_t>(ed->doc.mesh->hedr->getkid("MSH2")->IndexOfKid(model.get())));
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
     Frame();
     EXPECT_EQ(ed->doc.selchunk, nullptr);
 }
@@ -109,10 +110,10 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     Frame();
     Shortcut(editor::kKeyK);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 30u);
+    ASSERT_EQ(ed->checks().Findings().size(), 30u);
     // Seven rows of findings; the last five show the whole text of one.
-    EXPECT_EQ(ed->w.checkscroll->h, static_cast<int>(ed->checkfindings.size()) - 7);
-    ed->w.checkscroll->state = ed->w.checkscroll->h;
+    EXPECT_EQ(ed->checks().scroll->h, static_cast<int>(ed->checks().Findings().size()) - 7);
+    ed->checks().scroll->state = ed->checks().scroll->h;
     Frame();
     EXPECT_EQ(FindingRow(6).substr(0, 2), "W ");  // the last finding: an unknown chunk, a warning
     // Another mesh drops the findings.
@@ -120,8 +121,8 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     Shortcut(editor::kKeyNew);
     Frame();
     EXPECT_NE(ed->doc.title, "many.msh");
-    EXPECT_TRUE(ed->checkfindings.empty());
-    EXPECT_EQ(ed->w.checkwindow->title, "check");
+    EXPECT_TRUE(ed->checks().Findings().empty());
+    EXPECT_EQ(ed->checks().window->title, "check");
 }
 
 TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
@@ -138,9 +139,9 @@ TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
     Frame();
     Shortcut(editor::kKeyK);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 1u);
-    const std::string whole = "W HEDR/MSH2/MODL[HP_" + name + "]: [name-case] " + ed->checkfindings[0].message;
-    ASSERT_GT(whole.size(), size_t(ed->g.checkgrid.tmapw));
+    ASSERT_EQ(ed->checks().Findings().size(), 1u);
+    const std::string whole = "W HEDR/MSH2/MODL[HP_" + name + "]: [name-case] " + ed->checks().Findings()[0].message;
+    ASSERT_GT(whole.size(), size_t(ed->checks().grid.tmapw));
     auto message = [&] {
         std::string text;
         for (int r = 8; r < 12; ++r) text += FindingRow(r);
@@ -148,7 +149,7 @@ TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
     };
     EXPECT_EQ(FindingRow(8).substr(0, 10), "Point at a");
     // Hovered: the whole text, wrapped over the rows under the list.
-    Point(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Point(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
     Frames(2);
     std::string shown = message();
     shown.erase(std::remove_if(shown.begin(), shown.end(), [](char c) { return c == ' ' || c == 0; }), shown.end());
@@ -156,7 +157,7 @@ TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
     expected.erase(std::remove(expected.begin(), expected.end(), ' '), expected.end());
     EXPECT_EQ(shown, expected);
     // Clicked: it stays when the pointer leaves the list.
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
     Point(0, 0);
     Frames(2);
     EXPECT_EQ(FindingRow(8).substr(0, 20), whole.substr(0, 20));
@@ -168,7 +169,7 @@ TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
     Frame();
     EXPECT_EQ(ed->w.checkbutton->disabled(), 1);
     Shortcut(editor::kKeyK);
-    EXPECT_FALSE(ed->checked);
+    EXPECT_FALSE(ed->checks().Checked());
 
     // A grid too small for the free area: the shortcut still runs the check
     // and tells the counts in a popup.
@@ -179,7 +180,7 @@ TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
     Start({"good.msh"});
     Frame();
     EXPECT_EQ(ed->w.checkbutton, nullptr);
-    EXPECT_EQ(ed->w.checkwindow, nullptr);
+    EXPECT_EQ(ed->checks().window, nullptr);
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyK);
     ASSERT_EQ(ed->messages.size(), 1u);
@@ -206,17 +207,17 @@ TEST_F(CheckPanelTest, ControlFRepairsTheSelectedFindingAsOneUndoStep) {
     const std::vector<uint8_t> before = Saved(*ed->doc.mesh);
     Shortcut(editor::kKeyK);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 2u);
+    ASSERT_EQ(ed->checks().Findings().size(), 2u);
     EXPECT_EQ(ed->Execute("fix"), false) << "nothing is selected";
-    EXPECT_EQ(ed->RepairOf(ed->checkfindings[0]), nullptr) << "an unknown model type has no repair";
-    ASSERT_NE(ed->RepairOf(ed->checkfindings[1]), nullptr);
+    EXPECT_EQ(ed->checks().RepairOf(ed->checks().Findings()[0]), nullptr) << "an unknown model type has no repair";
+    ASSERT_NE(ed->checks().RepairOf(ed->checks().Findings()[1]), nullptr);
 
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy + 1);  // selects MODL[sv_body]
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy + 1);  // selects MODL[sv_body]
     Frame();
     Shortcut(editor::kKeyF);
     Frame();
-    ASSERT_EQ(ed->checkfindings.size(), 1u);
-    EXPECT_EQ(ed->checkfindings[0].rule, "model-type");
+    ASSERT_EQ(ed->checks().Findings().size(), 1u);
+    EXPECT_EQ(ed->checks().Findings()[0].rule, "model-type");
     ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
     EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix shadow-visible");
     EXPECT_NE(Saved(*ed->doc.mesh), before);
@@ -227,8 +228,8 @@ TEST_F(CheckPanelTest, ControlFRepairsTheSelectedFindingAsOneUndoStep) {
     Shortcut(editor::kKeyF);
     host.HoldKey(editor::kKeyLeftShift, false);
     Frame();
-    EXPECT_EQ(ed->checkfindings.size(), 1u) << "fix all mends the shadow volume and runs the check";
-    EXPECT_TRUE(ed->checkrepairs.empty());
+    EXPECT_EQ(ed->checks().Findings().size(), 1u) << "fix all mends the shadow volume and runs the check";
+    EXPECT_TRUE(ed->checks().Repairs().empty());
     ed->Execute("undo");
     EXPECT_EQ(Saved(*ed->doc.mesh), before);
 }
@@ -239,8 +240,8 @@ TEST_F(CheckPanelTest, FixButtonsAreEnabledWhenARepairIsThere) {
     OpenFaulty();
     const std::vector<uint8_t> before = Saved(*ed->doc.mesh);
     Frame();
-    const widgets::gadget* fix = ed->w.fixbutton;
-    const widgets::gadget* all = ed->w.fixallbutton;
+    const widgets::gadget* fix = ed->checks().fixbutton;
+    const widgets::gadget* all = ed->checks().fixallbutton;
     ASSERT_NE(fix, nullptr);
     EXPECT_NE(Row(all->dy).find("fix all"), std::string::npos) << Row(all->dy);
     EXPECT_TRUE(fix->disabled() && all->disabled()) << "no check yet";
@@ -248,7 +249,7 @@ TEST_F(CheckPanelTest, FixButtonsAreEnabledWhenARepairIsThere) {
     Frame();
     EXPECT_TRUE(fix->disabled()) << "no finding is selected";
     EXPECT_FALSE(all->disabled());
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy + 1);  // the shadow volume's finding
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy + 1);  // the shadow volume's finding
     Frame();
     EXPECT_FALSE(fix->disabled());
     ClickWidget(fix);

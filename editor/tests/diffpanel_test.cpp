@@ -1,6 +1,7 @@
 // The diff command in the editor: Control+D and the tool-row button compare
 // the open mesh with its saved file or another one and list the differences
 // in the check findings window's place; a click selects the chunk.
+#include "editor/checkpanel.h"
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -10,8 +11,8 @@ namespace {
 class DiffPanelTest : public EditorTest {
 protected:
     std::string WindowRow(int r) {
-        const widgets::gadget* a = ed->w.checkanchor;
-        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->g.checkgrid.tmapw));
+        const widgets::gadget* a = ed->checks().anchor;
+        return Row(a->dy + r).substr(static_cast<size_t>(a->dx), static_cast<size_t>(ed->checks().grid.tmapw));
     }
 };
 
@@ -38,7 +39,7 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
         for (size_t k = 0; k < c.keys.size(); ++k) KeyInModal(c.keys[k], static_cast<int>(k) + 1);
         Shortcut(editor::kKeyD);
         Frames(2);
-        EXPECT_EQ(ed->w.checkwindow->title, c.title);
+        EXPECT_EQ(ed->checks().window->title, c.title);
         // The rows show as much of each line as the window is wide.
         for (size_t r = 0; r < c.rows.size(); ++r) {
             const std::string row = WindowRow(static_cast<int>(r));
@@ -46,15 +47,15 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
         }
     }
     // A click on a difference selects its chunk.
-    Click(ed->w.checkanchor->dx + 3, ed->w.checkanchor->dy);
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
     Frame();
     ASSERT_TRUE(ed->doc.selchunk);
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");
     // The check takes the window back.
     ClickWidget(ed->w.checkbutton);
     Frame();
-    EXPECT_EQ(ed->w.checkwindow->title.substr(0, 6), "check:");
-    EXPECT_FALSE(ed->showdiff);
+    EXPECT_EQ(ed->checks().window->title.substr(0, 6), "check:");
+    EXPECT_FALSE(ed->checks().ShowsDiff());
 }
 
 }  // namespace

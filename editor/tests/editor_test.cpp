@@ -2,8 +2,9 @@
 // preferences, driven frame by frame through the headless host.
 #include <gtest/gtest.h>
 
-#include "editor/prefs.h"
+#include "editor/checkpanel.h"
 #include "editor/inspector.h"
+#include "editor/prefs.h"
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -126,10 +127,10 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(w.checkbutton->dx, 55);
     EXPECT_EQ(w.checkbutton->dy, 5);
     // The check findings window: (41, T - 15), (W - 42) x 14.
-    EXPECT_EQ(w.checkwindow->dx, 41);
-    EXPECT_EQ(w.checkwindow->dy, 60 - 17 - 15);
-    EXPECT_EQ(w.checkwindow->w, 96 - 42);
-    EXPECT_EQ(w.checkwindow->h, 14);
+    EXPECT_EQ(ed->checks().window->dx, 41);
+    EXPECT_EQ(ed->checks().window->dy, 60 - 17 - 15);
+    EXPECT_EQ(ed->checks().window->w, 96 - 42);
+    EXPECT_EQ(ed->checks().window->h, 14);
     EXPECT_EQ(order(ed->tree->box), (std::vector<const gadget*>{ed->tree->title, ed->tree->scroll, ed->tree->panel}));
     EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{w.datascroll, ed->actions->groupbox}));
     std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,

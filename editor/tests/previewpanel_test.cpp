@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "editor/checkpanel.h"
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 #include "preview/render.h"
@@ -140,9 +141,9 @@ TEST_F(PreviewTest, AFindingMarksItsElementAndTheCameraTurnsToIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
         size_t i = 0;
-        while (i < ed->checkfindings.size() && ed->checkfindings[i].rule != c.rule) ++i;
-        ASSERT_LT(i, ed->checkfindings.size());
-        Click(ed->w.checkanchor->dx, ed->w.checkanchor->dy + int(i));
+        while (i < ed->checks().Findings().size() && ed->checks().Findings()[i].rule != c.rule) ++i;
+        ASSERT_LT(i, ed->checks().Findings().size());
+        Click(ed->checks().anchor->dx, ed->checks().anchor->dy + int(i));
         Frames(2);
         ASSERT_EQ(ed->doc.selchunk->name, c.list);
         EXPECT_EQ(Panel().mark.vertex, c.vertex);
@@ -225,7 +226,7 @@ TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
         Frames(2);
         EXPECT_TRUE(Panel().on);
         EXPECT_EQ(Panel().enlarged, big);
-        EXPECT_EQ(ed->w.checkwindow->hidden, big ? 1 : 0);
+        EXPECT_EQ(ed->checks().window->hidden, big ? 1 : 0);
         EXPECT_EQ(Panel().ch, rows + (big ? 15 : 0));
         EXPECT_EQ(Panel().frame.height, Panel().ch * kTile);
         // The buttons show through the inspector's contents.
@@ -234,7 +235,7 @@ TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
     Shortcut(editor::kKeyK);  // a check shows its findings
     Frames(2);
     EXPECT_FALSE(Panel().enlarged);
-    EXPECT_EQ(ed->w.checkwindow->hidden, 0);
+    EXPECT_EQ(ed->checks().window->hidden, 0);
     Shortcut(host::kKey3);
     Frames(2);
     ASSERT_TRUE(Panel().enlarged);

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "editor/checkpanel.h"
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 #include "format/records.h"
@@ -636,7 +637,7 @@ TEST_F(UndoTest, RunningOutOfMemoryLeavesTheMeshAsItWas) {
         EXPECT_EQ(Root()->groupsize(), rows) << c.command;
         EXPECT_EQ(ed->doc.selchunk, sel) << c.command;
         EXPECT_EQ(ed->doc.history.Steps(), steps) << c.command;
-        EXPECT_FALSE(ed->checked) << c.command;
+        EXPECT_FALSE(ed->checks().Checked()) << c.command;
         ASSERT_EQ(ed->messages.size(), shown + 1) << c.command;
         EXPECT_EQ(ed->messages.back().text, std::string("Out of memory: ") + c.command + " not done.\xffThe mesh is as it was.");
         // The history goes on from where it was.

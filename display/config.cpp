@@ -33,7 +33,7 @@ std::string Lower(std::string s) {
 }  // namespace
 
 void Display::LoadDisplay(const std::string& configpath, const std::string& title) {
-    if (host::PathKind(configpath) == 1)
+    if (host::PathKind(configpath) == host::EntryKind::File)
         ReadDisplayConfig(configpath);
     else if (!configloaded)
         host.FatalError("Failed to read " + configpath);

@@ -64,7 +64,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
 void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return;
     const std::string& path = args[0];
-    if (host::PathKind(path) == 1) {
+    if (host::PathKind(path) == host::EntryKind::File) {
         std::string why;
         doc.mesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
         if (!doc.mesh)

@@ -31,7 +31,7 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
                 continue;
             }
             if (display::TypeInto(typed, c, display::LineChars::Any) == display::LineKey::Enter) {
-                if (save && host::PathKind(typed) == 1) {
+                if (save && host::PathKind(typed) == host::EntryKind::File) {
                     asking = true;
                     continue;
                 }

@@ -212,7 +212,7 @@ std::string FindInPath(const std::string& name) {
         std::string dir = dirs.substr(start, end - start);
         if (dir.empty()) dir = ".";
         std::string full = dir + "/" + name;
-        if (access(full.c_str(), X_OK) == 0 && PathKind(full) == 1) return full;
+        if (access(full.c_str(), X_OK) == 0 && PathKind(full) == EntryKind::File) return full;
         start = end + 1;
     }
     return "";

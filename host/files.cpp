@@ -155,7 +155,7 @@ bool Stream::Close() {
 
 std::unique_ptr<Stream> OpenRead(const std::string& path) {
     std::string p = NativePath(path);
-    if (PathKind(p) != 1) return nullptr;  // a directory opens on Linux; refuse it
+    if (PathKind(p) != EntryKind::File) return nullptr;  // a directory opens on Linux; refuse it
     std::FILE* f = std::fopen(p.c_str(), "rb");
     if (!f) return nullptr;
     return std::unique_ptr<Stream>(new Stream(f, FileSizeOf(f)));
@@ -322,12 +322,12 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
 
 // ---- Paths ----------------------------------------------------------------
 
-int PathKind(const std::string& path) {
+EntryKind PathKind(const std::string& path) {
     struct stat st;
-    if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return 0;
-    if (S_ISDIR(st.st_mode)) return 2;
-    if (S_ISREG(st.st_mode)) return 1;
-    return 0;
+    if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return EntryKind::Missing;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    return EntryKind::Other;
 }
 
 std::string ProgramDir() {
@@ -346,7 +346,7 @@ std::string ProgramDir() {
 #endif
 
 std::string DataRoot(const std::string& marker) {
-    if (PathKind(marker) == 1) return "";
+    if (PathKind(marker) == EntryKind::File) return "";
     const std::string self = ProgramDir();
     std::vector<std::string> roots;
     if (!self.empty()) {
@@ -355,7 +355,7 @@ std::string DataRoot(const std::string& marker) {
     }
     if (std::string(VORNA_DATA_INSTALLED) != "") roots.push_back(VORNA_DATA_INSTALLED "/");
     for (const std::string& r : roots)
-        if (PathKind(r + marker) == 1) return r;
+        if (PathKind(r + marker) == EntryKind::File) return r;
     return "";
 }
 

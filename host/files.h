@@ -164,7 +164,10 @@ std::string ProposedFileName(const std::string& text, const std::string& extensi
 // Turns '\' into '/' so the host's own functions can use the path.
 std::string NativePath(const std::string& path);
 
-int PathKind(const std::string& path);  // 0 nothing, 1 regular file, 2 directory
+// What a path names: nothing (or a name that cannot be looked at), a regular
+// file, a folder, or something else (a device, a pipe, a socket).
+enum class EntryKind { Missing, File, Directory, Other };
+EntryKind PathKind(const std::string& path);
 // The folder of the running program (from /proc/self/exe), without a
 // trailing separator; empty when it cannot be told.
 std::string ProgramDir();

@@ -175,7 +175,7 @@ bool Parse(const Command& c, int argc, char** argv, Args& a, bool& help) {
 bool LoadFormat(const Args& a, mesh::namelist& list) {
     if (a.Has("--format")) {
         const std::string file = a.Value("--format");
-        if (host::PathKind(file) != 1) {
+        if (host::PathKind(file) != host::EntryKind::File) {
             std::fprintf(stderr, "Unable to read format file %s.\n", Escaped(file).c_str());
             return false;
         }
@@ -184,7 +184,7 @@ bool LoadFormat(const Args& a, mesh::namelist& list) {
     }
     const std::string candidates[] = {host::DataRoot("mdata/format.txt") + "mdata/format.txt", MSHTOOL_FORMAT_FILE};
     for (const std::string& c : candidates) {
-        if (!c.empty() && host::PathKind(c) == 1) {
+        if (!c.empty() && host::PathKind(c) == host::EntryKind::File) {
             list = mesh::ReadFormatList(c);
             return true;
         }

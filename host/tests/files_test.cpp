@@ -65,9 +65,9 @@ TEST(Streams, BytesLinesAndEof) {
         EXPECT_TRUE(w->WriteByte(0x1FF));  // only the low 8 bits
         EXPECT_TRUE(w->Close());
     }
-    EXPECT_EQ(PathKind(p), 1);
-    EXPECT_EQ(PathKind(t.path()), 2);
-    EXPECT_EQ(PathKind(t.path() + "/none"), 0);
+    EXPECT_EQ(PathKind(p), EntryKind::File);
+    EXPECT_EQ(PathKind(t.path()), EntryKind::Directory);
+    EXPECT_EQ(PathKind(t.path() + "/none"), EntryKind::Missing);
     auto r = OpenRead(p);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->Size(), 20);
@@ -115,7 +115,7 @@ TEST(AtomicFile, FailuresLeaveTargetAndNoTemporary) {
     AtomicFile missing(t.path() + "/nowhere/x.msh");
     EXPECT_FALSE(missing.Commit());
     // A full disk, where the machine has /dev/full: writing fails at the flush.
-    if (PathKind("/dev/full") == 0 && access("/dev/full", W_OK) == 0) {
+    if (PathKind("/dev/full") == EntryKind::Other && access("/dev/full", W_OK) == 0) {
         auto s = OpenWrite("/dev/full");
         ASSERT_TRUE(s);
         std::string big(1 << 16, 'x');

@@ -8,7 +8,9 @@
 #include "editor/chunkactions.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
+#include "editor/filerow.h"
 #include "editor/inspector.h"
+#include "editor/toolrow.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "format/records.h"
@@ -20,7 +22,6 @@ namespace editor {
 void Editor::BuildCommands() {
     auto selected = [this] { return doc.selchunk != nullptr; };
     auto cursor = [this] { return doc.selchunk != nullptr && doc.datacursor >= 0; };
-    auto loaded = [this] { return doc.mesh != nullptr; };
     auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys, std::function<bool()> enabled,
                       std::function<void()> run) {
         commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
@@ -43,22 +44,16 @@ void Editor::BuildCommands() {
     actions->AddCommands();
 
     // The file commands and verification.
-    add("open msh", w.openbutton, {{kKeyOpen}}, nullptr, [this] { OpenMesh(); });
-    add("save msh", w.savebutton, {{kKeySave}}, loaded, [this] { SaveMeshAs(); });
-    add("new msh", w.newbutton, {{kKeyNew}}, nullptr, [this] { NewMesh(); });
-    add("verify", w.verifybutton, {{kKeyVerify}}, loaded, [this] { VerifyMesh(); });
+    files->AddCommands();
 
     // Undo and redo.
-    add("undo", w.undobutton, {{kKeyZ, Shortcut::without}}, [this] { return doc.mesh && doc.history.CanUndo(); },
-        [this] { Undo(); });
-    add("redo", w.redobutton, {{kKeyY}, {kKeyZ, Shortcut::with}},
-        [this] { return doc.mesh && doc.history.CanRedo(); }, [this] { Redo(); });
+    tools->AddCommands();
 
     // The inspector's value edits and its go to.
     inspector->AddCommands();
 
     // The deep check, the comparison and the repairs.
-    checks_->AddCommands(w.checkbutton, w.diffbutton);
+    checks_->AddCommands(tools->checkbutton, tools->diffbutton);
 }
 
 void Editor::HoverHint() {
@@ -77,7 +72,7 @@ void Editor::HintModel(const std::string& name) {
     if (inspector && inspector->shown())
         hint = "model " + name;
     else
-        w.titlelabel->title = name + (doc.mesh && doc.history.Modified() ? " *" : "");
+        files->ShowTitle(name);
 }
 
 Command* Editor::FindCommand(const std::string& name) {

@@ -7,10 +7,12 @@
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
+#include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
-#include "editor/treepanel.h"
 #include "editor/prefs.h"
+#include "editor/toolrow.h"
+#include "editor/treepanel.h"
 #include "host/files.h"
 #include "mesh/formatlist.h"
 
@@ -115,14 +117,7 @@ void Editor::Compose() {
     host.ClearScreen();
 
     // The title, marked while there are changes that were not saved.
-    w.titlelabel->title = doc.title + (doc.mesh && doc.history.Modified() ? " *" : "");
-    if (!doc.mesh) {
-        w.savebutton->disable();
-        w.verifybutton->disable();
-    } else {
-        w.savebutton->enable();
-        w.verifybutton->enable();
-    }
+    files->View();
     st.handleflag = w.handlebox->state;
     actions->View();
 
@@ -156,11 +151,7 @@ void Editor::Compose() {
 
     RunCommands();
 
-    if (w.undobutton) {
-        (doc.mesh && doc.history.CanUndo()) ? w.undobutton->enable() : w.undobutton->disable();
-        (doc.mesh && doc.history.CanRedo()) ? w.redobutton->enable() : w.redobutton->disable();
-        doc.mesh ? w.checkbutton->enable() : w.checkbutton->disable();
-    }
+    tools->Update();
     checks_->AfterCommands();
 }
 

@@ -9,6 +9,8 @@
 //   chunkactions.h  the chunk actions window and the grouping box
 //                   (ChunkActionsPanel)
 //   modellist.h   the model list (ModelListPanel)
+//   filerow.h     the title line and the file buttons (FileRowPanel)
+//   toolrow.h     undo, redo, check and diff in the free area (ToolRowPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
 //   checkpanel.h    the check window: the deep check, the comparison with
@@ -40,7 +42,9 @@ namespace editor {
 class CheckPanel;
 class InspectorPanel;
 class ChunkActionsPanel;
+class FileRowPanel;
 class ModelListPanel;
+class ToolRowPanel;
 class TreePanel;
 
 // Configuration files, relative to the folder that holds the data
@@ -111,11 +115,6 @@ struct EditorState {
 // owned by the tree under rootlabel.
 struct EditorWidgets {
     std::unique_ptr<widgets::gadget> rootlabel;
-    widgets::gadget* titlelabel = nullptr;
-    widgets::gadget* savebutton = nullptr;
-    widgets::gadget* openbutton = nullptr;
-    widgets::gadget* newbutton = nullptr;
-    widgets::gadget* verifybutton = nullptr;
     widgets::gadget* datascroll = nullptr;
     widgets::gadget* datawindow = nullptr;
     widgets::gadget* infowindow = nullptr;
@@ -130,12 +129,6 @@ struct EditorWidgets {
     widgets::gadget* insertbuttons[3] = {};
     widgets::gadget* inputbuttons[3] = {};
     widgets::gadget* tableanchor = nullptr;
-    // The tool row of the free area right of the chunk actions window; none
-    // when the grid has no free area (Layout::HasFreeArea).
-    widgets::gadget* undobutton = nullptr;
-    widgets::gadget* redobutton = nullptr;
-    widgets::gadget* checkbutton = nullptr;
-    widgets::gadget* diffbutton = nullptr;
 };
 
 // The grids the frame is composed of.
@@ -279,6 +272,10 @@ public:
 
     // The last verification's findings.
     std::vector<std::string> findings;
+    // The title line and the file buttons at the top.
+    std::unique_ptr<FileRowPanel> files;
+    // The tool row of the free area.
+    std::unique_ptr<ToolRowPanel> tools;
     // The chunk tree at the left.
     std::unique_ptr<TreePanel> tree;
     // The chunk actions window and the grouping box.

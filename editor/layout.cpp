@@ -5,8 +5,10 @@
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
 #include "editor/editor.h"
+#include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
+#include "editor/toolrow.h"
 #include "editor/treepanel.h"
 
 namespace editor {
@@ -28,15 +30,12 @@ Layout Layout::For(int W, int H) {
 
 void Editor::BuildWidgets() {
     const Layout& l = layout;
-    const int W = l.W, T = l.T, L = l.L, M = l.M, e = l.e;
+    const int W = l.W, T = l.T, L = l.L, M = l.M;
 
     w.rootlabel = gadget::CreateLabel("", 0, 0, 1, 1, 1);
     gadget& root = *w.rootlabel;
-    w.titlelabel = gadget::CreateLabel("welcome", 1, 1, 32, 1, root, 1);
-    w.savebutton = gadget::CreateButton("save msh", 1, 3, e - 1, 1, root);
-    w.openbutton = gadget::CreateButton("open msh", e + 1, 3, e - 1, 1, root);
-    w.newbutton = gadget::CreateButton("new msh", 2 * e + 1, 3, e - 1, 1, root);
-    w.verifybutton = gadget::CreateButton("verify", W - 9, 3, 8, 1, root);
+    files = std::make_unique<FileRowPanel>(*this);
+    files->Build(root, l);
 
     tree = std::make_unique<TreePanel>(*this);
     tree->Build(root, L);
@@ -74,12 +73,8 @@ void Editor::BuildWidgets() {
     for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, pal::kPickerGlyph, pal::kScreen, 1);
 
     // The tool row of the free area, right of the chunk actions window.
-    if (l.HasFreeArea()) {
-        w.undobutton = gadget::CreateButton("undo", 41, 5, 6, 1, root);
-        w.redobutton = gadget::CreateButton("redo", 48, 5, 6, 1, root);
-        w.checkbutton = gadget::CreateButton("check", 55, 5, 7, 1, root);
-        w.diffbutton = gadget::CreateButton("diff", 63, 5, 6, 1, root);
-    }
+    tools = std::make_unique<ToolRowPanel>(*this);
+    tools->Build(root);
     // The check window under the tool row.
     checks_ = std::make_unique<CheckPanel>(*this);
     checks_->Build(root);

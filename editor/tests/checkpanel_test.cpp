@@ -58,11 +58,11 @@ TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
 
     // After a verification, a check keeps its findings and marks.
     KeyInModal(host::kKeyEnter, 2);  // closes the verdict
-    ClickWidget(ed->w.verifybutton);
+    ClickWidget(ed->FindCommand("verify")->button);
     const size_t marks = ed->doc.mesh->errors.size();
     const std::vector<std::string> verified = ed->findings;
     ASSERT_GT(marks, 0u);
-    ClickWidget(ed->w.checkbutton);
+    ClickWidget(ed->FindCommand("check")->button);
     EXPECT_EQ(ed->checks().Findings().size(), 2u);
     EXPECT_EQ(ed->doc.mesh->errors.size(), marks);
     EXPECT_EQ(ed->findings, verified);
@@ -70,7 +70,7 @@ TEST_F(CheckPanelTest, ShortcutListsErrorsFirstAndLeavesVerificationAlone) {
 
 TEST_F(CheckPanelTest, ClickSelectsTheChunkAndOpensTheTreeToIt) {
     OpenFaulty();
-    ClickWidget(ed->w.checkbutton);
+    ClickWidget(ed->FindCommand("check")->button);
     Frame();
     ASSERT_EQ(ed->checks().Findings().size(), 2u);
     const mesh::chunkptr mtyp = ed->checks().Findings()[0].where.lock();
@@ -167,7 +167,7 @@ TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
     Start();
     Frame();
     Frame();
-    EXPECT_EQ(ed->w.checkbutton->disabled(), 1);
+    EXPECT_EQ(ed->FindCommand("check")->button->disabled(), 1);
     Shortcut(editor::kKeyK);
     EXPECT_FALSE(ed->checks().Checked());
 
@@ -179,7 +179,7 @@ TEST_F(CheckPanelTest, WithoutAMeshOrAPanel) {
     ASSERT_TRUE(file.Save(dir + "/good.msh", 1));
     Start({"good.msh"});
     Frame();
-    EXPECT_EQ(ed->w.checkbutton, nullptr);
+    EXPECT_EQ(ed->FindCommand("check")->button, nullptr);
     EXPECT_EQ(ed->checks().window, nullptr);
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyK);

@@ -69,9 +69,9 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
         int x, y;
         std::string hint;
     } cases[] = {
-        {ed->w.openbutton->dx, ed->w.openbutton->dy, "open msh: Ctrl+O"},
-        {ed->w.redobutton->dx + 1, ed->w.redobutton->dy, "redo: Ctrl+Y or Ctrl+Shift+Z"},
-        {ed->w.checkbutton->dx, ed->w.checkbutton->dy, "check: Ctrl+K"},
+        {ed->FindCommand("open msh")->button->dx, ed->FindCommand("open msh")->button->dy, "open msh: Ctrl+O"},
+        {ed->FindCommand("redo")->button->dx + 1, ed->FindCommand("redo")->button->dy, "redo: Ctrl+Y or Ctrl+Shift+Z"},
+        {ed->FindCommand("check")->button->dx, ed->FindCommand("check")->button->dy, "check: Ctrl+K"},
         {ed->modellist->anchor->dx + 1, ed->modellist->anchor->dy, "model two"},
         {ed->FindCommand("export")->button->dx, ed->FindCommand("export")->button->dy, ""},
     };
@@ -79,7 +79,7 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
         Point(c.x, c.y);
         Frames(2);
         EXPECT_EQ(ed->inspector->statuslabel->title, c.hint) << c.hint;
-        EXPECT_EQ(ed->w.titlelabel->title, "small *") << "the title stays, with its mark";
+        EXPECT_EQ(ed->files->title->title, "small *") << "the title stays, with its mark";
     }
 }
 
@@ -426,7 +426,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
 
     // The button opens too, and the selection goes.
     host.file_answers = {dir + "/models/tank.msh"};
-    ClickWidget(ed->w.openbutton);
+    ClickWidget(ed->FindCommand("open msh")->button);
     EXPECT_EQ(ed->doc.title, "tank");
     EXPECT_EQ(ed->st.lastdir, dir + "/models");
     EXPECT_EQ(ed->doc.selchunk, nullptr);
@@ -468,7 +468,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
 
 TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     host.file_answers = {dir + "/saved.msh"};
-    ClickWidget(ed->w.savebutton);
+    ClickWidget(ed->FindCommand("save msh")->button);
     ASSERT_EQ(host.file_requests.size(), 1u);
     EXPECT_EQ(host.file_requests[0].title, "Save Mesh As");
     EXPECT_TRUE(host.file_requests[0].save);
@@ -501,7 +501,7 @@ TEST_F(CommandsTest, NewMeshAsksFirst) {
     EXPECT_EQ(ed->doc.selchunk, Msh2());
 
     KeyInModal(host::kKeyEnter, 2);  // Enter answers "Yes"
-    ClickWidget(ed->w.newbutton);
+    ClickWidget(ed->FindCommand("new msh")->button);
     ASSERT_NE(ed->doc.mesh, nullptr);
     EXPECT_EQ(ed->doc.title, "untitled");
     EXPECT_EQ(ed->doc.selchunk, nullptr);
@@ -510,8 +510,8 @@ TEST_F(CommandsTest, NewMeshAsksFirst) {
     EXPECT_EQ(ed->doc.mesh->hedr->size, 0);
     EXPECT_TRUE(ed->doc.mesh->hedr->kids.empty());
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "untitled");
-    EXPECT_EQ(ed->w.savebutton->disabled(), 0);
+    EXPECT_EQ(ed->files->title->title, "untitled");
+    EXPECT_EQ(ed->FindCommand("save msh")->button->disabled(), 0);
 }
 
 TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {

@@ -236,7 +236,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     Start();
     Frame();
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.newbutton);
+    ClickWidget(ed->FindCommand("new msh")->button);
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);
@@ -248,7 +248,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
 
     // Twice: the same log again.
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.verifybutton);
+    ClickWidget(ed->FindCommand("verify")->button);
     EXPECT_EQ(ed->messages.size(), 2u);
     EXPECT_EQ(Slurp(dir + "/log__untitled.txt"), "HEDR: no MSH2 chunk\r\n");
 
@@ -256,7 +256,7 @@ TEST_F(EditorTest, VerifyNewMeshWritesLogAndFlagsRoot) {
     fs::remove(dir + "/log__untitled.txt");
     fs::create_directory(dir + "/log__untitled.txt");
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.verifybutton);
+    ClickWidget(ed->FindCommand("verify")->button);
     ASSERT_EQ(ed->messages.size(), 3u);
     EXPECT_EQ(ed->messages[2].text, ed->messages[0].text);
     EXPECT_TRUE(fs::is_directory(dir + "/log__untitled.txt"));
@@ -314,7 +314,7 @@ TEST_F(EditorTest, VerifyReplacesAPlantedLinkAndAnswersAClose) {
     Start();
     Frame();
     KeyInModal(host::kKeyEnter, 2);
-    ClickWidget(ed->w.newbutton);
+    ClickWidget(ed->FindCommand("new msh")->button);
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);
     ASSERT_EQ(ed->messages.size(), 1u);

@@ -52,7 +52,7 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
     ASSERT_TRUE(ed->doc.selchunk);
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");
     // The check takes the window back.
-    ClickWidget(ed->w.checkbutton);
+    ClickWidget(ed->FindCommand("check")->button);
     Frame();
     EXPECT_EQ(ed->checks().window->title.substr(0, 6), "check:");
     EXPECT_FALSE(ed->checks().ShowsDiff());

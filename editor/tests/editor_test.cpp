@@ -22,11 +22,11 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
     const int T = H - 17, L = T - 19, M = T - 32, e = (W - 10) / 3;
     auto& w = ed.w;
     std::vector<Pos> want = {
-        {w.titlelabel, 1, 1, 32, 1, "title"},
-        {w.savebutton, 1, 3, e - 1, 1, "save"},
-        {w.openbutton, e + 1, 3, e - 1, 1, "open"},
-        {w.newbutton, 2 * e + 1, 3, e - 1, 1, "new"},
-        {w.verifybutton, W - 9, 3, 8, 1, "verify"},
+        {ed.files->title, 1, 1, 32, 1, "title"},
+        {ed.FindCommand("save msh")->button, 1, 3, e - 1, 1, "save"},
+        {ed.FindCommand("open msh")->button, e + 1, 3, e - 1, 1, "open"},
+        {ed.FindCommand("new msh")->button, 2 * e + 1, 3, e - 1, 1, "new"},
+        {ed.FindCommand("verify")->button, W - 9, 3, 8, 1, "verify"},
         {ed.tree->box, 1, 5, 2, 1, "treebox"},
         {ed.tree->title, 1, 5, 17, 3, "chunk view"},
         {ed.tree->scroll, 17, 7, L, 0, "treescroll"},
@@ -118,14 +118,16 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     std::vector<const gadget*> top = order(w.rootlabel.get());
     ASSERT_GE(top.size(), 11u);
     top.resize(11);
-    EXPECT_EQ(top, (std::vector<const gadget*>{w.titlelabel, w.savebutton, w.openbutton, w.newbutton, w.verifybutton,
-                                               ed->tree->box, ed->actions->window, ed->modellist->scroll, w.datawindow, w.undobutton,
-                                               w.redobutton}));
-    EXPECT_EQ(w.undobutton->dx, 41);
-    EXPECT_EQ(w.undobutton->dy, 5);
-    EXPECT_EQ(w.redobutton->dx, 48);
-    EXPECT_EQ(w.checkbutton->dx, 55);
-    EXPECT_EQ(w.checkbutton->dy, 5);
+    auto button = [&](const char* name) -> const gadget* { return ed->FindCommand(name)->button; };
+    EXPECT_EQ(top, (std::vector<const gadget*>{ed->files->title, button("save msh"), button("open msh"),
+                                               button("new msh"), button("verify"), ed->tree->box,
+                                               ed->actions->window, ed->modellist->scroll, w.datawindow,
+                                               button("undo"), button("redo")}));
+    EXPECT_EQ(button("undo")->dx, 41);
+    EXPECT_EQ(button("undo")->dy, 5);
+    EXPECT_EQ(button("redo")->dx, 48);
+    EXPECT_EQ(button("check")->dx, 55);
+    EXPECT_EQ(button("check")->dy, 5);
     // The check findings window: (41, T - 15), (W - 42) x 14.
     EXPECT_EQ(ed->checks().window->dx, 41);
     EXPECT_EQ(ed->checks().window->dy, 60 - 17 - 15);
@@ -156,9 +158,9 @@ TEST_F(EditorTest, StartWithoutArgument) {
     EXPECT_EQ(ed->st.recognizematl, 1);
     EXPECT_EQ(ed->st.handleflag, 1);
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
-    EXPECT_EQ(ed->w.savebutton->disabled(), 1);
-    EXPECT_EQ(ed->w.verifybutton->disabled(), 1);
+    EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
+    EXPECT_EQ(ed->FindCommand("save msh")->button->disabled(), 1);
+    EXPECT_EQ(ed->FindCommand("verify")->button->disabled(), 1);
     EXPECT_EQ(ed->actions->window->disabled(), 1);
     EXPECT_TRUE(ed->messages.empty());
     // Control+S and Control+V do nothing without a mesh, and no dialog opens.
@@ -180,8 +182,8 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
     EXPECT_EQ(ed->modellist->models.size(), 3u);
     Frame();
     EXPECT_EQ(matl->kids.size(), 2u);
-    EXPECT_EQ(ed->w.titlelabel->title, "example");
-    EXPECT_EQ(ed->w.savebutton->disabled(), 0);
+    EXPECT_EQ(ed->files->title->title, "example");
+    EXPECT_EQ(ed->FindCommand("save msh")->button->disabled(), 0);
     // The saved file is the original, byte for byte, with the grouping on.
     ASSERT_TRUE(ed->doc.mesh->Save(dir + "/again.msh", 1));
     EXPECT_EQ(Slurp(dir + "/again.msh"), Slurp(dir + "/example.msh"));
@@ -196,7 +198,7 @@ TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
     EXPECT_EQ(ed->messages[0].text, "Failed to open mesh file.");
     EXPECT_EQ(ed->doc.mesh, nullptr);
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "Welcome to vornabel!");
+    EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
 
     // An empty file is a file, but no mesh.
     Spit(dir + "/empty.msh", "");
@@ -232,7 +234,7 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     Point(x0 + 3, y0 + 1);
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
-    EXPECT_EQ(ed->w.titlelabel->title, "example");
+    EXPECT_EQ(ed->files->title->title, "example");
     EXPECT_EQ(ed->modellist->grid.bg(0, 1), 1);
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);

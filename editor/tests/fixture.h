@@ -16,6 +16,7 @@
 #include "display/display.h"
 #include "editor/chunkactions.h"
 #include "editor/editor.h"
+#include "editor/filerow.h"
 #include "editor/modellist.h"
 #include "editor/treepanel.h"
 #include "host/headless_host.h"

@@ -82,7 +82,7 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     // A popup's loop: the confirmation of a new mesh, answered No.
     KeyInModal(host::kKeyRight, 3);
     KeyInModal(host::kKeyEnter, 6);
-    ClickWidget(ed->w.newbutton);
+    ClickWidget(ed->FindCommand("new msh")->button);
     Idle(3);
 
     // The line prompt: its cursor blinks while nothing is typed, and every
@@ -156,7 +156,7 @@ TEST_F(RedrawTest, TheFrameThatTakesInputShowsItsResult) {
          [&] {
              ed->doc.selchunk = ed->doc.mesh->hedr->kids[1];  // CL1L
              ed->Execute("delete");
-             ClickWidget(ed->w.undobutton);
+             ClickWidget(ed->FindCommand("undo")->button);
          }},
         {"a shortcut", [&] { Shortcut('Y'); }},  // redo
     };

@@ -330,25 +330,25 @@ TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
 TEST_F(UndoTest, ShortcutsAndButtons) {
     Open(SmallMesh());
     Frame();
-    EXPECT_EQ(ed->w.undobutton->disabled(), 1);
-    EXPECT_EQ(ed->w.redobutton->disabled(), 1);
+    EXPECT_EQ(ed->FindCommand("undo")->button->disabled(), 1);
+    EXPECT_EQ(ed->FindCommand("redo")->button->disabled(), 1);
     auto msh2 = Root()->getkid("MSH2");
     Select(msh2->kids[1]);
     Frame();
     ClickWidget(ed->FindCommand("delete")->button);
     Frame();
-    EXPECT_EQ(ed->w.undobutton->disabled(), 0);
+    EXPECT_EQ(ed->FindCommand("undo")->button->disabled(), 0);
     EXPECT_EQ(msh2->kids.size(), 2u);
 
     Shortcut(editor::kKeyZ);
     EXPECT_EQ(msh2->kids.size(), 3u);
     Shortcut(editor::kKeyY);
     EXPECT_EQ(msh2->kids.size(), 2u);
-    ClickWidget(ed->w.undobutton);
+    ClickWidget(ed->FindCommand("undo")->button);
     EXPECT_EQ(msh2->kids.size(), 3u);
     Frame();
-    EXPECT_EQ(ed->w.undobutton->disabled(), 1);
-    EXPECT_EQ(ed->w.redobutton->disabled(), 0);
+    EXPECT_EQ(ed->FindCommand("undo")->button->disabled(), 1);
+    EXPECT_EQ(ed->FindCommand("redo")->button->disabled(), 0);
     // Control+Shift+Z redoes; Z without Control does nothing.
     host.PressKey(editor::kKeyZ);
     Frame();
@@ -357,23 +357,23 @@ TEST_F(UndoTest, ShortcutsAndButtons) {
     Shortcut(editor::kKeyZ);
     host.HoldKey(editor::kKeyLeftShift, false);
     EXPECT_EQ(msh2->kids.size(), 2u);
-    ClickWidget(ed->w.undobutton);
-    ClickWidget(ed->w.redobutton);
+    ClickWidget(ed->FindCommand("undo")->button);
+    ClickWidget(ed->FindCommand("redo")->button);
     EXPECT_EQ(msh2->kids.size(), 2u);
 }
 
 TEST_F(UndoTest, ModifiedMarkFollowsSaveAndUndo) {
     Open(SmallMesh());
-    EXPECT_EQ(ed->w.titlelabel->title, "work");
+    EXPECT_EQ(ed->files->title->title, "work");
     auto msh2 = Root()->getkid("MSH2");
     Select(msh2->kids[2]);
     ASSERT_TRUE(Run("shift up"));
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "work *");
+    EXPECT_EQ(ed->files->title->title, "work *");
     host.file_answers = {dir + "/saved.msh"};
     Shortcut(editor::kKeySave);
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "saved");
+    EXPECT_EQ(ed->files->title->title, "saved");
     ASSERT_TRUE(Run("shift down"));
     EXPECT_TRUE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("undo"));  // back at the saved state
@@ -384,7 +384,7 @@ TEST_F(UndoTest, ModifiedMarkFollowsSaveAndUndo) {
     EXPECT_FALSE(ed->doc.history.Modified());
     ASSERT_TRUE(Run("redo"));  // past it
     Frame();
-    EXPECT_EQ(ed->w.titlelabel->title, "saved *");
+    EXPECT_EQ(ed->files->title->title, "saved *");
     // The log keeps the title without the mark.
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);

@@ -3,5 +3,5 @@ add_library(host_dialog file_dialog.cpp)
 target_link_libraries(host_dialog PUBLIC host_files)
 
 add_executable(host_dialog_tests tests/file_dialog_test.cpp)
-target_link_libraries(host_dialog_tests host_dialog GTest::gtest_main)
+target_link_libraries(host_dialog_tests host_dialog test_scratch GTest::gtest_main)
 gtest_discover_tests(host_dialog_tests PROPERTIES LABELS unit)

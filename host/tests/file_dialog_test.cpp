@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "host/file_dialog.h"
+#include "tests/support/scratch.h"
 
 namespace fs = std::filesystem;
 using namespace host;
@@ -16,17 +17,8 @@ namespace {
 // A directory holding stand-in dialog programs: small shell scripts that
 // record the arguments they receive and answer like a dialog would.
 struct StandIns {
-    StandIns() {
-        char tmpl[] = "/tmp/vorna-dialog-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    ~StandIns() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
     std::string Script(const std::string& name, const std::string& body) {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << "#!/bin/sh\n" << body;
+        const std::string path = scratch.Write(name, "#!/bin/sh\n" + body);
         chmod(path.c_str(), 0755);
         return path;
     }
@@ -43,7 +35,8 @@ struct StandIns {
             }
         return out;
     }
-    std::string dir;
+    testsupport::ScratchDir scratch{"dialog"};
+    const std::string dir = scratch.path();
 };
 
 const std::string kHostile = "/tmp/a b/it's \"q\" $HOME (1) `x` \xc3\xbc\xc3\xafn\\x;*.msh";

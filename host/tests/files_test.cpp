@@ -22,7 +22,7 @@ using namespace host;
 
 namespace {
 
-using TempDir = testsupport::ScratchDir;
+using testsupport::ScratchDir;
 
 std::string Slurp(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
@@ -55,7 +55,7 @@ TEST(Paths, BaseNameAndExtension) {
 }
 
 TEST(Streams, BytesLinesAndEof) {
-    TempDir t;
+    ScratchDir t;
     std::string p = t.path() + "\\lines.txt";  // backslashes are separators too
     {
         auto w = OpenWrite(p);
@@ -82,7 +82,7 @@ TEST(Streams, BytesLinesAndEof) {
 }
 
 TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
-    TempDir t;
+    ScratchDir t;
     std::string target = t.path() + "/mesh.msh";
     std::ofstream(target) << "old";
     {
@@ -104,7 +104,7 @@ TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
 }
 
 TEST(AtomicFile, FailuresLeaveTargetAndNoTemporary) {
-    TempDir t;
+    ScratchDir t;
     // A directory as the target.
     fs::create_directory(t.path() + "/sub");
     AtomicFile dir(t.path() + "/sub");
@@ -127,7 +127,7 @@ TEST(AtomicFile, FailuresLeaveTargetAndNoTemporary) {
 
 TEST(AtomicFile, AFolderThatCannotBeWrittenKeepsItsFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into folders without write permission";
-    TempDir t;
+    ScratchDir t;
     std::string ro = t.path() + "/ro";
     fs::create_directory(ro);
     std::ofstream(ro + "/m.msh") << "keep";
@@ -151,7 +151,7 @@ TEST(Clock, FakeClockMovesOnlyWhenTold) {
 // ---- Reading whole files ---------------------------------------------------
 
 TEST(ReadWholeFile, SizeIsCheckedBeforeAnythingIsAllocated) {
-    TempDir t;
+    ScratchDir t;
     std::string big = t.path() + "/huge.msh";
     {
         std::ofstream(big) << "HEDR";
@@ -182,7 +182,7 @@ TEST(ReadWholeFile, SizeIsCheckedBeforeAnythingIsAllocated) {
 TEST(ReadWholeFile, LargeFilesWithHolesReadWhole) {
     // Large enough for the buffer to grow on a second thread while it is
     // read: data, a hole of several megabytes, data to the last byte.
-    TempDir t;
+    ScratchDir t;
     const std::string path = t.path() + "/large";
     std::vector<uint8_t> want(size_t{40} << 20, 0);
     for (size_t i = 0; i < want.size(); i += 4093) want[i] = static_cast<uint8_t>(i % 251 + 1);
@@ -225,7 +225,7 @@ mode_t ModeOf(const std::string& p) {
 }  // namespace
 
 TEST(AtomicFile, WritesThroughSymbolicLinks) {
-    TempDir t;
+    ScratchDir t;
     fs::create_directory(t.path() + "/real");
     std::ofstream(t.path() + "/real/m.msh") << "old";
     chmod((t.path() + "/real/m.msh").c_str(), 0640);
@@ -253,7 +253,7 @@ TEST(AtomicFile, WritesThroughSymbolicLinks) {
 }
 
 TEST(AtomicFile, ReplacesALinkWhenToldNotToFollow) {
-    TempDir t;
+    ScratchDir t;
     std::ofstream(t.path() + "/precious") << "keep";
     fs::create_symlink("precious", t.path() + "/log.txt");
     ASSERT_TRUE(Save(t.path() + "/log.txt", "findings", nullptr, AtomicFile::Links::Replace));
@@ -268,7 +268,7 @@ TEST(AtomicFile, ReplacesALinkWhenToldNotToFollow) {
 }
 
 TEST(AtomicFile, RefusesTargetsThatAreNotRegularFiles) {
-    TempDir t;
+    ScratchDir t;
     std::string fifo = t.path() + "/fifo.msh";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     std::string why;
@@ -289,7 +289,7 @@ TEST(AtomicFile, RefusesTargetsThatAreNotRegularFiles) {
 }
 
 TEST(AtomicFile, TemporaryIsPrivateUntilTheRename) {
-    TempDir t;
+    ScratchDir t;
     std::string target = t.path() + "/m.msh";
     std::ofstream(target) << "old";
     chmod(target.c_str(), 0604);
@@ -308,7 +308,7 @@ TEST(AtomicFile, TemporaryIsPrivateUntilTheRename) {
 
 TEST(AtomicFile, KeepsOwnerAndGroup) {
     if (geteuid() != 0) GTEST_SKIP() << "changing owners needs root";
-    TempDir t;
+    ScratchDir t;
     std::string target = t.path() + "/theirs.msh";
     std::ofstream(target) << "old";
     ASSERT_EQ(chown(target.c_str(), 4321, 4322), 0);
@@ -349,7 +349,7 @@ TEST(AtomicFile, KeepsOwnerAndGroup) {
 }
 
 TEST(AtomicFile, TemporaryNamesAndLeftovers) {
-    TempDir t;
+    ScratchDir t;
     // A name so long that the temporary name must be shorter.
     std::string longname(250, 'n');
     std::string why;
@@ -397,7 +397,7 @@ TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
     // a shared stretch join it, others stay apart; more pieces than one
     // writev takes; stretches of one buffer that do not meet; stretches
     // larger than one writev writes.
-    TempDir t;
+    ScratchDir t;
     std::vector<uint8_t> buf(1 << 20);
     for (size_t i = 0; i < buf.size(); ++i) buf[i] = static_cast<uint8_t>(i * 7 + i / 251);
     std::string expect;
@@ -437,7 +437,7 @@ TEST(AtomicFile, GatheredWritesGiveTheBytesInOrder) {
 }
 
 TEST(AtomicFile, ReasonsForFailures) {
-    TempDir t;
+    ScratchDir t;
     std::string why;
     EXPECT_FALSE(Save(t.path() + "/nowhere/x.msh", "x", &why));
     EXPECT_EQ(why, "No such file or directory");

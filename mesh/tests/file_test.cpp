@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using TempDir = testsupport::ScratchDir;
+using testsupport::ScratchDir;
 
 void Put(const std::string& path, const Bytes& b) {
     std::ofstream out(path, std::ios::binary);
@@ -39,7 +39,7 @@ Bytes Get(const std::string& path) {
 }  // namespace
 
 TEST(ReadMsh, FilesAndFailures) {
-    TempDir dir;
+    ScratchDir dir;
     EXPECT_EQ(msh::ReadMsh(dir / "missing.msh", Containers(), 1), nullptr);
     EXPECT_EQ(msh::ReadMsh(dir.path(), Containers(), 1), nullptr);
     Put(dir / "empty.msh", {});
@@ -74,7 +74,7 @@ TEST(ReadMsh, FilesAndFailures) {
 }
 
 TEST(Save, FailuresLeaveTheTargetAndTheTreeAlone) {
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "a.msh", Mesh());
     auto m = msh::ReadMsh(dir / "a.msh", Containers(), 0);
     ASSERT_TRUE(m);
@@ -118,7 +118,7 @@ TEST(Save, FailuresLeaveTheTargetAndTheTreeAlone) {
 
 TEST(Save, AFolderThatCannotBeWrittenToKeepsTheOldFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into folders without write permission";
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "a.msh", Mesh());
     auto m = msh::ReadMsh(dir / "a.msh", Containers(), 0);
     ASSERT_TRUE(m);
@@ -142,7 +142,7 @@ TEST(Save, RefusesATreeLargerThanTheSizeFieldsHold) {
     for (int i = 0; i < 33; ++i) root->AppendKid(chunk::GetChunk(buf, 0, Containers(), nullptr));
     msh m;
     m.hedr = root;
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "big.msh", Text("old contents"));
     std::string err;
     EXPECT_FALSE(m.Save(dir / "big.msh", 0, &err));
@@ -191,7 +191,7 @@ TEST(Refresh, ScrollRangesModelListAndCount) {
 }
 
 TEST(FormatList, FileRules) {
-    TempDir dir;
+    ScratchDir dir;
     EXPECT_TRUE(mesh::ReadFormatList(dir / "none.txt").empty());
     Put(dir / "e.txt", {});
     EXPECT_EQ(mesh::ReadFormatList(dir / "e.txt"), mesh::namelist{""});
@@ -211,7 +211,7 @@ TEST(Deep, AMillionNestedContainers) {
         std::memcpy(&file[8 * i + 4], &size, 4);
     }
     std::memcpy(&file[8 * n], "LEAF", 4);
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "deep.msh", file);
     const mesh::namelist list = {"DEEP"};
     auto m = mesh::OpenMesh(dir / "deep.msh", list, 1);
@@ -275,7 +275,7 @@ bool Sparse(const std::string& path, const Bytes& head, int64_t size, int64_t ta
 }  // namespace
 
 TEST(ReadMsh, AFileLargerThanAnyMeshIsRefusedBeforeReading) {
-    TempDir dir;
+    ScratchDir dir;
     // A valid 20-byte mesh at the start of a terabyte of hole.
     Bytes mesh20 = Ck("HEDR", Ck("CL1L", I32s({7})));
     ASSERT_EQ(mesh20.size(), 20u);
@@ -296,7 +296,7 @@ TEST(ReadMsh, TheLargestRootReadsBackWhole) {
     // A root of 2^31 - 1 data bytes: a file of 2^31 + 7 bytes whose last
     // byte is the last one of the root's data.
     if (kSanitized) GTEST_SKIP() << "2 GB allocation: left to the build without the sanitizer";
-    TempDir dir;
+    ScratchDir dir;
     const int64_t size = msh::kMaxFileBytes;
     if (!Sparse(dir / "max.msh", Ck("HEDR", {}, 0x7FFFFFFF), size, size - 1, 0x5A))
         GTEST_SKIP() << "the file system here cannot hold a 2 GB sparse file";
@@ -310,7 +310,7 @@ TEST(ReadMsh, TheLargestRootReadsBackWhole) {
 
 TEST(ReadMsh, RunningOutOfMemoryIsAFailureNotACrash) {
     if (kSanitized) GTEST_SKIP() << "an address-space limit does not fit the sanitizer's shadow memory";
-    TempDir dir;
+    ScratchDir dir;
     // 3 million empty SINF chunks in a container: 24 MB of file, a few hundred MB
     // of chunks once parsed.
     const int n = 3000000;
@@ -361,7 +361,7 @@ TEST(Refresh, ATreeLargerThanTheSizeFieldsKeepsSizesPositive) {
     EXPECT_EQ(msh2->size, 0x7FFFFFFF);
     EXPECT_EQ(root->size, 0x7FFFFFFF);
     EXPECT_EQ(root->readname(8), "LEAF");  // the data still reads
-    TempDir dir;
+    ScratchDir dir;
     std::string why;
     EXPECT_FALSE(m.Save(dir / "big.msh", 0, &why));
     EXPECT_NE(why.find("larger than a mesh file can hold"), std::string::npos);
@@ -373,7 +373,7 @@ TEST(Refresh, ATreeLargerThanTheSizeFieldsKeepsSizesPositive) {
 }
 
 TEST(ReadMsh, TheMeshStaysWhatWasReadWhenTheFileChanges) {
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "a.msh", Mesh());
     auto m = mesh::OpenMesh(dir / "a.msh", Containers(), 0);
     ASSERT_TRUE(m);
@@ -393,7 +393,7 @@ TEST(ReadMsh, TheMeshStaysWhatWasReadWhenTheFileChanges) {
 }
 
 TEST(Save, WritesThroughALinkAndKeepsThePermissions) {
-    TempDir dir;
+    ScratchDir dir;
     Put(dir / "a.msh", Mesh());
     auto m = mesh::OpenMesh(dir / "a.msh", Containers(), 1);
     ASSERT_TRUE(m);
@@ -449,7 +449,7 @@ TEST(ExpandEach, OpensEveryAncestorOnceOnAMillionDeepChain) {
 }
 
 TEST(Save, BytesAfterTheRootAreWrittenBackAsTheyWere) {
-    TempDir dir;
+    ScratchDir dir;
     const Bytes root = Ck("HEDR", Ck("MSH2", Ck("SINF", Ck("NAME", Str("scene")))));
     struct Case {
         const char* what;
@@ -483,7 +483,7 @@ TEST(Save, BytesAfterTheRootAreWrittenBackAsTheyWere) {
 // A file that ends inside its root chunk is read as far as it goes, and the
 // mesh says where it ends; a whole file, or one saved since, says nothing.
 TEST(ReadMsh, AFileThatEndsInsideItsRootSaysSo) {
-    TempDir dir;
+    ScratchDir dir;
     const Bytes whole = Ck("HEDR", Ck("MSH2", Ck("SINF", Ck("NAME", Str("scene")))));  // 40 bytes
     struct Case {
         size_t keep;  // bytes of the file kept

@@ -19,6 +19,7 @@
 
 #include "tests/support/chunks.h"
 #include "tests/support/run.h"
+#include "tests/support/scratch.h"
 
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
@@ -42,12 +43,10 @@ std::vector<std::string> Lines(const std::string& s) {
 class MshtoolCheck : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorna-check-XXXXXX";
-        dir = mkdtemp(tmpl);
-        std::ofstream list(dir + "/format.txt");
-        for (const std::string& name : testsupport::Containers()) list << name << "\n";
+        std::string list;
+        for (const std::string& name : testsupport::Containers()) list += name + "\n";
+        scratch.Write("format.txt", list);
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     void Save(const std::string& file, const chunkptr& root) {
         fs::create_directories(fs::path(dir + "/" + file).parent_path());
@@ -56,7 +55,8 @@ protected:
         ASSERT_TRUE(m.Save(dir + "/" + file, 1));
     }
     Outcome Tool(const std::string& args) { return testsupport::RunIn(dir, MSHTOOL_PATH, args); }
-    std::string dir;
+    testsupport::ScratchDir scratch{"check"};
+    const std::string dir = scratch.path();
 };
 
 chunkptr WithWarning() {
@@ -202,8 +202,8 @@ TEST_F(MshtoolCheck, WrongCalls) {
 // Names in a mesh are bytes: in text output none of them may start a line of
 // its own or reach the terminal as a control sequence.
 TEST(MshtoolText, NamesAreEscaped) {
-    char tmpl[] = "/tmp/vorna-escape-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const testsupport::ScratchDir scratch("escape");
+    const std::string& dir = scratch.path();
     chunkptr r = Good();
     const std::string forged = "HP_\nf.msh: error: HEDR: [fake] forged\x1b[2J\\";  // a name-case warning
     r->kids[0]->kids[10]->kids[2]->setdata(Str(forged));  // MODL hp_fire
@@ -237,7 +237,6 @@ TEST(MshtoolText, NamesAreEscaped) {
     Outcome json = testsupport::RunIn(dir, MSHTOOL_PATH, "check --json --format format.txt f.msh");
     const std::string quoted = nlohmann::json(forged).dump();
     EXPECT_NE(json.out.find(quoted.substr(1, quoted.size() - 2)), std::string::npos) << json.out;
-    fs::remove_all(dir);
 }
 
 namespace {
@@ -274,8 +273,8 @@ TEST(MshtoolLimits, OutOfMemoryAndThreadsGiveAReason) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit the test could set";
 #else
-    char tmpl[] = "/tmp/vorna-oom-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const testsupport::ScratchDir scratch("oom");
+    const std::string& dir = scratch.path();
     fs::create_directories(dir + "/folder");
     // 4 million empty leaves: 32 MB to read, several times that to check.
     const int32_t leaves = 4'000'000;
@@ -322,6 +321,5 @@ TEST(MshtoolLimits, OutOfMemoryAndThreadsGiveAReason) {
             EXPECT_NE((o.out + o.err).find("ut of memory"), std::string::npos) << c.what << o.err;
         }
     }
-    fs::remove_all(dir);
 #endif
 }

@@ -12,6 +12,7 @@
 #include "tests/support/chunks.h"
 
 #include "tests/support/run.h"
+#include "tests/support/scratch.h"
 
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
@@ -28,17 +29,14 @@ using testsupport::Slurp;
 class Mshtool : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vorna-mshtool-XXXXXX";
-        dir = mkdtemp(tmpl);
-        std::ofstream(dir + "/list.txt") << "msh2\nsinf\nname\nmtyp\nbbox\nmati\n";
-        Bytes m = Mesh();
-        std::ofstream(dir + "/a.msh", std::ios::binary).write(reinterpret_cast<const char*>(m.data()), m.size());
+        scratch.Write("list.txt", "msh2\nsinf\nname\nmtyp\nbbox\nmati\n");
+        scratch.Write("a.msh", Mesh());
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs mshtool with the arguments in the test's directory.
     Outcome Tool(const std::string& args) { return testsupport::RunIn(dir, MSHTOOL_PATH, args); }
-    std::string dir;
+    ScratchDir scratch{"mshtool"};
+    const std::string dir = scratch.path();
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
+#include "tests/support/scratch.h"
 
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
@@ -61,11 +62,7 @@ chunkptr Mesh(bool matdcomplete, chunkptr extra = nullptr) {
 class MshtoolVerify : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = ::testing::TempDir() + "mshtool_verify_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::string cmd = "mkdir -p '" + dir_ + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-        std::ofstream(dir_ + "/format.txt") << "SHVO\nMSH2\nSINF\nNAME\nMTYP\nBBOX\nMATI\nSHDW\n";
+        scratch_.Write("format.txt", "SHVO\nMSH2\nSINF\nNAME\nMTYP\nBBOX\nMATI\nSHDW\n");
     }
 
     std::string Write(const std::string& file, const chunkptr& root) {
@@ -97,7 +94,8 @@ protected:
 
     std::string Format() const { return "--format '" + dir_ + "/format.txt' "; }
 
-    std::string dir_;
+    testsupport::ScratchDir scratch_{"verify"};
+    const std::string dir_ = scratch_.path();
 };
 
 TEST_F(MshtoolVerify, FindingsAndExitCodes) {

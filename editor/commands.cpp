@@ -1,8 +1,8 @@
-// The command table, changes and the history, and the data buttons. Every
-// command that changes the mesh does so inside Change; the file commands,
-// the chunk actions and the verification report are in chunk_commands.cpp.
+// The command table, changes and the history. Every command that changes the
+// mesh does so inside Change; the file commands, the chunk actions and the
+// verification report are in chunk_commands.cpp, the data buttons in
+// dataview.cpp.
 #include <algorithm>
-#include <bit>
 
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
@@ -11,34 +11,14 @@
 #include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/toolrow.h"
-#include "format/bytes.h"
-#include "format/number.h"
-#include "format/records.h"
 
 namespace editor {
 
 // ---- the table ---------------------------------------------------------------
 
 void Editor::BuildCommands() {
-    auto selected = [this] { return doc.selchunk != nullptr; };
-    auto cursor = [this] { return doc.selchunk != nullptr && doc.datacursor >= 0; };
-    auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys, std::function<bool()> enabled,
-                      std::function<void()> run) {
-        commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
-    };
-
-    // The data buttons: remove, insert and input of 1, 2 and 4 bytes, then
-    // "str" and "flt"; the byte picker is clicked in the data view.
-    for (int k = 0; k < 3; ++k) {
-        const int n = 1 << k;
-        const std::string bytes = " " + std::to_string(n);
-        add("remove" + bytes, w.removebuttons[k], {}, cursor, [this, n] { RemoveBytes(n); });
-        add("insert" + bytes, w.insertbuttons[k], {}, selected, [this, n] { InsertBytes(n); });
-        add("input" + bytes, w.inputbuttons[k], {}, cursor, [this, n] { InputBytes(n); });
-    }
-    add("str", w.strbutton, {}, selected, [this] { InputString(); });
-    add("flt", w.fltbutton, {}, cursor, [this] { InputFloat(); });
-    add("pick byte", nullptr, {}, selected, [this] { PickByte(); });
+    // The data buttons and the byte picker.
+    data->AddCommands();
 
     // The chunk actions.
     actions->AddCommands();
@@ -215,111 +195,6 @@ bool Editor::MayDropMesh() {
     FlushInput();
     if (answer == 0) return SaveMeshAs();
     return answer == 1;
-}
-
-// ---- data commands -----------------------------------------------------------
-
-void Editor::RemoveBytes(int n) {
-    const mesh::chunkptr c = doc.selchunk;
-    Change("remove " + std::to_string(n), c, Reach::subtree, [&] {
-        // Each call removes the byte at the cursor, so the n bytes from the
-        // cursor on go; only the last call parses again.
-        for (int j = 0; j < n; ++j)
-            c->RemoveByte(doc.datacursor, st.handleflag, j == n - 1 ? 1 : 0, st.formatlist, st.recognizematl);
-    });
-}
-
-void Editor::InsertBytes(int n) {
-    const mesh::chunkptr c = doc.selchunk;
-    Change("insert " + std::to_string(n), c, Reach::subtree, [&] {
-        if (doc.datacursor >= 0)
-            c->InsertBytes(doc.datacursor, n, st.handleflag, 1, st.formatlist, st.recognizematl);
-        else
-            c->GrowData(n);
-    });
-}
-
-void Editor::InputBytes(int n) {
-    // The value box reads numbers as the inspector does; raw bytes take a
-    // value of either signedness (a byte: -128 to 255).
-    format::Integer v;
-    uint64_t bits = 0;
-    if (!format::ReadInteger(w.valuebox->title, v) || !format::FitInteger(v, n, format::Signedness::Either, bits)) {
-        Message("Error!", "Not a value for " + std::to_string(n) + (n == 1 ? " byte." : " bytes."));
-        FlushInput();
-        return;
-    }
-    // The n low bytes, least significant first; the children are parsed
-    // again after the last.
-    uint8_t bytes[4];
-    for (int j = 0; j < 4; ++j) bytes[j] = static_cast<uint8_t>((bits >> (8 * j)) & 255u);
-    WriteBytes("input " + std::to_string(n), std::span<const uint8_t>(bytes, static_cast<size_t>(n)));
-}
-
-void Editor::InputString() {
-    const mesh::chunkptr c = doc.selchunk;
-    Change("str", c, Reach::own,
-           [&] { c->InsertString(std::max(0, doc.datacursor), w.valuebox->title, st.formatlist); });
-}
-
-void Editor::InputFloat() {
-    float f = 0;
-    if (!format::ReadFloat(w.valuebox->title, f)) {
-        Message("Error!", "Not a value for a float.");
-        FlushInput();
-        return;
-    }
-    uint8_t bytes[4];
-    format::StoreI32(bytes, std::bit_cast<int32_t>(f));
-    WriteBytes("flt", bytes);
-}
-
-void Editor::PickByte() {
-    const uint8_t b = static_cast<uint8_t>(st.pickedbyte & 0xFF);
-    if (doc.datacursor < doc.selchunk->size) WriteBytes("pick byte", std::span<const uint8_t>(&b, 1));
-}
-
-// The leaf of c's subtree whose data holds the bytes p .. p+n-1 of c's data,
-// with at set to where they start in it; null when they are not all inside
-// one leaf's data, or touch the first four bytes of a leaf that a parse
-// could open. Only containers whose data is laid out from their children
-// (rebuilt, children filling it to the last byte) are looked through.
-mesh::chunkptr Editor::LeafHolding(const mesh::chunkptr& c, int64_t p, int64_t n, int64_t& at) const {
-    if (!c || c->kids.empty() || p < 0 || n < 1) return nullptr;
-    mesh::chunkptr x = c;
-    int64_t q = p;
-    while (!x->kids.empty()) {
-        const mesh::chunk::fields f = x->take();
-        if (!f.derived) return nullptr;
-        int64_t off = f.group ? 4 : 0, sum = off;
-        for (const mesh::chunkptr& k : x->kids) sum += 8 + static_cast<int64_t>(std::max<int32_t>(0, k->size));
-        if (sum != x->size || q < off) return nullptr;
-        mesh::chunkptr next;
-        for (const mesh::chunkptr& k : x->kids) {
-            const int64_t len = 8 + static_cast<int64_t>(std::max<int32_t>(0, k->size));
-            if (q < off + len) {
-                if (q < off + 8) return nullptr;  // a header
-                next = k;
-                q -= off + 8;
-                break;
-            }
-            off += len;
-        }
-        if (!next) return nullptr;
-        x = next;
-    }
-    if (q + n > x->size) return nullptr;
-    if (q < 4 && x->size >= 8 && !format::IsRecordName(x->name)) return nullptr;
-    at = q;
-    return x;
-}
-
-void Editor::WriteBytes(const std::string& name, std::span<const uint8_t> v) {
-    const mesh::chunkptr c = doc.selchunk;
-    int64_t at = doc.datacursor;
-    const mesh::chunkptr leaf = LeafHolding(c, doc.datacursor, static_cast<int64_t>(v.size()), at);
-    const mesh::chunkptr target = leaf ? leaf : c;
-    Change(name, target, Reach::own, [&] { target->SetBytes(at, v, st.formatlist); });
 }
 
 }  // namespace editor

@@ -8,6 +8,7 @@
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
 #include "editor/filerow.h"
+#include "editor/dataview.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
 #include "editor/prefs.h"
@@ -49,7 +50,6 @@ void Editor::Startup(const std::vector<std::string>& args) {
     ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
     st.recognizematl = prefs.recognizematl;
-    st.handleflag = prefs.handleflag;
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
@@ -59,7 +59,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
 
     ReadCommandLine(args);
     Refresh();
-    w.handlebox->state = st.handleflag;
+    data->SetHandle(prefs.handleflag);
     host.ClearKeys();
 }
 
@@ -112,24 +112,18 @@ bool Editor::Frame() {
 
 void Editor::Compose() {
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
-    g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
-    g.byteoverlay.Fill(pal::kKeep, pal::kKeep, pal::kKeep, 1);
     host.ClearScreen();
 
     // The title, marked while there are changes that were not saved.
     files->View();
-    st.handleflag = w.handlebox->state;
     actions->View();
-
-    w.datawindow->disable();
-    if (doc.selchunk) w.datawindow->enable();
+    data->Prepare();
 
     hint.clear();
     modellist->View();
     checks_->View();
     actions->ShowSelectedName();
-    DataView();
-    Readouts();
+    data->View(g.screen);
     inspector->View();
 
     ui.UpdatePointer();
@@ -138,15 +132,14 @@ void Editor::Compose() {
     w.rootlabel->draw(ui, g.screen, 0, 0);
     drawn_ = true;
 
-    g.screen.InsertMapImage(g.datagrid, tree->panel->dx, tree->panel->dy + layout.L + 3, 1);
+    data->Paste(g.screen);
     modellist->Paste(g.screen);
-    g.screen.InsertMapImage(g.bytetable, w.tableanchor->dx, w.tableanchor->dy, 1);
     inspector->Paste(g.screen);
     checks_->Paste(g.screen);
 
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
     if (inspector->preview) inspector->preview->Draw();
-    g.byteoverlay.Draw(display, w.tableanchor->dx, w.tableanchor->dy, 0, 0, -1, -1);
+    data->Draw(display);
     tree->Draw();
 
     RunCommands();
@@ -165,7 +158,7 @@ bool Editor::Shutdown() {
     Prefs prefs;
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = st.recognizematl;
-    prefs.handleflag = st.handleflag;
+    prefs.handleflag = data->handle();
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 
@@ -219,6 +212,8 @@ bool Editor::Reveal(const mesh::chunkptr& c) {
     tree->ScrollTo(std::min(c->findy(nullptr), tree->ScrollMax()));
     return true;
 }
+
+void Editor::ShowInDataView(int64_t offset) { data->ShowOffset(offset); }
 
 int Editor::Ask(const std::string& title, const std::string& text) {
     messages.push_back({title, text});

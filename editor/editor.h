@@ -4,13 +4,13 @@
 // Its parts live in files of their own:
 //   editor.cpp    start-up, the main loop, the rebuild after a change
 //   layout.cpp    the widget tree and the grids (positions fixed by W and H)
-//   views.cpp     the data view, the readouts
 //   treepanel.h   the chunk tree (TreePanel; editor/treeview.h draws its rows)
 //   chunkactions.h  the chunk actions window and the grouping box
 //                   (ChunkActionsPanel)
 //   modellist.h   the model list (ModelListPanel)
 //   filerow.h     the title line and the file buttons (FileRowPanel)
 //   toolrow.h     undo, redo, check and diff in the free area (ToolRowPanel)
+//   dataview.cpp  the data view, its readouts and the data window (DataPanel)
 //   commands.cpp  the command table and every command
 //   history.cpp   the undo history
 //   checkpanel.h    the check window: the deep check, the comparison with
@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +39,7 @@
 namespace editor {
 
 class CheckPanel;
+class DataPanel;
 class InspectorPanel;
 class ChunkActionsPanel;
 class FileRowPanel;
@@ -102,11 +102,8 @@ struct Layout {
 // (the document holds what is saved and undone).
 struct EditorState {
     std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
-    int dataat = 0;              // byte shown by the readouts this frame
     std::string lastdir;         // where every file dialog starts
     int recognizematl = 1;       // material grouping on (mirrors its check box)
-    int handleflag = 1;          // handle mode of byte edits (mirrors its check box)
-    int pickedbyte = 0;          // the value the byte picker was clicked on
     mesh::namelist formatlist;   // container chunk names
     int64_t framestart = 0;
 };
@@ -115,28 +112,11 @@ struct EditorState {
 // owned by the tree under rootlabel.
 struct EditorWidgets {
     std::unique_ptr<widgets::gadget> rootlabel;
-    widgets::gadget* datascroll = nullptr;
-    widgets::gadget* datawindow = nullptr;
-    widgets::gadget* infowindow = nullptr;
-    widgets::gadget* deletelabel = nullptr;
-    widgets::gadget* insertlabel = nullptr;
-    widgets::gadget* handlebox = nullptr;
-    widgets::gadget* inputlabel = nullptr;
-    widgets::gadget* fltbutton = nullptr;
-    widgets::gadget* strbutton = nullptr;
-    widgets::gadget* valuebox = nullptr;
-    widgets::gadget* removebuttons[3] = {};
-    widgets::gadget* insertbuttons[3] = {};
-    widgets::gadget* inputbuttons[3] = {};
-    widgets::gadget* tableanchor = nullptr;
 };
 
 // The grids the frame is composed of.
 struct EditorGrids {
     display::tilemap screen;
-    display::tilemap datagrid;
-    display::tilemap bytetable;
-    display::tilemap byteoverlay;
 };
 
 // A command: what the user asks for with a button, a shortcut or a click in
@@ -240,12 +220,6 @@ public:
     void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
                 const std::function<void()>& change);
 
-    // The leaf of c's subtree whose data holds the bytes p .. p+n-1 of c's
-    // data, with at set to where they start in it; null when they are not
-    // all inside one leaf's data, or touch the first four bytes of a leaf
-    // that a parse could open (see commands.cpp).
-    mesh::chunkptr LeafHolding(const mesh::chunkptr& c, int64_t p, int64_t n, int64_t& at) const;
-
     // The refresh after every change: rebuilds the tree, recounts it, sets
     // the scroll maxima (and keeps the scroll positions within them) and the
     // model list.
@@ -282,6 +256,8 @@ public:
     std::unique_ptr<ChunkActionsPanel> actions;
     // The model list under the chunk actions.
     std::unique_ptr<ModelListPanel> modellist;
+    // The data view and the data window (editor/dataview.h).
+    std::unique_ptr<DataPanel> data;
     // The inspector window of the free area (mesh/inspect.h decodes).
     std::unique_ptr<InspectorPanel> inspector;
 
@@ -313,7 +289,7 @@ public:
     // again, so the key or click that closed it does not reach the editor.
     void FlushInput();
     // Scrolls the data view so that the byte at offset of the selected chunk
-    // is on it.
+    // is on it (DataPanel::ShowOffset).
     void ShowInDataView(int64_t offset);
     // Selects a chunk of the tree, opens the tree down to it and scrolls it
     // into view; false (nothing changes) for a chunk no longer in the tree.
@@ -328,20 +304,6 @@ private:
     void BuildCommands();
     void RunCommands();
     void ReadCommandLine(const std::vector<std::string>& args);
-    void DataView();
-    void Readouts();
-    // The data commands.
-    void RemoveBytes(int n);
-    void InsertBytes(int n);
-    void InputBytes(int n);
-    void InputString();
-    void InputFloat();
-    void PickByte();
-    // Writes v at the data cursor of the selected chunk, one step. A write
-    // into a container that falls inside one leaf's data goes into that
-    // leaf (LeafHolding): the same bytes, and the step keeps the leaf's
-    // changed bytes rather than the container's old children.
-    void WriteBytes(const std::string& name, std::span<const uint8_t> v);
     // Moves the selected chunk by one place among its siblings (by -1 or 1).
     void Shift(int by);
     // Undoes (forward false) or redoes the next step, under the grouping it

@@ -1,9 +1,9 @@
 // The widget tree and the grids of the editor window. Every position follows
 // from the grid size W x H (see Layout); the order in which widgets are made
 // under one parent is the order in which they are drawn.
-#include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
+#include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
@@ -12,8 +12,6 @@
 #include "editor/treepanel.h"
 
 namespace editor {
-
-namespace pal = display::palette;
 
 using widgets::gadget;
 
@@ -30,7 +28,7 @@ Layout Layout::For(int W, int H) {
 
 void Editor::BuildWidgets() {
     const Layout& l = layout;
-    const int W = l.W, T = l.T, L = l.L, M = l.M;
+    const int T = l.T, L = l.L, M = l.M;
 
     w.rootlabel = gadget::CreateLabel("", 0, 0, 1, 1, 1);
     gadget& root = *w.rootlabel;
@@ -39,38 +37,19 @@ void Editor::BuildWidgets() {
 
     tree = std::make_unique<TreePanel>(*this);
     tree->Build(root, L);
-    w.datascroll = gadget::CreateScroll(16, L + 3, 8, gadget::vertical, 0, *tree->panel);
-    g.datagrid = display::tilemap(16, 8);
-    g.datagrid.Fill(0, pal::kText, pal::kPanel, 0);
-    w.datascroll->SetArea(-16, 0, 17, 8);
+    data = std::make_unique<DataPanel>(*this);
+    data->BuildView(*tree->panel);
 
     actions = std::make_unique<ChunkActionsPanel>(*this);
     actions->Build(root, *tree->panel, L);
     modellist = std::make_unique<ModelListPanel>(*this);
     modellist->Build(*actions->window, root, M);
 
-    w.datawindow = gadget::CreateWindow("data", 1, T, W - 22, 16, root);
-    gadget& data = *w.datawindow;
-    w.infowindow = gadget::CreateWindow("", W - 22, 0, 20, 16, data);
-    w.deletelabel = gadget::CreateLabel("delete", 3, 2, 12, 1, data, 1);
-    w.insertlabel = gadget::CreateLabel("insert", 3, 4, 12, 1, data, 1);
-    w.handlebox = gadget::CreateCheckbox("handle", 3, 6, data);
-    w.inputlabel = gadget::CreateLabel("input data", 2, 9, 14, 1, data, 1);
-    w.fltbutton = gadget::CreateButton("flt", 9, 10, 3, 1, data);
-    w.strbutton = gadget::CreateButton("str", 13, 10, 3, 1, data);
-    w.valuebox = gadget::CreateTextbox("012345", 2, 12, 14, 3, data, gadget::defaultchars);
-    for (int k = 0; k < 3; ++k) {
-        std::string caption = std::to_string(1 << k);
-        w.removebuttons[k] = gadget::CreateButton(caption, W - 30 + 2 * k, 2, 1, 1, data);
-        w.insertbuttons[k] = gadget::CreateButton(caption, W - 30 + 2 * k, 4, 1, 1, data);
-        w.inputbuttons[k] = gadget::CreateButton(caption, 2 * k + 2, 10, 1, 1, data);
-    }
-    w.tableanchor = gadget::CreateLabel("", 2, 0, 1, 1, *w.infowindow, 1);
-
-    g.bytetable = display::tilemap(16, 16);
-    g.byteoverlay = display::tilemap(16, 16);
-    g.byteoverlay.Fill(pal::kKeep, pal::kKeep, pal::kKeep, 1);
-    for (int i = 0; i < 256; ++i) g.bytetable.SetTile(i % 16, i / 16, i, pal::kPickerGlyph, pal::kScreen, 1);
+    // The data window; the readouts fill the chunk actions window's column
+    // from under the model list (its grid of M rows at 24) to the row above
+    // the data window.
+    const int readouts = 24 + M + 1;
+    data->Build(root, {19, readouts, 20, T - readouts - 1});
 
     // The tool row of the free area, right of the chunk actions window.
     tools = std::make_unique<ToolRowPanel>(*this);

@@ -24,6 +24,7 @@
 
 #include "display/display.h"
 #include "editor/bench/scratch.h"
+#include "editor/dataview.h"
 #include "editor/editor.h"
 #include "host/files.h"
 #include "host/headless_host.h"
@@ -73,7 +74,7 @@ struct Bench {
     void Select(const mesh::chunkptr& c, int handle) {
         ed->doc.selchunk = c;
         ed->doc.datacursor = 8;
-        ed->w.handlebox->state = handle;
+        ed->data->handlebox->state = handle;
         ed->Frame();
         ed->Frame();
     }
@@ -173,7 +174,7 @@ int main(int argc, char** argv) {
             for (int r = 0; r < rounds; ++r) {
                 b.Select(handle ? b.Msh2() : b.Leaf(), handle);
                 if (c.before) c.before();
-                b.ed->w.valuebox->title = "258";
+                b.ed->data->valuebox->title = "258";
                 const double t = CpuMs();
                 b.ed->Execute(c.command.empty() ? c.name : c.command);
                 b.ed->Frame();

@@ -24,6 +24,7 @@
 #include "bench/support/bigmesh.h"
 #include "display/display.h"
 #include "editor/bench/scratch.h"
+#include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/modellist.h"
 #include "host/headless_host.h"
@@ -69,8 +70,7 @@ void ContainerWrites() {
     const double before = StatusMb("VmRSS:");
     ed.Startup({"scene.msh"});
     const double loaded = StatusMb("VmRSS:");
-    ed.w.handlebox->state = 1;
-    ed.st.handleflag = 1;
+    ed.data->SetHandle(1);
     const mesh::chunkptr msh2 = ed.doc.mesh->hedr->getkid("MSH2");
     ResetPeak();
     std::mt19937 rng(2);
@@ -80,9 +80,9 @@ void ContainerWrites() {
     for (int i = 0; i < kWrites; ++i) {
         ed.doc.selchunk = msh2;
         ed.doc.datacursor = static_cast<int>(rng() % static_cast<unsigned>(msh2->size));
-        ed.st.pickedbyte = static_cast<int>((msh2->readbyte(ed.doc.datacursor) + 1 + rng() % 255) % 256);
+        ed.data->pickedbyte = static_cast<int>((msh2->readbyte(ed.doc.datacursor) + 1 + rng() % 255) % 256);
         int64_t at = 0;
-        if (ed.LeafHolding(msh2, ed.doc.datacursor, 1, at)) ++intoleaf;
+        if (editor::LeafHolding(msh2, ed.doc.datacursor, 1, at)) ++intoleaf;
         ed.Execute("pick byte");
     }
     const double writems = Ms(std::chrono::steady_clock::now() - t0) / kWrites;
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
         const mesh::chunkptr& c = lists[rng() % static_cast<unsigned>(edited)];
         ed.doc.selchunk = c;
         ed.doc.datacursor = static_cast<int>(rng() % static_cast<unsigned>(c->size));
-        ed.st.pickedbyte = static_cast<int>((c->readbyte(ed.doc.datacursor) + 1 + rng() % 255) % 256);
+        ed.data->pickedbyte = static_cast<int>((c->readbyte(ed.doc.datacursor) + 1 + rng() % 255) % 256);
         ed.Execute("pick byte");
     }
     const double editms = Ms(std::chrono::steady_clock::now() - t0) / kEdits;

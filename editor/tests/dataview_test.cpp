@@ -56,11 +56,11 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(Readout(0), "");  // no cursor, no hover: no readouts
     // 40 bytes: three rows painted, the rest keeps the cleared look.
-    EXPECT_EQ(ed->g.datagrid.glyph(5, 0), 6);
-    EXPECT_EQ(ed->g.datagrid.bg(4, 0), 9);  // second group of four
-    EXPECT_EQ(ed->g.datagrid.glyph(8, 2), 0);
-    EXPECT_EQ(ed->g.datagrid.bg(8, 2), 25);
-    EXPECT_EQ(ed->w.datascroll->h, 0);
+    EXPECT_EQ(ed->data->grid.glyph(5, 0), 6);
+    EXPECT_EQ(ed->data->grid.bg(4, 0), 9);  // second group of four
+    EXPECT_EQ(ed->data->grid.glyph(8, 2), 0);
+    EXPECT_EQ(ed->data->grid.bg(8, 2), 25);
+    EXPECT_EQ(ed->data->scroll->h, 0);
     EXPECT_EQ(ed->actions->window->title, "chunk actions");  // a BLOB has no name
 
     PlaceCursor(3);
@@ -70,13 +70,13 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(Readout(0), "at: 17");
     EXPECT_EQ(Readout(1), "byt:18");
     EXPECT_EQ(Readout(2), "bin:00010010");
-    EXPECT_EQ(ed->g.datagrid.bg(1, 1), 1);  // hovered four cells
+    EXPECT_EQ(ed->data->grid.bg(1, 1), 1);  // hovered four cells
     Point(70, 45);
     Frames(2);
     EXPECT_EQ(Readout(0), "at: 3");
     EXPECT_EQ(Readout(3), "sht:1284");
-    EXPECT_EQ(ed->g.datagrid.bg(3, 0), 25);  // the cursor's four cells
-    EXPECT_EQ(ed->g.datagrid.bg(6, 0), 25);
+    EXPECT_EQ(ed->data->grid.bg(3, 0), 25);  // the cursor's four cells
+    EXPECT_EQ(ed->data->grid.bg(6, 0), 25);
 
     // On the last byte only three lines; a click past the end places nothing.
     PlaceCursor(39);
@@ -116,9 +116,9 @@ TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
     for (const Case& c : cases) {
         for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->st.formatlist);
         ed->messages.clear();
-        ed->w.valuebox->title = c.text;
+        ed->data->valuebox->title = c.text;
         if (!c.message.empty()) KeyInModal(host::kKeyEnter, 2);
-        Press(c.button < 3 ? ed->w.inputbuttons[c.button] : ed->w.fltbutton);
+        Press(c.button < 3 ? ed->data->inputbuttons[c.button] : ed->data->fltbutton);
         std::string bytes;
         for (int i = 2; i < 6; ++i) {
             char buf[4];
@@ -136,28 +136,28 @@ TEST_F(DataViewTest, RemoveAndInsertKeepSizes) {
     StartWithBlob(20);
     const int32_t root = ed->doc.mesh->hedr->size;
     // Insert without a cursor appends zero bytes.
-    Press(ed->w.insertbuttons[2]);
+    Press(ed->data->insertbuttons[2]);
     EXPECT_EQ(blob->size, 24);
     EXPECT_EQ(blob->readint(20), 0);
     EXPECT_EQ(ed->doc.mesh->hedr->size, root + 4);
 
     // Remove 4 on the second-last byte takes the last two; the cursor goes.
     PlaceCursor(22);
-    Press(ed->w.removebuttons[2]);
+    Press(ed->data->removebuttons[2]);
     EXPECT_EQ(blob->size, 22);
     EXPECT_EQ(ed->doc.mesh->hedr->size, root + 2);
     Frame();
     EXPECT_EQ(ed->doc.datacursor, -5);
 
     PlaceCursor(0);
-    Press(ed->w.insertbuttons[1]);
+    Press(ed->data->insertbuttons[1]);
     EXPECT_EQ(blob->size, 24);
     // The inserted places keep what was there before the move.
     EXPECT_EQ(blob->readbyte(0), 1);
     EXPECT_EQ(blob->readbyte(1), 2);
     EXPECT_EQ(blob->readbyte(2), 1);
-    ed->w.valuebox->title = "ab";
-    Press(ed->w.strbutton);
+    ed->data->valuebox->title = "ab";
+    Press(ed->data->strbutton);
     EXPECT_EQ(blob->readbyte(0), 'a');
     Frame();
     EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
@@ -165,7 +165,7 @@ TEST_F(DataViewTest, RemoveAndInsertKeepSizes) {
 
 TEST_F(DataViewTest, BytePickerNeedsACursor) {
     StartWithBlob(8);
-    const int tx = ed->w.tableanchor->dx, ty = ed->w.tableanchor->dy;
+    const int tx = ed->data->tableanchor->dx, ty = ed->data->tableanchor->dy;
     Click(tx + 1, ty + 4);  // glyph 65
     Frame();
     EXPECT_EQ(blob->readbyte(0), 1);
@@ -174,19 +174,19 @@ TEST_F(DataViewTest, BytePickerNeedsACursor) {
     Frame();
     EXPECT_EQ(blob->readbyte(0), 65);
     // The cursor's value is marked on the picker, the hovered cell too.
-    EXPECT_EQ(ed->g.byteoverlay.bg(1, 4), 25);
+    EXPECT_EQ(ed->data->byteoverlay.bg(1, 4), 25);
     Point(tx + 2, ty + 4);
     Frames(2);
-    EXPECT_EQ(ed->g.byteoverlay.bg(2, 4), 28);
-    EXPECT_EQ(ed->g.byteoverlay.glyph(2, 4), 66);
+    EXPECT_EQ(ed->data->byteoverlay.bg(2, 4), 28);
+    EXPECT_EQ(ed->data->byteoverlay.glyph(2, 4), 66);
 }
 
 TEST_F(DataViewTest, LongChunkScrollsAndEmptyChunkShowsNothing) {
     StartWithBlob(200);
-    EXPECT_EQ(ed->w.datascroll->h, 5);
-    ed->w.datascroll->state = 2;
+    EXPECT_EQ(ed->data->scroll->h, 5);
+    ed->data->scroll->state = 2;
     Frames(2);
-    EXPECT_EQ(ed->g.datagrid.glyph(0, 0), 33);  // byte 32 holds 33
+    EXPECT_EQ(ed->data->grid.glyph(0, 0), 33);  // byte 32 holds 33
 
     Spit(dir + "/zero.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", "")) + Enc("BLOB", "")));
     host.file_answers = {dir + "/zero.msh"};
@@ -196,7 +196,7 @@ TEST_F(DataViewTest, LongChunkScrollsAndEmptyChunkShowsNothing) {
     Frames(2);
     EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(Readout(0), "");
-    Press(ed->w.insertbuttons[2]);
+    Press(ed->data->insertbuttons[2]);
     EXPECT_EQ(ed->doc.selchunk->size, 4);
 }
 
@@ -204,15 +204,15 @@ TEST_F(DataViewTest, HandleModeCarriesEditsIntoTheChild) {
     StartWithBlob(20);
     mesh::chunkptr root = ed->doc.mesh->hedr;
     ed->doc.selchunk = root;
-    ed->w.handlebox->state = 1;
+    ed->data->handlebox->state = 1;
     Frame();
     // Root data: MSH2 (8 + 8 bytes), then BLOB's header; its first byte is 24.
     PlaceCursor(24);
-    Press(ed->w.insertbuttons[1]);
+    Press(ed->data->insertbuttons[1]);
     EXPECT_EQ(root->kids[1], blob) << "the children are not read again";
     EXPECT_EQ(blob->size, 22);
     EXPECT_EQ(blob->readbyte(2), 1);
-    Press(ed->w.removebuttons[1]);
+    Press(ed->data->removebuttons[1]);
     EXPECT_EQ(blob->size, 20);
     EXPECT_EQ(blob->readbyte(0), 1);
     EXPECT_EQ(SizesConsistent(root, 1), "");

@@ -20,7 +20,7 @@ struct Pos {
 
 void ExpectLayout(editor::Editor& ed, int W, int H) {
     const int T = H - 17, L = T - 19, M = T - 32, e = (W - 10) / 3;
-    auto& w = ed.w;
+    const editor::DataPanel& d = *ed.data;
     std::vector<Pos> want = {
         {ed.files->title, 1, 1, 32, 1, "title"},
         {ed.FindCommand("save msh")->button, 1, 3, e - 1, 1, "save"},
@@ -31,7 +31,7 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
         {ed.tree->title, 1, 5, 17, 3, "chunk view"},
         {ed.tree->scroll, 17, 7, L, 0, "treescroll"},
         {ed.tree->panel, 1, 7, 16, L, "treepanel"},
-        {w.datascroll, 17, L + 10, 8, 0, "datascroll"},
+        {d.scroll, 17, L + 10, 8, 0, "datascroll"},
         {ed.actions->groupbox, 1, L + 8, 0, 0, "recognize"},
         {ed.actions->window, 19, 5, 20, 16, "chunk actions"},
         {ed.FindCommand("export")->button, 23, 7, 12, 1, "export"},
@@ -44,21 +44,21 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
         {ed.modellist->view, 19, 22, 20, 3, "modl view"},
         {ed.modellist->anchor, 19, 24, 1, 1, "modlanchor"},
         {ed.modellist->scroll, 38, 24, M, 0, "modlscroll"},
-        {w.datawindow, 1, T, W - 22, 16, "data"},
-        {w.infowindow, W - 21, T, 20, 16, "info"},
-        {w.deletelabel, 4, T + 2, 12, 1, "delete row"},
-        {w.insertlabel, 4, T + 4, 12, 1, "insert row"},
-        {w.handlebox, 4, T + 6, 0, 0, "handle"},
-        {w.inputlabel, 3, T + 9, 14, 1, "input row"},
-        {w.fltbutton, 10, T + 10, 3, 1, "flt"},
-        {w.strbutton, 14, T + 10, 3, 1, "str"},
-        {w.valuebox, 3, T + 12, 14, 3, "valuebox"},
-        {w.tableanchor, W - 19, T, 1, 1, "tableanchor"},
+        {d.window, 1, T, W - 22, 16, "data"},
+        {d.infowindow, W - 21, T, 20, 16, "info"},
+        {d.deletelabel, 4, T + 2, 12, 1, "delete row"},
+        {d.insertlabel, 4, T + 4, 12, 1, "insert row"},
+        {d.handlebox, 4, T + 6, 0, 0, "handle"},
+        {d.inputlabel, 3, T + 9, 14, 1, "input row"},
+        {d.fltbutton, 10, T + 10, 3, 1, "flt"},
+        {d.strbutton, 14, T + 10, 3, 1, "str"},
+        {d.valuebox, 3, T + 12, 14, 3, "valuebox"},
+        {d.tableanchor, W - 19, T, 1, 1, "tableanchor"},
     };
     for (int k = 0; k < 3; ++k) {
-        want.push_back({w.removebuttons[k], W - 29 + 2 * k, T + 2, 1, 1, "remove"});
-        want.push_back({w.insertbuttons[k], W - 29 + 2 * k, T + 4, 1, 1, "insert"});
-        want.push_back({w.inputbuttons[k], 2 * k + 3, T + 10, 1, 1, "input"});
+        want.push_back({d.removebuttons[k], W - 29 + 2 * k, T + 2, 1, 1, "remove"});
+        want.push_back({d.insertbuttons[k], W - 29 + 2 * k, T + 4, 1, 1, "insert"});
+        want.push_back({d.inputbuttons[k], 2 * k + 3, T + 10, 1, 1, "input"});
     }
     for (const Pos& p : want) {
         SCOPED_TRACE(p.what);
@@ -79,7 +79,7 @@ void ExpectLayout(editor::Editor& ed, int W, int H) {
     EXPECT_EQ(ed.tree->scroll->box->x, -16);
     EXPECT_EQ(ed.tree->scroll->box->w, 17);
     EXPECT_EQ(ed.tree->scroll->box->h, L);
-    EXPECT_EQ(w.datascroll->box->h, 8);
+    EXPECT_EQ(d.scroll->box->h, 8);
     EXPECT_EQ(ed.modellist->scroll->box->x, -19);
     EXPECT_EQ(ed.modellist->scroll->box->w, 20);
     EXPECT_EQ(ed.modellist->scroll->box->h, M);
@@ -113,6 +113,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
         return v;
     };
     auto& w = ed->w;
+    const editor::DataPanel& d = *ed->data;
     // The fixed layout first, then the tool row of the free area, then the
     // further additions there.
     std::vector<const gadget*> top = order(w.rootlabel.get());
@@ -121,7 +122,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     auto button = [&](const char* name) -> const gadget* { return ed->FindCommand(name)->button; };
     EXPECT_EQ(top, (std::vector<const gadget*>{ed->files->title, button("save msh"), button("open msh"),
                                                button("new msh"), button("verify"), ed->tree->box,
-                                               ed->actions->window, ed->modellist->scroll, w.datawindow,
+                                               ed->actions->window, ed->modellist->scroll, d.window,
                                                button("undo"), button("redo")}));
     EXPECT_EQ(button("undo")->dx, 41);
     EXPECT_EQ(button("undo")->dy, 5);
@@ -134,20 +135,20 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(ed->checks().window->w, 96 - 42);
     EXPECT_EQ(ed->checks().window->h, 14);
     EXPECT_EQ(order(ed->tree->box), (std::vector<const gadget*>{ed->tree->title, ed->tree->scroll, ed->tree->panel}));
-    EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{w.datascroll, ed->actions->groupbox}));
-    std::vector<const gadget*> data = {w.infowindow, w.deletelabel, w.insertlabel, w.handlebox,
-                                       w.inputlabel, w.fltbutton,   w.strbutton,   w.valuebox};
+    EXPECT_EQ(order(ed->tree->panel), (std::vector<const gadget*>{d.scroll, ed->actions->groupbox}));
+    std::vector<const gadget*> data = {d.infowindow, d.deletelabel, d.insertlabel, d.handlebox,
+                                       d.inputlabel, d.fltbutton,   d.strbutton,   d.valuebox};
     for (int k = 0; k < 3; ++k) {
-        data.push_back(w.removebuttons[k]);
-        data.push_back(w.insertbuttons[k]);
-        data.push_back(w.inputbuttons[k]);
+        data.push_back(d.removebuttons[k]);
+        data.push_back(d.insertbuttons[k]);
+        data.push_back(d.inputbuttons[k]);
     }
-    EXPECT_EQ(order(w.datawindow), data);
-    EXPECT_EQ(w.valuebox->title, "012345");
-    EXPECT_EQ(w.removebuttons[2]->title, "4");
+    EXPECT_EQ(order(d.window), data);
+    EXPECT_EQ(d.valuebox->title, "012345");
+    EXPECT_EQ(d.removebuttons[2]->title, "4");
     // The byte picker holds every glyph in order.
-    EXPECT_EQ(ed->g.bytetable.glyph(5, 3), 5 + 16 * 3);
-    EXPECT_EQ(ed->g.bytetable.fg(15, 15), 8);
+    EXPECT_EQ(ed->data->bytetable.glyph(5, 3), 5 + 16 * 3);
+    EXPECT_EQ(ed->data->bytetable.fg(15, 15), 8);
 }
 
 TEST_F(EditorTest, StartWithoutArgument) {
@@ -156,7 +157,7 @@ TEST_F(EditorTest, StartWithoutArgument) {
     EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(ed->st.lastdir, dir);
     EXPECT_EQ(ed->st.recognizematl, 1);
-    EXPECT_EQ(ed->st.handleflag, 1);
+    EXPECT_EQ(ed->data->handle(), 1);
     Frame();
     EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
     EXPECT_EQ(ed->FindCommand("save msh")->button->disabled(), 1);
@@ -338,7 +339,7 @@ TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     Start();
     Frame();
     ClickWidget(ed->actions->groupbox);
-    ed->w.handlebox->state = 0;
+    ed->data->handlebox->state = 0;
     Frame();
     ed->st.lastdir = "/some where/else";
     host.RequestClose();
@@ -349,9 +350,9 @@ TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     next.Startup({});
     EXPECT_EQ(next.st.lastdir, "/some where/else");
     EXPECT_EQ(next.st.recognizematl, 0);
-    EXPECT_EQ(next.st.handleflag, 0);
+    EXPECT_EQ(next.data->handle(), 0);
     EXPECT_EQ(next.actions->groupbox->state, 0);
-    EXPECT_EQ(next.w.handlebox->state, 0);
+    EXPECT_EQ(next.data->handlebox->state, 0);
 }
 
 TEST_F(EditorTest, UnwritablePrefsAreSkipped) {

@@ -15,6 +15,7 @@
 
 #include "display/display.h"
 #include "editor/chunkactions.h"
+#include "editor/dataview.h"
 #include "editor/editor.h"
 #include "editor/filerow.h"
 #include "editor/modellist.h"

@@ -285,7 +285,7 @@ TEST_F(InspectorTest, HexDumpFollowsTheCursorAndGoesToAnOffset) {
     host.Type("$80\r");
     Frames(6);
     EXPECT_EQ(ed->doc.datacursor, 128);
-    EXPECT_EQ(ed->w.datascroll->state, 8);
+    EXPECT_EQ(ed->data->scroll->state, 8);
     EXPECT_TRUE(Panel().ByteCell(128, x, y));
     ClickGoTo();
     host.Type(std::string(8, '\b') + "200\r");

@@ -71,7 +71,7 @@ TEST_F(RedrawTest, ShownFramesAreTheDrawnOnesAndIdleFramesAreNotShownAgain) {
     Idle(3);
 
     // Typing into the value box.
-    ClickWidget(ed->w.valuebox);
+    ClickWidget(ed->data->valuebox);
     before = host.PresentedFrames();
     host.Type("77");
     Frames(2);

@@ -111,7 +111,7 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 const std::string name = names[pick(names.size())];
                 log << " [" << name << " " << c->name << " @" << cursor << "]";
                 if (name == "handle") {
-                    ed->w.handlebox->state = 1 - ed->w.handlebox->state;
+                    ed->data->handlebox->state = 1 - ed->data->handlebox->state;
                     Frame();
                     continue;
                 }
@@ -134,12 +134,12 @@ TEST_F(UndoTest, RandomSequencesUndoAndRedoExactly) {
                 if (name == "import under" && (c->kids.empty() || format::IsRecordName(c->name))) KeyInModal(host::kKeyEnter, 1);
                 // Delete and import after on the root say why not.
                 if ((name == "delete" || name == "import after") && !c->getparent()) KeyInModal(host::kKeyEnter, 1);
-                if (name == "pick byte") ed->st.pickedbyte = static_cast<int>(pick(256));
+                if (name == "pick byte") ed->data->pickedbyte = static_cast<int>(pick(256));
                 // Numbers that every input button and flt take; str writes text.
                 if (name.rfind("input", 0) == 0 || name == "flt")
-                    ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 256) - 128);
+                    ed->data->valuebox->title = std::to_string(static_cast<int>(rng() % 256) - 128);
                 if (name == "str")
-                    ed->w.valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";
+                    ed->data->valuebox->title = std::to_string(static_cast<int>(rng() % 100000) - 50000) + "MSH2";
                 const std::string before = Bytes();
                 const size_t steps = ed->doc.history.Steps();
                 try {
@@ -246,7 +246,7 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
     // without a cursor writes nothing).
     Select(msh2->kids[0]);
     ASSERT_TRUE(Run("shift up"));
-    ed->st.pickedbyte = 7;
+    ed->data->pickedbyte = 7;
     ASSERT_TRUE(Run("pick byte"));
     EXPECT_EQ(ed->doc.history.Steps(), 2u);
 }
@@ -258,7 +258,7 @@ TEST_F(UndoTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
     auto posl = Root()->getkid("MSH2")->getkid("POSL");
     for (int i = 0; i < 100; ++i) {
         Select(posl, 1000 * i);
-        ed->st.pickedbyte = 'A' + i % 26;
+        ed->data->pickedbyte = 'A' + i % 26;
         ASSERT_TRUE(Run("pick byte")) << i;
     }
     EXPECT_EQ(ed->doc.history.Steps(), 100u);
@@ -276,7 +276,7 @@ TEST_F(UndoTest, StepsTakenUnderOneGroupingUndoUnderTheOther) {
     // A byte of a chunk inside a grouped MATL, then ungrouped and undone.
     auto leaf = matd->kids.back();
     Select(leaf, 0);
-    ed->st.pickedbyte = 'Q';
+    ed->data->pickedbyte = 'Q';
     ASSERT_TRUE(Run("pick byte"));
     const std::string edited = Bytes();
     ASSERT_NE(edited, original);
@@ -530,7 +530,7 @@ TEST_F(UndoTest, TheHistoryIsBoundedOldestStepsFirst) {
                 Select(msh2->kids.back());
             } else {
                 Select(msh2->kids[1], 1000 * i);
-                ed->st.pickedbyte = 'A' + i;
+                ed->data->pickedbyte = 'A' + i;
             }
             ASSERT_TRUE(Run(c.edit)) << c.what;
             states.push_back(Bytes());
@@ -572,7 +572,7 @@ TEST_F(UndoTest, AWriteIntoAContainerGoesIntoTheLeafThatHoldsTheByte) {
         auto msh2 = Root()->getkid("MSH2");
         const std::vector<mesh::chunkptr> kids(msh2->kids.begin(), msh2->kids.end());
         Select(msh2, static_cast<int>(c.at));
-        ed->st.pickedbyte = '\x07';
+        ed->data->pickedbyte = '\x07';
         ASSERT_TRUE(Run("pick byte")) << c.what;
         std::string expected = file;
         expected[16 + c.at] = '\x07';
@@ -619,8 +619,8 @@ TEST_F(UndoTest, RunningOutOfMemoryLeavesTheMeshAsItWas) {
         mesh::chunkptr sel = Root();
         for (size_t i : c.path) sel = sel->kids[i];
         Select(sel, c.cursor);
-        ed->w.valuebox->title = "1234";
-        ed->st.pickedbyte = 0x55;
+        ed->data->valuebox->title = "1234";
+        ed->data->pickedbyte = 0x55;
         host.file_answers = {dir + "/three.mck"};
         const std::string bytes = Bytes();
         const auto rows = Root()->groupsize();

@@ -45,11 +45,11 @@ void Editor::BuildWidgets() {
     modellist = std::make_unique<ModelListPanel>(*this);
     modellist->Build(*actions->window, root, M);
 
-    // The data window; the readouts fill the chunk actions window's column
-    // from under the model list (its grid of M rows at 24) to the row above
-    // the data window.
-    const int readouts = 24 + M + 1;
-    data->Build(root, {19, readouts, 20, T - readouts - 1});
+    // The data window; the readouts fill the model list's column (its rows
+    // and their scroll bar) from under its rows to the row above the window.
+    const gadget& rows = *modellist->anchor;
+    const int rx = actions->window->x + rows.x, ry = actions->window->y + rows.y + M + 1;
+    data->Build(root, {rx, ry, modellist->grid.tmapw + 1, T - ry - 1});
 
     // The tool row of the free area, right of the chunk actions window.
     tools = std::make_unique<ToolRowPanel>(*this);

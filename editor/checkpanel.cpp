@@ -119,6 +119,7 @@ void CheckPanel::Check() {
     std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
     ed_.Fault("check");
     check::SortErrorsFirst(found);
+    ++listing_;
     try {
         findings_ = std::move(found);
         checkedmesh_ = doc.mesh;
@@ -154,12 +155,14 @@ void CheckPanel::View() {
         checkedmesh_.reset();
         checked_ = false;
         repairs_.clear();
+        ++listing_;
     }
     // Differences, like findings, belong to the mesh they were found in.
     if (showdiff_ && diffedmesh_.lock() != doc.mesh) {
         differences_.clear();
         diffedmesh_.reset();
         showdiff_ = false;
+        ++listing_;
     }
     // Hidden under the enlarged preview, the window takes no clicks.
     if (!window || window->hidden) return;

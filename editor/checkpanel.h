@@ -65,6 +65,9 @@ public:
     bool Checked() const { return checked_; }
     const std::vector<meshdiff::Difference>& Differences() const { return differences_; }
     bool ShowsDiff() const { return showdiff_; }
+    // Counts the lists the window was given: each check, each comparison and
+    // the dropping of either for another mesh makes a new one.
+    uint64_t Listing() const { return listing_; }
     // Whether there is a window; and hides it under something drawn over it
     // (it takes no clicks meanwhile), or shows it again.
     bool HasWindow() const { return window != nullptr; }
@@ -105,6 +108,7 @@ private:
     std::vector<meshdiff::Difference> differences_;
     std::weak_ptr<mesh::msh> diffedmesh_;
     bool showdiff_ = false;
+    uint64_t listing_ = 0;
     std::vector<Fixable> repairs_;
     size_t hinted_ = SIZE_MAX;  // the finding whose repair the status text names
     // The finding last clicked (-1: none); its whole text shows below the

@@ -42,6 +42,7 @@ void CheckPanel::Compare() {
         ed.FlushInput();
         return;
     }
+    ++listing_;
     differences_ = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
     if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences_.push_back(std::move(*tail));
     diffedmesh_ = doc.mesh;

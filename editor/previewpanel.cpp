@@ -98,11 +98,9 @@ void PreviewPanel::View(bool shown) {
     on = shown;
     for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
     // New findings or differences are not left hidden under the preview.
-    const CheckPanel& checks = ed_.checks();
-    const Listed listed{checks.Findings().data(), checks.Findings().size(), checks.Differences().data(),
-                        checks.Differences().size(), checks.ShowsDiff(), checks.Checked()};
-    if (enlarged && !(listed == listed_)) Enlarge(false);
-    listed_ = listed;
+    const uint64_t listing = ed_.checks().Listing();
+    if (enlarged && listing != listing_) Enlarge(false);
+    listing_ = listing;
     if (!on) {
         if (enlarged) Enlarge(false);
         drag_ = 0;

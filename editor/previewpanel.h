@@ -97,17 +97,7 @@ private:
     bool failed_ = false;         // memory ran out for the picture
     bool empty_ = false;          // nothing shown has a triangle or a marker
     Key last_;
-    // What the check window lists: the findings and the differences.
-    struct Listed {
-        const void* findings = nullptr;
-        size_t nfindings = 0;
-        const void* differences = nullptr;
-        size_t ndifferences = 0;
-        bool diff = false;
-        bool checked = false;
-        bool operator==(const Listed&) const = default;
-    };
-    Listed listed_;
+    uint64_t listing_ = 0;        // the check window's list last seen
     host::ImagePtr image_;
     // A drag: its button (0 none), the last pointer pixel, whether it moved.
     int drag_ = 0, lastx_ = 0, lasty_ = 0, travel_ = 0;

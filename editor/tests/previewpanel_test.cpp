@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "check/tests/check_meshes.h"
 #include "editor/checkpanel.h"
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
@@ -232,17 +233,36 @@ TEST_F(PreviewTest, ControlThreeEnlargesThePreviewOverTheCheckWindow) {
         // The buttons show through the inspector's contents.
         EXPECT_EQ(Row(Panel().homebutton->dy).substr(size_t(Panel().homebutton->dx), 4), "home");
     }
-    Shortcut(editor::kKeyK);  // a check shows its findings
-    Frames(2);
-    EXPECT_FALSE(Panel().enlarged);
-    EXPECT_EQ(ed->checks().window->hidden, 0);
-    Shortcut(host::kKey3);
-    Frames(2);
-    ASSERT_TRUE(Panel().enlarged);
+    // A check shows its findings, a second one too; so does a comparison.
+    auto listsShow = [&](std::initializer_list<int> keys) {
+        for (int key : keys) {
+            if (key == editor::kKeyD) KeyInModal(host::kKeyEnter);  // with the saved file
+            Shortcut(key);
+            Frames(2);
+            EXPECT_FALSE(Panel().enlarged) << char(key);
+            EXPECT_EQ(ed->checks().window->hidden, 0);
+            Shortcut(host::kKey3);
+            Frames(2);
+            ASSERT_TRUE(Panel().enlarged);
+        }
+    };
+    listsShow({editor::kKeyK, editor::kKeyK, editor::kKeyD});
     ClickWidget(Panel().viewbox);  // leaving the view puts the inspector back
     Frames(2);
     EXPECT_FALSE(Panel().enlarged);
     EXPECT_EQ(ed->inspector->window->h, h);
+
+    // Checks that find nothing, each time, are shown as well.
+    mesh::msh good;
+    good.hedr = checkmesh::Good();
+    ASSERT_TRUE(good.Save(dir + "/good.msh", 1));
+    Start({dir + "/good.msh"});
+    ClickWidget(Panel().viewbox);
+    Shortcut(host::kKey3);
+    Frames(2);
+    ASSERT_TRUE(Panel().enlarged);
+    listsShow({editor::kKeyK, editor::kKeyK});
+    EXPECT_TRUE(ed->checks().Findings().empty());
 }
 
 TEST_F(PreviewTest, MalformedGeometryDrawsWhatIsSound) {

@@ -563,3 +563,70 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     ASSERT_TRUE(ed->Execute("redo"));
     EXPECT_EQ(ed->tree->scroll->h, rows + 1 - ed->tree->scroll->w);
 }
+
+// The table is put together by the panels, each appending its own commands;
+// the order is the order the main loop tries them in. Each command keeps its
+// place, its shortcuts (key, then - for without Shift and + for with), the
+// caption of its button, and whether it may run without a mesh and with one
+// whose root is selected (no data cursor, nothing to undo).
+TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
+    struct Row {
+        const char* name;
+        const char* keys;
+        const char* caption;  // "-": no button
+        bool empty, loaded;
+    };
+    const std::vector<Row> want = {
+        {"remove 1", "", "1", 0, 0},  {"insert 1", "", "1", 0, 1},  {"input 1", "", "1", 0, 0},
+        {"remove 2", "", "2", 0, 0},  {"insert 2", "", "2", 0, 1},  {"input 2", "", "2", 0, 0},
+        {"remove 4", "", "4", 0, 0},  {"insert 4", "", "4", 0, 1},  {"input 4", "", "4", 0, 0},
+        {"str", "", "str", 0, 1},     {"flt", "", "flt", 0, 0},     {"pick byte", "", "-", 0, 1},
+        {"rename", "", "rename", 0, 1},
+        {"delete", "", "delete", 0, 1},
+        {"export", "", "export", 0, 1},
+        {"import after", "", "import after", 0, 1},
+        {"import under", "", "import under", 0, 1},
+        {"shift up", "", "shift up", 0, 1},
+        {"shift down", "", "shift down", 0, 1},
+        {"open msh", "O", "open msh", 1, 1},
+        {"save msh", "S", "save msh", 0, 1},
+        {"new msh", "N", "new msh", 1, 1},
+        {"verify", "V", "verify", 0, 1},
+        {"undo", "Z-", "undo", 0, 0},
+        {"redo", "Y Z+", "redo", 0, 0},
+        {"set value", "", "", 0, 0},
+        {"go to", "", "", 0, 1},
+        {"home view", "", "home", 0, 0},
+        {"enlarge view", "3", "big", 1, 1},
+        {"check", "K", "check", 0, 1},
+        {"diff", "D", "diff", 0, 1},
+        {"fix", "F-", "fix", 0, 0},
+        {"fix all", "F+", "fix all", 0, 0},
+    };
+    auto keys = [](const editor::Command& c) {
+        std::string s;
+        for (const editor::Shortcut& k : c.shortcuts)
+            s += (s.empty() ? "" : " ") + std::string(1, static_cast<char>(k.key)) +
+                 (k.shift == editor::Shortcut::without ? "-" : k.shift == editor::Shortcut::with ? "+" : "");
+        return s;
+    };
+    auto expect = [&](bool loaded) {
+        ASSERT_EQ(ed->commands.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            const editor::Command& c = ed->commands[i];
+            SCOPED_TRACE(want[i].name);
+            EXPECT_EQ(c.name, want[i].name);
+            EXPECT_EQ(keys(c), want[i].keys);
+            EXPECT_EQ(c.button ? c.button->title : "-", want[i].caption);
+            EXPECT_EQ(c.Enabled(), loaded ? want[i].loaded : want[i].empty);
+        }
+    };
+    Configure(96, 60);
+    Start();
+    Frame();
+    expect(false);
+    Start({"small.msh"});
+    Frame();
+    ed->doc.selchunk = ed->doc.mesh->hedr;
+    expect(true);
+}

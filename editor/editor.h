@@ -1,18 +1,26 @@
-// The editor application. One Editor holds the whole program state; main()
-// makes one over the window host, tests make one over the headless host.
+// The editor application. One Editor holds the document (editor/document.h),
+// the settings, the command table and the panels; main() makes one over the
+// window host, tests make one over the headless host. Each panel owns its
+// widgets and view state, and changes the mesh only through the command
+// table, Change and the services of the editor.
 //
 // Its parts live in files of their own:
-//   editor.cpp    start-up, the main loop, the rebuild after a change
-//   layout.cpp    the widget tree and the grids (positions fixed by W and H)
-//   treepanel.h   the chunk tree (TreePanel; editor/treeview.h draws its rows)
+//   editor.cpp          start-up, the main loop, the rebuild after a change
+//   layout.cpp          the widget tree and the grids (positions fixed by W, H)
+//   commands.cpp        the command table, changes, undo and redo
+//   chunk_commands.cpp  the file commands, the chunk actions, verification
+//   history.cpp         the undo history
+// and the panels, each in its header:
+//   filerow.h       the title line and the file buttons (FileRowPanel)
+//   treepanel.h     the chunk tree (TreePanel; treeview.h draws its rows)
 //   chunkactions.h  the chunk actions window and the grouping box
 //                   (ChunkActionsPanel)
-//   modellist.h   the model list (ModelListPanel)
-//   filerow.h     the title line and the file buttons (FileRowPanel)
-//   toolrow.h     undo, redo, check and diff in the free area (ToolRowPanel)
-//   dataview.cpp  the data view, its readouts and the data window (DataPanel)
-//   commands.cpp  the command table and every command
-//   history.cpp   the undo history
+//   modellist.h     the model list (ModelListPanel)
+//   toolrow.h       undo, redo, check and diff in the free area (ToolRowPanel)
+//   dataview.h      the data view, its readouts and the data window
+//                   (DataPanel)
+//   inspector.h     the inspector window (InspectorPanel) and its 3D view
+//                   (previewpanel.h)
 //   checkpanel.h    the check window: the deep check, the comparison with
 //                   another file and the repairs (checkpanel.cpp,
 //                   diffpanel.cpp, fixes.cpp)

@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
+#include "editor/rename_all.h"
 #include "editor/toolrow.h"
 
 namespace editor {
@@ -34,6 +35,8 @@ void Editor::BuildCommands() {
 
     // The deep check, the comparison and the repairs.
     checks_->AddCommands(tools->checkbutton, tools->diffbutton);
+    // A model or a texture renamed with every reference.
+    AddRenameAll(*this);
 }
 
 void Editor::HoverHint() {

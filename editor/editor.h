@@ -83,6 +83,7 @@ constexpr int kKeyRightCtrl = host::kKeyRightControl;
 using host::kKeyD;  // diff
 using host::kKeyK;  // check
 using host::kKeyF;  // fix, fix all
+using host::kKeyR;  // rename all
 using host::kKeyLeftShift;
 using host::kKeyRightShift;
 using host::kKeyY;

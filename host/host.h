@@ -165,6 +165,7 @@ enum KeyCode : int {
     kKeyK = 75,
     kKeyN = 78,
     kKeyO = 79,
+    kKeyR = 82,
     kKeyS = 83,
     kKeyV = 86,
     kKeyW = 87,

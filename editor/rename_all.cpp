@@ -72,10 +72,14 @@ void AddRenameAll(Editor& ed) {
     if (InspectorPanel* in = ed.inspector.get(); in && in->window)
         c.button = widgets::gadget::CreateButton("rename all", 2, in->window->h - 1, 12, 1, *in->window);
     c.shortcuts = {{kKeyR}};
-    // Asked every frame: the button shows whether the command can run.
+    // Asked every frame: the button shows whether the command can run, and
+    // follows the lower edge, which moves down while the preview is enlarged.
     c.enabled = [&ed, button = c.button] {
         const bool can = !RenamableName(ed).empty();
-        if (button) can ? button->enable() : button->disable();
+        if (button) {
+            button->y = ed.inspector->window->h - 1;
+            can ? button->enable() : button->disable();
+        }
         return can;
     };
     c.run = [&ed] { RenameAll(ed); };

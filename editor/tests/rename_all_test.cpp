@@ -80,7 +80,9 @@ TEST_F(RenameAllTest, RenamesWithEveryReferenceOrSaysWhyNot) {
         EXPECT_TRUE(ed->FindCommand("rename all")->button->disabled());
         ed->doc.selchunk = c.select(ed->doc.mesh->hedr);
         Frame();
-        ASSERT_FALSE(ed->FindCommand("rename all")->button->disabled());
+        const widgets::gadget* button = ed->FindCommand("rename all")->button;
+        ASSERT_FALSE(button->disabled());
+        EXPECT_NE(Row(button->dy).find("rename all"), std::string::npos) << Row(button->dy);
         const std::string from = editor::RenamableName(*ed);
         // The prompt starts with the current name.
         const std::string typed = std::string(from.size(), '\b') + c.to + "\r";

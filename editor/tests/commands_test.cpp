@@ -602,6 +602,7 @@ TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
         {"diff", "D", "diff", 0, 1},
         {"fix", "F-", "fix", 0, 0},
         {"fix all", "F+", "fix all", 0, 0},
+        {"rename all", "R", "rename all", 0, 0},
     };
     auto keys = [](const editor::Command& c) {
         std::string s;

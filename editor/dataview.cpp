@@ -228,7 +228,8 @@ void DataPanel::Draw(display::Display& display) {
 
 void DataPanel::ShowOffset(int64_t offset) {
     const int64_t row = offset / 16;
-    if (row < scroll->state || row >= scroll->state + 8) scroll->state = static_cast<int>(std::min<int64_t>(row, INT_MAX));
+    if (row < scroll->state || row >= scroll->state + 8)
+        scroll->state = static_cast<int>(std::min<int64_t>(row, INT_MAX));
 }
 
 // ---- commands ---------------------------------------------------------------------

@@ -630,4 +630,8 @@ TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
     Frame();
     ed->doc.selchunk = ed->doc.mesh->hedr;
     expect(true);
+    // With a data cursor the buttons that act at it may run too.
+    ed->doc.datacursor = 2;
+    for (const char* name : {"remove 1", "input 1", "remove 2", "input 2", "remove 4", "input 4", "flt"})
+        EXPECT_TRUE(ed->FindCommand(name)->Enabled()) << name;
 }

@@ -7,6 +7,7 @@
 
 #include "editor/editor.h"
 #include "editor/inspector.h"
+#include "editor/open_relaid.h"
 #include "editor/treepanel.h"
 #include "format/records.h"
 #include "host/files.h"
@@ -32,13 +33,13 @@ void Editor::OpenMesh() {
         st.lastdir = host::DirectoryPart(path);
         // Read and grouped aside: a file that cannot be read, or a lack of
         // memory on the way, leaves the current mesh and its edits as they are.
-        std::string why;
-        mesh::mshptr m = mesh::OpenMesh(path, st.formatlist, st.recognizematl, &why);
+        std::string why, note;
+        mesh::mshptr m = OpenRelaid(path, st.formatlist, st.recognizematl, true, why, note);
         if (!m) {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
             doc.Replace(m, host::BaseName(path), path);
-            inspector->SetStatus(m->cut);
+            inspector->SetStatus(note);
         }
         Refresh();
     }

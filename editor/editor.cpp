@@ -11,6 +11,7 @@
 #include "editor/dataview.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
+#include "editor/open_relaid.h"
 #include "editor/prefs.h"
 #include "editor/toolrow.h"
 #include "editor/treepanel.h"
@@ -67,13 +68,13 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return;
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
-        std::string why;
-        doc.mesh = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
+        std::string why, note;
+        doc.mesh = OpenRelaid(path, st.formatlist, st.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
-            inspector->SetStatus(doc.mesh->cut);
+            inspector->SetStatus(note);
         }
     } else {
         Message("Error!", "Failed to open mesh file.");

@@ -1,0 +1,58 @@
+// A file whose chunk sizes leave out the zero padding after them: read at
+// their word, the padding and the next header would make a chunk that is
+// not there, and saving would write a size into that header. The editor
+// opens it re-laid, says so, and saves exactly what mshtool fix writes.
+#include <algorithm>
+
+#include "check/repair.h"
+#include "check/tests/check_meshes.h"
+#include "editor/inspector.h"
+#include "editor/tests/fixture.h"
+#include "format/chunks.h"
+#include "mesh/walk.h"
+
+using namespace edtest;
+
+namespace {
+
+class OpenRelaidTest : public EditorTest {};
+
+TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
+    using testsupport::Bytes;
+    const Bytes good = testsupport::Encode(checkmesh::Good());
+    // The size of the NAME "body" (5 bytes of text, 3 of padding) set to 5.
+    const Bytes name = testsupport::Cat({testsupport::Text("NAME"), testsupport::U32s({8}), testsupport::Text("body")});
+    Bytes unpadded = good;
+    const auto at = std::search(unpadded.begin(), unpadded.end(), name.begin(), name.end());
+    ASSERT_NE(at, unpadded.end());
+    at[4] = 5;
+    const std::optional<Bytes> fixed = check::RelayPadding(unpadded);
+    ASSERT_TRUE(fixed.has_value());
+    ASSERT_EQ(*fixed, good);
+
+    for (const bool menu : {false, true}) {
+        SCOPED_TRACE(menu ? "open msh" : "command line");
+        Spit(dir + "/unpadded.msh", AsString(unpadded));
+        if (menu) {
+            Start();
+            Frame();
+            host.file_answers = {dir + "/unpadded.msh"};
+            Shortcut(editor::kKeyOpen);
+        } else {
+            Start({"unpadded.msh"});
+        }
+        Frame();
+        ASSERT_NE(ed->doc.mesh, nullptr);
+        EXPECT_EQ(ed->inspector->statuslabel->title.substr(0, 47), "re-laid: 1 chunk whose size left out its paddin");
+        bool stray = false;
+        mesh::PreOrder(*ed->doc.mesh->hedr, [&](const mesh::chunk& c) { stray = stray || c.name[0] == '\0'; });
+        EXPECT_FALSE(stray) << "the padding read as a chunk";
+        host.file_answers = {dir + "/saved.msh"};
+        Shortcut(editor::kKeySave);
+        Frame();
+        EXPECT_EQ(Slurp(dir + "/saved.msh"), AsString(*fixed));
+        EXPECT_EQ(Slurp(dir + "/unpadded.msh"), AsString(unpadded)) << "the file opened is not touched";
+    }
+}
+
+}  // namespace

@@ -107,23 +107,25 @@ struct Layout {
     bool HasFreeArea() const { return W >= kFreeAreaW && H >= kFreeAreaH; }
 };
 
-// The settings and view values that the panels and commands read and write
-// (the document holds what is saved and undone).
+// The settings that the panels and commands read (the document holds what is
+// saved and undone; each panel its own view state), and the start of the
+// frame.
 struct EditorState {
     std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
     std::string lastdir;         // where every file dialog starts
-    int recognizematl = 1;       // material grouping on (mirrors its check box)
+    int recognizematl = 1;       // material grouping on (the chunk actions' box sets it)
     mesh::namelist formatlist;   // container chunk names
     int64_t framestart = 0;
 };
 
-// The widgets the program reads or changes after building them. All are
-// owned by the tree under rootlabel.
+// The root of the widget tree: every panel makes its widgets under it, and
+// it owns them all.
 struct EditorWidgets {
     std::unique_ptr<widgets::gadget> rootlabel;
 };
 
-// The grids the frame is composed of.
+// The screen grid the frame is composed on; each panel paints and pastes
+// its own grids.
 struct EditorGrids {
     display::tilemap screen;
 };

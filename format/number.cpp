@@ -21,6 +21,11 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool ReadInteger(std::string_view text, Integer& out) {
     std::string_view s = Trim(text);
+    uint64_t plain = 0;
+    if (!s.empty() && ReadPlainDigits(s.data(), s.data() + s.size(), plain) == s.data() + s.size()) {
+        out = Integer{false, 10, plain};
+        return true;
+    }
     Integer v;
     if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
         v.negative = s[0] == '-';
@@ -65,6 +70,11 @@ bool FitInteger(const Integer& v, int bytes, Signedness sign, uint64_t& bits) {
 
 bool ReadFloat(std::string_view text, float& out) {
     std::string_view s = Trim(text);
+    float plain = 0;
+    if (!s.empty() && ReadPlainFloat(s.data(), s.data() + s.size(), plain) == s.data() + s.size()) {
+        out = plain;
+        return true;
+    }
     size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     const size_t start = i;

@@ -1,11 +1,14 @@
 // The bytes of a text form (see textform.h), in one pass over its lines: a
 // chunk's header is written when its line is read and its size (and count)
 // filled in when the first line that does not belong to it closes it.
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <new>
 
 #include "format/bytes.h"
+#include "format/number.h"
 #include "mesh/msh.h"
 #include "format/records.h"
 #include "format/values.h"
@@ -36,6 +39,12 @@ public:
     explicit Builder(std::vector<uint8_t>& out) : out_(out) {}
 
     bool Line(std::string_view line);
+    // The lines of list elements and of bytes, read in place, from a and
+    // while they stand at the indent of the open chunk's contents: nearly
+    // all of a large text. limit is one past the text's last '\n', which
+    // ends every scan of a line. Returns where the first line left to
+    // Line() starts; number counts the lines read.
+    size_t Run(std::string_view text, size_t a, size_t limit, size_t& number);
     bool Finish() {
         while (!open_.empty())
             if (!Close()) return false;
@@ -49,8 +58,6 @@ private:
         return false;
     }
     bool Close();
-    bool HexLine(std::string_view line, size_t at);
-    bool QuickElement(const format::RecordLayout& l, std::string_view line, size_t at);
     bool Enter(size_t depth);
     bool Chunk(size_t depth, std::span<const std::string_view> words);
     bool Number(std::string_view text, format::ValueType type, uint32_t& v);
@@ -59,8 +66,32 @@ private:
                Fail("the file would be larger than a mesh can be");
     }
 
+    // One value of a list element as Run() reads it.
+    struct Slot {
+        const format::Field* field;
+        format::FieldType type;
+        int width;
+        int k;
+        size_t offset;
+        uint64_t max;  // of an integer
+    };
+    // The slots of a list layout whose elements are numbers only; false
+    // (and no slots) for any other.
+    bool Plan(const format::RecordLayout& l);
+    // Makes the output hold at least size + need bytes, a block at a time
+    // (zeroed while it is in the cache); false past the largest file.
+    bool Room(size_t size, size_t need);
+    // An element's values (p after its "- ") into the output at size, or a
+    // line of bytes, whose count is added to size; where the line's '\n'
+    // stands, or nullptr for a line Line() must read.
+    const char* Element(const char* p, const char* end, size_t size);
+    const char* Hex(const char* p, const char* end, size_t& size);
+    static constexpr size_t kBlock = size_t(1) << 16;
+
     std::vector<uint8_t>& out_;
     std::vector<Open> open_;
+    const format::RecordLayout* planned_ = nullptr;
+    std::vector<Slot> slots_;
     std::vector<std::string_view> words_;
     std::string text_;
 };
@@ -152,96 +183,130 @@ constexpr std::array<int8_t, 256> kHex = [] {
 }();
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+// What ends a word inside a line that ends with '\n'.
+bool WordEnd(char c) { return Blank(c) || c == '#' || c == '\n'; }
 
-// A line of bytes ("  : 0011aabb ccdd  # note") straight into the output,
-// the bulk of a text whose lists are not decoded. Anything out of the
-// ordinary (a quote, an odd word) leaves the output as it was and the line
-// to the general reading, which says what is wrong.
-bool Builder::HexLine(std::string_view line, size_t at) {
-    const size_t before = out_.size();
-    const size_t n = line.size();
-    for (size_t i = at + 1; i < n;) {
-        if (Blank(line[i])) {
-            ++i;
-            continue;
-        }
-        if (line[i] == '#') break;
-        size_t j = i;
-        while (j + 1 < n && kHex[uint8_t(line[j])] >= 0 && kHex[uint8_t(line[j + 1])] >= 0) {
-            out_.push_back(uint8_t(kHex[uint8_t(line[j])] << 4 | kHex[uint8_t(line[j + 1])]));
-            j += 2;
-        }
-        if (j < n && !Blank(line[j]) && line[j] != '#') {
-            out_.resize(before);
-            return false;
-        }
-        i = j;
+// Skips the blanks and a comment after the last word of a line; where its
+// '\n' stands, or nullptr when a word follows.
+const char* LineEnd(const char* p, const char* end) {
+    while (Blank(*p)) ++p;
+    if (*p == '#') p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    return p && *p == '\n' ? p : nullptr;
+}
+
+// Whether the line at p begins with exactly n spaces (it holds n + 1 bytes).
+bool Indented(const char* p, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (format::plain::Load8(p + i) != 0x2020202020202020u) return false;
+    for (; i < n; ++i)
+        if (p[i] != ' ') return false;
+    return p[n] != ' ';
+}
+
+bool Builder::Plan(const format::RecordLayout& l) {
+    planned_ = &l;
+    slots_.clear();
+    if (!l.sublists.empty()) return false;
+    for (const format::Field& f : l.element) {
+        if (f.type == format::FieldType::Chars) return slots_.clear(), false;
+        const int width = format::FieldTypeWidth(f.type);
+        const uint64_t max = f.type == format::FieldType::I32 ? 0x7FFFFFFFu : (uint64_t(1) << (8 * width)) - 1;
+        for (int k = 0; k < f.count; ++k)
+            slots_.push_back({&f, f.type, width, k, size_t(f.offset) + size_t(k) * size_t(f.Stride()), max});
     }
+    return !slots_.empty();
+}
+
+bool Builder::Room(size_t size, size_t need) {
+    if (size + need <= out_.size()) return true;
+    constexpr size_t kMax = static_cast<size_t>(mesh::msh::kMaxFileBytes);
+    if (size + need > kMax) return false;
+    out_.resize(std::min(kMax, std::max(size + need, size + kBlock)));
     return true;
 }
 
-// Powers of ten that a float holds exactly.
-constexpr float kTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+const char* Builder::Element(const char* p, const char* end, size_t size) {
+    const size_t length = static_cast<size_t>(planned_->elementsize);
+    if (!Room(size, length)) return nullptr;
+    uint8_t* const el = out_.data() + size;
+    for (const Slot& s : slots_) {
+        while (Blank(*p)) ++p;
+        uint8_t* const at = el + s.offset;
+        if (s.type == format::FieldType::F32) {
+            float v;
+            const char* q = format::ReadPlainFloat(p, end, v);
+            if (q && WordEnd(*q)) {
+                format::StoreF32(at, v);
+                p = q;
+                continue;
+            }
+        } else {
+            uint64_t v;
+            const char* q = format::ReadPlainDigits(p, end, v);
+            if (q && WordEnd(*q) && v <= s.max) {
+                for (int b = 0; b < s.width; ++b) at[b] = static_cast<uint8_t>(v >> (8 * b));
+                p = q;
+                continue;
+            }
+        }
+        // Any other form goes to the full reader; a quoted word to Line().
+        const char* q = p;
+        while (!WordEnd(*q)) ++q;
+        if (q == p || *p == '"' || !ReadValue(*s.field, {p, size_t(q - p)}, el, s.k)) return nullptr;
+        p = q;
+    }
+    return LineEnd(p, end);
+}
 
-// A number word at i ("-59.875", "41089"), for a value of type t, into at;
-// i moves past it. Only the plain forms: a float of at most 2^24 digits'
-// worth and ten decimals, whose quotient of two exact floats is the
-// correctly rounded value any reader gives; an integer in decimal that fits.
-// False for anything else, which the general reading takes.
-bool QuickNumber(std::string_view line, size_t& i, format::FieldType t, uint8_t* at) {
-    const size_t n = line.size();
-    const bool minus = t == format::FieldType::F32 && i < n && line[i] == '-';
-    size_t j = i + (minus ? 1 : 0);
-    uint64_t m = 0;
-    int digits = 0, decimals = -1;
-    for (; j < n; ++j) {
-        const char c = line[j];
-        if (c >= '0' && c <= '9') {
-            if (++digits > 10) return false;
-            m = m * 10 + uint64_t(c - '0');
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0 && digits > 0 && t == format::FieldType::F32) {
-            decimals = 0;
+const char* Builder::Hex(const char* p, const char* end, size_t& size) {
+    const char* const e = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    if (!Room(size, size_t(e - p) / 2)) return nullptr;
+    uint8_t* const start = out_.data() + size;
+    uint8_t* w = start;
+    for (;;) {
+        while (Blank(*p)) ++p;
+        if (*p == '#' || *p == '\n') break;
+        while (kHex[uint8_t(p[0])] >= 0 && kHex[uint8_t(p[1])] >= 0) {
+            *w++ = uint8_t(kHex[uint8_t(p[0])] << 4 | kHex[uint8_t(p[1])]);
+            p += 2;
+        }
+        if (!WordEnd(*p)) return nullptr;
+    }
+    size += size_t(w - start);
+    return e;
+}
+
+size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& number) {
+    if (open_.empty()) return a;
+    Open& c = open_.back();
+    const format::RecordLayout* l = c.layout && c.layout->layout == format::Layout::List ? c.layout : nullptr;
+    const bool elements = l && (l == planned_ ? !slots_.empty() : Plan(*l));
+    const size_t indent = 2 * (c.depth + 1);
+    const char* const t = text.data();
+    const char* const end = t + limit;
+    size_t size = out_.size();
+    while (a < limit) {
+        if (limit - a < indent + 2 || !Indented(t + a, indent)) break;
+        const char* p = t + a + indent;
+        if (p[1] != ' ' && p[1] != '\t') break;
+        if (p[0] == '-' && elements) {
+            const char* e = Element(p + 2, end, size);
+            if (!e) break;
+            size += static_cast<size_t>(planned_->elementsize);
+            ++c.items;
+            p = e;
+        } else if (p[0] == ':') {
+            p = Hex(p + 2, end, size);
+            if (!p) break;
         } else {
             break;
         }
+        a = static_cast<size_t>(p - t) + 1;
+        ++number;
     }
-    if (digits == 0 || decimals == 0 || (j < n && !Blank(line[j]) && line[j] != '#')) return false;
-    if (t == format::FieldType::F32) {
-        if (m >= (uint64_t(1) << 24)) return false;
-        const float v = float(m) / kTens[decimals < 0 ? 0 : decimals];
-        format::StoreF32(at, minus ? -v : v);
-    } else {
-        if (decimals >= 0) return false;
-        const int width = format::FieldTypeWidth(t);
-        const uint64_t max = t == format::FieldType::I32 ? 0x7FFFFFFFu : (uint64_t(1) << (8 * width)) - 1;
-        if (m > max) return false;
-        for (int b = 0; b < width; ++b) at[b] = static_cast<uint8_t>(m >> (8 * b));
-    }
-    i = j;
-    return true;
-}
-
-// A list element of plain numbers ("- 1 2.5 -0") straight into the output,
-// the bulk of a text whose lists are decoded; anything else leaves the
-// output as it was and the line to the general reading.
-bool Builder::QuickElement(const format::RecordLayout& l, std::string_view line, size_t at) {
-    if (!l.sublists.empty()) return false;
-    const size_t before = out_.size();
-    out_.resize(before + static_cast<size_t>(l.elementsize), 0);
-    size_t i = at + 1;
-    const size_t n = line.size();
-    for (const format::Field& f : l.element) {
-        if (f.type == format::FieldType::Chars) return out_.resize(before), false;
-        for (int k = 0; k < f.count; ++k) {
-            while (i < n && Blank(line[i])) ++i;
-            if (!QuickNumber(line, i, f.type, out_.data() + before + f.offset + size_t(k) * size_t(f.Stride())))
-                return out_.resize(before), false;
-        }
-    }
-    while (i < n && Blank(line[i])) ++i;
-    if (i < n && line[i] != '#') return out_.resize(before), false;
-    return true;
+    out_.resize(size);
+    return a;
 }
 
 // Closes the chunks a line at this depth ends; false when it stands deeper
@@ -256,18 +321,6 @@ bool Builder::Enter(size_t depth) {
 bool Builder::Line(std::string_view line) {
     size_t spaces = 0;
     while (spaces < line.size() && line[spaces] == ' ') ++spaces;
-    // The two lines that make up nearly all of a large text, read in place.
-    if (spaces + 1 < line.size() && (line[spaces] == ':' || line[spaces] == '-') && Blank(line[spaces + 1]) &&
-        spaces % 2 == 0) {
-        if (!Enter(spaces / 2)) return false;
-        if (line[spaces] == ':') {
-            if (HexLine(line, spaces)) return Grew();
-        } else if (!open_.empty() && open_.back().layout && open_.back().layout->layout == format::Layout::List &&
-                   QuickElement(*open_.back().layout, line, spaces)) {
-            ++open_.back().items;
-            return Grew();
-        }
-    }
     if (!Tokens(line, words_)) return Fail("a quote is not closed");
     if (words_.empty()) return true;
     if (spaces < line.size() && line[spaces] == '\t') return Fail("indent with spaces, not tabs");
@@ -312,7 +365,10 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error)
         // copies as it grows.
         out.reserve(text.size() / 2);
         size_t number = 0;
+        const size_t last = text.rfind('\n');
+        const size_t limit = last == std::string_view::npos ? 0 : last + 1;
         for (size_t a = 0; a <= text.size();) {
+            a = b.Run(text, a, limit, number);
             size_t e = text.find('\n', a);
             if (e == std::string_view::npos) e = text.size();
             ++number;

@@ -1,8 +1,6 @@
 // Record values as text and back (see codec.h).
 #include "textform/codec.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 
 #include "format/bytes.h"
@@ -142,45 +140,14 @@ void AppendValue(std::string& out, const format::Field& f, const uint8_t* rec, i
     format::AppendShown(out, t, {rec + Offset(f, k), static_cast<size_t>(format::FieldTypeWidth(f.type))});
 }
 
-namespace {
-
-// The common words read without the general parser: plain decimal digits
-// for an unsigned integer, a decimal number for a float. Anything else (a
-// sign, $ or %, a value that does not fit) is left to it, so both ways read
-// the same values.
-bool Quick(const format::Field& f, std::string_view w, uint8_t* at) {
-    if (w.empty()) return false;
-    const char* end = w.data() + w.size();
-    if (f.type == format::FieldType::F32) {
-        if (!(w[0] == '-' || w[0] == '.' || (w[0] >= '0' && w[0] <= '9'))) return false;
-        float v = 0;
-        const auto [ptr, ec] = std::from_chars(w.data(), end, v, std::chars_format::general);
-        if (ec != std::errc() || ptr != end || !std::isfinite(v)) return false;
-        format::StoreF32(at, v);
-        return true;
-    }
-    if (f.type == format::FieldType::Chars || w[0] < '0' || w[0] > '9') return false;
-    uint64_t v = 0;
-    const auto [ptr, ec] = std::from_chars(w.data(), end, v);
-    const int width = format::FieldTypeWidth(f.type);
-    const uint64_t max = f.type == format::FieldType::I32 ? 0x7FFFFFFFu : (uint64_t(1) << (8 * width)) - 1;
-    if (ec != std::errc() || ptr != end || v > max) return false;
-    for (int i = 0; i < width; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-    return true;
-}
-
-}  // namespace
-
 bool ReadValue(const format::Field& f, std::string_view word, uint8_t* rec, int k) {
-    if (Quick(f, word, rec + Offset(f, k))) return true;
     thread_local std::vector<uint8_t> bytes;
     thread_local std::string text;
     if (f.type == format::FieldType::Chars) {
         if (!Unquote(word, text)) return false;
-    } else {
-        text.assign(word);
+        word = text;
     }
-    if (!format::ParseValue(format::ValueTypeOf(f.type), f.count, text, bytes)) return false;
+    if (!format::ParseValue(format::ValueTypeOf(f.type), f.count, word, bytes)) return false;
     std::memcpy(rec + (f.type == format::FieldType::Chars ? f.offset : Offset(f, k)), bytes.data(), bytes.size());
     return true;
 }

@@ -2,6 +2,7 @@
 // rather than read as 0; the fit of a value into its bytes.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <string>
 
@@ -91,3 +92,53 @@ TEST(Number, FloatsAreDecimalFiniteAndRoundedOnce) {
 }
 
 }  // namespace
+
+// The plain readers give what the full reader gives, whether the text
+// leaves room for reading eight bytes at a time or ends right after the
+// number; a form they do not take is left to the full reader.
+TEST(Number, PlainFormsReadAsTheFullReaderReads) {
+    const struct {
+        const char* word;
+        bool plain;  // taken by the plain reader
+    } floats[] = {
+        {"0", true},          {"-0", true},          {"7", true},          {"-59.875", true},
+        {"0.1", true},        {"1234567.5", true}, {"1677721.6", false},  {"1234567", true},    {"12345678", true},
+        {"16777215", true},   {"16777216", false},   {"0.0000001", true},  {"0.00000001", true},
+        {"1.2345678", true},  {"0.3333333333", false}, {"-3.1415927", false}, {"0.70710677", false},
+        {"7.", false},        {".5", false},         {"1e5", false},       {"-", false},
+        {"00000000001.5", true},
+    };
+    for (const auto& c : floats) {
+        const std::string word = c.word;
+        float full = 0;
+        const bool readable = format::ReadFloat(word, full);
+        for (const std::string& text : {word, word + " 1 2 3 4 5 6 7 8 9 10\n"}) {
+            float v = 123;
+            const char* end = format::ReadPlainFloat(text.data(), text.data() + text.size(), v);
+            const bool taken = end == text.data() + word.size();
+            EXPECT_EQ(taken, c.plain) << word << " in " << text.size() << " bytes";
+            if (taken) {
+                ASSERT_TRUE(readable) << word;
+                EXPECT_EQ(std::bit_cast<uint32_t>(v), std::bit_cast<uint32_t>(full)) << word;
+            }
+        }
+    }
+    const struct {
+        const char* word;
+        bool plain;
+    } integers[] = {{"0", true}, {"41089", true}, {"1234567", true}, {"12345678", true}, {"007", true},
+                    {"9999999999999999999", true}, {"99999999999999999999", false}, {"-1", false}, {"$FF", false}};
+    for (const auto& c : integers) {
+        const std::string word = c.word;
+        for (const std::string& text : {word, word + " 1 2 3 4 5 6\n"}) {
+            uint64_t v = 0;
+            const char* end = format::ReadPlainDigits(text.data(), text.data() + text.size(), v);
+            EXPECT_EQ(end == text.data() + word.size(), c.plain) << word << " in " << text.size() << " bytes";
+            format::Integer full;
+            if (c.plain) {
+                ASSERT_TRUE(format::ReadInteger(word, full)) << word;
+                EXPECT_EQ(v, full.magnitude) << word;
+            }
+        }
+    }
+}

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "check/repair.h"
 #include "check/schema.h"
@@ -101,6 +102,24 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
     out.insert(out.end(), file.begin() + 8 + rootsize, file.end());
     if (note) note->chunks = moved;
     return out;
+}
+
+mesh::mshptr OpenRelaid(const std::string& path, const mesh::namelist& list, int recognizematl, bool grouped,
+                        std::string& why, std::string& note) {
+    auto bytes = std::make_shared<std::vector<uint8_t>>();
+    if (!mesh::msh::ReadBytes(path, *bytes, &why)) return nullptr;
+    check::RelayNote relay;
+    std::optional<std::vector<uint8_t>> relaid = check::RelayPadding(*bytes, &relay);
+    if (relaid) *bytes = std::move(*relaid);
+    mesh::mshptr m = grouped ? mesh::OpenBytes(bytes, list, recognizematl, &why)
+                             : mesh::msh::FromBytes(bytes, list, recognizematl, &why);
+    if (!m) return nullptr;
+    note = m->cut;
+    if (relaid)
+        note = "re-laid: " + std::to_string(relay.chunks) + (relay.chunks == 1 ? " chunk" : " chunks") +
+               " whose size left out its padding (the first at offset " + std::to_string(relay.first) +
+               "); saving writes every size with its padding";
+    return m;
 }
 
 }  // namespace check

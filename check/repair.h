@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "mesh/chunk.h"
+#include "mesh/msh.h"
 
 namespace check {
 
@@ -70,5 +71,14 @@ struct RelayNote {
     int64_t chunks = 0;
 };
 std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, RelayNote* note = nullptr);
+
+// Opens the mesh at path as mesh::OpenMesh does (grouped) or as
+// msh::ReadMsh does, from its bytes re-laid by RelayPadding when sizes leave
+// out their padding: read at their word, such sizes would show the padding
+// and the next header as a chunk that is not there, and a save would write a
+// size into that header. note then says what was re-laid (else it is the
+// file's cut note, or empty). Null, with why, when the file cannot be read.
+mesh::mshptr OpenRelaid(const std::string& path, const mesh::namelist& list, int recognizematl, bool grouped,
+                        std::string& why, std::string& note);
 
 }  // namespace check

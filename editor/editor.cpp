@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
@@ -11,7 +12,6 @@
 #include "editor/dataview.h"
 #include "editor/inspector.h"
 #include "editor/modellist.h"
-#include "editor/open_relaid.h"
 #include "editor/prefs.h"
 #include "editor/toolrow.h"
 #include "editor/treepanel.h"
@@ -69,7 +69,7 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
         std::string why, note;
-        doc.mesh = OpenRelaid(path, st.formatlist, st.recognizematl, false, why, note);
+        doc.mesh = check::OpenRelaid(path, st.formatlist, st.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "check/repair.h"
 #include "mesh/flatindex.h"
 #include "mesh/msh.h"
 #include "mesh/verify.h"
@@ -16,12 +17,13 @@ namespace tools {
 
 namespace {
 
+// A file that ends inside its root is read as far as it goes, one whose
+// sizes leave out their padding is re-laid, as in the editor; either is said.
 mesh::mshptr Open(const Args& a, const std::string& path) {
-    std::string why;
-    mesh::mshptr m = mesh::OpenMesh(path, a.list, a.matl, &why);
+    std::string why, note;
+    mesh::mshptr m = check::OpenRelaid(path, a.list, a.matl, true, why, note);
     if (!m) ReportUnreadable(path, why);
-    // A file that ends inside its root is read as far as it goes; say so.
-    else if (!m->cut.empty()) std::fprintf(stderr, "%s: %s\n", Escaped(path).c_str(), m->cut.c_str());
+    else if (!note.empty()) std::fprintf(stderr, "%s: %s\n", Escaped(path).c_str(), note.c_str());
     return m;
 }
 

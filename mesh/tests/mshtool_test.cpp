@@ -62,6 +62,22 @@ TEST_F(Mshtool, ResaveAndFailures) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Slurp(dir + "/b.msh"), Slurp(dir + "/a.msh"));
 
+    // A NAME whose size leaves out its padding: the file is re-laid as the
+    // editor opens it, not saved with a size written into the next header.
+    std::string unpadded = Slurp(dir + "/a.msh");
+    bool cut = false;
+    for (size_t at = unpadded.find("NAME"); !cut && at != std::string::npos; at = unpadded.find("NAME", at + 4)) {
+        const size_t text = unpadded.find('\0', at + 8) + 1 - (at + 8);
+        if (text % 4 == 0) continue;
+        unpadded[at + 4] = char(text), cut = true;
+    }
+    ASSERT_TRUE(cut);
+    scratch.Write("unpadded.msh", unpadded);
+    Outcome relaid = Tool("resave --format list.txt unpadded.msh d.msh");
+    EXPECT_EQ(relaid.code, 0) << relaid.err;
+    EXPECT_NE(relaid.err.find("re-laid: 1 chunk whose size left out its padding"), std::string::npos) << relaid.err;
+    EXPECT_EQ(Slurp(dir + "/d.msh"), Slurp(dir + "/a.msh"));
+
     Outcome missing = Tool("tree --format list.txt none.msh");
     EXPECT_EQ(missing.code, 2);
     EXPECT_EQ(missing.err, "Unable to read mesh file.\nNo such file or directory\n");

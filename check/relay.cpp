@@ -5,6 +5,7 @@
 // chunk's size. The reading is iterative (a million-deep file is fine) and
 // only opens the containers the format defines.
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "check/repair.h"
 #include "check/schema.h"
 #include "format/bytes.h"
+#include "host/files.h"
 
 namespace check {
 
@@ -107,10 +109,18 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
 mesh::mshptr OpenRelaid(const std::string& path, const mesh::namelist& list, int recognizematl, bool grouped,
                         std::string& why, std::string& note) {
     auto bytes = std::make_shared<std::vector<uint8_t>>();
-    if (!mesh::msh::ReadBytes(path, *bytes, &why)) return nullptr;
     check::RelayNote relay;
-    std::optional<std::vector<uint8_t>> relaid = check::RelayPadding(*bytes, &relay);
-    if (relaid) *bytes = std::move(*relaid);
+    std::optional<std::vector<uint8_t>> relaid;
+    // Memory that runs out on the way is a file that cannot be read, as in
+    // msh::ReadMsh.
+    try {
+        if (!mesh::msh::ReadBytes(path, *bytes, &why)) return nullptr;
+        relaid = check::RelayPadding(*bytes, &relay);
+        if (relaid) *bytes = std::move(*relaid);
+    } catch (const std::bad_alloc&) {
+        why = host::SystemError(ENOMEM);
+        return nullptr;
+    }
     mesh::mshptr m = grouped ? mesh::OpenBytes(bytes, list, recognizematl, &why)
                              : mesh::msh::FromBytes(bytes, list, recognizematl, &why);
     if (!m) return nullptr;

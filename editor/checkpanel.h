@@ -78,7 +78,7 @@ public:
     // chunk, its parent or a child.
     struct Fixable {
         std::string rule;
-        const mesh::chunk* where;
+        std::weak_ptr<mesh::chunk> where;
         std::string what;
     };
     const std::vector<Fixable>& Repairs() const { return repairs_; }

@@ -16,7 +16,7 @@ void CheckPanel::PlanFixes() {
     if (!m || !m->hedr) return;
     for (std::string_view rule : check::RepairRules())
         for (const check::Repair& r : check::PlanRepairs(m->hedr, rule))
-            repairs_.push_back({r.rule, r.where.lock().get(), r.what});
+            repairs_.push_back({r.rule, r.where, r.what});
 }
 
 const CheckPanel::Fixable* CheckPanel::RepairOf(const check::Finding& f) const {
@@ -24,8 +24,10 @@ const CheckPanel::Fixable* CheckPanel::RepairOf(const check::Finding& f) const {
     if (!c) return nullptr;
     const mesh::chunk* parent = c->getparent().get();
     for (const Fixable& r : repairs_) {
-        if (r.rule != f.rule || !r.where) continue;
-        if (r.where == c.get() || r.where == parent || r.where->getparent().get() == c.get()) return &r;
+        if (r.rule != f.rule) continue;
+        // A chunk deleted since the check has no repair.
+        const mesh::chunkptr at = r.where.lock();
+        if (at && (at == c || at.get() == parent || at->getparent() == c)) return &r;
     }
     return nullptr;
 }
@@ -42,9 +44,10 @@ void CheckPanel::FixSelected() {
     const check::Finding* f = FixableSelected();
     if (!f) return;
     const Fixable* want = RepairOf(*f);
+    const mesh::chunkptr at = want->where.lock();
     // Planned again on the tree as it stands, then matched to the finding.
     for (check::Repair& r : check::PlanRepairs(ed_.doc.mesh->hedr, want->rule)) {
-        if (r.where.lock().get() != want->where) continue;
+        if (r.where.lock() != at) continue;
         const std::string what = r.what;
         ed_.Change("fix " + r.rule, nullptr, Editor::Reach::subtree, [&] { r.apply(); });
         Check();

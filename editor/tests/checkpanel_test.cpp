@@ -261,4 +261,49 @@ TEST_F(CheckPanelTest, FixButtonsAreEnabledWhenARepairIsThere) {
     EXPECT_EQ(Saved(*ed->doc.mesh), before);
 }
 
+// Two shadow volumes that are not hidden, each with its repair; the first
+// leaves the tree (and memory) after the check: the second's repair is
+// still the one offered and applied, and the gone one is none.
+TEST_F(CheckPanelTest, ARepairOfADeletedChunkIsNoneAndTheOthersStay) {
+    using namespace checkmesh;
+    mesh::chunkptr root = Good();
+    const mesh::chunkptr msh2 = root->getkid("MSH2");
+    msh2->AppendKid(Modl("sv_two", 6, 9, "body",
+                         {D("FLGS", U32s({0})), Tran(),
+                          C("GEOM", {Bbox(), C("SEGM", {D("MATI", U32s({0})),
+                                                        D("SHDW", ShadowEdges({0, 1, 4, 1, 2, 3, 2, 0, 5, 2, 4, 1,
+                                                                               1, 5, 0, 0, 3, 2}))})})}));
+    for (const mesh::chunkptr& m : msh2->kids)
+        if (m->FetchName() == "sv_body") m->getkid("FLGS")->setdata(U32s({0}));
+    root->Update(1);
+    mesh::msh file;
+    file.hedr = root;
+    ASSERT_TRUE(file.Save(dir + "/two.msh", 1));
+    Start({"two.msh"});
+    Frame();
+    Shortcut(editor::kKeyK);
+    Frame();
+    ASSERT_EQ(ed->checks().Findings().size(), 2u);
+    ASSERT_EQ(ed->checks().Repairs().size(), 2u);
+    const check::Finding& gone = ed->checks().Findings()[0];
+    const check::Finding& kept = ed->checks().Findings()[1];
+    ASSERT_EQ(kept.path, "HEDR/MSH2/MODL[sv_two]");
+    const mesh::chunkptr two = kept.where.lock();
+    {
+        const mesh::chunkptr body = gone.where.lock();
+        ASSERT_TRUE(body);
+        ed->doc.mesh->hedr->getkid("MSH2")->RemoveKid(size_t(ed->doc.mesh->hedr->getkid("MSH2")->IndexOfKid(body.get())));
+        ed->Refresh();
+    }
+    ASSERT_TRUE(gone.where.expired());
+    EXPECT_EQ(ed->checks().RepairOf(gone), nullptr);
+    ASSERT_TRUE(ed->Reveal(two));
+    Frame();
+    EXPECT_FALSE(ed->checks().fixbutton->disabled());
+    ASSERT_TRUE(ed->Execute("fix"));
+    ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
+    EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix shadow-visible");
+    EXPECT_TRUE(ed->checks().Findings().empty());
+}
+
 }  // namespace

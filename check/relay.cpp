@@ -30,6 +30,36 @@ struct Piece {
     int64_t size = 0;             // the new size
 };
 
+// Whether some chunk below the root declares a size that is not a multiple
+// of four (or the bytes do not read plainly): only then can a size leave out
+// padding. One pass with a stack of the open containers' ends, and nothing
+// kept per chunk, so a file of millions of aligned chunks costs no memory.
+bool MayLeaveOutPadding(std::span<const uint8_t> file) {
+    const int64_t n = int64_t(file.size());
+    auto container = [&](int64_t at) { return schema::FindContainer(format::LoadU32(file.data() + at)); };
+    const schema::Container* root = container(0);
+    if (!root) return false;
+    std::vector<int64_t> ends{8 + int64_t(format::LoadI32(file.data() + 4))};
+    int64_t p = 8 + (root->counted ? 4 : 0);
+    while (!ends.empty()) {
+        if (p >= ends.back()) {
+            ends.pop_back();
+            continue;
+        }
+        if (ends.back() - p < 8 || p + 8 > n) return true;
+        const int32_t size = format::LoadI32(file.data() + p + 4);
+        const int64_t q = p + 8 + int64_t(size);
+        if (size < 0 || size % 4 || q > ends.back()) return true;
+        if (const schema::Container* c = container(p)) {
+            ends.push_back(q);
+            p += 8 + (c->counted ? 4 : 0);
+        } else {
+            p = q;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, RelayNote* note) {
@@ -37,6 +67,7 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
     if (n < 8) return std::nullopt;
     const int32_t rootsize = format::LoadI32(file.data() + 4);
     if (rootsize < 0 || 8 + int64_t(rootsize) > n) return std::nullopt;
+    if (!MayLeaveOutPadding(file)) return std::nullopt;
     auto tag = [&](int64_t at) { return format::LoadU32(file.data() + at); };
     auto counted = [&](const Piece& c) { return c.container && schema::FindContainer(tag(c.at))->counted; };
     // Breadth first: a container's children stand side by side, after it.

@@ -173,8 +173,6 @@ bool ContainsNoCase(std::string_view s, std::string_view part);
 bool EqualNoCase(std::string_view a, std::string_view b);
 std::string Num(int64_t v);
 std::string Quoted(const std::string& s);
-// Line breaks written as \n and \r, so a message stays one line.
-std::string Printable(const std::string& s);
 std::string More(int64_t n, const char* what);
 
 }  // namespace check::detail

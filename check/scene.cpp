@@ -12,6 +12,13 @@ namespace check::detail {
 
 namespace {
 
+// Line breaks written as \n and \r, so a message stays one line.
+std::string Printable(const std::string& s) {
+    std::string out;
+    for (char c : s) out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return out;
+}
+
 constexpr uint32_t kMatl = Tag("MATL"), kMatd = Tag("MATD"), kModl = Tag("MODL"), kName = Tag("NAME"),
                    kMndx = Tag("MNDX"), kMtyp = Tag("MTYP"), kPrnt = Tag("PRNT"), kFlgs = Tag("FLGS"),
                    kSwci = Tag("SWCI"), kEnvl = Tag("ENVL"), kAtrb = Tag("ATRB"), kTx0d = Tag("TX0D");

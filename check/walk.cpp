@@ -35,11 +35,6 @@ constexpr size_t kNameInPath = 100;
 
 std::string Num(int64_t v) { return std::to_string(v); }
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-std::string Printable(const std::string& s) {
-    std::string out;
-    for (char c : s) out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
-    return out;
-}
 std::string More(int64_t n, const char* what) {
     return n > 0 ? " (and " + Num(n) + " more " + what + ")" : std::string();
 }

@@ -103,13 +103,7 @@ TEST_F(CheckPanelTest, ScrollsAndForgetsAnotherMesh) {
     mesh::chunkptr root = checkmesh::Good();
     for (int i = 0; i < 30; ++i) root->getkid("MSH2")->AppendKid(checkmesh::D("ZZZZ", {}));
     root->Update(1);
-    mesh::msh file;
-    file.hedr = root;
-    ASSERT_TRUE(file.Save(dir + "/many.msh", 1));
-    Start({"many.msh"});
-    Frame();
-    Shortcut(editor::kKeyK);
-    Frame();
+    ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "many.msh"));
     ASSERT_EQ(ed->checks().Findings().size(), 30u);
     // Seven rows of findings; the last five show the whole text of one.
     EXPECT_EQ(ed->checks().scroll->h, static_cast<int>(ed->checks().Findings().size()) - 7);
@@ -132,13 +126,7 @@ TEST_F(CheckPanelTest, WholeTextOfTheHoveredOrClickedFinding) {
     for (const mesh::chunkptr& m : root->getkid("MSH2")->kids)
         if (m->FetchName() == "hp_fire") m->getkid("NAME")->setdata(checkmesh::Str("HP_" + name));
     root->Update(1);
-    mesh::msh file;
-    file.hedr = root;
-    ASSERT_TRUE(file.Save(dir + "/long.msh", 1));
-    Start({"long.msh"});
-    Frame();
-    Shortcut(editor::kKeyK);
-    Frame();
+    ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "long.msh"));
     ASSERT_EQ(ed->checks().Findings().size(), 1u);
     const std::string whole = "W HEDR/MSH2/MODL[HP_" + name + "]: [name-case] " + ed->checks().Findings()[0].message;
     ASSERT_GT(whole.size(), size_t(ed->checks().grid.tmapw));
@@ -276,13 +264,7 @@ TEST_F(CheckPanelTest, ARepairOfADeletedChunkIsNoneAndTheOthersStay) {
     for (const mesh::chunkptr& m : msh2->kids)
         if (m->FetchName() == "sv_body") m->getkid("FLGS")->setdata(U32s({0}));
     root->Update(1);
-    mesh::msh file;
-    file.hedr = root;
-    ASSERT_TRUE(file.Save(dir + "/two.msh", 1));
-    Start({"two.msh"});
-    Frame();
-    Shortcut(editor::kKeyK);
-    Frame();
+    ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "two.msh"));
     ASSERT_EQ(ed->checks().Findings().size(), 2u);
     ASSERT_EQ(ed->checks().Repairs().size(), 2u);
     const check::Finding& gone = ed->checks().Findings()[0];

@@ -141,6 +141,17 @@ protected:
         Frame();
         host.HoldKey(editor::kKeyLeftCtrl, false);
     }
+    // Writes root's tree to the file name in the scratch folder, opens it
+    // and runs the deep check (Control+K).
+    void OpenAndCheck(const mesh::chunkptr& root, const std::string& name) {
+        mesh::msh file;
+        file.hedr = root;
+        ASSERT_TRUE(file.Save(dir + "/" + name, 1));
+        Start({name});
+        Frame();
+        Shortcut(editor::kKeyK);
+        Frame();
+    }
     // Presses a key in the frame after the next, when a popup or prompt that
     // opens during the coming frame is waiting for it.
     void KeyInModal(int key, int after = 1) {

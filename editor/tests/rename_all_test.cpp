@@ -63,13 +63,7 @@ TEST_F(RenameAllTest, RenamesWithEveryReferenceOrSaysWhyNot) {
         mesh::chunkptr root = checkmesh::Good();
         Material(root, 1)->getkid("TX0D")->setdata(checkmesh::Str("cape\"red.tga"));
         ModelNamed(root, "cape")->getkid("GEOM")->getkid("CLTH")->getkid("CTEX")->setdata(checkmesh::Str("cape\"red.tga"));
-        mesh::msh file;
-        file.hedr = root;
-        ASSERT_TRUE(file.Save(dir + "/named.msh", 1));
-        Start({"named.msh"});
-        Frame();
-        Shortcut(editor::kKeyK);
-        Frame();
+        ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "named.msh"));
         ASSERT_EQ(ed->checks().Findings().size(), 1u);
         EXPECT_EQ(ed->checks().Findings()[0].rule, "texture-name");
         const std::vector<uint8_t> before = Saved(*ed->doc.mesh);

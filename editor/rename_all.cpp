@@ -20,9 +20,9 @@ bool IsTextureRecord(const std::string& name, const std::string& parent) {
 }
 
 void RenameAll(Editor& ed) {
-    const mesh::chunkptr sel = ed.doc.selchunk;
+    const mesh::chunkptr sel = RenamableRecord(ed);
     const std::string from = RenamableName(ed);
-    if (from.empty()) return;
+    if (!sel || from.empty()) return;
     // A material list held as bytes keeps its textures out of reach.
     const bool texture = sel->name != "NAME";
     if (texture && ed.st.recognizematl != 1) {
@@ -57,13 +57,21 @@ void RenameAll(Editor& ed) {
 
 }  // namespace
 
+mesh::chunkptr RenamableRecord(const Editor& ed) {
+    mesh::chunkptr c = ed.doc.selchunk;
+    if (!c || !ed.doc.mesh) return nullptr;
+    // A selected model is renamed through its NAME.
+    if (c->name == "MODL")
+        if (mesh::chunkptr name = c->getkid("NAME")) c = name;
+    const mesh::chunkptr parent = c->getparent();
+    if (!parent || !c->kids.empty()) return nullptr;
+    if ((c->name == "NAME" && parent->name == "MODL") || IsTextureRecord(c->name, parent->name)) return c;
+    return nullptr;
+}
+
 std::string RenamableName(const Editor& ed) {
-    const mesh::chunkptr& c = ed.doc.selchunk;
-    const mesh::chunkptr parent = c ? c->getparent() : nullptr;
-    if (!parent || !c->kids.empty() || !ed.doc.mesh) return std::string();
-    if ((c->name == "NAME" && parent->name == "MODL") || IsTextureRecord(c->name, parent->name))
-        return format::TextOf(c.get());
-    return std::string();
+    const mesh::chunkptr c = RenamableRecord(ed);
+    return c ? format::TextOf(c.get()) : std::string();
 }
 
 void AddRenameAll(Editor& ed) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "mesh/chunk.h"
+
 namespace editor {
 
 class Editor;
@@ -13,9 +15,11 @@ class Editor;
 // the editor's table.
 void AddRenameAll(Editor& ed);
 
-// The name a rename of the selected chunk starts from: a model's NAME, a
-// material's texture (TX0D-TX3D) or a cloth's (CTEX); empty for any other
-// chunk.
+// The record a rename of the selection changes: a model's NAME (the model
+// itself or its NAME selected), a material's texture (TX0D-TX3D) or a
+// cloth's (CTEX); null for any other chunk.
+mesh::chunkptr RenamableRecord(const Editor& ed);
+// The name that rename starts from; empty when there is none.
 std::string RenamableName(const Editor& ed);
 
 }  // namespace editor

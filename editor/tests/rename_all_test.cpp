@@ -53,6 +53,12 @@ TEST_F(RenameAllTest, RenamesWithEveryReferenceOrSaysWhyNot) {
              EXPECT_EQ(TextAt(ModelNamed(r, "sv_body")->getkid("PRNT")), "hull_main_body");
              EXPECT_EQ(TextAt(ModelNamed(r, "cape")->getkid("PRNT")), "hull_main_body");
          }},
+        {"a model selected itself", [](const mesh::chunkptr& r) { return ModelNamed(r, "body"); }, "hull",
+         "rename all", nullptr,
+         [](const mesh::chunkptr& r) {
+             EXPECT_NE(ModelNamed(r, "hull"), nullptr);
+             EXPECT_EQ(TextAt(ModelNamed(r, "cape")->getkid("PRNT")), "hull");
+         }},
         {"a name another model has", [](const mesh::chunkptr& r) { return ModelNamed(r, "body")->getkid("NAME"); },
          "root", nullptr, "a model is called \"root\" already", nullptr},
         {"a new texture name with \"//\"", [](const mesh::chunkptr& r) { return Material(r, 0)->getkid("TX0D"); },

@@ -83,7 +83,7 @@ void CheckPanel::AddCommands(widgets::gadget* checkbutton, widgets::gadget* diff
     add("check", checkbutton, {{kKeyK}}, loaded, [this] { Check(); });
     // The comparison with another file or the saved one.
     add("diff", diffbutton, {{kKeyD}}, loaded, [this] { Compare(); });
-    add("fix", fixbutton, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr; },
+    add("fix", fixbutton, {{kKeyF, Shortcut::without}}, [this] { return FixableSelected() != nullptr || NameToFix(); },
         [this] { FixSelected(); });
     add("fix all", fixallbutton, {{kKeyF, Shortcut::with}},
         [this] { return ed_.doc.mesh && checked_ && !repairs_.empty(); }, [this] { FixAll(); });
@@ -203,6 +203,7 @@ void CheckPanel::PaintFindings() {
             // Once when the pointer comes to a finding with a repair.
             hinted_ = i;
             if (const Fixable* fix = RepairOf(f)) ed_.inspector->SetStatus("click, Control+F: " + fix->what);
+            else if (f.rule == "texture-name") ed_.inspector->SetStatus("click, Control+F: a new name, every reference following");
         }
         const std::string text = Line(f);
         if (c && doc.selchunk == c)

@@ -86,6 +86,9 @@ public:
     const Fixable* RepairOf(const check::Finding& f) const;
     // The first finding at the selected chunk that has a repair, or null.
     const check::Finding* FixableSelected() const;
+    // Whether a finding at the selected chunk is mended only by a new name
+    // (texture-name): its fix is "rename all", which asks for the name.
+    bool NameToFix() const;
 
     // ---- open to tests
     widgets::gadget* window = nullptr;

@@ -40,8 +40,20 @@ const check::Finding* CheckPanel::FixableSelected() const {
     return nullptr;
 }
 
+bool CheckPanel::NameToFix() const {
+    const Document& doc = ed_.doc;
+    if (!doc.mesh || !checked_ || !doc.selchunk) return false;
+    for (const check::Finding& f : findings_)
+        if (f.rule == "texture-name" && f.where.lock() == doc.selchunk) {
+            const Command* rename = ed_.FindCommand("rename all");
+            return rename && rename->Enabled();
+        }
+    return false;
+}
+
 void CheckPanel::FixSelected() {
     const check::Finding* f = FixableSelected();
+    if (!f && NameToFix()) ed_.Execute("rename all");
     if (!f) return;
     const Fixable* want = RepairOf(*f);
     const mesh::chunkptr at = want->where.lock();

@@ -110,3 +110,22 @@ TEST_F(RenameAllTest, RenamesWithEveryReferenceOrSaysWhyNot) {
 }
 
 }  // namespace
+
+// fix on a texture-name finding is rename all: it asks for the name.
+TEST_F(RenameAllTest, FixOnATextureNameFindingAsksForTheName) {
+    mesh::chunkptr root = checkmesh::Good();
+    Material(root, 1)->getkid("TX0D")->setdata(checkmesh::Str("cape\"red.tga"));
+    ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "named.msh"));
+    ASSERT_EQ(ed->checks().Findings().size(), 1u);
+    EXPECT_FALSE(ed->FindCommand("fix")->Enabled()) << "nothing selected";
+    ed->doc.selchunk = Material(ed->doc.mesh->hedr, 1)->getkid("TX0D");
+    Frame();
+    ASSERT_TRUE(ed->FindCommand("fix")->Enabled());
+    TypeInModal(std::string(12, '\b') + "cape_red.tga\r", 2);
+    ClickWidget(ed->checks().fixbutton);
+    Frame();
+    ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
+    EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix texture-name");
+    EXPECT_EQ(TextAt(Material(ed->doc.mesh->hedr, 1)->getkid("TX0D")), "cape_red.tga");
+    EXPECT_TRUE(ed->checks().Findings().empty()) << "the check runs again";
+}

@@ -39,6 +39,7 @@ void Editor::OpenMesh() {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
             doc.Replace(m, host::BaseName(path), path);
+            doc.readnote = note;
             inspector->SetStatus(note);
         }
         Refresh();
@@ -57,6 +58,7 @@ bool Editor::SaveMeshAs() {
             doc.title = host::BaseName(path);
             doc.path = path;
             doc.history.MarkSaved();
+            doc.readnote.clear();
             saved = true;
         } else {
             Message("Error!", WithReason("Unable to write mesh file.", why));

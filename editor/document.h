@@ -20,6 +20,10 @@ struct Document {
     int datacursor = kNoCursor;     // byte index of the data cursor; negative: none
     std::string title = "Welcome to vornabel!";
     std::string path;               // the file last opened or saved; empty: none
+    // What reading the file had to say (a file that ended inside its root,
+    // sizes re-laid to take their padding); empty once it is saved or
+    // replaced.
+    std::string readnote;
     // Counts the refreshes after changes: a view that keeps what it decoded
     // from the mesh decodes again when it moves on.
     int64_t revision = 0;
@@ -35,6 +39,7 @@ struct Document {
         title = std::move(newtitle);
         path = std::move(newpath);
         selchunk = nullptr;
+        readnote.clear();
         history.Clear();
     }
 };

@@ -74,6 +74,7 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
+            doc.readnote = note;
             inspector->SetStatus(note);
         }
     } else {

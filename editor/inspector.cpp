@@ -143,6 +143,13 @@ void InspectorPanel::Follow() {
             cut.note = ed_.doc.mesh->cut;
             inspection.lines.push_back(cut);
         }
+        // Whatever else reading the file said (sizes re-laid), until saved.
+        if (c && c == root && !ed_.doc.readnote.empty() && ed_.doc.readnote != ed_.doc.mesh->cut) {
+            mesh::InspectLine read;
+            read.label = "file read";
+            read.note = ed_.doc.readnote;
+            inspection.lines.push_back(read);
+        }
         target_ = c.get();
         size_ = c ? c->size : -1;
         revision_ = ed_.doc.revision;

@@ -47,11 +47,19 @@ TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
         bool stray = false;
         mesh::PreOrder(*ed->doc.mesh->hedr, [&](const mesh::chunk& c) { stray = stray || c.name[0] == '\0'; });
         EXPECT_FALSE(stray) << "the padding read as a chunk";
+        // The root's summary keeps the whole note the status text cuts short.
+        ed->doc.selchunk = ed->doc.mesh->hedr;
+        Frame();
+        const auto& lines = ed->inspector->inspection.lines;
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const mesh::InspectLine& l) {
+            return l.label == "file read" && l.note.find("saving writes every size with its padding") != std::string::npos;
+        }));
         host.file_answers = {dir + "/saved.msh"};
         Shortcut(editor::kKeySave);
         Frame();
         EXPECT_EQ(Slurp(dir + "/saved.msh"), AsString(*fixed));
         EXPECT_EQ(Slurp(dir + "/unpadded.msh"), AsString(unpadded)) << "the file opened is not touched";
+        EXPECT_EQ(ed->doc.readnote, "") << "what was saved is whole";
     }
 }
 

@@ -24,6 +24,8 @@
 //   checkpanel.h    the check window: the deep check, the comparison with
 //                   another file and the repairs (checkpanel.cpp,
 //                   diffpanel.cpp, fixes.cpp)
+// and rename_all.h, the "rename all" command (Control+R) whose button stands
+// on the inspector's lower edge.
 #pragma once
 
 #include <cstdint>

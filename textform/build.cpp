@@ -7,6 +7,10 @@
 #include <limits>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "format/bytes.h"
 #include "format/number.h"
 #include "mesh/msh.h"
@@ -86,12 +90,18 @@ private:
     // stands, or nullptr for a line Line() must read.
     const char* Element(const char* p, const char* end, size_t size);
     const char* Hex(const char* p, const char* end, size_t& size);
+    // The lines of an element of floats_ floats that take the plain form,
+    // from a while they last: what Run() spends nearly all its time on,
+    // kept apart so that it holds its state in registers.
+    size_t Floats(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+                  size_t& number);
     static constexpr size_t kBlock = size_t(1) << 16;
 
     std::vector<uint8_t>& out_;
     std::vector<Open> open_;
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;
+    int floats_ = 0;  // the planned elements are this many floats one after the other (0: not)
     std::vector<std::string_view> words_;
     std::string text_;
 };
@@ -215,7 +225,27 @@ bool Builder::Plan(const format::RecordLayout& l) {
         for (int k = 0; k < f.count; ++k)
             slots_.push_back({&f, f.type, width, k, size_t(f.offset) + size_t(k) * size_t(f.Stride()), max});
     }
+    floats_ = l.elementsize == 4 * int(slots_.size()) ? int(slots_.size()) : 0;
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].type != format::FieldType::F32 || slots_[i].offset != 4 * i) floats_ = 0;
     return !slots_.empty();
+}
+
+// Whether the line at p begins with exactly n spaces and "- "; the line
+// holds at least 16 bytes.
+bool ElementAt(const char* p, size_t n) {
+#if defined(__SSE2__)
+    if (n <= 14) {
+        alignas(16) static constexpr char kSpaces[32] = "                - ";
+        // The pattern: n spaces, then "- " (the last 16 bytes of kSpaces slide in).
+        const __m128i want = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSpaces + 16 - n));
+        const uint32_t same = uint32_t(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), want)));
+        const uint32_t need = (uint32_t(1) << (n + 2)) - 1;
+        return (same & need) == need;
+    }
+#endif
+    return Indented(p, n) && p[n] == '-' && p[n + 1] == ' ';
 }
 
 bool Builder::Room(size_t size, size_t need) {
@@ -277,6 +307,33 @@ const char* Builder::Hex(const char* p, const char* end, size_t& size) {
     return e;
 }
 
+[[gnu::noinline]] size_t Builder::Floats(const char* t, size_t a, size_t limit, size_t indent, size_t& size,
+                                        uint32_t& items, size_t& number) {
+    const int n = floats_;
+    const char* const end = t + limit;
+    while (limit - a >= 32 && ElementAt(t + a, indent) && Room(size, size_t(4 * n))) {
+        const char* p = t + a + indent + 2;
+        uint8_t* const at = out_.data() + size;
+        for (int i = 0; i < n; ++i) {
+            while (*p == ' ') ++p;
+            float v;
+            const bool minus = *p == '-';
+            const int length = end - p >= 18 ? format::plain::Decimal(p + minus, minus, v) : 0;
+            const char* const q = p + minus + length;
+            if (!length || !WordEnd(*q)) return a;
+            format::StoreF32(at + 4 * i, v);
+            p = q;
+        }
+        p = LineEnd(p, end);
+        if (!p) return a;
+        size += size_t(4 * n);
+        ++items;
+        ++number;
+        a = size_t(p - t) + 1;
+    }
+    return a;
+}
+
 size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& number) {
     if (open_.empty()) return a;
     Open& c = open_.back();
@@ -287,6 +344,7 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     const char* const end = t + limit;
     size_t size = out_.size();
     while (a < limit) {
+        if (floats_ && elements) a = Floats(t, a, limit, indent, size, c.items, number);
         if (limit - a < indent + 2 || !Indented(t + a, indent)) break;
         const char* p = t + a + indent;
         if (p[1] != ' ' && p[1] != '\t') break;

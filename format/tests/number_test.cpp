@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "format/number.h"
@@ -102,9 +104,10 @@ TEST(Number, PlainFormsReadAsTheFullReaderReads) {
         bool plain;  // taken by the plain reader
     } floats[] = {
         {"0", true},          {"-0", true},          {"7", true},          {"-59.875", true},
-        {"0.1", true},        {"1234567.5", true}, {"1677721.6", false},  {"1234567", true},    {"12345678", true},
+        {"0.1", true},        {"1234567.5", true}, {"1677721.6", true},  {"1234567", true},    {"12345678", true},
         {"16777215", true},   {"16777216", false},   {"0.0000001", true},  {"0.00000001", true},
-        {"1.2345678", true},  {"0.3333333333", false}, {"-3.1415927", false}, {"0.70710677", false},
+        {"1.2345678", true},  {"0.3333333333", false}, {"-3.1415927", true}, {"0.70710677", true},
+        {"65536.00390625", true}, {"0.123456789", false}, {"12345678.5", false},
         {"7.", false},        {".5", false},         {"1e5", false},       {"-", false},
         {"00000000001.5", true},
     };
@@ -140,5 +143,37 @@ TEST(Number, PlainFormsReadAsTheFullReaderReads) {
                 EXPECT_EQ(v, full.magnitude) << word;
             }
         }
+    }
+}
+
+// Every plain decimal of up to seven digits before the point and eight after
+// reads to the float a correctly rounding reader gives, halfway points
+// between two floats among them (k / 2^e with k odd, written out exactly).
+TEST(Number, PlainFloatsRoundAsFromChars) {
+    std::mt19937_64 random(7);
+    std::vector<std::string> words;
+    for (int i = 0; i < 200000; ++i) {
+        const int whole = 1 + int(random() % 7), decimals = int(random() % 9);
+        std::string w = random() % 2 ? "-" : "";
+        for (int d = 0; d < whole; ++d) w += char('0' + random() % 10);
+        if (decimals) w += '.';
+        for (int d = 0; d < decimals; ++d) w += char('0' + random() % 10);
+        words.push_back(w);
+    }
+    for (int e = 1; e <= 8; ++e)      // halfway points with e binary places
+        for (uint64_t k = 1; double(k) / double(1 << e) < 1e7; k += 2 + 2 * (random() % 40000)) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%.8f", double(k) / double(uint64_t(1) << e));
+            words.push_back(buf);
+        }
+    for (const std::string& w : words) {
+        const std::string text = w + " 1\n";
+        float plain = 0, exact = 0;
+        const char* end = format::ReadPlainFloat(text.data(), text.data() + text.size(), plain);
+        ASSERT_TRUE(end == text.data() + w.size()) << w;
+        const char* from = w.data() + (w[0] == '-');
+        ASSERT_EQ(std::from_chars(from, w.data() + w.size(), exact).ptr, w.data() + w.size()) << w;
+        if (w[0] == '-') exact = -exact;
+        ASSERT_EQ(std::bit_cast<uint32_t>(plain), std::bit_cast<uint32_t>(exact)) << w;
     }
 }

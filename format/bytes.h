@@ -29,6 +29,11 @@ namespace format {
 
 inline uint16_t LoadU16(const uint8_t* b) { return uint16_t(b[0] | b[1] << 8); }
 inline uint32_t LoadU32(const uint8_t* b) {
+    if constexpr (std::endian::native == std::endian::little) {
+        uint32_t v;
+        std::memcpy(&v, b, 4);
+        return v;
+    }
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 }
 inline int32_t LoadI32(const uint8_t* b) { return static_cast<int32_t>(LoadU32(b)); }
@@ -39,6 +44,10 @@ inline void StoreU16(uint8_t* b, uint16_t v) {
     b[1] = uint8_t(v >> 8);
 }
 inline void StoreU32(uint8_t* b, uint32_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(b, &v, 4);
+        return;
+    }
     b[0] = uint8_t(v);
     b[1] = uint8_t(v >> 8);
     b[2] = uint8_t(v >> 16);

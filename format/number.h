@@ -63,17 +63,6 @@ inline uint64_t Load8(const char* p) {
     return x;  // the first character in the low byte (the machine is little-endian)
 }
 
-// The number of digits x (eight characters) begins with.
-inline int LeadingDigits(uint64_t x) {
-    // A byte is a digit when its high nibble is 3 and stays 3 with 6 added;
-    // a carry out of a byte comes only from one that is no digit, and goes
-    // into a later one.
-    const uint64_t y = (x & 0xF0F0F0F0F0F0F0F0u) | (((x + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4);
-    const uint64_t z = y ^ 0x3333333333333333u;  // a byte not zero: no digit
-    const uint64_t other = (((z & 0x7F7F7F7F7F7F7F7Fu) + 0x7F7F7F7F7F7F7F7Fu) | z) & 0x8080808080808080u;
-    return other ? std::countr_zero(other) >> 3 : 8;
-}
-
 // The value of the n (1 to 8) digits x begins with.
 inline uint32_t DigitsValue(uint64_t x, int n) {
     // The digits into the high bytes over zeros, then pairs, fours and all

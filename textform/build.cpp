@@ -3,6 +3,7 @@
 // filled in when the first line that does not belong to it closes it.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -38,6 +39,16 @@ struct Open {
     uint64_t seen = 0;
 };
 
+// One value of a list element as Run() reads it.
+struct Slot {
+    const format::Field* field;
+    format::FieldType type;
+    int width;
+    int k;
+    size_t offset;
+    uint64_t max;  // of an integer
+};
+
 class Builder {
 public:
     explicit Builder(std::vector<uint8_t>& out) : out_(out) {}
@@ -70,38 +81,34 @@ private:
                Fail("the file would be larger than a mesh can be");
     }
 
-    // One value of a list element as Run() reads it.
-    struct Slot {
-        const format::Field* field;
-        format::FieldType type;
-        int width;
-        int k;
-        size_t offset;
-        uint64_t max;  // of an integer
-    };
     // The slots of a list layout whose elements are numbers only; false
     // (and no slots) for any other.
     bool Plan(const format::RecordLayout& l);
     // Makes the output hold at least size + need bytes, a block at a time
     // (zeroed while it is in the cache); false past the largest file.
-    bool Room(size_t size, size_t need);
+    bool Room(size_t size, size_t need) { return size + need <= out_.size() || Grow(size, need); }
+    bool Grow(size_t size, size_t need);
     // An element's values (p after its "- ") into the output at size, or a
     // line of bytes, whose count is added to size; where the line's '\n'
     // stands, or nullptr for a line Line() must read.
     const char* Element(const char* p, const char* end, size_t size);
     const char* Hex(const char* p, const char* end, size_t& size);
-    // The lines of an element of floats_ floats that take the plain form,
-    // from a while they last: what Run() spends nearly all its time on,
-    // kept apart so that it holds its state in registers.
-    size_t Floats(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+    // The element lines whose values all take the plain form, from a while
+    // they last: what Run() spends nearly all its time on, kept apart so
+    // that it holds its state in registers.
+    // The elements are n values of one type one after the other (floats for
+    // width 0, integers of that width otherwise); a line in any other form
+    // is left to Element().
+    template <int n, int width>
+    size_t Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
                   size_t& number);
-    static constexpr size_t kBlock = size_t(1) << 16;
+    int shape_ = 0;  // which Plain<n, width> reads the planned elements (see Run)
+    static constexpr size_t kBlock = size_t(1) << 12;
 
     std::vector<uint8_t>& out_;
     std::vector<Open> open_;
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;
-    int floats_ = 0;  // the planned elements are this many floats one after the other (0: not)
     std::vector<std::string_view> words_;
     std::string text_;
 };
@@ -225,15 +232,18 @@ bool Builder::Plan(const format::RecordLayout& l) {
         for (int k = 0; k < f.count; ++k)
             slots_.push_back({&f, f.type, width, k, size_t(f.offset) + size_t(k) * size_t(f.Stride()), max});
     }
-    floats_ = l.elementsize == 4 * int(slots_.size()) ? int(slots_.size()) : 0;
+    // 1 to 4 floats, or one integer of 2 or 4 bytes: the shapes of nearly every list.
+    bool floats = l.elementsize == 4 * int(slots_.size()) && slots_.size() <= 4;
     for (size_t i = 0; i < slots_.size(); ++i)
-        if (slots_[i].type != format::FieldType::F32 || slots_[i].offset != 4 * i) floats_ = 0;
+        floats = floats && slots_[i].type == format::FieldType::F32 && slots_[i].offset == 4 * i;
+    const bool one = slots_.size() == 1 && l.elementsize == slots_[0].width && slots_[0].type != format::FieldType::F32;
+    shape_ = floats ? int(slots_.size()) : one && slots_[0].max == 0xFFFFu ? 5 : one && slots_[0].width == 4 ? 6 : 0;
     return !slots_.empty();
 }
 
 // Whether the line at p begins with exactly n spaces and "- "; the line
 // holds at least 16 bytes.
-bool ElementAt(const char* p, size_t n) {
+[[gnu::always_inline]] inline bool ElementAt(const char* p, size_t n) {
 #if defined(__SSE2__)
     if (n <= 14) {
         alignas(16) static constexpr char kSpaces[32] = "                - ";
@@ -248,8 +258,7 @@ bool ElementAt(const char* p, size_t n) {
     return Indented(p, n) && p[n] == '-' && p[n + 1] == ' ';
 }
 
-bool Builder::Room(size_t size, size_t need) {
-    if (size + need <= out_.size()) return true;
+bool Builder::Grow(size_t size, size_t need) {
     constexpr size_t kMax = static_cast<size_t>(mesh::msh::kMaxFileBytes);
     if (size + need > kMax) return false;
     out_.resize(std::min(kMax, std::max(size + need, size + kBlock)));
@@ -307,30 +316,73 @@ const char* Builder::Hex(const char* p, const char* end, size_t& size) {
     return e;
 }
 
-[[gnu::noinline]] size_t Builder::Floats(const char* t, size_t a, size_t limit, size_t indent, size_t& size,
-                                        uint32_t& items, size_t& number) {
-    const int n = floats_;
-    const char* const end = t + limit;
-    while (limit - a >= 32 && ElementAt(t + a, indent) && Room(size, size_t(4 * n))) {
-        const char* p = t + a + indent + 2;
-        uint8_t* const at = out_.data() + size;
-        for (int i = 0; i < n; ++i) {
-            while (*p == ' ') ++p;
-            float v;
-            const bool minus = *p == '-';
-            const int length = end - p >= 18 ? format::plain::Decimal(p + minus, minus, v) : 0;
-            const char* const q = p + minus + length;
-            if (!length || !WordEnd(*q)) return a;
-            format::StoreF32(at + 4 * i, v);
-            p = q;
-        }
-        p = LineEnd(p, end);
-        if (!p) return a;
-        size += size_t(4 * n);
-        ++items;
-        ++number;
-        a = size_t(p - t) + 1;
+// One value of an element of one type (a float for width 0, an integer of
+// that width otherwise) at p, which stands 18 bytes or more before the
+// text's end, into el; its length, or 0 when it takes no plain form.
+template <int width>
+[[gnu::always_inline]] inline int FixedValue(const char* p, uint8_t* el) {
+    if constexpr (width == 0) {
+        const bool minus = *p == '-';
+        float v = 0;
+        const int length = format::plain::Decimal(p + minus, minus, v);
+        format::StoreF32(el, v);
+        return length ? int(minus) + length : 0;
+    } else {
+        const int length = std::countr_zero(format::plain::NonDigits16(p) | 0x10000u);
+        const uint32_t v = format::plain::DigitsValue(format::plain::Load8(p), std::clamp(length, 1, 8));
+        if constexpr (width == 4) format::StoreU32(el, v);
+        else if constexpr (width == 2) format::StoreU16(el, uint16_t(v));
+        else el[0] = uint8_t(v);
+        return length != 0 && length <= 8 && !(uint64_t(v) >> (8 * width)) ? length : 0;
     }
+}
+
+// The n values of an element of one type, each after a single space, at p
+// (which stands 18 n bytes or more before the text's end): the lines of
+// nearly every list. Where the line's '\n' stands, or nullptr for a line
+// that asks more.
+template <int n, int width>
+[[gnu::always_inline]] inline const char* Fixed(const char* p, uint8_t* el) {
+    constexpr int step = width == 0 ? 4 : width;
+    for (int i = 0; i < n; ++i) {
+        const int length = FixedValue<width>(p, el + step * i);
+        if (!length) return nullptr;
+        const char* const q = p + length;
+        if (i + 1 == n) return *q == '\n' ? q : nullptr;
+        if (*q != ' ') return nullptr;
+        p = q + 1;
+    }
+    return nullptr;
+}
+
+
+template <int n, int width>
+[[gnu::noinline]] size_t Builder::Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size,
+                                       uint32_t& items, size_t& number) {
+    // The counts in locals: the values are stored through bytes, which the
+    // compiler must take to reach anything in memory.
+    const size_t length = static_cast<size_t>(planned_->elementsize);
+    const char* const end = t + limit;
+    size_t at = size, lines = 0;
+    uint8_t* base = out_.data();
+    size_t room = out_.size();
+    while (limit - a >= 32 && ElementAt(t + a, indent)) {
+        if (at + length > room) {
+            if (!Grow(at, length)) break;
+            base = out_.data();
+            room = out_.size();
+        }
+        const char* const line = t + a + indent + 2;
+        uint8_t* const el = base + at;
+        const char* const e = end - line >= 18 * n ? Fixed<n, width>(line, el) : nullptr;
+        if (!e) break;
+        at += length;
+        ++lines;
+        a = size_t(e - t) + 1;
+    }
+    size = at;
+    items += uint32_t(lines);
+    number += lines;
     return a;
 }
 
@@ -344,7 +396,17 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     const char* const end = t + limit;
     size_t size = out_.size();
     while (a < limit) {
-        if (floats_ && elements) a = Floats(t, a, limit, indent, size, c.items, number);
+        if (elements) {
+            switch (shape_) {
+                case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 2: a = Plain<2, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 3: a = Plain<3, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 5: a = Plain<1, 2>(t, a, limit, indent, size, c.items, number); break;
+                case 6: a = Plain<1, 4>(t, a, limit, indent, size, c.items, number); break;
+                default: break;
+            }
+        }
         if (limit - a < indent + 2 || !Indented(t + a, indent)) break;
         const char* p = t + a + indent;
         if (p[1] != ' ' && p[1] != '\t') break;

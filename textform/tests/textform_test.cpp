@@ -127,29 +127,54 @@ TEST(TextForm, ElementNumbersReadExactly) {
         {"1e-45", F32s({1e-45f})}, {"0.3333333333", F32s({0.3333333333f})}, {"7.", F32s({7.0f})},
         {".5", F32s({0.5f})}, {"$3F800000", {}}, {"1.2.3", {}}, {"-", {}}, {"12a", {}},
     };
-    for (const auto& c : floats) {
+    // Alone, and among lines that leave room for reading a line at once.
+    const std::string more = "  - 0 0 0\n  - 0 0 0\n  - 0 0 0\n  - 0 0 0\n";
+    for (const auto& c : floats)
+        for (const std::string& line : {std::string("  - ") + c.word + " 0 0  # a vertex\n", std::string("  - ") + c.word + " 0 0\n"})
+            for (const std::string& after : {std::string(), more}) {
+                std::string error;
+                const Bytes b = BuildBytes("POSL count\n" + line + after, &error);
+                if (c.bits.empty()) {
+                    EXPECT_NE(error, "") << c.word;
+                    continue;
+                }
+                ASSERT_EQ(b.size(), after.empty() ? 24u : 72u) << c.word << ": " << error;
+                EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 16), c.bits) << c.word;
+            }
+    // Blanks and comments wherever a line allows them.
+    const struct {
+        const char* line;
+        bool ok;  // reads as 1 2 3
+    } lines[] = {
+        {"- 1 2 3", true},     {"- 1  2 3", true},  {"- 1\t2 3", true},  {"- 1 2 3 # note", true}, {"- 1 2 3\r", true},
+        {"-  1 2 3", true},    {"- 1 2 3 ", true},  {"- 1 2", false},    {"- 1 2 3 4", false},     {"- 1 2 3x", false},
+        {"- 1 2 #3", false},   {"-\t1 2 3", true},
+    };
+    for (const auto& c : lines) {
         std::string error;
-        const Bytes b = BuildBytes(std::string("POSL count\n  - ") + c.word + " 0 0  # a vertex\n", &error);
-        if (c.bits.empty()) {
-            EXPECT_NE(error, "") << c.word;
-            continue;
+        const Bytes b = BuildBytes("POSL count\n  " + std::string(c.line) + "\n" + more, &error);
+        EXPECT_EQ(error.empty(), c.ok) << c.line << ": " << error;
+        if (c.ok) {
+            ASSERT_EQ(b.size(), 72u) << c.line;
+            EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 24), F32s({1, 2, 3})) << c.line;
         }
-        ASSERT_EQ(b.size(), 24u) << c.word << ": " << error;
-        EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 16), c.bits) << c.word;
     }
     const struct {
         const char* word;
         Bytes bits;  // of a STRP entry
-    } integers[] = {{"41089", U16s({41089})}, {"007", U16s({7})}, {"65535", U16s({65535})}, {"65536", {}}, {"-1", {}}};
-    for (const auto& c : integers) {
-        std::string error;
-        const Bytes b = BuildBytes(std::string("STRP count\n  - ") + c.word + "\n", &error);
-        if (c.bits.empty()) {
-            EXPECT_NE(error, "") << c.word;
-            continue;
+    } integers[] = {{"41089", U16s({41089})}, {"007", U16s({7})},       {"65535", U16s({65535})},
+                    {"65536", {}},          {"-1", {}},                {"000000007", U16s({7})},
+                    {"123456789", {}},      {"$FF", U16s({255})},      {"7 # seven", U16s({7})}};
+    for (const auto& c : integers)
+        for (const std::string& after : {std::string(), std::string(30, ' ') + "\n  - 1\n  - 2\n"}) {
+            std::string error;
+            const Bytes b = BuildBytes(std::string("STRP count\n  - ") + c.word + "\n" + after, &error);
+            if (c.bits.empty()) {
+                EXPECT_NE(error, "") << c.word;
+                continue;
+            }
+            EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 14), c.bits) << c.word << ": " << error;
         }
-        EXPECT_EQ(Bytes(b.begin() + 12, b.end()), c.bits) << c.word << ": " << error;
-    }
 }
 
 TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {

@@ -4,6 +4,7 @@
 // where a click on one selects its chunk.
 #include <algorithm>
 
+#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/editor.h"
@@ -35,8 +36,10 @@ void CheckPanel::Compare() {
         if (path.empty()) return;
         ed.st.lastdir = host::DirectoryPart(path);
     }
-    std::string why;
-    const mesh::mshptr other = mesh::OpenMesh(path, ed.st.formatlist, ed.st.recognizematl, &why);
+    // Read as the editor opens a file: sizes that leave out their padding
+    // re-laid, so that the padding shows as no difference of its own.
+    std::string why, note;
+    const mesh::mshptr other = check::OpenRelaid(path, ed.st.formatlist, ed.st.recognizematl, true, why, note);
     if (!other || !other->hedr) {
         ed.Message("Error!", WithReason("Unable to read mesh file.", why));
         ed.FlushInput();

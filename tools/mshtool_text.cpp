@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/files.h"
+#include "check/repair.h"
 #include "diff/diff.h"
 #include "mesh/msh.h"
 #include "textform/textform.h"
@@ -80,8 +81,12 @@ int RunDiff(const Args& a) {
     const bool json = a.Has("--json");
     mesh::mshptr m[2];
     for (int i = 0; i < 2; ++i) {
-        std::string why;
-        m[i] = mesh::OpenMesh(args[static_cast<size_t>(i)], a.list, a.matl, &why);
+        // Sizes that leave out their padding are re-laid, as the editor and
+        // resave read them, so the padding is no difference; that is said.
+        std::string why, note;
+        m[i] = check::OpenRelaid(args[static_cast<size_t>(i)], a.list, a.matl, true, why, note);
+        if (m[i] && !note.empty())
+            std::fprintf(stderr, "%s: %s\n", Escaped(args[static_cast<size_t>(i)]).c_str(), note.c_str());
         if (!m[i]) {
             if (why == host::SystemError(ENOMEM))
                 ReportUnreadable(args[static_cast<size_t>(i)], why);

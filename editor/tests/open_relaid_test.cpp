@@ -1,11 +1,13 @@
 // A file whose chunk sizes leave out the zero padding after them: read at
 // their word, the padding and the next header would make a chunk that is
 // not there, and saving would write a size into that header. The editor
-// opens it re-laid, says so, and saves exactly what mshtool fix writes.
+// opens it re-laid, says so, compares it with the file as it reads it, and
+// saves exactly what mshtool fix writes.
 #include <algorithm>
 
 #include "check/repair.h"
 #include "check/tests/check_meshes.h"
+#include "editor/checkpanel.h"
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 #include "format/chunks.h"
@@ -54,6 +56,11 @@ TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const mesh::InspectLine& l) {
             return l.label == "file read" && l.note.find("saving writes every size with its padding") != std::string::npos;
         }));
+        // Compared with the file it came from, it has no difference.
+        KeyInModal(host::kKeyEnter, 1);
+        Shortcut(editor::kKeyD);
+        Frames(2);
+        EXPECT_EQ(ed->checks().window->title, "diff: no difference with the saved file");
         host.file_answers = {dir + "/saved.msh"};
         Shortcut(editor::kKeySave);
         Frame();

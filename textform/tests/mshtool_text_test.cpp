@@ -1,6 +1,8 @@
 // mshtool dump, build and diff on files: what they write and their exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/chunks.h"
 #include "tests/support/run.h"
 #include "tests/support/scratch.h"
@@ -24,6 +26,13 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
     dir.Write("a.msh", Mesh(1));
     dir.Write("b.msh", Mesh(2));
     dir.Write("a trailing.msh", Cat({Mesh(1), Bytes{7, 7}}));
+    // The scene's NAME with a size that leaves out its padding ("s\0", then two zeros).
+    Bytes unpadded = Mesh(1);
+    const Bytes name = Cat({Bytes{'N', 'A', 'M', 'E'}, I32s({4}), Bytes{'s'}});
+    const auto at = std::search(unpadded.begin(), unpadded.end(), name.begin(), name.end());
+    ASSERT_NE(at, unpadded.end());
+    at[4] = 2;
+    dir.Write("unpadded.msh", unpadded);
     dir.Write("list.txt", std::string("msh2\nsinf\nname\nmtyp\n"));
     dir.Write("bad.txt", std::string("HEDR\n  .x 1\n"));
     const struct {
@@ -37,6 +46,7 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
          "{\"a\":\"(1, 1, 1)\",\"b\":\"(1, 2, 1)\",\"kind\":\"element\",\"path\":\"HEDR/MSH2/MODL[body]/POSL\","
          "\"what\":\"[1]\"}\n"},
         {"diff --tolerance 1.5 --format list.txt a.msh b.msh", 0, ""},
+        {"diff a.msh unpadded.msh", 0, ""},
         {"diff a.msh 'a trailing.msh'", 1, "after root bytes: 0 -> 2, first difference at byte 0\n"},
         {"diff --tolerance x a.msh b.msh", 2, ""},
         {"diff a.msh missing.msh", 2, ""},

@@ -337,24 +337,39 @@ template <int width>
     }
 }
 
+// The length of the word at p, up to the first space or '\n' among the 16
+// bytes there (16 when none is).
+[[gnu::always_inline]] inline int WordLength(const char* p) {
+#if defined(__SSE2__)
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\n')));
+    return std::countr_zero(uint32_t(_mm_movemask_epi8(ends)) | 0x10000u);
+#else
+    int n = 0;
+    while (n < 16 && p[n] != ' ' && p[n] != '\n') ++n;
+    return n;
+#endif
+}
+
 // The n values of an element of one type, each after a single space, at p
 // (which stands 18 n bytes or more before the text's end): the lines of
 // nearly every list. Where the line's '\n' stands, or nullptr for a line
-// that asks more.
+// that asks more. Where each value ends is found apart from reading it, so
+// that the next one need not wait for the reading.
 template <int n, int width>
 [[gnu::always_inline]] inline const char* Fixed(const char* p, uint8_t* el) {
     constexpr int step = width == 0 ? 4 : width;
+    bool ok = true;
     for (int i = 0; i < n; ++i) {
-        const int length = FixedValue<width>(p, el + step * i);
-        if (!length) return nullptr;
+        const int length = WordLength(p);
+        ok &= length != 0 && FixedValue<width>(p, el + step * i) == length;
         const char* const q = p + length;
-        if (i + 1 == n) return *q == '\n' ? q : nullptr;
-        if (*q != ' ') return nullptr;
+        if (i + 1 == n) return ok && *q == '\n' ? q : nullptr;
+        ok &= *q == ' ';
         p = q + 1;
     }
     return nullptr;
 }
-
 
 template <int n, int width>
 [[gnu::noinline]] size_t Builder::Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size,

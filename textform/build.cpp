@@ -17,6 +17,7 @@
 #include "mesh/msh.h"
 #include "format/records.h"
 #include "format/values.h"
+#include "textform/ahead.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
 
@@ -66,6 +67,26 @@ public:
         return true;
     }
     std::string error;
+
+    // The open chunk's layout and depth, which Run() reads under.
+    bool Top(const format::RecordLayout*& layout, size_t& depth) const {
+        if (open_.empty()) return false;
+        layout = open_.back().layout;
+        depth = open_.back().depth;
+        return true;
+    }
+    // A run read elsewhere under the same chunk: its bytes and elements.
+    void Take(std::span<const uint8_t> bytes, uint32_t items) {
+        out_.insert(out_.end(), bytes.begin(), bytes.end());
+        open_.back().items += items;
+    }
+    // Reading runs without a build: one chunk open, whose depth and layout these are.
+    void Under(const format::RecordLayout* layout, size_t depth) {
+        open_.assign(1, Open{});
+        open_.back().depth = depth;
+        open_.back().layout = layout;
+    }
+    uint32_t Items() const { return open_.back().items; }
 
 private:
     bool Fail(std::string why) {
@@ -492,7 +513,16 @@ bool Builder::Line(std::string_view line) {
 
 }  // namespace
 
-bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error) {
+size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
+               std::vector<uint8_t>& out, uint32_t& items, size_t& lines) {
+    Builder b(out);
+    b.Under(layout, depth);
+    a = b.Run(text, a, limit, lines);
+    items = b.Items();
+    return a;
+}
+
+bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error, const Spread& spread) {
     out.clear();
     Builder b(out);
     try {
@@ -502,8 +532,9 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error)
         size_t number = 0;
         const size_t last = text.rfind('\n');
         const size_t limit = last == std::string_view::npos ? 0 : last + 1;
+        Ahead ahead(text, limit, spread);
         for (size_t a = 0; a <= text.size();) {
-            a = b.Run(text, a, limit, number);
+            a = ahead.Run(b, out, text, a, number);
             size_t e = text.find('\n', a);
             if (e == std::string_view::npos) e = text.size();
             ++number;

@@ -3,6 +3,7 @@
 // number.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 #include "tests/support/chunks.h"
@@ -51,18 +52,20 @@ Bytes Scene(std::initializer_list<Bytes> materials, std::initializer_list<Bytes>
                                       Cat(models)})));
 }
 
-TEST(TextForm, DumpThenBuildGivesBackEveryByte) {
+struct Dumped {
+    const char* what;
+    Bytes file;
+    const char* shows;  // a line the dump has
+};
+
+std::vector<Dumped> Meshes() {
     const Bytes scene = Scene({Material("wood"), Material("iron")}, {Model("body"), Model("door")});
     const Bytes polygons = Ck("NDXL", Cat({I32s({2}), U16s({3, 0, 1, 2, 4, 0, 1, 2, 3})}));
     const Bytes keys = Ck("KFR3", Cat({I32s({1}), I32s({77, 0, 1, 1}), I32s({0}), F32s({1, 2, 3}), I32s({0}),
                                        F32s({0, 0, 0, 1})}));
     const Bytes cycle = Ck("CYCL", Cat({I32s({1}), Text("walk"), Zeros(60), F32s({30}), I32s({0, 0, 10})}));
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const struct {
-        const char* what;
-        Bytes file;
-        const char* shows;  // a line the dump has
-    } cases[] = {
+    return {
         {"a scene", scene, "          STRP count\n            - 32768  # strip start\n"},
         {"polygons and keys", Ck("HEDR", Cat({Ck("SINF", Ck("NAME", Str("s"))), polygons, keys, cycle})), "- 3 | 0 1 2\n"},
         {"a text without padding", Ck("HEDR", Ck("MSH2", Ck("NAME", Bytes{'a', 'b', 0}))), ": 616200"},
@@ -82,7 +85,10 @@ TEST(TextForm, DumpThenBuildGivesBackEveryByte) {
         {"a short file", Bytes{'H', 'E', 'D'}, ": 484544"},
         {"an empty file", {}, "# "},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(TextForm, DumpThenBuildGivesBackEveryByte) {
+    for (const Dumped& c : Meshes()) {
         const std::string text = DumpText(c.file);
         EXPECT_NE(text.find(c.shows), std::string::npos) << c.what << "\n" << text;
         EXPECT_EQ(BuildBytes(text), c.file) << c.what << "\n" << text;
@@ -203,6 +209,54 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         std::string error;
         BuildBytes(c.text, &error);
         EXPECT_EQ(error, c.error) << c.text;
+    }
+}
+
+// The lines of a list of n elements at this indent, the i-th written by f.
+std::string Lines(int n, const std::string& indent, const std::function<std::string(int)>& f) {
+    std::string t;
+    for (int i = 0; i < n; ++i) t += indent + f(i) + "\n";
+    return t;
+}
+
+// Wherever the text is cut into parts read ahead on other threads, the build
+// gives the bytes, or the error, of a build on one thread.
+TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
+    const auto vertex = [](int i) { return "- " + std::to_string(i) + ".5 -1 " + std::to_string(i % 7); };
+    const std::string head = "HEDR\n  MSH2\n    SEGM\n      POSL count\n";
+    const std::string lists = head + Lines(150, "        ", vertex) + "        # a comment\n" + Lines(40, "        ", vertex) +
+                              "      STRP count\n" + Lines(60, "        ", [](int i) { return "- " + std::to_string(i); }) +
+                              "      SHDW\n" + Lines(40, "        ", [](int i) { return ": 0a 0" + std::to_string(i % 10); }) +
+                              "    MODL\n      NAME \"m\"\n";
+    const auto with = [&](const std::string& from, const std::string& to) {
+        std::string t = lists;
+        t.replace(t.find(from), from.size(), to);
+        return t;
+    };
+    std::vector<std::string> texts = {
+        lists,
+        lists + "      - 1 2 3",  // a last line without its end
+        with("        - 120.5 -1 1\n", "        - 120.5 x 1\n"),
+        with("        - 130.5 -1 4\n", "         - 130.5 -1 4\n"),
+        with("        - 7\n", "      - 7\n"),
+        with("        : 0a 05", "        : 0a 0g"),
+        with("    MODL\n", "    MODL wide\n"),
+        with("      STRP count\n", "      STRP count\n  # shallow\n\n"),
+    };
+    for (const Dumped& m : Meshes()) texts.push_back(DumpText(m.file));
+    // A list whose bytes outgrow what a helper keeps.
+    const std::string large = "POSL count\n" + Lines(60000, "  ", [](int) { return "- 0 0 0"; });
+    for (const std::string& t : {large, large + "  - 0 0\n"}) texts.push_back(t);
+    for (const std::string& text : texts) {
+        Bytes alone, spread;
+        std::string why, spreadwhy;
+        const bool ok = textform::Build(text, alone, why, {.threads = 1});
+        for (size_t piece = 1; piece < text.size(); piece += std::max<size_t>(1, text.size() / 300)) {
+            const bool spreadok = textform::Build(text, spread, spreadwhy, {.threads = 3, .piece = piece});
+            ASSERT_EQ(spreadok, ok) << piece << "\n" << text;
+            ASSERT_EQ(spreadwhy, why) << piece << "\n" << text;
+            ASSERT_EQ(spread, alone) << piece << "\n" << text;
+        }
     }
 }
 

@@ -1,0 +1,134 @@
+// The parts of a text and the helpers that read their runs ahead (ahead.h).
+#include "textform/ahead.h"
+
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace textform {
+
+namespace {
+
+constexpr size_t kMaxThreads = 8;
+constexpr size_t kSplitAbove = size_t(8) << 20;  // a smaller text is read on one thread
+constexpr size_t kMaxCap = size_t(512) << 20, kMinCap = size_t(64) << 10;
+
+// The start of the first line at or after at.
+size_t LineStart(std::string_view text, size_t at) {
+    if (at == 0 || text[at - 1] == '\n') return at;
+    const size_t e = text.find('\n', at);
+    return e == std::string_view::npos ? text.size() : e + 1;
+}
+
+}  // namespace
+
+Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
+    : text_(text), limit_(limit), cap_(std::min(kMaxCap, std::max(kMinCap, limit / 4))) {
+    size_t threads = spread.threads ? spread.threads : std::thread::hardware_concurrency();
+    threads = std::clamp<size_t>(threads, 1, kMaxThreads);
+    size_t piece = spread.piece;
+    if (!piece) piece = limit > kSplitAbove ? (limit + threads - 1) / threads : limit + 1;
+    piece = std::max<size_t>(piece, 1);
+    parts_.reserve(threads);
+    parts_.emplace_back();
+    for (size_t k = 1; k < threads; ++k) {
+        if (k > limit / piece) break;
+        const size_t begin = LineStart(text, k * piece);
+        if (begin >= limit || begin <= parts_.back().begin) continue;
+        parts_.back().end = begin;
+        parts_.emplace_back().begin = begin;
+    }
+    parts_.back().end = limit;
+    // Started once the parts stand where they stay.
+    for (size_t k = 1; k < parts_.size(); ++k) {
+        try {
+            parts_[k].helper = std::jthread([this, k](std::stop_token stop) { Read(parts_[k], stop); });
+        } catch (const std::system_error&) {
+            // One helper fewer: the build reads that part itself.
+        }
+    }
+}
+
+Ahead::~Ahead() {
+    for (Part& p : parts_) p.helper.request_stop();
+    for (Part& p : parts_)
+        if (p.helper.joinable()) p.helper.join();
+}
+
+Ahead::Part& Ahead::At(size_t a) {
+    while (current_ + 1 < parts_.size() && parts_[current_ + 1].begin <= a) ++current_;
+    Part& p = parts_[current_];
+    if (p.helper.joinable()) p.helper.join();
+    return p;
+}
+
+const Ahead::Record* Ahead::Find(Part& p, size_t a, const format::RecordLayout* layout, size_t depth) {
+    while (p.next < p.records.size() && p.records[p.next].start < a) ++p.next;
+    if (p.next == p.records.size()) return nullptr;
+    const Record& r = p.records[p.next];
+    return r.start == a && r.layout == layout && r.depth == depth ? &r : nullptr;
+}
+
+// The helper of one part. It keeps the chunk lines it has seen that are
+// still open, as the build would at the same line, and guesses the layout
+// of each as the build works it out from its name and its parent's name
+// (none seen: no parent). Runs before its first chunk line are left to the
+// build. Any failure ends its reading; what it recorded stays good.
+void Ahead::Read(Part& p, std::stop_token stop) {
+    struct Level {
+        size_t depth;
+        std::string_view name;  // empty: a name written with escapes
+        const format::RecordLayout* layout;
+    };
+    try {
+        std::vector<Level> open;
+        const char* const t = text_.data();
+        size_t a = p.begin;
+        while (a < p.end && p.bytes.size() < cap_ && !stop.stop_requested()) {
+            size_t n = 0;
+            while (t[a + n] == ' ') ++n;
+            const char c = t[a + n];
+            const size_t depth = n / 2;
+            const bool item = (c == '-' || c == ':') && (t[a + n + 1] == ' ' || t[a + n + 1] == '\t');
+            if (item && n % 2 == 0 && !open.empty() && open.back().depth + 1 == depth) {
+                // A run's bytes are at most twice its text: bound what it reads by the room left.
+                const size_t room = (cap_ - p.bytes.size()) / 2;
+                const size_t end = room < p.end - a ? LineStart(text_, a + room) : p.end;
+                Record r{a, a, open.back().layout, open.back().depth, p.bytes.size(), 0, 0, 0, false};
+                r.stop = ReadRun(text_, a, std::min(end, p.end), r.layout, r.depth, p.bytes, r.items, r.lines);
+                if (r.stop > a) {
+                    r.to = p.bytes.size();
+                    r.cut = r.stop == std::min(end, p.end);
+                    p.records.push_back(r);
+                    a = r.stop;
+                    continue;
+                }
+            }
+            const size_t e = static_cast<size_t>(static_cast<const char*>(std::memchr(t + a, '\n', limit_ - a)) - t);
+            if (c == '#' || c == '\n') {
+                a = e + 1;
+                continue;
+            }
+            if (c == '\t' || c == '\r' || n % 2) {
+                open.clear();  // a line the build refuses or reads as empty: no guesses until the next chunk
+                a = e + 1;
+                continue;
+            }
+            while (!open.empty() && open.back().depth >= depth) open.pop_back();
+            size_t w = a + n;
+            while (t[w] != ' ' && t[w] != '\t' && t[w] != '\r' && t[w] != '#' && t[w] != '\n') ++w;
+            const std::string_view word(t + a + n, w - a - n);
+            if (!item && word != "-" && word != ":" && c != '.') {
+                Level l{depth, word.size() == 4 && word.find('\\') == std::string_view::npos ? word : "", nullptr};
+                if (const format::ChunkKind* k = l.name.empty() ? nullptr : format::FindKind(l.name))
+                    l.layout = &format::LayoutOf(*k, open.empty() ? std::string_view() : open.back().name);
+                open.push_back(l);
+            }
+            a = e + 1;
+        }
+    } catch (...) {
+        // Out of memory or any other failure: the records so far stand.
+    }
+}
+
+}  // namespace textform

@@ -23,7 +23,7 @@ size_t LineStart(std::string_view text, size_t at) {
 }  // namespace
 
 Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
-    : text_(text), limit_(limit), cap_(std::min(kMaxCap, std::max(kMinCap, limit / 4))) {
+    : text_(text), limit_(limit) {
     size_t threads = spread.threads ? spread.threads : std::thread::hardware_concurrency();
     threads = std::clamp<size_t>(threads, 1, kMaxThreads);
     size_t piece = spread.piece;
@@ -39,6 +39,7 @@ Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
         parts_.emplace_back().begin = begin;
     }
     parts_.back().end = limit;
+    for (Part& p : parts_) p.cap = std::min(kMaxCap, std::max(kMinCap, (p.end - p.begin) / 2));
     // Started once the parts stand where they stay.
     for (size_t k = 1; k < parts_.size(); ++k) {
         try {
@@ -81,10 +82,12 @@ void Ahead::Read(Part& p, std::stop_token stop) {
         const format::RecordLayout* layout;
     };
     try {
+        // Lists take about a third of the bytes of their text.
+        p.bytes.reserve(std::min(p.cap, (p.end - p.begin) / 3));
         std::vector<Level> open;
         const char* const t = text_.data();
         size_t a = p.begin;
-        while (a < p.end && p.bytes.size() < cap_ && !stop.stop_requested()) {
+        while (a < p.end && p.bytes.size() < p.cap && !stop.stop_requested()) {
             size_t n = 0;
             while (t[a + n] == ' ') ++n;
             const char c = t[a + n];
@@ -92,7 +95,8 @@ void Ahead::Read(Part& p, std::stop_token stop) {
             const bool item = (c == '-' || c == ':') && (t[a + n + 1] == ' ' || t[a + n + 1] == '\t');
             if (item && n % 2 == 0 && !open.empty() && open.back().depth + 1 == depth) {
                 // A run's bytes are at most twice its text: bound what it reads by the room left.
-                const size_t room = (cap_ - p.bytes.size()) / 2;
+                const size_t room = (p.cap - p.bytes.size()) / 2;
+                if (!room) break;
                 const size_t end = room < p.end - a ? LineStart(text_, a + room) : p.end;
                 Record r{a, a, open.back().layout, open.back().depth, p.bytes.size(), 0, 0, 0, false};
                 r.stop = ReadRun(text_, a, std::min(end, p.end), r.layout, r.depth, p.bytes, r.items, r.lines);

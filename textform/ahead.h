@@ -62,6 +62,7 @@ private:
         std::vector<uint8_t> bytes;
         std::vector<Record> records;
         size_t next = 0;  // the first record the build has not passed
+        size_t cap = 0;   // its helper reads no more runs once its buffer holds this much
         std::jthread helper;
     };
     void Read(Part& p, std::stop_token stop);
@@ -72,7 +73,6 @@ private:
 
     std::string_view text_;
     size_t limit_;
-    size_t cap_;  // a helper reads no more runs once its buffer holds this much
     std::vector<Part> parts_;
     size_t current_ = 0;
 };

@@ -244,8 +244,9 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
         with("      STRP count\n", "      STRP count\n  # shallow\n\n"),
     };
     for (const Dumped& m : Meshes()) texts.push_back(DumpText(m.file));
-    // A list whose bytes outgrow what a helper keeps.
-    const std::string large = "POSL count\n" + Lines(60000, "  ", [](int) { return "- 0 0 0"; });
+    // Lists whose bytes outgrow what a helper keeps.
+    std::string large;
+    for (int i = 0; i < 20; ++i) large += "POSL count\n" + Lines(3000, "  ", [](int) { return "- 0 0 0"; });
     for (const std::string& t : {large, large + "  - 0 0\n"}) texts.push_back(t);
     for (const std::string& text : texts) {
         Bytes alone, spread;

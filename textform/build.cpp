@@ -68,25 +68,22 @@ public:
     }
     std::string error;
 
-    // The open chunk's layout and depth, which Run() reads under.
+    // Runs read apart (see ahead.h): the layout and depth of the open chunk
+    // that Run() reads under; a run read elsewhere under it, taken; a
+    // builder's only open chunk, of that layout and depth.
     bool Top(const format::RecordLayout*& layout, size_t& depth) const {
-        if (open_.empty()) return false;
-        layout = open_.back().layout;
-        depth = open_.back().depth;
-        return true;
+        return !open_.empty() && (layout = open_.back().layout, depth = open_.back().depth, true);
     }
-    // A run read elsewhere under the same chunk: its bytes and elements.
     void Take(std::span<const uint8_t> bytes, uint32_t items) {
         out_.insert(out_.end(), bytes.begin(), bytes.end());
         open_.back().items += items;
     }
-    // Reading runs without a build: one chunk open, whose depth and layout these are.
-    void Under(const format::RecordLayout* layout, size_t depth) {
-        open_.assign(1, Open{});
-        open_.back().depth = depth;
-        open_.back().layout = layout;
+    Open& Under(const format::RecordLayout* layout, size_t depth) {
+        Open& c = open_.emplace_back();
+        c.depth = depth;
+        c.layout = layout;
+        return c;
     }
-    uint32_t Items() const { return open_.back().items; }
 
 private:
     bool Fail(std::string why) {
@@ -516,9 +513,9 @@ bool Builder::Line(std::string_view line) {
 size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
                std::vector<uint8_t>& out, uint32_t& items, size_t& lines) {
     Builder b(out);
-    b.Under(layout, depth);
+    const Open& c = b.Under(layout, depth);
     a = b.Run(text, a, limit, lines);
-    items = b.Items();
+    items = c.items;
     return a;
 }
 

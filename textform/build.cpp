@@ -57,9 +57,10 @@ public:
     bool Line(std::string_view line);
     // The lines of list elements and of bytes, read in place, from a and
     // while they stand at the indent of the open chunk's contents: nearly
-    // all of a large text. limit is one past the text's last '\n', which
-    // ends every scan of a line. Returns where the first line left to
-    // Line() starts; number counts the lines read.
+    // all of a large text, up to limit: the start of a line, at most one
+    // past the text's last '\n' (the '\n' before it ends every scan of a
+    // line). Returns where the first line left to Line() starts, or limit;
+    // number counts the lines read.
     size_t Run(std::string_view text, size_t a, size_t limit, size_t& number);
     bool Finish() {
         while (!open_.empty())

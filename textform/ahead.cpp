@@ -112,7 +112,11 @@ void Ahead::Read(Part& p, std::stop_token stop) {
                 continue;
             }
             if (c == '\t' || c == '\r' || n % 2) {
-                open.clear();  // a line the build refuses or reads as empty: no guesses until the next chunk
+                // Blanks and a comment are nothing to the build; it refuses any
+                // other such line: no guesses until the next chunk line.
+                size_t q = a + n;
+                while (t[q] == ' ' || t[q] == '\t' || t[q] == '\r') ++q;
+                if (t[q] != '#' && t[q] != '\n') open.clear();
                 a = e + 1;
                 continue;
             }

@@ -242,6 +242,7 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
         with("        : 0a 05", "        : 0a 0g"),
         with("    MODL\n", "    MODL wide\n"),
         with("      STRP count\n", "      STRP count\n  # shallow\n\n"),
+        with("      STRP count\n", "      STRP count\r\n \t\r\n        - 1\r\n\t- 2\n"),
     };
     for (const Dumped& m : Meshes()) texts.push_back(DumpText(m.file));
     // Lists whose bytes outgrow what a helper keeps.

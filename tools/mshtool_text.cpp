@@ -85,8 +85,9 @@ int RunDiff(const Args& a) {
         // resave read them, so the padding is no difference; that is said.
         std::string why, note;
         m[i] = check::OpenRelaid(args[static_cast<size_t>(i)], a.list, a.matl, true, why, note);
-        if (m[i] && !note.empty())
-            std::fprintf(stderr, "%s: %s\n", Escaped(args[static_cast<size_t>(i)]).c_str(), note.c_str());
+        if (m[i] && !note.empty())  // what the note says of saving is nothing to a comparison
+            std::fprintf(stderr, "%s: %s\n", Escaped(args[static_cast<size_t>(i)]).c_str(),
+                         note.substr(0, note.find(';')).c_str());
         if (!m[i]) {
             if (why == host::SystemError(ENOMEM))
                 ReportUnreadable(args[static_cast<size_t>(i)], why);

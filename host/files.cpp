@@ -179,22 +179,16 @@ namespace {
 // of one for every 4 KB.
 void ReserveForFile(std::vector<uint8_t>& out, size_t n) {
     out.reserve(n);
-    PreferLargePages(out.data(), n);
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    if (n < 2 * kHuge) return;
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(out.data()) + kHuge - 1) & ~(kHuge - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(out.data()) + n) & ~(kHuge - 1);
+#ifdef MADV_HUGEPAGE
+    if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
 }
 
 }  // namespace
-
-void PreferLargePages(void* data, size_t size) {
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kLarge = uintptr_t(2) << 20;
-    const uintptr_t from = (reinterpret_cast<uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-    const uintptr_t to = (reinterpret_cast<uintptr_t>(data) + size) & ~(kLarge - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
-#endif
-}
 
 bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error) {
     auto fail = [&](int err) {

@@ -76,11 +76,6 @@ std::string SystemError(int err);
 // *error when given.
 bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error);
 
-// Asks the system to back the whole 2 MB pages inside this block of memory
-// with large pages, so that filling a big buffer takes a fault every 2 MB
-// instead of every 4 KB. A hint: nothing changes where it is not taken.
-void PreferLargePages(void* data, size_t size);
-
 // Writes a file so that the old one is never damaged: the bytes go to a
 // temporary file in the target's directory, which Commit() flushes to disk and
 // renames over the target. (Commit writes in steps of 8 MB and starts each

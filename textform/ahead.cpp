@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "host/files.h"
-
 namespace textform {
 
 namespace {
@@ -84,7 +82,6 @@ void Ahead::Read(Part& p, std::stop_token stop) {
     try {
         // Lists take about a third of the bytes of their text.
         p.bytes.reserve(std::min(p.cap, (p.end - p.begin) / 3));
-        host::PreferLargePages(p.bytes.data(), p.bytes.capacity());
         std::vector<Level> open;
         const char* const t = text_.data();
         size_t a = p.begin;

@@ -8,7 +8,6 @@
 #include "format/bytes.h"
 #include "format/records.h"
 #include "format/values.h"
-#include "host/files.h"
 #include "textform/ahead.h"
 #include "textform/builder.h"
 #include "textform/codec.h"
@@ -155,7 +154,6 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error,
         // A mesh takes fewer bytes than its text: one reservation instead of
         // copies as it grows.
         out.reserve(text.size() / 2);
-        host::PreferLargePages(out.data(), out.capacity());
         size_t number = 0;
         const size_t last = text.rfind('\n');
         const size_t limit = last == std::string_view::npos ? 0 : last + 1;

@@ -89,6 +89,7 @@ inline uint32_t NonDigits16(const char* p) {
     return bits;
 #endif
 }
+
 // Powers of ten that a float holds exactly.
 inline constexpr float kTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
@@ -115,19 +116,6 @@ inline constexpr float kTens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f
     return p;
 }
 
-// An optional '-', digits, and an optional point followed by digits.
-//
-// Up to seven digits before the point and eight after are read with one
-// test of their form: the value is m / 10^n with m below 10^15 and n at most
-// 8, and the quotient in double precision rounds to the float the decimal
-// itself rounds to. (Such a value below 2^24 that is no halfway point
-// between two floats lies more than 2^-52 of itself from every one: a
-// halfway point is k / 2^e with k below 2^25 and e >= 0, and the gap is at
-// least 1 / (k 10^n). The double is within 2^-53 of the value.)
-//
-// Longer forms are read when their digits make a whole number below 2^24
-// with at most ten of them after the point: the quotient of two floats that
-// hold their values exactly, which one division rounds correctly.
 namespace plain {
 
 // The length of the decimal at p (after its sign) when it has one to seven
@@ -155,6 +143,19 @@ namespace plain {
 
 }  // namespace plain
 
+// An optional '-', digits, and an optional point followed by digits.
+//
+// Up to seven digits before the point and eight after are read with one
+// test of their form: the value is m / 10^n with m below 10^15 and n at most
+// 8, and the quotient in double precision rounds to the float the decimal
+// itself rounds to. (Such a value below 2^24 that is no halfway point
+// between two floats lies more than 2^-52 of itself from every one: a
+// halfway point is k / 2^e with k below 2^25 and e >= 0, and the gap is at
+// least 1 / (k 10^n). The double is within 2^-53 of the value.)
+//
+// Longer forms are read when their digits make a whole number below 2^24
+// with at most ten of them after the point: the quotient of two floats that
+// hold their values exactly, which one division rounds correctly.
 [[gnu::always_inline]] inline const char* ReadPlainFloat(const char* p, const char* end, float& out) {
     const bool minus = p != end && *p == '-';
     p += minus;

@@ -30,7 +30,7 @@ namespace textform {
 // this depth, into out (build.cpp); lines and items count what it read.
 // limit is the start of a line at or before the text's last '\n' + 1.
 size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
-               std::vector<uint8_t>& out, uint32_t& items, size_t& lines);
+               std::vector<uint8_t>& out, uint32_t& items, size_t& lines, bool wide);
 
 class Ahead {
 public:
@@ -73,6 +73,7 @@ private:
 
     std::string_view text_;
     size_t limit_;
+    bool wide_;
     std::vector<Part> parts_;
     size_t current_ = 0;
 };

@@ -41,9 +41,15 @@ struct Slot {
     uint64_t max;  // of an integer
 };
 
+// Whether this processor has the 512-bit vector instructions that
+// Builder::Wide reads lines with (wide.cpp).
+bool WideAvailable();
+
 class Builder {
 public:
-    explicit Builder(std::vector<uint8_t>& out) : out_(out) {}
+    // wide: read the lines of floats with 512-bit vectors where the
+    // processor has them; the same bytes either way.
+    Builder(std::vector<uint8_t>& out, bool wide) : out_(out), wide_(wide && WideAvailable()) {}
 
     bool Line(std::string_view line);
     // The lines of list elements and of bytes, read in place, from a and
@@ -110,11 +116,19 @@ private:
     // otherwise); a line in any other form is left to Element().
     template <int n, int width>
     size_t Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
-                  size_t& number);
+                  size_t& number, size_t most);
+    // The same for lines of n floats (2 or 3) with 512-bit vectors, while
+    // each line with its indent (at most kWideIndent) fits in one load of 64
+    // bytes; it stops at any other and at the last 64 bytes before limit.
+    template <int n>
+    size_t Wide(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+                size_t& number);
+    static constexpr size_t kWideIndent = 40;
     int shape_ = 0;  // which Plain<n, width> reads the planned elements (see Run)
     static constexpr size_t kBlock = size_t(1) << 12;
 
     std::vector<uint8_t>& out_;
+    const bool wide_;
     std::vector<Open> open_;
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;

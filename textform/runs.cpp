@@ -201,7 +201,7 @@ template <int n, int width>
 
 template <int n, int width>
 [[gnu::noinline]] size_t Builder::Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size,
-                                       uint32_t& items, size_t& number) {
+                                       uint32_t& items, size_t& number, size_t most) {
     // The counts in locals: the values are stored through bytes, which the
     // compiler must take to reach anything in memory.
     const size_t length = static_cast<size_t>(planned_->elementsize);
@@ -209,7 +209,7 @@ template <int n, int width>
     size_t at = size, lines = 0;
     uint8_t* base = out_.data();
     size_t room = out_.size();
-    while (limit - a >= 32 && ElementAt(t + a, indent)) {
+    while (lines < most && limit - a >= 32 && ElementAt(t + a, indent)) {
         if (at + length > room) {
             if (!Grow(at, length)) break;
             base = out_.data();
@@ -238,15 +238,26 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     const char* const t = text.data();
     const char* const end = t + limit;
     size_t size = out_.size();
+    const bool wide = wide_ && indent <= kWideIndent;
+    const size_t most = wide ? 1 : ~size_t(0);
     while (a < limit) {
         if (elements) {
             switch (shape_) {
-                case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number); break;
-                case 2: a = Plain<2, 0>(t, a, limit, indent, size, c.items, number); break;
-                case 3: a = Plain<3, 0>(t, a, limit, indent, size, c.items, number); break;
-                case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number); break;
-                case 5: a = Plain<1, 2>(t, a, limit, indent, size, c.items, number); break;
-                case 6: a = Plain<1, 4>(t, a, limit, indent, size, c.items, number); break;
+                // Lines of two or three floats with 512-bit vectors where the
+                // processor has them, and each line that does not read so
+                // (longer than one load, or near the end) on its own.
+                case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
+                case 2:
+                    if (wide) a = Wide<2>(t, a, limit, indent, size, c.items, number);
+                    a = Plain<2, 0>(t, a, limit, indent, size, c.items, number, most);
+                    break;
+                case 3:
+                    if (wide) a = Wide<3>(t, a, limit, indent, size, c.items, number);
+                    a = Plain<3, 0>(t, a, limit, indent, size, c.items, number, most);
+                    break;
+                case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
+                case 5: a = Plain<1, 2>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
+                case 6: a = Plain<1, 4>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
                 default: break;
             }
         }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "tests/support/chunks.h"
+#include "textform/builder.h"
 #include "textform/textform.h"
 
 namespace {
@@ -259,6 +260,58 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
             ASSERT_EQ(spreadwhy, why) << piece << "\n" << text;
             ASSERT_EQ(spread, alone) << piece << "\n" << text;
         }
+    }
+}
+
+// Lines read with 512-bit vectors give the bytes, or the error, that the
+// portable reader gives: each form of a line at indents the vectors read
+// and at one they leave alone, with room after it for a load of 64 bytes.
+TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
+    if (!textform::WideAvailable()) GTEST_SKIP() << "this processor has no 512-bit vectors";
+    const char* const forms[] = {
+        "- 1 2 3", "- -59.875 0.5 -0", "- 1234567.12345678 -7654321.87654321 1", "- 0.70710677 -0.70710677 1e-5",
+        "- 65536.00390625 16777217 0.1", "- 12345678 1 2", "- 1.123456789 1 2", "- 12345678.5 1 2", "- 1.2.3 1 2",
+        "- -.5 1 2", "- 5. 1 2", "- .5 1 2", "- --1 1 2", "- 1-2 1 2", "- - 1 2", "- 1  2 3", "- 1 2 3 ",
+        "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
+        "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
+        "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
+    };
+    const std::string filler = "- 0 0 0\n- 1 1 1\n- 2 2 2\n- 3 3 3\n";
+    for (const char* list : {"POSL", "UV0L"})
+        for (size_t depth : {0, 5, 21})
+            for (const char* form : forms) {
+                std::string f = form;
+                if (list == std::string("UV0L")) f = f.substr(0, f.rfind(' '));  // one value less
+                const std::string in(2 * depth, ' '), at(2 * depth + 2, ' ');
+                std::string text = in + list + " count\n" + at + f + "\n";
+                for (size_t p = 0; p < filler.size(); p = filler.find('\n', p) + 1)
+                    text += at + filler.substr(p, filler.find('\n', p) - p + (list == std::string("UV0L") ? -2 : 0)) + "\n";
+                if (depth) text = "HEDR\n" + Lines(int(depth) - 1, "", [](int i) { return std::string(2 * i + 2, ' ') + "MSH2"; }) + text;
+                Bytes wide, plain;
+                std::string wwhy, pwhy;
+                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
+                const bool pok = textform::Build(text, plain, pwhy, {.threads = 1, .wide = false});
+                EXPECT_EQ(wok, pok) << text;
+                EXPECT_EQ(wwhy, pwhy) << text;
+                EXPECT_EQ(wide, plain) << text;
+            }
+    // Lines of random numbers of every length, now and then in a wrong form.
+    uint32_t seed = 7;
+    const auto next = [&](uint32_t below) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % below; };
+    for (int line = 0; line < 3000; ++line) {
+        std::string text = "POSL count\n  -";
+        for (uint32_t v = 0, values = 2 + next(3); v < values; ++v) {
+            text += next(20) ? " " : "  ";
+            if (next(2)) text += '-';
+            text += std::to_string(next(100000000)).substr(0, 1 + next(9));
+            if (next(3)) text += "." + std::to_string(next(1000000000)).substr(0, next(11));
+        }
+        text += "\n" + Lines(4, "  ", [](int) { return "- 0 0 0"; });
+        Bytes wide, plain;
+        std::string wwhy, pwhy;
+        const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
+        ASSERT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
+        ASSERT_EQ(wide, plain) << text;
     }
 }
 

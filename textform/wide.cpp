@@ -1,0 +1,174 @@
+// The element lines of two or three floats (texture coordinates, vertex
+// positions and normals) read with 512-bit vectors, on processors that have
+// them (see builder.h): most of a large text.
+//
+// One load holds a line with its indent. Masks of its digits, spaces,
+// minus signs and points check its form for every value at once; the
+// digits are then packed, each value's right-aligned in a 16-byte lane of
+// its own, and combined into whole numbers lane by lane. Each value is m /
+// 10^n in double precision, rounded to a float: the value the plain reader
+// gives (format/number.h), as every value here has its plain form.
+#include <bit>
+
+#include "textform/builder.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VORNA_WIDE 1
+// The compiler's vector headers make their "undefined" vectors from
+// themselves, which it then warns of wherever they are inlined.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#endif
+
+namespace textform {
+
+bool WideAvailable() {
+#if defined(VORNA_WIDE)
+    static const bool yes = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                            __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") &&
+                            __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+    return yes;
+#else
+    return false;
+#endif
+}
+
+#if defined(VORNA_WIDE)
+
+#define VORNA_WIDE_TARGET gnu::target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi2,bmi,bmi2,popcnt")
+
+namespace {
+
+// What a line of the open list must begin with: `indent` spaces and "- ".
+struct Head {
+    __m512i pattern;  // the spaces and "- "
+    uint64_t mask;    // their bytes
+    unsigned first;   // where the values begin
+};
+
+[[gnu::always_inline, VORNA_WIDE_TARGET]] inline Head HeadOf(size_t indent) {
+    return {_mm512_mask_set1_epi8(_mm512_set1_epi8(' '), uint64_t(1) << indent, '-'),
+            _bzhi_u64(~uint64_t(0), unsigned(indent + 2)), unsigned(indent + 2)};
+}
+
+// The line at p, which 64 bytes from p may be read: the head, then n floats,
+// each a '-' or none, one to seven digits and a point with one to eight
+// more or none, after a single space each, and its '\n'. Its values into
+// el (16 bytes, of which the 4 n first are its); the line's length with its
+// '\n', or 0 for a line in any other form or longer than 64 bytes.
+template <int n>
+[[gnu::always_inline, VORNA_WIDE_TARGET]] inline size_t FloatLine(const char* p, const Head& h, uint8_t* el) {
+    const __m512i x = _mm512_loadu_si512(p);
+    const __m512i digits = _mm512_sub_epi8(x, _mm512_set1_epi8('0'));
+    const uint64_t nl = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('\n'));
+    const uint64_t head = _mm512_mask_cmpneq_epi8_mask(h.mask, x, h.pattern);  // bytes of the head that differ
+    const unsigned e = unsigned(std::countr_zero(nl));
+    const uint64_t values = _bzhi_u64(~uint64_t(0), e) & ~h.mask;  // [first, e)
+    const uint64_t dg = _mm512_mask_cmplt_epu8_mask(values, digits, _mm512_set1_epi8(10));
+    const uint64_t s = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8(' '));
+    const uint64_t m = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8('-'));
+    const uint64_t d = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8('.'));
+    // Each value starts after the head or a single space, with a digit or
+    // a '-' and a digit; a point stands between two digits, and the digits
+    // after it run up to the value's end; each value ends at a space or the
+    // '\n'. Runs of digits are eight long at most, and of eight only after
+    // a point.
+    const uint64_t starts = s << 1 | uint64_t(1) << h.first;
+    const uint64_t ends = s | (nl & -nl);
+    const uint64_t carried = (d << 1) + dg;  // each run after a point cleared, the bit after it set
+    const uint64_t fraction = (carried ^ dg) & dg;
+    const uint64_t r2 = dg & dg >> 1, r4 = r2 & r2 >> 2, r8 = r4 & r4 >> 4;
+    const uint64_t bad = head | (values & ~(dg | s | m | d)) | (starts & ~(m | dg)) | (m & ~starts) |
+                         (m << 1 & ~dg) | (d << 1 & ~dg) | (d >> 1 & ~dg) | (carried & ~dg & ~ends) |
+                         (r8 & dg >> 8) | (r8 & ~(d << 1));
+    if (!nl || bad || std::popcount(ends) != n) return 0;
+    // Value i: its digits (k) at the top of lane i, its decimals, its sign.
+    uint64_t rest = ends, lanes = 0, scales = 0;
+    unsigned before = 0, after = 0;  // the digits and the decimals of the values so far
+#pragma GCC unroll 4
+    for (int i = 0; i < n; ++i) {
+        const uint64_t upto = _bzhi_u64(~uint64_t(0), unsigned(std::countr_zero(rest)));
+        rest &= rest - 1;
+        const unsigned digits = unsigned(std::popcount(dg & upto)), decimals = unsigned(std::popcount(fraction & upto));
+        const unsigned k = digits - before;
+        lanes |= _bzhi_u64(~uint64_t(0), 16 * i + 16) & ~_bzhi_u64(~uint64_t(0), (16 * i + 16 - k) & 255);
+        scales |= uint64_t(decimals - after) << (8 * i);
+        before = digits;
+        after = decimals;
+    }
+    const unsigned signs = unsigned(_pext_u64(m, starts));
+    // Each value's digits right-aligned in a lane: 15 digits at most, of which
+    // pairs, fours and eights are combined; then the two eights of each lane.
+    const __m512i packed = _mm512_maskz_compress_epi8(dg, digits);
+    const __m512i lane = _mm512_maskz_expand_epi8(lanes, packed);
+    const __m512i pairs = _mm512_maddubs_epi16(lane, _mm512_set1_epi16(0x010A));
+    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));
+    const __m512i eights = _mm512_madd_epi16(_mm512_packus_epi32(fours, fours), _mm512_set1_epi32(0x00012710));
+    const __m512i whole = _mm512_add_epi64(_mm512_mul_epu32(eights, _mm512_set1_epi64(100000000)),
+                                           _mm512_srli_epi64(eights, 32));
+    const __m256i first =
+        _mm512_castsi512_si256(_mm512_permutexvar_epi64(_mm512_set_epi64(7, 5, 3, 1, 6, 4, 2, 0), whole));
+    const __m512d tens0 = _mm512_set_pd(1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 1e1, 1e0);
+    const __m512d tens1 = _mm512_set1_pd(1e8);
+    const __m512d tens = _mm512_permutex2var_pd(tens0, _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(int64_t(scales))), tens1);
+    const __m128 v = _mm256_cvtpd_ps(_mm256_div_pd(_mm256_cvtepi64_pd(first), _mm512_castpd512_pd256(tens)));
+    const __m128i sv = _mm_mask_or_epi32(_mm_castps_si128(v), __mmask8(signs), _mm_castps_si128(v),
+                                         _mm_set1_epi32(int(0x80000000u)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(el), sv);
+    return e + 1;
+}
+
+// Lines read into out, one element after another, while they last and at
+// most `most` of them; `lines` tells how many. Nothing is called from here,
+// so that the compiler keeps its vectors in registers from line to line.
+template <int n>
+[[gnu::noinline, VORNA_WIDE_TARGET]] size_t Lines(const char* t, size_t a, size_t limit, size_t indent, uint8_t* out,
+                                                 size_t length, size_t most, size_t& lines) {
+    const Head head = HeadOf(indent);
+    size_t k = 0;
+    for (; k < most && limit - a >= 64; ++k) {
+        const size_t line = FloatLine<n>(t + a, head, out + k * length);
+        if (!line) break;
+        a += line;
+    }
+    lines = k;
+    return a;
+}
+
+}  // namespace
+
+template <int n>
+size_t Builder::Wide(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+                     size_t& number) {
+    const size_t length = static_cast<size_t>(planned_->elementsize);
+    size_t at = size, all = 0;
+    for (;;) {
+        // Each line stores 16 bytes: as many lines as leave room for that.
+        if (!Room(at, 16)) break;
+        const size_t most = (out_.size() - at - 16) / length + 1;
+        size_t lines = 0;
+        a = Lines<n>(t, a, limit, indent, out_.data() + at, length, most, lines);
+        at += lines * length;
+        all += lines;
+        if (lines < most) break;
+    }
+    size = at;
+    items += uint32_t(all);
+    number += all;
+    return a;
+}
+
+#else
+
+template <int n>
+size_t Builder::Wide(const char*, size_t a, size_t, size_t, size_t&, uint32_t&, size_t&) {
+    return a;
+}
+
+#endif
+
+template size_t Builder::Wide<2>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
+template size_t Builder::Wide<3>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
+
+}  // namespace textform

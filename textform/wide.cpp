@@ -83,19 +83,26 @@ template <int n>
                          (m << 1 & ~dg) | (d << 1 & ~dg) | (d >> 1 & ~dg) | (carried & ~dg & ~ends) |
                          (r8 & dg >> 8) | (r8 & ~(d << 1));
     if (!nl || bad || std::popcount(ends) != n) return 0;
-    // Value i: its digits (k) at the top of lane i, its decimals, its sign.
-    uint64_t rest = ends, lanes = 0, scales = 0;
-    unsigned before = 0, after = 0;  // the digits and the decimals of the values so far
+    // Value i: its digits (k) at the top of lane i, its decimals, its sign;
+    // the digits and decimals up to each value's end counted each apart.
+    unsigned upto_digits[n], upto_decimals[n];
+    uint64_t rest = ends;
 #pragma GCC unroll 4
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i + 1 < n; ++i) {
         const uint64_t upto = _bzhi_u64(~uint64_t(0), unsigned(std::countr_zero(rest)));
         rest &= rest - 1;
-        const unsigned digits = unsigned(std::popcount(dg & upto)), decimals = unsigned(std::popcount(fraction & upto));
-        const unsigned k = digits - before;
-        lanes |= _bzhi_u64(~uint64_t(0), 16 * i + 16) & ~_bzhi_u64(~uint64_t(0), (16 * i + 16 - k) & 255);
-        scales |= uint64_t(decimals - after) << (8 * i);
-        before = digits;
-        after = decimals;
+        upto_digits[i] = unsigned(std::popcount(dg & upto));
+        upto_decimals[i] = unsigned(std::popcount(fraction & upto));
+    }
+    upto_digits[n - 1] = unsigned(std::popcount(dg));
+    upto_decimals[n - 1] = unsigned(std::popcount(fraction));
+    // Lane i's top k bits: 2^(16 i + 16) - 2^(16 i + 16 - k), k being 1 to 15.
+    uint64_t lanes = 0, scales = 0;
+#pragma GCC unroll 4
+    for (int i = 0; i < n; ++i) {
+        const unsigned k = upto_digits[i] - (i ? upto_digits[i - 1] : 0);
+        lanes += (uint64_t(1) << (16 * i + 16)) - (uint64_t(1) << ((16 * i + 16 - k) & 63));
+        scales |= uint64_t(upto_decimals[i] - (i ? upto_decimals[i - 1] : 0)) << (8 * i);
     }
     const unsigned signs = unsigned(_pext_u64(m, starts));
     // Each value's digits right-aligned in a lane: 15 digits at most, of which

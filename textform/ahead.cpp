@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t kMaxThreads = 8;
 constexpr size_t kSplitAbove = size_t(8) << 20;  // a smaller text is read on one thread
+constexpr size_t kPartsPerThread = 8, kMaxParts = 256;
 constexpr size_t kMaxCap = size_t(512) << 20, kMinCap = size_t(64) << 10;
 
 // The start of the first line at or after at.
@@ -25,12 +26,10 @@ Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
     size_t threads = spread.threads ? spread.threads : std::thread::hardware_concurrency();
     threads = std::clamp<size_t>(threads, 1, kMaxThreads);
     size_t piece = spread.piece;
-    if (!piece) piece = limit > kSplitAbove ? (limit + threads - 1) / threads : limit + 1;
-    piece = std::max<size_t>(piece, 1);
-    parts_.reserve(threads);
-    parts_.emplace_back();
-    for (size_t k = 1; k < threads; ++k) {
-        if (k > limit / piece) break;
+    if (!piece) piece = limit > kSplitAbove && threads > 1 ? limit / (kPartsPerThread * threads) + 1 : limit + 1;
+    piece = std::max<size_t>(piece, limit / kMaxParts + 1);
+    parts_.emplace_back().state = kBuild;
+    for (size_t k = 1; threads > 1 && k <= limit / piece; ++k) {
         const size_t begin = LineStart(text, k * piece);
         if (begin >= limit || begin <= parts_.back().begin) continue;
         parts_.back().end = begin;
@@ -38,27 +37,45 @@ Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
     }
     parts_.back().end = limit;
     for (Part& p : parts_) p.cap = std::min(kMaxCap, std::max(kMinCap, (p.end - p.begin) / 2));
+    left_ = parts_.size();
     // Started once the parts stand where they stay.
-    for (size_t k = 1; k < parts_.size(); ++k) {
+    for (size_t k = 1; k < threads && parts_.size() > 1; ++k) {
         try {
-            parts_[k].helper = std::jthread([this, k](std::stop_token stop) { Read(parts_[k], stop); });
+            helpers_.emplace_back([this](std::stop_token stop) { Help(stop); });
         } catch (...) {
-            // No thread, or no memory for one: the build reads that part itself.
+            // No thread, or no memory for one: the build reads the parts itself.
+            break;
         }
     }
 }
 
 Ahead::~Ahead() {
-    for (Part& p : parts_) p.helper.request_stop();
-    for (Part& p : parts_)
-        if (p.helper.joinable()) p.helper.join();
+    for (std::jthread& h : helpers_) h.request_stop();
+    helpers_.clear();  // joins them
+}
+
+void Ahead::Help(std::stop_token stop) {
+    for (size_t k = left_.load(); k > 1 && !stop.stop_requested(); k = left_.load()) {
+        // The last part not taken, unless another helper takes it first.
+        if (!left_.compare_exchange_weak(k, k - 1)) continue;
+        Part& p = parts_[k - 1];
+        int free = kFree;
+        if (!p.state.compare_exchange_strong(free, kReading)) return;  // the build is there: nothing left
+        Read(p, stop);
+        p.state.store(kRead, std::memory_order_release);
+        p.state.notify_all();
+    }
 }
 
 Ahead::Part& Ahead::At(size_t a) {
-    while (current_ + 1 < parts_.size() && parts_[current_ + 1].begin <= a) ++current_;
-    Part& p = parts_[current_];
-    if (p.helper.joinable()) p.helper.join();
-    return p;
+    while (current_ + 1 < parts_.size() && parts_[current_ + 1].begin <= a) {
+        Part& p = parts_[++current_];
+        int free = kFree;
+        if (p.state.compare_exchange_strong(free, kBuild)) continue;  // no helper came this far
+        for (int s = p.state.load(std::memory_order_acquire); s != kRead; s = p.state.load(std::memory_order_acquire))
+            p.state.wait(s);
+    }
+    return parts_[current_];
 }
 
 const Ahead::Record* Ahead::Find(Part& p, size_t a, const format::RecordLayout* layout, size_t depth) {

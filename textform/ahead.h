@@ -9,11 +9,18 @@
 // its own. The build reads as on one thread, and where it is about to read a
 // run that a helper read under the same layout and depth, it takes the
 // helper's bytes instead: a wrong guess costs time, never a byte.
+//
+// The parts are many more than the threads. The helpers take them from the
+// last one back, the build from the first on, each part whole, so that they
+// meet wherever their speeds make them: the build waits at most for the one
+// part a helper is reading where they meet.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <stop_token>
 #include <string_view>
@@ -57,25 +64,31 @@ private:
         size_t lines;
         bool cut;  // it stopped at the end of what it was given to read, not at a line of another kind
     };
+    // Who reads a part: nobody yet, a helper (then it is read), or the build.
+    enum State : int { kFree, kReading, kRead, kBuild };
     struct Part {
         size_t begin = 0, end = 0;
         std::vector<uint8_t> bytes;
         std::vector<Record> records;
         size_t next = 0;  // the first record the build has not passed
         size_t cap = 0;   // its helper reads no more runs once its buffer holds this much
-        std::jthread helper;
+        std::atomic<int> state{kFree};
     };
+    // A helper: takes the last part nobody has taken, reads it, and so on.
+    void Help(std::stop_token stop);
     void Read(Part& p, std::stop_token stop);
-    // The part that holds a (a never goes back); the records of any but the
-    // first are complete when this returns.
+    // The part that holds a (a never goes back): the build's own, or one a
+    // helper has read whole.
     Part& At(size_t a);
     const Record* Find(Part& p, size_t a, const format::RecordLayout* layout, size_t depth);
 
     std::string_view text_;
     size_t limit_;
     bool wide_;
-    std::vector<Part> parts_;
+    std::deque<Part> parts_;  // parts stay where they are made (they hold atomics)
+    std::atomic<size_t> left_;  // the parts before it are left to the build or taken
     size_t current_ = 0;
+    std::vector<std::jthread> helpers_;
 };
 
 template <class B>

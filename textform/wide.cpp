@@ -44,64 +44,83 @@ namespace {
 struct Head {
     __m512i pattern;  // the spaces and "- "
     uint64_t mask;    // their bytes
+    uint64_t spaces;  // the bytes of its spaces
     unsigned first;   // where the values begin
 };
 
 [[gnu::always_inline, VORNA_WIDE_TARGET]] inline Head HeadOf(size_t indent) {
     return {_mm512_mask_set1_epi8(_mm512_set1_epi8(' '), uint64_t(1) << indent, '-'),
-            _bzhi_u64(~uint64_t(0), unsigned(indent + 2)), unsigned(indent + 2)};
+            _bzhi_u64(~uint64_t(0), unsigned(indent + 2)),
+            _bzhi_u64(~uint64_t(0), unsigned(indent)) | uint64_t(2) << indent, unsigned(indent + 2)};
 }
 
-// The line at p, which 64 bytes from p may be read: the head, then n floats,
-// each a '-' or none, one to seven digits and a point with one to eight
-// more or none, after a single space each, and its '\n'. Its values into
-// el (16 bytes, of which the 4 n first are its); the line's length with its
-// '\n', or 0 for a line in any other form or longer than 64 bytes.
-template <int n>
-[[gnu::always_inline, VORNA_WIDE_TARGET]] inline size_t FloatLine(const char* p, const Head& h, uint8_t* el) {
+// The `count` lines (one or two) at p, which 64 bytes from p may be read:
+// each the head, then n floats, each a '-' or none, one to seven digits and
+// a point with one to eight more or none, after a single space each, and
+// its '\n'. Their values into el (16 bytes, of which the 4 n count first
+// are theirs); the lines' length with their '\n', or 0 for lines in any
+// other form or longer than 64 bytes.
+template <int n, int count>
+[[gnu::always_inline, VORNA_WIDE_TARGET]] inline size_t FloatLines(const char* p, const Head& h, uint8_t* el) {
+    static_assert(n * count <= 4);
     const __m512i x = _mm512_loadu_si512(p);
     const __m512i digits = _mm512_sub_epi8(x, _mm512_set1_epi8('0'));
     const uint64_t nl = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('\n'));
-    const uint64_t head = _mm512_mask_cmpneq_epi8_mask(h.mask, x, h.pattern);  // bytes of the head that differ
-    const unsigned e = unsigned(std::countr_zero(nl));
-    const uint64_t values = _bzhi_u64(~uint64_t(0), e) & ~h.mask;  // [first, e)
+    uint64_t head = _mm512_mask_cmpneq_epi8_mask(h.mask, x, h.pattern);  // bytes of the head that differ
+    const unsigned e1 = unsigned(std::countr_zero(nl));
+    const uint64_t sp = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(' '));
+    const uint64_t mi = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('-'));
+    unsigned e = e1;
+    uint64_t values = _bzhi_u64(~uint64_t(0), e1) & ~h.mask;  // [first, e1)
+    uint64_t starts = uint64_t(1) << h.first, ends = nl & -nl;
+    if constexpr (count == 2) {
+        // The second line from b: its head where the first one's was.
+        const unsigned b = (e1 + 1) & 63;
+        e = unsigned(std::countr_zero(nl & (nl - 1)));
+        head |= ((sp >> b) & h.mask) ^ h.spaces;
+        head |= ~mi >> ((b + h.first - 2) & 63) & 1;
+        head |= uint64_t(e1 >= 63 || e >= 64);
+        values |= _bzhi_u64(~uint64_t(0), e) & ~_bzhi_u64(~uint64_t(0), b + h.first);
+        starts |= uint64_t(1) << ((b + h.first) & 63);
+        ends = nl & _bzhi_u64(~uint64_t(0), e + 1);
+    }
     const uint64_t dg = _mm512_mask_cmplt_epu8_mask(values, digits, _mm512_set1_epi8(10));
-    const uint64_t s = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8(' '));
-    const uint64_t m = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8('-'));
+    const uint64_t s = sp & values, m = mi & values;
     const uint64_t d = _mm512_mask_cmpeq_epi8_mask(values, x, _mm512_set1_epi8('.'));
     // Each value starts after the head or a single space, with a digit or
     // a '-' and a digit; a point stands between two digits, and the digits
     // after it run up to the value's end; each value ends at a space or the
     // '\n'. Runs of digits are eight long at most, and of eight only after
     // a point.
-    const uint64_t starts = s << 1 | uint64_t(1) << h.first;
-    const uint64_t ends = s | (nl & -nl);
+    starts |= s << 1;
+    ends |= s;
     const uint64_t carried = (d << 1) + dg;  // each run after a point cleared, the bit after it set
     const uint64_t fraction = (carried ^ dg) & dg;
     const uint64_t r2 = dg & dg >> 1, r4 = r2 & r2 >> 2, r8 = r4 & r4 >> 4;
     const uint64_t bad = head | (values & ~(dg | s | m | d)) | (starts & ~(m | dg)) | (m & ~starts) |
                          (m << 1 & ~dg) | (d << 1 & ~dg) | (d >> 1 & ~dg) | (carried & ~dg & ~ends) |
                          (r8 & dg >> 8) | (r8 & ~(d << 1));
-    if (!nl || bad || std::popcount(ends) != n) return 0;
+    if (!nl || bad || std::popcount(ends) != n * count) return 0;
     // Value i: its digits (k) at the top of lane i, its decimals, its sign;
     // the digits and decimals up to each value's end counted each apart.
-    unsigned upto_digits[n], upto_decimals[n];
+    constexpr int all = n * count;
+    unsigned upto_digits[all], upto_decimals[all];
     uint64_t rest = ends;
 #pragma GCC unroll 4
-    for (int i = 0; i + 1 < n; ++i) {
+    for (int i = 0; i + 1 < all; ++i) {
         const uint64_t upto = _bzhi_u64(~uint64_t(0), unsigned(std::countr_zero(rest)));
         rest &= rest - 1;
         upto_digits[i] = unsigned(std::popcount(dg & upto));
         upto_decimals[i] = unsigned(std::popcount(fraction & upto));
     }
-    upto_digits[n - 1] = unsigned(std::popcount(dg));
-    upto_decimals[n - 1] = unsigned(std::popcount(fraction));
-    // Lane i's top k bits: 2^(16 i + 16) - 2^(16 i + 16 - k), k being 1 to 15.
+    upto_digits[all - 1] = unsigned(std::popcount(dg));
+    upto_decimals[all - 1] = unsigned(std::popcount(fraction));
+    // Lane i's top k bits, k being 1 to 15.
     uint64_t lanes = 0, scales = 0;
 #pragma GCC unroll 4
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < all; ++i) {
         const unsigned k = upto_digits[i] - (i ? upto_digits[i - 1] : 0);
-        lanes += (uint64_t(1) << (16 * i + 16)) - (uint64_t(1) << ((16 * i + 16 - k) & 63));
+        lanes |= (uint64_t(0xFFFF) << ((16 - k) & 63) & 0xFFFF) << (16 * i);
         scales |= uint64_t(upto_decimals[i] - (i ? upto_decimals[i - 1] : 0)) << (8 * i);
     }
     const unsigned signs = unsigned(_pext_u64(m, starts));
@@ -134,10 +153,21 @@ template <int n>
                                                  size_t length, size_t most, size_t& lines) {
     const Head head = HeadOf(indent);
     size_t k = 0;
-    for (; k < most && limit - a >= 64; ++k) {
-        const size_t line = FloatLine<n>(t + a, head, out + k * length);
+    while (k < most && limit - a >= 64) {
+        // Two short lines at once where they fit in one load.
+        if constexpr (2 * n <= 4) {
+            if (k + 2 <= most) {
+                if (const size_t two = FloatLines<n, 2>(t + a, head, out + k * length)) {
+                    a += two;
+                    k += 2;
+                    continue;
+                }
+            }
+        }
+        const size_t line = FloatLines<n, 1>(t + a, head, out + k * length);
         if (!line) break;
         a += line;
+        ++k;
     }
     lines = k;
     return a;

@@ -275,6 +275,7 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
         "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
         "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
         "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
+        "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
     };
     const std::string filler = "- 0 0 0\n- 1 1 1\n- 2 2 2\n- 3 3 3\n";
     for (const char* list : {"POSL", "UV0L"})
@@ -283,7 +284,9 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
                 std::string f = form;
                 if (list == std::string("UV0L")) f = f.substr(0, f.rfind(' '));  // one value less
                 const std::string in(2 * depth, ' '), at(2 * depth + 2, ' ');
-                std::string text = in + list + " count\n" + at + f + "\n";
+                // The line alone, and after another (two short lines are read at once).
+                const std::string line = f[0] == '#' ? "#" + at.substr(1) + f.substr(1) : at + f;
+                std::string text = in + list + " count\n" + (depth == 5 ? at + (list == std::string("UV0L") ? "- 9 9\n" : "- 9 9 9\n") : "") + line + "\n";
                 for (size_t p = 0; p < filler.size(); p = filler.find('\n', p) + 1)
                     text += at + filler.substr(p, filler.find('\n', p) - p + (list == std::string("UV0L") ? -2 : 0)) + "\n";
                 if (depth) text = "HEDR\n" + Lines(int(depth) - 1, "", [](int i) { return std::string(2 * i + 2, ' ') + "MSH2"; }) + text;
@@ -299,14 +302,15 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
     uint32_t seed = 7;
     const auto next = [&](uint32_t below) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % below; };
     for (int line = 0; line < 3000; ++line) {
-        std::string text = "POSL count\n  -";
-        for (uint32_t v = 0, values = 2 + next(3); v < values; ++v) {
+        const bool two = line % 2;  // or three values a line
+        std::string text = std::string(two ? "UV0L" : "POSL") + " count\n  - 1 2\n  -";
+        for (uint32_t v = 0, values = 1 + next(2) + (two ? 0 : 1); v < values; ++v) {
             text += next(20) ? " " : "  ";
             if (next(2)) text += '-';
             text += std::to_string(next(100000000)).substr(0, 1 + next(9));
             if (next(3)) text += "." + std::to_string(next(1000000000)).substr(0, next(11));
         }
-        text += "\n" + Lines(4, "  ", [](int) { return "- 0 0 0"; });
+        text += "\n" + Lines(4, "  ", [&](int) { return two ? "- 0 0" : "- 0 0 0"; });
         Bytes wide, plain;
         std::string wwhy, pwhy;
         const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});

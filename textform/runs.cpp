@@ -243,9 +243,10 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     while (a < limit) {
         if (elements) {
             switch (shape_) {
-                // Lines of two or three floats with 512-bit vectors where the
-                // processor has them, and each line that does not read so
-                // (longer than one load, or near the end) on its own.
+                // Lines of two or three floats or of one integer with 512-bit
+                // vectors where the processor has them, and each line that
+                // does not read so (longer than one load, or near the end)
+                // on its own.
                 case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
                 case 2:
                     if (wide) a = Wide<2>(t, a, limit, indent, size, c.items, number);
@@ -256,8 +257,14 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
                     a = Plain<3, 0>(t, a, limit, indent, size, c.items, number, most);
                     break;
                 case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
-                case 5: a = Plain<1, 2>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
-                case 6: a = Plain<1, 4>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
+                case 5:
+                    if (wide) a = Wide<5>(t, a, limit, indent, size, c.items, number);
+                    a = Plain<1, 2>(t, a, limit, indent, size, c.items, number, most);
+                    break;
+                case 6:
+                    if (wide) a = Wide<6>(t, a, limit, indent, size, c.items, number);
+                    a = Plain<1, 4>(t, a, limit, indent, size, c.items, number, most);
+                    break;
                 default: break;
             }
         }

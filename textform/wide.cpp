@@ -8,8 +8,11 @@
 // its own, and combined into whole numbers lane by lane. Each value is m /
 // 10^n in double precision, rounded to a float: the value the plain reader
 // gives (format/number.h), as every value here has its plain form.
+#include <algorithm>
 #include <bit>
 
+#include "format/bytes.h"
+#include "format/number.h"
 #include "textform/builder.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -145,6 +148,35 @@ template <int n, int count>
     return e + 1;
 }
 
+// The `count` lines at p, which 72 bytes from p may be read: each the head,
+// one to eight digits of an integer up to max, and its '\n'. Their values
+// into el (width bytes each); the lines' length with their '\n', or 0 for
+// lines in any other form or longer than 64 bytes.
+template <int width, int count>
+[[gnu::always_inline, VORNA_WIDE_TARGET]] inline size_t IntegerLines(const char* p, const Head& h, uint32_t max,
+                                                                     uint8_t* el) {
+    const __m512i x = _mm512_loadu_si512(p);
+    uint64_t rest = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('\n'));
+    const uint64_t sp = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(' '));
+    const uint64_t mi = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('-'));
+    const uint64_t dg = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(x, _mm512_set1_epi8('0')), _mm512_set1_epi8(10));
+    uint64_t bad = std::popcount(rest) < count;
+    unsigned a = 0;
+#pragma GCC unroll 4
+    for (int j = 0; j < count; ++j) {
+        const unsigned e = unsigned(std::countr_zero(rest)), from = a + h.first, k = e - from;
+        rest &= rest - 1;
+        bad |= (((sp >> (a & 63)) & h.mask) ^ h.spaces) | (~mi >> ((from - 2) & 63) & 1) | uint64_t(k - 1 >= 8) |
+               (~dg & _bzhi_u64(~uint64_t(0), e) & ~_bzhi_u64(~uint64_t(0), from));
+        const uint32_t v = format::plain::DigitsValue(format::plain::Load8(p + std::min(from, 64u)), int(std::clamp(k, 1u, 8u)));
+        bad |= v > max;
+        if constexpr (width == 2) format::StoreU16(el + 2 * j, uint16_t(v));
+        else format::StoreU32(el + 4 * j, v);
+        a = e + 1;
+    }
+    return bad ? 0 : a;
+}
+
 // Lines read into out, one element after another, while they last and at
 // most `most` of them; `lines` tells how many. Nothing is called from here,
 // so that the compiler keeps its vectors in registers from line to line.
@@ -173,6 +205,31 @@ template <int n>
     return a;
 }
 
+
+// The same for lines of one integer of `width` bytes up to max: three
+// lines at once where they fit in one load, else one.
+template <int width>
+[[gnu::noinline, VORNA_WIDE_TARGET]] size_t IntegerRun(const char* t, size_t a, size_t limit, size_t indent,
+                                                      uint32_t max, uint8_t* out, size_t most, size_t& lines) {
+    const Head head = HeadOf(indent);
+    size_t k = 0;
+    while (k < most && limit - a >= 72) {
+        if (k + 3 <= most) {
+            if (const size_t three = IntegerLines<width, 3>(t + a, head, max, out + k * width)) {
+                a += three;
+                k += 3;
+                continue;
+            }
+        }
+        const size_t line = IntegerLines<width, 1>(t + a, head, max, out + k * width);
+        if (!line) break;
+        a += line;
+        ++k;
+    }
+    lines = k;
+    return a;
+}
+
 }  // namespace
 
 template <int n>
@@ -185,7 +242,10 @@ size_t Builder::Wide(const char* t, size_t a, size_t limit, size_t indent, size_
         if (!Room(at, 16)) break;
         const size_t most = (out_.size() - at - 16) / length + 1;
         size_t lines = 0;
-        a = Lines<n>(t, a, limit, indent, out_.data() + at, length, most, lines);
+        if constexpr (n == 5 || n == 6)
+            a = IntegerRun<n == 5 ? 2 : 4>(t, a, limit, indent, uint32_t(slots_[0].max), out_.data() + at, most, lines);
+        else
+            a = Lines<n>(t, a, limit, indent, out_.data() + at, length, most, lines);
         at += lines * length;
         all += lines;
         if (lines < most) break;
@@ -207,5 +267,7 @@ size_t Builder::Wide(const char*, size_t a, size_t, size_t, size_t&, uint32_t&, 
 
 template size_t Builder::Wide<2>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
 template size_t Builder::Wide<3>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
+template size_t Builder::Wide<5>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
+template size_t Builder::Wide<6>(const char*, size_t, size_t, size_t, size_t&, uint32_t&, size_t&);
 
 }  // namespace textform

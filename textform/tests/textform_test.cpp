@@ -298,6 +298,25 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
                 EXPECT_EQ(wwhy, pwhy) << text;
                 EXPECT_EQ(wide, plain) << text;
             }
+    // Lines of one integer, read three at once where they fit: each form
+    // first, second and third of three.
+    const char* const integers[] = {"- 41089", "- 007", "- 65535", "- 65536", "- -1", "- 12345678", "- 000000007",
+                                    "- 123456789", "- $FF", "- 7 # seven", "- 7 ", "-  7", "- 7x", "- ", "+ 7", "#- 7"};
+    for (const char* list : {"STRP", "ENVL"})
+        for (int before = 0; before < 3; ++before)
+            for (const char* form : integers) {
+                const std::string f = form;
+                const std::string line = f[0] == '#' ? "#" + std::string(9, ' ') + f.substr(1) : std::string(10, ' ') + f;
+                const std::string text = "HEDR\n  MSH2\n    MODL\n      GEOM\n        " + std::string(list) + " count\n" +
+                                         Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) +
+                                         line + "\n" + Lines(6, std::string(10, ' '), [](int) { return "- 9"; });
+                Bytes wide, plain;
+                std::string wwhy, pwhy;
+                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
+                EXPECT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
+                EXPECT_EQ(wwhy, pwhy) << text;
+                EXPECT_EQ(wide, plain) << text;
+            }
     // Lines of random numbers of every length, now and then in a wrong form.
     uint32_t seed = 7;
     const auto next = [&](uint32_t below) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % below; };

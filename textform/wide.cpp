@@ -74,7 +74,7 @@ template <int n, int count>
     const uint64_t sp = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(' '));
     const uint64_t mi = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8('-'));
     unsigned e = e1;
-    uint64_t values = _bzhi_u64(~uint64_t(0), e1) & ~h.mask;  // [first, e1)
+    uint64_t values = _bzhi_u64(~h.mask, e1);  // [first, e1)
     uint64_t starts = uint64_t(1) << h.first, ends = nl & -nl;
     if constexpr (count == 2) {
         // The second line from b: its head where the first one's was.
@@ -97,13 +97,16 @@ template <int n, int count>
     // a point.
     starts |= s << 1;
     ends |= s;
-    const uint64_t carried = (d << 1) + dg;  // each run after a point cleared, the bit after it set
-    const uint64_t fraction = (carried ^ dg) & dg;
-    const uint64_t r2 = dg & dg >> 1, r4 = r2 & r2 >> 2, r8 = r4 & r4 >> 4;
-    const uint64_t bad = head | (values & ~(dg | s | m | d)) | (starts & ~(m | dg)) | (m & ~starts) |
-                         (m << 1 & ~dg) | (d << 1 & ~dg) | (d >> 1 & ~dg) | (carried & ~dg & ~ends) |
-                         (r8 & dg >> 8) | (r8 & ~(d << 1));
-    if (!nl || bad || std::popcount(ends) != n * count) return 0;
+    const uint64_t after = d << 1;                 // the first digit after each point
+    const uint64_t carried = after + dg;           // each run after a point cleared, the bit after it set
+    const uint64_t fraction = dg & ~carried;
+    const uint64_t r2 = dg & dg >> 1, r4 = r2 & r2 >> 2, r8 = r4 & r4 >> 4;  // r8: the first of eight digits
+    // (A point after anything but a digit follows a '-', a space, the head
+    // or a point, which the tests of starts and of what follows a point or a
+    // '-' refuse.)
+    const uint64_t bad = head | (values & ~(dg | s | m | d)) | ((starts ^ m) & ~dg) | ((after | m << 1) & ~dg) |
+                         (carried & ~(dg | ends)) | (r8 & (dg >> 8 | ~after)) | uint64_t(!nl);
+    if (bad || std::popcount(ends) != n * count) return 0;
     // Value i: its digits (k) at the top of lane i, its decimals, its sign;
     // the digits and decimals up to each value's end counted each apart.
     constexpr int all = n * count;
@@ -111,19 +114,25 @@ template <int n, int count>
     uint64_t rest = ends;
 #pragma GCC unroll 4
     for (int i = 0; i + 1 < all; ++i) {
-        const uint64_t upto = _bzhi_u64(~uint64_t(0), unsigned(std::countr_zero(rest)));
+        const unsigned end = unsigned(std::countr_zero(rest));
         rest &= rest - 1;
-        upto_digits[i] = unsigned(std::popcount(dg & upto));
-        upto_decimals[i] = unsigned(std::popcount(fraction & upto));
+        upto_digits[i] = unsigned(std::popcount(_bzhi_u64(dg, end)));
+        upto_decimals[i] = unsigned(std::popcount(_bzhi_u64(fraction, end)));
     }
     upto_digits[all - 1] = unsigned(std::popcount(dg));
     upto_decimals[all - 1] = unsigned(std::popcount(fraction));
-    // Lane i's top k bits, k being 1 to 15.
-    uint64_t lanes = 0, scales = 0;
+    // Lane i's top k bits (k being 1 to 15) are 2^(16 i + 16) - 2^(16 i + 16 - k),
+    // the first term of the last lane wrapping to 0.
+    constexpr uint64_t tops = [] {
+        uint64_t t = 0;
+        for (int i = 0; i < all && i < 3; ++i) t += uint64_t(1) << (16 * i + 16);
+        return t;
+    }();
+    uint64_t lanes = tops, scales = 0;
 #pragma GCC unroll 4
     for (int i = 0; i < all; ++i) {
         const unsigned k = upto_digits[i] - (i ? upto_digits[i - 1] : 0);
-        lanes |= (uint64_t(0xFFFF) << ((16 - k) & 63) & 0xFFFF) << (16 * i);
+        lanes -= uint64_t(1) << ((16 * i + 16 - k) & 63);
         scales |= uint64_t(upto_decimals[i] - (i ? upto_decimals[i - 1] : 0)) << (8 * i);
     }
     const unsigned signs = unsigned(_pext_u64(m, starts));

@@ -1,13 +1,19 @@
 // The element lines of two or three floats (texture coordinates, vertex
-// positions and normals) read with 512-bit vectors, on processors that have
-// them (see builder.h): most of a large text.
+// positions and normals) and of one integer (strips, envelopes) read with
+// 512-bit vectors, on processors that have them (see builder.h): nearly all
+// of a large text.
 //
-// One load holds a line with its indent. Masks of its digits, spaces,
-// minus signs and points check its form for every value at once; the
-// digits are then packed, each value's right-aligned in a 16-byte lane of
-// its own, and combined into whole numbers lane by lane. Each value is m /
-// 10^n in double precision, rounded to a float: the value the plain reader
-// gives (format/number.h), as every value here has its plain form.
+// One load holds a line with its indent, or two or three short lines. Masks
+// of its digits, spaces, minus signs and points check its form for every
+// value at once. The digits of floats are then packed, each value's
+// right-aligned in a 16-byte lane of its own, and combined into whole
+// numbers lane by lane; each value is m / 10^n in double precision, rounded
+// to a float: the value the plain reader gives (format/number.h), as every
+// value read here has its plain form. An integer of up to eight digits is
+// read as the plain reader reads it.
+//
+// Contents: WideAvailable; Head (a line's indent and "- "); FloatLines and
+// Lines (floats); IntegerLines and IntegerRun (integers); Builder::Wide.
 #include <algorithm>
 #include <bit>
 

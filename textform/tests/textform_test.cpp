@@ -263,6 +263,24 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
     }
 }
 
+// A text past the size that is cut on its own into parts for every thread
+// builds what one thread builds, whatever the count of threads.
+TEST(TextForm, ALargeTextBuildsOnEveryThreadAsOnOne) {
+    std::string text = "HEDR\n  MSH2\n";
+    for (int model = 0; text.size() < (size_t(9) << 20); ++model)
+        text += "    MODL\n      NAME \"m" + std::to_string(model) + "\"\n      GEOM\n        SEGM\n          POSL count\n" +
+                Lines(400, "            ", [&](int i) { return "- " + std::to_string(i + model) + ".25 -1.5 " + std::to_string(i % 9); }) +
+                "          UV0L count\n" + Lines(400, "            ", [](int i) { return "- 0.5 " + std::to_string(i); }) +
+                "          STRP count\n" + Lines(300, "            ", [](int i) { return "- " + std::to_string(i); });
+    Bytes alone, spread;
+    std::string why;
+    ASSERT_TRUE(textform::Build(text, alone, why, {.threads = 1})) << why;
+    for (unsigned threads : {0u, 2u, 3u, 8u}) {
+        ASSERT_TRUE(textform::Build(text, spread, why, {.threads = threads})) << why;
+        EXPECT_EQ(spread, alone) << threads;
+    }
+}
+
 // Lines read with 512-bit vectors give the bytes, or the error, that the
 // portable reader gives: each form of a line at indents the vectors read
 // and at one they leave alone, with room after it for a load of 64 bytes.

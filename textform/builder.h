@@ -117,12 +117,18 @@ private:
     template <int n, int width>
     size_t Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
                   size_t& number, size_t most);
-    // The same for lines of n floats (2 or 3) with 512-bit vectors, while
-    // each line with its indent (at most kWideIndent) fits in one load of 64
-    // bytes; it stops at any other and at the last 64 bytes before limit.
+    // The same with 512-bit vectors for the lists of shape n (2 or 3 floats,
+    // or one integer of 2 or 4 bytes: 5, 6), while each line with its indent
+    // (at most kWideIndent) fits in one load of 64 bytes; it stops at any
+    // other and at the last 64 bytes before limit.
     template <int n>
     size_t Wide(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
                 size_t& number);
+    // The lines of a list of this shape (see Run): Wide<shape> where it can,
+    // then Plain<n, width>.
+    template <int shape, int n, int width>
+    size_t Shaped(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+                  size_t& number, bool wide);
     static constexpr size_t kWideIndent = 40;
     int shape_ = 0;  // which Plain<n, width> reads the planned elements (see Run)
     static constexpr size_t kBlock = size_t(1) << 12;

@@ -229,6 +229,19 @@ template <int n, int width>
     return a;
 }
 
+template <int shape, int n, int width>
+size_t Builder::Shaped(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
+                       size_t& number, bool wide) {
+    // Lines of two or three floats or of one integer with 512-bit vectors
+    // where the processor has them, and each line that does not read so
+    // (longer than one load, or near the end) on its own.
+    if constexpr (shape == 2 || shape == 3 || shape == 5 || shape == 6) {
+        if (wide) return Plain<n, width>(t, Wide<shape>(t, a, limit, indent, size, items, number), limit, indent,
+                                         size, items, number, 1);
+    }
+    return Plain<n, width>(t, a, limit, indent, size, items, number, ~size_t(0));
+}
+
 size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& number) {
     if (open_.empty()) return a;
     Open& c = open_.back();
@@ -239,32 +252,15 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     const char* const end = t + limit;
     size_t size = out_.size();
     const bool wide = wide_ && indent <= kWideIndent;
-    const size_t most = wide ? 1 : ~size_t(0);
     while (a < limit) {
         if (elements) {
             switch (shape_) {
-                // Lines of two or three floats or of one integer with 512-bit
-                // vectors where the processor has them, and each line that
-                // does not read so (longer than one load, or near the end)
-                // on its own.
-                case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
-                case 2:
-                    if (wide) a = Wide<2>(t, a, limit, indent, size, c.items, number);
-                    a = Plain<2, 0>(t, a, limit, indent, size, c.items, number, most);
-                    break;
-                case 3:
-                    if (wide) a = Wide<3>(t, a, limit, indent, size, c.items, number);
-                    a = Plain<3, 0>(t, a, limit, indent, size, c.items, number, most);
-                    break;
-                case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number, ~size_t(0)); break;
-                case 5:
-                    if (wide) a = Wide<5>(t, a, limit, indent, size, c.items, number);
-                    a = Plain<1, 2>(t, a, limit, indent, size, c.items, number, most);
-                    break;
-                case 6:
-                    if (wide) a = Wide<6>(t, a, limit, indent, size, c.items, number);
-                    a = Plain<1, 4>(t, a, limit, indent, size, c.items, number, most);
-                    break;
+                case 1: a = Shaped<1, 1, 0>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 2: a = Shaped<2, 2, 0>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 3: a = Shaped<3, 3, 0>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 4: a = Shaped<4, 4, 0>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 5: a = Shaped<5, 1, 2>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 6: a = Shaped<6, 1, 4>(t, a, limit, indent, size, c.items, number, wide); break;
                 default: break;
             }
         }

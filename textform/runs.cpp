@@ -235,11 +235,14 @@ size_t Builder::Shaped(const char* t, size_t a, size_t limit, size_t indent, siz
     // Lines of two or three floats or of one integer with 512-bit vectors
     // where the processor has them, and each line that does not read so
     // (longer than one load, or near the end) on its own.
+    size_t most = ~size_t(0);
     if constexpr (shape == 2 || shape == 3 || shape == 5 || shape == 6) {
-        if (wide) return Plain<n, width>(t, Wide<shape>(t, a, limit, indent, size, items, number), limit, indent,
-                                         size, items, number, 1);
+        if (wide) {
+            a = Wide<shape>(t, a, limit, indent, size, items, number);
+            most = 1;
+        }
     }
-    return Plain<n, width>(t, a, limit, indent, size, items, number, ~size_t(0));
+    return Plain<n, width>(t, a, limit, indent, size, items, number, most);
 }
 
 size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& number) {

@@ -22,7 +22,7 @@ size_t LineStart(std::string_view text, size_t at) {
 }  // namespace
 
 Ahead::Ahead(std::string_view text, size_t limit, const Spread& spread)
-    : text_(text), limit_(limit), wide_(spread.wide) {
+    : text_(text), limit_(limit) {
     size_t threads = spread.threads ? spread.threads : std::thread::hardware_concurrency();
     threads = std::clamp<size_t>(threads, 1, kMaxThreads);
     size_t piece = spread.piece;
@@ -114,7 +114,7 @@ void Ahead::Read(Part& p, std::stop_token stop) {
                 if (!room) break;
                 const size_t end = room < p.end - a ? LineStart(text_, a + room) : p.end;
                 Record r{a, a, open.back().layout, open.back().depth, p.bytes.size(), 0, 0, 0, false};
-                r.stop = ReadRun(text_, a, std::min(end, p.end), r.layout, r.depth, p.bytes, r.items, r.lines, wide_);
+                r.stop = ReadRun(text_, a, std::min(end, p.end), r.layout, r.depth, p.bytes, r.items, r.lines);
                 if (r.stop > a) {
                     r.to = p.bytes.size();
                     r.cut = r.stop == std::min(end, p.end);

@@ -37,7 +37,7 @@ namespace textform {
 // this depth, into out (build.cpp); lines and items count what it read.
 // limit is the start of a line at or before the text's last '\n' + 1.
 size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
-               std::vector<uint8_t>& out, uint32_t& items, size_t& lines, bool wide);
+               std::vector<uint8_t>& out, uint32_t& items, size_t& lines);
 
 class Ahead {
 public:
@@ -84,7 +84,6 @@ private:
 
     std::string_view text_;
     size_t limit_;
-    bool wide_;
     std::deque<Part> parts_;  // parts stay where they are made (they hold atomics)
     std::atomic<size_t> left_;  // the parts before it are left to the build or taken
     size_t current_ = 0;

@@ -139,8 +139,8 @@ bool Builder::Line(std::string_view line) {
 }
 
 size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
-               std::vector<uint8_t>& out, uint32_t& items, size_t& lines, bool wide) {
-    Builder b(out, wide);
+               std::vector<uint8_t>& out, uint32_t& items, size_t& lines) {
+    Builder b(out);
     const Open& c = b.Under(layout, depth);
     a = b.Run(text, a, limit, lines);
     items = c.items;
@@ -149,7 +149,7 @@ size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::Reco
 
 bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error, const Spread& spread) {
     out.clear();
-    Builder b(out, spread.wide);
+    Builder b(out);
     try {
         // A mesh takes fewer bytes than its text: one reservation instead of
         // copies as it grows.

@@ -65,7 +65,6 @@ bool Dump(std::span<const uint8_t> file, const mesh::namelist& list,
 struct Spread {
     unsigned threads = 0;  // the threads at most (0: the machine's cores); no more than 8
     size_t piece = 0;      // the bytes of a part, 256 parts at most (0: eight parts a thread when the text holds more than 8 MB)
-    bool wide = true;      // lines of floats read with 512-bit vectors where the processor has them
 };
 bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error, const Spread& spread = {});
 

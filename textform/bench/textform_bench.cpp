@@ -166,7 +166,6 @@ int main(int argc, char** argv) {
                 readtext.cpu, build.cpu, build.cpu / readtext.cpu);
     std::printf("build: on one thread %.3f s wall (%.2fx reading), %.3f s processor time\n", alone.wall,
                 alone.wall / readtext.wall, alone.cpu);
-    std::printf("build: lines read with 512-bit vectors: %s\n", textform::WideAvailable() ? "yes" : "no (this processor has none)");
     if (!std::getenv("TEXTFORM_BENCH_KEEP"))
         for (const std::string& p : {pa, pb, pt}) std::remove(p.c_str());
     return same ? 0 : 1;

@@ -201,6 +201,9 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         {"HEDRX\n", "line 1: a chunk name is four bytes: HEDRX"},
         {"HEDR wide\n", "line 1: not an attribute of a chunk: wide"},
         {"POSL count\n  - 1 2\n", "line 2: an element takes more values"},
+        // Two short lines whose values together would make two elements.
+        {"UV0L count\n  - 1\n  - 2 3 4\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n",
+         "line 2: an element takes more values"},
         {"NDXL count\n  - 3 | 0 1\n", "line 2: the element's count of indexes is 3, 2 are given"},
         {"SHDW\n  : 0g\n", "line 2: not hexadecimal bytes"},
         {"  - 1\n", "line 1: indented deeper than its chunk"},
@@ -281,11 +284,26 @@ TEST(TextForm, ALargeTextBuildsOnEveryThreadAsOnOne) {
     }
 }
 
-// Lines read with 512-bit vectors give the bytes, or the error, that the
-// portable reader gives: each form of a line at indents the vectors read
-// and at one they leave alone, with room after it for a load of 64 bytes.
-TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
-    if (!textform::WideAvailable()) GTEST_SKIP() << "this processor has no 512-bit vectors";
+// A text read by the line reader alone, as Build reports it: the lines a
+// build reads in place must give the same bytes and error.
+bool LineByLine(std::string_view text, Bytes& out, std::string& error) {
+    out.clear();
+    textform::Builder b(out);
+    size_t number = 0;
+    for (size_t a = 0; a <= text.size();) {
+        size_t e = text.find('\n', a);
+        if (e == std::string_view::npos) e = text.size();
+        if (!b.Line(text.substr(a, e - a))) return error = "line " + std::to_string(number + 1) + ": " + b.error, false;
+        ++number;
+        a = e + 1;
+    }
+    return b.Finish() || (error = "at the end: " + b.error, false);
+}
+
+// Lines read in place give the bytes, or the error, that the line reader
+// gives: each form of an element line at three depths, first among the
+// lines of its list and after another.
+TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
     const char* const forms[] = {
         "- 1 2 3", "- -59.875 0.5 -0", "- 1234567.12345678 -7654321.87654321 1", "- 0.70710677 -0.70710677 1e-5",
         "- 65536.00390625 16777217 0.1", "- 12345678 1 2", "- 1.123456789 1 2", "- 12345678.5 1 2", "- 1.2.3 1 2",
@@ -293,47 +311,43 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
         "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
         "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
         "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
-        "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
+        "- 1e-50 1 2", "- 1e39 1 2", "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
+    };
+    const auto check = [](const std::string& text) {
+        Bytes fast, slow;
+        std::string fastwhy, slowwhy;
+        const bool ok = textform::Build(text, fast, fastwhy, {.threads = 1});
+        EXPECT_EQ(ok, LineByLine(text, slow, slowwhy)) << text;
+        EXPECT_EQ(fastwhy, slowwhy) << text;
+        if (ok) {
+            EXPECT_EQ(fast, slow) << text;
+        }
     };
     const std::string filler = "- 0 0 0\n- 1 1 1\n- 2 2 2\n- 3 3 3\n";
-    for (const char* list : {"POSL", "UV0L"})
+    for (const std::string list : {"POSL", "UV0L"})
         for (size_t depth : {0, 5, 21})
             for (const char* form : forms) {
                 std::string f = form;
-                if (list == std::string("UV0L")) f = f.substr(0, f.rfind(' '));  // one value less
+                if (list == "UV0L") f = f.substr(0, f.rfind(' '));  // one value less
                 const std::string in(2 * depth, ' '), at(2 * depth + 2, ' ');
-                // The line alone, and after another (two short lines are read at once).
                 const std::string line = f[0] == '#' ? "#" + at.substr(1) + f.substr(1) : at + f;
-                std::string text = in + list + " count\n" + (depth == 5 ? at + (list == std::string("UV0L") ? "- 9 9\n" : "- 9 9 9\n") : "") + line + "\n";
+                std::string text = in + list + " count\n" + (depth == 5 ? at + (list == "UV0L" ? "- 9 9\n" : "- 9 9 9\n") : "") + line + "\n";
                 for (size_t p = 0; p < filler.size(); p = filler.find('\n', p) + 1)
-                    text += at + filler.substr(p, filler.find('\n', p) - p + (list == std::string("UV0L") ? -2 : 0)) + "\n";
+                    text += at + filler.substr(p, filler.find('\n', p) - p + (list == "UV0L" ? -2 : 0)) + "\n";
                 if (depth) text = "HEDR\n" + Lines(int(depth) - 1, "", [](int i) { return std::string(2 * i + 2, ' ') + "MSH2"; }) + text;
-                Bytes wide, plain;
-                std::string wwhy, pwhy;
-                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-                const bool pok = textform::Build(text, plain, pwhy, {.threads = 1, .wide = false});
-                EXPECT_EQ(wok, pok) << text;
-                EXPECT_EQ(wwhy, pwhy) << text;
-                EXPECT_EQ(wide, plain) << text;
+                check(text);
             }
-    // Lines of one integer, read three at once where they fit: each form
-    // first, second and third of three.
+    // Lines of one integer: each form first, second and third of a list.
     const char* const integers[] = {"- 41089", "- 007", "- 65535", "- 65536", "- -1", "- 12345678", "- 000000007",
-                                    "- 123456789", "- $FF", "- 7 # seven", "- 7 ", "-  7", "- 7x", "- ", "+ 7", "#- 7"};
-    for (const char* list : {"STRP", "ENVL"})
+                                    "- 123456789", "- $FF", "- 7 # seven", "- 32768  # strip start", "- 7 ", "-  7",
+                                    "- 7x", "- ", "+ 7", "#- 7"};
+    for (const std::string list : {"STRP", "ENVL"})
         for (int before = 0; before < 3; ++before)
-            for (const char* form : integers) {
-                const std::string f = form;
+            for (const std::string f : integers) {
                 const std::string line = f[0] == '#' ? "#" + std::string(9, ' ') + f.substr(1) : std::string(10, ' ') + f;
-                const std::string text = "HEDR\n  MSH2\n    MODL\n      GEOM\n        " + std::string(list) + " count\n" +
-                                         Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) +
-                                         line + "\n" + Lines(6, std::string(10, ' '), [](int) { return "- 9"; });
-                Bytes wide, plain;
-                std::string wwhy, pwhy;
-                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-                EXPECT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
-                EXPECT_EQ(wwhy, pwhy) << text;
-                EXPECT_EQ(wide, plain) << text;
+                check("HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
+                      Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) + line + "\n" +
+                      Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
             }
     // Lines of random numbers of every length, now and then in a wrong form.
     uint32_t seed = 7;
@@ -347,12 +361,7 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
             text += std::to_string(next(100000000)).substr(0, 1 + next(9));
             if (next(3)) text += "." + std::to_string(next(1000000000)).substr(0, next(11));
         }
-        text += "\n" + Lines(4, "  ", [&](int) { return two ? "- 0 0" : "- 0 0 0"; });
-        Bytes wide, plain;
-        std::string wwhy, pwhy;
-        const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-        ASSERT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
-        ASSERT_EQ(wide, plain) << text;
+        check(text + "\n" + Lines(4, "  ", [&](int) { return two ? "- 0 0" : "- 0 0 0"; }));
     }
 }
 

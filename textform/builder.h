@@ -60,23 +60,6 @@ public:
     }
     std::string error;
 
-    // Runs read apart (see ahead.h): the layout and depth of the open chunk
-    // that Run() reads under; a run read elsewhere under it, taken; a
-    // builder's only open chunk, of that layout and depth.
-    bool Top(const format::RecordLayout*& layout, size_t& depth) const {
-        return !open_.empty() && (layout = open_.back().layout, depth = open_.back().depth, true);
-    }
-    void Take(std::span<const uint8_t> bytes, uint32_t items) {
-        out_.insert(out_.end(), bytes.begin(), bytes.end());
-        open_.back().items += items;
-    }
-    Open& Under(const format::RecordLayout* layout, size_t depth) {
-        Open& c = open_.emplace_back();
-        c.depth = depth;
-        c.layout = layout;
-        return c;
-    }
-
 private:
     bool Fail(std::string why) {
         error = std::move(why);

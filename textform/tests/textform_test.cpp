@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "tests/support/chunks.h"
-#include "textform/builder.h"
+#include "textform/tests/linereader.h"
 #include "textform/textform.h"
 
 namespace {
@@ -223,9 +223,9 @@ std::string Lines(int n, const std::string& indent, const std::function<std::str
     return t;
 }
 
-// Wherever the text is cut into parts read ahead on other threads, the build
-// gives the bytes, or the error, of a build on one thread.
-TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
+// Texts of every kind build by the lines read in place the bytes, or the
+// error, that the line reader gives.
+TEST(TextForm, TextsBuildWhatTheLineReaderBuilds) {
     const auto vertex = [](int i) { return "- " + std::to_string(i) + ".5 -1 " + std::to_string(i % 7); };
     const std::string head = "HEDR\n  MSH2\n    SEGM\n      POSL count\n";
     const std::string lists = head + Lines(150, "        ", vertex) + "        # a comment\n" + Lines(40, "        ", vertex) +
@@ -249,55 +249,14 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
         with("      STRP count\n", "      STRP count\r\n \t\r\n        - 1\r\n\t- 2\n"),
     };
     for (const Dumped& m : Meshes()) texts.push_back(DumpText(m.file));
-    // Lists whose bytes outgrow what a helper keeps.
-    std::string large;
-    for (int i = 0; i < 20; ++i) large += "POSL count\n" + Lines(3000, "  ", [](int) { return "- 0 0 0"; });
-    for (const std::string& t : {large, large + "  - 0 0\n"}) texts.push_back(t);
     for (const std::string& text : texts) {
-        Bytes alone, spread;
-        std::string why, spreadwhy;
-        const bool ok = textform::Build(text, alone, why, {.threads = 1});
-        for (size_t piece = 1; piece < text.size(); piece += std::max<size_t>(1, text.size() / 300)) {
-            const bool spreadok = textform::Build(text, spread, spreadwhy, {.threads = 3, .piece = piece});
-            ASSERT_EQ(spreadok, ok) << piece << "\n" << text;
-            ASSERT_EQ(spreadwhy, why) << piece << "\n" << text;
-            ASSERT_EQ(spread, alone) << piece << "\n" << text;
-        }
+        Bytes fast, slow;
+        std::string fastwhy, slowwhy;
+        const bool ok = textform::Build(text, fast, fastwhy);
+        EXPECT_EQ(ok, textform::BuildLineByLine(text, slow, slowwhy)) << text;
+        EXPECT_EQ(fastwhy, slowwhy) << text;
+        EXPECT_EQ(fast, slow) << text;
     }
-}
-
-// A text past the size that is cut on its own into parts for every thread
-// builds what one thread builds, whatever the count of threads.
-TEST(TextForm, ALargeTextBuildsOnEveryThreadAsOnOne) {
-    std::string text = "HEDR\n  MSH2\n";
-    for (int model = 0; text.size() < (size_t(9) << 20); ++model)
-        text += "    MODL\n      NAME \"m" + std::to_string(model) + "\"\n      GEOM\n        SEGM\n          POSL count\n" +
-                Lines(400, "            ", [&](int i) { return "- " + std::to_string(i + model) + ".25 -1.5 " + std::to_string(i % 9); }) +
-                "          UV0L count\n" + Lines(400, "            ", [](int i) { return "- 0.5 " + std::to_string(i); }) +
-                "          STRP count\n" + Lines(300, "            ", [](int i) { return "- " + std::to_string(i); });
-    Bytes alone, spread;
-    std::string why;
-    ASSERT_TRUE(textform::Build(text, alone, why, {.threads = 1})) << why;
-    for (unsigned threads : {0u, 2u, 3u, 8u}) {
-        ASSERT_TRUE(textform::Build(text, spread, why, {.threads = threads})) << why;
-        EXPECT_EQ(spread, alone) << threads;
-    }
-}
-
-// A text read by the line reader alone, as Build reports it: the lines a
-// build reads in place must give the same bytes and error.
-bool LineByLine(std::string_view text, Bytes& out, std::string& error) {
-    out.clear();
-    textform::Builder b(out);
-    size_t number = 0;
-    for (size_t a = 0; a <= text.size();) {
-        size_t e = text.find('\n', a);
-        if (e == std::string_view::npos) e = text.size();
-        if (!b.Line(text.substr(a, e - a))) return error = "line " + std::to_string(number + 1) + ": " + b.error, false;
-        ++number;
-        a = e + 1;
-    }
-    return b.Finish() || (error = "at the end: " + b.error, false);
 }
 
 // Lines read in place give the bytes, or the error, that the line reader
@@ -316,8 +275,8 @@ TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
     const auto check = [](const std::string& text) {
         Bytes fast, slow;
         std::string fastwhy, slowwhy;
-        const bool ok = textform::Build(text, fast, fastwhy, {.threads = 1});
-        EXPECT_EQ(ok, LineByLine(text, slow, slowwhy)) << text;
+        const bool ok = textform::Build(text, fast, fastwhy);
+        EXPECT_EQ(ok, textform::BuildLineByLine(text, slow, slowwhy)) << text;
         EXPECT_EQ(fastwhy, slowwhy) << text;
         if (ok) {
             EXPECT_EQ(fast, slow) << text;

@@ -114,7 +114,7 @@ TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
         {"1e39", 3, before, "Not a value for a float."},
     };
     for (const Case& c : cases) {
-        for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->st.formatlist);
+        for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->doc.formatlist);
         ed->messages.clear();
         ed->data->valuebox->title = c.text;
         if (!c.message.empty()) KeyInModal(host::kKeyEnter, 2);
@@ -274,7 +274,7 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     auto name = first->getkid("NAME");
     name->setdata({'p', 'x'});
     last->getkid("NAME")->setdata({'q', 'y'});
-    ed->Refresh();
+    ed->doc.Refresh();
     const int scrollmax = ed->tree->scroll->h;
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);

@@ -156,7 +156,7 @@ TEST_F(EditorTest, StartWithoutArgument) {
     EXPECT_EQ(ed->doc.mesh, nullptr);
     EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(ed->st.lastdir, dir);
-    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(ed->doc.recognizematl, 1);
     EXPECT_EQ(ed->data->handle(), 1);
     Frame();
     EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
@@ -310,14 +310,14 @@ TEST_F(EditorTest, RecognizeMatlToggling) {
     ClickWidget(ed->actions->groupbox);
     EXPECT_EQ(ed->actions->groupbox->state, 0);
     Frame();
-    EXPECT_EQ(ed->st.recognizematl, 0);
+    EXPECT_EQ(ed->doc.recognizematl, 0);
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
 
     // Ticking again groups each MATD once.
     ClickWidget(ed->actions->groupbox);
     Frame();
-    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(ed->doc.recognizematl, 1);
     EXPECT_EQ(matl->kids.size(), 2u);
     EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
     EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
@@ -349,7 +349,7 @@ TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     editor::Editor next(host, display);
     next.Startup({});
     EXPECT_EQ(next.st.lastdir, "/some where/else");
-    EXPECT_EQ(next.st.recognizematl, 0);
+    EXPECT_EQ(next.doc.recognizematl, 0);
     EXPECT_EQ(next.data->handle(), 0);
     EXPECT_EQ(next.actions->groupbox->state, 0);
     EXPECT_EQ(next.data->handlebox->state, 0);

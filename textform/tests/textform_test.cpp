@@ -267,7 +267,7 @@ TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
         "- 1 2 3", "- -59.875 0.5 -0", "- 1234567.12345678 -7654321.87654321 1", "- 0.70710677 -0.70710677 1e-5",
         "- 65536.00390625 16777217 0.1", "- 12345678 1 2", "- 1.123456789 1 2", "- 12345678.5 1 2", "- 1.2.3 1 2",
         "- -.5 1 2", "- 5. 1 2", "- .5 1 2", "- --1 1 2", "- 1-2 1 2", "- - 1 2", "- 1  2 3", "- 1 2 3 ",
-        "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
+        "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2 3  #c", "- 1 2 3  # x\r", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
         "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
         "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
         "- 1e-50 1 2", "- 1e39 1 2", "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
@@ -304,9 +304,10 @@ TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
         for (int before = 0; before < 3; ++before)
             for (const std::string f : integers) {
                 const std::string line = f[0] == '#' ? "#" + std::string(9, ' ') + f.substr(1) : std::string(10, ' ') + f;
-                check("HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
-                      Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) + line + "\n" +
-                      Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
+                const std::string head = "HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
+                                         Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); });
+                check(head + line + "\n" + Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
+                check(head + line + "\n");  // the last line
             }
     // Lines of random numbers of every length, now and then in a wrong form.
     uint32_t seed = 7;

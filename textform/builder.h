@@ -58,6 +58,8 @@ public:
             if (!Close()) return false;
         return true;
     }
+    // Whether any line held more than blanks and a comment.
+    bool Items() const { return items_; }
     std::string error;
 
 private:
@@ -99,6 +101,7 @@ private:
 
     std::vector<uint8_t>& out_;
     std::vector<Open> open_;
+    bool items_ = false;
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;
     std::vector<std::string_view> words_;

@@ -330,19 +330,6 @@ EntryKind PathKind(const std::string& path) {
     return EntryKind::Other;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(NativePath(folder).c_str());
-    if (!d) return names;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(std::move(name));
-    }
-    ::closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string ProgramDir() {
     std::string buf(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());

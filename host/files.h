@@ -168,9 +168,6 @@ std::string NativePath(const std::string& path);
 // file, a folder, or something else (a device, a pipe, a socket).
 enum class EntryKind { Missing, File, Directory, Other };
 EntryKind PathKind(const std::string& path);
-// The names of the entries of a folder (without "." and ".."), sorted by
-// their bytes; empty when the folder cannot be listed.
-std::vector<std::string> FolderNames(const std::string& folder);
 // The folder of the running program (from /proc/self/exe), without a
 // trailing separator; empty when it cannot be told.
 std::string ProgramDir();

@@ -168,10 +168,6 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error)
             error = "at the end: " + b.error;
             return false;
         }
-        if (!b.Items()) {
-            error = "the text holds no chunk and no bytes (the dump of an empty file is a line \":\")";
-            return false;
-        }
     } catch (const std::bad_alloc&) {
         error = "Out of memory.";
         return false;

@@ -219,8 +219,8 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         {"HEDR\n@2 MSH2\n", "line 2: indented deeper than its chunk"},
         {"POSL count\n  - 1e-50 0 0\n", "line 2: not a value for xyz: 1e-50, below the smallest float (1.4e-45)"},
         {"MATD\n  DATA\n    .exponent -1e39\n", "line 3: not a value for .exponent: -1e39, beyond the largest float (3.4e38)"},
-        {"", "the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
-        {"# a comment\n  \n", "the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
+        {"", "at the end: the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
+        {"# a comment\n  \n", "at the end: the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
         // What the input holds is shown escaped, and cut short.
         {"HE\x1b[1m\n", "line 1: a chunk name is four bytes: HE\\x1b[1m"},
         {"HEDR " + std::string(100000, 'w') + "\n", "line 1: not an attribute of a chunk: " + std::string(200, 'w') + "... (100000 bytes)"},

@@ -72,7 +72,7 @@ void Checker::Segment(const Frame& f) {
             const int64_t n = Agreed(Data(k), width);
             if (n >= 0 && n != vertices)
                 Add("segment-counts", Severity::error, k, KidPath(k),
-                    schema::TagName(t) + " has " + Num(n) + " entries, POSL has " + Num(vertices));
+                    format::schema::TagName(t) + " has " + Num(n) + " entries, POSL has " + Num(vertices));
             if (n < 0) continue;
             if (t == kWght) Weights(f, k, n);
             if (t == kUv0l) {

@@ -271,7 +271,7 @@ public:
     std::unique_ptr<ModelListPanel> modellist;
     // The data view and the data window (editor/dataview.h).
     std::unique_ptr<DataPanel> data;
-    // The inspector window of the free area (mesh/inspect.h decodes).
+    // The inspector window of the free area (inspect/inspect.h decodes).
     std::unique_ptr<InspectorPanel> inspector;
 
     // The check window: the deep check, the comparison, the repairs.

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace check::schema {
+namespace format::schema {
 
 // The four name bytes of a chunk as one number (byte 0 lowest).
 constexpr uint32_t Tag(std::string_view s) {
@@ -31,4 +31,4 @@ enum class Place : uint8_t { once, many, closing, not_here };
 // Where a child of this name stands in the parent container.
 Place PlaceIn(const Container& parent, uint32_t kid);
 
-}  // namespace check::schema
+}  // namespace format::schema

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "display/tilemap.h"
-#include "editor/history.h"
+#include "document/history.h"
 #include "editor/previewpanel.h"
 #include "inspect/inspect.h"
 #include "widgets/gadget.h"

@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "host/files.h"
 #include "mesh/msh.h"
 
 namespace tools {
@@ -118,32 +119,15 @@ void Line(Result& r, bool json, const std::string& file, const check::Finding& f
 // so a file that ends inside a chunk is seen as such. Empty with a reason
 // when the file cannot be read.
 std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        why = std::string("Unable to open the file: ") + std::strerror(errno) + ".";
-        return {};
-    }
-    const std::streamoff size = in.tellg();
-    if (size <= 0) {
-        why = size == 0 ? "The file is empty." : "Unable to read the file.";
-        return {};
-    }
-    if (size > mesh::msh::kMaxFileBytes) {
-        why = "The file is larger than any mesh file can be.";
-        return {};
-    }
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        why = "Out of memory while reading the file.";
+    std::string error;
+    if (!host::ReadWholeFile(path, mesh::msh::kMaxFileBytes, bytes, &error)) {
+        why = error == host::SystemError(EFBIG)    ? "The file is larger than any mesh file can be."
+              : error == host::SystemError(ENOMEM) ? "Out of memory while reading the file."
+                                                   : "Unable to read the file: " + error + ".";
         return {};
     }
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        why = "Unable to read the file.";
-        return {};
-    }
+    if (bytes.empty()) why = "The file is empty.";
     return bytes;
 }
 
@@ -283,8 +267,9 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
     // A thread that cannot be started (no memory for its stack, a limit on
     // threads) leaves the work to those that could; with none, this thread
     // checks the files itself.
+    // One job is done by this thread alone: no hand-over for each file.
     threads.reserve(jobs);
-    for (size_t t = 0; t < jobs; ++t) {
+    for (size_t t = 0; t < jobs && jobs > 1; ++t) {
         try {
             threads.emplace_back(worker);
         } catch (const std::system_error&) {

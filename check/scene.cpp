@@ -311,6 +311,19 @@ void Checker::Envelopes(const std::vector<bool>& kept) {
     for (size_t i = 0; i < models_.size(); ++i)
         if (models_[i].index >= 0) byindex.emplace(models_[i].index, i);
     std::vector<bool> nameless(models_.size(), false);
+    // A model that shares its MNDX with an earlier one may be the one an
+    // entry that names no model meant: its index was changed to the other's.
+    std::string shared;
+    {
+        std::unordered_map<int64_t, size_t> first;
+        for (size_t i = 0; i < models_.size() && shared.empty(); ++i) {
+            if (models_[i].index < 0) continue;
+            auto [it, fresh] = first.emplace(models_[i].index, i);
+            if (!fresh)
+                shared = ": " + models_[i].path + " may have had it before it took " + Num(models_[i].index) +
+                         ", the MNDX of " + models_[it->second].path;
+        }
+    }
     for (const Names& e : envelopes_) {
         int64_t bad = 0, first = -1, unkept = 0, firstunkept = -1;
         for (size_t i = 0; i < e.entries.size(); ++i) {
@@ -325,7 +338,7 @@ void Checker::Envelopes(const std::vector<bool>& kept) {
         if (bad)
             Add("envelope", Severity::error, e.node, e.path,
                 "entry " + Num(first) + " (" + Num(e.entries[size_t(first)]) + ") is no model's MNDX" +
-                    More(bad - 1, "entries"),
+                    More(bad - 1, "entries") + shared,
                 uint32_t(first));
         if (unkept) {
             const Model& m = models_[byindex[e.entries[size_t(firstunkept)]]];

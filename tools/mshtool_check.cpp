@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "check/repair.h"
 #include "host/files.h"
 #include "mesh/msh.h"
 
@@ -139,8 +140,24 @@ Result CheckOne(const CheckRun& run, const Item& item) {
             const std::vector<uint8_t> bytes = ReadBytes(item.file, why);
             if (!bytes.empty()) {
                 const std::optional<check::OptionFile> options = check::OptionFileBeside(item.file);
-                const std::vector<check::Finding> findings =
-                    check::CheckBytes(bytes, options ? &*options : nullptr);
+                // Sizes that leave out the padding after them are read
+                // re-laid, as the editor opens the file: one finding says so,
+                // and the padding is not read as a chunk that is not there.
+                check::RelayNote relay;
+                const std::optional<std::vector<uint8_t>> relaid = check::RelayPadding(bytes, &relay);
+                std::vector<check::Finding> findings =
+                    check::CheckBytes(relaid ? *relaid : bytes, options ? &*options : nullptr);
+                if (relaid) {
+                    check::Finding f;
+                    f.rule = "chunk-layout";
+                    f.path = "HEDR";
+                    f.offset = relay.first;
+                    f.message = std::to_string(relay.chunks) + (relay.chunks == 1 ? " chunk's size leaves" : " chunks' sizes leave") +
+                                " out the zero padding that follows (the first at offset " + std::to_string(relay.first) +
+                                "): read re-laid, as the editor opens it, the offsets of the other findings are those "
+                                "of the re-laid file; mshtool fix re-lays it";
+                    findings.insert(findings.begin(), std::move(f));
+                }
                 for (const check::Finding& f : findings) {
                     (f.severity == check::Severity::error ? r.errors : r.warnings) += 1;
                     Line(r, run.json, item.file, f);

@@ -25,9 +25,9 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
-#include "check/repair.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
+#include "mesh/relay.h"
 
 namespace tools {
 
@@ -143,8 +143,8 @@ Result CheckOne(const CheckRun& run, const Item& item) {
                 // Sizes that leave out the padding after them are read
                 // re-laid, as the editor opens the file: one finding says so,
                 // and the padding is not read as a chunk that is not there.
-                check::RelayNote relay;
-                const std::optional<std::vector<uint8_t>> relaid = check::RelayPadding(bytes, &relay);
+                mesh::RelayNote relay;
+                const std::optional<std::vector<uint8_t>> relaid = mesh::RelayPadding(bytes, &relay);
                 std::vector<check::Finding> findings =
                     check::CheckBytes(relaid ? *relaid : bytes, options ? &*options : nullptr);
                 if (relaid) {

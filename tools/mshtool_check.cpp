@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "host/files.h"
 #include "mesh/msh.h"
 
 namespace tools {
@@ -118,33 +119,13 @@ void Line(Result& r, bool json, const std::string& file, const check::Finding& f
 // so a file that ends inside a chunk is seen as such. Empty with a reason
 // when the file cannot be read.
 std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        why = std::string("Unable to open the file: ") + std::strerror(errno) + ".";
-        return {};
-    }
-    const std::streamoff size = in.tellg();
-    if (size <= 0) {
-        why = size == 0 ? "The file is empty." : "Unable to read the file.";
-        return {};
-    }
-    if (size > mesh::msh::kMaxFileBytes) {
-        why = "The file is larger than any mesh file can be.";
-        return {};
-    }
+    // Read as every mesh is read: a regular file only (a FIFO would wait for
+    // a writer), its size checked before anything is allocated.
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        why = "Out of memory while reading the file.";
-        return {};
-    }
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        why = "Unable to read the file.";
-        return {};
-    }
-    return bytes;
+    if (mesh::msh::ReadBytes(path, bytes, &why)) return bytes;
+    if (why == host::SystemError(EFBIG)) why = "The file is larger than any mesh file can be";
+    why += ".";
+    return {};
 }
 
 Result CheckOne(const CheckRun& run, const Item& item) {

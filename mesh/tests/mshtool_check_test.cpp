@@ -3,6 +3,7 @@
 // reference, the summary and the exit codes.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,13 +123,18 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
         std::ofstream(dir + f).flush();
         fs::permissions(dir + f, fs::perms(0666));
     }
-    // The superuser reads any folder: the program then runs as nobody.
-    const std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' check --format format.txt meshes >out.txt 2>err.txt";
+    // The superuser reads any folder: the program then runs as nobody, from a
+    // copy in the scratch folder, which nobody can reach wherever the build
+    // folder stands (a home folder only its owner may enter).
+    fs::copy_file(MSHTOOL_PATH, dir + "/mshtool");
+    fs::permissions(dir + "/mshtool", fs::perms(0755));
+    const std::string cmd = "cd '" + dir + "' && ./mshtool check --format format.txt meshes >out.txt 2>err.txt";
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
         if (access((dir + "/meshes/b").c_str(), R_OK) == 0) _exit(99);
+        if (access((dir + "/mshtool").c_str(), X_OK) != 0 || access((dir + "/format.txt").c_str(), R_OK) != 0) _exit(97);
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(98);
     }
@@ -136,6 +142,8 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
     waitpid(pid, &status, 0);
     fs::permissions(dir + "/meshes/b", fs::perms::owner_all);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 99) GTEST_SKIP() << "no user here for whom a folder is unreadable";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 97)
+        GTEST_SKIP() << "user 65534 cannot run the program or read the scratch folder " << dir;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
     const std::vector<std::string> lines = Lines(Slurp(dir + "/out.txt"));
@@ -148,6 +156,41 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
     ASSERT_EQ(lines.size(), expected.size()) << Slurp(dir + "/out.txt");
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, expected[i].size()), expected[i]);
     EXPECT_EQ(Slurp(dir + "/err.txt"), "5 files, 1 error, 0 warnings, 3 unreadable\n");
+}
+
+// A FIFO is never opened to wait for a writer: one beside a mesh as its
+// option file is no option file, one named as a mesh is refused with the
+// reason, whichever command reads it.
+TEST_F(MshtoolCheck, FifosAreRefusedNotWaitedOn) {
+    Save("x.msh", Good());
+    ASSERT_EQ(mkfifo((dir + "/x.msh.option").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir + "/fifo.msh").c_str(), 0600), 0);
+    fs::create_directory(dir + "/folder.msh");
+    struct Case {
+        const char* args;
+        int code;
+        const char* out;  // what stdout holds, or stderr when stdout is empty
+    };
+    const Case cases[] = {
+        {"check --format format.txt x.msh", 0, ""},
+        {"check --format format.txt .", 0, ""},
+        {"fix --format format.txt --dry-run x.msh", 0, ""},
+        {"check --format format.txt fifo.msh", 2, "fifo.msh: error: : [unreadable] Not a regular file.\n"},
+        {"fix --format format.txt fifo.msh", 2, "fifo.msh: unreadable: Not a regular file\n"},
+        {"tree --format format.txt fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"dump fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"render --format format.txt fifo.msh o.png", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"resave --format format.txt folder.msh o.msh", 2, "Unable to read mesh file.\nIs a directory\n"},
+        {"build fifo.msh o.msh", 2, "Unable to read text file.\nNot a regular file\n"},
+    };
+    for (const Case& c : cases) {
+        // timeout only ends a run that waits: a pass never comes near it.
+        const Outcome r = testsupport::RunIn(dir, "timeout", std::string("60 '" MSHTOOL_PATH "' ") + c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+        if (c.out[0]) {
+            EXPECT_EQ(r.out.empty() ? r.err : r.out, c.out) << c.args;
+        }
+    }
 }
 
 TEST_F(MshtoolCheck, JsonLinesParse) {

@@ -178,18 +178,18 @@ std::string FindingLine(bool json, const std::string& file, const check::Finding
     std::string out;
     if (json) {
         nlohmann::ordered_json j;
-        j["file"] = file;
+        PutText(j, "file", file);
         j["severity"] = severity;
         j["rule"] = f.rule;
-        j["path"] = f.path;
-        j["message"] = f.message;
+        // Names in a mesh are bytes, not always UTF-8: those are kept (PutText).
+        PutText(j, "path", f.path);
+        PutText(j, "message", f.message);
         if (f.offset >= 0) {  // a chunk, not an option file
             j["offset"] = f.offset;
             j["size"] = f.size;
         }
         if (f.element) j["element"] = *f.element;
-        // Names in a mesh are bytes, not always UTF-8: those are replaced.
-        out = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return JsonLine(j);
     } else {
         out = Escaped(file) + ": " + severity + ": " + Escaped(f.path) + ": [" + f.rule + "] " + Escaped(f.message);
     }

@@ -45,13 +45,13 @@ struct Outcome {
 };
 
 std::string RepairLine(bool json, const std::string& file, const check::Repair& r) {
-    if (!json) return file + ": " + r.path + ": [" + r.rule + "] " + r.what + "\n";
+    if (!json) return Escaped(file) + ": " + Escaped(r.path) + ": [" + r.rule + "] " + Escaped(r.what) + "\n";
     nlohmann::ordered_json j;
-    j["file"] = file;
+    PutText(j, "file", file);
     j["repair"] = r.rule;
-    j["path"] = r.path;
-    j["what"] = r.what;
-    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    PutText(j, "path", r.path);
+    PutText(j, "what", r.what);
+    return JsonLine(j);
 }
 
 bool Wanted(const FixRun& run, std::string_view rule) {
@@ -60,7 +60,7 @@ bool Wanted(const FixRun& run, std::string_view rule) {
 
 // "NAME at offset 48": the chunk whose header starts there.
 std::string ChunkAt(const std::vector<uint8_t>& bytes, int64_t at) {
-    return Escaped(std::string(bytes.begin() + at, bytes.begin() + at + 4)) + " at offset " + std::to_string(at);
+    return std::string(bytes.begin() + at, bytes.begin() + at + 4) + " at offset " + std::to_string(at);
 }
 
 Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out) {
@@ -89,7 +89,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
         }
         if (!m || !m->hedr) {
             if (why == host::SystemError(ENOMEM)) why = "Out of memory while reading the file.";
-            o.out = in + ": unreadable: " + (why.empty() ? std::string("Unable to read mesh file.") : why) + "\n";
+            o.out = Escaped(in) + ": unreadable: " + Escaped(why.empty() ? std::string("Unable to read mesh file.") : why) + "\n";
             o.status = kFailed;
             return o;
         }
@@ -99,7 +99,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             std::string not_done;
             std::optional<check::Repair> r = check::PlanRename(m->hedr, from, to, not_done);
             if (!r) {
-                o.out += in + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
+                o.out += Escaped(in) + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
                 continue;
             }
             r->apply();
@@ -112,7 +112,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
         o.repairs = done.size() + relaid + renamed;
         if (!run.dry && (o.repairs || out != in)) {
             if (!m->Save(out, run.args->matl, &why)) {
-                o.out += in + ": unwritable: " + out + ": " + why + "\n";
+                o.out += Escaped(in) + ": unwritable: " + Escaped(out) + ": " + Escaped(why) + "\n";
                 o.status = kUnwritable;
                 return o;
             }
@@ -125,7 +125,7 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             o.out += FindingLine(run.json, in, f);
         }
     } catch (const std::bad_alloc&) {
-        o.out += in + ": unreadable: Out of memory while repairing the file.\n";
+        o.out += Escaped(in) + ": unreadable: Out of memory while repairing the file.\n";
         o.status = kFailed;
     }
     return o;
@@ -167,7 +167,7 @@ int RunFix(const Args& a) {
         if (name != "--rule") continue;
         const auto ids = check::RepairRules();
         if (std::find(ids.begin(), ids.end(), value) == ids.end()) {
-            Report("Unknown repair.", "No rule called \"" + value + "\" has a repair; see mshtool fix --help.");
+            Report("Unknown repair.", "No rule called \"" + Escaped(value) + "\" has a repair; see mshtool fix --help.");
             return kFailed;
         }
         run.rules.push_back(value);
@@ -189,7 +189,7 @@ int RunFix(const Args& a) {
         if (o.status != kOk && status != kUnwritable) status = o.status;
     }
     if (!why.empty()) {
-        std::fprintf(stdout, "%s: unreadable: %s\n", in.c_str(), why.c_str());
+        std::fprintf(stdout, "%s: unreadable: %s\n", Escaped(in).c_str(), Escaped(why).c_str());
         if (status == kOk) status = kFailed;
     }
     if (std::fflush(stdout) != 0) status = kUnwritable;

@@ -193,6 +193,50 @@ TEST_F(MshtoolCheck, FifosAreRefusedNotWaitedOn) {
     }
 }
 
+// A name in a mesh, an argument or a line of a text form reaches the output
+// escaped on every command: it can neither forge a line nor send the
+// terminal a control sequence; JSON carries bytes that are not UTF-8 in a
+// field of their own, so they can be read back.
+TEST_F(MshtoolCheck, NamesAreEscapedInEveryCommandAndRecoverableInJson) {
+    const std::string evil = "HP_\x1b[31mRED\nFAKE: error: \xff";
+    chunkptr bad = Good();
+    Model(bad, "hp_fire")->kids[2]->setdata(Str(evil));
+    bad->Update(1);
+    Save("evil.msh", bad);
+    Save("good.msh", Good());
+    scratch.Write("bad.txt", "HEDR\n  \x1b[31mRED\n");
+    const char* text[] = {
+        "fix --format format.txt --dry-run evil.msh",
+        "diff --format format.txt good.msh evil.msh",
+        "render --format format.txt --model \"$(printf 'x\\033[31mY\\nFAKE')\" evil.msh o.png",
+        "build bad.txt o.msh",
+    };
+    for (const char* args : text) {
+        const Outcome r = Tool(args);
+        const std::string all = r.out + r.err;
+        EXPECT_EQ(all.find('\x1b'), std::string::npos) << args << "\n" << all;
+        EXPECT_EQ(("\n" + all).find("\nFAKE"), std::string::npos) << args << "\n" << all;
+    }
+    const char* json[] = {
+        "fix --format format.txt --json --dry-run evil.msh",
+        "diff --format format.txt --json evil.msh good.msh",
+        "check --format format.txt --json evil.msh",
+    };
+    for (const char* args : json) {
+        const Outcome r = Tool(args);
+        bool recovered = false;
+        for (const std::string& l : Lines(r.out)) {
+            const nlohmann::json j = nlohmann::json::parse(l);
+            if (!j.contains("path_bytes")) continue;
+            std::string raw;
+            const std::string hex = j["path_bytes"];
+            for (size_t i = 0; i + 1 < hex.size(); i += 2) raw += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+            recovered = recovered || raw.find(evil.substr(0, evil.size() - 1)) != std::string::npos;
+        }
+        EXPECT_TRUE(recovered) << args << "\n" << r.out;
+    }
+}
+
 TEST_F(MshtoolCheck, JsonLinesParse) {
     chunkptr bad = WithError();
     // A model name that is not UTF-8 still gives valid JSON.
@@ -216,7 +260,9 @@ TEST_F(MshtoolCheck, JsonLinesParse) {
                                   j["severity"] == "error" && j["size"] == 4 && j["offset"].is_number() &&
                                   j["offset"] > 200);
     EXPECT_TRUE(modeltype) << r.out;
-    EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\xef\xbf\xbd\xef\xbf\xbd]");  // U+FFFD twice
+    // The bytes that are not UTF-8: escaped in the text, exact beside it.
+    EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\\xff\\xfe]");
+    EXPECT_EQ(objects[1]["path_bytes"], "484544522f4d5348322f4d4f444c5b48505ffffe5d");
     EXPECT_EQ(objects.back(), nlohmann::json::parse(R"({"file":"y.msh","severity":"error","rule":"unreadable","path":"","message":"The file is empty."})"));
 }
 

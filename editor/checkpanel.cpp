@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "editor/inspector.h"
 
 namespace editor {
@@ -73,7 +73,7 @@ void CheckPanel::Build(widgets::gadget& root) {
     fixbutton = widgets::gadget::CreateButton("fix", W - 59, 13, 5, 1, *window);
 }
 
-void CheckPanel::AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton) {
+void CheckPanel::AddCommands() {
     auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys,
                       std::function<bool()> enabled, std::function<void()> run) {
         ed_.commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
@@ -117,15 +117,14 @@ void CheckPanel::Check() {
     const std::optional<check::OptionFile> options =
         doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
     std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
-    ed_.Fault("check");
     check::SortErrorsFirst(found);
-    ++listing_;
     try {
         findings_ = std::move(found);
         checkedmesh_ = doc.mesh;
         checked_ = true;
         showdiff_ = false;
         PlanFixes();
+        ed_.doc.findingschanged.Emit({});
     } catch (const std::bad_alloc&) {
         // No findings rather than findings without their repairs.
         findings_.clear();
@@ -147,7 +146,7 @@ void CheckPanel::Check() {
     }
 }
 
-void CheckPanel::View() {
+void CheckPanel::View(display::tilemap&) {
     const Document& doc = ed_.doc;
     // Findings belong to the mesh they were found in.
     if (checked_ && checkedmesh_.lock() != doc.mesh) {
@@ -155,14 +154,14 @@ void CheckPanel::View() {
         checkedmesh_.reset();
         checked_ = false;
         repairs_.clear();
-        ++listing_;
+        ed_.doc.findingschanged.Emit({});
     }
     // Differences, like findings, belong to the mesh they were found in.
     if (showdiff_ && diffedmesh_.lock() != doc.mesh) {
         differences_.clear();
         diffedmesh_.reset();
         showdiff_ = false;
-        ++listing_;
+        ed_.doc.findingschanged.Emit({});
     }
     // Hidden under the enlarged preview, the window takes no clicks.
     if (!window || window->hidden) return;
@@ -202,8 +201,8 @@ void CheckPanel::PaintFindings() {
         if (hovered && i != hinted_) {
             // Once when the pointer comes to a finding with a repair.
             hinted_ = i;
-            if (const Fixable* fix = RepairOf(f)) ed_.inspector->SetStatus("click, Control+F: " + fix->what);
-            else if (f.rule == "texture-name") ed_.inspector->SetStatus("click, Control+F: a new name, every reference following");
+            if (const Fixable* fix = RepairOf(f)) ed_.Status("click, Control+F: " + fix->what);
+            else if (f.rule == "texture-name") ed_.Status("click, Control+F: a new name, every reference following");
         }
         const std::string text = Line(f);
         if (c && doc.selchunk == c)

@@ -7,7 +7,7 @@
 #include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "host/files.h"
 #include "widgets/gadget.h"
 
@@ -16,15 +16,14 @@ namespace editor {
 namespace pal = display::palette;
 
 void CheckPanel::Compare() {
-    Editor& ed = ed_;
+    Desk& ed = ed_;
     const Document& doc = ed.doc;
     if (!doc.mesh || !doc.mesh->hedr) return;
     bool saved = false;
     if (!doc.path.empty()) {
         static const std::vector<std::string> choices{"saved", "other", "cancel"};
         const std::string question = "Compare " + doc.title + " with its saved file or another?";
-        ed.messages.push_back({"diff", question});
-        const int answer = widgets::gadget::popup(ed.ui, "diff", question, choices);
+        const int answer = ed.Choose("diff", question, choices);
         ed.FlushInput();
         if (answer != 0 && answer != 1) return;
         saved = answer == 0;
@@ -39,13 +38,12 @@ void CheckPanel::Compare() {
     // Read as the editor opens a file: sizes that leave out their padding
     // re-laid, so that the padding shows as no difference of its own.
     std::string why, note;
-    const mesh::mshptr other = check::OpenRelaid(path, ed.st.formatlist, ed.st.recognizematl, true, why, note);
+    const mesh::mshptr other = check::OpenRelaid(path, ed.doc.formatlist, ed.doc.recognizematl, true, why, note);
     if (!other || !other->hedr) {
         ed.Message("Error!", WithReason("Unable to read mesh file.", why));
         ed.FlushInput();
         return;
     }
-    ++listing_;
     // The saved file reads as what the edits changed: saved (A) -> open
     // mesh (B); another file is compared from the open mesh (A). Either way a
     // difference's chunk is taken in the open mesh, where a click selects it.
@@ -57,6 +55,7 @@ void CheckPanel::Compare() {
         for (meshdiff::Difference& d : differences_) std::swap(d.where, d.inb);
     diffedmesh_ = doc.mesh;
     showdiff_ = true;
+    ed.doc.findingschanged.Emit({});
     const size_t n = differences_.size();
     const std::string sides = saved ? std::string("A saved file, B open mesh")
                                     : "A open mesh, B " + path.substr(path.find_last_of("/\\") + 1);

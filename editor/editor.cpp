@@ -22,7 +22,7 @@ namespace editor {
 
 namespace pal = display::palette;
 
-Editor::Editor(host::Host& host, display::Display& display) : host(host), display(display), ui(display) {
+Editor::Editor(host::Host& host, display::Display& display) : Desk(host, display) {
     // A close of the window while a popup or a prompt is open asks about
     // unsaved changes as the main loop does, and remembers the settings.
     host.SetCloseGuard([this] {
@@ -44,13 +44,13 @@ void Editor::Startup(const std::vector<std::string>& args) {
     display.LoadDisplay(st.dataroot + kGraphicsPath, display::kUseDefaultTitle);
     layout = Layout::For(display.settings.width, display.settings.height);
 
-    st.formatlist = mesh::ReadFormatList(st.dataroot + kFormatPath);
+    doc.formatlist = mesh::ReadFormatList(st.dataroot + kFormatPath);
 
     Prefs prefs;
     prefs.lastdir = host::WorkingDir();
     ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
-    st.recognizematl = prefs.recognizematl;
+    doc.recognizematl = prefs.recognizematl;
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
@@ -59,7 +59,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     BuildCommands();
 
     ReadCommandLine(args);
-    Refresh();
+    doc.Refresh();
     data->SetHandle(prefs.handleflag);
     host.ClearKeys();
 }
@@ -69,13 +69,13 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
         std::string why, note;
-        doc.mesh = check::OpenRelaid(path, st.formatlist, st.recognizematl, false, why, note);
+        doc.mesh = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
             doc.readnote = note;
-            inspector->SetStatus(note);
+            Status(note);
         }
     } else {
         Message("Error!", "Failed to open mesh file.");
@@ -116,17 +116,10 @@ void Editor::Compose() {
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     host.ClearScreen();
 
-    // The title, marked while there are changes that were not saved.
-    files->View();
-    actions->View();
-    data->Prepare();
-
+    // Each step on every panel, in their order (BuildWidgets).
+    for (Panel* p : panels_) p->Prepare();
     hint.clear();
-    modellist->View();
-    checks_->View();
-    actions->ShowSelectedName();
-    data->View(g.screen);
-    inspector->View();
+    for (Panel* p : panels_) p->View(g.screen);
 
     ui.UpdatePointer();
     if (hint.empty() && drawn_) HoverHint();
@@ -134,20 +127,13 @@ void Editor::Compose() {
     w.rootlabel->draw(ui, g.screen, 0, 0);
     drawn_ = true;
 
-    data->Paste(g.screen);
-    modellist->Paste(g.screen);
-    inspector->Paste(g.screen);
-    checks_->Paste(g.screen);
-
+    for (Panel* p : panels_) p->Paste(g.screen);
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
-    if (inspector->preview) inspector->preview->Draw();
-    data->Draw(display);
-    tree->Draw();
+    for (Panel* p : panels_) p->Draw();
 
     RunCommands();
 
-    tools->Update();
-    checks_->AfterCommands();
+    for (Panel* p : panels_) p->AfterCommands();
 }
 
 void Editor::Run() {
@@ -159,48 +145,9 @@ void Editor::Run() {
 bool Editor::Shutdown() {
     Prefs prefs;
     prefs.lastdir = st.lastdir;
-    prefs.recognizematl = st.recognizematl;
+    prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
-}
-
-bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path) {
-    path.clear();
-    mesh::chunkptr cur = c;
-    while (cur && cur != root) {
-        mesh::chunkptr p = cur->getparent();
-        const int idx = p ? p->IndexOfKid(cur.get()) : -1;
-        if (idx < 0) return false;
-        path.push_back(static_cast<size_t>(idx));
-        cur = p;
-    }
-    std::reverse(path.begin(), path.end());
-    return cur != nullptr;
-}
-
-void Editor::GroupMaterials(bool on) {
-    if (!doc.mesh || !doc.mesh->hedr) return;
-    if (on)
-        doc.mesh->hedr->expandmatl(st.formatlist);
-    else
-        doc.mesh->hedr->collapsematl();
-    // A chunk selected inside a MATL leaves the tree when the MATL is
-    // ungrouped; edits made to it would never be saved. The selection
-    // moves to its nearest ancestor that is still in the tree.
-    std::vector<size_t> path;
-    while (doc.selchunk && !PathFromRoot(doc.selchunk, doc.mesh->hedr, path)) doc.selchunk = doc.selchunk->getparent();
-    Refresh();
-}
-
-// ---- the rebuild after a change -----------------------------------------------
-
-void Editor::Refresh() {
-    ++doc.revision;
-    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, tree->Rows(), modellist->Rows());
-    // A tree or list that got shorter must not leave its panel scrolled past
-    // its end, where no row could be seen or clicked.
-    tree->SetScrollMax(r.treeh);
-    modellist->SetModels(std::move(r.modllist), r.modlh);
 }
 
 // ---- helpers of the commands ----------------------------------------------
@@ -210,7 +157,7 @@ bool Editor::Reveal(const mesh::chunkptr& c) {
     if (!c || !doc.mesh || !doc.mesh->hedr || !PathFromRoot(c, doc.mesh->hedr, path)) return false;
     doc.selchunk = c;
     c->expand();
-    Refresh();
+    doc.Refresh();
     tree->ScrollTo(std::min(c->findy(nullptr), tree->ScrollMax()));
     return true;
 }
@@ -225,6 +172,11 @@ int Editor::Ask(const std::string& title, const std::string& text) {
 void Editor::Message(const std::string& title, const std::string& text) {
     messages.push_back({title, text});
     widgets::PopupMessage(ui, title, text);
+}
+
+int Editor::Choose(const std::string& title, const std::string& text, const std::vector<std::string>& choices) {
+    messages.push_back({title, text});
+    return widgets::gadget::popup(ui, title, text, choices);
 }
 
 void Editor::FlushInput() {

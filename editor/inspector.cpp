@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "host/host.h"
@@ -71,6 +71,7 @@ std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
 // ---- building -------------------------------------------------------------------
 
 void InspectorPanel::Build(gadget& root) {
+    ed_.doc.notices.Subscribe([this](const Notice& n) { SetStatus(n.text); });
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     const int w = l.W - 42, h = l.T - 23;
@@ -171,7 +172,7 @@ int64_t InspectorPanel::Items() const {
     return static_cast<int64_t>(inspection.lines.size()) + inspection.rows;
 }
 
-void InspectorPanel::View() {
+void InspectorPanel::View(display::tilemap&) {
     if (!window) return;
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
@@ -348,6 +349,10 @@ int InspectorPanel::Nearest(const float rgba[4]) const {
     return best;
 }
 
+void InspectorPanel::Draw() {
+    if (preview) preview->Draw();
+}
+
 void InspectorPanel::Paste(display::tilemap& screen) {
     if (!window) return;
     painted_ = true;
@@ -424,9 +429,9 @@ void InspectorPanel::SetValue() {
         return;
     }
     const bool one = plan.changes.size() == 1;
-    ed_.Change("set value", one ? plan.changes[0].target : nullptr,
-               one ? Editor::Reach::own : Editor::Reach::subtree,
-               [&] { mesh::ApplyEdit(plan, ed_.st.formatlist); });
+    ed_.doc.Change("set value", one ? plan.changes[0].target : nullptr,
+               one ? Document::Reach::own : Document::Reach::subtree,
+               [&] { mesh::ApplyEdit(plan, ed_.doc.formatlist); });
     // A model's new name: say how many children followed it.
     const mesh::chunkptr parent = target->getparent();
     if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == format::ValueType::Text)

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 
 namespace editor {
 
@@ -18,6 +18,9 @@ void ModelListPanel::Build(gadget& actions, gadget& root, int rows) {
     anchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
     scroll = gadget::CreateScroll(38, 24, rows, gadget::vertical, 0, root);
     scroll->SetArea(-19, 0, 20, rows);
+    ed_.doc.changed.Subscribe([this](const Changed& e) {
+        SetModels(e.models, std::max(0, static_cast<int>(e.models.size()) - Rows()));
+    });
 }
 
 void ModelListPanel::SetModels(std::vector<mesh::chunkptr> list, int scrollmax) {
@@ -26,7 +29,7 @@ void ModelListPanel::SetModels(std::vector<mesh::chunkptr> list, int scrollmax) 
     scroll->state = std::clamp(scroll->state, 0, scroll->h);
 }
 
-void ModelListPanel::View() {
+void ModelListPanel::View(display::tilemap&) {
     const widgets::Toolkit& ui = ed_.ui;
     const int first = scroll->state, x0 = anchor->dx, y0 = anchor->dy;
     grid.Fill(0, pal::kText, pal::kPanel, 0);

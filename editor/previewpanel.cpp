@@ -8,7 +8,7 @@
 
 #include "display/palette.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "mesh/walk.h"
 
 namespace editor {
@@ -44,12 +44,13 @@ bool PreviewPanel::Key::operator==(const Key& o) const {
            shadow == o.shadow && hidden == o.hidden;
 }
 
-PreviewPanel::PreviewPanel(Editor& ed, gadget& window, display::tilemap& grid)
+PreviewPanel::PreviewPanel(Desk& ed, gadget& window, display::tilemap& grid)
     : ed_(ed), window_(window), grid_(grid), inspectorh_(window.h) {}
 
 // ---- building -------------------------------------------------------------------
 
 void PreviewPanel::Build() {
+    ed_.doc.findingschanged.Subscribe([this](const FindingsChanged&) { relisted_ = true; });
     viewbox = gadget::CreateCheckbox("view", 18, 0, window_);
     // The second row of the window: home, the four kinds of models, big.
     homebutton = gadget::CreateButton("home", 1, 2, 4, 1, window_);
@@ -78,12 +79,11 @@ void PreviewPanel::AddCommands() {
 
 void PreviewPanel::Enlarge(bool big) {
     // Over the check window, which is hidden meanwhile; the view comes on.
-    CheckPanel& checks = ed_.checks();
-    enlarged = big && checks.HasWindow();
+    enlarged = big && cover != nullptr;
     if (enlarged) viewbox->state = 1;
     window_.h = inspectorh_ + (enlarged ? kCheckRows : 0);
     grid_ = display::tilemap(window_.w - 3, window_.h - 2);
-    checks.Cover(enlarged);
+    if (cover) cover(enlarged);
     fitted_.reset();  // fitted again to the new shape
 }
 
@@ -98,9 +98,8 @@ void PreviewPanel::View(bool shown) {
     on = shown;
     for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
     // New findings or differences are not left hidden under the preview.
-    const uint64_t listing = ed_.checks().Listing();
-    if (enlarged && listing != listing_) Enlarge(false);
-    listing_ = listing;
+    if (enlarged && relisted_) Enlarge(false);
+    relisted_ = false;
     if (!on) {
         if (enlarged) Enlarge(false);
         drag_ = 0;
@@ -157,7 +156,7 @@ void PreviewPanel::Follow() {
     const mesh::chunk* sel = ed_.doc.selchunk.get();
     std::optional<uint32_t> element;
     std::string finding;
-    if (const check::Finding* f = ed_.checks().Chosen()) {
+    if (const check::Finding* f = chosen ? chosen() : nullptr) {
         if (sel && f->where.lock().get() == sel && f->element) {
             element = f->element;
             finding = f->rule + '\n' + f->path + '\n' + std::to_string(*f->element);

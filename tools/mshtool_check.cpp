@@ -34,12 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One file to check; a reason when it is known beforehand that it cannot be
-// read (a path that does not exist, a folder that cannot be listed).
-struct Item {
-    std::string file;
-    std::string unreadable;
-};
 
 // What checking one file gave.
 struct Result {
@@ -88,8 +82,8 @@ void Walk(const std::string& top, std::vector<Item>& found) {
     }
 }
 
-// The files of the paths: a file as it is, a folder as every *.msh below it,
-// sorted.
+}  // namespace
+
 std::vector<Item> Collect(const std::vector<std::string>& paths) {
     std::vector<Item> items;
     for (const std::string& p : paths) {
@@ -110,6 +104,8 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
     }
     return items;
 }
+
+namespace {
 
 void Line(Result& r, bool json, const std::string& file, const check::Finding& f) {
     r.out += FindingLine(json, file, f);

@@ -63,29 +63,77 @@ std::string ChunkAt(const std::vector<uint8_t>& bytes, int64_t at) {
     return std::string(bytes.begin() + at, bytes.begin() + at + 4) + " at offset " + std::to_string(at);
 }
 
+// One round of repairs on the bytes: the padding re-laid, the tree opened,
+// the renames (first round only) and every rule's repairs applied. Adds the
+// repair lines to o and returns how many there were; m is the tree.
+size_t Round(const FixRun& run, const std::string& in, const std::string& out, bool first,
+             std::shared_ptr<std::vector<uint8_t>> bytes, mesh::mshptr& m, Outcome& o, std::string& why) {
+    size_t repairs = 0;
+    // Sizes that leave out their padding are mended on the bytes: the tree
+    // would read such a file as other chunks.
+    check::RelayNote note;
+    if (Wanted(run, "chunk-layout"))
+        if (auto re = check::RelayPadding(*bytes, &note)) {
+            const std::string at = ChunkAt(*bytes, note.first);
+            *bytes = std::move(*re);
+            o.out += RepairLine(run.json, in, {"chunk-layout", "HEDR",
+                                               "re-lay " + std::to_string(note.chunks) +
+                                                   (note.chunks == 1 ? " chunk" : " chunks") +
+                                                   " whose size left out its padding (the first " + at + ")",
+                                               {}, nullptr});
+            ++repairs;
+        }
+    const std::shared_ptr<const std::vector<uint8_t>> read = bytes;
+    m = mesh::OpenBytes(std::move(bytes), run.args->list, run.args->matl, &why);
+    if (!m || !m->hedr) return 0;
+    // Sizes and counts that opening mended are written by any save: a
+    // repair of their own, named whenever the file is written.
+    const std::optional<check::Repair> resize = check::PlanResize(*m, *read, run.args->matl);
+    // The renames asked for come first: the repairs then see the names.
+    for (const auto& [from, to] : first ? run.renames : decltype(run.renames){}) {
+        std::string not_done;
+        std::optional<check::Repair> r = check::PlanRename(m->hedr, from, to, not_done);
+        if (!r) {
+            o.out += Escaped(in) + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
+            o.status = kFailed;  // what was asked for is not done
+            continue;
+        }
+        r->apply();
+        m->hedr->Update(run.args->matl);
+        o.out += RepairLine(run.json, in, *r);
+        ++repairs;
+    }
+    const std::vector<check::Repair> done = check::FixTree(m->hedr, run.rules, run.args->matl);
+    for (const check::Repair& r : done) o.out += RepairLine(run.json, in, r);
+    repairs += done.size();
+    if (resize && (repairs || o.repairs || out != in || Wanted(run, "chunk-layout"))) {
+        o.out += RepairLine(run.json, in, *resize);
+        ++repairs;
+    }
+    return repairs;
+}
+
 Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out) {
     Outcome o;
     std::string why;
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>();
         mesh::mshptr m;
-        size_t relaid = 0;
-        if (mesh::msh::ReadBytes(in, *bytes, &why)) {
-            // Sizes that leave out their padding are mended on the bytes:
-            // the tree would read such a file as other chunks.
-            check::RelayNote note;
-            if (Wanted(run, "chunk-layout"))
-                if (auto re = check::RelayPadding(*bytes, &note)) {
-                    const std::string first = ChunkAt(*bytes, note.first);
-                    *bytes = std::move(*re);
-                    o.out += RepairLine(run.json, in, {"chunk-layout", "HEDR",
-                                                       "re-lay " + std::to_string(note.chunks) +
-                                                           (note.chunks == 1 ? " chunk" : " chunks") +
-                                                           " whose size left out its padding (the first " + first +
-                                                           ")", {}, nullptr});
-                    relaid = 1;
-                }
-            m = mesh::OpenBytes(std::move(bytes), run.args->list, run.args->matl, &why);
+        if (!mesh::msh::ReadBytes(in, *bytes, &why)) bytes = nullptr;
+        const std::shared_ptr<const std::vector<uint8_t>> file = bytes;
+        // What a round writes, read again, can hold work for another (a
+        // record padded to eight bytes now reads as a header): the rounds
+        // go on until one finds nothing, so that one run of fix leaves
+        // nothing for the next.
+        constexpr int kRounds = 4;
+        for (int round = 0; bytes && round < kRounds; ++round) {
+            const size_t n = Round(run, in, out, round == 0, bytes, m, o, why);
+            if (!m || !m->hedr) break;
+            o.repairs += n;
+            if (n == 0 || round + 1 == kRounds) break;
+            bytes = std::make_shared<std::vector<uint8_t>>();
+            m->hedr->save(*bytes, run.args->matl);
+            bytes->insert(bytes->end(), m->tail.begin(), m->tail.end());
         }
         if (!m || !m->hedr) {
             if (why == host::SystemError(ENOMEM)) why = "Out of memory while reading the file.";
@@ -93,24 +141,8 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             o.status = kFailed;
             return o;
         }
-        // The renames asked for come first: the repairs then see the names.
-        size_t renamed = 0;
-        for (const auto& [from, to] : run.renames) {
-            std::string not_done;
-            std::optional<check::Repair> r = check::PlanRename(m->hedr, from, to, not_done);
-            if (!r) {
-                o.out += Escaped(in) + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
-                continue;
-            }
-            r->apply();
-            m->hedr->Update(run.args->matl);
-            o.out += RepairLine(run.json, in, *r);
-            ++renamed;
-        }
-        const std::vector<check::Repair> done = check::FixTree(m->hedr, run.rules, run.args->matl);
-        for (const check::Repair& r : done) o.out += RepairLine(run.json, in, r);
-        o.repairs = done.size() + relaid + renamed;
-        if (!run.dry && (o.repairs || out != in)) {
+        const bool written = o.repairs || out != in;
+        if (!run.dry && written) {
             if (!m->Save(out, run.args->matl, &why)) {
                 o.out += Escaped(in) + ": unwritable: " + Escaped(out) + ": " + Escaped(why) + "\n";
                 o.status = kUnwritable;
@@ -118,7 +150,10 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
             }
         }
         const std::optional<check::OptionFile> options = check::OptionFileBeside(in);
-        std::vector<check::Finding> left = check::CheckMesh(*m, options ? &*options : nullptr);
+        // What is left is what the file holds once this is done: the tree
+        // as it is (or would be) written, else the file's bytes as they are.
+        std::vector<check::Finding> left = written ? check::CheckMesh(*m, options ? &*options : nullptr)
+                                                   : check::CheckBytes(*file, options ? &*options : nullptr);
         check::SortErrorsFirst(left);
         for (const check::Finding& f : left) {
             if (f.severity == check::Severity::error) ++o.errors;
@@ -129,22 +164,6 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
         o.status = kFailed;
     }
     return o;
-}
-
-// The meshes of a folder, every *.msh below it, sorted.
-std::vector<std::string> MeshesBelow(const std::string& folder, std::string& why) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code fec;
-        std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        if (ext == ".msh" && it->is_regular_file(fec)) files.push_back(it->path().string());
-    }
-    if (ec) why = "Unable to read the folder: " + ec.message() + ".";
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 }  // namespace
@@ -176,21 +195,23 @@ int RunFix(const Args& a) {
     std::error_code ec;
     const bool folder = fs::is_directory(in, ec);
     if (folder && a.operands.size() > 1) return Usage(*a.command);
-    std::string why;
-    const std::vector<std::string> files =
-        folder ? MeshesBelow(in, why) : std::vector<std::string>{in};
+    // A folder as check walks it: what cannot be read on the way (a folder
+    // that cannot be listed, a link that leads nowhere) is said and counted.
+    const std::vector<Item> files = folder ? Collect({in}) : std::vector<Item>{{in, ""}};
     int status = kOk;
     size_t repairs = 0, errors = 0;
-    for (const std::string& f : files) {
-        const Outcome o = FixOne(run, f, a.operands.size() > 1 ? a.operands[1] : f);
+    for (const Item& f : files) {
+        Outcome o;
+        if (f.unreadable.empty()) {
+            o = FixOne(run, f.file, a.operands.size() > 1 ? a.operands[1] : f.file);
+        } else {
+            o.out = Escaped(f.file) + ": unreadable: " + Escaped(f.unreadable) + "\n";
+            o.status = kFailed;
+        }
         if (std::fwrite(o.out.data(), 1, o.out.size(), stdout) != o.out.size()) status = kUnwritable;
         repairs += o.repairs;
         errors += o.errors;
         if (o.status != kOk && status != kUnwritable) status = o.status;
-    }
-    if (!why.empty()) {
-        std::fprintf(stdout, "%s: unreadable: %s\n", Escaped(in).c_str(), Escaped(why).c_str());
-        if (status == kOk) status = kFailed;
     }
     if (std::fflush(stdout) != 0) status = kUnwritable;
     std::fprintf(stderr, "%zu %s, %zu %s%s, %zu %s left\n", files.size(), files.size() == 1 ? "file" : "files",

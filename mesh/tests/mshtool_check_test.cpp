@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -235,6 +236,57 @@ TEST_F(MshtoolCheck, NamesAreEscapedInEveryCommandAndRecoverableInJson) {
         }
         EXPECT_TRUE(recovered) << args << "\n" << r.out;
     }
+}
+
+// fix names every change it makes (a size opening cut to its parent is a
+// repair of its own), says what a removed segment drops, and leaves nothing
+// for a second run; what cannot be done or read makes it exit 2.
+TEST_F(MshtoolCheck, FixNamesEveryChangeAndOneRunReachesTheEnd) {
+    Save("good.msh", Good());
+    const std::vector<uint8_t> good = scratch.Read("good.msh");
+    auto at = [&](const char* name, int nth) {
+        size_t p = 0;
+        for (int k = 0; k <= nth; ++k) p = size_t(std::search(good.begin() + std::ptrdiff_t(p + (k ? 1 : 0)), good.end(), name, name + 4) - good.begin());
+        return p;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> file;
+        const char* says;  // in the first run's output
+    };
+    std::vector<uint8_t> overrun = good, nocount = good, cut = good;
+    const size_t modl = at("MODL", 8);  // hp_fire, the last model of MSH2
+    ASSERT_LT(modl, good.size());
+    format::StoreU32(overrun.data() + modl + 4, format::LoadU32(overrun.data() + modl + 4) + 16);
+    format::StoreU32(nocount.data() + at("POSL", 0) + 8, 0);
+    cut.resize(at("POSL", 0) + 8 + 4 + 36);
+    const Case cases[] = {
+        {"a model's size past its parent", overrun, "MODL[hp_fire]: [chunk-layout] write the sizes and counts"},
+        {"a vertex count of 0", nocount, "[segment-empty] remove the segment"},
+        {"a file cut after a segment's vertices", cut, "(no triangles), dropping its 3 vertices"},
+    };
+    for (const Case& c : cases) {
+        scratch.Write("x.msh", c.file);
+        const Outcome first = Tool("fix --format format.txt x.msh");
+        EXPECT_NE(first.out.find(c.says), std::string::npos) << c.what << "\n" << first.out;
+        EXPECT_NE(scratch.Read("x.msh"), c.file) << c.what;
+        const std::vector<uint8_t> once = scratch.Read("x.msh");
+        const Outcome second = Tool("fix --format format.txt x.msh");
+        EXPECT_EQ(second.err.substr(0, 19), "1 file, 0 repairs, ") << c.what << "\n" << second.out;
+        EXPECT_EQ(scratch.Read("x.msh"), once) << c.what;
+        // What the first run said was left is what the file holds.
+        const Outcome check = Tool("check --format format.txt x.msh");
+        EXPECT_EQ(first.code, check.code) << c.what << "\n" << first.out << check.out;
+    }
+    fs::create_directories(dir + "/folder/sub");
+    fs::copy_file(dir + "/good.msh", dir + "/folder/sub/a.msh");
+    fs::create_symlink("nothing.msh", dir + "/folder/dangling.msh");
+    const Outcome folder = Tool("fix --format format.txt folder");
+    EXPECT_EQ(folder.code, 2);
+    EXPECT_NE(folder.out.find("folder/dangling.msh: unreadable: Unable to follow the link"), std::string::npos) << folder.out;
+    const Outcome refused = Tool("fix --format format.txt --rename nobody=x good.msh");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.out.find("[rename] \"nobody\" is not renamed"), std::string::npos) << refused.out;
 }
 
 TEST_F(MshtoolCheck, JsonLinesParse) {

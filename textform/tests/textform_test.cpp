@@ -83,6 +83,9 @@ std::vector<Dumped> Meshes() {
         {"a float that is not a number", Ck("POSL", Cat({I32s({1}), F32s({1, nan, 3})})), ": 01000000"},
         {"a record with bytes after its fields", Ck("MTYP", I32s({4, 9})), ": 09000000"},
         {"unknown names and bytes", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Ck("\x01 #-", Bytes{0, 1, 2, 3, 4})})), "\\x01\\x20\\x23\\x2d"},
+        {"cloth bone names: a count, then the names", Ck("FWGT", Cat({I32s({3}), Text("bone_c"), Bytes{0}, Text("bone_a"), Bytes{0}, Text("bone_b"), Bytes{0, 0, 0, 0}})),
+         "FWGT count\n  - \"bone_c\"\n  - \"bone_a\"\n  - \"bone_b\"\n  : 000000\n"},
+        {"cloth bone names fewer than their count", Ck("FWGT", Cat({I32s({2}), Text("bone"), Bytes{0}})), "FWGT count=2\n  - \"bone\"\n"},
         {"a short file", Bytes{'H', 'E', 'D'}, ": 484544"},
         {"an empty file", {}, "# "},
     };

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "check/fixfile.h"
 #include "check/repair.h"
 #include "host/files.h"
 #include "mesh/msh.h"
@@ -54,93 +55,33 @@ std::string RepairLine(bool json, const std::string& file, const check::Repair& 
     return JsonLine(j);
 }
 
-bool Wanted(const FixRun& run, std::string_view rule) {
-    return run.rules.empty() || std::find(run.rules.begin(), run.rules.end(), rule) != run.rules.end();
-}
-
-// "NAME at offset 48": the chunk whose header starts there.
-std::string ChunkAt(const std::vector<uint8_t>& bytes, int64_t at) {
-    return std::string(bytes.begin() + at, bytes.begin() + at + 4) + " at offset " + std::to_string(at);
-}
-
-// One round of repairs on the bytes: the padding re-laid, the tree opened,
-// the renames (first round only) and every rule's repairs applied. Adds the
-// repair lines to o and returns how many there were; m is the tree.
-size_t Round(const FixRun& run, const std::string& in, const std::string& out, bool first,
-             std::shared_ptr<std::vector<uint8_t>> bytes, mesh::mshptr& m, Outcome& o, std::string& why) {
-    size_t repairs = 0;
-    // Sizes that leave out their padding are mended on the bytes: the tree
-    // would read such a file as other chunks.
-    check::RelayNote note;
-    if (Wanted(run, "chunk-layout"))
-        if (auto re = check::RelayPadding(*bytes, &note)) {
-            const std::string at = ChunkAt(*bytes, note.first);
-            *bytes = std::move(*re);
-            o.out += RepairLine(run.json, in, {"chunk-layout", "HEDR",
-                                               "re-lay " + std::to_string(note.chunks) +
-                                                   (note.chunks == 1 ? " chunk" : " chunks") +
-                                                   " whose size left out its padding (the first " + at + ")",
-                                               {}, nullptr});
-            ++repairs;
-        }
-    const std::shared_ptr<const std::vector<uint8_t>> read = bytes;
-    m = mesh::OpenBytes(std::move(bytes), run.args->list, run.args->matl, &why);
-    if (!m || !m->hedr) return 0;
-    // Sizes and counts that opening mended are written by any save: a
-    // repair of their own, named whenever the file is written.
-    const std::optional<check::Repair> resize = check::PlanResize(*m, *read, run.args->matl);
-    // The renames asked for come first: the repairs then see the names.
-    for (const auto& [from, to] : first ? run.renames : decltype(run.renames){}) {
-        std::string not_done;
-        std::optional<check::Repair> r = check::PlanRename(m->hedr, from, to, not_done);
-        if (!r) {
-            o.out += Escaped(in) + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
-            o.status = kFailed;  // what was asked for is not done
-            continue;
-        }
-        r->apply();
-        m->hedr->Update(run.args->matl);
-        o.out += RepairLine(run.json, in, *r);
-        ++repairs;
-    }
-    const std::vector<check::Repair> done = check::FixTree(m->hedr, run.rules, run.args->matl);
-    for (const check::Repair& r : done) o.out += RepairLine(run.json, in, r);
-    repairs += done.size();
-    if (resize && (repairs || o.repairs || out != in || Wanted(run, "chunk-layout"))) {
-        o.out += RepairLine(run.json, in, *resize);
-        ++repairs;
-    }
-    return repairs;
-}
-
 Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out) {
     Outcome o;
     std::string why;
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>();
-        mesh::mshptr m;
-        if (!mesh::msh::ReadBytes(in, *bytes, &why)) bytes = nullptr;
+        check::FixResult r;
+        // As read, for the check when nothing changes (the bytes are
+        // changed in place only by a re-lay, which is a repair).
         const std::shared_ptr<const std::vector<uint8_t>> file = bytes;
-        // What a round writes, read again, can hold work for another (a
-        // record padded to eight bytes now reads as a header): the rounds
-        // go on until one finds nothing, so that one run of fix leaves
-        // nothing for the next.
-        constexpr int kRounds = 4;
-        for (int round = 0; bytes && round < kRounds; ++round) {
-            const size_t n = Round(run, in, out, round == 0, bytes, m, o, why);
-            if (!m || !m->hedr) break;
-            o.repairs += n;
-            if (n == 0 || round + 1 == kRounds) break;
-            bytes = std::make_shared<std::vector<uint8_t>>();
-            m->hedr->save(*bytes, run.args->matl);
-            bytes->insert(bytes->end(), m->tail.begin(), m->tail.end());
+        if (mesh::msh::ReadBytes(in, *bytes, &why)) {
+            const check::FixRequest request{run.rules, run.renames, out != in, &run.args->list, run.args->matl};
+            r = check::FixFile(bytes, request);
+            why = r.why;
         }
+        for (const auto& [from, not_done] : r.refused) {
+            o.out += Escaped(in) + ": [rename] \"" + Escaped(from) + "\" is not renamed: " + Escaped(not_done) + "\n";
+            o.status = kFailed;  // what was asked for is not done
+        }
+        const mesh::mshptr& m = r.mesh;
         if (!m || !m->hedr) {
             if (why == host::SystemError(ENOMEM)) why = "Out of memory while reading the file.";
             o.out = Escaped(in) + ": unreadable: " + Escaped(why.empty() ? std::string("Unable to read mesh file.") : why) + "\n";
             o.status = kFailed;
             return o;
         }
+        for (const check::Repair& x : r.repairs) o.out += RepairLine(run.json, in, x);
+        o.repairs = r.repairs.size();
         const bool written = o.repairs || out != in;
         if (!run.dry && written) {
             if (!m->Save(out, run.args->matl, &why)) {

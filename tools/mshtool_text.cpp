@@ -118,6 +118,9 @@ int RunDiff(const Args& a) {
         }
     }
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) return 3;
+    if (!diffs.empty())
+        std::fprintf(stderr, "A %s -> B %s: %zu %s\n", Escaped(args[0]).c_str(), Escaped(args[1]).c_str(),
+                     diffs.size(), diffs.size() == 1 ? "difference" : "differences");
     return diffs.empty() ? 0 : 1;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "check/checker.h"
-#include "host/files.h"
+#include "files/files.h"
 
 namespace check {
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "mesh/relay.h"
+
 namespace check {
 
 namespace {
@@ -18,9 +20,9 @@ bool Round(const FixRequest& q, bool first, std::shared_ptr<std::vector<uint8_t>
     const size_t before = r.repairs.size();
     // Sizes that leave out their padding are mended on the bytes: the tree
     // would read such a file as other chunks.
-    RelayNote note;
+    mesh::RelayNote note;
     if (Wanted(q, "chunk-layout"))
-        if (auto re = RelayPadding(*bytes, &note)) {
+        if (auto re = mesh::RelayPadding(*bytes, &note)) {
             const std::string at(bytes->begin() + note.first, bytes->begin() + note.first + 4);
             *bytes = std::move(*re);
             r.repairs.push_back({"chunk-layout", "HEDR",

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "check/repair.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 
 namespace check {
 
@@ -63,7 +63,7 @@ std::optional<Repair> PlanResize(const mesh::msh& m, std::span<const uint8_t> fi
     }
     std::string what = "write the sizes and counts the chunks hold: the file differs from byte " + std::to_string(at);
     if (c.at != file.size()) what += ", " + std::to_string(file.size()) + " bytes -> " + std::to_string(c.at);
-    return Repair{"chunk-layout", format::ChunkPath(where), what, where, [] {}};
+    return Repair{"chunk-layout", mesh::ChunkPath(where), what, where, [] {}};
 }
 
 }  // namespace check

@@ -25,7 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
 
 namespace tools {

@@ -19,7 +19,7 @@
 #include "check/check.h"
 #include "check/fixfile.h"
 #include "check/repair.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"

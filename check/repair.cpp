@@ -325,7 +325,7 @@ std::vector<Repair> EmptySegments(const chunkptr& root) {
         // What goes with it is said: a segment cut short by the end of the
         // file may still hold the vertices that were read.
         std::string what = Counted(posl) ? "remove the segment (no triangles)" : "remove the segment (no vertices)";
-        if (const int64_t vertices = Counted(posl) ? format::LeadingU32(posl) : 0; vertices > 0)
+        if (const int64_t vertices = Counted(posl) ? mesh::LeadingU32(posl) : 0; vertices > 0)
             what += ", dropping its " + std::to_string(vertices) + (vertices == 1 ? " vertex" : " vertices") + " (" +
                     std::to_string(segm->size) + " bytes)";
         out.push_back({"segment-empty", "", what,

@@ -3,10 +3,9 @@
 #include "check/check.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "check/checker.h"
+#include "files/files.h"
 
 namespace check {
 
@@ -36,15 +35,13 @@ std::vector<Finding> CheckMesh(const mesh::msh& m, const OptionFile* options) {
 
 std::optional<OptionFile> OptionFileBeside(const std::string& meshpath) {
     const std::string path = meshpath + ".option";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    // Option files are a few lines; a larger one is not read whole.
-    constexpr std::streamsize kMostBytes = 1 << 20;
-    std::string text(size_t(kMostBytes), '\0');
-    in.read(text.data(), kMostBytes);
-    text.resize(size_t(in.gcount()));
+    // Option files are a few lines; a larger one is not read whole. Only a
+    // regular file is opened: a FIFO of that name would wait for a writer.
+    std::vector<uint8_t> bytes;
+    if (!host::ReadFileStart(path, size_t{1} << 20, bytes, nullptr)) return std::nullopt;
     const size_t slash = path.find_last_of('/');
-    return OptionFile{slash == std::string::npos ? path : path.substr(slash + 1), std::move(text)};
+    return OptionFile{slash == std::string::npos ? path : path.substr(slash + 1),
+                      std::string(bytes.begin(), bytes.end())};
 }
 
 void SortErrorsFirst(std::vector<Finding>& findings) {

@@ -322,13 +322,21 @@ std::vector<Repair> EmptySegments(const chunkptr& root) {
                                Counted(mesh::Kid(*segm, "NDXT"));
         if (Counted(posl) && triangles) continue;
         std::weak_ptr<chunk> weak = segm;
-        out.push_back({"segment-empty", "", Counted(posl) ? "remove the segment (no triangles)"
-                                                             : "remove the segment (no vertices)",
+        // What goes with it is said: a segment cut short by the end of the
+        // file may still hold the vertices that were read.
+        std::string what = Counted(posl) ? "remove the segment (no triangles)" : "remove the segment (no vertices)";
+        if (const int64_t vertices = Counted(posl) ? mesh::LeadingU32(posl) : 0; vertices > 0)
+            what += ", dropping its " + std::to_string(vertices) + (vertices == 1 ? " vertex" : " vertices") + " (" +
+                    std::to_string(segm->size) + " bytes)";
+        out.push_back({"segment-empty", "", what,
                        segm, [weak] {
                            chunkptr s = weak.lock();
                            chunkptr p = s ? s->getparent() : nullptr;
                            const int i = p ? p->IndexOfKid(s.get()) : -1;
                            if (i >= 0) p->RemoveKid(size_t(i));
+                           // A container left without children would keep the
+                           // bytes of its last rebuild, the segment among them.
+                           if (i >= 0 && p->kids.empty()) p->setdata({});
                        }});
     }
     return out;
@@ -443,15 +451,23 @@ std::vector<Repair> PlanRepairs(const chunkptr& root, std::string_view rule) {
 std::vector<Repair> FixTree(const chunkptr& root, std::span<const std::string> rules, int recognizematl) {
     std::vector<Repair> done;
     if (!root) return done;
-    for (std::string_view rule : RepairRules()) {
-        if (!rules.empty() && std::find(rules.begin(), rules.end(), rule) == rules.end()) continue;
-        std::vector<Repair> planned = PlanRepairs(root, rule);
-        for (Repair& r : planned) {
-            r.apply();
-            r.apply = nullptr;
-            done.push_back(std::move(r));
+    // A repair can leave work for a rule that ran before it; a round that
+    // applies nothing ends it (a bound keeps a round trip of two rules from
+    // going on for ever).
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        const size_t before = done.size();
+        for (std::string_view rule : RepairRules()) {
+            if (!rules.empty() && std::find(rules.begin(), rules.end(), rule) == rules.end()) continue;
+            std::vector<Repair> planned = PlanRepairs(root, rule);
+            for (Repair& r : planned) {
+                r.apply();
+                r.apply = nullptr;
+                done.push_back(std::move(r));
+            }
+            if (!planned.empty()) root->Update(recognizematl);
         }
-        if (!planned.empty()) root->Update(recognizematl);
+        if (done.size() == before) break;
     }
     return done;
 }

@@ -41,8 +41,10 @@ std::span<const std::string_view> RepairRules();
 std::vector<Repair> PlanRepairs(const mesh::chunkptr& root, std::string_view rule);
 
 // Plans and applies the repairs of every rule (or of the rules named), rule
-// by rule in the order of RepairRules, and rebuilds the sizes. Returns what
-// was applied, in that order.
+// by rule in the order of RepairRules, and rebuilds the sizes; again while a
+// round applied anything (a count written as 0 leaves a segment empty), so
+// that one call reaches the point where nothing is left to repair (within a
+// few rounds). Returns what was applied, in that order.
 std::vector<Repair> FixTree(const mesh::chunkptr& root, std::span<const std::string> rules, int recognizematl);
 
 // The rename of a model or a texture to a name of any length: the model's
@@ -57,5 +59,13 @@ std::vector<Repair> FixTree(const mesh::chunkptr& root, std::span<const std::str
 // a zero byte.
 std::optional<Repair> PlanRename(const mesh::chunkptr& root, const std::string& from, const std::string& to,
                                  std::string& why);
+
+// What saving the opened mesh m would change in the file it was read from
+// (file: its bytes) although no repair planned it: sizes that opening cut
+// to what their parent holds, a grouped MATL's count. One repair of the rule
+// chunk-layout that names the chunk where the bytes first differ (its apply
+// does nothing: the tree already holds the change); nothing when saving
+// writes the file back as it was.
+std::optional<Repair> PlanResize(const mesh::msh& m, std::span<const uint8_t> file, int recognizematl);
 
 }  // namespace check

@@ -2,8 +2,9 @@
 // as bytes: one inserted vertex is one difference, not every byte after it.
 //
 // Children are matched by key: a MODL or a MATD by its name, any other chunk
-// by its name and its place among same-named siblings (the first SEGM with
-// the first SEGM). A matched chunk at another place among its siblings is
+// by its name: same-named siblings whose whole subtrees are equal first (a
+// segment moved to another place is one move), the others in their order
+// (the first SEGM left with the first SEGM left). A matched chunk at another place among its siblings is
 // reported as moved (the fewest moves that explain the new order); an
 // unmatched MODL or MATD whose content, all but its NAME, equals an
 // unmatched one of the other mesh is reported as renamed. Records are
@@ -11,9 +12,11 @@
 // first elements that differ), texts as texts, anything else as bytes.
 //
 // Paths are those of the deep check (HEDR/MSH2/MODL[body]/GEOM/SEGM[1]/POSL),
-// taken in mesh A, or in B for a chunk only B has. The walk keeps its own
-// stack and matches children through hashing, so its cost grows with the
-// size of the meshes, not with its square.
+// save that a material too goes by its name (MATL/MATD[wood]), taken in mesh
+// A, or in B for a chunk only B has. The walk keeps its own stack, holds the
+// path above the pair it compares as one part a level, and matches children
+// through hashing (each subtree hashed once), so its cost grows with the
+// size of the meshes, not with its square, however deep they nest.
 #pragma once
 
 #include <cstddef>
@@ -50,6 +53,8 @@ struct Difference {
     // The chunk of mesh A the difference is about (for a chunk only B has,
     // its parent in A).
     std::weak_ptr<const mesh::chunk> where;
+    // The same in mesh B (for a chunk only A has, its parent in B).
+    std::weak_ptr<const mesh::chunk> inb;
 };
 
 struct Options {

@@ -44,16 +44,24 @@ void CheckPanel::Compare() {
         ed.FlushInput();
         return;
     }
-    differences_ = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
-    if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences_.push_back(std::move(*tail));
+    // The saved file reads as what the edits changed: saved (A) -> open
+    // mesh (B); another file is compared from the open mesh (A). Either way a
+    // difference's chunk is taken in the open mesh, where a click selects it.
+    const mesh::msh& a = saved ? *other : *doc.mesh;
+    const mesh::msh& b = saved ? *doc.mesh : *other;
+    differences_ = meshdiff::Diff(*a.hedr, *b.hedr);
+    if (auto tail = meshdiff::DiffTail(a.tail, b.tail)) differences_.push_back(std::move(*tail));
+    if (saved)
+        for (meshdiff::Difference& d : differences_) std::swap(d.where, d.inb);
     diffedmesh_ = doc.mesh;
     showdiff_ = true;
     ed.doc.findingschanged.Emit({});
     const size_t n = differences_.size();
-    const std::string with = saved ? std::string("the saved file") : path.substr(path.find_last_of("/\\") + 1);
+    const std::string sides = saved ? std::string("A saved file, B open mesh")
+                                    : "A open mesh, B " + path.substr(path.find_last_of("/\\") + 1);
     const std::string summary =
         (n == 0 ? std::string("no difference") : std::to_string(n) + (n == 1 ? " difference" : " differences")) +
-        " with " + with;
+        " (" + sides + ")";
     if (window) {
         window->title = "diff: " + summary;
         scroll->state = 0;

@@ -30,6 +30,31 @@ bool IsSep(char c) { return c == '/' || c == '\\'; }
 
 size_t LastSep(const std::string& path) { return path.find_last_of("/\\"); }
 
+// Opens path for reading only when it is a regular file: the open itself
+// does not wait (a FIFO would block until a writer came), and what was opened
+// is looked at, not what the name named a moment before. -1 with errno set
+// (EISDIR for a folder, ENODEV for anything else that is not a regular file).
+int OpenRegular(const std::string& native) {
+    if (native.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st;
+    int err = 0;
+    if (::fstat(fd, &st) != 0) err = errno;
+    else if (S_ISDIR(st.st_mode)) err = EISDIR;
+    else if (!S_ISREG(st.st_mode)) err = ENODEV;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) err = errno;
+    if (err) {
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
 int64_t FileSizeOf(std::FILE* f) {
     struct stat st;
     if (fstat(fileno(f), &st) != 0) return 0;
@@ -154,10 +179,13 @@ bool Stream::Close() {
 }
 
 std::unique_ptr<Stream> OpenRead(const std::string& path) {
-    std::string p = NativePath(path);
-    if (PathKind(p) != EntryKind::File) return nullptr;  // a directory opens on Linux; refuse it
-    std::FILE* f = std::fopen(p.c_str(), "rb");
-    if (!f) return nullptr;
+    const int fd = OpenRegular(NativePath(path));
+    if (fd < 0) return nullptr;
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        ::close(fd);
+        return nullptr;
+    }
     return std::unique_ptr<Stream>(new Stream(f, FileSizeOf(f)));
 }
 
@@ -168,7 +196,43 @@ std::unique_ptr<Stream> OpenWrite(const std::string& path) {
     return std::unique_ptr<Stream>(new Stream(f, 0));
 }
 
-std::string SystemError(int err) { return std::strerror(err); }
+std::string SystemError(int err) {
+    // The system's words, save where this program promises its own.
+    if (err == ENOMEM) return "Out of memory";
+    if (err == ENODEV) return "Not a regular file";
+    return std::strerror(err);
+}
+
+bool ReadFileStart(const std::string& path, size_t most, std::vector<uint8_t>& out, std::string* error) {
+    out.clear();
+    const int fd = OpenRegular(NativePath(path));
+    if (fd < 0) {
+        if (error) *error = SystemError(errno);
+        return false;
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    try {
+        uint8_t buf[1 << 16];
+        while (out.size() < most) {
+            const ssize_t got = ::read(fd, buf, std::min(sizeof buf, most - out.size()));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                if (error) *error = SystemError(errno);
+                return false;
+            }
+            if (got == 0) break;
+            out.insert(out.end(), buf, buf + got);
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) *error = SystemError(ENOMEM);
+        out.clear();
+        return false;
+    }
+    return true;
+}
 
 // ---- Reading a whole file -------------------------------------------------
 
@@ -198,9 +262,7 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
         return false;
     };
     out.clear();
-    std::string p = NativePath(path);
-    if (p.empty()) return fail(ENOENT);
-    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = OpenRegular(NativePath(path));
     if (fd < 0) return fail(errno);
     struct FdCloser {
         int fd;
@@ -208,12 +270,6 @@ bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>&
     } closer{fd};
     struct stat st;
     if (::fstat(fd, &st) != 0) return fail(errno);
-    if (S_ISDIR(st.st_mode)) return fail(EISDIR);
-    if (!S_ISREG(st.st_mode)) {
-        if (error) *error = "Not a regular file";
-        out.clear();
-        return false;
-    }
     if (st.st_size > limit) return fail(EFBIG);
     try {
         const size_t total = static_cast<size_t>(st.st_size);

@@ -62,8 +62,15 @@ private:
 std::unique_ptr<Stream> OpenRead(const std::string& path);   // null when it cannot be opened
 std::unique_ptr<Stream> OpenWrite(const std::string& path);  // creates or truncates; null on failure
 
-// The text of a system error number ("Permission denied").
+// The text of a system error number ("Permission denied"); running out of
+// memory is "Out of memory", and ENODEV, which the readers here give for a
+// path that is neither a regular file nor a folder, "Not a regular file".
 std::string SystemError(int err);
+
+// The first `most` bytes (or all) of the regular file at path. Anything else
+// (a folder, a FIFO, a device) is refused without waiting on it. False with
+// the reason in *error when given.
+bool ReadFileStart(const std::string& path, size_t most, std::vector<uint8_t>& out, std::string* error);
 
 // Reads the whole of the regular file at path into out (replacing what it
 // held). The size is taken first: a file larger than limit bytes is refused

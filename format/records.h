@@ -18,7 +18,8 @@
 //              field named by the sublist says (a polygon's indices, a bone's
 //              keys), so elements with sublists differ in length
 //   Opaque     bytes whose layout is not known
-//   Names      texts, each ended by a zero byte, back to back
+//   Names      a u32 count, then that many texts, each ended by a zero byte,
+//              back to back (zero bytes may pad them to a multiple of four)
 #pragma once
 
 #include <algorithm>
@@ -280,7 +281,7 @@ inline constexpr RecordLayout kContainer[] = {{nullptr, Layout::Container, -1, {
 inline constexpr RecordLayout kEmpty[] = {{nullptr, Layout::Empty, -1, {}}};
 inline constexpr RecordLayout kTextLayout[] = {{nullptr, Layout::Text, -1, {}}};
 inline constexpr RecordLayout kOpaque[] = {{nullptr, Layout::Opaque, -1, {}}};
-inline constexpr RecordLayout kNames[] = {{nullptr, Layout::Names, -1, {}}};
+inline constexpr RecordLayout kNames[] = {{nullptr, Layout::Names, -1, kCount}};
 constexpr RecordLayout FixedFields(std::span<const Field> f, int size) { return {nullptr, Layout::Fields, size, f}; }
 constexpr RecordLayout ListOf(std::span<const Field> e, int size, std::span<const Sublist> sub = {}) {
     return {nullptr, Layout::List, -1, kCount, e, size, sub};

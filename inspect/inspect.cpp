@@ -218,18 +218,25 @@ void DecodeText(const chunk& c, Inspection& in) {
     in.lines.push_back(std::move(line));
 }
 
-void DecodeNames(const chunk& c, Inspection& in) {
+void DecodeNames(const chunk& c, const RecordLayout& l, Inspection& in) {
     in.form = Form::Record;
-    // Zero-separated names; a long run is shown in part.
-    constexpr int kMax = 256;
-    int64_t p = 0;
-    int n = 0;
-    while (p < c.size && n < kMax) {
+    // The count, then as many zero-ended names; a long run is shown in part.
+    InspectLine head;
+    head.label = "count";
+    AddValues(c, 0, l.fields, head, false);
+    const uint32_t count = Fits(c, 0, 4) ? ReadU32(c, 0) : 0;
+    const size_t at = in.lines.size();
+    in.lines.push_back(std::move(head));
+    constexpr uint32_t kMax = 256;
+    int64_t p = 4;
+    uint32_t n = 0;
+    for (; n < count && p < c.size; ++n) {
         int64_t q = p;
         while (q < c.size && c.readbyte(q) != 0) ++q;
-        if (q > p) {
+        if (q >= c.size) break;  // no zero byte: not a whole name
+        if (n < kMax) {
             InspectLine line;
-            line.label = std::to_string(n++);
+            line.label = std::to_string(n);
             InspectValue v;
             v.text = TextAt(c, p, q - p);
             v.offset = p;
@@ -238,10 +245,14 @@ void DecodeNames(const chunk& c, Inspection& in) {
         }
         p = q + 1;
     }
-    if (p < c.size) {
+    if (n < count && Fits(c, 0, 4)) {
+        in.lines[at].note = "data holds " + std::to_string(n);
+        in.lines[at].mark = true;
+    }
+    if (n > kMax) {
         InspectLine more;
         more.label = "more";
-        more.note = "names not shown";
+        more.note = std::to_string(n - kMax) + " names not shown";
         in.lines.push_back(std::move(more));
     }
 }
@@ -437,7 +448,7 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root) {
     const RecordLayout& l = LayoutOf(*kind, parent ? std::string_view(parent->name) : std::string_view());
     switch (l.layout) {
         case Layout::Text: DecodeText(*c, in); break;
-        case Layout::Names: DecodeNames(*c, in); break;
+        case Layout::Names: DecodeNames(*c, l, in); break;
         case Layout::Fields: DecodeFields(c, l, in); break;
         case Layout::List:
             if (l.elementsize > 0) DecodeList(c, l, root, in);

@@ -148,16 +148,24 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
                 break;
             }
             case format::Layout::Names: {
-                if (d.back() != 0) break;
-                for (size_t a = 0; a < d.size();) {
-                    const size_t z = static_cast<size_t>(
-                        static_cast<const uint8_t*>(std::memchr(d.data() + a, 0, d.size() - a)) - d.data());
+                // The count, then as many zero-ended names; padding after
+                // them is written as bytes.
+                if (d.size() < 4) break;
+                const uint32_t count = format::LoadU32(d.data());
+                size_t a = 4;
+                uint32_t k = 0;
+                for (; k < count && a < d.size(); ++k) {
+                    const void* zero = std::memchr(d.data() + a, 0, d.size() - a);
+                    if (!zero) break;
+                    const size_t z = static_cast<size_t>(static_cast<const uint8_t*>(zero) - d.data());
                     body += indent + "- ";
                     AppendQuoted(body, d.subspan(a, z - a));
                     body += '\n';
                     a = z + 1;
                 }
-                if (Rebuilds(body, *l, d)) used = d.size();
+                if (!Rebuilds(body, *l, d.subspan(4, a - 4))) break;
+                line += k == count ? " count" : " count=" + std::to_string(count);
+                used = a;
                 break;
             }
             default: break;

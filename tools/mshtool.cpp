@@ -292,6 +292,28 @@ std::string Escaped(std::string_view text) {
     return out;
 }
 
+void PutText(nlohmann::ordered_json& j, const std::string& key, std::string_view text) {
+    try {
+        (void)nlohmann::json(text).dump();  // throws on bytes that are not UTF-8
+        j[key] = text;
+        return;
+    } catch (const nlohmann::json::type_error&) {
+    }
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * text.size());
+    for (const char ch : text) {
+        hex += kHex[static_cast<unsigned char>(ch) >> 4];
+        hex += kHex[static_cast<unsigned char>(ch) & 15];
+    }
+    j[key] = Escaped(text);
+    j[key + "_bytes"] = std::move(hex);
+}
+
+std::string JsonLine(const nlohmann::ordered_json& j) {
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
 bool ReadCount(const std::string& text, long lo, long hi, long& n) {
     if (text.empty() || text[0] < '0' || text[0] > '9') return false;
     char* end = nullptr;

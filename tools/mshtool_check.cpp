@@ -35,12 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One file to check; a reason when it is known beforehand that it cannot be
-// read (a path that does not exist, a folder that cannot be listed).
-struct Item {
-    std::string file;
-    std::string unreadable;
-};
 
 // What checking one file gave.
 struct Result {
@@ -89,8 +83,8 @@ void Walk(const std::string& top, std::vector<Item>& found) {
     }
 }
 
-// The files of the paths: a file as it is, a folder as every *.msh below it,
-// sorted.
+}  // namespace
+
 std::vector<Item> Collect(const std::vector<std::string>& paths) {
     std::vector<Item> items;
     for (const std::string& p : paths) {
@@ -111,6 +105,8 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
     }
     return items;
 }
+
+namespace {
 
 void Line(Result& r, bool json, const std::string& file, const check::Finding& f) {
     r.out += FindingLine(json, file, f);
@@ -198,18 +194,18 @@ std::string FindingLine(bool json, const std::string& file, const check::Finding
     std::string out;
     if (json) {
         nlohmann::ordered_json j;
-        j["file"] = file;
+        PutText(j, "file", file);
         j["severity"] = severity;
         j["rule"] = f.rule;
-        j["path"] = f.path;
-        j["message"] = f.message;
+        // Names in a mesh are bytes, not always UTF-8: those are kept (PutText).
+        PutText(j, "path", f.path);
+        PutText(j, "message", f.message);
         if (f.offset >= 0) {  // a chunk, not an option file
             j["offset"] = f.offset;
             j["size"] = f.size;
         }
         if (f.element) j["element"] = *f.element;
-        // Names in a mesh are bytes, not always UTF-8: those are replaced.
-        out = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return JsonLine(j);
     } else {
         out = Escaped(file) + ": " + severity + ": " + Escaped(f.path) + ": [" + f.rule + "] " + Escaped(f.message);
     }

@@ -26,6 +26,19 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
 // The check command of the table: its options read into a CheckRun.
 int RunCheckCommand(const Args& a);
 
+// One file to check or repair; a reason when it is known beforehand that it
+// cannot be read (a path that does not exist, a folder that cannot be
+// listed, a link that leads nowhere).
+struct Item {
+    std::string file;
+    std::string unreadable;
+};
+
+// The files of the paths: a file as it is, a folder as every *.msh below it
+// (sorted; links to folders not followed), and what could not be read on
+// the way, each by its own path.
+std::vector<Item> Collect(const std::vector<std::string>& paths);
+
 // One finding as check prints it: "FILE: SEVERITY: PATH: [RULE] MESSAGE", or
 // a JSON object; with its newline.
 std::string FindingLine(bool json, const std::string& file, const check::Finding& f);

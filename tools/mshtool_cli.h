@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "mesh/chunk.h"
 
 namespace tools {
@@ -76,6 +78,15 @@ int Usage(const Command& c);
 // \\, so a name in a mesh can neither start a line of its own nor reach the
 // terminal as a control sequence.
 std::string Escaped(std::string_view text);
+
+// A text (a name, a path, a message) as a key of a JSON object: a string as
+// it is when it is UTF-8; otherwise the string holds it escaped as Escaped
+// writes it, and KEY_bytes holds its bytes in hexadecimal, so that nothing
+// of it is lost.
+void PutText(nlohmann::ordered_json& j, const std::string& key, std::string_view text);
+
+// One line of JSON (a lone invalid byte cannot remain: PutText keeps them out).
+std::string JsonLine(const nlohmann::ordered_json& j);
 
 // A whole decimal number in [lo, hi], as options like --jobs take it.
 bool ReadCount(const std::string& text, long lo, long hi, long& n);

@@ -70,7 +70,8 @@ const std::vector<Command>& Commands() {
          "1..N, envelopes following), material-index (0 when there is one\n"
          "material), name-case (hp_, sv_, p_ in lower case, references following),\n"
          "shadow-visible (the hidden flag), bbox (boxes from the positions),\n"
-         "chunk-layout (padding to four bytes; sizes that left it out re-laid).\n"
+         "chunk-layout (padding to four bytes; sizes that left it out re-laid; sizes\n"
+         "and counts that disagree with their data written as it holds them).\n"
          "--rename OLD=NEW renames a model (its PRNTs and cloth names following) or\n"
          "a texture (in every material and cloth) to a name of any length.",
          {{"--rule", "ID", "only the repairs of this rule (may be given again)"},
@@ -79,7 +80,7 @@ const std::vector<Command>& Commands() {
           {"--json", nullptr, "one JSON object a line (repairs: file, repair, path, what; findings as check)"}},
          "0  no error left (warnings allowed)\n"
          "1  errors left\n"
-         "2  a mesh cannot be read, or the call is wrong\n"
+         "2  a mesh or a folder cannot be read, a --rename is refused, or the call is wrong\n"
          "3  a mesh cannot be written (an existing file is left as it was)\n",
          RunFix},
         {"dump", "MESH [OUT.txt]", 1, 2, "the text form of a mesh, to read, edit and compare",

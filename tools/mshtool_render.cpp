@@ -58,7 +58,7 @@ int RunRender(const Args& a) {
     if (a.Has("--model")) {
         focus = preview::FindModel(g, a.Value("--model"));
         if (focus < 0) {
-            Report(("No model named " + a.Value("--model") + " in the mesh.").c_str(), "");
+            Report(("No model named " + Escaped(a.Value("--model")) + " in the mesh.").c_str(), "");
             return kFailed;
         }
     }

@@ -57,7 +57,7 @@ int RunBuild(const Args& a) {
     }
     std::vector<uint8_t> bytes;
     if (!textform::Build({reinterpret_cast<const char*>(text.data()), text.size()}, bytes, why)) {
-        Report("Unable to build mesh file.", why);
+        Report("Unable to build mesh file.", Escaped(why));
         return 2;
     }
     text = {};
@@ -92,7 +92,7 @@ int RunDiff(const Args& a) {
             if (why == host::SystemError(ENOMEM))
                 ReportUnreadable(args[static_cast<size_t>(i)], why);
             else
-                Report("Unable to read mesh file.", args[static_cast<size_t>(i)] + ": " + why);
+                Report("Unable to read mesh file.", Escaped(args[static_cast<size_t>(i)]) + ": " + why);
             return 2;
         }
     }
@@ -101,17 +101,26 @@ int RunDiff(const Args& a) {
     std::string out;
     for (const meshdiff::Difference& d : diffs) {
         if (json) {
-            nlohmann::json j = {{"kind", meshdiff::KindName(d.kind)}, {"path", d.path}};
-            if (!d.what.empty()) j["what"] = d.what;
-            if (!d.a.empty()) j["a"] = d.a;
-            if (!d.b.empty()) j["b"] = d.b;
-            out += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            nlohmann::ordered_json j;
+            j["kind"] = meshdiff::KindName(d.kind);
+            PutText(j, "path", d.path);
+            if (!d.what.empty()) PutText(j, "what", d.what);
+            if (!d.a.empty()) PutText(j, "a", d.a);
+            if (!d.b.empty()) PutText(j, "b", d.b);
+            out += JsonLine(j);
         } else {
-            out += meshdiff::Line(d);
+            // Names in the path as every line of text output writes them;
+            // texts are quoted with their escapes already.
+            meshdiff::Difference shown = d;
+            shown.path = Escaped(d.path);
+            out += meshdiff::Line(shown);
+            out += '\n';
         }
-        out += '\n';
     }
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) return 3;
+    if (!diffs.empty())
+        std::fprintf(stderr, "A %s -> B %s: %zu %s\n", Escaped(args[0]).c_str(), Escaped(args[1]).c_str(),
+                     diffs.size(), diffs.size() == 1 ? "difference" : "differences");
     return diffs.empty() ? 0 : 1;
 }
 

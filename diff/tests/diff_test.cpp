@@ -73,13 +73,67 @@ TEST(MeshDiff, PlantedChangesGiveExactlyTheirLines) {
          0, {"HEDR/MSH2/MODL[body] moved: place 3 -> 4"}},
         {"a new material", Scene({Material("wood"), Material("iron"), Material("glass")},
                                  {Model("root"), Model("body", "root"), Model("door", "body")}),
-         0, {"HEDR/MSH2/MATL/MATD[2] only in B"}},
+         0, {"HEDR/MSH2/MATL/MATD[glass] only in B"}},
         {"a removed model and a colour", Scene({Material("wood", 0.5f), Material("iron")},
                                                {Model("root"), Model("body", "root")}),
          0,
-         {"HEDR/MSH2/MODL[door] only in A", "HEDR/MSH2/MATL/MATD[0]/DATA.diffuse (1, 1, 1, 1) -> (0.5, 1, 1, 1)"}},
+         {"HEDR/MSH2/MODL[door] only in A", "HEDR/MSH2/MATL/MATD[wood]/DATA.diffuse (1, 1, 1, 1) -> (0.5, 1, 1, 1)"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Lines(Base(), c.b, c.tolerance), c.lines) << c.what;
+}
+
+// Same-named chunks that are not models or materials (segments) are matched
+// by their content first: one moved to another place is one move, not every
+// element of every segment it passed; materials are named by their names on
+// both sides; a chain nested deeper than a path holds keeps its last parts.
+TEST(MeshDiff, MovedSegmentsAreOneMoveAndMaterialsGoByName) {
+    auto segm = [](float x) {
+        return Node("SEGM", {Leaf("POSL", Cat({I32s({3}), F32s({x, 0, 0, 1, x, 0, 2, 2, x})}))});
+    };
+    auto geom = [](std::initializer_list<mesh::chunkptr> segms) {
+        mesh::chunkptr root = Node("HEDR", {Node("MSH2", {Node("GEOM", segms)})});
+        root->Update(1);
+        return root;
+    };
+    auto chain = [](size_t depth, const char* last) {
+        mesh::chunkptr root = Node("HEDR", {});
+        mesh::chunkptr at = root;
+        for (size_t i = 0; i < depth; ++i) {
+            mesh::chunkptr k = Node("NEST", {});
+            at->AppendKid(k);
+            at = k;
+        }
+        at->AppendKid(Leaf("NAME", Str(last)));
+        return root;
+    };
+    const std::string deep = "HEDR" + std::string(5000 * 5, '\0');
+    const struct {
+        const char* what;
+        mesh::chunkptr a, b;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"the last of three segments first", geom({segm(1), segm(2), segm(3)}), geom({segm(3), segm(1), segm(2)}),
+         {"HEDR/MSH2/GEOM/SEGM[2] moved: place 2 -> 0"}},
+        {"the first of three segments gone", geom({segm(1), segm(2), segm(3)}), geom({segm(2), segm(3)}),
+         {"HEDR/MSH2/GEOM/SEGM[0] only in A"}},
+        {"a material of another name and colour", Scene({Material("wood"), Material("iron")}, {}),
+         Scene({Material("wood"), Material("crate", 0.5f)}, {}),
+         {"HEDR/MSH2/MATL/MATD[iron] only in A", "HEDR/MSH2/MATL/MATD[crate] only in B"}},
+        {"a text at the end of a chain 5000 deep", chain(5000, "a"), chain(5000, "b"),
+         {".../NEST/NEST/NES"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = Lines(c.a, c.b);
+        if (c.lines[0].substr(0, 3) == "...") {
+            // Its last 4096 parts, and the text.
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_EQ(lines[0].substr(0, 17), c.lines[0]) << c.what;
+            EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '/'), 4096) << c.what;
+            EXPECT_EQ(lines[0].substr(lines[0].size() - 20), "NEST/NAME \"a\" -> \"b\"") << c.what;
+            continue;
+        }
+        EXPECT_EQ(lines, c.lines) << c.what;
+    }
 }
 
 TEST(MeshDiff, ListsShowTheirCountAndTheFirstElementsThatDiffer) {

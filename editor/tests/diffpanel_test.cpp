@@ -28,10 +28,10 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
         std::string title;
         std::vector<std::string> rows;
     } cases[] = {
-        {{host::kKeyEnter}, "", "diff: no difference with the saved file", {"No differences."}},
-        {{host::kKeyRight, host::kKeyEnter}, dir + "/b.msh", "diff: 2 differences with b.msh",
+        {{host::kKeyEnter}, "", "diff: no difference (A saved file, B open mesh)", {"No differences."}},
+        {{host::kKeyRight, host::kKeyEnter}, dir + "/b.msh", "diff: 2 differences (A open mesh, B b.msh)",
          {"HEDR/MSH2/MODL[two] renamed: \"two\" -> \"deux\"", "HEDR/MSH2/SINF/NAME \"scene\" -> \"scene2\""}},
-        {{host::kKeyEscape}, "", "diff: 2 differences with b.msh",
+        {{host::kKeyEscape}, "", "diff: 2 differences (A open mesh, B b.msh)",
          {"HEDR/MSH2/MODL[two] renamed: \"two\" -> \"deux\"", "HEDR/MSH2/SINF/NAME \"scene\" -> \"scene2\""}},
     };
     for (const auto& c : cases) {
@@ -51,6 +51,21 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
     Frame();
     ASSERT_TRUE(ed->doc.selchunk);
     EXPECT_EQ(ed->doc.selchunk->FetchName(), "two");
+    // The saved file reads as what the edits did: saved -> open mesh, and a
+    // click selects the open mesh's chunk.
+    const mesh::chunkptr name = ed->doc.mesh->hedr->kids[0]->getkid("SINF")->getkid("NAME");
+    name->setdata(testsupport::Str("edited"));
+    ed->doc.mesh->hedr->Update(1);
+    KeyInModal(host::kKeyEnter, 1);
+    Shortcut(editor::kKeyD);
+    Frames(2);
+    EXPECT_EQ(ed->checks().window->title, "diff: 1 difference (A saved file, B open mesh)");
+    const std::string row = WindowRow(0);
+    const std::string expected = "HEDR/MSH2/SINF/NAME \"scene\" -> \"edited\"";
+    EXPECT_EQ(row.substr(0, std::min(row.size(), expected.size())), expected.substr(0, row.size()));
+    Click(ed->checks().anchor->dx + 3, ed->checks().anchor->dy);
+    Frame();
+    EXPECT_EQ(ed->doc.selchunk, name);
     // The check takes the window back.
     ClickWidget(ed->FindCommand("check")->button);
     Frame();

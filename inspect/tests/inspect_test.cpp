@@ -188,11 +188,17 @@ TEST(InspectRecord, TextsAndNames) {
     EXPECT_EQ(ValuesOf(raw, "text"), "abcd");
     EXPECT_EQ(NoteOf(raw, "text"), "no zero byte");
 
-    Inspection w = Inspect(Leaf("FWGT", Cat({Text("bone_a"), Bytes{0}, Text("root"), Bytes{0, 0, 0}})), nullptr);
-    ASSERT_EQ(w.lines.size(), 2u);
-    EXPECT_EQ(Values(w.lines[0]), "bone_a");
-    EXPECT_EQ(Values(w.lines[1]), "root");
-    EXPECT_EQ(w.lines[1].fields[0].offset, 7);
+    // Cloth bone names as cloth meshes hold them: the count, then the names.
+    Inspection w = Inspect(Leaf("FWGT", Cat({U32s({2}), Text("bone_a"), Bytes{0}, Text("root"), Bytes{0, 0, 0}})), nullptr);
+    ASSERT_EQ(w.lines.size(), 3u);
+    EXPECT_EQ(w.lines[0].label, "count");
+    EXPECT_EQ(Values(w.lines[0]), "2");
+    EXPECT_EQ(Values(w.lines[1]), "bone_a");
+    EXPECT_EQ(Values(w.lines[2]), "root");
+    EXPECT_EQ(w.lines[2].fields[0].offset, 11);
+    Inspection cut = Inspect(Leaf("FWGT", Cat({U32s({3}), Text("bone_a"), Bytes{0}})), nullptr);
+    ASSERT_EQ(cut.lines.size(), 2u);
+    EXPECT_EQ(cut.lines[0].note, "data holds 1");
 }
 
 TEST(InspectRecord, MaterialIndexNamesItsMaterialGroupedOrStored) {

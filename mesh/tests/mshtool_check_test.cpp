@@ -3,9 +3,11 @@
 // reference, the summary and the exit codes.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,13 +124,18 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
         std::ofstream(dir + f).flush();
         fs::permissions(dir + f, fs::perms(0666));
     }
-    // The superuser reads any folder: the program then runs as nobody.
-    const std::string cmd = "cd '" + dir + "' && '" MSHTOOL_PATH "' check --format format.txt meshes >out.txt 2>err.txt";
+    // The superuser reads any folder: the program then runs as nobody, from a
+    // copy in the scratch folder, which nobody can reach wherever the build
+    // folder stands (a home folder only its owner may enter).
+    fs::copy_file(MSHTOOL_PATH, dir + "/mshtool");
+    fs::permissions(dir + "/mshtool", fs::perms(0755));
+    const std::string cmd = "cd '" + dir + "' && ./mshtool check --format format.txt meshes >out.txt 2>err.txt";
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
         if (access((dir + "/meshes/b").c_str(), R_OK) == 0) _exit(99);
+        if (access((dir + "/mshtool").c_str(), X_OK) != 0 || access((dir + "/format.txt").c_str(), R_OK) != 0) _exit(97);
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(98);
     }
@@ -136,6 +143,8 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
     waitpid(pid, &status, 0);
     fs::permissions(dir + "/meshes/b", fs::perms::owner_all);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 99) GTEST_SKIP() << "no user here for whom a folder is unreadable";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 97)
+        GTEST_SKIP() << "user 65534 cannot run the program or read the scratch folder " << dir;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
     const std::vector<std::string> lines = Lines(Slurp(dir + "/out.txt"));
@@ -148,6 +157,136 @@ TEST_F(MshtoolCheck, UnreadableFolderAndBrokenLinksAreReportedAndTheWalkGoesOn) 
     ASSERT_EQ(lines.size(), expected.size()) << Slurp(dir + "/out.txt");
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, expected[i].size()), expected[i]);
     EXPECT_EQ(Slurp(dir + "/err.txt"), "5 files, 1 error, 0 warnings, 3 unreadable\n");
+}
+
+// A FIFO is never opened to wait for a writer: one beside a mesh as its
+// option file is no option file, one named as a mesh is refused with the
+// reason, whichever command reads it.
+TEST_F(MshtoolCheck, FifosAreRefusedNotWaitedOn) {
+    Save("x.msh", Good());
+    ASSERT_EQ(mkfifo((dir + "/x.msh.option").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir + "/fifo.msh").c_str(), 0600), 0);
+    fs::create_directory(dir + "/folder.msh");
+    struct Case {
+        const char* args;
+        int code;
+        const char* out;  // what stdout holds, or stderr when stdout is empty
+    };
+    const Case cases[] = {
+        {"check --format format.txt x.msh", 0, ""},
+        {"check --format format.txt .", 0, ""},
+        {"fix --format format.txt --dry-run x.msh", 0, ""},
+        {"check --format format.txt fifo.msh", 2, "fifo.msh: error: : [unreadable] Not a regular file.\n"},
+        {"fix --format format.txt fifo.msh", 2, "fifo.msh: unreadable: Not a regular file\n"},
+        {"tree --format format.txt fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"dump fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"render --format format.txt fifo.msh o.png", 2, "Unable to read mesh file.\nNot a regular file\n"},
+        {"resave --format format.txt folder.msh o.msh", 2, "Unable to read mesh file.\nIs a directory\n"},
+        {"build fifo.msh o.msh", 2, "Unable to read text file.\nNot a regular file\n"},
+    };
+    for (const Case& c : cases) {
+        // timeout only ends a run that waits: a pass never comes near it.
+        const Outcome r = testsupport::RunIn(dir, "timeout", std::string("60 '" MSHTOOL_PATH "' ") + c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+        if (c.out[0]) {
+            EXPECT_EQ(r.out.empty() ? r.err : r.out, c.out) << c.args;
+        }
+    }
+}
+
+// A name in a mesh, an argument or a line of a text form reaches the output
+// escaped on every command: it can neither forge a line nor send the
+// terminal a control sequence; JSON carries bytes that are not UTF-8 in a
+// field of their own, so they can be read back.
+TEST_F(MshtoolCheck, NamesAreEscapedInEveryCommandAndRecoverableInJson) {
+    const std::string evil = "HP_\x1b[31mRED\nFAKE: error: \xff";
+    chunkptr bad = Good();
+    Model(bad, "hp_fire")->kids[2]->setdata(Str(evil));
+    bad->Update(1);
+    Save("evil.msh", bad);
+    Save("good.msh", Good());
+    scratch.Write("bad.txt", "HEDR\n  \x1b[31mRED\n");
+    const char* text[] = {
+        "fix --format format.txt --dry-run evil.msh",
+        "diff --format format.txt good.msh evil.msh",
+        "render --format format.txt --model \"$(printf 'x\\033[31mY\\nFAKE')\" evil.msh o.png",
+        "build bad.txt o.msh",
+    };
+    for (const char* args : text) {
+        const Outcome r = Tool(args);
+        const std::string all = r.out + r.err;
+        EXPECT_EQ(all.find('\x1b'), std::string::npos) << args << "\n" << all;
+        EXPECT_EQ(("\n" + all).find("\nFAKE"), std::string::npos) << args << "\n" << all;
+    }
+    const char* json[] = {
+        "fix --format format.txt --json --dry-run evil.msh",
+        "diff --format format.txt --json evil.msh good.msh",
+        "check --format format.txt --json evil.msh",
+    };
+    for (const char* args : json) {
+        const Outcome r = Tool(args);
+        bool recovered = false;
+        for (const std::string& l : Lines(r.out)) {
+            const nlohmann::json j = nlohmann::json::parse(l);
+            if (!j.contains("path_bytes")) continue;
+            std::string raw;
+            const std::string hex = j["path_bytes"];
+            for (size_t i = 0; i + 1 < hex.size(); i += 2) raw += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+            recovered = recovered || raw.find(evil.substr(0, evil.size() - 1)) != std::string::npos;
+        }
+        EXPECT_TRUE(recovered) << args << "\n" << r.out;
+    }
+}
+
+// fix names every change it makes (a size opening cut to its parent is a
+// repair of its own), says what a removed segment drops, and leaves nothing
+// for a second run; what cannot be done or read makes it exit 2.
+TEST_F(MshtoolCheck, FixNamesEveryChangeAndOneRunReachesTheEnd) {
+    Save("good.msh", Good());
+    const std::vector<uint8_t> good = scratch.Read("good.msh");
+    auto at = [&](const char* name, int nth) {
+        size_t p = 0;
+        for (int k = 0; k <= nth; ++k) p = size_t(std::search(good.begin() + std::ptrdiff_t(p + (k ? 1 : 0)), good.end(), name, name + 4) - good.begin());
+        return p;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> file;
+        const char* says;  // in the first run's output
+    };
+    std::vector<uint8_t> overrun = good, nocount = good, cut = good;
+    const size_t modl = at("MODL", 8);  // hp_fire, the last model of MSH2
+    ASSERT_LT(modl, good.size());
+    format::StoreU32(overrun.data() + modl + 4, format::LoadU32(overrun.data() + modl + 4) + 16);
+    format::StoreU32(nocount.data() + at("POSL", 0) + 8, 0);
+    cut.resize(at("POSL", 0) + 8 + 4 + 36);
+    const Case cases[] = {
+        {"a model's size past its parent", overrun, "MODL[hp_fire]: [chunk-layout] write the sizes and counts"},
+        {"a vertex count of 0", nocount, "[segment-empty] remove the segment"},
+        {"a file cut after a segment's vertices", cut, "(no triangles), dropping its 3 vertices"},
+    };
+    for (const Case& c : cases) {
+        scratch.Write("x.msh", c.file);
+        const Outcome first = Tool("fix --format format.txt x.msh");
+        EXPECT_NE(first.out.find(c.says), std::string::npos) << c.what << "\n" << first.out;
+        EXPECT_NE(scratch.Read("x.msh"), c.file) << c.what;
+        const std::vector<uint8_t> once = scratch.Read("x.msh");
+        const Outcome second = Tool("fix --format format.txt x.msh");
+        EXPECT_EQ(second.err.substr(0, 19), "1 file, 0 repairs, ") << c.what << "\n" << second.out;
+        EXPECT_EQ(scratch.Read("x.msh"), once) << c.what;
+        // What the first run said was left is what the file holds.
+        const Outcome check = Tool("check --format format.txt x.msh");
+        EXPECT_EQ(first.code, check.code) << c.what << "\n" << first.out << check.out;
+    }
+    fs::create_directories(dir + "/folder/sub");
+    fs::copy_file(dir + "/good.msh", dir + "/folder/sub/a.msh");
+    fs::create_symlink("nothing.msh", dir + "/folder/dangling.msh");
+    const Outcome folder = Tool("fix --format format.txt folder");
+    EXPECT_EQ(folder.code, 2);
+    EXPECT_NE(folder.out.find("folder/dangling.msh: unreadable: Unable to follow the link"), std::string::npos) << folder.out;
+    const Outcome refused = Tool("fix --format format.txt --rename nobody=x good.msh");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.out.find("[rename] \"nobody\" is not renamed"), std::string::npos) << refused.out;
 }
 
 TEST_F(MshtoolCheck, JsonLinesParse) {
@@ -173,7 +312,9 @@ TEST_F(MshtoolCheck, JsonLinesParse) {
                                   j["severity"] == "error" && j["size"] == 4 && j["offset"].is_number() &&
                                   j["offset"] > 200);
     EXPECT_TRUE(modeltype) << r.out;
-    EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\xef\xbf\xbd\xef\xbf\xbd]");  // U+FFFD twice
+    // The bytes that are not UTF-8: escaped in the text, exact beside it.
+    EXPECT_EQ(objects[1]["path"], "HEDR/MSH2/MODL[HP_\\xff\\xfe]");
+    EXPECT_EQ(objects[1]["path_bytes"], "484544522f4d5348322f4d4f444c5b48505ffffe5d");
     EXPECT_EQ(objects.back(), nlohmann::json::parse(R"({"file":"y.msh","severity":"error","rule":"unreadable","path":"","message":"The file is empty."})"));
 }
 

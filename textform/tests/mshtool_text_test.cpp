@@ -48,8 +48,8 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
         {"diff a.msh a.msh", 0, ""},
         {"diff --format list.txt a.msh b.msh", 1, "HEDR/MSH2/MODL[body]/POSL[1] (1, 1, 1) -> (1, 2, 1)\n"},
         {"diff --format list.txt --json a.msh b.msh", 1,
-         "{\"a\":\"(1, 1, 1)\",\"b\":\"(1, 2, 1)\",\"kind\":\"element\",\"path\":\"HEDR/MSH2/MODL[body]/POSL\","
-         "\"what\":\"[1]\"}\n"},
+         "{\"kind\":\"element\",\"path\":\"HEDR/MSH2/MODL[body]/POSL\",\"what\":\"[1]\",\"a\":\"(1, 1, 1)\","
+         "\"b\":\"(1, 2, 1)\"}\n"},
         {"diff --tolerance 1.5 --format list.txt a.msh b.msh", 0, ""},
         {"diff a.msh unpadded.msh", 0, ""},
         {"diff a.msh 'a trailing.msh'", 1, "after root bytes: 0 -> 2, first difference at byte 0\n"},
@@ -69,6 +69,9 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
         EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
         EXPECT_NE(r.out.find(c.out), std::string::npos) << c.args << "\n" << r.out;
     }
+    // Which file is A and which is B, on stderr.
+    EXPECT_EQ(RunIn(dir.path(), MSHTOOL_PATH, "diff --format list.txt a.msh b.msh").err,
+              "A a.msh -> B b.msh: 1 difference\n");
     EXPECT_EQ(dir.Read("rebuilt.msh"), dir.Read("a trailing.msh"));
     EXPECT_TRUE(dir.Read("never.msh").empty());
     EXPECT_EQ(dir.Read("deep.out.msh"), deep);

@@ -81,7 +81,7 @@ bool ReadFileStart(const std::string& path, size_t most, std::vector<uint8_t>& o
 // (never more than limit bytes). False on failure, with the reason (a
 // system error text such as "Permission denied" or "File too large") in
 // *error when given.
-bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error);
+[[nodiscard]] bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error);
 
 // Writes a file so that the old one is never damaged: the bytes go to a
 // temporary file in the target's directory, which Commit() flushes to disk and

@@ -54,7 +54,7 @@ public:
     // The bytes of the file at path, read as ReadMsh reads them; false (and
     // why in *error) on the same failures. Throws std::bad_alloc when memory
     // runs out.
-    static bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+    [[nodiscard]] static bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
     // ReadMsh over bytes already read (a file's, or bytes made from them):
     // the tree keeps slices of them.
@@ -75,7 +75,7 @@ public:
     // completely on disk, so a failure leaves the old file as it was and no
     // temporary file behind. False on failure, with the reason in *error
     // (when given). Nothing is changed when the target cannot be written.
-    bool Save(const std::string& path, int recognizematl, std::string* error = nullptr);
+    [[nodiscard]] bool Save(const std::string& path, int recognizematl, std::string* error = nullptr);
 
     // 1 when c is an element of errors (the same object), else 0.
     int inerrors(const chunk* c) const { return errors.contains(c) ? 1 : 0; }
@@ -109,6 +109,6 @@ void ExpandEach(const chunklist& list);
 // Writes one chunk (and what is below it) to a file as its root: a temporary
 // msh whose hedr is the chunk, saved with msh::Save. The chunk keeps its place
 // in its tree.
-bool ExportChunk(const chunkptr& c, const std::string& path, int recognizematl, std::string* error = nullptr);
+[[nodiscard]] bool ExportChunk(const chunkptr& c, const std::string& path, int recognizematl, std::string* error = nullptr);
 
 }  // namespace mesh

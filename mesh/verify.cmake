@@ -14,10 +14,3 @@ if(VORNA_BENCH)
   add_executable(verify_bench ${CMAKE_CURRENT_LIST_DIR}/bench/verify_bench.cpp)
   target_link_libraries(verify_bench mesh_core)
 endif()
-
-# mshtool verify, run on files the test writes (mshtool is defined in tools/).
-add_executable(mshtool_verify_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_verify_test.cpp)
-target_link_libraries(mshtool_verify_tests mesh_core test_scratch GTest::gtest_main)
-target_compile_definitions(mshtool_verify_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
-add_dependencies(mshtool_verify_tests mshtool)
-gtest_discover_tests(mshtool_verify_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

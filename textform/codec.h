@@ -83,13 +83,13 @@ void AppendFields(std::string& out, const std::string& indent, const format::Rec
 // Reads a field line's words (the first is ".name") into rec (RecordSize
 // bytes); seen has a bit per field of the layout (at most 64) and refuses a
 // field given twice.
-bool ParseField(const format::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
+[[nodiscard]] bool ParseField(const format::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
                 std::string& error);
 
 // "- v v v | e e | e" for the element at el (format::ElementLength bytes).
 void AppendElement(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* el);
 // Appends the bytes of an element line (the first word is "-").
-bool ParseElement(const format::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
+[[nodiscard]] bool ParseElement(const format::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,
                   std::string& error);
 
 }  // namespace textform

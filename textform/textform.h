@@ -57,6 +57,6 @@ bool Dump(std::span<const uint8_t> file, const mesh::namelist& list,
 // number) in error when the text does not read: a line of an unknown form,
 // a value that does not fit its field, a size beyond what a chunk can hold.
 // Running out of memory is such a failure too.
-bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error);
+[[nodiscard]] bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error);
 
 }  // namespace textform

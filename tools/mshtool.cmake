@@ -12,25 +12,26 @@ target_link_libraries(mshtool check textform meshdiff preview host_window nlohma
 configure_file(${CMAKE_SOURCE_DIR}/mdata/format.txt ${CMAKE_CURRENT_BINARY_DIR}/mdata/format.txt COPYONLY)
 target_compile_definitions(mshtool PRIVATE MSHTOOL_FORMAT_FILE="${CMAKE_SOURCE_DIR}/mdata/format.txt")
 
-add_executable(mshtool_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_test.cpp)
+add_executable(mshtool_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_test.cpp)
 target_link_libraries(mshtool_tests mesh_core test_support GTest::gtest_main)
 target_compile_definitions(mshtool_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_tests mshtool)
 gtest_discover_tests(mshtool_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
-add_executable(mshtool_check_tests ${CMAKE_SOURCE_DIR}/mesh/tests/mshtool_check_test.cpp)
+add_executable(mshtool_check_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_check_test.cpp)
 target_link_libraries(mshtool_check_tests check test_support nlohmann_json::nlohmann_json GTest::gtest_main)
 target_compile_definitions(mshtool_check_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_check_tests mshtool)
 gtest_discover_tests(mshtool_check_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
-add_executable(mshtool_text_tests ${CMAKE_SOURCE_DIR}/textform/tests/mshtool_text_test.cpp)
+add_executable(mshtool_text_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_text_test.cpp)
 target_link_libraries(mshtool_text_tests test_support GTest::gtest_main)
-target_compile_definitions(mshtool_text_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+target_compile_definitions(mshtool_text_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>"
+  SOURCE_DIR="${CMAKE_SOURCE_DIR}" MESHES_DIR="${CMAKE_CURRENT_LIST_DIR}/tests/meshes")
 add_dependencies(mshtool_text_tests mshtool)
 gtest_discover_tests(mshtool_text_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
-add_executable(mshtool_render_tests ${CMAKE_SOURCE_DIR}/preview/tests/render_tool_test.cpp)
+add_executable(mshtool_render_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_render_test.cpp)
 target_link_libraries(mshtool_render_tests preview host_window test_support GTest::gtest_main)
 target_compile_definitions(mshtool_render_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
 add_dependencies(mshtool_render_tests mshtool)
@@ -41,3 +42,10 @@ add_test(NAME install.FindsItsData
          COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DSOURCE=${CMAKE_SOURCE_DIR}
                  -DSCRATCH=${CMAKE_BINARY_DIR}/install-test -DGUI=${VORNA_GUI} -P ${CMAKE_CURRENT_LIST_DIR}/install_test.cmake)
 set_tests_properties(install.FindsItsData PROPERTIES LABELS unit)
+
+# mshtool verify, run on files the test writes.
+add_executable(mshtool_verify_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_verify_test.cpp)
+target_link_libraries(mshtool_verify_tests mesh_core test_scratch GTest::gtest_main)
+target_compile_definitions(mshtool_verify_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+add_dependencies(mshtool_verify_tests mshtool)
+gtest_discover_tests(mshtool_verify_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)

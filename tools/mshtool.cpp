@@ -18,11 +18,13 @@
 #include <cstdlib>
 #include <new>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "files/files.h"
+#include "format/number.h"
 #include "mesh/formatlist.h"
 #include "tools/mshtool_cli.h"
 
@@ -315,12 +317,18 @@ std::string JsonLine(const nlohmann::ordered_json& j) {
 }
 
 bool ReadCount(const std::string& text, long lo, long hi, long& n) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno || *end != '\0' || v < lo || v > hi) return false;
-    n = v;
+    format::Integer v;
+    if (!format::ReadInteger(text, v) || v.magnitude > uint64_t(std::numeric_limits<long>::max())) return false;
+    const long x = v.negative ? -long(v.magnitude) : long(v.magnitude);
+    if (x < lo || x > hi) return false;
+    n = x;
+    return true;
+}
+
+bool ReadReal(const std::string& text, float lo, float hi, float& out) {
+    float v = 0;
+    if (!format::ReadFloat(text, v) || !(v >= lo && v <= hi)) return false;
+    out = v;
     return true;
 }
 

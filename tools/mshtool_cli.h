@@ -88,7 +88,12 @@ void PutText(nlohmann::ordered_json& j, const std::string& key, std::string_view
 // One line of JSON (a lone invalid byte cannot remain: PutText keeps them out).
 std::string JsonLine(const nlohmann::ordered_json& j);
 
-// A whole decimal number in [lo, hi], as options like --jobs take it.
+// The numbers of the options, read as every number a user types is read
+// (format/number.h): false for a text that is not the whole number, or for a
+// number outside [lo, hi].
+// A whole number, as --jobs and --size take it (8, $10, %1000).
 bool ReadCount(const std::string& text, long lo, long hi, long& n);
+// A finite number, as --yaw and --tolerance take it (30, -2.5, 1e-3).
+bool ReadReal(const std::string& text, float lo, float hi, float& out);
 
 }  // namespace tools

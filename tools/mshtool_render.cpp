@@ -27,24 +27,14 @@ bool ReadSize(const std::string& text, int& w, int& h) {
     return true;
 }
 
-// Degrees: a finite number in [lo, hi].
-bool ReadDegrees(const std::string& text, float lo, float hi, float& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const float v = std::strtof(text.c_str(), &end);
-    if (!end || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
 }  // namespace
 
 int RunRender(const Args& a) {
     int w = 640, h = 480;
     float yaw = 30, pitch = 20;
     if ((a.Has("--size") && !ReadSize(a.Value("--size"), w, h)) ||
-        (a.Has("--yaw") && !ReadDegrees(a.Value("--yaw"), -3600, 3600, yaw)) ||
-        (a.Has("--pitch") && !ReadDegrees(a.Value("--pitch"), -90, 90, pitch)))
+        (a.Has("--yaw") && !ReadReal(a.Value("--yaw"), -3600, 3600, yaw)) ||
+        (a.Has("--pitch") && !ReadReal(a.Value("--pitch"), -90, 90, pitch)))
         return Usage(*a.command);
 
     std::string why;

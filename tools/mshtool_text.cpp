@@ -73,10 +73,9 @@ int RunDiff(const Args& a) {
     const std::vector<std::string>& args = a.operands;
     meshdiff::Options o;
     if (a.Has("--tolerance")) {
-        const std::string e = a.Value("--tolerance");
-        char* end = nullptr;
-        o.tolerance = std::strtod(e.c_str(), &end);
-        if (e.empty() || *end != '\0' || !(o.tolerance >= 0) || o.tolerance > 1e30) return Usage(*a.command);
+        float e = 0;
+        if (!ReadReal(a.Value("--tolerance"), 0, 1e30f, e)) return Usage(*a.command);
+        o.tolerance = e;
     }
     const bool json = a.Has("--json");
     mesh::mshptr m[2];

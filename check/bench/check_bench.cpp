@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/timing.h"
 #include "check/check.h"
 #include "format/bytes.h"
 #include "mesh/chunk.h"
@@ -135,10 +136,7 @@ bool Write(const chunkptr& root, const std::string& path) {
     return m.Save(path, 1);
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtime::Median;
 
 int BigMesh(const std::string& dir, double& bigcheck) {
     const std::string path = dir + "/check_bench_64mb.msh";

@@ -348,6 +348,11 @@ TEST(Check, ShapesTheToolsAcceptGiveNoFinding) {
              // Reordered children: a GEOM that starts with SEGM, a MODL with MNDX.
              [](const chunkptr& r) { Geom(r, "body")->AppendKid(Geom(r, "body")->RemoveKid(0)); },
              [](const chunkptr& r) { Model(r, "body")->AppendKid(Model(r, "body")->RemoveKid(0)); },
+             // As many vertices as a segment may have.
+             [](const chunkptr& r) {
+                 for (const char* n : {"POSL", "NRML"})
+                     Kid(BodySegment(r, 1), n)->setdata(Cat({U32s({32768}), Bytes(32768 * 12, 0)}));
+             },
          }) {
         chunkptr root = Good();
         fault(root);

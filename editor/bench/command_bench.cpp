@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bigmesh.h"
+#include "bench/support/timing.h"
 #include "display/display.h"
 #include "editor/bench/scratch.h"
 #include "editor/dataview.h"
@@ -30,26 +32,14 @@
 #include "host/headless_host.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
-#include "bench/support/bigmesh.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-double CpuMs() {
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double WallMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+double CpuMs() { return 1e3 * benchtime::Cpu(); }
+double WallMs() { return 1e3 * benchtime::Wall(); }
+using benchtime::Median;
 
 // A headless host that keeps the frame records but paints no pixels.
 class RecordingHost : public host::HeadlessHost {
@@ -197,7 +187,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < rounds; ++r) {
         std::vector<uint8_t> bytes;
         double t = CpuMs();
-        host::ReadWholeFile(mck, mesh::msh::kMaxFileBytes, bytes, nullptr);
+        if (!host::ReadWholeFile(mck, mesh::msh::kMaxFileBytes, bytes, nullptr)) return 1;
         reading.push_back(CpuMs() - t);
         t = CpuMs();
         host::AtomicFile out(scratch.dir + "/copy.mck");

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/support/bigmesh.h"
+#include "bench/support/timing.h"
 
 #ifndef MSHTOOL_PATH
 #error MSHTOOL_PATH must name the mshtool program
@@ -59,10 +60,7 @@ Figure RunTool(const std::vector<std::string>& args) {
     return f;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtime::Median;
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& b) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

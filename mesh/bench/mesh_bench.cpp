@@ -17,18 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bigmesh.h"
+#include "bench/support/timing.h"
 #include "files/files.h"
 #include "mesh/msh.h"
-#include "bench/support/bigmesh.h"
 #include "tests/support/chunks.h"
 
 using namespace mesh;
 
 namespace {
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Now() { return benchtime::Wall(); }
 
 long StatusKb(const char* key) {
     std::ifstream in("/proc/self/status");
@@ -62,10 +61,7 @@ double CopyFile(const std::string& from, const std::string& to, bool sync) {
     return Now() - t;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtime::Median;
 
 }  // namespace
 

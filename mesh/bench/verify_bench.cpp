@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/timing.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "mesh/verify.h"
@@ -90,7 +91,7 @@ int main() {
     }
     std::sort(times.begin(), times.end());
     std::printf("well-formed: %zu findings, verify min %.1f ms, median %.1f ms, max %.1f ms\n", findings,
-                times.front() * 1e3, times[times.size() / 2] * 1e3, times.back() * 1e3);
+                times.front() * 1e3, benchtime::Median(times) * 1e3, times.back() * 1e3);
 
     // Every PRNT pointing nowhere: each is a finding and its model's name set
     // is still gathered only once.
@@ -107,6 +108,6 @@ int main() {
     }
     std::sort(times.begin(), times.end());
     std::printf("dangling PRNT: %zu findings, %zu flagged, verify min %.1f ms, median %.1f ms\n", findings,
-                m.errors.size(), times.front() * 1e3, times[times.size() / 2] * 1e3);
+                m.errors.size(), times.front() * 1e3, benchtime::Median(times) * 1e3);
     return 0;
 }

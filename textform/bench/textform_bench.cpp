@@ -22,27 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/bigmesh.h"
+#include "bench/support/timing.h"
 #include "diff/diff.h"
-#include "format/bytes.h"
 #include "files/files.h"
+#include "format/bytes.h"
 #include "mesh/msh.h"
 #include "tests/support/chunks.h"
 #include "textform/textform.h"
-#include "bench/support/bigmesh.h"
 
 namespace {
 
-// The processor time of this program (user and system): on a machine shared
-// with other work it tells the cost of a step better than the wall clock.
-double Cpu() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-double Wall() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+using benchtime::Cpu;
+using benchtime::Wall;
 
 struct Times {
     double cpu, wall;  // medians
@@ -56,12 +48,10 @@ Times Medians(int runs, const std::function<void()>& f) {
         cpu.push_back(Cpu() - c);
         wall.push_back(Wall() - w);
     }
-    std::sort(cpu.begin(), cpu.end());
-    std::sort(wall.begin(), wall.end());
-    return {cpu[cpu.size() / 2], wall[wall.size() / 2]};
+    return {benchtime::Median(cpu), benchtime::Median(wall)};
 }
 
-double Median(int runs, const std::function<void()>& f) { return Medians(runs, f).cpu; }
+double CpuMedian(int runs, const std::function<void()>& f) { return Medians(runs, f).cpu; }
 
 // A mesh of about `target` bytes whose lists hold values as real meshes do
 // (the shared generator fills them with any bytes, which the text form
@@ -130,10 +120,10 @@ int main(int argc, char** argv) {
     std::printf("meshes: %.1f MB each, %d runs, medians of processor time\n", a.size() / 1048576.0, runs);
 
     size_t lines = 0;
-    const double read2 = Median(runs, [&] {
+    const double read2 = CpuMedian(runs, [&] {
         mesh::mshptr x = mesh::OpenMesh(pa, list, 1), y = mesh::OpenMesh(pb, list, 1);
     });
-    const double diff = Median(runs, [&] {
+    const double diff = CpuMedian(runs, [&] {
         mesh::mshptr x = mesh::OpenMesh(pa, list, 1), y = mesh::OpenMesh(pb, list, 1);
         lines = meshdiff::Diff(*x->hedr, *y->hedr).size();
     });
@@ -141,10 +131,12 @@ int main(int argc, char** argv) {
                 diff, lines, diff / read2);
 
     std::vector<uint8_t> bytes;
-    const double readmesh = Median(runs, [&] { host::ReadWholeFile(pa, mesh::msh::kMaxFileBytes, bytes, nullptr); });
+    const double readmesh = CpuMedian(runs, [&] {
+        if (!host::ReadWholeFile(pa, mesh::msh::kMaxFileBytes, bytes, nullptr)) bytes.clear();
+    });
     std::string text;
-    const double dump = Median(runs, [&] {
-        host::ReadWholeFile(pa, mesh::msh::kMaxFileBytes, bytes, nullptr);
+    const double dump = CpuMedian(runs, [&] {
+        if (!host::ReadWholeFile(pa, mesh::msh::kMaxFileBytes, bytes, nullptr)) bytes.clear();
         text.clear();
         textform::Dump(bytes, list, [&](std::string_view s) {
             text += s;

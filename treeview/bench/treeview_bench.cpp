@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/timing.h"
 #include "display/display.h"
 #include "host/headless_host.h"
 #include "treeview/treeview.h"
@@ -32,10 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtime::Median;
 
 // The walk from the root, as the view made it before: every row above the
 // first is visited to count it.

@@ -79,4 +79,26 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
     EXPECT_LT(RunIn(dir.path(), MSHTOOL_PATH, "tree deep.msh").out.size(), 3 * deep.size());
 }
 
+// Real meshes (cloth, skinned, collision, shadow volume; see meshes/README.md)
+// come back byte for byte from their text form and from a resave.
+TEST(MshtoolText, RealMeshesComeBackByteForByte) {
+    ScratchDir dir("mshtool-real");
+    const std::string format = std::string(SOURCE_DIR) + "/mdata/format.txt";
+    for (const char* name : {"we_cloth_test.msh", "we_munge__model__collision_basic.msh",
+                             "we_munge__model__model_shadow_tri.msh", "we_munge__model__model_skin_bone_parent.msh",
+                             "we_munge__model__model_skinned_segments_merge.msh"}) {
+        const std::string file = Slurp(std::string(MESHES_DIR) + "/" + name);
+        const Bytes original(file.begin(), file.end());
+        ASSERT_GT(original.size(), 100u) << name;
+        dir.Write("in.msh", original);
+        for (const std::string& args : {"dump --format '" + format + "' in.msh t.txt", std::string("build t.txt built.msh"),
+                                       "resave --format '" + format + "' in.msh resaved.msh"}) {
+            const Outcome r = RunIn(dir.path(), MSHTOOL_PATH, args);
+            EXPECT_EQ(r.code, 0) << name << ": " << args << "\n" << r.err;
+        }
+        EXPECT_EQ(dir.Read("built.msh"), original) << name;
+        EXPECT_EQ(dir.Read("resaved.msh"), original) << name;
+    }
+}
+
 }  // namespace

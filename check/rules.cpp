@@ -82,6 +82,11 @@ constexpr Rule kRules[] = {
      "Rename the PRNT to the parent's name, or delete it to make the model a root."},
     {"parent-loop", E, "Following the parents from this model comes back to it.",
      "A loop has no root; the compiler refuses it.", "Break the loop by pointing one PRNT at a model outside it."},
+    {"rotation", W, "A transform's rotation (TRAN) is a quaternion whose length is not 1 (off by more than 1%).",
+     "The tools and the game turn the model by the four values as they are; a quaternion that is not of unit "
+     "length scales and skews the model and everything below it as it turns it.",
+     "Type the rotation again in degrees (the euler row of the TRAN in the inspector writes a unit quaternion), or "
+     "divide the four values by their length."},
     {"parent-order", W, "A model stands before its parent in the file.",
      "Some tools build the hierarchy in file order and need parents first.", "Move the model after its parent."},
     {"name-case", W, "A name starts with HP_, SV_ or P_ in other than lower case.",

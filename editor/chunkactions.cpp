@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "display/codepage.h"
 #include "editor/editor.h"
 
 namespace editor {
@@ -53,7 +54,7 @@ void ChunkActionsPanel::ShowSelectedName() {
     window->title = "chunk actions";
     if (!ed_.doc.selchunk) return;
     const std::string name = ed_.doc.selchunk->FetchName();
-    if (!name.empty()) window->title = name;
+    if (!name.empty()) window->title = display::TextGlyphs(name);
 }
 
 }  // namespace editor

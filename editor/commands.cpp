@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
+#include "editor/modellist.h"
 #include "editor/rename_all.h"
 #include "editor/toolrow.h"
 
@@ -37,6 +38,8 @@ void Editor::BuildCommands() {
     checks_->AddCommands(tools->checkbutton, tools->diffbutton);
     // A model or a texture renamed with every reference.
     AddRenameAll(*this);
+    // The next model whose name holds what the find box holds.
+    modellist->AddCommands();
 }
 
 void Editor::HoverHint() {
@@ -125,13 +128,14 @@ void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reac
         }
     }
     Snapshot before = Snapshot::Take(scope, subtree);
-    const Place placebefore{doc.selchunk, doc.datacursor};
+    const Place placebefore = TakePlace(doc.selchunk, doc.datacursor, root, scope, subtree);
     try {
         change();
         Fault("change");
         Refresh();
         const Snapshot after = Snapshot::Take(scope, subtree);
-        doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
+        doc.history.Record(name, before, after, placebefore,
+                           TakePlace(doc.selchunk, doc.datacursor, root, scope, subtree));
     } catch (const std::bad_alloc&) {
         // Memory ran out half way: every field the change could reach goes
         // back as it was taken, and no step is recorded. The command's
@@ -183,9 +187,10 @@ void Editor::StepOver(bool forward) {
     const Place place = forward ? step->after : step->before;
     Fault(forward ? "redo" : "undo");
     Rejoin(forward ? doc.history.Redo() : doc.history.Undo());
-    doc.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
+    doc.selchunk = PutPlace(place, root);
     doc.datacursor = place.datacursor;
     Refresh();
+    inspector->SetStatus((forward ? "redone: " : "undone: ") + step->name);
 }
 
 void Editor::Undo() { StepOver(false); }
@@ -193,7 +198,7 @@ void Editor::Undo() { StepOver(false); }
 void Editor::Redo() { StepOver(true); }
 
 bool Editor::MayDropMesh() {
-    if (!doc.mesh || !doc.history.Modified()) return true;
+    if (!doc.Modified()) return true;
     const int answer = widgets::PopupSaveChanges(ui, "Confirm", "Save changes to " + doc.title + "?");
     FlushInput();
     if (answer == 0) return SaveMeshAs();

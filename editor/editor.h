@@ -72,6 +72,10 @@ inline const std::string kChunkFilter = "SWBFII Mesh Chunk:mck;All Files:*";
 inline std::string WithReason(const std::string& message, const std::string& why) {
     return why.empty() ? message : message + '\xff' + why;
 }
+// The same about a file: the path tried on a line of its own between them.
+inline std::string WithPath(const std::string& message, const std::string& path, const std::string& why) {
+    return WithReason(WithReason(message, path), why);
+}
 
 // Key codes of the shortcuts.
 constexpr int kKeyOpen = host::kKeyO;
@@ -208,6 +212,10 @@ public:
     // discarded; false when cancelled or when the save failed or was
     // cancelled.
     bool MayDropMesh();
+    // Before a save over path: when it is the file the mesh was read from or
+    // last saved to and another program changed it since, asks whether to
+    // overwrite it. True when the save may go on.
+    bool OverwriteAllowed(const std::string& path);
 
     // ---- changes of the mesh: the one way to edit it
     // How far below its scope chunk a change may reach: only the scope's own

@@ -36,7 +36,7 @@ void FileRowPanel::View() {
 }
 
 void FileRowPanel::ShowTitle(const std::string& text) {
-    title->title = text + (ed_.doc.mesh && ed_.doc.history.Modified() ? " *" : "");
+    title->title = text + (ed_.doc.Modified() ? " *" : "");
 }
 
 }  // namespace editor

@@ -22,6 +22,10 @@ namespace editor {
 
 class Editor;
 
+// What the status text says when a text box did not take the typed
+// character c.
+std::string RefusedChar(int c);
+
 class InspectorPanel {
 public:
     explicit InspectorPanel(Editor& ed) : ed_(ed) {}
@@ -37,10 +41,19 @@ public:
     void Paste(display::tilemap& screen);
 
     bool shown() const { return window != nullptr; }
-    // The status text of the tool row.
+    // The status text of the tool row. It runs on from the row right of the
+    // tool buttons to the row under them; a text longer than both rows ends
+    // in the cut mark, and the check window shows it whole (StatusCut).
     void SetStatus(const std::string& text);
     // Shows a hint in place of the status text for this frame (none: empty).
     void ShowHint(const std::string& hint);
+    // The whole text shown there now (the hint, else the status text).
+    const std::string& StatusShown() const { return shown_; }
+    // The status text itself; whether it did not fit its two rows; and a
+    // count of the status texts set so far, to tell which is newer.
+    const std::string& Status() const { return status_; }
+    bool StatusCut() const;
+    uint64_t StatusSerial() const { return statusserial_; }
 
     // ---- open to tests
     widgets::gadget* window = nullptr;
@@ -49,7 +62,8 @@ public:
     widgets::gadget* gotobox = nullptr;    // offset to go to
     widgets::gadget* editbox = nullptr;    // the value being typed, in place
     widgets::gadget* scroll = nullptr;
-    widgets::gadget* statuslabel = nullptr;
+    widgets::gadget* statuslabel = nullptr;  // the status text's first row
+    widgets::gadget* statusrest = nullptr;   // and its second
     display::tilemap grid;                 // the window's contents
     mesh::Inspection inspection;           // of the selected chunk
     bool editing = false;
@@ -97,6 +111,8 @@ private:
     bool painted_ = false;  // the window has been placed by a first draw
     bool lasthex_ = false;  // "hex" was ticked in the last frame
     std::string status_;
+    std::string shown_;
+    uint64_t statusserial_ = 0;
 };
 
 }  // namespace editor

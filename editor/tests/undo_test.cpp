@@ -538,7 +538,7 @@ TEST_F(UndoTest, TheHistoryIsBoundedOldestStepsFirst) {
         }
         EXPECT_EQ(ed->doc.history.Steps(), c.kept) << c.what;
         EXPECT_LE(ed->doc.history.Bytes(), c.maxbytes) << c.what;
-        EXPECT_EQ(ed->inspector->statuslabel->title, "") << c.what;
+        EXPECT_EQ(ed->inspector->StatusShown(), "") << c.what;
         EXPECT_EQ(ed->doc.history.TakeNotice(), "") << c.what;
         UndoAll();
         EXPECT_EQ(Diff(Bytes(), states[8 - c.kept]), "") << c.what;

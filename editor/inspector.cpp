@@ -104,6 +104,7 @@ StatusRows FlowStatus(const std::string& text, size_t w1, size_t w2) {
 // ---- building -------------------------------------------------------------------
 
 void InspectorPanel::Build(gadget& root) {
+    ed_.doc.notices.Subscribe([this](const Notice& n) { SetStatus(n.text); });
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     const int w = l.W - 42, h = l.T - 23;

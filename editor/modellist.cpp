@@ -7,7 +7,6 @@
 #include "display/codepage.h"
 #include "display/palette.h"
 #include "editor/editor.h"
-#include "editor/inspector.h"
 
 namespace editor {
 
@@ -21,6 +20,9 @@ void ModelListPanel::Build(gadget& actions, gadget& root, int rows) {
     anchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
     scroll = gadget::CreateScroll(38, 24, rows, gadget::vertical, 0, root);
     scroll->SetArea(-19, 0, 20, rows);
+    ed_.doc.changed.Subscribe([this](const Changed& e) {
+        SetModels(e.models, std::max(0, static_cast<int>(e.models.size()) - Rows()));
+    });
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     gadget::CreateLabel("find model", 41, l.T - 16, 10, 1, root, 1);
@@ -49,7 +51,7 @@ void ModelListPanel::Find(bool next) {
     for (size_t i = 0; i < models.size(); ++i)
         if (lower(models[i]->FetchName()).find(key) != std::string::npos) hits.push_back(i);
     if (hits.empty()) {
-        ed_.inspector->SetStatus("no model name holds \"" + want + "\"");
+        ed_.Status("no model name holds \"" + want + "\"");
         return;
     }
     size_t pick = 0;
@@ -62,7 +64,7 @@ void ModelListPanel::Find(bool next) {
     const size_t i = hits[pick];
     ed_.Reveal(models[i]);
     scroll->state = std::clamp(static_cast<int>(i) - grid.tmaph / 2, 0, scroll->h);
-    ed_.inspector->SetStatus("model " + std::to_string(pick + 1) + " of " + std::to_string(hits.size()) +
+    ed_.Status("model " + std::to_string(pick + 1) + " of " + std::to_string(hits.size()) +
                              " whose name holds \"" + want + "\": " + models[i]->FetchName());
 }
 

@@ -191,7 +191,7 @@ TEST_F(InspectorTest, RotationsInDegreesAndStripStartsAreEdited) {
         SCOPED_TRACE(std::string(c.chunk) + " " + c.typed);
         const mesh::chunkptr chunk = Find(c.chunk);
         if (c.chunk == std::string("TRAN"))
-            for (int i = 0; i < 4; ++i) chunk->SetFloat(12 + 4 * i, i == 3 ? 1.0f : 0.0f, ed->st.formatlist);
+            for (int i = 0; i < 4; ++i) chunk->SetFloat(12 + 4 * i, i == 3 ? 1.0f : 0.0f, ed->doc.formatlist);
         ed->doc.revision++;
         Select(chunk);
         ClickValue(c.item, c.k);
@@ -249,7 +249,7 @@ TEST_F(InspectorTest, TypedValuesAreWrittenWholeOrRefusedWithWhatTheFieldTakes) 
         SCOPED_TRACE(c.typed);
         const mesh::chunkptr chunk = Find(c.chunk);
         const std::string before = chunk->datatostring();
-        if (c.chunk != std::string("TX0D")) chunk->SetInt(0, 3, ed->st.formatlist);
+        if (c.chunk != std::string("TX0D")) chunk->SetInt(0, 3, ed->doc.formatlist);
         ed->doc.revision++;
         Select(chunk);
         ClickValue(0, 0);
@@ -281,7 +281,7 @@ TEST_F(InspectorTest, RowsShortenTheirNumbersButNeverCutOne) {
     };
     const mesh::chunkptr tran = Find("TRAN");
     for (const Case& c : cases) {
-        for (int i = 0; i < 4; ++i) tran->SetFloat(12 + 4 * i, c.q[i], ed->st.formatlist);
+        for (int i = 0; i < 4; ++i) tran->SetFloat(12 + 4 * i, c.q[i], ed->doc.formatlist);
         ed->doc.revision++;
         Select(tran);
         // Content line 1 (the rotation) is the grid's third row.

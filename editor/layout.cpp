@@ -60,6 +60,9 @@ void Editor::BuildWidgets() {
 
     inspector = std::make_unique<InspectorPanel>(*this);
     inspector->Build(*w.rootlabel);
+    // The find box of the model list, in its row between the inspector and
+    // the check window.
+    modellist->BuildFind(root);
 }
 
 }  // namespace editor

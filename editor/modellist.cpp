@@ -23,6 +23,9 @@ void ModelListPanel::Build(gadget& actions, gadget& root, int rows) {
     ed_.doc.changed.Subscribe([this](const Changed& e) {
         SetModels(e.models, std::max(0, static_cast<int>(e.models.size()) - Rows()));
     });
+}
+
+void ModelListPanel::BuildFind(gadget& root) {
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     gadget::CreateLabel("find model", 41, l.T - 16, 10, 1, root, 1);
@@ -36,7 +39,11 @@ void ModelListPanel::AddCommands() {
     find.name = "find model";
     find.button = findbox;
     find.enabled = [this] { return !models.empty() && !findbox->title.empty(); };
-    find.run = [this] { Find(true); };
+    find.run = [this] {
+        Find(true);
+        // The box keeps the focus, so Enter goes on to the next one.
+        findbox->at = static_cast<int>(findbox->title.size());
+    };
     ed_.commands.push_back(std::move(find));
 }
 

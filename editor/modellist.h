@@ -25,6 +25,8 @@ public:
     // actions window, and the scroll bar under root; rows is how many rows
     // the list shows.
     void Build(widgets::gadget& actions, widgets::gadget& root, int rows);
+    // Makes the find box in the free area, when there is one.
+    void BuildFind(widgets::gadget& root);
     // Appends "find model" (Enter in the find box) to the editor's table.
     void AddCommands();
     // How many rows the list shows.

@@ -607,6 +607,7 @@ TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
         {"fix", "F-", "fix", 0, 0},
         {"fix all", "F+", "fix all", 0, 0},
         {"rename all", "R", "rename all", 0, 0},
+        {"find model", "", "", 0, 0},
     };
     auto keys = [](const editor::Command& c) {
         std::string s;

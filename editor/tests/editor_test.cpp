@@ -383,11 +383,14 @@ TEST_F(EditorTest, ModelNamesShowTheirCharactersAndTheirCut) {
         {"caf\xC3\xA9", "caf\x82"},                  // UTF-8
         {"hp_weapons_long_name_12", "hp_weapons_long_name_12"},
     };
+    Configure(96, 60);
     std::string models;
     for (const auto& c : cases) models += Model(c.name);
-    Spit(dir + "/names.msh", Enc("HEDR", Enc("MSH2", models)));
+    Spit(dir + "/names.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + models)));
     Start({"names.msh"});
     Frames(2);
+    ASSERT_NE(ed->doc.mesh, nullptr) << (ed->messages.empty() ? "" : ed->messages[0].text);
+    ASSERT_EQ(ed->modellist->models.size(), std::size(cases));
     const display::tilemap& g = ed->modellist->grid;
     for (size_t i = 0; i < std::size(cases); ++i) {
         std::string want = cases[i].row;
@@ -401,7 +404,7 @@ TEST_F(EditorTest, ModelNamesShowTheirCharactersAndTheirCut) {
 // next one, round to the first again.
 TEST_F(EditorTest, TheFindBoxSelectsModelsByName) {
     Configure(96, 60);
-    Spit(dir + "/many.msh", Enc("HEDR", Enc("MSH2", Model("body") + Model("hp_gun_1") + Model("wheel") +
+    Spit(dir + "/many.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("body") + Model("hp_gun_1") + Model("wheel") +
                                                         Model("HP_GUN_2"))));
     Start({"many.msh"});
     Frames(2);

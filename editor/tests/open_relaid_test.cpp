@@ -50,7 +50,7 @@ TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
         // closing the window asks first (cancelled here).
         EXPECT_EQ(ed->files->title->title, "unpadded *");
         host.RequestClose();
-        KeyInModal(host::kKeyEscape, 1);
+        KeyInModal(host::kKeyEscape, 2);
         EXPECT_TRUE(Frame()) << "closed without asking";
         bool stray = false;
         mesh::PreOrder(*ed->doc.mesh->hedr, [&](const mesh::chunk& c) { stray = stray || c.name[0] == '\0'; });

@@ -140,10 +140,11 @@ TEST_F(RenameAllTest, FixOnATextureNameFindingAsksForTheName) {
 TEST_F(RenameAllTest, UndoInsideAMaterialKeepsThePlace) {
     const struct {
         const char* step;
-        std::function<void()> edit;  // with the texture record selected
+        int material;                     // whose texture record is selected
+        std::function<void()> edit;
         bool rechecked;                   // the check runs again after it
     } cases[] = {
-        {"set value",
+        {"set value", 1,
          [this] {
              int x = 0, y = 0;
              ASSERT_TRUE(ed->inspector->ValueCell(0, 0, x, y));
@@ -153,13 +154,13 @@ TEST_F(RenameAllTest, UndoInsideAMaterialKeepsThePlace) {
              Frames(40);
          },
          false},
-        {"rename all",
+        {"rename all", 0,
          [this] {
-             TypeInModal(std::string(12, '\b') + "cape_red.tga\r", 2);
+             TypeInModal(std::string(12, '\b') + "body_2.tga\r", 2);
              ClickWidget(ed->FindCommand("rename all")->button);
          },
          true},
-        {"fix texture-name",
+        {"fix texture-name", 1,
          [this] {
              TypeInModal(std::string(12, '\b') + "cape_red.tga\r", 2);
              ClickWidget(ed->checks().fixbutton);
@@ -171,7 +172,7 @@ TEST_F(RenameAllTest, UndoInsideAMaterialKeepsThePlace) {
         mesh::chunkptr root = checkmesh::Good();
         Material(root, 1)->getkid("TX0D")->setdata(checkmesh::Str("cape\"red.tga"));
         ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "named.msh"));
-        ASSERT_TRUE(ed->Reveal(Material(ed->doc.mesh->hedr, 1)->getkid("TX0D")));
+        ASSERT_TRUE(ed->Reveal(Material(ed->doc.mesh->hedr, c.material)->getkid("TX0D")));
         Frames(2);
         c.edit();
         Frame();
@@ -181,7 +182,7 @@ TEST_F(RenameAllTest, UndoInsideAMaterialKeepsThePlace) {
             SCOPED_TRACE(command);
             ASSERT_TRUE(ed->Execute(command));
             Frame();
-            const mesh::chunkptr material = Material(ed->doc.mesh->hedr, 1);
+            const mesh::chunkptr material = Material(ed->doc.mesh->hedr, c.material);
             EXPECT_EQ(ed->doc.selchunk, material->getkid("TX0D"));
             EXPECT_TRUE(material->expanded);
             EXPECT_TRUE(material->getparent()->expanded);

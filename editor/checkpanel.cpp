@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "display/palette.h"
-#include "editor/editor.h"
-#include "editor/inspector.h"
+#include "editor/panel.h"
+#include "editor/statusline.h"
 
 namespace editor {
 
@@ -63,6 +63,10 @@ std::string Line(const check::Finding& f) {
 void CheckPanel::Build(widgets::gadget& root) {
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
+    ed_.doc.notices.Subscribe([this](const Notice& n) {
+        notice_ = n.text;
+        ++notices_;
+    });
     const int W = l.W, T = l.T;
     // Rows of findings and their scroll bar.
     window = widgets::gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
@@ -75,7 +79,7 @@ void CheckPanel::Build(widgets::gadget& root) {
     fixbutton = widgets::gadget::CreateButton("fix", W - 59, 13, 5, 1, *window);
 }
 
-void CheckPanel::AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton) {
+void CheckPanel::AddCommands() {
     auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys,
                       std::function<bool()> enabled, std::function<void()> run) {
         ed_.commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
@@ -150,7 +154,7 @@ void CheckPanel::Check() {
     }
 }
 
-void CheckPanel::View() {
+void CheckPanel::View(display::tilemap&) {
     const Document& doc = ed_.doc;
     // Findings belong to the mesh they were found in.
     if (checked_ && checkedmesh_.lock() != doc.mesh) {
@@ -201,7 +205,7 @@ void CheckPanel::PaintFindings() {
         if (hovered) hovering = int(i);
         if (hovered && ui.Released(1)) {
             chosen_ = int(i);
-            chosenserial_ = ed_.inspector->StatusSerial();
+            chosenserial_ = notices_;
         }
         // Only a chunk still in the tree can be selected.
         if (hovered && ui.Released(1)) ed_.Reveal(c);
@@ -224,10 +228,11 @@ void CheckPanel::PaintFindings() {
 void CheckPanel::PaintDetail(int rows, const std::string& hovered, const std::string& chosen, const char* none) {
     if (grid.tmaph <= rows) return;
     grid.InsertString(0, rows, std::string(size_t(grid.tmapw), char(196)), pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
-    const InspectorPanel& status = *ed_.inspector;
+    // A status text too long for its rows, unless a row was clicked since.
     std::string text = hovered;
-    if (text.empty() && status.StatusCut() && (chosen.empty() || status.StatusSerial() > chosenserial_))
-        text = status.Status();
+    if (text.empty() && FlowStatus(notice_, StatusPlace::For(ed_.layout)).cut &&
+        (chosen.empty() || notices_ > chosenserial_))
+        text = notice_;
     if (text.empty()) text = chosen.empty() ? none : chosen;
     const std::vector<std::string> lines = Rows(text, size_t(grid.tmapw), size_t(grid.tmaph - rows - 1));
     for (size_t k = 0; k < lines.size(); ++k)

@@ -16,31 +16,33 @@
 #include "check/check.h"
 #include "diff/diff.h"
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class CheckPanel {
+class CheckPanel : public Panel {
 public:
-    explicit CheckPanel(Editor& ed) : ed_(ed) {}
+    explicit CheckPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the window under root (nothing when the free area is too small).
     void Build(widgets::gadget& root);
     // Appends "check", "diff", "fix" and "fix all" to the editor's table; the
-    // check and diff buttons are the tool row's (null without a free area).
-    void AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton);
+    // check and diff buttons are the tool row's (null without a free area),
+    // given before.
+    void AddCommands() override;
+    widgets::gadget* checkbutton = nullptr;
+    widgets::gadget* diffbutton = nullptr;
     // Before the widgets are drawn: drops what was found in another mesh
     // (FindingsChanged),
     // paints the rows and takes the clicks of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the rows into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
     // After the commands ran: the fix buttons enabled as their commands are.
-    void AfterCommands();
+    void AfterCommands() override;
 
     // Runs the deep check on the mesh and lists its findings, errors first
     // (a summary popup without the window), and tells FindingsChanged. Touches neither the
@@ -111,7 +113,7 @@ private:
     // Plans the repairs of the current mesh.
     void PlanFixes();
 
-    Editor& ed_;
+    Desk& ed_;
     std::vector<check::Finding> findings_;
     std::weak_ptr<mesh::msh> checkedmesh_;
     bool checked_ = false;
@@ -128,7 +130,10 @@ private:
     // list unless the pointer is on another one.
     int chosen_ = -1;
     int chosendiff_ = -1;         // the same of the differences
-    uint64_t chosenserial_ = 0;   // the status text's count at that click
+    // The last status text (a Notice), how many have been, and how many had
+    // been when a row was last clicked: the newer of the two shows whole.
+    std::string notice_;
+    uint64_t notices_ = 0, chosenserial_ = 0;
     bool painted_ = false;  // the window has been placed by a first draw
 };
 

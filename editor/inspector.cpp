@@ -9,7 +9,8 @@
 #include "display/codepage.h"
 #include "display/lineedit.h"
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
+#include "editor/statusline.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "format/values.h"
@@ -66,39 +67,6 @@ std::string EveryChar() {
     return s;
 }
 
-// The status text over its two rows, of w1 and w2 cells: each breaks at its
-// last blank when that keeps most of the row, else where the row ends. A text
-// longer than both ends the second row in the cut mark.
-struct StatusRows {
-    std::string first, second;
-    bool cut = false;
-};
-
-StatusRows FlowStatus(const std::string& text, size_t w1, size_t w2) {
-    auto take = [](std::string& rest, size_t w) {
-        if (rest.size() <= w) return std::exchange(rest, std::string());
-        size_t len = w, next = w;
-        const size_t blank = rest.rfind(' ', w);
-        if (blank != std::string::npos && blank >= w * 2 / 3) {
-            len = blank;
-            next = blank + 1;
-        }
-        std::string row = rest.substr(0, len);
-        rest.erase(0, next);
-        return row;
-    };
-    StatusRows r;
-    std::string rest = text;
-    r.first = take(rest, w1);
-    if (rest.size() <= w2) {
-        r.second = rest;
-        return r;
-    }
-    r.cut = true;
-    if (w2 > 0) r.second = take(rest, w2 - 1) + static_cast<char>(display::kCutMark);
-    return r;
-}
-
 }  // namespace
 
 // ---- building -------------------------------------------------------------------
@@ -110,8 +78,9 @@ void InspectorPanel::Build(gadget& root) {
     const int w = l.W - 42, h = l.T - 23;
 
     // The tool row's status text, right of its buttons.
-    statuslabel = gadget::CreateLabel("", 70, 5, l.W - 71, 1, root, 1);
-    statusrest = gadget::CreateLabel("", 41, 6, l.W - 42, 1, root, 1);
+    const StatusPlace at = StatusPlace::For(l);
+    statuslabel = gadget::CreateLabel("", at.x1, at.y1, at.w1, 1, root, 1);
+    statusrest = gadget::CreateLabel("", at.x2, at.y2, at.w2, 1, root, 1);
 
     window = gadget::CreateWindow("inspector", 41, 7, w, h, root);
     hexbox = gadget::CreateCheckbox("hex", 12, 0, *window);
@@ -150,19 +119,14 @@ void InspectorPanel::AddCommands() {
 void InspectorPanel::ShowHint(const std::string& hint) {
     shown_ = hint.empty() ? status_ : hint;
     if (!statuslabel) return;
-    const StatusRows rows = FlowStatus(shown_, static_cast<size_t>(statuslabel->w), static_cast<size_t>(statusrest->w));
+    const StatusRows rows = FlowStatus(shown_, StatusPlace::For(ed_.layout));
     statuslabel->title = rows.first;
     statusrest->title = rows.second;
 }
 
 void InspectorPanel::SetStatus(const std::string& text) {
     status_ = text;
-    ++statusserial_;
     ShowHint("");
-}
-
-bool InspectorPanel::StatusCut() const {
-    return statuslabel && FlowStatus(status_, size_t(statuslabel->w), size_t(statusrest->w)).cut;
 }
 
 // ---- one frame --------------------------------------------------------------------
@@ -218,14 +182,14 @@ int64_t InspectorPanel::Items() const {
     return static_cast<int64_t>(inspection.lines.size()) + inspection.rows;
 }
 
-void InspectorPanel::View() {
+void InspectorPanel::View(display::tilemap&) {
     if (!window) return;
     for (gadget* box : {gotobox, editbox})
         if (box->refused) {
-            SetStatus(RefusedChar(box->refused));
+            ed_.Status(RefusedChar(box->refused));
             box->refused = 0;
         }
-    if (editing && ed_.host.KeyPresses(host::kKeyTab) > 0) SetStatus(display::Refusal(display::LineChars::Text, '\t'));
+    if (editing && ed_.host.KeyPresses(host::kKeyTab) > 0) ed_.Status(display::Refusal(display::LineChars::Text, '\t'));
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
     grid.Fill(0, kText, kPanel, 1);
@@ -399,6 +363,10 @@ int InspectorPanel::Nearest(const float rgba[4]) const {
         }
     }
     return best;
+}
+
+void InspectorPanel::Draw() {
+    if (preview) preview->Draw();
 }
 
 void InspectorPanel::Paste(display::tilemap& screen) {

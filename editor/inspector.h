@@ -13,6 +13,7 @@
 
 #include "display/tilemap.h"
 #include "editor/history.h"
+#include "editor/panel.h"
 #include "editor/previewpanel.h"
 #include "mesh/inspect.h"
 #include "widgets/gadget.h"
@@ -20,40 +21,34 @@
 
 namespace editor {
 
-class Editor;
-
-// What the status text says when a text box did not take the typed
-// character c.
-std::string RefusedChar(int c);
-
-class InspectorPanel {
+class InspectorPanel : public Panel {
 public:
-    explicit InspectorPanel(Editor& ed) : ed_(ed) {}
+    explicit InspectorPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the widgets under root (nothing when the free area is too small).
     void Build(widgets::gadget& root);
     // Appends the panel's commands to the editor's table.
-    void AddCommands();
+    void AddCommands() override;
     // Before the widgets are drawn: follows the selection, paints the
     // contents and takes the clicks of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the contents into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
+    // After the screen grid is drawn: the preview's picture.
+    void Draw() override;
 
     bool shown() const { return window != nullptr; }
-    // The status text of the tool row. It runs on from the row right of the
-    // tool buttons to the row under them; a text longer than both rows ends
-    // in the cut mark, and the check window shows it whole (StatusCut).
+    // The status text of the tool row (a Notice of the document). It runs on
+    // from the row right of the tool buttons to the row under them; a text
+    // longer than both rows ends in the cut mark, and the check window shows
+    // it whole (editor/statusline.h).
     void SetStatus(const std::string& text);
     // Shows a hint in place of the status text for this frame (none: empty).
     void ShowHint(const std::string& hint);
     // The whole text shown there now (the hint, else the status text).
     const std::string& StatusShown() const { return shown_; }
-    // The status text itself; whether it did not fit its two rows; and a
-    // count of the status texts set so far, to tell which is newer.
+    // The status text itself.
     const std::string& Status() const { return status_; }
-    bool StatusCut() const;
-    uint64_t StatusSerial() const { return statusserial_; }
 
     // ---- open to tests
     widgets::gadget* window = nullptr;
@@ -95,7 +90,7 @@ private:
     int Nearest(const float rgba[4]) const;
     const widgets::Toolkit& ui() const;
 
-    Editor& ed_;
+    Desk& ed_;
     int gx_ = 0, gy_ = 0;   // screen cell of the grid's top-left
     std::vector<Span> spans_;
     int64_t revision_ = -1;
@@ -112,7 +107,6 @@ private:
     bool lasthex_ = false;  // "hex" was ticked in the last frame
     std::string status_;
     std::string shown_;
-    uint64_t statusserial_ = 0;
 };
 
 }  // namespace editor

@@ -4,7 +4,6 @@
 #include <climits>
 
 #include "display/lineedit.h"
-#include "editor/editor.h"
 #include "editor/inspector.h"
 #include "format/bytes.h"
 #include "format/values.h"
@@ -32,11 +31,6 @@ int WidestNumber(format::ValueType t) {
 
 }  // namespace
 
-std::string RefusedChar(int c) {
-    if (c == ',') return "',' is not taken: the decimal mark is a point (1.5)";
-    const std::string why = display::Refusal(display::LineChars::Text, c);
-    return why.empty() ? std::string("'") + static_cast<char>(c) + "' is not taken here" : why;
-}
 
 // ---- editing ----------------------------------------------------------------------------
 
@@ -118,9 +112,9 @@ void InspectorPanel::SetValue() {
     // A model's new name: say how many children followed it.
     const mesh::chunkptr parent = target->getparent();
     if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == format::ValueType::Text)
-        SetStatus(std::to_string(plan.parents) + (plan.parents == 1 ? " PRNT renamed" : " PRNTs renamed"));
+        ed_.Status(std::to_string(plan.parents) + (plan.parents == 1 ? " PRNT renamed" : " PRNTs renamed"));
     else
-        SetStatus("");
+        ed_.Status("");
 }
 
 void InspectorPanel::GoTo() {

@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "mesh/chunk.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class ModelListPanel {
+class ModelListPanel : public Panel {
 public:
-    explicit ModelListPanel(Editor& ed) : ed_(ed) {}
+    explicit ModelListPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the "modl view" title and the anchor of the rows inside the chunk
     // actions window, and the scroll bar under root; rows is how many rows
@@ -28,7 +27,7 @@ public:
     // Makes the find box in the free area, when there is one.
     void BuildFind(widgets::gadget& root);
     // Appends "find model" (Enter in the find box) to the editor's table.
-    void AddCommands();
+    void AddCommands() override;
     // How many rows the list shows.
     int Rows() const { return scroll->w; }
     // After a refresh: the models in tree order and the scroll maximum; the
@@ -36,9 +35,9 @@ public:
     void SetModels(std::vector<mesh::chunkptr> list, int scrollmax);
     // Before the widgets are drawn: paints the rows and takes the hover and
     // the click of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the rows into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
 
     // ---- open to tests
     widgets::gadget* view = nullptr;    // the "modl view" title
@@ -54,7 +53,7 @@ private:
     // to it; says in the status text which of how many it is, or that none.
     void Find(bool next);
     std::string lastfind_;
-    Editor& ed_;
+    Desk& ed_;
     bool placed_ = false;  // the rows have been placed by a first draw
 };
 

@@ -5,14 +5,15 @@
 #include <cerrno>
 #include <new>
 
-#include "check/repair.h"
 #include "editor/editor.h"
 #include "editor/chunkactions.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/treepanel.h"
+#include "files/files.h"
+#include "files/stamp.h"
 #include "format/records.h"
-#include "host/files.h"
+#include "mesh/relay.h"
 #include "mesh/verify.h"
 
 namespace editor {
@@ -62,7 +63,7 @@ void Editor::OpenMesh() {
         // memory on the way, leaves the current mesh and its edits as they are.
         std::string why, note;
         const host::FileStamp stamp = host::StampOf(path);
-        mesh::mshptr m = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
+        mesh::mshptr m = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
         if (!m) {
             Message("Error!", WithPath("Unable to read mesh file.", path, why));
         } else {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
@@ -15,8 +14,9 @@
 #include "editor/prefs.h"
 #include "editor/toolrow.h"
 #include "editor/treepanel.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/formatlist.h"
+#include "mesh/relay.h"
 
 namespace editor {
 
@@ -71,7 +71,7 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (notfile.empty()) {
         std::string why, note;
         const host::FileStamp stamp = host::StampOf(path);
-        doc.mesh = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
+        doc.mesh = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithPath("Unable to read mesh file.", path, why));
         else {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/history.h"
-#include "host/files.h"
+#include "document/history.h"
+#include "files/stamp.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 

@@ -2,7 +2,7 @@
 // redo take back and make again exactly, under either material grouping; a
 // change that runs out of memory leaves everything as it was; the events
 // tell the panels what happened.
-#include "editor/document.h"
+#include "document/document.h"
 
 #include <gtest/gtest.h>
 

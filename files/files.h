@@ -168,20 +168,6 @@ std::string NativePath(const std::string& path);
 // file, a folder, or something else (a device, a pipe, a socket).
 enum class EntryKind { Missing, File, Directory, Other };
 EntryKind PathKind(const std::string& path);
-// Why path names no regular file to read: the system's reason when it
-// cannot be looked at ("No such file or directory"), "Is a directory", "Not
-// a regular file"; empty for a regular file.
-std::string NotAFile(const std::string& path);
-// What a file was at one moment, to tell whether another program wrote it
-// since: its identity on the disk, its size and its modification time (to
-// the nanosecond). A file that cannot be looked at has exists false.
-struct FileStamp {
-    bool exists = false;
-    uint64_t dev = 0, ino = 0;
-    int64_t size = 0, mtimens = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp StampOf(const std::string& path);
 // The folder of the running program (from /proc/self/exe), without a
 // trailing separator; empty when it cannot be told.
 std::string ProgramDir();

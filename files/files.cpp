@@ -1,6 +1,6 @@
 // The file layer: byte streams over files, reading whole files, path helpers,
 // arguments, the clock. Saving (AtomicFile) is in files_atomic.cpp.
-#include "host/files.h"
+#include "files/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -328,27 +328,6 @@ EntryKind PathKind(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
     if (S_ISREG(st.st_mode)) return EntryKind::File;
     return EntryKind::Other;
-}
-
-std::string NotAFile(const std::string& path) {
-    struct stat st;
-    if (path.empty()) return SystemError(ENOENT);
-    if (::stat(NativePath(path).c_str(), &st) != 0) return SystemError(errno);
-    if (S_ISDIR(st.st_mode)) return SystemError(EISDIR);
-    if (!S_ISREG(st.st_mode)) return "Not a regular file";
-    return "";
-}
-
-FileStamp StampOf(const std::string& path) {
-    FileStamp s;
-    struct stat st;
-    if (path.empty() || ::stat(NativePath(path).c_str(), &st) != 0) return s;
-    s.exists = true;
-    s.dev = static_cast<uint64_t>(st.st_dev);
-    s.ino = static_cast<uint64_t>(st.st_ino);
-    s.size = static_cast<int64_t>(st.st_size);
-    s.mtimens = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return s;
 }
 
 std::string ProgramDir() {

@@ -91,7 +91,7 @@ TEST_F(DiffPanelTest, LongStatusTextsAndDifferencesAreShownWhole) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        ed->inspector->SetStatus(c.status);
+        ed->Status(c.status);
         Point(0, ed->layout.H - 1);  // over nothing
         Frames(2);
         EXPECT_EQ(trim(Row(5).substr(size_t(first.dx))), c.row5);

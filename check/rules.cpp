@@ -109,6 +109,12 @@ constexpr Rule kRules[] = {
     {"parent-loop", E, "Following the parents from this model comes back to it.",
      "A loop has no root; the compiler refuses it.", "Break the loop by pointing one PRNT at a model outside it.",
      "MSH_VALIDATION_FAIL_NODE_PARENTS_NONCIRCULAR"},
+    {"rotation", W, "A transform's rotation (TRAN) is a quaternion whose length is not 1 (off by more than 1%).",
+     "The tools and the game turn the model by the four values as they are; a quaternion that is not of unit "
+     "length scales and skews the model and everything below it as it turns it.",
+     "Type the rotation again in degrees (the euler row of the TRAN in the inspector writes a unit quaternion), or "
+     "divide the four values by their length.",
+     ""},
     {"parent-order", W, "A model stands before its parent in the file.",
      "Some tools build the hierarchy in file order and need parents first.", "Move the model after its parent.",
      ""},

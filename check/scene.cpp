@@ -3,6 +3,8 @@
 // indices, parents, envelopes, the skeleton, cloth bones, collision) once
 // every one is known, and the option file's names against them.
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,7 +24,8 @@ std::string Printable(const std::string& s) {
 
 constexpr uint32_t kMatl = Tag("MATL"), kMatd = Tag("MATD"), kModl = Tag("MODL"), kName = Tag("NAME"),
                    kMndx = Tag("MNDX"), kMtyp = Tag("MTYP"), kPrnt = Tag("PRNT"), kFlgs = Tag("FLGS"),
-                   kSwci = Tag("SWCI"), kEnvl = Tag("ENVL"), kAtrb = Tag("ATRB"), kTx0d = Tag("TX0D");
+                   kSwci = Tag("SWCI"), kEnvl = Tag("ENVL"), kAtrb = Tag("ATRB"), kTx0d = Tag("TX0D"),
+                   kTran = Tag("TRAN");
 constexpr uint32_t kTextures[] = {kTx0d, Tag("TX1D"), Tag("TX2D"), Tag("TX3D")};
 
 constexpr int64_t kBoneType = 3, kClothType = 2, kShadowType = 6;
@@ -34,6 +37,13 @@ bool KnownType(int64_t t) { return (t >= 0 && t <= 4) || t == kShadowType; }
 bool KnownRenderType(int t) {
     return t == 0 || t == 3 || t == 4 || t == 6 || t == 7 || t == 11 || t == 22 || (t >= 24 && t <= 29);
 }
+// A length as the message gives it: up to four significant digits.
+std::string Fixed(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.4g", v);
+    return buf;
+}
+
 bool IsCollisionMesh(const std::string& name) { return StartsWithNoCase(name, "collision"); }
 
 // The flags of a collision name: "p_-svb-name", "collision_-s_plane".
@@ -182,6 +192,14 @@ void Checker::ModelHere(Frame& f) {
     if (const Node* swci = Kid(f, kSwci); swci && m.shape >= 0 && m.shape != 0 && m.shape != 2 && m.shape != 4)
         Add("collision-shape", Severity::warning, *swci, KidPath(*swci),
             "collision shape " + Num(m.shape) + " is none of sphere, cylinder, box (0, 2, 4): the game makes it a sphere");
+    if (const Node* tran = Kid(f, kTran); tran && tran->have >= 28) {
+        double length = 0;
+        for (size_t k = 0; k < 4; ++k) length += double(F32(Data(*tran), 12 + 4 * k)) * F32(Data(*tran), 12 + 4 * k);
+        length = std::sqrt(length);
+        if (std::isfinite(length) && std::fabs(length - 1) > 0.01)
+            Add("rotation", Severity::warning, *tran, KidPath(*tran),
+                "the rotation quaternion has length " + Fixed(length) + ", not 1");
+    }
     f.ctx.model = int(models_.size());
     models_.push_back(std::move(m));
 }

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "display/lineedit.h"
 #include "host/host.h"
 
 namespace display {
 
 // The settings of the configuration file, with their defaults.
+class tilemap;
+
 struct DisplaySettings {
     int32_t width = 96;   // grid width in cells
     int32_t height = 32;  // grid height in cells
@@ -78,8 +81,17 @@ public:
 // close the window ends the program.
 std::string InputLine(Display& display, const std::string& prompt, int row, int colour);
 
-// The same prompt starting with text, which Backspace and typing edit. True
-// and the edited text on Enter; false on Escape, with text left as it was.
-bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text);
+// A prompt of two rows at window row 2 that starts with text and edits it
+// with a caret (LineEdit, display/lineedit.h): the prompt and the line,
+// then the keys it takes or why the last input was refused. True and the
+// edited text on Enter; false on Escape, with text left as it was.
+bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text,
+              LineChars set = LineChars::Prompt);
+
+// Paints a line being edited into w cells of row y of grid from column x:
+// its text in colour, the part around the caret when it is longer, the
+// caret's cell inverted (blinking with frame), all of it inverted when it is
+// selected whole.
+void PaintLineEdit(tilemap& grid, int x, int y, int w, const LineEdit& line, long frame, int colour);
 
 }  // namespace display

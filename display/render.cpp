@@ -4,6 +4,7 @@
 
 #include "display/display.h"
 #include "display/lineedit.h"
+#include "display/palette.h"
 #include "display/tilemap.h"
 
 namespace display {
@@ -97,8 +98,59 @@ std::string InputLine(Display& display, const std::string& prompt, int /*row*/, 
     return text;
 }
 
-bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text) {
-    return RunLine(display, prompt, colour, text, true);
+void PaintLineEdit(tilemap& grid, int x, int y, int w, const LineEdit& line, long frame, int colour) {
+    namespace pal = palette;
+    if (w < 1) return;
+    // The caret stays in view: the line scrolls by what runs past the right.
+    const std::string& text = line.Text();
+    const size_t caret = line.Caret();
+    const size_t first = caret + 1 > size_t(w) ? caret + 1 - size_t(w) : 0;
+    const bool all = line.AllSelected();
+    grid.SetTiles(x, y, w, 1, 0, colour, all ? pal::kText : pal::kScreen, 1);
+    grid.InsertString(x, y, text.substr(first, size_t(w)), all ? pal::kScreen : colour,
+                      all ? pal::kText : pal::kScreen, 0, 1, 0, -1);
+    // The caret: its cell drawn inverted, blinking.
+    if (!all && frame % 40 < 28) {
+        const int cx = x + static_cast<int>(caret - first);
+        uint8_t g = 0, f = 0, b = 0;
+        grid.GrabTile(cx, y, g, f, b);
+        grid.SetTile(cx, y, g, pal::kScreen, pal::kText, 1);
+    }
+}
+
+bool EditLine(Display& display, const std::string& prompt, int colour, std::string& text, LineChars set) {
+    namespace pal = palette;
+    host::Host& host = display.host;
+    tilemap bar(std::max(1, display.settings.width - 4), 2);
+    LineEdit line(text, set);
+    const int promptw = std::min(static_cast<int>(prompt.size()), bar.tmapw / 2);
+    host.ClearKeys();
+    for (long frame = 0;; ++frame) {
+        if (host.KeyPresses(host::kKeyEscape) > 0) {
+            host.ClearKeys();
+            return false;
+        }
+        line.Keys(host);
+        // Every character typed since the last frame, so a paste through
+        // the window system is quick.
+        for (int c = host.NextTypedChar(); c != 0; c = host.NextTypedChar()) {
+            if (line.Type(c) != LineKey::Enter) continue;
+            host.ClearKeys();
+            text = line.Text();
+            return true;
+        }
+        host.ClearScreen();
+        bar.Fill(0, pal::kText, pal::kPanel, 1);
+        bar.InsertString(0, 0, prompt.substr(0, size_t(promptw)), pal::kText, pal::kPanel, 0, 1, 0, -1);
+        PaintLineEdit(bar, promptw, 0, bar.tmapw - promptw, line, frame, colour);
+        const std::string help = line.Refused().empty()
+                                     ? "Enter: accept  Escape: cancel  Home, End  Control+A: all  Control+V: paste"
+                                     : line.Refused();
+        bar.InsertString(0, 1, help.substr(0, size_t(bar.tmapw)), line.Refused().empty() ? pal::kLabel : pal::kText,
+                         line.Refused().empty() ? pal::kPanel : pal::kFlagged, 0, 1, 0, -1);
+        bar.Draw(display, 2, 2, 0, 0, -1, -1);
+        host.ModalFlip();
+    }
 }
 
 }  // namespace display

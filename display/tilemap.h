@@ -16,6 +16,11 @@ namespace display {
 
 class Display;
 
+// The glyph that ends a text cut short where it ran out of room ('\xaf', a
+// double angle quote in the tile set), so a cut name or number is never read
+// as a whole one.
+inline constexpr int kCutMark = 175;
+
 class tilemap {
 public:
     int32_t tmapw = 0;

@@ -11,6 +11,7 @@ void Document::Replace(mesh::mshptr m, std::string newtitle, std::string newpath
     mesh = std::move(m);
     title = std::move(newtitle);
     path = std::move(newpath);
+    stamp = {};
     selchunk = nullptr;
     readnote.clear();
     history.Clear();
@@ -42,12 +43,12 @@ void Document::Change(const std::string& name, const mesh::chunkptr& scopein, Re
         }
     }
     Snapshot before = Snapshot::Take(scope, subtree);
-    const Place placebefore{selchunk, datacursor};
+    const Place placebefore = TakePlace(selchunk, datacursor, root, scope, subtree);
     try {
         change();
         Refresh();
         const Snapshot after = Snapshot::Take(scope, subtree);
-        history.Record(name, before, after, placebefore, {selchunk, datacursor});
+        history.Record(name, before, after, placebefore, TakePlace(selchunk, datacursor, root, scope, subtree));
     } catch (const std::bad_alloc&) {
         // Memory ran out half way: every field the change could reach goes
         // back as it was taken, and no step is recorded. The command's
@@ -96,10 +97,13 @@ void Document::StepOver(bool forward) {
     if (!step || !mesh || !mesh->hedr) return;
     const mesh::chunkptr root = mesh->hedr;
     const Place place = forward ? step->after : step->before;
-    const Place was{selchunk, datacursor};
+    const std::string said = (forward ? "redone: " : "undone: ") + step->name;
+    const Place was{selchunk, datacursor, {}, {}};
     Rejoin(forward ? history.Redo() : history.Undo());
     try {
-        selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
+        // Inside a grouped material the chunks are new: the place is found
+        // by its position, with the open rows there.
+        selchunk = PutPlace(place, root);
         datacursor = place.datacursor;
         Refresh();
     } catch (const std::bad_alloc&) {
@@ -111,6 +115,7 @@ void Document::StepOver(bool forward) {
         Refresh();
         throw;
     }
+    notices.Emit({said});
 }
 
 void Document::Undo() { StepOver(false); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/history.h"
+#include "files/stamp.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 
@@ -62,6 +63,7 @@ public:
     int datacursor = kNoCursor;     // byte index of the data cursor; negative: none
     std::string title = "Welcome to vornabel!";
     std::string path;               // the file last opened or saved; empty: none
+    host::FileStamp stamp;          // that file when it was read or written
     // What reading the file had to say (a file that ended inside its root,
     // sizes re-laid to take their padding); empty once it is saved or
     // replaced.
@@ -81,8 +83,10 @@ public:
 
     // The root chunk, or null.
     mesh::chunkptr Root() const { return mesh ? mesh->hedr : nullptr; }
-    // Whether there are changes that were not saved.
-    bool Modified() const { return mesh && history.Modified(); }
+    // Whether there are changes that were not saved: edits, or what reading
+    // the file mended (sizes re-laid, a file cut short), which only a save
+    // writes.
+    bool Modified() const { return mesh && (history.Modified() || !readnote.empty()); }
     // A mesh takes the place of the current one: nothing selected, a fresh
     // history that counts it as saved. Tells MeshReplaced; the caller
     // refreshes.

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "mesh/walk.h"
+
 namespace editor {
 
 namespace {
@@ -151,6 +153,10 @@ bool History::Record(const std::string& name, const Snapshot& before, const Snap
     if (step.entries.empty()) return false;
 
     step.bytes = sizeof(Step) + step.name.capacity() + step.entries.capacity() * sizeof(Entry);
+    for (const Place* p : {&step.before, &step.after}) {
+        step.bytes += p->selpath.capacity() * sizeof(size_t) + p->matlrows.capacity() * sizeof(MatlRows);
+        for (const MatlRows& m : p->matlrows) step.bytes += m.open.capacity();
+    }
     std::unordered_map<const void*, size_t> arrays;
     for (Entry& e : step.entries) {
         // A container's data is derived from its children when it is put
@@ -359,6 +365,53 @@ mesh::chunkptr NearestInTree(const mesh::chunkptr& c, const mesh::chunkptr& root
         cur = p;
     }
     return cur ? lowest : nullptr;
+}
+
+Place TakePlace(const mesh::chunkptr& selchunk, int datacursor, const mesh::chunkptr& root,
+                const mesh::chunkptr& scope, bool subtree) {
+    Place p{selchunk, datacursor, {}, {}};
+    bool inmatl = false;
+    for (mesh::chunkptr a = selchunk; a && !inmatl; a = a->getparent()) inmatl = a->name == "MATL";
+    if (inmatl && root) {
+        // The child indexes from the root, as a walk up finds them.
+        for (mesh::chunkptr c = selchunk; c && c != root; c = c->getparent()) {
+            const mesh::chunkptr parent = c->getparent();
+            const int at = parent ? parent->IndexOfKid(c.get()) : -1;
+            if (at < 0) {
+                p.selpath.clear();
+                break;
+            }
+            p.selpath.push_back(static_cast<size_t>(at));
+        }
+        std::reverse(p.selpath.begin(), p.selpath.end());
+    }
+    if (!scope || !subtree) return p;
+    mesh::PreOrder(*scope, [&](mesh::chunk& c) {
+        if (c.name != "MATL") return true;
+        if (c.kids.empty()) return false;
+        MatlRows rows{c.shared_from_this(), {}};
+        mesh::PreOrder(c, [&](const mesh::chunk& k) {
+            if (&k != &c) rows.open.push_back(k.expanded ? 1 : 0);
+        });
+        p.matlrows.push_back(std::move(rows));
+        return false;
+    });
+    return p;
+}
+
+mesh::chunkptr PutPlace(const Place& place, const mesh::chunkptr& root) {
+    for (const MatlRows& rows : place.matlrows) {
+        if (rows.matl->kids.empty() || NearestInTree(rows.matl, root) != rows.matl) continue;
+        size_t i = 0;
+        mesh::PreOrder(*rows.matl, [&](mesh::chunk& k) {
+            if (&k != rows.matl.get() && i < rows.open.size()) k.expanded = rows.open[i++];
+        });
+    }
+    mesh::chunkptr sel = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
+    if (sel == place.selchunk || place.selpath.empty()) return sel;
+    mesh::chunkptr c = root;
+    for (size_t at : place.selpath) c = c && at < c->kids.size() ? c->kids[at] : nullptr;
+    return c && c->name == place.selchunk->name ? c : sel;
 }
 
 }  // namespace editor

@@ -64,10 +64,23 @@ struct Snapshot {
 // The data cursor's value when there is none.
 constexpr int kNoCursor = -5;
 
+// The open rows inside a grouped MATL: the open flag of each chunk below
+// it, in pre-order.
+struct MatlRows {
+    mesh::chunkptr matl;
+    std::vector<uint8_t> open;
+};
+
 // What the user sees of the editing position, put back with a step.
 struct Place {
     mesh::chunkptr selchunk;
     int datacursor = kNoCursor;
+    // A step puts a MATL back as a leaf and grouping makes its chunks anew,
+    // so inside one the place is kept by position: the selection's child
+    // indexes from the root (empty when it is in no MATL), and the open
+    // rows of every grouped MATL the change could reach.
+    std::vector<size_t> selpath;
+    std::vector<MatlRows> matlrows;
 };
 
 class History {
@@ -133,6 +146,9 @@ public:
     void MarkSaved() { saved_ = Top(); }
     // Whether the state differs from the one last opened or saved.
     bool Modified() const { return Top() != saved_; }
+    // The state now: equal values, equal meshes (an undo and its redo come
+    // back to the same value).
+    uint64_t State() const { return Top(); }
 
     size_t Steps() const { return steps_.size(); }
     // What the steps hold, in bytes, as counted when they were recorded.
@@ -181,5 +197,16 @@ private:
 // The nearest of c and its ancestors that stands in the tree under root;
 // null when none does.
 mesh::chunkptr NearestInTree(const mesh::chunkptr& c, const mesh::chunkptr& root);
+
+// The place to go back with a step: the selection and the data cursor, and
+// the open rows of the grouped MATLs under scope (in its subtree, or scope
+// itself when not subtree).
+Place TakePlace(const mesh::chunkptr& selchunk, int datacursor, const mesh::chunkptr& root,
+                const mesh::chunkptr& scope, bool subtree);
+// Puts back the open rows of a place's MATLs, as far as they hold the chunks
+// they had, and returns the chunk to select: the one selected when it is in
+// the tree, else the one of its name at its place, else its nearest ancestor
+// in the tree.
+mesh::chunkptr PutPlace(const Place& place, const mesh::chunkptr& root);
 
 }  // namespace editor

@@ -11,7 +11,7 @@
 
 #include "display/palette.h"
 #include "editor/panel.h"
-#include "editor/inspector.h"
+#include "editor/statusline.h"
 
 namespace editor {
 
@@ -22,10 +22,6 @@ namespace {
 std::string Count(size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
-
-// Rows at the bottom of the window for the whole text of one finding, and the
-// rule above them.
-constexpr int kMessageRows = 4;
 
 // Rows of at most width characters: each breaks at its last blank when that
 // keeps most of the row, else where the row ends (paths have no blanks), so
@@ -46,6 +42,12 @@ std::vector<std::string> Rows(const std::string& text, size_t width, size_t most
         rows.push_back(text.substr(at, len));
         at = next;
     }
+    // What is left over is marked, never dropped unseen.
+    if (at < text.size() && !rows.empty()) {
+        std::string& last = rows.back();
+        if (last.size() >= width) last.pop_back();
+        last += static_cast<char>(display::kCutMark);
+    }
     return rows;
 }
 
@@ -61,6 +63,10 @@ std::string Line(const check::Finding& f) {
 void CheckPanel::Build(widgets::gadget& root) {
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
+    ed_.doc.notices.Subscribe([this](const Notice& n) {
+        notice_ = n.text;
+        ++notices_;
+    });
     const int W = l.W, T = l.T;
     // Rows of findings and their scroll bar.
     window = widgets::gadget::CreateWindow("check", 41, T - 15, W - 42, 14, root);
@@ -137,8 +143,10 @@ void CheckPanel::Check() {
     for (const check::Finding& f : findings_) errors += f.severity == check::Severity::error ? 1 : 0;
     const std::string summary =
         Count(errors, "error", "errors") + ", " + Count(findings_.size() - errors, "warning", "warnings");
+    summary_ = "check: " + summary;
+    listedstate_ = doc.history.State();
     if (window) {
-        window->title = "check: " + summary;
+        window->title = summary_;
         scroll->state = 0;
     } else {
         ed_.Message("check", summary);
@@ -165,6 +173,8 @@ void CheckPanel::View(display::tilemap&) {
     }
     // Hidden under the enlarged preview, the window takes no clicks.
     if (!window || window->hidden) return;
+    if (checked_ || showdiff_)
+        window->title = summary_ + (doc.history.State() != listedstate_ ? " (stale)" : "");
     if (showdiff_) return PaintDifferences();
     PaintFindings();
 }
@@ -174,28 +184,29 @@ void CheckPanel::PaintFindings() {
     const widgets::Toolkit& ui = ed_.ui;
     if (!checked_) window->title = "check";
     grid.Fill(0, pal::kText, pal::kPanel, 0);
-    const int rows = std::max(1, grid.tmaph - kMessageRows - 1);
+    const int rows = ListRows();
     scroll->h = std::max(0, static_cast<int>(findings_.size()) - rows);
     scroll->state = std::clamp(scroll->state, 0, scroll->h);
-    if (!checked_) {
-        grid.InsertString(0, 0, "Control+K or check: the deep check", pal::kText, pal::kPanel, 0, 0, 0, -1);
-        return;
-    }
-    if (findings_.empty()) {
-        grid.InsertString(0, 0, "No findings.", pal::kText, pal::kPanel, 0, 0, 0, -1);
+    if (!checked_ || findings_.empty()) {
+        grid.InsertString(0, 0, checked_ ? "No findings." : "Control+K or check: the deep check", pal::kText,
+                          pal::kPanel, 0, 0, 0, -1);
+        PaintDetail(rows, "", "", "");
         return;
     }
     const int x0 = anchor->dx, y0 = anchor->dy;
     const int first = scroll->state;
-    int shown = chosen_;
+    int hovering = -1;
     for (int r = 0; r < rows; ++r) {
         const size_t i = static_cast<size_t>(first + r);
         if (i >= findings_.size()) break;
         const check::Finding& f = findings_[i];
         const mesh::chunkptr c = f.where.lock();
         const bool hovered = painted_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
-        if (hovered) shown = int(i);
-        if (hovered && ui.Released(1)) chosen_ = int(i);
+        if (hovered) hovering = int(i);
+        if (hovered && ui.Released(1)) {
+            chosen_ = int(i);
+            chosenserial_ = notices_;
+        }
         // Only a chunk still in the tree can be selected.
         if (hovered && ui.Released(1)) ed_.Reveal(c);
         if (hovered && i != hinted_) {
@@ -210,15 +221,20 @@ void CheckPanel::PaintFindings() {
         else
             grid.InsertString(0, r, text, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, grid.tmapw);
     }
-    // The whole text of one finding under a rule.
+    auto text = [this](int i) { return i >= 0 && size_t(i) < findings_.size() ? Line(findings_[size_t(i)]) : ""; };
+    PaintDetail(rows, text(hovering), text(chosen_), "Point at a finding for its whole text.");
+}
+
+void CheckPanel::PaintDetail(int rows, const std::string& hovered, const std::string& chosen, const char* none) {
     if (grid.tmaph <= rows) return;
     grid.InsertString(0, rows, std::string(size_t(grid.tmapw), char(196)), pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
-    if (shown < 0 || size_t(shown) >= findings_.size()) {
-        grid.InsertString(0, rows + 1, "Point at a finding for its whole text.", pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
-        return;
-    }
-    const std::vector<std::string> lines =
-        Rows(Line(findings_[size_t(shown)]), size_t(grid.tmapw), size_t(grid.tmaph - rows - 1));
+    // A status text too long for its rows, unless a row was clicked since.
+    std::string text = hovered;
+    if (text.empty() && FlowStatus(notice_, StatusPlace::For(ed_.layout)).cut &&
+        (chosen.empty() || notices_ > chosenserial_))
+        text = notice_;
+    if (text.empty()) text = chosen.empty() ? none : chosen;
+    const std::vector<std::string> lines = Rows(text, size_t(grid.tmapw), size_t(grid.tmaph - rows - 1));
     for (size_t k = 0; k < lines.size(); ++k)
         grid.InsertString(0, rows + 1 + int(k), lines[k], pal::kText, pal::kPanel, 0, 0, 0, grid.tmapw);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -97,10 +98,18 @@ public:
     widgets::gadget* fixbutton = nullptr;  // on the window's lower edge
     widgets::gadget* fixallbutton = nullptr;
     display::tilemap grid;                 // the window's rows
+    // Rows of the list: the window's last rows show the whole text of one.
+    static constexpr int kDetailRows = 4;
+    int ListRows() const { return std::max(1, grid.tmaph - kDetailRows - 1); }
 
 private:
     void PaintFindings();
     void PaintDifferences();
+    // The rule under rows of the list and a whole text wrapped below it: the
+    // row under the pointer's (hovered), else the newer of the row last
+    // clicked (chosen) and a status text too long for its own rows, else
+    // what to do for one (none).
+    void PaintDetail(int rows, const std::string& hovered, const std::string& chosen, const char* none);
     // Plans the repairs of the current mesh.
     void PlanFixes();
 
@@ -112,10 +121,19 @@ private:
     std::weak_ptr<mesh::msh> diffedmesh_;
     bool showdiff_ = false;
     std::vector<Fixable> repairs_;
+    // What the window's title says of the list, and the history's state the
+    // list was made in: after any change or undo the title marks it stale.
+    std::string summary_;
+    uint64_t listedstate_ = 0;
     size_t hinted_ = SIZE_MAX;  // the finding whose repair the status text names
     // The finding last clicked (-1: none); its whole text shows below the
     // list unless the pointer is on another one.
     int chosen_ = -1;
+    int chosendiff_ = -1;         // the same of the differences
+    // The last status text (a Notice), how many have been, and how many had
+    // been when a row was last clicked: the newer of the two shows whole.
+    std::string notice_;
+    uint64_t notices_ = 0, chosenserial_ = 0;
     bool painted_ = false;  // the window has been placed by a first draw
 };
 

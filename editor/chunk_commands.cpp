@@ -11,6 +11,7 @@
 #include "editor/inspector.h"
 #include "editor/treepanel.h"
 #include "files/files.h"
+#include "files/stamp.h"
 #include "format/records.h"
 #include "mesh/relay.h"
 #include "mesh/verify.h"
@@ -61,11 +62,13 @@ void Editor::OpenMesh() {
         // Read and grouped aside: a file that cannot be read, or a lack of
         // memory on the way, leaves the current mesh and its edits as they are.
         std::string why, note;
+        const host::FileStamp stamp = host::StampOf(path);
         mesh::mshptr m = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
         if (!m) {
-            Message("Error!", WithReason("Unable to read mesh file.", why));
+            Message("Error!", WithPath("Unable to read mesh file.", path, why));
         } else {
             doc.Replace(m, host::BaseName(path), path);
+            doc.stamp = stamp;
             doc.readnote = note;
             Status(note);
         }
@@ -81,24 +84,47 @@ bool Editor::SaveMeshAs() {
     if (!path.empty() && doc.mesh) {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
+        if (!OverwriteAllowed(path)) {
+            FlushInput();
+            return false;
+        }
         if (doc.mesh->Save(path, doc.recognizematl, &why)) {
             doc.title = host::BaseName(path);
             doc.path = path;
+            doc.stamp = host::StampOf(path);
             doc.history.MarkSaved();
             doc.readnote.clear();
             saved = true;
         } else {
-            Message("Error!", WithReason("Unable to write mesh file.", why));
+            Message("Error!", WithPath("Unable to write mesh file.", path, why));
         }
     }
     FlushInput();
     return saved;
 }
 
+bool Editor::OverwriteAllowed(const std::string& path) {
+    // Only the file this mesh was read from or last saved to is looked at:
+    // another program may have written it since, and saving would lose that.
+    const host::FileStamp now = host::StampOf(path);
+    if (!doc.stamp.exists || !now.exists) return true;
+    const bool ours = host::NativePath(path) == host::NativePath(doc.path) ||
+                      (now.dev == doc.stamp.dev && now.ino == doc.stamp.ino);
+    if (!ours || now == doc.stamp) return true;
+    const std::string what = now.size != doc.stamp.size
+                                 ? "its size is now " + std::to_string(now.size) + " bytes, was " +
+                                       std::to_string(doc.stamp.size)
+                                 : std::string("it was written again");
+    const bool yes = Ask("Confirm", WithReason(WithReason("Another program changed the file since it was read:", path),
+                                               what + ". Overwrite its changes?")) == 0;
+    FlushInput();
+    return yes;
+}
+
 void Editor::NewMesh() {
     // With unsaved changes the question is whether to save them; otherwise
     // whether to start anew at all.
-    const bool go = doc.mesh && doc.history.Modified()
+    const bool go = doc.Modified()
                         ? MayDropMesh()
                         : widgets::PopupConfirm(ui, "Confirm", "Create new mesh?") == 0;
     if (go) {
@@ -191,7 +217,7 @@ void Editor::ExportChunk() {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
         if (!mesh::ExportChunk(doc.selchunk, path, doc.recognizematl, &why))
-            Message("Error!", WithReason("Unable to write chunk file.", why));
+            Message("Error!", WithPath("Unable to write chunk file.", path, why));
     }
     doc.Refresh();
     host.ClearKeys();
@@ -213,7 +239,7 @@ void Editor::ImportAfter() {
     mesh::mshptr m = mesh::msh::ReadMsh(path, doc.formatlist, doc.recognizematl, &why);
     const int idx = parent->IndexOfKid(sel.get());
     if (!m || !m->hedr) {
-        Message("Error!", WithReason("Unable to read chunk file.", why));
+        Message("Error!", WithPath("Unable to read chunk file.", path, why));
     } else if (idx >= 0) {
         doc.Change("import after", parent, Document::Reach::own,
                [&] { parent->InsertKid(static_cast<size_t>(idx) + 1, m->hedr); });
@@ -237,7 +263,7 @@ void Editor::ImportUnder() {
     std::string why;
     mesh::mshptr m = mesh::msh::ReadMsh(path, doc.formatlist, doc.recognizematl, &why);
     if (!m || !m->hedr) {
-        Message("Error!", WithReason("Unable to read chunk file.", why));
+        Message("Error!", WithPath("Unable to read chunk file.", path, why));
         doc.Refresh();
         host.ClearKeys();
         return;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "display/codepage.h"
 #include "editor/panel.h"
 
 namespace editor {
@@ -44,7 +45,7 @@ void ChunkActionsPanel::View(display::tilemap&) {
     window->title = "chunk actions";
     if (!ed_.doc.selchunk) return;
     const std::string name = ed_.doc.selchunk->FetchName();
-    if (!name.empty()) window->title = name;
+    if (!name.empty()) window->title = display::TextGlyphs(name);
 }
 
 }  // namespace editor

@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
+#include "editor/modellist.h"
 #include "editor/rename_all.h"
 #include "editor/toolrow.h"
 
@@ -37,6 +38,8 @@ void Editor::BuildCommands() {
     checks_->AddCommands();
     // A model or a texture renamed with every reference.
     AddRenameAll(*this);
+    // The next model whose name holds what the find box holds.
+    modellist->AddCommands();
 }
 
 void Editor::HoverHint() {
@@ -107,7 +110,7 @@ void Editor::RunCommands() {
 // ---- before the mesh is dropped ---------------------------------------------------
 
 bool Editor::MayDropMesh() {
-    if (!doc.mesh || !doc.history.Modified()) return true;
+    if (!doc.Modified()) return true;
     const int answer = widgets::PopupSaveChanges(ui, "Confirm", "Save changes to " + doc.title + "?");
     FlushInput();
     if (answer == 0) return SaveMeshAs();

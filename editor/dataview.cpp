@@ -13,6 +13,7 @@
 
 #include "display/palette.h"
 #include "editor/panel.h"
+#include "editor/statusline.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "format/records.h"
@@ -149,6 +150,11 @@ void DataPanel::Prepare() {
 }
 
 void DataPanel::View(display::tilemap& screen) {
+    // What the value box did not take is said, not dropped unseen.
+    if (valuebox->refused) {
+        ed_.Status("value box: " + RefusedChar(valuebox->refused));
+        valuebox->refused = 0;
+    }
     Bytes();
     Readouts(screen);
 }

@@ -40,7 +40,7 @@ void CheckPanel::Compare() {
     std::string why, note;
     const mesh::mshptr other = mesh::OpenRelaid(path, ed.doc.formatlist, ed.doc.recognizematl, true, why, note);
     if (!other || !other->hedr) {
-        ed.Message("Error!", WithReason("Unable to read mesh file.", why));
+        ed.Message("Error!", WithPath("Unable to read mesh file.", path, why));
         ed.FlushInput();
         return;
     }
@@ -55,6 +55,7 @@ void CheckPanel::Compare() {
         for (meshdiff::Difference& d : differences_) std::swap(d.where, d.inb);
     diffedmesh_ = doc.mesh;
     showdiff_ = true;
+    chosendiff_ = -1;
     ed.doc.findingschanged.Emit({});
     const size_t n = differences_.size();
     const std::string sides = saved ? std::string("A saved file, B open mesh")
@@ -62,8 +63,10 @@ void CheckPanel::Compare() {
     const std::string summary =
         (n == 0 ? std::string("no difference") : std::to_string(n) + (n == 1 ? " difference" : " differences")) +
         " (" + sides + ")";
+    summary_ = "diff: " + summary;
+    listedstate_ = doc.history.State();
     if (window) {
-        window->title = "diff: " + summary;
+        window->title = summary_;
         scroll->state = 0;
     } else {
         ed.Message("diff", summary);
@@ -74,28 +77,39 @@ void CheckPanel::Compare() {
 void CheckPanel::PaintDifferences() {
     const widgets::Toolkit& ui = ed_.ui;
     grid.Fill(0, pal::kText, pal::kPanel, 0);
-    const int rows = grid.tmaph;
+    const int rows = ListRows();
     scroll->h = std::max(0, static_cast<int>(differences_.size()) - rows);
     scroll->state = std::clamp(scroll->state, 0, scroll->h);
     if (differences_.empty()) {
         grid.InsertString(0, 0, "No differences.", pal::kText, pal::kPanel, 0, 0, 0, -1);
+        PaintDetail(rows, "", "", "");
         return;
     }
     const int x0 = anchor->dx, y0 = anchor->dy;
     const int first = scroll->state;
+    int hovering = -1;
     for (int r = 0; r < rows; ++r) {
         const size_t i = static_cast<size_t>(first + r);
         if (i >= differences_.size()) break;
         const meshdiff::Difference& d = differences_[i];
         const mesh::chunkptr c = std::const_pointer_cast<mesh::chunk>(d.where.lock());
         const bool hovered = painted_ && ui.mx >= x0 && ui.mx < x0 + grid.tmapw && ui.my == y0 + r;
-        if (hovered && ui.Released(1)) ed_.Reveal(c);
+        if (hovered) hovering = int(i);
+        if (hovered && ui.Released(1)) {
+            chosendiff_ = int(i);
+            chosenserial_ = notices_;
+            ed_.Reveal(c);
+        }
         const std::string text = meshdiff::Line(d);
         if (c && ed_.doc.selchunk == c)
             grid.InsertString(0, r, text, pal::kPanel, pal::kText, 0, 0, 0, grid.tmapw);
         else
             grid.InsertString(0, r, text, pal::kText, hovered ? pal::kHover : pal::kPanel, 0, 0, 0, grid.tmapw);
     }
+    auto text = [this](int i) {
+        return i >= 0 && size_t(i) < differences_.size() ? meshdiff::Line(differences_[size_t(i)]) : "";
+    };
+    PaintDetail(rows, text(hovering), text(chosendiff_), "Point at a difference for its whole text.");
 }
 
 }  // namespace editor

@@ -67,18 +67,21 @@ void Editor::Startup(const std::vector<std::string>& args) {
 void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return;
     const std::string& path = args[0];
-    if (host::PathKind(path) == host::EntryKind::File) {
+    const std::string notfile = host::NotAFile(path);
+    if (notfile.empty()) {
         std::string why, note;
+        const host::FileStamp stamp = host::StampOf(path);
         doc.mesh = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
-            Message("Error!", WithReason("Unable to read mesh file.", why));
+            Message("Error!", WithPath("Unable to read mesh file.", path, why));
         else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
+            doc.stamp = stamp;
             doc.readnote = note;
             Status(note);
         }
     } else {
-        Message("Error!", "Failed to open mesh file.");
+        Message("Error!", WithPath("Failed to open mesh file.", path, notfile));
     }
 }
 

@@ -137,6 +137,10 @@ private:
     void OpenMesh();
     // True when the mesh was written.
     bool SaveMeshAs();
+    // Before a save over path: when it is the file the mesh was read from or
+    // last saved to and another program changed it since, asks whether to
+    // overwrite it. True when the save may go on.
+    bool OverwriteAllowed(const std::string& path);
     void NewMesh();
     void RenameChunk();
     void DeleteChunk();

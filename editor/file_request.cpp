@@ -15,28 +15,29 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
     host::Host& host = display.host;
     const int width = display.settings.width - 4;
     display::tilemap bar(width > 1 ? width : 1, 3);
-    std::string typed = host::NativePath(initial);
+    display::LineEdit line(host::NativePath(initial), display::LineChars::Any);
     bool asking = false;  // whether to replace the existing file typed
     host.ClearKeys();
     long frame = 0;
     for (;;) {
+        if (!asking) line.Keys(host);
         // Every character typed since the last frame, so pasting is quick.
         for (int c = host.NextTypedChar(); c != 0; c = host.NextTypedChar()) {
             if (asking) {
                 if (c == 'y' || c == 'Y') {
                     host.ClearKeys();
-                    return typed;
+                    return line.Text();
                 }
                 if (c == 'n' || c == 'N') asking = false;  // back to the path
                 continue;
             }
-            if (display::TypeInto(typed, c, display::LineChars::Any) == display::LineKey::Enter) {
-                if (save && host::PathKind(typed) == host::EntryKind::File) {
+            if (line.Type(c) == display::LineKey::Enter) {
+                if (save && host::PathKind(line.Text()) == host::EntryKind::File) {
                     asking = true;
                     continue;
                 }
                 host.ClearKeys();
-                return typed;
+                return line.Text();
             }
         }
         if (host.KeyPresses(host::kKeyEscape) > 0) {
@@ -51,14 +52,11 @@ std::string PromptPath(display::Display& display, const std::string& title, cons
         host.ClearScreen();
         bar.Fill(0, pal::kText, pal::kPanel, 1);
         bar.InsertString(0, 0, title + " - type a path:", pal::kText, pal::kPanel, 0, 1, 0, -1);
-        std::string shown = typed + (frame % 80 < 40 ? "_" : " ");
-        // A long path shows its end, where the typing happens.
-        if (static_cast<int>(shown.size()) > bar.tmapw) shown = shown.substr(shown.size() - bar.tmapw);
-        bar.InsertString(0, 1, shown, pal::kText, pal::kScreen, 0, 1, 0, -1);
-        bar.InsertString(0, 2,
-                         asking ? "The file exists. Replace it?   Y: replace   N or Escape: change the path"
-                                : "Enter: accept   Escape: cancel",
-                         pal::kLabel, pal::kPanel, 0, 1, 0, -1);
+        display::PaintLineEdit(bar, 0, 1, bar.tmapw, line, frame, pal::kText);
+        const std::string help = asking ? "The file exists. Replace it?   Y: replace   N or Escape: change the path"
+                                 : !line.Refused().empty() ? line.Refused()
+                                 : "Enter: accept  Escape: cancel  Home, End  Control+A: all  Control+V: paste";
+        bar.InsertString(0, 2, help, pal::kLabel, pal::kPanel, 0, 1, 0, -1);
         bar.Draw(display, 2, 2, 0, 0, -1, -1);
         ++frame;
         host.ModalFlip();

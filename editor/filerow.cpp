@@ -27,7 +27,7 @@ void FileRowPanel::Prepare() {
 }
 
 void FileRowPanel::ShowTitle(const std::string& text) {
-    title->title = text + (ed_.doc.mesh && ed_.doc.history.Modified() ? " *" : "");
+    title->title = text + (ed_.doc.Modified() ? " *" : "");
 }
 
 }  // namespace editor

@@ -4,11 +4,16 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
+#include "display/codepage.h"
+#include "display/lineedit.h"
 #include "display/palette.h"
 #include "editor/panel.h"
+#include "editor/statusline.h"
 #include "format/bytes.h"
 #include "format/number.h"
+#include "format/values.h"
 #include "host/host.h"
 
 namespace editor {
@@ -22,29 +27,16 @@ using namespace display::palette;
 constexpr int kLabelWidth = 12;
 constexpr int kWheelRows = 3;
 
-// What the edit box takes: a number in any syntax (binary digits, a long
-// decimal fraction), a text of a record whose size follows it.
-constexpr int kMostNumberChars = 1024;
-constexpr int kMostTextChars = 65536;
-
-// The characters of the widest decimal value of a number field.
-int WidestNumber(format::ValueType t) {
-    switch (t) {
-        case format::ValueType::U8: return 3;    // 255
-        case format::ValueType::U16: return 5;   // 65535
-        case format::ValueType::U32: return 10;  // 4294967295
-        case format::ValueType::I32: return 11;  // -2147483648
-        case format::ValueType::F32: return 15;  // -1.17549435e-38
-        default: return 10;
-    }
-}
-
 // The values of a line as they fit in `room` cells (each followed by a
 // blank): as decoded, or with their fractions at fewer significant digits,
 // down to one, until the row fits. Integers and texts stay as they are.
 std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
     std::vector<std::string> out;
-    for (const mesh::InspectValue& v : line.fields) out.push_back(v.text.empty() ? " " : v.text);
+    // A text that is not ASCII shows the characters it holds.
+    for (const mesh::InspectValue& v : line.fields) {
+        const bool text = v.type == format::ValueType::Text || v.type == format::ValueType::FixedText;
+        out.push_back(v.text.empty() ? " " : text ? display::TextGlyphs(v.text) : v.text);
+    }
     auto width = [&] {
         int64_t w = 0;
         for (const std::string& s : out) w += static_cast<int64_t>(s.size()) + 1;
@@ -66,6 +58,15 @@ std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
     return out;
 }
 
+// Every character from the blank on but DEL: the edit box drops nothing that
+// is typed, and a value it cannot take is refused whole with the reason.
+std::string EveryChar() {
+    std::string s;
+    for (int c = ' '; c < 256; ++c)
+        if (c != 0x7F) s += static_cast<char>(c);
+    return s;
+}
+
 }  // namespace
 
 // ---- building -------------------------------------------------------------------
@@ -77,7 +78,9 @@ void InspectorPanel::Build(gadget& root) {
     const int w = l.W - 42, h = l.T - 23;
 
     // The tool row's status text, right of its buttons.
-    statuslabel = gadget::CreateLabel("", 70, 5, l.W - 71, 1, root, 1);
+    const StatusPlace at = StatusPlace::For(l);
+    statuslabel = gadget::CreateLabel("", at.x1, at.y1, at.w1, 1, root, 1);
+    statusrest = gadget::CreateLabel("", at.x2, at.y2, at.w2, 1, root, 1);
 
     window = gadget::CreateWindow("inspector", 41, 7, w, h, root);
     hexbox = gadget::CreateCheckbox("hex", 12, 0, *window);
@@ -85,12 +88,15 @@ void InspectorPanel::Build(gadget& root) {
     gotobox = gadget::CreateTextbox("", 31, 0, w - 33, 1, *window, gadget::defaultchars);
     gotobox->bordercolor = kLabel;
     scroll = gadget::CreateScroll(w - 2, 1, h - 2, gadget::vertical, 0, *window);
-    editbox = gadget::CreateTextbox("", 1, 1, 8, 1, *window, gadget::defaultchars);
+    editbox = gadget::CreateTextbox("", 1, 1, 8, 1, *window, EveryChar());
     editbox->bordercolor = kLabel;
     editbox->hidden = 1;
     grid = display::tilemap(w - 3, h - 2);
     preview = std::make_unique<PreviewPanel>(ed_, *window, grid);
     preview->Build();
+    // The window's tick boxes take a click on their captions too.
+    for (const auto& g : window->child)
+        if (g->kind == gadget::CHECKBOX) g->labelclicks = 1;
 }
 
 void InspectorPanel::AddCommands() {
@@ -111,12 +117,16 @@ void InspectorPanel::AddCommands() {
 }
 
 void InspectorPanel::ShowHint(const std::string& hint) {
-    if (statuslabel) statuslabel->title = hint.empty() ? status_ : hint;
+    shown_ = hint.empty() ? status_ : hint;
+    if (!statuslabel) return;
+    const StatusRows rows = FlowStatus(shown_, StatusPlace::For(ed_.layout));
+    statuslabel->title = rows.first;
+    statusrest->title = rows.second;
 }
 
 void InspectorPanel::SetStatus(const std::string& text) {
     status_ = text;
-    if (statuslabel) statuslabel->title = text;
+    ShowHint("");
 }
 
 // ---- one frame --------------------------------------------------------------------
@@ -174,6 +184,12 @@ int64_t InspectorPanel::Items() const {
 
 void InspectorPanel::View(display::tilemap&) {
     if (!window) return;
+    for (gadget* box : {gotobox, editbox})
+        if (box->refused) {
+            ed_.Status(RefusedChar(box->refused));
+            box->refused = 0;
+        }
+    if (editing && ed_.host.KeyPresses(host::kKeyTab) > 0) ed_.Status(display::Refusal(display::LineChars::Text, '\t'));
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
     grid.Fill(0, kText, kPanel, 1);
@@ -195,7 +211,7 @@ void InspectorPanel::View(display::tilemap&) {
     }
 
     // The path from the root, its end kept when it is too long.
-    std::string path = inspection.path;
+    std::string path = display::TextGlyphs(inspection.path);
     if (static_cast<int>(path.size()) > grid.tmapw) path = ".." + path.substr(path.size() - (grid.tmapw - 2));
     grid.SetTiles(0, 0, grid.tmapw, 1, 0, kText, kLabel, 1);
     grid.InsertString(0, 0, path, kText, kLabel, 0, 1, 0, -1);
@@ -361,103 +377,6 @@ void InspectorPanel::Paste(display::tilemap& screen) {
     // The edit box shows through the contents.
     if (editing) grid.SetTiles(editbox->x - 1, editbox->y - 1, editbox->w, editbox->h, kKeep, kKeep, kKeep, 1);
     screen.InsertMapImage(grid, gx_, gy_, 0);
-}
-
-// ---- editing ----------------------------------------------------------------------------
-
-void InspectorPanel::OpenEdit(int64_t item, int k) {
-    const mesh::InspectLine line = Item(item);
-    if (k < 0 || static_cast<size_t>(k) >= line.fields.size() || !line.fields[static_cast<size_t>(k)].editable())
-        return;
-    const Span* span = nullptr;
-    for (const Span& s : spans_)
-        if (s.item == item && s.k == k) span = &s;
-    if (!span) return;
-    editvalue_ = line.fields[static_cast<size_t>(k)];
-    edititem_ = item;
-    editk_ = k;
-    editscroll_ = scroll->state;
-    const bool text = editvalue_.type == format::ValueType::Text || editvalue_.type == format::ValueType::FixedText;
-    // A text takes the whole row; a number is as wide as the widest decimal
-    // value of its field, moved left when the row ends before that. Both
-    // scroll for anything longer and take every character a value that fits
-    // can be written with, so what is typed is what is read, whole: a value
-    // that does not fit is refused, never cut to one that does.
-    int x = span->x0;
-    int wdt = grid.tmapw;
-    int most = kMostNumberChars;
-    if (text) {
-        x = 0;
-        most = editvalue_.type == format::ValueType::FixedText ? std::max(0, editvalue_.width - 1) : kMostTextChars;
-    } else {
-        wdt = std::max<int>(WidestNumber(editvalue_.type), static_cast<int>(editvalue_.text.size())) + 1;
-        wdt = std::min(wdt, grid.tmapw);
-        x = std::min(x, grid.tmapw - wdt);
-    }
-    editbox->x = 1 + x;
-    editbox->y = 1 + span->y;
-    editbox->w = wdt;
-    editbox->h = 1;
-    editbox->maxchars = std::max<int>(most, static_cast<int>(std::min<size_t>(editvalue_.text.size(), INT_MAX)));
-    editbox->title = editvalue_.text;
-    editbox->at = static_cast<int>(editbox->title.size());
-    editbox->first = 0;
-    editbox->hidden = 0;
-    editing = true;
-    opened_ = true;
-}
-
-void InspectorPanel::CancelEdit() {
-    editing = false;
-    editbox->hidden = 1;
-    editbox->at = -1;
-    edititem_ = -1;
-    editk_ = -1;
-}
-
-void InspectorPanel::SetValue() {
-    const std::string input = editbox->title;
-    const mesh::InspectValue value = editvalue_;
-    CancelEdit();
-    const mesh::chunkptr target = inspection.target;
-    if (!target || target != ed_.doc.selchunk) return;
-    const mesh::chunkptr root = ed_.doc.mesh ? ed_.doc.mesh->hedr : nullptr;
-    const mesh::EditPlan plan = mesh::PlanEdit(inspection, value, input, root);
-    if (!plan.ok) {
-        ed_.Message("Error!", plan.error);
-        ed_.FlushInput();
-        return;
-    }
-    const bool one = plan.changes.size() == 1;
-    ed_.doc.Change("set value", one ? plan.changes[0].target : nullptr,
-               one ? Document::Reach::own : Document::Reach::subtree,
-               [&] { mesh::ApplyEdit(plan, ed_.doc.formatlist); });
-    // A model's new name: say how many children followed it.
-    const mesh::chunkptr parent = target->getparent();
-    if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == format::ValueType::Text)
-        SetStatus(std::to_string(plan.parents) + (plan.parents == 1 ? " PRNT renamed" : " PRNTs renamed"));
-    else
-        SetStatus("");
-}
-
-void InspectorPanel::GoTo() {
-    const mesh::chunkptr& c = ed_.doc.selchunk;
-    std::vector<uint8_t> bytes;
-    if (!format::ParseValue(format::ValueType::U32, 4, gotobox->title, bytes)) {
-        ed_.Message("Error!", "Not an offset.");
-        ed_.FlushInput();
-        return;
-    }
-    const int64_t offset = format::LoadU32(bytes.data());
-    if (offset >= c->size) {
-        ed_.Message("Error!", "The chunk ends before this offset.");
-        ed_.FlushInput();
-        return;
-    }
-    hexbox->state = 1;
-    ed_.doc.datacursor = static_cast<int>(offset);
-    lastcursor_ = kNoCursor;  // the dump scrolls to it in the next frame
-    ed_.ShowInDataView(offset);
 }
 
 }  // namespace editor

@@ -38,10 +38,17 @@ public:
     void Draw() override;
 
     bool shown() const { return window != nullptr; }
-    // The status text of the tool row.
+    // The status text of the tool row (a Notice of the document). It runs on
+    // from the row right of the tool buttons to the row under them; a text
+    // longer than both rows ends in the cut mark, and the check window shows
+    // it whole (editor/statusline.h).
     void SetStatus(const std::string& text);
     // Shows a hint in place of the status text for this frame (none: empty).
     void ShowHint(const std::string& hint);
+    // The whole text shown there now (the hint, else the status text).
+    const std::string& StatusShown() const { return shown_; }
+    // The status text itself.
+    const std::string& Status() const { return status_; }
 
     // ---- open to tests
     widgets::gadget* window = nullptr;
@@ -50,7 +57,8 @@ public:
     widgets::gadget* gotobox = nullptr;    // offset to go to
     widgets::gadget* editbox = nullptr;    // the value being typed, in place
     widgets::gadget* scroll = nullptr;
-    widgets::gadget* statuslabel = nullptr;
+    widgets::gadget* statuslabel = nullptr;  // the status text's first row
+    widgets::gadget* statusrest = nullptr;   // and its second
     display::tilemap grid;                 // the window's contents
     mesh::Inspection inspection;           // of the selected chunk
     bool editing = false;
@@ -98,6 +106,7 @@ private:
     bool painted_ = false;  // the window has been placed by a first draw
     bool lasthex_ = false;  // "hex" was ticked in the last frame
     std::string status_;
+    std::string shown_;
 };
 
 }  // namespace editor

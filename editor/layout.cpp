@@ -63,6 +63,10 @@ void Editor::BuildWidgets() {
 
     inspector = std::make_unique<InspectorPanel>(*this);
     inspector->Build(*w.rootlabel);
+    // The find box of the model list, in its row between the inspector and
+    // the check window.
+    modellist->BuildFind(root);
+
     // The preview over the check window: the finding clicked there is
     // looked at, and the enlarged picture hides the window.
     if (inspector->preview) {

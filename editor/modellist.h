@@ -1,9 +1,12 @@
 // The model list under the chunk actions: the MODL chunks of the mesh in tree
 // order, one a row, the selected one shown inverted. A click on a row selects
 // its model (Editor::Reveal); the pointer over a row names the model
-// (Editor::HintModel).
+// (Editor::HintModel). With a free area, a find box stands in its row between
+// the inspector and the check window: what is typed selects the first model
+// whose name holds it, Enter the next one.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "display/tilemap.h"
@@ -21,6 +24,10 @@ public:
     // actions window, and the scroll bar under root; rows is how many rows
     // the list shows.
     void Build(widgets::gadget& actions, widgets::gadget& root, int rows);
+    // Makes the find box in the free area, when there is one.
+    void BuildFind(widgets::gadget& root);
+    // Appends "find model" (Enter in the find box) to the editor's table.
+    void AddCommands() override;
     // How many rows the list shows.
     int Rows() const { return scroll->w; }
     // After a refresh: the models in tree order and the scroll maximum; the
@@ -38,8 +45,14 @@ public:
     widgets::gadget* scroll = nullptr;
     display::tilemap grid;              // the rows
     std::vector<mesh::chunkptr> models; // in tree order
+    widgets::gadget* findbox = nullptr; // in the free area; none without one
 
 private:
+    // Selects the first model whose name holds the find box's text (case
+    // aside), after the selected one when next is set, and scrolls the list
+    // to it; says in the status text which of how many it is, or that none.
+    void Find(bool next);
+    std::string lastfind_;
     Desk& ed_;
     bool placed_ = false;  // the rows have been placed by a first draw
 };

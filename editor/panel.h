@@ -38,6 +38,10 @@ inline const std::string kChunkFilter = "SWBFII Mesh Chunk:mck;All Files:*";
 inline std::string WithReason(const std::string& message, const std::string& why) {
     return why.empty() ? message : message + '\xff' + why;
 }
+// The same about a file: the path tried on a line of its own between them.
+inline std::string WithPath(const std::string& message, const std::string& path, const std::string& why) {
+    return WithReason(WithReason(message, path), why);
+}
 
 // Key codes of the shortcuts.
 constexpr int kKeyOpen = host::kKeyO;

@@ -34,7 +34,8 @@ void RenameAll(Editor& ed) {
     // The prompt starts with the current name; Escape, an empty line or the
     // same name leave everything as it was.
     std::string to = from;
-    if (!display::EditLine(ed.display, "new name, every reference following: ", 0, to) || to.empty() || to == from) {
+    if (!display::EditLine(ed.display, "new name, every reference following: ", 0, to, display::LineChars::Text) ||
+        to.empty() || to == from) {
         ed.doc.Refresh();
         return;
     }

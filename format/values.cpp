@@ -129,6 +129,32 @@ bool ParseValue(ValueType t, int width, std::string_view input, std::vector<uint
     return Codec(t).parse(input, width, out);
 }
 
+std::string WhyNotValue(ValueType t, int width, std::string_view input) {
+    std::vector<uint8_t> bytes;
+    if (ParseValue(t, width, input, bytes)) return "";
+    const bool number = t != ValueType::Text && t != ValueType::FixedText && t != ValueType::None;
+    if (number && input.find(',') != std::string_view::npos)
+        return "a comma is not taken: the decimal mark is a point (1.5)";
+    switch (t) {
+        case ValueType::U8: return "takes whole numbers from 0 to 255 ($FF, %101)";
+        case ValueType::U16: return "takes whole numbers from 0 to 65535 ($FFFF, %101)";
+        case ValueType::U32: return "takes whole numbers from 0 to 4294967295 ($FFFFFFFF)";
+        case ValueType::I32: return "takes whole numbers from -2147483648 to 2147483647";
+        case ValueType::F32: {
+            // A number too large or too small in magnitude for a float.
+            double d = 0;
+            const auto [ptr, ec] = std::from_chars(input.data(), input.data() + input.size(), d);
+            if (ptr == input.data() + input.size() && (ec == std::errc::result_out_of_range || std::fabs(d) > 3.4e38))
+                return "takes floats from -3.4e38 to 3.4e38";
+            if (ptr == input.data() + input.size() && d != 0 && std::fabs(d) < 1.4e-45)
+                return "below the smallest float (1.4e-45)";
+            return "takes a float (2.5, -1e-3)";
+        }
+        case ValueType::FixedText: return "takes at most " + std::to_string(std::max(0, width - 1)) + " characters";
+        default: return "";
+    }
+}
+
 uint32_t IntegerBits(FieldType t, const uint8_t* b) {
     switch (t) {
         case FieldType::U8: return b[0];

@@ -57,6 +57,10 @@ ValueType ValueTypeOf(FieldType t);
 // Codec(t).show and Codec(t).parse.
 void AppendShown(std::string& out, ValueType t, std::span<const uint8_t> bytes);
 bool ParseValue(ValueType t, int width, std::string_view input, std::vector<uint8_t>& out);
+// Why ParseValue refuses input, naming what the field takes ("takes whole
+// numbers from 0 to 255", "a comma is not taken: the decimal mark is a point
+// (1.5)"); empty when it reads.
+std::string WhyNotValue(ValueType t, int width, std::string_view input);
 
 // The integer bits of a value of an integer field type stored at b (0 for
 // floats and texts).

@@ -47,6 +47,7 @@ public:
     [[noreturn]] void EndProgram() override;
     [[noreturn]] void FatalError(const std::string& text) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
+    std::string ClipboardText() override { return clipboard; }
     void DrawQuads(const Quad* quads, size_t count) override;
     void DrawImage(const Image& image, float x, float y, float w, float h) override;
 
@@ -94,6 +95,7 @@ public:
         std::string title, text;
     };
     std::vector<Message> messages;          // ShowMessage calls
+    std::string clipboard;                  // what ClipboardText gives
     std::vector<std::string> fatal_errors;  // FatalError texts
     int open_calls = 0;
     int open_hertz = -1;

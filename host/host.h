@@ -378,6 +378,10 @@ public:
     void ClearKeys() { input_.ClearKeys(); }
     void ClearPointer() { input_.ClearPointer(); }
 
+    // ---- clipboard
+    // The text the window system's clipboard holds (UTF-8), or "".
+    virtual std::string ClipboardText() { return ""; }
+
     // ---- dialog
     std::string RequestFile(const std::string& title, const std::string& filter, bool save,
                             const std::string& initial);

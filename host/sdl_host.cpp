@@ -10,6 +10,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "host/utf8.h"
+
 namespace host {
 
 int MapSdlKey(SDL_Keycode key) {
@@ -261,6 +263,15 @@ void SdlHost::FatalError(const std::string& text) {
     std::exit(1);
 }
 
+std::string SdlHost::ClipboardText() {
+    if (!sdl_started_ || !SDL_HasClipboardText()) return "";
+    char* text = SDL_GetClipboardText();
+    if (!text) return "";
+    std::string out(text);
+    SDL_free(text);
+    return out;
+}
+
 void SdlHost::ShowMessage(const std::string& title, const std::string& text) {
     std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
     std::fflush(stderr);
@@ -318,18 +329,6 @@ void SdlHost::PumpEvents() {
     }
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
-}
-
-static int DecodeUtf8(const char*& s) {
-    unsigned char c = static_cast<unsigned char>(*s++);
-    int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    if (more < 0) return -1;
-    int v = more == 0 ? c : c & (0x3F >> more);
-    for (int k = 0; k < more; k++) {
-        if ((static_cast<unsigned char>(*s) & 0xC0) != 0x80) return -1;
-        v = (v << 6) | (static_cast<unsigned char>(*s++) & 0x3F);
-    }
-    return v;
 }
 
 // Input the program may answer with a new picture (see TakeFreshInput).
@@ -396,8 +395,8 @@ void SdlHost::HandleEvent(const SDL_Event& e) {
         }
         case SDL_TEXTINPUT:
             // Characters that fit one byte (Latin-1) reach the program.
-            for (const char* s = e.text.text; *s;) {
-                int c = DecodeUtf8(s);
+            for (size_t at = 0, n = std::strlen(e.text.text); at < n;) {
+                const int32_t c = NextCodePoint(std::string_view(e.text.text, n), at);
                 if (c > 0 && c < 256) input_.TypeChar(c);
                 if (c < 0) break;
             }

@@ -59,6 +59,7 @@ public:
     // status 1.
     [[noreturn]] void FatalError(const std::string& text) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
+    std::string ClipboardText() override;
     void DrawQuads(const Quad* quads, size_t count) override;
     // The image's texture is made again only when its revision moved.
     void DrawImage(const Image& image, float x, float y, float w, float h) override;

@@ -8,6 +8,7 @@
 #include "mesh/walk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
@@ -111,7 +112,21 @@ void AddValues(const chunk& c, int64_t base, std::span<const Field> fields, Insp
             const std::string m = Meaning(*f, Bits(c, v.offset, f->type), " ", "unknown");
             if (!m.empty()) line.note += (line.note.empty() ? "" : " ") + m;
         }
+        // A flag shown apart from its value (a strip start) follows it as 1 or 0.
+        const uint32_t flagbits = split && !v.missing && v.keep ? FlagMask(*f) : 0;
+        const int64_t at = v.offset;
+        const int width = v.width;
         line.fields.push_back(std::move(v));
+        for (const FlagName& fl : f->flags) {
+            if (!(flagbits & fl.mask) || std::popcount(fl.mask) != 1) continue;
+            InspectValue b;
+            b.type = format::ValueType::U8;
+            b.offset = at;
+            b.width = width;
+            b.flag = fl.mask;
+            b.text = (Bits(c, at, f->type) & fl.mask) ? "1" : "0";
+            line.fields.push_back(std::move(b));
+        }
     }
 }
 
@@ -184,11 +199,15 @@ void DecodeFields(const chunkptr& cp, const RecordLayout& r, Inspection& in) {
             QuaternionToEuler(q, e);
             InspectLine euler;
             euler.label = "euler";
-            for (double a : e) {
+            for (int k = 0; k < 3; ++k) {
                 char buf[32];
-                std::snprintf(buf, sizeof buf, "%.2f", a);
+                std::snprintf(buf, sizeof buf, "%.2f", e[k]);
                 InspectValue v;
                 v.text = buf;
+                v.type = format::ValueType::F32;
+                v.offset = f.offset;
+                v.width = 16;
+                v.euler = k;
                 euler.fields.push_back(v);
             }
             euler.note = "degrees";
@@ -428,7 +447,7 @@ InspectLine Inspection::Row(int64_t i) const {
         line.colour = true;
         std::copy(rgba, rgba + 4, line.rgba);
     }
-    if (line.fields.size() == 1 && line.fields[0].keep) line.mark = !line.note.empty();
+    if (!line.fields.empty() && line.fields[0].keep) line.mark = !line.note.empty();
     if (c.name == "ENVL" && !line.fields.empty()) line.note = EnvelopeModel(context.get(), ReadU32(c, p));
     return line;
 }
@@ -458,17 +477,6 @@ Inspection Inspect(const chunkptr& c, const chunkptr& root) {
         case Layout::Opaque: break;
     }
     return in;
-}
-
-// ---- Shown values ----------------------------------------------------------------------
-
-void QuaternionToEuler(const float q[4], double out[3]) {
-    const double x = q[0], y = q[1], z = q[2], w = q[3];
-    constexpr double kDeg = 180.0 / 3.14159265358979323846;
-    out[0] = std::atan2(2 * (w * x + y * z), 1 - 2 * (x * x + y * y)) * kDeg;
-    const double s = std::clamp(2 * (w * y - z * x), -1.0, 1.0);
-    out[1] = std::asin(s) * kDeg;
-    out[2] = std::atan2(2 * (w * z + x * y), 1 - 2 * (y * y + z * z)) * kDeg;
 }
 
 }  // namespace mesh

@@ -35,6 +35,13 @@ struct InspectValue {
     // Flag bits that share the value's bytes (a strip start): shown apart,
     // kept as they are when a new value is typed.
     uint32_t keep = 0;
+    // An Euler angle of the rotation quaternion at offset (0 about x, 1 y,
+    // 2 z) in degrees: a new angle writes the quaternion anew, the other two
+    // angles kept. -1: a value of its own.
+    int euler = -1;
+    // A flag bit of the value at offset (of width bytes), shown and typed as
+    // 1 or 0 (a strip start); 0: none.
+    uint32_t flag = 0;
     bool editable() const { return type != format::ValueType::None && !missing; }
 };
 
@@ -111,5 +118,7 @@ void ApplyEdit(const EditPlan& plan, const namelist& list);
 
 // Euler angles in degrees (about x, y, z) of a rotation quaternion (x, y, z, w).
 void QuaternionToEuler(const float q[4], double out[3]);
+// The unit quaternion (x, y, z, w) of such angles: QuaternionToEuler's inverse.
+void EulerToQuaternion(const double euler[3], float out[4]);
 
 }  // namespace mesh

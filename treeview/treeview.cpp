@@ -181,6 +181,12 @@ struct Walk {
             passfg = fg;
             passbg = rowbg;
         }
+        // A row that runs past the grid's edge ends in a mark, so that a size
+        // cut there is never read as a smaller one.
+        if (depth + static_cast<int64_t>(text.size()) > grid.tmapw && depth < grid.tmapw) {
+            const int x = grid.tmapw - 1;
+            grid.SetTile(x, r, display::kCutMark, grid.fg(x, r), grid.bg(x, r), 1);
+        }
         if (c->expanded && !c->kids.empty())
             mem.stack.push_back({c, 0, depth, uint8_t(passfg), uint8_t(passbg)});
     }

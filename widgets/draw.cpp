@@ -150,7 +150,8 @@ void gadget::DrawCheckbox(Toolkit* ui, tilemap& grid, int d) {
         grid.SetTile(dx, dy, glyph, bgcolor, disabledcolor, 0);
         Write(grid, dx + 2, dy, title, disabledcolor, bgcolor);
     }
-    if (!d && ui != nullptr && ui->mx == dx && ui->my == dy && ui->Released(1)) state = 1 - state;
+    const bool onlabel = labelclicks && ui != nullptr && ui->mx >= dx + 2 && ui->mx < dx + 2 + static_cast<int>(title.size());
+    if (!d && ui != nullptr && (ui->mx == dx || onlabel) && ui->my == dy && ui->Released(1)) state = 1 - state;
 }
 
 void gadget::DrawButton(Toolkit* ui, tilemap& grid, int d) {
@@ -252,6 +253,7 @@ void gadget::DrawTextbox(Toolkit* ui, tilemap& grid, int d) {
         at = -1;
         return;
     }
+    if (c != 0 && c != host::kKeyBackspace && chars.find(static_cast<char>(c)) == std::string::npos) refused = c;
     if (c == host::kKeyBackspace) {
         title = DeleteAt(title, at);
         --at;

@@ -96,6 +96,12 @@ public:
     // the text is longer than the box.
     int maxchars = -1;
     int first = 0;
+    // Check box: its caption takes a click too (the box alone does unless
+    // this is set).
+    int labelclicks = 0;
+    // Text box: the last typed character that is not among its chars (0:
+    // none), for its owner to say why nothing was typed; the owner clears it.
+    int refused = 0;
     int active = 0;                 // kept for completeness, read by nothing
     gadget* nextactive = nullptr;   // kept for completeness, read by nothing
 

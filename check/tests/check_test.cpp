@@ -271,6 +271,8 @@ const std::vector<Case>& Cases() {
          [](const chunkptr& r) {
              Kid(ClothOf(r), "COLL")->setdata(Cat({U32s({1}), Text("c"), Bytes{0}, Text("bone_a"), Bytes{0}, U32s({3}), F32s({1, 1, 1}), Bytes(3, 0)}));
          }},
+        {"rotation", W, "HEDR/MSH2/MODL[body]/TRAN", "the rotation quaternion has length 2, not 1",
+         [](const chunkptr& r) { Kid(Model(r, "body"), "TRAN")->setdata(F32s({1, 1, 1, 0, 0, 0, 2, 0, 0, 0})); }},
         // Collision.
         {"collision-shape", W, "HEDR/MSH2/MODL[p_collision]/SWCI", "collision shape 3 is none of sphere, cylinder, box",
          [](const chunkptr& r) { Kid(Model(r, "p_collision"), "SWCI")->setdata(Cat({U32s({3}), F32s({1, 2, 3})})); }},

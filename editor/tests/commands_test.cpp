@@ -1,7 +1,11 @@
 // The file and chunk commands, run through their buttons and shortcuts with
 // scripted dialog answers.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
@@ -78,7 +82,7 @@ TEST_F(CommandsTest, HoverShowsShortcutsAndModelsInTheStatusText) {
     for (const Case& c : cases) {
         Point(c.x, c.y);
         Frames(2);
-        EXPECT_EQ(ed->inspector->statuslabel->title, c.hint) << c.hint;
+        EXPECT_EQ(ed->inspector->StatusShown(), c.hint) << c.hint;
         EXPECT_EQ(ed->files->title->title, "small *") << "the title stays, with its mark";
     }
 }
@@ -202,7 +206,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     KeyInModal(host::kKeyEnter, 2);
     ClickWidget(ed->FindCommand("export")->button);
     ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.\xff" "No such file or directory");
+    EXPECT_EQ(ed->messages[0].text, "Unable to write chunk file.\xff" + dir + "/missing/dir/x.mck\xff" "No such file or directory");
 }
 
 TEST_F(CommandsTest, ImportAfterAndUnder) {
@@ -315,7 +319,7 @@ TEST_F(CommandsTest, ImportFailuresAndCancel) {
     ClickWidget(ed->FindCommand("import under")->button);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.\xff" "The file is empty");
+    EXPECT_EQ(ed->messages[0].text, "Unable to read chunk file.\xff" + dir + "/sub/empty.mck\xff" "The file is empty");
     EXPECT_EQ(ed->st.lastdir, dir + "/sub");
     EXPECT_EQ(Msh2()->kids.size(), 3u);
     ExpectConsistent();
@@ -441,7 +445,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
     Shortcut(editor::kKeyOpen);
     EXPECT_EQ(host.file_requests.back().initial, dir + "/models\\");
     ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
+    EXPECT_EQ(ed->messages[0].text, "Unable to read mesh file.\xff" + dir + "/models/bad.msh\xff" "The file is empty");
     EXPECT_EQ(ed->doc.mesh, kept);
     EXPECT_EQ(ed->doc.title, "tank");
 
@@ -454,7 +458,7 @@ TEST_F(CommandsTest, OpenWithDialogAnswersCancelAndErrors) {
         KeyInModal(host::kKeyEnter);
         Shortcut(editor::kKeyOpen);
         ASSERT_EQ(ed->messages.size(), 2u);
-        EXPECT_EQ(ed->messages[1].text, "Unable to read mesh file.\xff" "File too large");
+        EXPECT_EQ(ed->messages[1].text, "Unable to read mesh file.\xff" + dir + "/models/huge.msh\xff" "File too large");
         EXPECT_EQ(ed->doc.mesh, kept);
         EXPECT_EQ(kept->hedr->name, "EDIT");
     }
@@ -482,7 +486,7 @@ TEST_F(CommandsTest, SaveAsAndWriteFailure) {
     Shortcut(editor::kKeySave);
     ASSERT_EQ(ed->messages.size(), 1u);
     EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.\xff" "No such file or directory");
+    EXPECT_EQ(ed->messages[0].text, "Unable to write mesh file.\xff" + dir + "/no/such/dir/x.msh\xff" "No such file or directory");
     EXPECT_EQ(host.file_requests[1].initial, dir + "\\saved.msh");
     EXPECT_EQ(ed->doc.title, "saved");
 
@@ -603,6 +607,7 @@ TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
         {"fix", "F-", "fix", 0, 0},
         {"fix all", "F+", "fix all", 0, 0},
         {"rename all", "R", "rename all", 0, 0},
+        {"find model", "", "", 0, 0},
     };
     auto keys = [](const editor::Command& c) {
         std::string s;
@@ -634,4 +639,50 @@ TEST_F(CommandsTest, TheTableKeepsItsOrderKeysButtonsAndConditions) {
     ed->doc.datacursor = 2;
     for (const char* name : {"remove 1", "input 1", "remove 2", "input 2", "remove 4", "input 4", "flt"})
         EXPECT_TRUE(ed->FindCommand(name)->Enabled()) << name;
+}
+
+TEST_F(CommandsTest, SavingOverAFileAnotherProgramChangedAsksFirst) {
+    const std::string path = dir + "/small.msh";
+    const std::string theirs = Enc("HEDR", Enc("MSH2", Model("theirs")));
+    const struct {
+        const char* what;
+        std::function<void()> meanwhile;  // what the other program does
+        int answer;                       // key that closes the question; 0: none asked
+        bool overwritten;
+    } cases[] = {
+        {"nobody wrote it", [] {}, 0, true},
+        {"written with another size, kept", [&] { Spit(path, theirs); }, host::kKeyEscape, false},
+        {"written with another size, overwritten", [&] { Spit(path, theirs); }, host::kKeyEnter, true},
+        {"written with the same size at another time",
+         [&] {
+             const timespec times[2] = {{1000000, 0}, {1000000, 0}};
+             ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         },
+         host::kKeyEscape, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Spit(path, SmallMesh());
+        ed.reset();
+        Start({"small.msh"});
+        Frame();
+        ed->doc.mesh->hedr->getkid("MSH2")->kids[1]->getkid("NAME")->setdata(std::vector<uint8_t>{'n', 0, 0, 0});
+        ed->doc.Refresh();
+        c.meanwhile();
+        const std::string before = Slurp(path);
+        host.file_answers = {path};
+        if (c.answer) KeyInModal(c.answer, 2);
+        ClickWidget(ed->FindCommand("save msh")->button);
+        if (c.answer) {
+            ASSERT_EQ(ed->messages.size(), 1u);
+            EXPECT_EQ(ed->messages[0].text.substr(0, 51), "Another program changed the file since it was read:");
+            EXPECT_NE(ed->messages[0].text.find("\xff" + path + "\xff"), std::string::npos) << "the path on a line";
+        } else {
+            EXPECT_TRUE(ed->messages.empty());
+        }
+        EXPECT_EQ(Slurp(path) != before, c.overwritten);
+        if (c.overwritten) {
+            EXPECT_NE(Slurp(path).find(std::string("n\0\0\0", 4)), std::string::npos);
+        }
+    }
 }

@@ -2,6 +2,7 @@
 // the open mesh with its saved file or another one and list the differences
 // in the check findings window's place; a click selects the chunk.
 #include "editor/checkpanel.h"
+#include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 
 using namespace edtest;
@@ -74,3 +75,71 @@ TEST_F(DiffPanelTest, ListsTheDifferencesWithTheSavedFileOrAnotherAndSelectsACli
 }
 
 }  // namespace
+
+// Long texts are read whole: the status text runs on to the row under the
+// tool row, and what does not fit there either, like a difference wider than
+// the window, is shown wrapped under the list.
+TEST_F(DiffPanelTest, LongStatusTextsAndDifferencesAreShownWhole) {
+    auto trim = [](std::string s) {
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+        return s;
+    };
+    const std::string cut(1, char(display::kCutMark));
+    Configure(96, 60);  // the shipped size
+    Spit(dir + "/a.msh", SmallMesh());
+    Start({"a.msh"});
+    Frame();
+    const widgets::gadget& first = *ed->inspector->statuslabel;
+    const std::string shortone = "fixed: 1 repair";
+    const std::string two = "fixed: pad 10 bytes with zeros to a multiple of four bytes";
+    const std::string many =
+        "re-laid: 1 chunk whose size left out its padding (the first at offset 24); saving writes every size "
+        "with its padding";
+    const struct {
+        std::string status;
+        std::string row5, row6;  // from the status's first cell, and across the free area
+        bool below;               // the whole text under the check window's list
+    } cases[] = {
+        {shortone, shortone, "", false},
+        {two, "fixed: pad 10 bytes with", "zeros to a multiple of four bytes", false},
+        {many, "re-laid: 1 chunk whose", "size left out its padding (the first at offset 24);" + cut, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        ed->Status(c.status);
+        Point(0, ed->layout.H - 1);  // over nothing
+        Frames(2);
+        EXPECT_EQ(trim(Row(5).substr(size_t(first.dx))), c.row5);
+        EXPECT_EQ(trim(Row(6).substr(41, size_t(ed->layout.W - 42))), c.row6);
+        std::string under;
+        const int rows = ed->checks().ListRows();
+        for (int r = rows + 1; r < ed->checks().grid.tmaph; ++r)
+            under += trim(GridRow(ed->checks().grid, r)) + " ";
+        EXPECT_EQ(trim(under) == c.status, c.below) << under;
+    }
+
+    // A difference wider than the window: its row is cut, and the whole line
+    // is under the list while the pointer is on it.
+    Spit(dir + "/b.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("one") +
+                                                     Model("a_model_with_a_rather_long_name_indeed")) +
+                                     Enc("CL1L", "")));
+    host.file_answers.push_back(dir + "/b.msh");
+    KeyInModal(host::kKeyRight, 1);
+    KeyInModal(host::kKeyEnter, 2);
+    Shortcut(editor::kKeyD);
+    Frames(2);
+    ASSERT_EQ(ed->checks().Differences().size(), 1u);
+    const std::string line = meshdiff::Line(ed->checks().Differences()[0]);
+    ASSERT_GT(line.size(), size_t(ed->checks().grid.tmapw));
+    Point(ed->checks().anchor->dx + 2, ed->checks().anchor->dy);
+    Frames(2);
+    // Rows break at blanks, which are not shown: compared without them.
+    auto unblank = [](std::string s) {
+        std::erase_if(s, [](char ch) { return ch == ' ' || ch == '\0'; });
+        return s;
+    };
+    std::string under;
+    for (int r = ed->checks().ListRows() + 1; r < ed->checks().grid.tmaph; ++r)
+        under += GridRow(ed->checks().grid, r);
+    EXPECT_EQ(unblank(under), unblank(line));
+}

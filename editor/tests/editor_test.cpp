@@ -193,25 +193,30 @@ TEST_F(EditorTest, StartWithMeshGroupsMaterialsInFirstFrame) {
     EXPECT_EQ(Slurp(dir + "/again.msh"), Slurp(dir + "/example.msh"));
 }
 
-TEST_F(EditorTest, StartWithDirectoryOrUnreadableFileShowsError) {
+TEST_F(EditorTest, StartWithWhatIsNoMeshNamesThePathAndWhy) {
     fs::create_directories(dir + "/meshes.msh");
-    KeyInModal(host::kKeyEnter);
-    Start({"meshes.msh"});
-    ASSERT_EQ(ed->messages.size(), 1u);
-    EXPECT_EQ(ed->messages[0].title, "Error!");
-    EXPECT_EQ(ed->messages[0].text, "Failed to open mesh file.");
-    EXPECT_EQ(ed->doc.mesh, nullptr);
-    Frame();
-    EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
-
-    // An empty file is a file, but no mesh.
+    ASSERT_EQ(mkfifo((dir + "/pipe.msh").c_str(), 0600), 0);
     Spit(dir + "/empty.msh", "");
-    auto second = std::make_unique<editor::Editor>(host, display);
-    KeyInModal(host::kKeyEnter);
-    second->Startup({"empty.msh"});
-    ASSERT_EQ(second->messages.size(), 1u);
-    EXPECT_EQ(second->messages[0].text, "Unable to read mesh file.\xff" "The file is empty");
-    EXPECT_EQ(second->doc.mesh, nullptr);
+    const struct {
+        const char* path;
+        const char* text;  // the fixed line, the path, the reason
+    } cases[] = {
+        {"meshes.msh", "Failed to open mesh file.\xffmeshes.msh\xffIs a directory"},
+        {"pipe.msh", "Failed to open mesh file.\xffpipe.msh\xffNot a regular file"},
+        {"gone.msh", "Failed to open mesh file.\xffgone.msh\xffNo such file or directory"},
+        {"empty.msh", "Unable to read mesh file.\xff" "empty.msh\xffThe file is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        KeyInModal(host::kKeyEnter);
+        Start({c.path});
+        ASSERT_EQ(ed->messages.size(), 1u);
+        EXPECT_EQ(ed->messages[0].title, "Error!");
+        EXPECT_EQ(ed->messages[0].text, c.text);
+        EXPECT_EQ(ed->doc.mesh, nullptr);
+        Frame();
+        EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
+    }
 }
 
 TEST_F(EditorTest, FramesArePacedTo46ms) {
@@ -238,11 +243,11 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     // the title stays.
     Point(x0 + 3, y0 + 1);
     Frames(2);
-    EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
+    EXPECT_EQ(ed->inspector->StatusShown(), "model cube");
     EXPECT_EQ(ed->files->title->title, "example");
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);
-    EXPECT_EQ(ed->inspector->statuslabel->title, "");
+    EXPECT_EQ(ed->inspector->StatusShown(), "");
 
     // A click selects the model, opens the path to it and scrolls the tree.
     Click(x0 + 2, y0 + 2);
@@ -274,7 +279,7 @@ TEST_F(EditorTest, ScrolledModelListAndTreeJump) {
     const int x0 = ed->modellist->anchor->dx, y0 = ed->modellist->anchor->dy;
     Point(x0 + 1, y0 + 1);
     Frames(2);
-    EXPECT_EQ(ed->inspector->statuslabel->title, "model p_cube");
+    EXPECT_EQ(ed->inspector->StatusShown(), "model p_cube");
 
     // Clicking the last model scrolls the tree towards it, but no further
     // than the bar's end.
@@ -361,4 +366,65 @@ TEST_F(EditorTest, UnwritablePrefsAreSkipped) {
     Frame();
     EXPECT_FALSE(ed->Shutdown());
     EXPECT_TRUE(fs::is_directory(dir + "/mdata/prefs.dat"));
+}
+
+// Model names that are not ASCII show the characters they hold, and a name
+// longer than the list ends in a mark.
+TEST_F(EditorTest, ModelNamesShowTheirCharactersAndTheirCut) {
+    const std::string cut(1, char(display::kCutMark));
+    const struct {
+        std::string name;
+        std::string row;  // from the list's first column, to its width
+    } cases[] = {
+        {"caf\xE9", "caf\x82"},                      // Latin-1
+        {"caf\xC3\xA9", "caf\x82"},                  // UTF-8
+        {"hp_weapons_long_name_12", "hp_weapons_long_name_12"},
+    };
+    Configure(96, 60);
+    std::string models;
+    for (const auto& c : cases) models += Model(c.name);
+    Spit(dir + "/names.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + models)));
+    Start({"names.msh"});
+    Frames(2);
+    ASSERT_NE(ed->doc.mesh, nullptr) << (ed->messages.empty() ? "" : ed->messages[0].text);
+    ASSERT_EQ(ed->modellist->models.size(), std::size(cases));
+    const display::tilemap& g = ed->modellist->grid;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::string want = cases[i].row;
+        if (want.size() > size_t(g.tmapw)) want = want.substr(0, size_t(g.tmapw) - 1) + cut;
+        std::string row = GridRow(g, int(i)).substr(0, want.size());
+        EXPECT_EQ(row, want) << i;
+    }
+}
+
+// The find box selects the model whose name holds what is typed, Enter the
+// next one, round to the first again.
+TEST_F(EditorTest, TheFindBoxSelectsModelsByName) {
+    Configure(96, 60);
+    Spit(dir + "/many.msh", Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("scene"))) + Model("body") + Model("hp_gun_1") + Model("wheel") +
+                                                        Model("HP_GUN_2"))));
+    Start({"many.msh"});
+    Frames(2);
+    const widgets::gadget* box = ed->modellist->findbox;
+    ASSERT_NE(box, nullptr);
+    Click(box->dx + 1, box->dy);
+    const struct {
+        std::string typed;  // then a frame a character
+        const char* selected;
+        const char* status;
+    } steps[] = {
+        {"gun", "hp_gun_1", "model 1 of 2 whose name holds \"gun\": hp_gun_1"},
+        {"\r", "HP_GUN_2", "model 2 of 2 whose name holds \"gun\": HP_GUN_2"},
+        {"\r", "hp_gun_1", "model 1 of 2 whose name holds \"gun\": hp_gun_1"},
+        {"\bzz", "hp_gun_1", "no model name holds \"guzz\""},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.typed);
+        if (s.typed != "\r" && box->at < 0) Click(box->dx + box->w - 1, box->dy);
+        host.Type(s.typed);
+        Frames(int(s.typed.size()) + 2);
+        ASSERT_NE(ed->doc.selchunk, nullptr);
+        EXPECT_EQ(ed->doc.selchunk->FetchName(), s.selected);
+        EXPECT_EQ(ed->inspector->Status(), s.status);
+    }
 }

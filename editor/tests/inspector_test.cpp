@@ -148,7 +148,7 @@ TEST_F(InspectorTest, ModelRenameTakesItsChildrenAlong) {
     Select(Find("MODL")->getkid("NAME"));
     ClickValue(0, 0);
     Retype("base");
-    EXPECT_EQ(Panel().statuslabel->title, "1 PRNT renamed");
+    EXPECT_EQ(Panel().StatusShown(), "1 PRNT renamed");
     // The model list shows the new name at once.
     EXPECT_EQ(ed->modellist->models[0]->FetchName(), "base");
     MeshShape s;
@@ -168,6 +168,41 @@ TEST_F(InspectorTest, NumbersAndFlagsWrittenInPlace) {
     s.x = -2.5f;
     s.flags = 0x89;
     EXPECT_EQ(Saved(), Build(s));
+}
+
+// A rotation is typed in degrees as well: the quaternion is written anew, of
+// unit length. A strip start is a flag of its own, typed as 1 or 0.
+TEST_F(InspectorTest, RotationsInDegreesAndStripStartsAreEdited) {
+    const struct {
+        const char* chunk;
+        int64_t item;  // the content line: TRAN euler, a STRP row
+        size_t k;
+        const char* typed;
+        std::vector<float> rotation;  // the TRAN's quaternion after, or none
+        std::vector<uint16_t> strip;  // the STRP's entries after, or none
+    } cases[] = {
+        {"TRAN", 2, 2, "90", {0, 0, 0.70710677f, 0.70710677f}, {}},
+        {"TRAN", 2, 0, "-90", {-0.70710677f, 0, 0, 0.70710677f}, {}},
+        // STRP: its count and legend, then rows 0, 1, 2 (0 and 1 start strips).
+        {"STRP", 3, 1, "0", {}, {0x8000, 0x0001, 0x0002}},
+        {"STRP", 4, 1, "1", {}, {0x8000, 0x0001, 0x8002}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.chunk) + " " + c.typed);
+        const mesh::chunkptr chunk = Find(c.chunk);
+        if (c.chunk == std::string("TRAN"))
+            for (int i = 0; i < 4; ++i) chunk->SetFloat(12 + 4 * i, i == 3 ? 1.0f : 0.0f, ed->doc.formatlist);
+        ed->doc.revision++;
+        Select(chunk);
+        ClickValue(c.item, c.k);
+        ASSERT_TRUE(Panel().editing);
+        Retype(c.typed);
+        for (size_t i = 0; i < c.rotation.size(); ++i)
+            EXPECT_NEAR(chunk->readfloat(12 + 4 * int64_t(i)), c.rotation[i], 1e-6) << i;
+        for (size_t i = 0; i < c.strip.size(); ++i)
+            EXPECT_EQ(uint16_t(chunk->readbyte(4 + 2 * int64_t(i)) | chunk->readbyte(5 + 2 * int64_t(i)) << 8), c.strip[i])
+                << i;
+    }
 }
 
 TEST_F(InspectorTest, RefusedOrCancelledInputChangesNothing) {
@@ -192,34 +227,48 @@ TEST_F(InspectorTest, RefusedOrCancelledInputChangesNothing) {
     EXPECT_EQ(Saved(), original);
 }
 
-TEST_F(InspectorTest, TypedNumbersAreWrittenWholeOrRefused) {
+TEST_F(InspectorTest, TypedValuesAreWrittenWholeOrRefusedWithWhatTheFieldTakes) {
+    const std::string u32 = "Not a value for this field.\xfftakes whole numbers from 0 to 4294967295 ($FFFFFFFF)";
     struct Case {
         const char* chunk;
         std::string typed;
         int64_t value;  // the field's 32 bits afterwards, or -1: refused, unchanged
+        std::string message;
     } cases[] = {
-        {"MNDX", "4000000000", 4000000000},
-        {"MTYP", "%10000000000000000000000000000001", 0x80000001},
-        {"MNDX", "4294967296", -1},
-        {"MTYP", "  $FFFFFFFF  ", 0xFFFFFFFF},
-        {"MNDX", "12abc", -1},
-        {"MTYP", "-1", -1},
+        {"MNDX", "4000000000", 4000000000, ""},
+        {"MTYP", "%10000000000000000000000000000001", 0x80000001, ""},
+        {"MNDX", "4294967296", -1, u32},
+        {"MTYP", "  $FFFFFFFF  ", 0xFFFFFFFF, ""},
+        {"MNDX", "12abc", -1, u32},
+        {"MTYP", "-1", -1, u32},
+        // A comma reaches the value, which refuses it: never 15 for 1,5.
+        {"MNDX", "1,5", -1, "Not a value for this field.\xff" "a comma is not taken: the decimal mark is a point (1.5)"},
+        {"TX0D", "caf\xE9.tga", -1, "Not written.\xffU+00E9 is not taken: only ASCII characters"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
         const mesh::chunkptr chunk = Find(c.chunk);
-        chunk->SetInt(0, 3, ed->doc.formatlist);
+        const std::string before = chunk->datatostring();
+        if (c.chunk != std::string("TX0D")) chunk->SetInt(0, 3, ed->doc.formatlist);
         ed->doc.revision++;
         Select(chunk);
         ClickValue(0, 0);
-        ASSERT_TRUE(Panel().editing) << c.typed;
+        ASSERT_TRUE(Panel().editing);
         ed->messages.clear();
         if (c.value < 0) EnterInModal(64 + static_cast<int>(c.typed.size()), 100);
         Retype(c.typed);
-        EXPECT_EQ(static_cast<uint32_t>(chunk->readint(0)), c.value < 0 ? 3u : static_cast<uint32_t>(c.value))
-            << c.typed;
-        EXPECT_EQ(ed->messages.empty() ? "" : ed->messages.back().text, c.value < 0 ? "Not a value for this field." : "")
-            << c.typed;
+        if (c.chunk == std::string("TX0D"))
+            EXPECT_EQ(chunk->datatostring(), before);
+        else
+            EXPECT_EQ(static_cast<uint32_t>(chunk->readint(0)), c.value < 0 ? 3u : static_cast<uint32_t>(c.value));
+        EXPECT_EQ(ed->messages.empty() ? "" : ed->messages.back().text, c.message);
     }
+    // Tab is no part of a value: the status text says so.
+    Select(Find("TX0D"));
+    ClickValue(0, 0);
+    host.PressKey(host::kKeyTab);
+    Frames(2);
+    EXPECT_EQ(Panel().Status(), "Tab is not taken here");
 }
 
 TEST_F(InspectorTest, RowsShortenTheirNumbersButNeverCutOne) {
@@ -392,7 +441,7 @@ TEST_F(InspectorTest, AFileThatEndsInsideItsRootIsSaidToBeCut) {
         const std::string cut = keep == whole.size() ? "" :
             "the file ends inside HEDR: " + std::to_string(keep - 8) + " of " + std::to_string(whole.size() - 8) +
             " bytes";
-        EXPECT_EQ(Panel().statuslabel->title, cut);
+        EXPECT_EQ(Panel().StatusShown(), cut);
         Select(Root());
         const auto& lines = Panel().inspection.lines;
         const bool shown = !lines.empty() && lines.back().label == "file cut";

@@ -6,6 +6,7 @@
 
 #include "check/tests/check_meshes.h"
 #include "editor/checkpanel.h"
+#include "editor/inspector.h"
 #include "editor/rename_all.h"
 #include "editor/tests/fixture.h"
 #include "mesh/records.h"
@@ -61,6 +62,9 @@ TEST_F(RenameAllTest, RenamesWithEveryReferenceOrSaysWhyNot) {
          }},
         {"a name another model has", [](const mesh::chunkptr& r) { return ModelNamed(r, "body")->getkid("NAME"); },
          "root", nullptr, "a model is called \"root\" already", nullptr},
+        {"a new texture name with a double quote: kept, and refused",
+         [](const mesh::chunkptr& r) { return Material(r, 0)->getkid("TX0D"); }, "body\"2.tga", nullptr,
+         "holds a double quote", nullptr},
         {"a new texture name with \"//\"", [](const mesh::chunkptr& r) { return Material(r, 0)->getkid("TX0D"); },
          "body//2.tga", nullptr, "holds \"//\"", nullptr},
     };
@@ -128,4 +132,65 @@ TEST_F(RenameAllTest, FixOnATextureNameFindingAsksForTheName) {
     EXPECT_EQ(ed->doc.history.ToUndo()->name, "fix texture-name");
     EXPECT_EQ(TextAt(Material(ed->doc.mesh->hedr, 1)->getkid("TX0D")), "cape_red.tga");
     EXPECT_TRUE(ed->checks().Findings().empty()) << "the check runs again";
+}
+
+// Undo and redo of an edit inside a grouped material give back the selection
+// and the open rows there (grouping makes the material's chunks anew), say
+// what they did, and leave the check's list marked stale.
+TEST_F(RenameAllTest, UndoInsideAMaterialKeepsThePlace) {
+    const struct {
+        const char* step;
+        int material;                     // whose texture record is selected
+        std::function<void()> edit;
+        bool rechecked;                   // the check runs again after it
+    } cases[] = {
+        {"set value", 1,
+         [this] {
+             int x = 0, y = 0;
+             ASSERT_TRUE(ed->inspector->ValueCell(0, 0, x, y));
+             Click(x, y);
+             Frame();
+             host.Type(std::string(20, '\b') + "cape_red.tga\r");
+             Frames(40);
+         },
+         false},
+        {"rename all", 0,
+         [this] {
+             TypeInModal(std::string(12, '\b') + "body_2.tga\r", 2);
+             ClickWidget(ed->FindCommand("rename all")->button);
+         },
+         true},
+        {"fix texture-name", 1,
+         [this] {
+             TypeInModal(std::string(12, '\b') + "cape_red.tga\r", 2);
+             ClickWidget(ed->checks().fixbutton);
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        mesh::chunkptr root = checkmesh::Good();
+        Material(root, 1)->getkid("TX0D")->setdata(checkmesh::Str("cape\"red.tga"));
+        ASSERT_NO_FATAL_FAILURE(OpenAndCheck(root, "named.msh"));
+        ASSERT_TRUE(ed->Reveal(Material(ed->doc.mesh->hedr, c.material)->getkid("TX0D")));
+        Frames(2);
+        c.edit();
+        Frame();
+        ASSERT_NE(ed->doc.history.ToUndo(), nullptr);
+        ASSERT_EQ(ed->doc.history.ToUndo()->name, c.step);
+        for (const char* command : {"undo", "redo", "undo"}) {
+            SCOPED_TRACE(command);
+            ASSERT_TRUE(ed->Execute(command));
+            Frame();
+            const mesh::chunkptr material = Material(ed->doc.mesh->hedr, c.material);
+            EXPECT_EQ(ed->doc.selchunk, material->getkid("TX0D"));
+            EXPECT_TRUE(material->expanded);
+            EXPECT_TRUE(material->getparent()->expanded);
+            EXPECT_EQ(ed->inspector->Status(), std::string(command) + "ne: " + c.step);
+            // Stale while the mesh is not the one the check saw.
+            const bool stale = (command[0] == 'u') == c.rechecked;
+            const std::string& title = ed->checks().window->title;
+            EXPECT_EQ(title.size() > 8 && title.substr(title.size() - 8) == " (stale)", stale) << title;
+        }
+    }
 }

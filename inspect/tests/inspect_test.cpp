@@ -130,7 +130,10 @@ TEST(InspectRecord, TransformsBoxesShapesFrames) {
     EXPECT_EQ(ValuesOf(t, "translation"), "-4 5.5 6");
     EXPECT_EQ(Find(t, "translation")->fields[0].offset, 28);
     EXPECT_EQ(ValuesOf(t, "euler"), "0.00 0.00 90.00");
-    EXPECT_FALSE(Find(t, "euler")->fields[0].editable());
+    // Each angle is typed too: it writes the quaternion.
+    EXPECT_TRUE(Find(t, "euler")->fields[0].editable());
+    EXPECT_EQ(Find(t, "euler")->fields[2].euler, 2);
+    EXPECT_EQ(Find(t, "euler")->fields[2].offset, 12);
     // The lines follow the record's order, the Euler line after the rotation.
     ASSERT_EQ(t.lines.size(), 4u);
     EXPECT_EQ(t.lines[2].label, "euler");
@@ -294,16 +297,18 @@ TEST(InspectList, ColoursWeightsTrianglesClothAndAnimations) {
     EXPECT_EQ(a.fields[1].offset, 68);
 }
 
-TEST(InspectList, StripStartsAreMarkedWithoutTheirFlag) {
+TEST(InspectList, StripStartsAreMarkedWithoutTheirFlagWhichFollowsAsOneOrZero) {
     Inspection s = Inspect(Leaf("STRP", Cat({I32s({4}), U16s({0x8000, 0x8001, 2, 0x8003})})), nullptr);
     ASSERT_EQ(s.rows, 4);
-    EXPECT_EQ(Values(s.Row(0)), "0");
+    EXPECT_EQ(Values(s.Row(0)), "0 1");
     EXPECT_TRUE(s.Row(0).mark);
     EXPECT_EQ(s.Row(0).note, "strip start");
-    EXPECT_EQ(Values(s.Row(1)), "1");
+    EXPECT_EQ(Values(s.Row(1)), "1 1");
     EXPECT_FALSE(s.Row(2).mark);
-    EXPECT_EQ(Values(s.Row(2)), "2");
-    EXPECT_EQ(Values(s.Row(3)), "3");
+    EXPECT_EQ(Values(s.Row(2)), "2 0");
+    EXPECT_EQ(s.Row(2).fields[1].flag, 0x8000u);
+    EXPECT_EQ(s.Row(2).fields[1].offset, 8);
+    EXPECT_EQ(Values(s.Row(3)), "3 1");
     EXPECT_TRUE(s.Row(3).mark);
     EXPECT_EQ(s.Row(3).at, 10);
 }
@@ -479,7 +484,7 @@ TEST(InspectEdit, RefusedInputChangesNothing) {
     } cases[] = {
         {"ATRB", "flags", 0, "256"},   {"ATRB", "flags", 0, "x"},      {"MTYP", "type", 0, "-1"},
         {"TRAN", "scale", 0, "1e40"},  {"TRAN", "scale", 2, "abc"},    {"MNDX", "index", 0, "$100000000"},
-        {"TRAN", "euler", 0, "1"},
+        {"TRAN", "euler", 0, "abc"},
     };
     for (const Case& c : cases) {
         mesh::EditPlan plan = Plan(First(root, c.name), root, c.label, c.k, c.input);

@@ -96,6 +96,33 @@ TEST_F(TreeTest, FreshMeshShowsOneClosedRootRow) {
     EXPECT_EQ(RowAt(grid, 1), "");
 }
 
+TEST_F(TreeTest, ARowCutAtTheEdgeEndsInAMarkAndAWholeOneDoesNot) {
+    const std::string cut(1, char(display::kCutMark));
+    const struct {
+        int depth;  // levels of GEOM above the POSL
+        int bytes;
+        std::string row;
+    } cases[] = {
+        {4, 120004, "-POSL:120004"},     // 12 cells from column 4: whole
+        {5, 120004, "-POSL:1200" + cut},  // one cell short: the last two go
+        {6, 120004, "-POSL:120" + cut},
+        {8, 12, "-POSL:12"},
+        {12, 12, "-PO" + cut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        chunkptr posl = Leaf("POSL", c.bytes), top = posl;
+        for (int d = 0; d < c.depth; ++d) {
+            top = Node("GEOM", {top});
+            top->expanded = 1;
+        }
+        top->Update(0);
+        m.hedr = top;
+        Frame();
+        EXPECT_EQ(RowAt(grid, c.depth), c.row);
+    }
+}
+
 TEST_F(TreeTest, LeftClickSelectsAndOpensThenClosesRightClickOnlyToggles) {
     Click(0);
     EXPECT_EQ(selchunk, hedr);
@@ -313,6 +340,8 @@ struct Reference {
             pf = F;
             pb = b2;
         }
+        if (r >= 0 && d + int(text.size()) > g.tmapw && d < g.tmapw)
+            g.SetTile(g.tmapw - 1, r, display::kCutMark, g.fg(g.tmapw - 1, r), g.bg(g.tmapw - 1, r), 1);
         int n = 1;
         if (c->expanded)
             for (size_t i = 0; i < c->kids.size(); i++) n += Chunk(c->kids[i], g, d + 1, y + n, o, w, pf, pb, f);

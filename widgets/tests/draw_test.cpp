@@ -135,6 +135,19 @@ TEST_F(DrawTest, CheckboxTogglesOnlyOnItsBox) {
     EXPECT_EQ(At(grid, 6, 6), (Cell{'h', 1, 9}));
 }
 
+TEST_F(DrawTest, ACheckboxThatSaysSoTogglesOnItsCaptionToo) {
+    gadget* box = gadget::CreateCheckbox("hex", 4, 6, *root);
+    box->labelclicks = 1;
+    const struct {
+        int x;       // the column clicked in the box's row
+        int state;   // afterwards
+    } clicks[] = {{4, 1}, {6, 0}, {8, 1}, {5, 1}, {9, 1}, {3, 1}};  // box, caption, caption end, gap, past, before
+    for (const auto& c : clicks) {
+        Click(c.x, 6);
+        EXPECT_EQ(box->state, c.state) << c.x;
+    }
+}
+
 TEST_F(DrawTest, ButtonHoversWhileHeldAndClicksOnTheReleaseFrameOnly) {
     gadget* button = gadget::CreateButton("abc", 10, 2, 6, 1, *root);
     Frame();

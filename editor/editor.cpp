@@ -51,6 +51,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
     doc.recognizematl = prefs.recognizematl;
+    st.texturefolders = prefs.texturefolders;
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
@@ -59,12 +60,21 @@ void Editor::Startup(const std::vector<std::string>& args) {
     BuildCommands();
 
     ReadCommandLine(args);
+    inspector->preview->texturefolders = st.texturefolders;
     doc.Refresh();
     data->SetHandle(prefs.handleflag);
     host.ClearKeys();
 }
 
-void Editor::ReadCommandLine(const std::vector<std::string>& args) {
+void Editor::ReadCommandLine(const std::vector<std::string>& given) {
+    // --textures DIR (again for more): the folders the preview looks for
+    // textures in, kept in the settings until others are given.
+    std::vector<std::string> args, folders;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (given[i] == "--textures" && i + 1 < given.size()) folders.push_back(given[++i]);
+        else args.push_back(given[i]);
+    }
+    if (!folders.empty()) st.texturefolders = folders;
     if (args.empty()) return;
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
@@ -161,6 +171,7 @@ bool Editor::Shutdown() {
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
+    prefs.texturefolders = st.texturefolders;
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 

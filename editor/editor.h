@@ -117,6 +117,7 @@ struct Layout {
 struct EditorState {
     std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
     std::string lastdir;         // where every file dialog starts
+    std::vector<std::string> texturefolders;  // where the preview looks for textures besides the mesh's folder
     int64_t framestart = 0;
 };
 

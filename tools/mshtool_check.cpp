@@ -35,10 +35,7 @@ namespace fs = std::filesystem;
 
 // One file to check; a reason when it is known beforehand that it cannot be
 // read (a path that does not exist, a folder that cannot be listed).
-struct Item {
-    std::string file;
-    std::string unreadable;
-};
+using Item = MeshPath;
 
 // What checking one file gave.
 struct Result {
@@ -191,6 +188,8 @@ Result Guarded(const CheckRun& run, const Item& item) {
 }
 
 }  // namespace
+
+std::vector<MeshPath> CollectMeshes(const std::vector<std::string>& paths) { return Collect(paths); }
 
 std::string FindingLine(bool json, const std::string& file, const check::Finding& f) {
     const char* severity = check::SeverityName(f.severity);

@@ -23,6 +23,16 @@ struct CheckRun {
 // be read, 3 the output could not be written.
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
 
+// A mesh file found for a path; a reason when it cannot be read.
+struct MeshPath {
+    std::string file;
+    std::string unreadable;
+};
+// The files of the paths: a file as it is, a folder as every *.msh below it
+// (sorted; links to folders not followed), a folder that cannot be listed
+// and a link that leads nowhere by their own path, with the reason.
+std::vector<MeshPath> CollectMeshes(const std::vector<std::string>& paths);
+
 // The check command of the table: its options read into a CheckRun.
 int RunCheckCommand(const Args& a);
 

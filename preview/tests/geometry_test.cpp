@@ -90,10 +90,11 @@ TEST(Geometry, KindsAndWhatIsShown) {
         Modl("secret", "body", 4, {Leaf("FLGS", I32s({1}))}, tri()),
         Modl("hp_gun", "secret", 0, {}, {}),
         Modl("other", "", 4, {}, tri()),
+        Modl("P_cube", "", 4, {}, tri()),  // only a lower-case p_ is a primitive
     });
     preview::Geometry g = preview::Build(*root);
     using K = preview::Kind;
-    const K kinds[] = {K::normal, K::collision, K::collision, K::shadow, K::cloth, K::hidden, K::normal, K::normal};
+    const K kinds[] = {K::normal, K::collision, K::collision, K::shadow, K::cloth, K::hidden, K::normal, K::normal, K::normal};
     for (size_t i = 0; i < g.models.size(); ++i) EXPECT_EQ(g.models[i].kind, kinds[i]) << g.models[i].name;
     EXPECT_TRUE(g.models[6].hardpoint);
 
@@ -102,12 +103,12 @@ TEST(Geometry, KindsAndWhatIsShown) {
         preview::Visibility v;
         std::vector<uint8_t> shown;
     } cases[] = {
-        {-1, {}, {1, 0, 0, 0, 1, 0, 1, 1}},
-        {-1, {true, false, true}, {1, 1, 1, 0, 1, 1, 1, 1}},
-        {0, {}, {1, 0, 0, 0, 1, 0, 1, 0}},
-        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0}},  // a hidden model in focus is shown
-        {3, {}, {0, 0, 0, 1, 0, 0, 0, 0}},
-        {1, {}, {0, 1, 0, 0, 0, 0, 0, 0}},
+        {-1, {}, {1, 0, 0, 0, 1, 0, 1, 1, 1}},
+        {-1, {true, false, true}, {1, 1, 1, 0, 1, 1, 1, 1, 1}},
+        {0, {}, {1, 0, 0, 0, 1, 0, 1, 0, 0}},
+        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0, 0}},  // a hidden model in focus is shown
+        {3, {}, {0, 0, 0, 1, 0, 0, 0, 0, 0}},
+        {1, {}, {0, 1, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) EXPECT_EQ(preview::Shown(g, c.focus, c.v), c.shown) << c.focus;
 

@@ -98,8 +98,18 @@ struct Pass {
     const Style& style;
     const Highlight& mark;
     const View& v;
-    const std::vector<Vec3>& view;
-    const std::vector<Corner>& screen;
+    const float* screen;  // four floats a point: x, y, depth key, distance in front
+    // Per segment, its lists read once before the threads start.
+    struct Lists {
+        std::span<const uint8_t> normals, colours, uvs;
+    };
+    const std::vector<Lists>& lists;
+
+    Corner Screen(uint32_t p) const {
+        const float* s = screen + 4 * size_t(p);
+        return {s[0], s[1], s[2]};
+    }
+    bool Front(uint32_t p) const { return v.ortho || screen[4 * size_t(p) + 3] >= v.near; }
 
     bool Shown(size_t model) const { return model < shown.size() && shown[model]; }
 
@@ -129,7 +139,7 @@ bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
     const bool late = s.blend == Blend::blended || s.blend == Blend::additive;
     if (late != second) return false;
     s.perspective = !v.ortho;
-    for (int i = 0; i < 3; ++i) c[i].q = view[t.v[i]];
+    for (int i = 0; i < 3; ++i) c[i].q = v.ToView(g.points[t.v[i]]);
     const Vec3 face = Normalize(Cross(c[1].q - c[0].q, c[2].q - c[0].q));
     // A single-sided see-through surface shows its front only: the side its
     // normals point to, else the side its corners turn counter-clockwise.
@@ -137,7 +147,7 @@ bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
         // View space turns the other way round: the cross product of a
         // front face points away from the camera there.
         Vec3 n = face * -1;
-        if (const uint8_t* e = Element(LeafBytes(seg.normals), t.v[0] - seg.first, 12))
+        if (const uint8_t* e = Element(lists[t.segment].normals, t.v[0] - seg.first, 12))
             n = v.Turn(Vec3{format::LoadF32(e), format::LoadF32(e + 4), format::LoadF32(e + 8)});
         if (Dot(n, c[0].q) > 0) return false;
     }
@@ -161,8 +171,8 @@ bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
     // The light of each corner: from its normal, else the face's.
     const Mat4& w = model.world;
     float lit[3];
-    std::span<const uint8_t> normals = LeafBytes(seg.normals), colours = LeafBytes(seg.colours),
-                             uvs = LeafBytes(seg.uvs);
+    const Lists& own = lists[t.segment];
+    std::span<const uint8_t> normals = own.normals, colours = own.colours, uvs = own.uvs;
     bool uniform = !tex;
     for (int i = 0; i < 3; ++i) {
         const uint32_t local = t.v[i] - seg.first;
@@ -208,13 +218,11 @@ void Pass::Draw(raster::Raster& r, bool second) const {
     for (size_t ti = 0; ti < g.triangles.size(); ti += stride) {
         const Triangle& t = g.triangles[ti];
         if (!Shown(size_t(g.segments[t.segment].model))) continue;
-        const bool front = v.Front(view[t.v[0]]) && v.Front(view[t.v[1]]) && v.Front(view[t.v[2]]);
+        const bool front = Front(t.v[0]) && Front(t.v[1]) && Front(t.v[2]);
         if (front) {
             // Most triangles of a large mesh cover no pixel's centre: those
             // are passed over before anything else is worked out.
-            const Corner& a = screen[t.v[0]];
-            const Corner& b = screen[t.v[1]];
-            const Corner& d = screen[t.v[2]];
+            const Corner a = Screen(t.v[0]), b = Screen(t.v[1]), d = Screen(t.v[2]);
             const double lox = std::min({a.x, b.x, d.x}), hix = std::max({a.x, b.x, d.x});
             const double loy = std::min({a.y, b.y, d.y}), hiy = std::max({a.y, b.y, d.y});
             if (std::ceil(lox - 0.5) > std::floor(hix - 0.5) || std::ceil(loy - 0.5) > std::floor(hiy - 0.5))
@@ -330,16 +338,20 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
     const View v(cam, f.width, f.height);
     const int threads = std::clamp(style.threads, 1, 2);
     // Every point in view space, and on the screen when it is in front.
-    std::vector<Vec3>& view = f.scratch;
-    view.resize(g.points.size());
-    std::vector<Corner> screen(g.points.size());
+    std::vector<float>& screen = f.scratch;
+    screen.resize(4 * g.points.size());
     auto transform = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-            view[i] = v.ToView(g.points[i]);
-            if (v.Front(view[i])) screen[i] = ToScreen(v, view[i]);
+            const Vec3 q = v.ToView(g.points[i]);
+            float* s = screen.data() + 4 * i;
+            const Corner c = v.Front(q) ? ToScreen(v, q) : Corner{0, 0, 0};
+            s[0] = float(c.x), s[1] = float(c.y), s[2] = float(c.key), s[3] = q.z;
         }
     };
-    const Pass pass{g, shown, style, mark, v, view, screen};
+    std::vector<Pass::Lists> lists;
+    lists.reserve(g.segments.size());
+    for (const Segment& s : g.segments) lists.push_back({LeafBytes(s.normals), LeafBytes(s.colours), LeafBytes(s.uvs)});
+    const Pass pass{g, shown, style, mark, v, screen.data(), lists};
     const int64_t budget = std::max<int64_t>(int64_t(n) * 64, int64_t(1) << 28) / threads;
     auto band = [&](int k, bool& incomplete) {
         raster::Raster r(f, style.wireframe, budget, f.height * k / threads, f.height * (k + 1) / threads);

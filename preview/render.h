@@ -96,7 +96,9 @@ struct Frame {
     // Some triangles were left out: together they covered more pixels than
     // a frame may test (a few hundred times the picture).
     bool incomplete = false;
-    std::vector<Vec3> scratch;  // the points in view space, kept for the next frame
+    // Per point: where it lands on the screen and its depth (x, y, depth
+    // key, distance in front), kept from frame to frame.
+    std::vector<float> scratch;
     // The triangle at a pixel, kNone outside the picture or on the background.
     uint32_t Pick(int x, int y) const;
 };

@@ -8,7 +8,7 @@
 
 #include "display/palette.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "mesh/walk.h"
 
 namespace editor {
@@ -45,7 +45,7 @@ bool PreviewPanel::Key::operator==(const Key& o) const {
            stride == o.stride;
 }
 
-PreviewPanel::PreviewPanel(Editor& ed, gadget& window, display::tilemap& grid)
+PreviewPanel::PreviewPanel(Desk& ed, gadget& window, display::tilemap& grid)
     : ed_(ed), window_(window), grid_(grid), inspectorh_(window.h) {}
 
 // ---- building -------------------------------------------------------------------
@@ -84,12 +84,11 @@ void PreviewPanel::AddCommands() {
 
 void PreviewPanel::Enlarge(bool big) {
     // Over the check window, which is hidden meanwhile; the view comes on.
-    CheckPanel& checks = ed_.checks();
-    enlarged = big && checks.HasWindow();
+    enlarged = big && cover != nullptr;
     if (enlarged) viewbox->state = 1;
     window_.h = inspectorh_ + (enlarged ? kCheckRows : 0);
     grid_ = display::tilemap(window_.w - 3, window_.h - 2);
-    checks.Cover(enlarged);
+    if (cover) cover(enlarged);
     fitted_.reset();  // fitted again to the new shape
 }
 
@@ -186,7 +185,7 @@ void PreviewPanel::Follow() {
     const mesh::chunk* sel = ed_.doc.selchunk.get();
     std::optional<uint32_t> element;
     std::string finding;
-    if (const check::Finding* f = ed_.checks().Chosen()) {
+    if (const check::Finding* f = chosen ? chosen() : nullptr) {
         if (sel && f->where.lock().get() == sel && f->element) {
             element = f->element;
             finding = f->rule + '\n' + f->path + '\n' + std::to_string(*f->element);
@@ -345,12 +344,13 @@ void PreviewPanel::Textures() {
     // Each name the materials and cloths give, and the mesh's file: when
     // these are what they were, the textures are too.
     std::vector<std::string> names{ed_.doc.path};
+    names.insert(names.end(), ed_.st.texturefolders.begin(), ed_.st.texturefolders.end());
     for (const preview::Material& m : geom_.materials) names.push_back(m.texture);
     for (const preview::Segment& s : geom_.segments) names.push_back(s.texture);
     if (names == texnames_) return;
     texnames_ = std::move(names);
     try {
-        textures = preview::LoadTextures(geom_, ed_.doc.path, texturefolders);
+        textures = preview::LoadTextures(geom_, ed_.doc.path, ed_.st.texturefolders);
     } catch (const std::bad_alloc&) {
         textures = preview::Textures();
     }

@@ -1,6 +1,7 @@
 #include "preview/geometry.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/shadow_edges.h"
 #include "mesh/walk.h"
 
 namespace preview {
@@ -247,6 +249,33 @@ void Materials(const mesh::chunk& root, Geometry& g) {
     }
 }
 
+// The open edges of every shadow volume's segment, as the check finds them.
+void OpenEdges(Geometry& g) {
+    std::vector<std::array<uint32_t, 3>> corners;
+    std::vector<std::array<float, 3>> positions;
+    for (size_t i = 0; i < g.triangles.size();) {
+        // A segment's triangles follow each other.
+        const uint32_t seg = g.triangles[i].segment;
+        size_t end = i;
+        while (end < g.triangles.size() && g.triangles[end].segment == seg) ++end;
+        const Segment& s = g.segments[seg];
+        if (g.models[size_t(s.model)].kind == Kind::shadow) {
+            corners.clear(), positions.clear();
+            for (size_t t = i; t < end; ++t) {
+                const uint32_t* v = g.triangles[t].v;
+                corners.push_back({v[0] - s.first, v[1] - s.first, v[2] - s.first});
+            }
+            for (uint32_t p = 0; p < s.count; ++p) {
+                const Vec3 w = g.points[s.first + p];
+                positions.push_back({w.x, w.y, w.z});
+            }
+            for (const mesh::ShadowEdges::Edge& e : mesh::FindShadowEdges(corners, positions).open)
+                g.openedges.push_back({seg, s.first + e.a, s.first + e.b});
+        }
+        i = end;
+    }
+}
+
 }  // namespace
 
 // A container's, or a chunk's stale bytes past its size, are not read.
@@ -315,6 +344,7 @@ Geometry Build(const mesh::chunk& root) {
         if (g.models[i].name.rfind("p_", 0) == 0)
             if (const mesh::chunk* swci = Kid(c, "SWCI")) AddPrimitive(g, int(i), *swci);
     }
+    OpenEdges(g);
     return g;
 }
 

@@ -130,3 +130,43 @@ TEST(Geometry, GeomLeftALeafIsReadFromItsBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Geometry, PrimitivesTakeTheirShapeAndShadowVolumesTheirOpenEdges) {
+    auto swci = [](int shape, float r, float h, float l) {
+        return Leaf("SWCI", Cat({I32s({shape}), F32s({r, h, l})}));
+    };
+    // A closed tetrahedron, and the same with one face left out.
+    const std::vector<float> tetra = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const std::vector<uint16_t> closed = {0, 2, 1, 0, 1, 3, 1, 2, 3, 0, 3, 2};
+    const std::vector<uint16_t> open(closed.begin(), closed.end() - 3);
+    struct Case {
+        const char* what;
+        mesh::chunkptr model;
+        size_t triangles;
+        float reach;   // the largest |x|, |y| or |z| of its points
+        size_t openedges;
+    } cases[] = {
+        {"box", Modl("p_box", "", 0, {swci(4, 1, 2, 3)}, {}), 12, 3, 0},
+        {"sphere", Modl("p_ball", "", 0, {swci(0, 2, 0, 0)}, {}), 256, 2, 0},
+        {"cylinder", Modl("p_can", "", 0, {swci(2, 1, 4, 0)}, {}), 64, 4, 0},
+        {"upper-case P_ is no primitive", Modl("P_box", "", 0, {swci(4, 1, 2, 3)}, {}), 0, 0, 0},
+        {"closed shadow volume", Modl("sv_closed", "", 6, {}, {Segm(tetra, "NDXT", closed)}), 4, 1, 0},
+        {"open shadow volume", Modl("sv_open", "", 6, {}, {Segm(tetra, "NDXT", open)}), 3, 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const preview::Geometry g = preview::Build(*Mesh({c.model}));
+        EXPECT_EQ(g.triangles.size(), c.triangles);
+        float reach = 0;
+        for (const preview::Vec3& p : g.points) reach = std::max({reach, std::abs(p.x), std::abs(p.y), std::abs(p.z)});
+        EXPECT_NEAR(reach, c.reach, 1e-4f);
+        EXPECT_EQ(g.openedges.size(), c.openedges);
+        if (c.triangles && c.model->kids.size() > 2 && c.model->kids[2]->name == "SWCI") {
+            EXPECT_EQ(g.segments.at(0).chunk, c.model->kids[2].get());
+        }
+    }
+}
+
+}  // namespace

@@ -220,7 +220,6 @@ void PreviewPanel::Follow() {
                              float(std::max(1, ch * ed_.display.CellPixelHeight()));
         camera = preview::Fit(geom_, shown_, camera.yaw, camera.pitch, aspect);
     }
-    if (picked_ && !rebuild) shown_ = preview::Shown(geom_, focus_, kinds);
     if (spot.found && !finding.empty() && finding != finding_) camera = preview::LookAt(camera, spot.point);
     fitted_ = focus_;
     fittedkinds_ = kinds;

@@ -50,6 +50,8 @@ public:
     // A square of side 2r+1 (or a cross) over everything.
     void Marker(float x, float y, int r, uint32_t rgb, bool cross);
     bool incomplete = false;
+    int Width() const { return f_.width; }
+    int Height() const { return f_.height; }
 
 private:
     uint32_t Colour(const Surface& s, const double e[3], const Corner* p[3], const int order[3], bool& drop) const;

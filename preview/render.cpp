@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "format/bytes.h"
@@ -91,7 +93,7 @@ Vertex Mix(const Vertex& a, const Vertex& b, float t) {
     return m;
 }
 
-// Everything one frame needs, shared by the threads that draw its bands.
+// Everything one frame needs, shared by the threads that draw it.
 struct Pass {
     const Geometry& g;
     const std::vector<uint8_t>& shown;
@@ -104,6 +106,9 @@ struct Pass {
         std::span<const uint8_t> normals, colours, uvs;
     };
     const std::vector<Lists>& lists;
+    // Per segment: 0 not drawn, 1 drawn first (opaque, cut out), 2 drawn
+    // after them (seen through).
+    const std::vector<uint8_t>& order;
 
     Corner Screen(uint32_t p) const {
         const float* s = screen + 4 * size_t(p);
@@ -113,13 +118,16 @@ struct Pass {
 
     bool Shown(size_t model) const { return model < shown.size() && shown[model]; }
 
-    // The surface of triangle ti and its corners; false to leave it out of
-    // this pass (opaque first, then what is seen through).
-    bool Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const;
-    void Draw(raster::Raster& r, bool second) const;
+    // The surface of triangle ti and its corners; false to leave it out (a
+    // single-sided see-through surface from behind).
+    bool Prepare(size_t ti, Surface& s, Vertex (&c)[3]) const;
+    // The triangles [from, to) drawn first; those seen through are put in
+    // late. False once the raster's budget is spent.
+    bool Draw(raster::Raster& r, size_t from, size_t to, std::vector<uint32_t>& late) const;
+    bool Put(raster::Raster& r, size_t ti) const;
 };
 
-bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
+bool Pass::Prepare(size_t ti, Surface& s, Vertex (&c)[3]) const {
     const Triangle& t = g.triangles[ti];
     const Segment& seg = g.segments[t.segment];
     const Model& model = g.models[size_t(seg.model)];
@@ -137,7 +145,6 @@ bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
     else if (flags & mf::hardedged) s.blend = Blend::cutout;
     if (highlit) s.blend = Blend::opaque;
     const bool late = s.blend == Blend::blended || s.blend == Blend::additive;
-    if (late != second) return false;
     s.perspective = !v.ortho;
     for (int i = 0; i < 3; ++i) c[i].q = v.ToView(g.points[t.v[i]]);
     const Vec3 face = Normalize(Cross(c[1].q - c[0].q, c[2].q - c[0].q));
@@ -211,53 +218,66 @@ bool Pass::Prepare(size_t ti, bool second, Surface& s, Vertex (&c)[3]) const {
     return true;
 }
 
-void Pass::Draw(raster::Raster& r, bool second) const {
+bool Pass::Draw(raster::Raster& r, size_t from, size_t to, std::vector<uint32_t>& late) const {
     const uint32_t stride = std::max<uint32_t>(1, style.stride);
-    Surface s;
-    Vertex c[3];
-    for (size_t ti = 0; ti < g.triangles.size(); ti += stride) {
+    const float w = float(r.Width()), h = float(r.Height());
+    for (size_t ti = from; ti < to; ti += stride) {
         const Triangle& t = g.triangles[ti];
-        if (!Shown(size_t(g.segments[t.segment].model))) continue;
-        const bool front = Front(t.v[0]) && Front(t.v[1]) && Front(t.v[2]);
-        if (front) {
-            // Most triangles of a large mesh cover no pixel's centre: those
-            // are passed over before anything else is worked out.
-            const Corner a = Screen(t.v[0]), b = Screen(t.v[1]), d = Screen(t.v[2]);
-            const double lox = std::min({a.x, b.x, d.x}), hix = std::max({a.x, b.x, d.x});
-            const double loy = std::min({a.y, b.y, d.y}), hiy = std::max({a.y, b.y, d.y});
-            if (std::ceil(lox - 0.5) > std::floor(hix - 0.5) || std::ceil(loy - 0.5) > std::floor(hiy - 0.5))
+        const uint8_t when = order[t.segment];
+        if (!when) continue;
+        const float* a = screen + 4 * size_t(t.v[0]);
+        const float* b = screen + 4 * size_t(t.v[1]);
+        const float* d = screen + 4 * size_t(t.v[2]);
+        if (v.ortho || (a[3] >= v.near && b[3] >= v.near && d[3] >= v.near)) {
+            // Most triangles of a large mesh cover no pixel's centre, or
+            // lie outside the picture: those are passed over first.
+            const float lox = std::min({a[0], b[0], d[0]}), hix = std::max({a[0], b[0], d[0]});
+            const float loy = std::min({a[1], b[1], d[1]}), hiy = std::max({a[1], b[1], d[1]});
+            if (hix < 0 || hiy < 0 || lox > w || loy > h) continue;
+            if (std::ceil(lox - 0.5f) > std::floor(hix - 0.5f) || std::ceil(loy - 0.5f) > std::floor(hiy - 0.5f))
                 continue;
         }
-        if (!Prepare(ti, second, s, c)) continue;
-        const uint32_t id = uint32_t(ti);
-        auto put = [&](const Vertex* p[3]) {
-            Corner k[3];
-            for (int i = 0; i < 3; ++i) {
-                k[i] = ToScreen(v, p[i]->q);
-                std::copy(p[i]->rgba, p[i]->rgba + 4, s.rgba[i]);
-                std::copy(p[i]->uv, p[i]->uv + 2, s.uv[i]);
-            }
-            return r.Triangle(k[0], k[1], k[2], s, id);
-        };
-        if (front) {
-            const Vertex* p[3] = {&c[0], &c[1], &c[2]};
-            if (!put(p)) return;
+        if (when == 2) {
+            late.push_back(uint32_t(ti));
             continue;
         }
-        // Cut at the near plane: what is left is a triangle or a quad.
-        Vertex out[4];
-        int k = 0;
-        for (int i = 0; i < 3; ++i) {
-            const Vertex& a = c[i];
-            const Vertex& b = c[(i + 1) % 3];
-            if (a.q.z >= v.near) out[k++] = a;
-            if ((a.q.z >= v.near) != (b.q.z >= v.near)) out[k++] = Mix(a, b, (v.near - a.q.z) / (b.q.z - a.q.z));
-        }
-        for (int i = 2; i < k; ++i) {
-            const Vertex* p[3] = {&out[0], &out[i - 1], &out[i]};
-            if (!put(p)) return;
-        }
+        if (!Put(r, ti)) return false;
     }
+    return true;
+}
+
+bool Pass::Put(raster::Raster& r, size_t ti) const {
+    Surface s;
+    Vertex c[3];
+    if (!Prepare(ti, s, c)) return true;
+    const uint32_t id = uint32_t(ti);
+    auto put = [&](const Vertex* p[3]) {
+        Corner k[3];
+        for (int i = 0; i < 3; ++i) {
+            k[i] = ToScreen(v, p[i]->q);
+            std::copy(p[i]->rgba, p[i]->rgba + 4, s.rgba[i]);
+            std::copy(p[i]->uv, p[i]->uv + 2, s.uv[i]);
+        }
+        return r.Triangle(k[0], k[1], k[2], s, id);
+    };
+    if (v.ortho || (c[0].q.z >= v.near && c[1].q.z >= v.near && c[2].q.z >= v.near)) {
+        const Vertex* p[3] = {&c[0], &c[1], &c[2]};
+        return put(p);
+    }
+    // Cut at the near plane: what is left is a triangle or a quad.
+    Vertex out[4];
+    int k = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Vertex& a = c[i];
+        const Vertex& b = c[(i + 1) % 3];
+        if (a.q.z >= v.near) out[k++] = a;
+        if ((a.q.z >= v.near) != (b.q.z >= v.near)) out[k++] = Mix(a, b, (v.near - a.q.z) / (b.q.z - a.q.z));
+    }
+    for (int i = 2; i < k; ++i) {
+        const Vertex* p[3] = {&out[0], &out[i - 1], &out[i]};
+        if (!put(p)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -336,7 +356,20 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
     f.incomplete = false;
 
     const View v(cam, f.width, f.height);
-    const int threads = std::clamp(style.threads, 1, 2);
+    // A second thread pays for itself on large meshes only.
+    const int threads = style.threads > 1 && g.points.size() + g.triangles.size() >= 20000 ? 2 : 1;
+    // first on this thread and second on a helper; both here when no helper
+    // can be started.
+    auto shared = [&](auto&& first, auto&& second) {
+        if (threads < 2) return first(), second();
+        try {
+            std::thread helper(second);
+            first();
+            helper.join();
+        } catch (const std::system_error&) {
+            first(), second();
+        }
+    };
     // Every point in view space, and on the screen when it is in front.
     std::vector<float>& screen = f.scratch;
     screen.resize(4 * g.points.size());
@@ -351,28 +384,55 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
     std::vector<Pass::Lists> lists;
     lists.reserve(g.segments.size());
     for (const Segment& s : g.segments) lists.push_back({LeafBytes(s.normals), LeafBytes(s.colours), LeafBytes(s.uvs)});
-    const Pass pass{g, shown, style, mark, v, screen.data(), lists};
-    const int64_t budget = std::max<int64_t>(int64_t(n) * 64, int64_t(1) << 28) / threads;
-    auto band = [&](int k, bool& incomplete) {
-        raster::Raster r(f, style.wireframe, budget, f.height * k / threads, f.height * (k + 1) / threads);
-        pass.Draw(r, false);
-        pass.Draw(r, true);
-        incomplete = r.incomplete;
-    };
-    bool cut[2] = {false, false};
-    if (threads > 1 && g.points.size() + g.triangles.size() > 20000) {
-        const size_t half = g.points.size() / 2;
-        std::thread helper(transform, half, g.points.size());
-        transform(0, half);
-        helper.join();
-        std::thread other(band, 1, std::ref(cut[1]));
-        band(0, cut[0]);
-        other.join();
-    } else {
-        transform(0, g.points.size());
-        for (int k = 0; k < threads; ++k) band(k, cut[k]);
+    std::vector<uint8_t> order(g.segments.size());
+    const Pass pass{g, shown, style, mark, v, screen.data(), lists, order};
+    const size_t half = threads > 1 ? g.points.size() / 2 : g.points.size();
+    shared([&] { transform(0, half); }, [&] { transform(half, g.points.size()); });
+
+    // When each segment is drawn: not, first, or after (seen through).
+    for (size_t i = 0; i < g.segments.size(); ++i) {
+        const Segment& seg = g.segments[i];
+        if (!pass.Shown(size_t(seg.model))) continue;
+        const Kind kind = g.models[size_t(seg.model)].kind;
+        namespace mf = format::records::matflag;
+        const uint8_t flags = seg.material >= 0 ? g.materials[size_t(seg.material)].flags : 0;
+        const bool highlit = int(i) == mark.segment || seg.model == mark.model;
+        const bool late = kind == Kind::collision || kind == Kind::shadow ||
+                          (kind != Kind::hidden && (flags & (mf::additive | mf::blended)));
+        order[i] = late && !highlit ? 2 : 1;
     }
-    f.incomplete = cut[0] || cut[1];
+    // The triangles are shared between the threads, each drawing into a
+    // picture of its own; the nearer pixel of the two is kept.
+    const int64_t budget = std::max<int64_t>(int64_t(n) * 64, int64_t(1) << 28) / threads;
+    const size_t count = g.triangles.size();
+    const size_t split = threads > 1 ? count / 2 : count;
+    std::vector<uint32_t> late[2];
+    Frame other;
+    raster::Raster first(f, style.wireframe, budget, 0, f.height);
+    std::optional<raster::Raster> second;
+    if (threads > 1) {
+        other.width = f.width, other.height = f.height;
+        other.pixels.assign(n, 0xFF000000u | kBackground);
+        other.ids.assign(n, Frame::kNone);
+        other.depth.assign(n, -std::numeric_limits<float>::infinity());
+        second.emplace(other, style.wireframe, budget, 0, f.height);
+    }
+    shared([&] { pass.Draw(first, 0, split, late[0]); },
+           [&] { if (second) pass.Draw(*second, split, count, late[1]); });
+    if (second) {
+        for (size_t i = 0; i < n; ++i)
+            if (other.depth[i] > f.depth[i]) {
+                f.depth[i] = other.depth[i];
+                f.pixels[i] = other.pixels[i];
+                f.ids[i] = other.ids[i];
+            }
+    }
+    // What is seen through, in its order, over all of it.
+    raster::Raster after(f, style.wireframe, budget, 0, f.height);
+    bool spent = false;
+    for (const std::vector<uint32_t>& list : late)
+        for (size_t k = 0; k < list.size() && !spent; ++k) spent = !pass.Put(after, list[k]);
+    f.incomplete = first.incomplete || (second && second->incomplete) || after.incomplete;
 
     // What is drawn over the picture.
     raster::Raster over(f, false, 0, 0, f.height);

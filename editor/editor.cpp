@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
@@ -15,8 +14,9 @@
 #include "editor/prefs.h"
 #include "editor/toolrow.h"
 #include "editor/treepanel.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/formatlist.h"
+#include "mesh/relay.h"
 
 namespace editor {
 
@@ -51,11 +51,11 @@ void Editor::Startup(const std::vector<std::string>& args) {
     ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
     doc.recognizematl = prefs.recognizematl;
-    st.texturefolders = prefs.texturefolders;
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     BuildWidgets();
+    inspector->preview->texturefolders = prefs.texturefolders;
 
     BuildCommands();
 
@@ -73,12 +73,12 @@ void Editor::ReadCommandLine(const std::vector<std::string>& given) {
         if (given[i] == "--textures" && i + 1 < given.size()) folders.push_back(given[++i]);
         else args.push_back(given[i]);
     }
-    if (!folders.empty()) st.texturefolders = folders;
+    if (!folders.empty()) inspector->preview->texturefolders = folders;
     if (args.empty()) return;
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
         std::string why, note;
-        doc.mesh = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
+        doc.mesh = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {
@@ -156,7 +156,7 @@ bool Editor::Shutdown() {
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
-    prefs.texturefolders = st.texturefolders;
+    prefs.texturefolders = inspector->preview->texturefolders;
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 

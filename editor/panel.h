@@ -15,7 +15,7 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
-#include "editor/document.h"
+#include "document/document.h"
 #include "host/host.h"
 #include "mesh/chunk.h"
 #include "widgets/gadget.h"
@@ -81,7 +81,6 @@ struct Layout {
 struct EditorState {
     std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
     std::string lastdir;         // where every file dialog starts
-    std::vector<std::string> texturefolders;  // where the preview looks for textures besides the mesh's folder
     int64_t framestart = 0;
 };
 

@@ -343,13 +343,13 @@ void PreviewPanel::Textures() {
     // Each name the materials and cloths give, and the mesh's file: when
     // these are what they were, the textures are too.
     std::vector<std::string> names{ed_.doc.path};
-    names.insert(names.end(), ed_.st.texturefolders.begin(), ed_.st.texturefolders.end());
+    names.insert(names.end(), texturefolders.begin(), texturefolders.end());
     for (const preview::Material& m : geom_.materials) names.push_back(m.texture);
     for (const preview::Segment& s : geom_.segments) names.push_back(s.texture);
     if (names == texnames_) return;
     texnames_ = std::move(names);
     try {
-        textures = preview::LoadTextures(geom_, ed_.doc.path, ed_.st.texturefolders);
+        textures = preview::LoadTextures(geom_, ed_.doc.path, texturefolders);
     } catch (const std::bad_alloc&) {
         textures = preview::Textures();
     }

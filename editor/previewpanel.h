@@ -63,8 +63,9 @@ public:
     preview::Highlight mark;       // what the picture marks
     preview::Frame frame;          // the last picture
     // The materials' textures, looked up beside the mesh, in its PC folder
-    // and in the folders of the settings (--textures).
+    // and in these folders (--textures, kept in the settings).
     preview::Textures textures;
+    std::vector<std::string> texturefolders;
     // While a drag turns the camera, one triangle of this many is drawn;
     // the whole picture follows when it ends.
     static constexpr size_t kDragTriangles = 400000;

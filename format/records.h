@@ -141,20 +141,9 @@ inline constexpr FlagName kModelFlags[] = {{1, "hidden"}};
 inline constexpr ValueName kCollisionShapes[] = {
     {0, "sphere"}, {1, "ellipsoid"}, {2, "cylinder"}, {3, "mesh"}, {4, "box"},
 };
-// The bits of a material's flags (ATRB byte 0).
-namespace matflag {
-inline constexpr uint8_t unlit = 1, glow = 2, blended = 4, doublesided = 8, hardedged = 16, perpixel = 32,
-                         additive = 64, specular = 128;
-}
 inline constexpr FlagName kMaterialFlags[] = {
-    {matflag::unlit, "unlit"},
-    {matflag::glow, "glow"},
-    {matflag::blended, "blended transparency"},
-    {matflag::doublesided, "double-sided"},
-    {matflag::hardedged, "hard-edged transparency"},
-    {matflag::perpixel, "per-pixel"},
-    {matflag::additive, "additive transparency"},
-    {matflag::specular, "specular"},
+    {1, "unlit"},         {2, "glow"},         {4, "blended transparency"}, {8, "double-sided"},
+    {16, "hard-edged transparency"}, {32, "per-pixel"}, {64, "additive transparency"}, {128, "specular"},
 };
 // The first two indices of each triangle strip carry this bit.
 inline constexpr uint32_t kStripStart = 0x8000;

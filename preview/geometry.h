@@ -23,8 +23,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "format/records.h"
 #include "mesh/chunk.h"
 #include "preview/math.h"
 
@@ -49,12 +51,26 @@ struct Model {
     bool bone = false;       // MTYP 3 or named bone...: drawn as a line to its parent
 };
 
+// The material flags (ATRB byte 0) the preview honours, by their names in
+// the record table.
+namespace matflag {
+constexpr uint8_t Named(std::string_view name) {
+    for (const format::FlagName& f : format::records::kMaterialFlags)
+        if (name == f.name) return uint8_t(f.mask);
+    return 0;
+}
+inline constexpr uint8_t unlit = Named("unlit"), glow = Named("glow"), blended = Named("blended transparency"),
+                         doublesided = Named("double-sided"), hardedged = Named("hard-edged transparency"),
+                         additive = Named("additive transparency");
+static_assert(unlit && glow && blended && doublesided && hardedged && additive);
+}  // namespace matflag
+
 // A material of the mesh's MATL (the first), as the preview draws it.
 struct Material {
     std::string name;
     std::string texture;         // its TX0D ("" none); a cloth's CTEX names its own
     float diffuse[4] = {1, 1, 1, 1};
-    uint8_t flags = 0;           // ATRB byte 0 (format::records::matflag)
+    uint8_t flags = 0;           // ATRB byte 0 (matflag)
     uint8_t render = 0;          // ATRB byte 1, the render type
 };
 
@@ -127,8 +143,5 @@ std::vector<uint8_t> Shown(const Geometry& g, int focus, const Visibility& v);
 
 // The model of that name (the first), -1 when there is none.
 int FindModel(const Geometry& g, const std::string& name);
-
-// A leaf's data cut to its size; empty for a container.
-std::span<const uint8_t> LeafBytes(const mesh::chunk* c);
 
 }  // namespace preview

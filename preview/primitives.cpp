@@ -6,6 +6,7 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/records.h"
 #include "preview/geometry.h"
 
 namespace preview {
@@ -65,7 +66,7 @@ Shape Box(float x, float y, float z) {
 }  // namespace
 
 void AddPrimitive(Geometry& g, int model, const mesh::chunk& swci) {
-    std::span<const uint8_t> b = LeafBytes(&swci);
+    std::span<const uint8_t> b = mesh::LeafBytes(swci);
     if (b.size() < 16 || model < 0 || size_t(model) >= g.models.size()) return;
     const uint32_t shape = format::LoadU32(b.data());
     float v[3];

@@ -9,6 +9,7 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/records.h"
 #include "preview/raster.h"
 
 namespace preview {
@@ -133,7 +134,7 @@ bool Pass::Prepare(size_t ti, Surface& s, Vertex (&c)[3]) const {
     const Model& model = g.models[size_t(seg.model)];
     const Material* mat = seg.material >= 0 ? &g.materials[size_t(seg.material)] : nullptr;
     const uint8_t flags = mat ? mat->flags : 0;
-    namespace mf = format::records::matflag;
+    namespace mf = preview::matflag;
     const bool marked = (mark.faces && seg.faces == mark.faces && mark.at >= int64_t(t.at) &&
                          mark.at < int64_t(t.at) + t.span);
     const bool highlit = marked || int(t.segment) == mark.segment || seg.model == mark.model;
@@ -383,7 +384,8 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
     };
     std::vector<Pass::Lists> lists;
     lists.reserve(g.segments.size());
-    for (const Segment& s : g.segments) lists.push_back({LeafBytes(s.normals), LeafBytes(s.colours), LeafBytes(s.uvs)});
+    auto bytes = [](const mesh::chunk* c) { return c ? mesh::LeafBytes(*c) : std::span<const uint8_t>(); };
+    for (const Segment& s : g.segments) lists.push_back({bytes(s.normals), bytes(s.colours), bytes(s.uvs)});
     std::vector<uint8_t> order(g.segments.size());
     const Pass pass{g, shown, style, mark, v, screen.data(), lists, order};
     const size_t half = threads > 1 ? g.points.size() / 2 : g.points.size();
@@ -394,7 +396,7 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
         const Segment& seg = g.segments[i];
         if (!pass.Shown(size_t(seg.model))) continue;
         const Kind kind = g.models[size_t(seg.model)].kind;
-        namespace mf = format::records::matflag;
+        namespace mf = preview::matflag;
         const uint8_t flags = seg.material >= 0 ? g.materials[size_t(seg.material)].flags : 0;
         const bool highlit = int(i) == mark.segment || seg.model == mark.model;
         const bool late = kind == Kind::collision || kind == Kind::shadow ||

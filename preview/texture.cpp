@@ -6,7 +6,7 @@
 #include <map>
 #include <new>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/texture_lookup.h"
 
 namespace preview {

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "host/host.h"
 #include "mesh/msh.h"
 #include "preview/render.h"

@@ -13,7 +13,7 @@
 namespace {
 
 using namespace testsupport;
-namespace mf = format::records::matflag;
+namespace mf = preview::matflag;
 
 constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
 constexpr uint32_t kBg = preview::kBackground;

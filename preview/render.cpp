@@ -118,6 +118,12 @@ struct Pass {
     bool Front(uint32_t p) const { return v.ortho || screen[4 * size_t(p) + 3] >= v.near; }
 
     bool Shown(size_t model) const { return model < shown.size() && shown[model]; }
+    // A bone or a hardpoint is marked with what it belongs to: a hidden one
+    // (as they mostly are) when its parent is shown.
+    bool Marked(size_t model) const {
+        const Model& m = g.models[model];
+        return Shown(model) || (m.kind == Kind::hidden && (m.parent < 0 ? !shown.empty() : Shown(size_t(m.parent))));
+    }
 
     // The surface of triangle ti and its corners; false to leave it out (a
     // single-sided see-through surface from behind).
@@ -441,7 +447,7 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
     float x, y, px, py;
     for (size_t i = 0; i < g.models.size(); ++i) {
         const Model& m = g.models[i];
-        if (style.bones && pass.Shown(i) && m.bone && m.parent >= 0 &&
+        if (style.bones && pass.Marked(i) && m.bone && m.parent >= 0 &&
             Project(cam, f.width, f.height, m.world.Origin(), x, y) &&
             Project(cam, f.width, f.height, g.models[size_t(m.parent)].world.Origin(), px, py)) {
             over.Line(px, py, x, y, kBone);
@@ -453,7 +459,7 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
             Project(cam, f.width, f.height, g.points[e.b], px, py))
             over.Line(x, y, px, py, kOpenEdge);
     for (size_t i = 0; i < g.models.size(); ++i)
-        if (style.hardpoints && pass.Shown(i) && g.models[i].hardpoint &&
+        if (style.hardpoints && pass.Marked(i) && g.models[i].hardpoint &&
             Project(cam, f.width, f.height, g.models[i].world.Origin(), x, y))
             over.Marker(x, y, 4, kHardpoint, true);
     if (mark.segment >= 0 && size_t(mark.segment) < g.segments.size() && mark.vertex >= 0) {
@@ -476,7 +482,9 @@ int MarkerAt(const Geometry& g, const std::vector<uint8_t>& shown, const Camera&
     float mx, my;
     for (size_t i = 0; i < g.models.size() && i < shown.size(); ++i) {
         const Model& m = g.models[i];
-        if (!shown[i] || !((style.bones && m.bone) || (style.hardpoints && m.hardpoint))) continue;
+        const bool marked = shown[i] || (m.kind == Kind::hidden && (m.parent < 0 || (size_t(m.parent) < shown.size() &&
+                                                                                      shown[size_t(m.parent)])));
+        if (!marked || !((style.bones && m.bone) || (style.hardpoints && m.hardpoint))) continue;
         if (!Project(cam, width, height, m.world.Origin(), mx, my)) continue;
         const float d = (mx - x) * (mx - x) + (my - y) * (my - y);
         if (d <= bestd) bestd = d, best = int(i);

@@ -4,6 +4,7 @@
 // (models and the rules that need the whole scene).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,7 @@
 #include "check/options.h"
 #include "format/schema.h"
 #include "format/bytes.h"
+#include "format/records.h"
 
 namespace check::detail {
 
@@ -54,6 +56,7 @@ struct Frame {
     std::string part;  // its part of the path
     Context ctx;
     bool read = true;  // the compiler reads its children
+    std::string path;  // the whole path, made when it is opened
 };
 
 // What a MODL says, kept for the rules that need every model.
@@ -106,7 +109,7 @@ private:
     void Add(const char* rule, Severity sev, const Node& n, const std::string& path, std::string message,
              std::optional<uint32_t> element = std::nullopt);
     void AddOption(const char* rule, Severity sev, const std::string& where, std::string message);
-    std::string Path() const;                  // of the innermost open container
+    const std::string& Path() const { return stack_.back().path; }  // of the innermost open container
     std::string KidPath(const Node& k) const;  // of a child of it
     Bytes Data(const Node& n) const { return file_.Sub(n.offset + 8, n.have); }
     const Node* Kid(const Frame& f, uint32_t tag) const;
@@ -116,7 +119,7 @@ private:
     bool ParseKids(Frame& f, bool report = true);
     void Open(Frame& f);
     void Leaf(const Frame& f, const Node& k);
-    void Record(const Frame& f, const Node& k, const std::string& parentname, bool read);
+    void Record(const Node& k, const format::ChunkKind& kind, const format::RecordLayout& l, bool read);
     // A child's path, made only when a finding needs it: a file of two
     // million records without findings builds none.
     struct LazyPath {
@@ -188,8 +191,39 @@ private:
 };
 
 // The triangles the compiler makes of a STRP: strips opened by two indices
-// with the strip-start bit, every other triangle turned, those that repeat
-// an index left out. Appended to out when given; the count either way.
+// with the strip-start bit (the first strip by the first two, flagged or
+// not), every other triangle turned, those that repeat an index left out.
+// Calls f(triangle, position of its last index in the list) for each.
+template <class F>
+void ForEachStripTriangle(Bytes d, F&& f) {
+    if (d.size() < 4) return;
+    const int64_t count = int32_t(U32(d, 0));
+    const int64_t have = std::min<int64_t>(count, int64_t(d.size() - 4) / 2);
+    constexpr uint32_t kStart = 0x8000;
+    uint32_t s0 = 0, s1 = 0;  // the two indices before the next one of the strip
+    int64_t run = 0;          // indices of the current strip so far
+    for (int64_t i = 0; count >= 3 && i < have; ++i) {
+        const uint32_t v = U16(d, size_t(4 + 2 * i));
+        if (i < 2) {
+            (i == 0 ? s0 : s1) = v & ~kStart;
+            run = i + 1;
+            continue;
+        }
+        if (v & kStart) {
+            if (i + 1 >= have) break;
+            s0 = v & ~kStart;
+            s1 = U16(d, size_t(4 + 2 * ++i)) & ~kStart;
+            run = 2;
+            continue;
+        }
+        const std::array<uint32_t, 3> t = (run - 2) % 2 == 0 ? std::array<uint32_t, 3>{s0, s1, v}
+                                                             : std::array<uint32_t, 3>{v, s1, s0};
+        if (t[0] != t[1] && t[0] != t[2] && t[1] != t[2]) f(t, i);
+        s0 = s1, s1 = v;
+        ++run;
+    }
+}
+// Those triangles appended to out when given; their count either way.
 int64_t StripTriangles(Bytes strp, std::vector<std::array<uint32_t, 3>>* out);
 
 // Case-insensitive tests on ASCII names.

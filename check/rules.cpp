@@ -16,7 +16,7 @@ constexpr Rule kRules[] = {
     {"truncated", E, "The file ends inside this chunk: it declares more data than the file still holds.",
      "The compiler refuses a file shorter than its root chunk says; everything after the cut is lost.",
      "Export the mesh again, or restore the file from a copy; the cut bytes cannot be guessed.",
-     "MSH_UCFB_MEMORY_TOO_SMALL_MINIMUM, MSH_UCFB_MEMORY_TOO_SMALL_CHUNK"},
+     "MSH_UCFB_MEMORY_TOO_SMALL_MINIMUM, MSH_UCFB_MEMORY_TOO_SMALL_CHUNK, MSH_UCFB_CHUNK_READ_OVERRUN"},
     {"chunk-layout", E,
      "A chunk's size runs past its parent, a container holds bytes that form no chunk, or a chunk's data is not "
      "padded to a multiple of 4 bytes. Inside a chunk the compiler never reads (SINF, CAMR, ANM2) it is a warning.",
@@ -46,7 +46,8 @@ constexpr Rule kRules[] = {
     {"list-count", E,
      "A list's leading count disagrees with its data size: the message gives the declared count and the count "
      "the bytes hold. Fewer bytes than the count needs is an error in lists the compiler reads, a warning in those "
-     "it never reads (NDXT, NDXL, UV1L-UV3L, KFR3); more bytes is a warning.",
+     "it never reads (NDXT, NDXL, UV1L-UV3L, KFR3); more bytes is a warning. A MATL's count that is not its number of "
+     "materials is a warning, an error when negative or above 1,048,576.",
      "The compiler reads as many entries as the count says and refuses a list that ends before them (a count too "
      "large to hold is its unknown error); other tools read the lists it skips.",
      "Write the count the data holds, or restore the missing entries.", "MSH_UCFB_CHUNK_READ_OVERRUN, MSH_UNKNOWN"},

@@ -28,6 +28,7 @@ constexpr uint32_t kTextures[] = {kTx0d, Tag("TX1D"), Tag("TX2D"), Tag("TX3D")};
 constexpr int64_t kBoneType = 3, kClothType = 2, kShadowType = 6;
 constexpr size_t kSkeletonBones = 64;
 constexpr int64_t kCollisionVertices = 0x10000;
+constexpr int64_t kMostMaterials = 1 << 20;
 
 bool KnownType(int64_t t) { return (t >= 0 && t <= 4) || t == kShadowType; }
 bool KnownRenderType(int t) {
@@ -55,9 +56,21 @@ void Checker::Scene(Frame& f) {
     f.ctx.materials = 0;
     if (const Node* matl = Kid(f, kMatl)) {
         // Count the MATD children; the walk judges the MATL when it opens it.
-        Frame m{*matl, {}, 0, {}, {}};
+        Frame m{*matl, {}, 0, {}, {}, true, {}};
         ParseKids(m, false);
         for (const Node& k : m.kids) f.ctx.materials += k.tag == kMatd ? 1 : 0;
+        // The compiler takes the count only to reserve room for that many
+        // materials: a negative or huge one is more than it can hold.
+        if (matl->have >= 4 && !matl->cut) {
+            const int64_t count = int32_t(U32(Data(*matl), 0));
+            if (count < 0 || count > kMostMaterials)
+                Add("list-count", Severity::error, *matl, KidPath(*matl),
+                    "the count is " + Num(count) + ", more than the compiler can make room for (the MATL holds " +
+                        Num(f.ctx.materials) + " materials)");
+            else if (count != f.ctx.materials)
+                Add("list-count", Severity::warning, *matl, KidPath(*matl),
+                    "the count is " + Num(count) + ", the MATL holds " + Num(f.ctx.materials) + " materials");
+        }
     }
 }
 
@@ -298,6 +311,19 @@ void Checker::Envelopes(const std::vector<bool>& kept) {
     for (size_t i = 0; i < models_.size(); ++i)
         if (models_[i].index >= 0) byindex.emplace(models_[i].index, i);
     std::vector<bool> nameless(models_.size(), false);
+    // A model that shares its MNDX with an earlier one may be the one an
+    // entry that names no model meant: its index was changed to the other's.
+    std::string shared;
+    {
+        std::unordered_map<int64_t, size_t> first;
+        for (size_t i = 0; i < models_.size() && shared.empty(); ++i) {
+            if (models_[i].index < 0) continue;
+            auto [it, fresh] = first.emplace(models_[i].index, i);
+            if (!fresh)
+                shared = ": " + models_[i].path + " may have had it before it took " + Num(models_[i].index) +
+                         ", the MNDX of " + models_[it->second].path;
+        }
+    }
     for (const Names& e : envelopes_) {
         int64_t bad = 0, first = -1, unkept = 0, firstunkept = -1;
         for (size_t i = 0; i < e.entries.size(); ++i) {
@@ -312,7 +338,7 @@ void Checker::Envelopes(const std::vector<bool>& kept) {
         if (bad)
             Add("envelope", Severity::error, e.node, e.path,
                 "entry " + Num(first) + " (" + Num(e.entries[size_t(first)]) + ") is no model's MNDX" +
-                    More(bad - 1, "entries"),
+                    More(bad - 1, "entries") + shared,
                 uint32_t(first));
         if (unkept) {
             const Model& m = models_[byindex[e.entries[size_t(firstunkept)]]];

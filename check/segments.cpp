@@ -36,40 +36,11 @@ int64_t Agreed(Bytes d, int width) {
 }  // namespace
 
 int64_t StripTriangles(Bytes d, std::vector<std::array<uint32_t, 3>>* out) {
-    if (d.size() < 4) return 0;
-    const int64_t count = int32_t(U32(d, 0));
-    const int64_t have = std::min<int64_t>(count, int64_t(d.size() - 4) / 2);
-    if (count < 3) return 0;
     int64_t n = 0;
-    uint32_t s0 = 0, s1 = 0;  // the two indices before the next one of the strip
-    int64_t inStrip = 0;      // indices of the current strip so far
-    auto index = [&](int64_t i) { return U16(d, size_t(4 + 2 * i)); };
-    for (int64_t i = 0; i < have; ++i) {
-        uint32_t v = index(i);
-        if (i < 2 || (v & format::records::kStripStart)) {
-            // A strip opens with this index and the next one (the first
-            // strip with the first two, flagged or not).
-            if (i >= 2) {
-                if (i + 1 >= have) break;
-                s0 = v & ~format::records::kStripStart;
-                s1 = index(++i) & ~format::records::kStripStart;
-                inStrip = 2;
-                continue;
-            }
-            (i == 0 ? s0 : s1) = v & ~format::records::kStripStart;
-            inStrip = i + 1;
-            continue;
-        }
-        // The triangle of s0, s1, v: even ones as they come, odd ones turned.
-        const bool even = (inStrip - 2) % 2 == 0;
-        const std::array<uint32_t, 3> t = even ? std::array<uint32_t, 3>{s0, s1, v} : std::array<uint32_t, 3>{v, s1, s0};
-        if (t[0] != t[1] && t[0] != t[2] && t[1] != t[2]) {
-            ++n;
-            if (out) out->push_back(t);
-        }
-        s0 = s1, s1 = v;
-        ++inStrip;
-    }
+    ForEachStripTriangle(d, [&](const std::array<uint32_t, 3>& t, int64_t) {
+        ++n;
+        if (out) out->push_back(t);
+    });
     return n;
 }
 
@@ -174,14 +145,20 @@ void Checker::Indices(const Node& k, const std::string& path, int64_t vertices) 
             for (size_t j = 0; 2 * j < indices.size(); ++j) test(pos + int64_t(j), U16(indices, 2 * j));
             return true;
         });
+    } else if (k.tag == kStrp) {
+        // The indices of the triangles the compiler makes, each once, by
+        // its place in the list (a triangle's corners stand at its last
+        // index and the two before it; an index in no triangle is not read).
+        int64_t done = -1;
+        ForEachStripTriangle(d, [&](const std::array<uint32_t, 3>& t, int64_t last) {
+            const bool even = t[2] == U16(d, size_t(4 + 2 * last));
+            for (int64_t pos = std::max(done + 1, last - 2); pos <= last; ++pos)
+                test(pos, t[size_t(even ? 2 - (last - pos) : last - pos)]);
+            done = last;
+        });
     } else {
-        const bool strip = k.tag == kStrp;
-        const int64_t n = std::min<int64_t>(strip ? count : 3 * count, int64_t(d.size() - 4) / 2);
-        for (int64_t i = 0; i < n; ++i) {
-            uint32_t v = U16(d, size_t(4 + 2 * i));
-            if (strip) v &= ~format::records::kStripStart;
-            test(i, v);
-        }
+        const int64_t n = std::min<int64_t>(3 * count, int64_t(d.size() - 4) / 2);
+        for (int64_t i = 0; i < n; ++i) test(i, U16(d, size_t(4 + 2 * i)));
     }
     // The compiler reads its triangles from STRP only.
     if (bad)

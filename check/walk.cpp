@@ -88,15 +88,6 @@ void Checker::AddOption(const char* rule, Severity sev, const std::string& where
     out_.push_back({INT64_MAX, std::move(f)});
 }
 
-std::string Checker::Path() const {
-    std::string p;
-    for (const Frame& f : stack_) {
-        if (!p.empty()) p += '/';
-        p += f.part;
-    }
-    return p;
-}
-
 std::string Checker::KidPath(const Node& k) const {
     std::string p = Path();
     p += '/';
@@ -139,7 +130,7 @@ std::vector<Finding> Checker::Run() {
         } else if (root.tag != kHedr) {
             Add("scene-empty", Severity::error, root, name, "the root is " + name + ", not the HEDR of a mesh");
         } else {
-            stack_.push_back({root, {}, 0, name, {}});
+            stack_.push_back({root, {}, 0, name, {}, true, {}});
             Open(stack_.back());
         }
     }
@@ -153,7 +144,7 @@ std::vector<Finding> Checker::Run() {
         const format::schema::Container* box = format::schema::FindContainer(k.tag);
         const format::schema::Container* here = format::schema::FindContainer(f.node.tag);
         if (box && here && format::schema::PlaceIn(*here, k.tag) != format::schema::Place::not_here) {
-            Frame child{k, {}, 0, {}, f.ctx, f.read && format::schema::CompilerReads(f.node.tag, k.tag)};
+            Frame child{k, {}, 0, {}, f.ctx, f.read && format::schema::CompilerReads(f.node.tag, k.tag), {}};
             stack_.push_back(std::move(child));
             Open(stack_.back());
         } else {
@@ -203,7 +194,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
     const int64_t start = c.offset + 8 + (box && box->counted ? 4 : 0);
     const int64_t end = c.offset + 8 + c.have;
     const int64_t fileend = int64_t(file_.size());
-    const std::string path = Path();
+    const std::string& path = Path();
     if (box && box->counted && c.have < 4) {
         if (report && (c.have > 0 || c.size > 0))
             if (report) Add("list-count", f.read ? Severity::error : Severity::warning, c, path, "the data has no room for the count of its children");
@@ -259,7 +250,18 @@ bool Checker::ParseKids(Frame& f, bool report) {
         f.kids.push_back(k);
         p = kidend;
     }
-    // Same-named siblings are numbered among themselves.
+    // Same-named siblings are numbered among themselves: by looking back
+    // in a short list, through a table in a long one.
+    constexpr size_t kShort = 24;
+    if (f.kids.size() <= kShort) {
+        for (size_t i = 0; i < f.kids.size(); ++i) {
+            int32_t before = 0, total = 0;
+            for (size_t j = 0; j < f.kids.size(); ++j)
+                if (f.kids[j].tag == f.kids[i].tag) before += j < i ? 1 : 0, ++total;
+            if (total > 1) f.kids[i].sibling = before;
+        }
+        return true;
+    }
     std::unordered_map<uint32_t, int32_t> count;
     for (const Node& k : f.kids) ++count[k.tag];
     std::unordered_map<uint32_t, int32_t> seen;
@@ -276,15 +278,20 @@ void Checker::Open(Frame& f) {
         f.part = format::schema::TagName(c.tag);
         if (c.sibling >= 0) f.part += "[" + Num(c.sibling) + "]";
     }
+    // The path as far as the parent's, then this container's part (a MODL
+    // named by its NAME once its children are known).
+    const std::string parent = depth >= 2 ? stack_[depth - 2].path + "/" : std::string();
+    f.path = parent + f.part;
     const bool whole = ParseKids(f);
     if (f.node.tag == kModl) {
         if (const Node* n = Kid(f, kName)) {
             std::string text = TextOf(*n);
             if (text.size() > kNameInPath) text.resize(kNameInPath);
             f.part = "MODL[" + text + "]";
+            f.path = parent + f.part;
         }
     }
-    const std::string path = Path();
+    const std::string& path = f.path;
     if (f.node.cut && (f.kids.empty() || !f.kids.back().cut)) Truncated(f.node, path);
     (void)whole;
     Structure(f);
@@ -311,11 +318,10 @@ void Checker::Truncated(const Node& n, const std::string& path) {
 // more often.
 void Checker::Structure(const Frame& f) {
     const format::schema::Container& box = *format::schema::FindContainer(f.node.tag);
-    std::unordered_map<uint32_t, int> seen;
     for (const Node& k : f.kids) {
         const format::schema::Place place = format::schema::PlaceIn(box, k.tag);
         if (k.tag == kCl1l && place == format::schema::Place::closing) closed_ = true;
-        if (place == format::schema::Place::once && seen[k.tag]++ == 1)
+        if (place == format::schema::Place::once && k.sibling == 1)
             Add("duplicate-chunk", Severity::warning, k, KidPath(k),
                 "a second " + format::schema::TagName(k.tag) + " in the " + format::schema::TagName(f.node.tag) +
                     " (the compiler reads the last one)");
@@ -328,13 +334,16 @@ void Checker::Leaf(const Frame& f, const Node& k) {
     const LazyPath path{this, &k, {}};
     if (k.cut) Truncated(k, path);
     const format::ChunkKind* kind = format::FindKind(name);
-    // Readers go on at the next multiple of four after a chunk's data: an
-    // odd size makes them miss what follows (exporters pad every chunk). A
-    // record of the wrong size is told as that.
-    const int fixed = kind ? format::LayoutOf(*kind, format::schema::TagName(f.node.tag)).fixedsize : -1;
+    const std::string parentname = format::schema::TagName(f.node.tag);
+    const format::RecordLayout* layout = kind ? &format::LayoutOf(*kind, parentname) : nullptr;
+    // Readers that go on at the next multiple of four after a chunk's data
+    // (the mod tools, importers, this editor) miss what follows an odd size;
+    // exporters pad every chunk. A record of the wrong size is told as that.
+    const int fixed = layout ? layout->fixedsize : -1;
     if (!k.cut && k.size % 4 != 0 && (fixed < 0 || fixed == k.size) && !Full("chunk-layout"))
         Add("chunk-layout", Severity::error, k, path,
-            Num(k.size) + " bytes of data, not padded to a multiple of 4 (readers go on at the next multiple of 4)");
+            Num(k.size) + " bytes of data, not padded to a multiple of 4 (the mod tools and other readers go on at the "
+                          "next multiple of 4 and misread the next chunk)");
     const format::schema::Container& box = *format::schema::FindContainer(f.node.tag);
     const format::schema::Place place = format::schema::PlaceIn(box, k.tag);
     if (k.tag == kMsh1 && f.node.tag == kHedr) {
@@ -353,16 +362,12 @@ void Checker::Leaf(const Frame& f, const Node& k) {
             "the " + format::schema::TagName(f.node.tag) + " does not read a " + name + " chunk (it is ignored)");
         return;
     }
-    if (!k.cut) Record(f, k, format::schema::TagName(f.node.tag), f.read && format::schema::CompilerReads(f.node.tag, k.tag));
+    if (!k.cut && kind) Record(k, *kind, *layout, f.read && format::schema::CompilerReads(f.node.tag, k.tag));
 }
 
 // A record's data against its layout.
-void Checker::Record(const Frame& f, const Node& k, const std::string& parentname, bool read) {
-    (void)f;
-    const std::string name = format::schema::TagName(k.tag);
-    const format::ChunkKind* kind = format::FindKind(name);
-    if (!kind) return;
-    const format::RecordLayout& l = format::LayoutOf(*kind, parentname);
+void Checker::Record(const Node& k, const format::ChunkKind& kind, const format::RecordLayout& l, bool read) {
+    (void)kind;
     const LazyPath path{this, &k, {}};
     Bytes d = Data(k);
     switch (l.layout) {

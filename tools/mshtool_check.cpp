@@ -25,7 +25,9 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "files/files.h"
 #include "mesh/msh.h"
+#include "mesh/relay.h"
 
 namespace tools {
 
@@ -115,32 +117,15 @@ void Line(Result& r, bool json, const std::string& file, const check::Finding& f
 // so a file that ends inside a chunk is seen as such. Empty with a reason
 // when the file cannot be read.
 std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        why = std::string("Unable to open the file: ") + std::strerror(errno) + ".";
-        return {};
-    }
-    const std::streamoff size = in.tellg();
-    if (size <= 0) {
-        why = size == 0 ? "The file is empty." : "Unable to read the file.";
-        return {};
-    }
-    if (size > mesh::msh::kMaxFileBytes) {
-        why = "The file is larger than any mesh file can be.";
-        return {};
-    }
     std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        why = "Out of memory while reading the file.";
+    std::string error;
+    if (!host::ReadWholeFile(path, mesh::msh::kMaxFileBytes, bytes, &error)) {
+        why = error == host::SystemError(EFBIG)    ? "The file is larger than any mesh file can be."
+              : error == host::SystemError(ENOMEM) ? "Out of memory while reading the file."
+                                                   : "Unable to read the file: " + error + ".";
         return {};
     }
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        why = "Unable to read the file.";
-        return {};
-    }
+    if (bytes.empty()) why = "The file is empty.";
     return bytes;
 }
 
@@ -152,8 +137,24 @@ Result CheckOne(const CheckRun& run, const Item& item) {
             const std::vector<uint8_t> bytes = ReadBytes(item.file, why);
             if (!bytes.empty()) {
                 const std::optional<check::OptionFile> options = check::OptionFileBeside(item.file);
-                const std::vector<check::Finding> findings =
-                    check::CheckBytes(bytes, options ? &*options : nullptr);
+                // Sizes that leave out the padding after them are read
+                // re-laid, as the editor opens the file: one finding says so,
+                // and the padding is not read as a chunk that is not there.
+                mesh::RelayNote relay;
+                const std::optional<std::vector<uint8_t>> relaid = mesh::RelayPadding(bytes, &relay);
+                std::vector<check::Finding> findings =
+                    check::CheckBytes(relaid ? *relaid : bytes, options ? &*options : nullptr);
+                if (relaid) {
+                    check::Finding f;
+                    f.rule = "chunk-layout";
+                    f.path = "HEDR";
+                    f.offset = relay.first;
+                    f.message = std::to_string(relay.chunks) + (relay.chunks == 1 ? " chunk's size leaves" : " chunks' sizes leave") +
+                                " out the zero padding that follows (the first at offset " + std::to_string(relay.first) +
+                                "): read re-laid, as the editor opens it, the offsets of the other findings are those "
+                                "of the re-laid file; mshtool fix re-lays it";
+                    findings.insert(findings.begin(), std::move(f));
+                }
                 for (const check::Finding& f : findings) {
                     (f.severity == check::Severity::error ? r.errors : r.warnings) += 1;
                     Line(r, run.json, item.file, f);
@@ -282,8 +283,9 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
     // A thread that cannot be started (no memory for its stack, a limit on
     // threads) leaves the work to those that could; with none, this thread
     // checks the files itself.
+    // One job is done by this thread alone: no hand-over for each file.
     threads.reserve(jobs);
-    for (size_t t = 0; t < jobs; ++t) {
+    for (size_t t = 0; t < jobs && jobs > 1; ++t) {
         try {
             threads.emplace_back(worker);
         } catch (const std::system_error&) {

@@ -49,17 +49,20 @@ find "$@" -name '*.msh' -type f | LC_ALL=C sort >"$scratch/files"
 while IFS= read -r mesh; do
     out=$scratch/out
     set +e
-    timeout 120 "$oracle" --out-dir "$scratch" "$mesh" >"$out" 2>/dev/null
+    timeout 120 "$oracle" --json --out-dir "$scratch" "$mesh" >"$out" 2>/dev/null
     rc=$?
     set -e
     rm -f "$scratch"/*.model "$scratch"/*.model.req
+    # The codes: the error's first, then the warnings' (a message holds no
+    # unescaped quote, so {"code": " starts a code only).
+    codes=$(grep -o '"code": "[A-Z0-9_]*"' "$out" | sed 's/"code": "\(.*\)"/\1/' || true)
     case $rc in
         0) verdict=ok; code=- ;;
-        1) verdict=error; code=$(sed -n '1s/^ERROR //p' "$out") ;;
+        1) verdict=error; code=$(echo "$codes" | head -n 1); codes=$(echo "$codes" | tail -n +2) ;;
         124) verdict=error; code=TIMEOUT ;;
         *) verdict=error; code=CRASH ;;
     esac
-    warnings=$(sed -n 's/^WARNING \([A-Z0-9_]*\):.*/\1/p' "$out" | LC_ALL=C sort -u | tr '\n' ' ')
+    warnings=$(echo "$codes" | grep . | LC_ALL=C sort -u | tr '\n' ' ' || true)
     # The check's findings: "severity rule" a line.
     "$tool" check --json --jobs 1 "$mesh" 2>/dev/null |
         sed -n 's/.*"severity":"\([a-z]*\)","rule":"\([^"]*\)".*/\1 \2/p' >"$scratch/found" || true

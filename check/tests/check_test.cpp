@@ -294,6 +294,10 @@ const std::vector<Case>& Cases() {
                  C("GEOM", {C("SEGM", {D("MATI", U32s({0})), L("POSL", 3, F32s({0, 0, 0, 1, 0, 0, 0, 1, 0})),
                                       D("STRP", U16s(3, {0x8000, 0x8001, 2}))})})}));
          }},
+        // One fault, two findings: the envelope's names its likely cause.
+        {"envelope", E, "HEDR/MSH2/MODL[body]/GEOM/ENVL",
+         "(1) is no model's MNDX: HEDR/MSH2/MODL[bone_a] may have had it before it took 0, the MNDX of HEDR/MSH2/MODL[root]",
+         [](const chunkptr& r) { Kid(Model(r, "bone_a"), "MNDX")->setdata(U32s({0})); }, false},
         {"collision-empty", E, "HEDR/MSH2/MODL[collision]", "has no vertices",
          [](const chunkptr& r) { Kid(r, "MSH2")->AppendKid(Modl("collision", 0, 30, "root", {Tran()})); }},
     };

@@ -231,6 +231,11 @@ TEST(MshtoolFix, WritesRefrainsAndExits) {
 
     // Sizes that leave out their padding are re-laid before the tree is read.
     dir.Write("c.msh", Resized(good, Cat({Text("NAME"), U32s({8}), Text("body")}), 5));
+    // check reads it so too: the one fault, no chunk made of the padding.
+    o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "check c.msh");
+    EXPECT_NE(o.out.find("c.msh: error: HEDR: [chunk-layout] 1 chunk's size leaves out the zero padding"),
+              std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("chunk-layout"), o.out.rfind("chunk-layout")) << o.out;
     o = testsupport::RunIn(dir.path(), MSHTOOL_PATH, "fix c.msh");
     EXPECT_EQ(o.code, 0) << o.err;
     EXPECT_NE(o.out.find("c.msh: HEDR: [chunk-layout] re-lay 1 chunk"), std::string::npos) << o.out;

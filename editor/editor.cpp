@@ -55,7 +55,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     BuildWidgets();
-    inspector->preview->texturefolders = prefs.texturefolders;
+    if (inspector && inspector->preview) inspector->preview->texturefolders = prefs.texturefolders;
 
     BuildCommands();
 
@@ -73,7 +73,7 @@ void Editor::ReadCommandLine(const std::vector<std::string>& given) {
         if (given[i] == "--textures" && i + 1 < given.size()) folders.push_back(given[++i]);
         else args.push_back(given[i]);
     }
-    if (!folders.empty()) inspector->preview->texturefolders = folders;
+    if (!folders.empty() && inspector && inspector->preview) inspector->preview->texturefolders = folders;
     if (args.empty()) return;
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
@@ -156,7 +156,14 @@ bool Editor::Shutdown() {
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
-    prefs.texturefolders = inspector->preview->texturefolders;
+    if (inspector && inspector->preview) {
+        prefs.texturefolders = inspector->preview->texturefolders;
+    } else {
+        // Without the preview, the folders stay as they were kept.
+        Prefs kept;
+        ReadPrefs(st.dataroot + kPrefsPath, kept);
+        prefs.texturefolders = kept.texturefolders;
+    }
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 

@@ -280,7 +280,8 @@ void DataPanel::InputString() {
 void DataPanel::InputFloat() {
     float f = 0;
     if (!format::ReadFloat(valuebox->title, f)) {
-        ed_.Message("Error!", "Not a value for a float.");
+        const std::string_view why = format::FloatOutOfRange(valuebox->title);
+        ed_.Message("Error!", why.empty() ? "Not a value for a float." : "Not a value for a float: " + std::string(why) + ".");
         ed_.FlushInput();
         return;
     }

@@ -12,7 +12,8 @@
 //   chunk_commands.cpp  the file commands, the chunk actions, verification
 //   document.cpp        the document's changes, undo and redo (document.h)
 //   history.cpp         the undo history
-// and the panels, each in its header:
+// the panels' one interface and the editor as they see it (panel.h: Panel,
+// Desk), and the panels, each in its header:
 //   filerow.h       the title line and the file buttons (FileRowPanel)
 //   treepanel.h     the chunk tree (TreePanel; treeview.h draws its rows)
 //   chunkactions.h  the chunk actions window and the grouping box

@@ -17,6 +17,29 @@ std::string_view Trim(std::string_view s) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Where the digits of a float's form start (after its sign), or npos when s
+// (trimmed) has no such form.
+size_t FloatForm(std::string_view s) {
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    const size_t start = i;
+    bool digits = false;
+    while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
+    }
+    if (!digits) return std::string_view::npos;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        bool exp = false;
+        while (i < s.size() && IsDigit(s[i])) ++i, exp = true;
+        if (!exp) return std::string_view::npos;
+    }
+    return i == s.size() ? start : std::string_view::npos;
+}
+
 }  // namespace
 
 bool ReadInteger(std::string_view text, Integer& out) {
@@ -75,30 +98,26 @@ bool ReadFloat(std::string_view text, float& out) {
         out = plain;
         return true;
     }
-    size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    const size_t start = i;
-    bool digits = false;
-    while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
-    }
-    if (!digits) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        bool exp = false;
-        while (i < s.size() && IsDigit(s[i])) ++i, exp = true;
-        if (!exp) return false;
-    }
-    if (i != s.size()) return false;
+    const size_t start = FloatForm(s);
+    if (start == std::string_view::npos) return false;
     // from_chars rounds once, straight to single precision, and takes no '+'.
     float f = 0;
     auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), f);
     if (ec != std::errc() || ptr != s.data() + s.size() || !std::isfinite(f)) return false;
     out = start > 0 && s[0] == '-' ? -f : f;
     return true;
+}
+
+std::string_view FloatOutOfRange(std::string_view text) {
+    const std::string_view s = Trim(text);
+    float f = 0;
+    const size_t start = FloatForm(s);
+    if (start == std::string_view::npos || ReadFloat(s, f)) return {};
+    // Its size in double precision; beyond even that, the exponent's sign.
+    double d = 0;
+    const auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), d);
+    const bool small = ec == std::errc() ? std::fabs(d) < 1 : s.find("e-") != s.npos || s.find("E-") != s.npos;
+    return small ? "below the smallest float (1.4e-45)" : "beyond the largest float (3.4e38)";
 }
 
 }  // namespace format

@@ -48,6 +48,10 @@ enum class Signedness {
 bool FitInteger(const Integer& v, int bytes, Signedness sign, uint64_t& bits);
 
 bool ReadFloat(std::string_view text, float& out);
+// Why ReadFloat refuses a text that has the form of a float: "below the
+// smallest float (1.4e-45)" (it would round to zero) or "beyond the largest
+// float (3.4e38)"; empty for a text it reads and for one of another form.
+std::string_view FloatOutOfRange(std::string_view text);
 
 // ---- Plain forms, read where they stand -----------------------------------------
 // Each reads the number that starts at p (before end) and returns where it

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "format/number.h"
 #include "format/values.h"
 
 namespace mesh {
@@ -22,7 +23,9 @@ EditPlan PlanEdit(const Inspection& in, const InspectValue& f, const std::string
     std::vector<uint8_t> bytes;
     if (!format::ParseValue(f.type, f.width, input, bytes)) {
         const bool text = f.type == format::ValueType::Text || f.type == format::ValueType::FixedText;
-        plan.error = text ? "This text does not fit here." : "Not a value for this field.";
+        const std::string_view why = f.type == format::ValueType::F32 ? format::FloatOutOfRange(input) : "";
+        plan.error = text ? "This text does not fit here."
+                          : why.empty() ? "Not a value for this field." : "Not a value for this field: " + std::string(why) + ".";
         return plan;
     }
     if (f.type != format::ValueType::Text) {

@@ -27,14 +27,14 @@ bool Builder::Close() {
         const size_t fields = std::min<size_t>(c.layout->fields.size(), 64);
         for (size_t i = 0; i < fields; ++i)
             if (!(c.seen & (uint64_t(1) << i)))
-                return Fail(c.name + " lacks its field ." + c.layout->fields[i].name);
+                return Fail(Shown(c.name) + " lacks its field ." + c.layout->fields[i].name);
     }
     if (c.countat >= 0) {
         const uint32_t n = c.autocount ? c.items : c.count;
         format::StoreU32(out_.data() + c.countat, n);
     }
     const int64_t size = static_cast<int64_t>(out_.size() - c.header - 8);
-    if (size > std::numeric_limits<int32_t>::max()) return Fail(c.name + " holds more than a chunk can");
+    if (size > std::numeric_limits<int32_t>::max()) return Fail(Shown(c.name) + " holds more than a chunk can");
     format::StoreI32(out_.data() + c.header + 4, c.declared ? c.size : static_cast<int32_t>(size));
     open_.pop_back();
     return true;
@@ -43,18 +43,20 @@ bool Builder::Close() {
 bool Builder::Chunk(size_t depth, std::span<const std::string_view> words) {
     std::string name;
     const std::string_view w = words[0];
+    // Four bytes take at most 16 characters (\xHH each).
+    if (w.size() > 16) return Fail("a chunk name is four bytes: " + Shown(w));
     for (size_t i = 0; i < w.size(); ++i) {
         if (w[i] == '\\' && i + 3 < w.size() && w[i + 1] == 'x') {
             std::string one;
             if (!Unquote("\"" + std::string(w.substr(i, 4)) + "\"", one))
-                return Fail("not a chunk name: " + std::string(w));
+                return Fail("not a chunk name: " + Shown(w));
             name += one;
             i += 3;
         } else {
             name += w[i];
         }
     }
-    if (name.size() != 4) return Fail("a chunk name is four bytes: " + std::string(w));
+    if (name.size() != 4) return Fail("a chunk name is four bytes: " + Shown(w));
     if (!open_.empty() && open_.back().name == "MATL" && name == "MATD") ++open_.back().items;
     Open c;
     c.depth = depth;
@@ -70,21 +72,21 @@ bool Builder::Chunk(size_t depth, std::span<const std::string_view> words) {
             c.countat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + 4, 0);
         } else if (a.starts_with("count=") && c.countat < 0) {
-            if (!Number(a.substr(6), format::ValueType::U32, v)) return Fail("not a count: " + std::string(a));
+            if (!Number(a.substr(6), format::ValueType::U32, v)) return Fail("not a count: " + Shown(a));
             c.autocount = false;
             c.count = v;
             c.countat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + 4, 0);
         } else if (a.starts_with("size=")) {
-            if (!Number(a.substr(5), format::ValueType::I32, v)) return Fail("not a size: " + std::string(a));
+            if (!Number(a.substr(5), format::ValueType::I32, v)) return Fail("not a size: " + Shown(a));
             c.declared = true;
             c.size = static_cast<int32_t>(v);
         } else if (a.starts_with("\"")) {
-            if (!Unquote(a, text_)) return Fail("not a text: " + std::string(a));
+            if (!Unquote(a, text_)) return Fail("not a text: " + Shown(a));
             const std::vector<uint8_t> rec = format::TextRecord(text_);
             out_.insert(out_.end(), rec.begin(), rec.end());
         } else {
-            return Fail("not an attribute of a chunk: " + std::string(a));
+            return Fail("not an attribute of a chunk: " + Shown(a));
         }
     }
     open_.push_back(std::move(c));
@@ -103,11 +105,15 @@ bool Builder::Enter(size_t depth) {
 bool Builder::Line(std::string_view line) {
     size_t spaces = 0;
     while (spaces < line.size() && line[spaces] == ' ') ++spaces;
-    if (!Tokens(line, words_)) return Fail("a quote is not closed");
+    size_t depth = spaces / 2, start = 0;
+    const bool marked = spaces == 0 && line.starts_with('@');
+    if (marked && !MarkedDepth(line, depth, start)) return Fail("not a depth: " + Shown(line.substr(0, line.find(' '))));
+    if (!Tokens(line.substr(start), words_)) return Fail("a quote is not closed");
     if (words_.empty()) return true;
-    if (spaces < line.size() && line[spaces] == '\t') return Fail("indent with spaces, not tabs");
-    if (spaces % 2) return Fail("an indent is two spaces a level");
-    const size_t depth = spaces / 2;
+    if (words_.size() > kMaxWords) return Fail("a line holds more than " + std::to_string(kMaxWords) + " words");
+    items_ = true;
+    if (!marked && spaces < line.size() && line[spaces] == '\t') return Fail("indent with spaces, not tabs");
+    if (!marked && spaces % 2) return Fail("an indent is two spaces a level");
     if (!Enter(depth)) return false;
     const std::string_view first = words_[0];
     if (first == ":") {
@@ -119,7 +125,7 @@ bool Builder::Line(std::string_view line) {
     Open& c = open_.back();
     const format::Layout form = c.layout ? c.layout->layout : format::Layout::Opaque;
     if (first[0] == '.') {
-        if (form != format::Layout::Fields) return Fail(c.name + " has no fields here");
+        if (form != format::Layout::Fields) return Fail(Shown(c.name) + " has no fields here");
         if (c.recordat < 0) {
             c.recordat = static_cast<int64_t>(out_.size());
             out_.resize(out_.size() + static_cast<size_t>(RecordSize(*c.layout)), 0);
@@ -134,7 +140,7 @@ bool Builder::Line(std::string_view line) {
         out_.push_back(0);
         return Grew();
     }
-    return Fail(c.name + " has no list here");
+    return Fail(Shown(c.name) + " has no list here");
 }
 
 bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error) {

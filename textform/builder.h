@@ -53,10 +53,11 @@ public:
     // line). Returns where the first line left to Line() starts, or limit;
     // number counts the lines read.
     size_t Run(std::string_view text, size_t a, size_t limit, size_t& number);
+    // False for a text without any line but blanks and comments, too.
     bool Finish() {
         while (!open_.empty())
             if (!Close()) return false;
-        return true;
+        return items_ || Fail("the text holds no chunk and no bytes (the dump of an empty file is a line \":\")");
     }
     std::string error;
 
@@ -99,6 +100,7 @@ private:
 
     std::vector<uint8_t>& out_;
     std::vector<Open> open_;
+    bool items_ = false;  // a line held more than blanks and a comment
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;
     std::vector<std::string_view> words_;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "format/bytes.h"
+#include "format/number.h"
 #include "format/values.h"
 
 namespace textform {
@@ -24,6 +25,14 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The refusal of a word for a value of field f, named as given.
+std::string NotAValue(const std::string& name, const format::Field& f, std::string_view word) {
+    std::string out = "not a value for " + name + ": " + Shown(word);
+    if (f.type == format::FieldType::F32)
+        if (const std::string_view why = format::FloatOutOfRange(word); !why.empty()) out += ", " + std::string(why);
+    return out;
+}
+
 int64_t Offset(const format::Field& f, int k) { return f.offset + int64_t(k) * f.Stride(); }
 
 // The integer bits of value k (0 for floats and texts).
@@ -39,13 +48,52 @@ int EntryValues(const format::Sublist& s) {
 
 }  // namespace
 
+// ---- Lines ----------------------------------------------------------------------
+
+void AppendIndent(std::string& out, size_t depth) {
+    if (depth <= kIndentLevels) {
+        out.append(2 * depth, ' ');
+    } else {
+        out += '@';
+        out += std::to_string(depth);
+        out += ' ';
+    }
+}
+
+bool MarkedDepth(std::string_view line, size_t& depth, size_t& words) {
+    size_t i = 1;
+    uint64_t d = 0;
+    while (i < line.size() && i <= 12 && line[i] >= '0' && line[i] <= '9') d = d * 10 + uint64_t(line[i++] - '0');
+    if (i == 1 || i > 12 || (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')) return false;
+    depth = static_cast<size_t>(d);
+    words = i;
+    return true;
+}
+
+std::string Shown(std::string_view word) {
+    constexpr size_t kShown = 200;
+    std::string out;
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(word.data()), std::min(word.size(), kShown));
+    for (uint8_t b : bytes) {
+        if (b >= 0x20 && b < 0x7f && b != '\\') {
+            out += static_cast<char>(b);
+        } else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    if (word.size() > kShown) out += "... (" + std::to_string(word.size()) + " bytes)";
+    return out;
+}
+
 // ---- Tokens ---------------------------------------------------------------------------
 
 bool Tokens(std::string_view line, std::vector<std::string_view>& out) {
     out.clear();
     size_t i = 0;
     const size_t n = line.size();
-    while (i < n) {
+    while (i < n && out.size() <= kMaxWords) {
         const char c = line[i];
         if (c == ' ' || c == '\t' || c == '\r') {
             ++i;
@@ -197,12 +245,12 @@ bool ParseField(const format::RecordLayout& l, std::span<const std::string_view>
         }
         for (int k = 0; k < ValueCount(f); ++k)
             if (!ReadValue(f, words[static_cast<size_t>(k) + 1], rec, k)) {
-                error = "not a value for ." + std::string(name) + ": " + std::string(words[static_cast<size_t>(k) + 1]);
+                error = NotAValue("." + std::string(name), f, words[static_cast<size_t>(k) + 1]);
                 return false;
             }
         return true;
     }
-    error = "no field ." + std::string(name) + " in this record";
+    error = "no field ." + Shown(name) + " in this record";
     return false;
 }
 
@@ -247,7 +295,7 @@ bool ParseElement(const format::RecordLayout& l, std::span<const std::string_vie
                 return false;
             }
             if (!ReadValue(f, words[w], out.data() + start, k)) {
-                error = "not a value for " + std::string(f.name) + ": " + std::string(words[w]);
+                error = NotAValue(std::string(f.name), f, words[w]);
                 return false;
             }
         }
@@ -273,7 +321,7 @@ bool ParseElement(const format::RecordLayout& l, std::span<const std::string_vie
             for (const format::Field& f : s.fields)
                 for (int k = 0; k < ValueCount(f); ++k, ++v)
                     if (!ReadValue(f, words[v], out.data() + at, k)) {
-                        error = "not a value for " + std::string(s.name) + ": " + std::string(words[v]);
+                        error = NotAValue(std::string(s.name), f, words[v]);
                         return false;
                     }
         }

@@ -22,11 +22,29 @@
 
 namespace textform {
 
+// ---- Lines ----------------------------------------------------------------------
+
+// A line's depth is its indent, two spaces a level, down to kIndentLevels
+// levels; a deeper line gives it as a number instead ("@40 MODL"), so that
+// the text of a deep tree grows with its lines, not with their depth.
+inline constexpr size_t kIndentLevels = 32;
+void AppendIndent(std::string& out, size_t depth);
+// The depth of a line that begins with '@', and where its words begin;
+// false when no depth follows (digits, then a blank or the line's end).
+bool MarkedDepth(std::string_view line, size_t& depth, size_t& words);
+
+// A word of the input as an error shows it: printable ASCII as it is, '\'
+// and any other byte as \xHH, cut after a few hundred bytes.
+std::string Shown(std::string_view word);
+
 // ---- Tokens ---------------------------------------------------------------------
 
 // The words of a line: blanks separate them, a quoted text ("a b\x00") is
 // one word with its quotes, '#' outside quotes starts a comment. False when
-// a quote is not closed.
+// a quote is not closed. No line takes more than kMaxWords words: past them
+// the words stop at one more, so that a line's words take room in
+// proportion to the line only up to that.
+inline constexpr size_t kMaxWords = size_t(1) << 16;
 bool Tokens(std::string_view line, std::vector<std::string_view>& out);
 
 // A text in quotes: printable ASCII as it is, '"' and '\' escaped with '\',

@@ -82,7 +82,10 @@ bool Rebuilds(const std::string& lines, const format::RecordLayout& l, std::span
     if (l.layout == format::Layout::Fields) got.assign(static_cast<size_t>(RecordSize(l)), 0);
     for (size_t a = 0; a < lines.size();) {
         size_t e = lines.find('\n', a);
-        if (!Tokens(std::string_view(lines).substr(a, e - a), words) || words.empty()) return false;
+        std::string_view line = std::string_view(lines).substr(a, e - a);
+        size_t depth = 0, start = 0;
+        if (line.starts_with('@') && MarkedDepth(line, depth, start)) line.remove_prefix(start);
+        if (!Tokens(line, words) || words.empty() || words.size() > kMaxWords) return false;
         a = e + 1;
         bool ok = true;
         if (l.layout == format::Layout::Fields) {
@@ -178,6 +181,8 @@ bool Dump(std::span<const uint8_t> b, const mesh::namelist& list,
     };
     std::vector<Window> stack{{0, static_cast<int64_t>(b.size()), 0, std::string()}};
     std::string out = "# mesh text form: one chunk a line; see the README\n";
+    // An empty file is a line of no bytes: build refuses a text without lines.
+    if (b.empty()) out += ":\n";
     std::string line, indent;
     while (!stack.empty()) {
         if (out.size() >= kPiece) {
@@ -189,7 +194,8 @@ bool Dump(std::span<const uint8_t> b, const mesh::namelist& list,
             stack.pop_back();
             continue;
         }
-        indent.assign(2 * w.depth, ' ');
+        indent.clear();
+        AppendIndent(indent, w.depth);
         if (w.end - w.pos < 8) {
             AppendBytes(out, indent, b.subspan(static_cast<size_t>(w.pos), static_cast<size_t>(w.end - w.pos)));
             w.pos = w.end;
@@ -218,7 +224,9 @@ bool Dump(std::span<const uint8_t> b, const mesh::namelist& list,
             out += '\n';
             stack.push_back({data + 4, data + h.size, depth + 1, std::string(name)});
         } else {
-            Leaf(out, line, std::string(2 * depth + 2, ' '), name, parent, d);
+            std::string inner;
+            AppendIndent(inner, depth + 1);
+            Leaf(out, line, inner, name, parent, d);
         }
     }
     return out.empty() || emit(out);

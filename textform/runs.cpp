@@ -180,19 +180,25 @@ template <int width>
 }
 
 // The n values of an element of one type, each after a single space, at p
-// (which stands 18 n bytes or more before the text's end): the lines of
-// nearly every list. Where the line's '\n' stands, or nullptr for a line
-// that asks more. Where each value ends is found apart from reading it, so
-// that the next one need not wait for the reading.
+// (which stands 18 n bytes or more before end, a '\n' before it): the lines
+// of nearly every list, and a comment after two spaces, as the dump writes
+// the meaning of a value ("  # strip start"). Where the line's '\n' stands,
+// or nullptr for a line that asks more. Where each value ends is found apart
+// from reading it, so that the next one need not wait for the reading.
 template <int n, int width>
-[[gnu::always_inline]] static inline const char* Fixed(const char* p, uint8_t* el) {
+[[gnu::always_inline]] static inline const char* Fixed(const char* p, const char* end, uint8_t* el) {
     constexpr int step = width == 0 ? 4 : width;
     bool ok = true;
     for (int i = 0; i < n; ++i) {
         const int length = WordLength(p);
         ok &= length != 0 && FixedValue<width>(p, el + step * i) == length;
         const char* const q = p + length;
-        if (i + 1 == n) return ok && *q == '\n' ? q : nullptr;
+        if (i + 1 == n) {
+            if (!ok) return nullptr;
+            if (*q == '\n') return q;
+            if (q[0] != ' ' || q[1] != ' ' || q[2] != '#') return nullptr;
+            return static_cast<const char*>(std::memchr(q, '\n', size_t(end - q)));
+        }
         ok &= *q == ' ';
         p = q + 1;
     }
@@ -217,7 +223,7 @@ template <int n, int width>
         }
         const char* const line = t + a + indent + 2;
         uint8_t* const el = base + at;
-        const char* const e = end - line >= 18 * n ? Fixed<n, width>(line, el) : nullptr;
+        const char* const e = end - line >= 18 * n ? Fixed<n, width>(line, end, el) : nullptr;
         if (!e) break;
         at += length;
         ++lines;

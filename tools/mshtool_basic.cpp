@@ -12,6 +12,7 @@
 #include "mesh/msh.h"
 #include "mesh/relay.h"
 #include "mesh/verify.h"
+#include "textform/codec.h"
 
 namespace tools {
 
@@ -53,14 +54,15 @@ struct Out {
 
 }  // namespace
 
-// One line per chunk, depth-first pre-order: two spaces per level, the four
+// One line per chunk, depth-first pre-order: two spaces per level (the
+// level as "@N " past the deepest indent the text form writes), the four
 // name bytes, a space, the size.
 int RunTree(const Args& a) {
     std::unique_ptr<mesh::flatindex> x = OpenFlat(a, a.operands[0]);
     if (!x) return kFailed;
     Out out;
     x->PreOrder([&](uint32_t c, size_t depth) {
-        out.text.append(2 * depth, ' ');
+        textform::AppendIndent(out.text, depth);
         out.text += Escaped(x->name(c));
         out.text += ' ';
         out.text += std::to_string((*x)[c].size);

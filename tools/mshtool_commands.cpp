@@ -16,7 +16,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> table = {
         {"tree", "MESH", 1, 1, "the tree of chunks, one a line",
          "Prints one line a chunk, depth first: two spaces a level, the four-letter\n"
-         "name, a space and the size in bytes. The root chunk and what is below it\n"
+         "name, a space and the size in bytes; past 32 levels the level is written\n"
+         "as a number instead (@40 MODL 8). The root chunk and what is below it\n"
          "only; bytes after the root are not listed.",
          {},
          "0  done\n"

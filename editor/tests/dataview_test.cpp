@@ -114,7 +114,8 @@ TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
         {"4294967296", 2, before, "Not a value for 4 bytes."},
         {"2.5", 2, before, "Not a value for 4 bytes."},
         {"abc", 3, before, "Not a value for a float."},
-        {"1e39", 3, before, "Not a value for a float."},
+        {"1e39", 3, before, "Not a value for a float: beyond the largest float (3.4e38)."},
+        {"1e-50", 3, before, "Not a value for a float: below the smallest float (1.4e-45)."},
     };
     for (const Case& c : cases) {
         for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->doc.formatlist);

@@ -224,14 +224,15 @@ TEST_F(EditorTest, FramesArePacedTo46ms) {
     EXPECT_FALSE(Frame());
 }
 
+// The model list in the editor (its rows, hover and click on their own:
+// modellist_test.cpp): the hovered model is named in the status text, and a
+// click reveals it in the tree and names the chunk actions after it.
 TEST_F(EditorTest, ModelListHoverAndClick) {
     Configure(80, 60);  // M = 11 rows of models
     fs::copy_file(std::string(SOURCE_DIR) + "/examples/cube.msh", dir + "/example.msh");
     Start({"example.msh"});
     Frames(2);
     const int x0 = ed->modellist->anchor->dx, y0 = ed->modellist->anchor->dy;
-    EXPECT_EQ(GridRow(ed->modellist->grid, 0).substr(0, 9), "dummyroot");
-    EXPECT_EQ(GridRow(ed->modellist->grid, 2).substr(0, 6), "p_cube");
 
     // Hovering names the model in the status text for as long as it lasts;
     // the title stays.
@@ -239,7 +240,6 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
     EXPECT_EQ(ed->files->title->title, "example");
-    EXPECT_EQ(ed->modellist->grid.bg(0, 1), pal::kHover);
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "");
@@ -253,10 +253,7 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     EXPECT_EQ(ed->doc.selchunk->getparent()->expanded, 1);
     EXPECT_EQ(ed->tree->scroll->state,
               std::min(ed->doc.selchunk->findy(nullptr), ed->tree->scroll->h));
-    // The selected entry is painted in swapped colours; the chunk actions
-    // window is usable and titled with the model's name.
-    EXPECT_EQ(ed->modellist->grid.fg(0, 2), pal::kPanel);
-    EXPECT_EQ(ed->modellist->grid.bg(0, 2), pal::kText);
+    // The chunk actions window is usable and titled with the model's name.
     Frame();
     EXPECT_EQ(ed->actions->window->disabled(), 0);
     EXPECT_EQ(ed->actions->window->title, "p_cube");

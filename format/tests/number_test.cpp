@@ -93,6 +93,21 @@ TEST(Number, FloatsAreDecimalFiniteAndRoundedOnce) {
     EXPECT_TRUE(std::signbit(f));
 }
 
+// A float refused for its size says which way it is out of range.
+TEST(Number, FloatsOutOfRangeSaySo) {
+    const char* const small = "below the smallest float (1.4e-45)";
+    const char* const large = "beyond the largest float (3.4e38)";
+    const struct {
+        const char* text;
+        std::string_view why;
+    } cases[] = {
+        {"1e-50", small}, {"-1e-50", small}, {" 1e-400 ", small}, {"0.0000000000000000000000000000000000000000000000001", small},
+        {"1e39", large},  {"-1e39", large},  {"1e400", large},    {"340282356779733661637539395458142568448", large},
+        {"1e-45", ""},    {"3.4e38", ""},    {"0", ""},           {"abc", ""}, {"1e", ""}, {"inf", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(format::FloatOutOfRange(c.text), c.why) << c.text;
+}
+
 }  // namespace
 
 // The plain readers give what the full reader gives, whether the text

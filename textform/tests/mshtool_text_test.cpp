@@ -35,6 +35,11 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
     dir.Write("unpadded.msh", unpadded);
     dir.Write("list.txt", std::string("msh2\nsinf\nname\nmtyp\n"));
     dir.Write("bad.txt", std::string("HEDR\n  .x 1\n"));
+    // A chain of 3,000 nested chunks: its text and its tree grow with its chunks, not with their depth.
+    Bytes deep = Ck("NAME", Str("x"));
+    for (int i = 0; i < 3000; ++i) deep = Ck("SEGM", deep);
+    deep = Ck("HEDR", Ck("MSH2", deep));
+    dir.Write("deep.msh", deep);
     const struct {
         std::string args;
         int code;
@@ -55,6 +60,9 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
         {"dump --format list.txt b.msh", 0, "      POSL count\n        - 0 0 0\n        - 1 2 1\n"},
         {"build bad.txt never.msh", 2, ""},
         {"build missing.txt never.msh", 2, ""},
+        {"dump deep.msh deep.txt", 0, ""},
+        {"build deep.txt deep.out.msh", 0, ""},
+        {"tree deep.msh", 0, "\n@3001 SEGM 12\n@3002 NAME 4\n"},
     };
     for (const auto& c : cases) {
         const Outcome r = RunIn(dir.path(), MSHTOOL_PATH, c.args);
@@ -63,6 +71,9 @@ TEST(MshtoolText, CommandsWriteWhatTheySayAndExitAsTheySay) {
     }
     EXPECT_EQ(dir.Read("rebuilt.msh"), dir.Read("a trailing.msh"));
     EXPECT_TRUE(dir.Read("never.msh").empty());
+    EXPECT_EQ(dir.Read("deep.out.msh"), deep);
+    EXPECT_LT(dir.Read("deep.txt").size(), 2 * deep.size());
+    EXPECT_LT(RunIn(dir.path(), MSHTOOL_PATH, "tree deep.msh").out.size(), 3 * deep.size());
 }
 
 }  // namespace

@@ -53,6 +53,12 @@ Bytes Scene(std::initializer_list<Bytes> materials, std::initializer_list<Bytes>
                                       Cat(models)})));
 }
 
+// SEGM chunks nested n deep around the innermost.
+Bytes Chain(int n, Bytes innermost) {
+    for (int i = 0; i < n; ++i) innermost = Ck("SEGM", innermost);
+    return innermost;
+}
+
 struct Dumped {
     const char* what;
     Bytes file;
@@ -84,7 +90,9 @@ std::vector<Dumped> Meshes() {
         {"a record with bytes after its fields", Ck("MTYP", I32s({4, 9})), ": 09000000"},
         {"unknown names and bytes", Ck("HEDR", Cat({Ck("MSH2", Ck("NAME", Str("x"))), Ck("\x01 #-", Bytes{0, 1, 2, 3, 4})})), "\\x01\\x20\\x23\\x2d"},
         {"a short file", Bytes{'H', 'E', 'D'}, ": 484544"},
-        {"an empty file", {}, "# "},
+        {"an empty file", {}, "\n:\n"},
+        {"a chain deeper than the indent goes", Ck("HEDR", Ck("MSH2", Chain(40, Ck("NAME", Str("x"))))),
+         "\n@41 SEGM\n@42 NAME \"x\"\n"},
     };
 }
 
@@ -186,8 +194,7 @@ TEST(TextForm, ElementNumbersReadExactly) {
 
 TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
     const struct {
-        const char* text;
-        const char* error;
+        std::string text, error;
     } cases[] = {
         {"HEDR\n  MTYP\n    .type 4\n    .type 5\n", "line 4: the field .type is given twice"},
         {"MTYP\n  .kind 4\n", "line 2: no field .kind in this record"},
@@ -208,6 +215,21 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         {"SHDW\n  : 0g\n", "line 2: not hexadecimal bytes"},
         {"  - 1\n", "line 1: indented deeper than its chunk"},
         {"HEDR\n  .x 1\n", "line 2: HEDR has no fields here"},
+        {"@x HEDR\n", "line 1: not a depth: @x"},
+        {"HEDR\n@2 MSH2\n", "line 2: indented deeper than its chunk"},
+        {"POSL count\n  - 1e-50 0 0\n", "line 2: not a value for xyz: 1e-50, below the smallest float (1.4e-45)"},
+        {"MATD\n  DATA\n    .exponent -1e39\n", "line 3: not a value for .exponent: -1e39, beyond the largest float (3.4e38)"},
+        {"", "at the end: the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
+        {"# a comment\n  \n", "at the end: the text holds no chunk and no bytes (the dump of an empty file is a line \":\")"},
+        // What the input holds is shown escaped, and cut short.
+        {"HE\x1b[1m\n", "line 1: a chunk name is four bytes: HE\\x1b[1m"},
+        {"HEDR " + std::string(100000, 'w') + "\n", "line 1: not an attribute of a chunk: " + std::string(200, 'w') + "... (100000 bytes)"},
+        {[] {
+             std::string t = "POSL count\n  -";
+             for (int i = 0; i < 70000; ++i) t += " 1";
+             return t + "\n";
+         }(),
+         "line 2: a line holds more than 65536 words"},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -267,7 +289,7 @@ TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
         "- 1 2 3", "- -59.875 0.5 -0", "- 1234567.12345678 -7654321.87654321 1", "- 0.70710677 -0.70710677 1e-5",
         "- 65536.00390625 16777217 0.1", "- 12345678 1 2", "- 1.123456789 1 2", "- 12345678.5 1 2", "- 1.2.3 1 2",
         "- -.5 1 2", "- 5. 1 2", "- .5 1 2", "- --1 1 2", "- 1-2 1 2", "- - 1 2", "- 1  2 3", "- 1 2 3 ",
-        "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
+        "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2 3  #c", "- 1 2 3  # x\r", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
         "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
         "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
         "- 1e-50 1 2", "- 1e39 1 2", "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
@@ -304,9 +326,10 @@ TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
         for (int before = 0; before < 3; ++before)
             for (const std::string f : integers) {
                 const std::string line = f[0] == '#' ? "#" + std::string(9, ' ') + f.substr(1) : std::string(10, ' ') + f;
-                check("HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
-                      Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) + line + "\n" +
-                      Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
+                const std::string head = "HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
+                                         Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); });
+                check(head + line + "\n" + Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
+                check(head + line + "\n");  // the last line
             }
     // Lines of random numbers of every length, now and then in a wrong form.
     uint32_t seed = 7;

@@ -55,6 +55,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     BuildWidgets();
+    if (inspector && inspector->preview) inspector->preview->texturefolders = prefs.texturefolders;
 
     BuildCommands();
 
@@ -64,7 +65,15 @@ void Editor::Startup(const std::vector<std::string>& args) {
     host.ClearKeys();
 }
 
-void Editor::ReadCommandLine(const std::vector<std::string>& args) {
+void Editor::ReadCommandLine(const std::vector<std::string>& given) {
+    // --textures DIR (again for more): the folders the preview looks for
+    // textures in, kept in the settings until others are given.
+    std::vector<std::string> args, folders;
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (given[i] == "--textures" && i + 1 < given.size()) folders.push_back(given[++i]);
+        else args.push_back(given[i]);
+    }
+    if (!folders.empty() && inspector && inspector->preview) inspector->preview->texturefolders = folders;
     if (args.empty()) return;
     const std::string& path = args[0];
     const std::string notfile = host::NotAFile(path);
@@ -150,6 +159,14 @@ bool Editor::Shutdown() {
     prefs.lastdir = st.lastdir;
     prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
+    if (inspector && inspector->preview) {
+        prefs.texturefolders = inspector->preview->texturefolders;
+    } else {
+        // Without the preview, the folders stay as they were kept.
+        Prefs kept;
+        ReadPrefs(st.dataroot + kPrefsPath, kept);
+        prefs.texturefolders = kept.texturefolders;
+    }
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
 }
 

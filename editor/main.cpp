@@ -1,6 +1,6 @@
 // vornabel: the mesh editor in its window.
 //
-// usage: vornabel [MESH]
+// usage: vornabel [--textures DIR]... [MESH]
 // mdata/ and data/image/ are read from the working folder, beside the program
 // or from the installed data folder (host::DataRoot).
 #include <memory>

@@ -15,6 +15,11 @@ void ReadPrefs(const std::string& path, Prefs& prefs) {
     b = in->ReadByte();
     if (b < 0) return;
     prefs.handleflag = b != 0 ? 1 : 0;
+    prefs.texturefolders.clear();
+    while (!in->Eof()) {
+        std::string folder = in->ReadLine();
+        if (!folder.empty()) prefs.texturefolders.push_back(std::move(folder));
+    }
 }
 
 bool WritePrefs(const std::string& path, const Prefs& prefs) {
@@ -26,6 +31,8 @@ bool WritePrefs(const std::string& path, const Prefs& prefs) {
     if (!out->WriteLine(prefs.lastdir) || !out->WriteByte(prefs.recognizematl ? 1 : 0) ||
         !out->WriteByte(prefs.handleflag ? 1 : 0))
         return false;
+    for (const std::string& folder : prefs.texturefolders)
+        if (!out->WriteLine(folder)) return false;
     return file.Commit();
 }
 

@@ -1,8 +1,10 @@
 // The remembered settings in mdata/prefs.dat: the directory file dialogs start
-// in, then the two check-box flags, one byte each.
+// in, then the two check-box flags, one byte each, then the folders the 3D
+// preview looks for textures in, one a line.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace editor {
 
@@ -10,6 +12,7 @@ struct Prefs {
     std::string lastdir;
     int recognizematl = 1;
     int handleflag = 1;
+    std::vector<std::string> texturefolders;
 };
 
 // Fills prefs from the file. A missing file leaves every value as it was; a

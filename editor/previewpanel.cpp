@@ -33,7 +33,7 @@ bool Same(const preview::Camera& a, const preview::Camera& b) {
 
 bool Same(const preview::Highlight& a, const preview::Highlight& b) {
     return a.model == b.model && a.segment == b.segment && a.faces == b.faces && a.at == b.at &&
-           a.vertex == b.vertex;
+           a.vertex == b.vertex && a.centred == b.centred;
 }
 
 }  // namespace
@@ -41,7 +41,8 @@ bool Same(const preview::Highlight& a, const preview::Highlight& b) {
 bool PreviewPanel::Key::operator==(const Key& o) const {
     return revision == o.revision && Same(camera, o.camera) && Same(mark, o.mark) && focus == o.focus &&
            width == o.width && height == o.height && wire == o.wire && collision == o.collision &&
-           shadow == o.shadow && hidden == o.hidden;
+           shadow == o.shadow && hidden == o.hidden && bones == o.bones && hardpoints == o.hardpoints &&
+           stride == o.stride;
 }
 
 PreviewPanel::PreviewPanel(Desk& ed, gadget& window, display::tilemap& grid)
@@ -51,6 +52,7 @@ PreviewPanel::PreviewPanel(Desk& ed, gadget& window, display::tilemap& grid)
 
 void PreviewPanel::Build() {
     ed_.doc.findingschanged.Subscribe([this](const FindingsChanged&) { relisted_ = true; });
+    ed_.doc.replaced.Subscribe([this](const MeshReplaced&) { replaced_ = true; });
     viewbox = gadget::CreateCheckbox("view", 18, 0, window_);
     // The second row of the window: home, the four kinds of models, big.
     homebutton = gadget::CreateButton("home", 1, 2, 4, 1, window_);
@@ -59,7 +61,10 @@ void PreviewPanel::Build() {
     shadowbox = gadget::CreateCheckbox("shdw", 20, 2, window_);
     hiddenbox = gadget::CreateCheckbox("hidn", 27, 2, window_);
     bigbutton = gadget::CreateButton("big", 34, 2, 3, 1, window_);
-    for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = 1;
+    bonesbox = gadget::CreateCheckbox("bone", 38, 2, window_);
+    hardpointbox = gadget::CreateCheckbox("hdpt", 45, 2, window_);
+    hardpointbox->state = 1;
+    for (gadget* g : Buttons()) g->hidden = 1;
 }
 
 void PreviewPanel::AddCommands() {
@@ -88,15 +93,20 @@ void PreviewPanel::Enlarge(bool big) {
 }
 
 void PreviewPanel::Home() {
+    camera.yaw = preview::kHomeYaw, camera.pitch = preview::kHomePitch;
     fitted_.reset();
     Follow();
+}
+
+std::vector<gadget*> PreviewPanel::Buttons() const {
+    return {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton, bonesbox, hardpointbox};
 }
 
 // ---- one frame --------------------------------------------------------------------
 
 void PreviewPanel::View(bool shown) {
     on = shown;
-    for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
+    for (gadget* g : Buttons()) g->hidden = on ? 0 : 1;
     // New findings or differences are not left hidden under the preview.
     if (enlarged && relisted_) Enlarge(false);
     relisted_ = false;
@@ -112,7 +122,9 @@ void PreviewPanel::View(bool shown) {
     // The buttons' row shows through the contents.
     grid_.SetTiles(0, 1, grid_.tmapw, 1, pal::kKeep, pal::kKeep, pal::kKeep, 1);
     Follow();
+    Textures();
     Pointer();
+    Hover();
     Render();
     if (failed_)
         grid_.InsertString(0, 2, "Not enough memory for the picture.", pal::kText, pal::kPanel, 0, 1, 0, -1);
@@ -120,6 +132,16 @@ void PreviewPanel::View(bool shown) {
         grid_.InsertString(0, 2, "No mesh.", pal::kText, pal::kPanel, 0, 1, 0, -1);
     else if (empty_)
         grid_.InsertString(0, 2, "No triangles to show.", pal::kText, pal::kPanel, 0, 1, 0, -1);
+    // The corner names what the picture cannot show as it is.
+    std::string corner;
+    if (centred_) corner = "vertex not finite: marked at its segment's centre";
+    if (!textures.missing.empty()) {
+        corner += corner.empty() ? "" : "; ";
+        corner += "missing:";
+        for (const preview::Missing& x : textures.missing) corner += " " + x.name;
+    }
+    if (!corner.empty() && !failed_ && ed_.doc.mesh)
+        grid_.InsertString(0, grid_.tmaph - 1, corner, pal::kText, pal::kPanel, 0, 1, 0, grid_.tmapw);
 }
 
 preview::Visibility PreviewPanel::Kinds() const {
@@ -134,7 +156,14 @@ void PreviewPanel::Follow() {
     const History::Step* last = ed_.doc.history.ToUndo();
     const uint64_t top = last ? last->id : 0;
     const size_t steps = ed_.doc.history.Steps();
-    const bool rebuild = m != mesh_ || top != top_ || steps != steps_ || revision_ < 0;
+    const bool rebuild = m != mesh_ || top != top_ || steps != steps_ || revision_ < 0 || replaced_;
+    if (replaced_) {
+        // Another mesh: the camera starts from its first turn, fitted to it.
+        camera.yaw = preview::kHomeYaw, camera.pitch = preview::kHomePitch;
+        fitted_.reset();
+        texnames_.clear();
+        replaced_ = false;
+    }
     if (rebuild) {
         geom_ = preview::Geometry();
         failed_ = false;
@@ -167,9 +196,18 @@ void PreviewPanel::Follow() {
                               kinds.hidden != fittedkinds_.hidden;
     if (!rebuild && sel == selected_ && finding == finding_ && !kindschanged && fitted_) return;
 
-    focus_ = geom_.ModelOf(sel);
+    // A segment picked in the picture keeps the models shown as they were.
+    if (!picked_ || rebuild) focus_ = geom_.ModelOf(sel);
     const preview::Spot spot = preview::Locate(geom_, sel, element);
     mark = spot.mark;
+    centred_ = false;
+    if (mark.segment >= 0 && mark.vertex >= 0 && spot.found) {
+        const preview::Segment& s = geom_.segments[size_t(mark.segment)];
+        if (mark.vertex >= int64_t(s.count) || !geom_.sound[s.first + uint32_t(mark.vertex)]) {
+            mark.centre = spot.point;
+            mark.centred = centred_ = true;
+        }
+    }
     shown_ = preview::Shown(geom_, focus_, kinds);
     empty_ = true;
     for (size_t i = 0; i < geom_.models.size() && empty_; ++i) empty_ = !(shown_[i] && geom_.models[i].hardpoint);
@@ -268,11 +306,17 @@ void PreviewPanel::Render() {
     key.width = std::clamp(int(float(cw * ed_.display.CellPixelWidth()) * scale), 1, kMostSide);
     key.height = std::clamp(int(float(ch * ed_.display.CellPixelHeight()) * scale), 1, kMostSide);
     key.wire = wirebox->state != 0;
+    const preview::Style style = Style();
+    key.bones = style.bones, key.hardpoints = style.hardpoints;
+    // While the camera turns, a part of a large mesh; all of it after.
+    key.stride = drag_ && travel_ > kClickTravel ? uint32_t(geom_.triangles.size() / kDragTriangles + 1) : 1;
     const preview::Visibility kinds = Kinds();
     key.collision = kinds.collision, key.shadow = kinds.shadow, key.hidden = kinds.hidden;
     if (key == last_ && image_) return;
     try {
-        preview::Render(geom_, shown_, camera, {key.wire}, mark, key.width, key.height, frame);
+        preview::Style drawn = style;
+        drawn.stride = key.stride;
+        preview::Render(geom_, shown_, camera, drawn, mark, key.width, key.height, frame);
         host::PixelBuffer pixels{frame.width, frame.height, frame.pixels};
         if (!image_ || !ed_.host.SetImagePixels(*image_, pixels)) image_ = ed_.host.MakeImage(std::move(pixels));
         if (!image_) failed_ = true;
@@ -283,6 +327,49 @@ void PreviewPanel::Render() {
     }
     ++renders;
     last_ = key;
+}
+
+preview::Style PreviewPanel::Style() const {
+    preview::Style s;
+    s.wireframe = wirebox->state != 0;
+    s.bones = bonesbox->state != 0;
+    s.hardpoints = hardpointbox->state != 0;
+    s.textures = &textures;
+    s.threads = 2;
+    return s;
+}
+
+void PreviewPanel::Textures() {
+    // Each name the materials and cloths give, and the mesh's file: when
+    // these are what they were, the textures are too.
+    std::vector<std::string> names{ed_.doc.path};
+    names.insert(names.end(), texturefolders.begin(), texturefolders.end());
+    for (const preview::Material& m : geom_.materials) names.push_back(m.texture);
+    for (const preview::Segment& s : geom_.segments) names.push_back(s.texture);
+    if (names == texnames_) return;
+    texnames_ = std::move(names);
+    try {
+        textures = preview::LoadTextures(geom_, ed_.doc.path, texturefolders);
+    } catch (const std::bad_alloc&) {
+        textures = preview::Textures();
+    }
+    last_ = Key();  // drawn again
+    if (textures.missing.empty()) return;
+    std::string text = "missing texture";
+    text += textures.missing.size() > 1 ? "s:" : ":";
+    for (const preview::Missing& x : textures.missing) text += " " + x.name + " (" + x.why + ")";
+    ed_.Status(text);
+}
+
+void PreviewPanel::Hover() {
+    if (drag_ || frame.width <= 0 || cw <= 0 || ch <= 0) return;
+    const int px = ed_.host.PointerX(), py = ed_.host.PointerY();
+    const int pw = ed_.display.CellPixelWidth(), ph = ed_.display.CellPixelHeight();
+    if (px < cx * pw || px >= (cx + cw) * pw || py < cy * ph || py >= (cy + ch) * ph) return;
+    const float fx = float(px - cx * pw) * float(frame.width) / float(cw * pw);
+    const float fy = float(py - cy * ph) * float(frame.height) / float(ch * ph);
+    const int m = preview::MarkerAt(geom_, shown_, camera, Style(), frame.width, frame.height, fx, fy, 8);
+    if (m >= 0) ed_.HintModel(geom_.models[size_t(m)].name);
 }
 
 void PreviewPanel::Draw() {

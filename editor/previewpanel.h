@@ -55,11 +55,20 @@ public:
     widgets::gadget* collisionbox = nullptr;
     widgets::gadget* shadowbox = nullptr;
     widgets::gadget* hiddenbox = nullptr;
+    widgets::gadget* bonesbox = nullptr;
+    widgets::gadget* hardpointbox = nullptr;
     bool on = false;
     bool enlarged = false;
     preview::Camera camera;
     preview::Highlight mark;       // what the picture marks
     preview::Frame frame;          // the last picture
+    // The materials' textures, looked up beside the mesh, in its PC folder
+    // and in these folders (--textures, kept in the settings).
+    preview::Textures textures;
+    std::vector<std::string> texturefolders;
+    // While a drag turns the camera, one triangle of this many is drawn;
+    // the whole picture follows when it ends.
+    static constexpr size_t kDragTriangles = 400000;
     int renders = 0;               // pictures rendered so far
     int builds = 0;                // geometry built so far
     // The picture's rectangle on the screen, in cells.
@@ -76,7 +85,8 @@ private:
         preview::Camera camera;
         preview::Highlight mark;
         int focus = -2, width = 0, height = 0;
-        bool wire = false, collision = false, shadow = false, hidden = false;
+        bool wire = false, collision = false, shadow = false, hidden = false, bones = false, hardpoints = false;
+        uint32_t stride = 1;
         bool operator==(const Key& o) const;
     };
     void Follow();   // geometry, focus, highlight, camera after a change
@@ -84,6 +94,10 @@ private:
     void Pick(int px, int py);
     void Render();
     preview::Visibility Kinds() const;
+    preview::Style Style() const;
+    std::vector<widgets::gadget*> Buttons() const;  // the row under the path
+    void Textures();  // looks the textures up again when their names or the mesh changed
+    void Hover();     // names the bone or hardpoint under the pointer
 
     Desk& ed_;
     widgets::gadget& window_;
@@ -100,6 +114,9 @@ private:
     std::optional<int> fitted_;   // the focus the camera was fitted for; none: fit again
     preview::Visibility fittedkinds_;
     std::string finding_;         // the finding last looked at
+    bool replaced_ = true;        // another mesh was opened: the camera starts afresh
+    std::vector<std::string> texnames_;  // the texture names last looked up, with the mesh's path
+    bool centred_ = false;        // the marked vertex is not finite: marked at its segment's centre
     bool picked_ = false;         // the selection came from a click here
     bool failed_ = false;         // memory ran out for the picture
     bool empty_ = false;          // nothing shown has a triangle or a marker

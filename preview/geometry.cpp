@@ -1,7 +1,9 @@
 #include "preview/geometry.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -9,6 +11,7 @@
 #include "format/bytes.h"
 #include "format/records.h"
 #include "mesh/records.h"
+#include "mesh/shadow_edges.h"
 #include "mesh/walk.h"
 
 namespace preview {
@@ -42,7 +45,8 @@ Kind KindOf(const mesh::chunk& modl, const std::string& name) {
     const std::string n = Lower(name);
     const int64_t type = Value(Kid(modl, "MTYP"));
     if (type == 6 || n.rfind("sv_", 0) == 0) return Kind::shadow;
-    if (n.rfind("collision", 0) == 0 || n.rfind("p_", 0) == 0 || n.find("_collision") != std::string::npos)
+    // Only a lower-case p_ makes a collision primitive, as the game reads it.
+    if (n.rfind("collision", 0) == 0 || name.rfind("p_", 0) == 0 || n.find("_collision") != std::string::npos)
         return Kind::collision;
     if (type == 2 || Kid(modl, "CLTH")) return Kind::cloth;
     const int64_t flags = Value(Kid(modl, "FLGS"));
@@ -112,6 +116,15 @@ public:
             const Vec3 world = ok ? w.Apply(v) : v;
             g_.points.push_back(world);
             g_.sound.push_back(ok && Finite(world));
+        }
+        s.uvs = Kid(c, cloth ? "CUV0" : "UV0L");
+        if (!cloth) {
+            s.normals = Kid(c, "NRML");
+            s.colours = Kid(c, "CLRL");
+            const int64_t mati = Value(Kid(c, "MATI"));
+            if (mati >= 0 && mati < int64_t(g_.materials.size())) s.material = int(mati);
+        } else {
+            s.texture = Text(Kid(c, "CTEX"));
         }
         const uint32_t seg = uint32_t(g_.segments.size());
         if (cloth) {
@@ -192,6 +205,75 @@ const mesh::chunk* Loose(const mesh::chunk& geom, Geometry& g) {
     return g.loose.back().get();
 }
 
+// The materials of the first MATL below root: its MATD children, or those
+// its bytes hold when it is read as one block (after their count).
+void Materials(const mesh::chunk& root, Geometry& g) {
+    const mesh::chunk* matl = nullptr;
+    mesh::PreOrder(root, [&](const mesh::chunk& c) {
+        if (matl || c.name == "MODL") return false;
+        if (c.name == "MATL") matl = &c;
+        return !matl;
+    });
+    if (!matl) return;
+    std::vector<const mesh::chunk*> matds;
+    if (!matl->kids.empty()) {
+        for (const mesh::chunkptr& k : matl->kids)
+            if (k && k->name == "MATD") matds.push_back(k.get());
+    } else {
+        static const mesh::namelist kMatd = {"MATD", "NAME", "DATA", "ATRB", "TX0D"};
+        std::span<const uint8_t> d = Bytes(matl);
+        if (d.size() < 12) return;
+        std::vector<uint8_t> bytes(8 + d.size() - 4);
+        std::memcpy(bytes.data(), "MATL", 4);
+        format::StoreI32(bytes.data() + 4, int32_t(d.size() - 4));
+        std::copy(d.begin() + 4, d.end(), bytes.begin() + 8);
+        g.loose.push_back(mesh::chunk::GetChunk(bytes, 0, kMatd, nullptr));
+        for (const mesh::chunkptr& k : g.loose.back()->kids)
+            if (k && k->name == "MATD") matds.push_back(k.get());
+    }
+    for (const mesh::chunk* d : matds) {
+        Material m;
+        m.name = Text(Kid(*d, "NAME"));
+        m.texture = Text(Kid(*d, "TX0D"));
+        std::span<const uint8_t> data = Bytes(Kid(*d, "DATA"));
+        if (data.size() >= 16)
+            for (int i = 0; i < 4; ++i) {
+                const float v = format::LoadF32(data.data() + 4 * i);
+                m.diffuse[i] = std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 1.0f;
+            }
+        std::span<const uint8_t> atrb = Bytes(Kid(*d, "ATRB"));
+        if (atrb.size() >= 2) m.flags = atrb[0], m.render = atrb[1];
+        g.materials.push_back(std::move(m));
+    }
+}
+
+// The open edges of every shadow volume's segment, as the check finds them.
+void OpenEdges(Geometry& g) {
+    std::vector<std::array<uint32_t, 3>> corners;
+    std::vector<std::array<float, 3>> positions;
+    for (size_t i = 0; i < g.triangles.size();) {
+        // A segment's triangles follow each other.
+        const uint32_t seg = g.triangles[i].segment;
+        size_t end = i;
+        while (end < g.triangles.size() && g.triangles[end].segment == seg) ++end;
+        const Segment& s = g.segments[seg];
+        if (g.models[size_t(s.model)].kind == Kind::shadow) {
+            corners.clear(), positions.clear();
+            for (size_t t = i; t < end; ++t) {
+                const uint32_t* v = g.triangles[t].v;
+                corners.push_back({v[0] - s.first, v[1] - s.first, v[2] - s.first});
+            }
+            for (uint32_t p = 0; p < s.count; ++p) {
+                const Vec3 w = g.points[s.first + p];
+                positions.push_back({w.x, w.y, w.z});
+            }
+            for (const mesh::ShadowEdges::Edge& e : mesh::FindShadowEdges(corners, positions).open)
+                g.openedges.push_back({seg, s.first + e.a, s.first + e.b});
+        }
+        i = end;
+    }
+}
+
 }  // namespace
 
 int Geometry::ModelOf(const mesh::chunk* c) const {
@@ -221,6 +303,7 @@ Geometry Build(const mesh::chunk& root) {
         m.name = Text(Kid(*c, "NAME"));
         m.kind = KindOf(*c, m.name);
         m.hardpoint = m.name.rfind("hp_", 0) == 0;
+        m.bone = Value(Kid(*c, "MTYP")) == 3 || Lower(m.name).rfind("bone", 0) == 0;
         byname.emplace(m.name, int(g.models.size()));
         parents.push_back(Text(Kid(*c, "PRNT")));
         local.push_back(Local(*c));
@@ -231,6 +314,7 @@ Geometry Build(const mesh::chunk& root) {
         if (it != byname.end() && it->second != int(i)) g.models[i].parent = it->second;
     }
     Place(g.models, local);
+    Materials(root, g);
 
     Builder b(g);
     for (size_t i = 0; i < g.models.size(); ++i) {
@@ -248,7 +332,10 @@ Geometry Build(const mesh::chunk& root) {
                 else if (s && s->name == "CLTH") b.Segment(*s, int(i), true, owner);
             }
         }
+        if (g.models[i].name.rfind("p_", 0) == 0)
+            if (const mesh::chunk* swci = Kid(c, "SWCI")) AddPrimitive(g, int(i), *swci);
     }
+    OpenEdges(g);
     return g;
 }
 

@@ -23,8 +23,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "format/records.h"
 #include "mesh/chunk.h"
 #include "preview/math.h"
 
@@ -46,6 +48,30 @@ struct Model {
     int parent = -1;       // index in Geometry::models, -1 for a root
     Mat4 world;            // model space to world space
     bool hardpoint = false;  // named hp_...: drawn as a marker at its origin
+    bool bone = false;       // MTYP 3 or named bone...: drawn as a line to its parent
+};
+
+// The material flags (ATRB byte 0) the preview honours, by their names in
+// the record table.
+namespace matflag {
+constexpr uint8_t Named(std::string_view name) {
+    for (const format::FlagName& f : format::records::kMaterialFlags)
+        if (name == f.name) return uint8_t(f.mask);
+    return 0;
+}
+inline constexpr uint8_t unlit = Named("unlit"), glow = Named("glow"), blended = Named("blended transparency"),
+                         doublesided = Named("double-sided"), hardedged = Named("hard-edged transparency"),
+                         additive = Named("additive transparency");
+static_assert(unlit && glow && blended && doublesided && hardedged && additive);
+}  // namespace matflag
+
+// A material of the mesh's MATL (the first), as the preview draws it.
+struct Material {
+    std::string name;
+    std::string texture;         // its TX0D ("" none); a cloth's CTEX names its own
+    float diffuse[4] = {1, 1, 1, 1};
+    uint8_t flags = 0;           // ATRB byte 0 (matflag)
+    uint8_t render = 0;          // ATRB byte 1, the render type
 };
 
 // The triangles of one SEGM, or of one CLTH.
@@ -55,7 +81,14 @@ struct Segment {
     const mesh::chunk* chunk = nullptr;
     const mesh::chunk* points = nullptr;  // its POSL or CPOS
     const mesh::chunk* faces = nullptr;   // the list its triangles come from
+    // Per vertex, read as the picture is drawn: texture coordinates (UV0L,
+    // a cloth's CUV0), normals (NRML) and colours (CLRL); null when absent.
+    const mesh::chunk* uvs = nullptr;
+    const mesh::chunk* normals = nullptr;
+    const mesh::chunk* colours = nullptr;
     int model = -1;
+    int material = -1;   // index in Geometry::materials (MATI); -1 none
+    std::string texture; // a cloth's CTEX, which stands for a material
     uint32_t first = 0;  // its vertices: Geometry::points[first .. first+count-1]
     uint32_t count = 0;
 };
@@ -69,13 +102,21 @@ struct Triangle {
     uint32_t span;
 };
 
+// An edge of a shadow volume that does not close: its two points.
+struct OpenEdge {
+    uint32_t segment;
+    uint32_t a, b;  // indices into Geometry::points
+};
+
 struct Geometry {
     std::vector<Model> models;
+    std::vector<Material> materials;
     std::vector<Segment> segments;
     std::vector<Vec3> points;      // world space; may be non-finite
     std::vector<uint8_t> sound;    // per point: finite
     std::vector<Triangle> triangles;
-    std::vector<mesh::chunkptr> loose;  // GEOMs parsed from a leaf's bytes
+    std::vector<OpenEdge> openedges;
+    std::vector<mesh::chunkptr> loose;  // GEOMs and a MATL parsed from a leaf's bytes
     // Index of the model that holds a chunk (the chunk or one of its
     // ancestors is its MODL), -1 when none does.
     int ModelOf(const mesh::chunk* c) const;
@@ -83,6 +124,10 @@ struct Geometry {
 
 // Every model below root (a HEDR, a MSH2, or any chunk holding MODLs).
 Geometry Build(const mesh::chunk& root);
+
+// The shape a p_ model's SWCI gives, as a segment of its own (its chunk the
+// SWCI) in world space.
+void AddPrimitive(Geometry& g, int model, const mesh::chunk& swci);
 
 // Which models to show: all, or a model and its children (by PRNT, to any
 // depth), and which kinds besides normal models and cloths. The model in

@@ -1,17 +1,23 @@
-// The software rasteriser of the preview: flat-shaded triangles with one
-// light and a depth buffer, an optional wireframe over them, models coloured
-// by their kind, hardpoints as small markers and one highlighted model,
-// segment, triangle or vertex, drawn into an image of any size. No window
-// and no GPU: the editor shows the image, mshtool writes it as a PNG.
+// The software rasteriser of the preview: triangles lit by one light from
+// the viewer's side and a depth buffer, coloured by their material (its
+// diffuse colour, its texture sampled with the vertices' coordinates, the
+// vertex colours, smooth shading from the normals) or by their model's
+// kind; transparency, hard-edged alpha, additive and glowing materials as
+// far as a picture can show them; collision see-through over the model;
+// bones, hardpoints and one highlighted model, segment, triangle or vertex,
+// drawn into an image of any size. No window and no GPU: the editor shows
+// the image, mshtool writes it as a PNG.
 //
 // Triangles whose corners are not finite, or that lie behind the camera,
-// are left out; one that crosses the near plane is cut there.
+// are left out; one that crosses the near plane is cut there. Every
+// position is clipped to the picture while it is a float.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "preview/geometry.h"
+#include "preview/texture.h"
 
 namespace preview {
 
@@ -27,6 +33,9 @@ struct Camera {
     float fov = 40;
     float span = 2;
 };
+
+// The turn a picture starts with.
+inline constexpr float kHomeYaw = 30, kHomePitch = 20;
 
 // The camera turned (yaw, pitch as given) and moved back so that every
 // shown triangle and marker fits in an image of that aspect (width/height).
@@ -45,10 +54,23 @@ struct Highlight {
     const mesh::chunk* faces = nullptr;
     int64_t at = -1;    // a position in faces
     int64_t vertex = -1;  // a vertex of the segment
+    // The vertex cannot be drawn (not finite): its marker stands here, at
+    // its segment's centre.
+    bool centred = false;
+    Vec3 centre;
 };
 
 struct Style {
     bool wireframe = false;
+    bool bones = false;       // lines from each bone to its parent
+    bool hardpoints = true;   // a cross at each hp_ model
+    // The materials' textures; null draws the materials' colours alone.
+    const Textures* textures = nullptr;
+    // Draws one triangle of each `stride` (a quick picture while the camera
+    // moves); 1 draws them all.
+    uint32_t stride = 1;
+    // Threads that share the picture (1 or 2).
+    int threads = 1;
 };
 
 // RGB colours, 0xRRGGBB.
@@ -56,7 +78,10 @@ inline constexpr uint32_t kBackground = 0x20242C;
 inline constexpr uint32_t kHighlight = 0xFFD000;
 inline constexpr uint32_t kWire = 0x101010;
 inline constexpr uint32_t kHardpoint = 0xFF3030;
-inline constexpr uint32_t kVertexMark = 0xFF00FF;
+inline constexpr uint32_t kBone = 0x40E0FF;
+inline constexpr uint32_t kVertexMark = 0x00FFFF;
+inline constexpr uint32_t kMissingTexture = 0xFF00FF;  // a texture not found or not read
+inline constexpr uint32_t kOpenEdge = 0xFF6020;        // a shadow volume's edge without a twin
 uint32_t KindColour(Kind k);
 
 // The picture: pixels 0xAARRGGBB row by row from the top-left (alpha always
@@ -71,7 +96,9 @@ struct Frame {
     // Some triangles were left out: together they covered more pixels than
     // a frame may test (a few hundred times the picture).
     bool incomplete = false;
-    std::vector<Vec3> scratch;  // the points in view space, kept for the next frame
+    // Per point: where it lands on the screen and its depth (x, y, depth
+    // key, distance in front), kept from frame to frame.
+    std::vector<float> scratch;
     // The triangle at a pixel, kNone outside the picture or on the background.
     uint32_t Pick(int x, int y) const;
 };
@@ -84,5 +111,10 @@ void Render(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& 
 // Where a world point lands in an image of that size; false when it is
 // behind the camera.
 bool Project(const Camera& cam, int width, int height, Vec3 p, float& x, float& y);
+
+// The bone or hardpoint drawn nearest to pixel (x, y) of a picture of that
+// size, within radius pixels: its model index, -1 for none.
+int MarkerAt(const Geometry& g, const std::vector<uint8_t>& shown, const Camera& cam, const Style& style,
+             int width, int height, float x, float y, float radius);
 
 }  // namespace preview

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake g++ make clang libclang-rt-14-dev pkg-config
-  libsdl2-dev libpng-dev zlib1g-dev libgl-dev
+  libsdl2-dev libpng-dev zlib1g-dev libgl-dev libstb-dev
   libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
   xvfb xauth xdotool x11-apps imagemagick zenity libgtk-3-bin librsvg2-common
   fonts-dejavu-core

@@ -33,7 +33,8 @@ gtest_discover_tests(mshtool_text_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT
 
 add_executable(mshtool_render_tests ${CMAKE_CURRENT_LIST_DIR}/tests/mshtool_render_test.cpp)
 target_link_libraries(mshtool_render_tests preview host_window test_support GTest::gtest_main)
-target_compile_definitions(mshtool_render_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>")
+target_compile_definitions(mshtool_render_tests PRIVATE MSHTOOL_PATH="$<TARGET_FILE:mshtool>"
+                           EXAMPLE_CUBE="${CMAKE_SOURCE_DIR}/examples/cube.msh")
 add_dependencies(mshtool_render_tests mshtool)
 gtest_discover_tests(mshtool_render_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 

@@ -189,6 +189,8 @@ Result Guarded(const CheckRun& run, const Item& item) {
 
 }  // namespace
 
+std::vector<MeshPath> CollectMeshes(const std::vector<std::string>& paths) { return Collect(paths); }
+
 std::string FindingLine(bool json, const std::string& file, const check::Finding& f) {
     const char* severity = check::SeverityName(f.severity);
     std::string out;

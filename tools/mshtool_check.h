@@ -39,6 +39,10 @@ struct Item {
 // the way, each by its own path.
 std::vector<Item> Collect(const std::vector<std::string>& paths);
 
+// The same walk for the other commands that take folders (render DIR).
+using MeshPath = Item;
+std::vector<MeshPath> CollectMeshes(const std::vector<std::string>& paths);
+
 // One finding as check prints it: "FILE: SEVERITY: PATH: [RULE] MESSAGE", or
 // a JSON object; with its newline.
 std::string FindingLine(bool json, const std::string& file, const check::Finding& f);

@@ -119,19 +119,32 @@ const std::vector<Command>& Commands() {
          RunDiff},
         {"render", "MESH OUT.png", 2, 2, "a picture of the mesh or of one model, as a PNG file",
          "Draws the whole mesh, or the model named by --model with its children,\n"
-         "fitted into the picture: flat-shaded triangles lit from the viewer's side,\n"
-         "cloths green, hardpoints as red crosses. Collision models, shadow volumes\n"
-         "and hidden models are left out unless named or nothing else has triangles.\n"
-         "The file is written through a temporary file beside OUT.png that replaces\n"
-         "it only once complete.",
+         "fitted into the picture, as the game shows it: each material's diffuse\n"
+         "colour, its texture (TX0D, looked up beside the mesh, in its PC folder,\n"
+         "then in the --textures folders, names compared without case), vertex\n"
+         "colours, smooth shading from the normals, transparency, hard-edged alpha,\n"
+         "additive and glowing materials; cloths with their CTEX. A texture that\n"
+         "cannot be found or read is named on stderr and drawn magenta. Collision\n"
+         "models (see-through, p_ primitives by their shape), shadow volumes (their\n"
+         "open edges marked) and hidden models are left out unless asked for, named,\n"
+         "or nothing else has triangles. The file is written through a temporary\n"
+         "file beside OUT.png that replaces it only once complete.\n"
+         "With a folder for MESH, every *.msh below it is drawn into the folder\n"
+         "OUT.png names, at the same relative path with .png, several at once.",
          {{"--model", "NAME", "only this model and its children"},
           {"--size", "WxH", "the picture's size in pixels, 1 to 8192 each (default: 640x480)"},
           {"--yaw", "DEG", "the camera turned about the vertical axis (default: 30)"},
           {"--pitch", "DEG", "the camera raised above the horizon, -90 to 90 (default: 20)"},
-          {"--wireframe", nullptr, "the triangles' edges drawn over them"}},
+          {"--wireframe", nullptr, "the triangles' edges drawn over them"},
+          {"--textures", "DIR", "a folder to look for textures in (again for more)"},
+          {"--bones", nullptr, "bones as lines from their parents"},
+          {"--hardpoints", nullptr, "hardpoints (hp_ models) as red crosses"},
+          {"--collision", nullptr, "collision models and primitives, see-through"},
+          {"--shadow", nullptr, "shadow volumes, their open edges marked"},
+          {"--jobs", "N", "meshes of a folder drawn at once (default: one a core)"}},
          "0  written\n"
-         "2  the mesh cannot be read, no model has that name, or the call is wrong\n"
-         "3  OUT.png cannot be written (an existing file is left as it was)\n",
+         "2  a mesh cannot be read, no model has that name, or the call is wrong\n"
+         "3  a picture cannot be written (an existing file is left as it was)\n",
          RunRender},
     };
     return table;

@@ -3,8 +3,11 @@
 # server of its own: the example cube (a segment selected, the view on) and
 # three meshes made here (tools/preview_meshes.awk): a skinned arm, a crate
 # with collision and shadow volume shown, a cloth flag, each enlarged with
-# Control+3 and turned by a drag. The README's pictures of the preview are
-# made this way.
+# Control+3 and turned by a drag; then real meshes with their textures when
+# their folders are there (MODS, default /work/data/mods, and MESHES, default
+# /work/shared/meshes): a skinned turret with its bones, a gun emplacement
+# with its hardpoints and collision, a cloth. The README's pictures of the
+# preview are made this way.
 #   usage: tools/preview_shots.sh [BUILD_DIR] [OUT_DIR]   (from the project root)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -90,4 +93,31 @@ click 2 7; click 59 7; big
 drag 70 30 -60 10
 shot preview_cloth; crop preview_cloth
 stop
+# Real meshes, read where they are (their textures beside them).
+mods=${MODS:-/work/data/mods}
+meshes=${MESHES:-/work/shared/meshes}
+tur=$mods/unitcust/Sides/tur/msh
+if [ -f "$tur/rep_bldg_bandturret.msh" ]; then
+  start "$tur/rep_bldg_bandturret.msh"
+  click 2 7; click 59 7; big
+  click 79 9   # bone
+  drag 70 30 -50 10
+  shot real_skinned; crop real_skinned
+  stop
+fi
+if [ -f "$tur/kam_prop_antiaircraft.msh" ]; then
+  start "$tur/kam_prop_antiaircraft.msh"
+  click 2 7; click 59 7; big
+  click 54 9   # coll
+  drag 70 30 60 10
+  shot real_vehicle; crop real_vehicle
+  stop
+fi
+if [ -f "$meshes/we_cloth_test.msh" ]; then
+  start "$meshes/we_cloth_test.msh"
+  click 2 7; click 59 7; big
+  drag 70 30 -40 10
+  shot real_cloth; crop real_cloth
+  stop
+fi
 echo "pictures in $out"

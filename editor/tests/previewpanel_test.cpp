@@ -10,6 +10,7 @@
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
 #include "preview/render.h"
+#include "tests/support/materials.h"
 #include "tests/support/models.h"
 
 using namespace edtest;
@@ -289,4 +290,47 @@ TEST_F(PreviewTest, MalformedGeometryDrawsWhatIsSound) {
         EXPECT_EQ(std::count(ids.begin(), ids.end(), preview::Frame::kNone) < std::ptrdiff_t(ids.size()), drawn[i]);
         EXPECT_EQ(Row(Panel().cy).find("No triangles to show.") == std::string::npos, drawn[i]);
     }
+}
+
+TEST_F(PreviewTest, OpeningRefitsHomeTurnsBackAPickKeepsTheModelsAndMissingTexturesAreNamed) {
+    Open({ts::Modl("two", "", 0, {},
+                   {ts::Segm(CubeAt(-1.5f), "NDXT", ts::CubeTriangles()),
+                    ts::Segm(CubeAt(1.5f), "NDXT", ts::CubeTriangles())}),
+          Cube("other", 6)});
+    editor::PreviewPanel& p = Panel();
+    const float whole = p.camera.distance;
+    // A click on a triangle selects its segment; the models shown stay.
+    int x = 0, y = 0;
+    ASSERT_TRUE(p.ScreenPixel({1.5f, 0, 0}, x, y));
+    host.SetPointer(x, y);
+    host.SetButton(1, true);
+    Frame();
+    host.SetButton(1, false);
+    Frames(2);
+    ASSERT_EQ(ed->doc.selchunk, Segment(0, 1));
+    EXPECT_EQ(p.focus(), -1);
+    EXPECT_EQ(p.camera.distance, whole);
+
+    // Turned, then home: the first turn and the whole picture again.
+    p.camera.yaw = 100, p.camera.pitch = -40;
+    ed->FindCommand("home view")->run();
+    Frames(1);
+    EXPECT_EQ(p.camera.yaw, preview::kHomeYaw);
+    EXPECT_EQ(p.camera.pitch, preview::kHomePitch);
+
+    // Another, smaller mesh with a texture that is not there: fitted to it
+    // from the first turn, the texture named.
+    p.camera.yaw = 100;
+    const ts::Bytes small = ts::Encode(ts::MaterialMesh(
+        {ts::Matd("m", "nowhere.tga")}, {ts::Modl("tiny", "", 0, {}, {ts::Segm(ts::CubePoints(0.1f), "NDXT", ts::CubeTriangles())})}));
+    Spit(dir + "/small.msh", std::string(small.begin(), small.end()));
+    ed->doc.Replace(mesh::msh::FromBytes(std::make_shared<std::vector<uint8_t>>(small), ed->doc.formatlist, 1),
+                    "small", dir + "/small.msh");
+    ed->doc.Refresh();
+    Frames(2);
+    EXPECT_EQ(p.camera.yaw, preview::kHomeYaw);
+    EXPECT_LT(p.camera.distance, whole / 20);
+    ASSERT_EQ(p.textures.missing.size(), 1u);
+    EXPECT_NE(ed->inspector->statuslabel->title.find("nowhere.tga"), std::string::npos)
+        << ed->inspector->statuslabel->title;
 }

@@ -90,10 +90,11 @@ TEST(Geometry, KindsAndWhatIsShown) {
         Modl("secret", "body", 4, {Leaf("FLGS", I32s({1}))}, tri()),
         Modl("hp_gun", "secret", 0, {}, {}),
         Modl("other", "", 4, {}, tri()),
+        Modl("P_cube", "", 4, {}, tri()),  // only a lower-case p_ is a primitive
     });
     preview::Geometry g = preview::Build(*root);
     using K = preview::Kind;
-    const K kinds[] = {K::normal, K::collision, K::collision, K::shadow, K::cloth, K::hidden, K::normal, K::normal};
+    const K kinds[] = {K::normal, K::collision, K::collision, K::shadow, K::cloth, K::hidden, K::normal, K::normal, K::normal};
     for (size_t i = 0; i < g.models.size(); ++i) EXPECT_EQ(g.models[i].kind, kinds[i]) << g.models[i].name;
     EXPECT_TRUE(g.models[6].hardpoint);
 
@@ -102,12 +103,12 @@ TEST(Geometry, KindsAndWhatIsShown) {
         preview::Visibility v;
         std::vector<uint8_t> shown;
     } cases[] = {
-        {-1, {}, {1, 0, 0, 0, 1, 0, 1, 1}},
-        {-1, {true, false, true}, {1, 1, 1, 0, 1, 1, 1, 1}},
-        {0, {}, {1, 0, 0, 0, 1, 0, 1, 0}},
-        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0}},  // a hidden model in focus is shown
-        {3, {}, {0, 0, 0, 1, 0, 0, 0, 0}},
-        {1, {}, {0, 1, 0, 0, 0, 0, 0, 0}},
+        {-1, {}, {1, 0, 0, 0, 1, 0, 1, 1, 1}},
+        {-1, {true, false, true}, {1, 1, 1, 0, 1, 1, 1, 1, 1}},
+        {0, {}, {1, 0, 0, 0, 1, 0, 1, 0, 0}},
+        {5, {}, {0, 0, 0, 0, 0, 1, 1, 0, 0}},  // a hidden model in focus is shown
+        {3, {}, {0, 0, 0, 1, 0, 0, 0, 0, 0}},
+        {1, {}, {0, 1, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) EXPECT_EQ(preview::Shown(g, c.focus, c.v), c.shown) << c.focus;
 
@@ -126,6 +127,46 @@ TEST(Geometry, GeomLeftALeafIsReadFromItsBytes) {
     EXPECT_EQ(g.segments[0].chunk, geom.get());
     EXPECT_EQ(g.triangles.size(), 2u);
     EXPECT_EQ(g.ModelOf(geom.get()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Geometry, PrimitivesTakeTheirShapeAndShadowVolumesTheirOpenEdges) {
+    auto swci = [](int shape, float r, float h, float l) {
+        return Leaf("SWCI", Cat({I32s({shape}), F32s({r, h, l})}));
+    };
+    // A closed tetrahedron, and the same with one face left out.
+    const std::vector<float> tetra = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const std::vector<uint16_t> closed = {0, 2, 1, 0, 1, 3, 1, 2, 3, 0, 3, 2};
+    const std::vector<uint16_t> open(closed.begin(), closed.end() - 3);
+    struct Case {
+        const char* what;
+        mesh::chunkptr model;
+        size_t triangles;
+        float reach;   // the largest |x|, |y| or |z| of its points
+        size_t openedges;
+    } cases[] = {
+        {"box", Modl("p_box", "", 0, {swci(4, 1, 2, 3)}, {}), 12, 3, 0},
+        {"sphere", Modl("p_ball", "", 0, {swci(0, 2, 0, 0)}, {}), 256, 2, 0},
+        {"cylinder", Modl("p_can", "", 0, {swci(2, 1, 4, 0)}, {}), 64, 4, 0},
+        {"upper-case P_ is no primitive", Modl("P_box", "", 0, {swci(4, 1, 2, 3)}, {}), 0, 0, 0},
+        {"closed shadow volume", Modl("sv_closed", "", 6, {}, {Segm(tetra, "NDXT", closed)}), 4, 1, 0},
+        {"open shadow volume", Modl("sv_open", "", 6, {}, {Segm(tetra, "NDXT", open)}), 3, 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const preview::Geometry g = preview::Build(*Mesh({c.model}));
+        EXPECT_EQ(g.triangles.size(), c.triangles);
+        float reach = 0;
+        for (const preview::Vec3& p : g.points) reach = std::max({reach, std::abs(p.x), std::abs(p.y), std::abs(p.z)});
+        EXPECT_NEAR(reach, c.reach, 1e-4f);
+        EXPECT_EQ(g.openedges.size(), c.openedges);
+        if (c.triangles && c.model->kids.size() > 2 && c.model->kids[2]->name == "SWCI") {
+            EXPECT_EQ(g.segments.at(0).chunk, c.model->kids[2].get());
+        }
+    }
 }
 
 }  // namespace

@@ -30,7 +30,9 @@ struct Drawn {
 Drawn Draw(const mesh::chunkptr& root, const preview::Camera& cam, const preview::Highlight& mark = {},
            bool wire = false) {
     Drawn d{preview::Build(*root), {}};
-    preview::Render(d.g, preview::Shown(d.g, -1, {}), cam, {wire}, mark, 64, 64, d.f);
+    preview::Style style;
+    style.wireframe = wire;
+    preview::Render(d.g, preview::Shown(d.g, -1, {}), cam, style, mark, 64, 64, d.f);
     return d;
 }
 
@@ -145,7 +147,9 @@ TEST(Render, CameraInsideOrBehindDrawsWithoutFault) {
     Frame f;
     preview::Camera inside;
     inside.distance = 0.2f;
-    preview::Render(g, shown, inside, {true}, {}, 64, 64, f);
+    preview::Style wire;
+    wire.wireframe = true;
+    preview::Render(g, shown, inside, wire, {}, 64, 64, f);
     EXPECT_NE(f.Pick(32, 32), Frame::kNone);  // the far wall, seen from within
     preview::Camera away;  // at z = -99.8, looking further down -z
     away.yaw = 0, away.pitch = 0, away.distance = 0.2f, away.target = {0, 0, -100};
@@ -202,7 +206,9 @@ TEST(Render, PointsFarBeyondThePictureNeverReachIt) {
     }
     for (const preview::Camera& cam : cams) {
         Frame f;
-        preview::Render(g, shown, cam, {}, {0, 0, nullptr, -1, 0}, 64, 48, f);
+        preview::Highlight mark;
+        mark.model = mark.segment = 0, mark.vertex = 0;
+        preview::Render(g, shown, cam, {}, mark, 64, 48, f);
         ASSERT_EQ(f.pixels.size(), size_t(64 * 48));
         float x = 0, y = 0;
         for (const preview::Model& m : g.models) {

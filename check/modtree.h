@@ -19,6 +19,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -70,11 +73,34 @@ ModTree IndexModTree(std::vector<std::string> meshes, std::vector<std::string> o
 std::vector<TreeFinding> CheckMeshTextures(const ModTree& tree, size_t i, const MeshFacts& facts);
 
 // Reads every ODF and checks its references, with what tree.info holds of
-// the meshes; findings by file and line.
-std::vector<TreeFinding> CheckOdfs(const ModTree& tree);
+// the meshes; findings by file and line. With a mesh (its number), only the
+// ODFs that use it (name it, themselves or through ClassParent) are
+// checked, and their numbers go to *users.
+std::vector<TreeFinding> CheckOdfs(const ModTree& tree, std::optional<size_t> mesh = std::nullopt,
+                                   std::vector<size_t>* users = nullptr);
 
 // Reads every .tga's header; findings by file.
 std::vector<TreeFinding> CheckTgas(const ModTree& tree);
+
+// Every .msh, .odf and .tga below the folders, sorted (macOS "._"
+// companions left out; links to folders are not followed; a folder that
+// cannot be read is passed over).
+std::vector<std::string> FilesBelow(const std::vector<std::string>& folders);
+
+// What the mod tree around a mesh says of it: the ODFs that use the mesh
+// (name it, themselves or through ClassParent) and the references among
+// theirs that fail, and the mesh's texture findings.
+struct MeshInTree {
+    std::string root;                   // the mod tree's folder; empty when the mesh lies in none
+    std::vector<std::string> odfs;      // the ODFs that use it, sorted
+    std::vector<TreeFinding> findings;  // texture findings first, then the ODFs' by file and line
+};
+
+// The mod tree of a mesh file is the folder above its Sides, Worlds or
+// Common folder, else the nearest folder above it with an odf folder (at
+// most four levels up). bytes are the mesh as it is now (the editor's, with
+// its changes), options its option file's text.
+MeshInTree CheckMeshInTree(const std::string& meshpath, std::span<const uint8_t> bytes, std::string_view options);
 
 // The lower-case name of a file without its folder and extension.
 std::string StemKey(const std::string& path);

@@ -101,6 +101,13 @@ public:
         }
     }
 
+    bool Uses(size_t i, size_t mesh) const {
+        if (!odfs_[i].ok) return false;
+        bool known = true;
+        const std::vector<size_t> meshes = MeshesOf(i, known);
+        return std::find(meshes.begin(), meshes.end(), mesh) != meshes.end();
+    }
+
 private:
     void Add(Severity s, const char* rule, size_t file, const OdfProperty* p, const std::string& target,
              std::string message) {
@@ -231,10 +238,14 @@ private:
 
 }  // namespace
 
-std::vector<TreeFinding> CheckOdfs(const ModTree& tree) {
+std::vector<TreeFinding> CheckOdfs(const ModTree& tree, std::optional<size_t> mesh, std::vector<size_t>* users) {
     std::vector<TreeFinding> out;
     Resolver r(tree, out);
-    for (size_t i = 0; i < tree.odfs.size(); ++i) r.Check(i);
+    for (size_t i = 0; i < tree.odfs.size(); ++i) {
+        if (mesh && !r.Uses(i, *mesh)) continue;
+        if (mesh && users) users->push_back(i);
+        r.Check(i);
+    }
     std::stable_sort(out.begin(), out.end(), [](const TreeFinding& a, const TreeFinding& b) {
         return a.file != b.file ? a.file < b.file : a.line < b.line;
     });

@@ -269,7 +269,7 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
         std::vector<std::string> meshes;
         for (const Item& item : items) meshes.push_back(item.file);
         tree = std::make_unique<check::ModTree>(check::IndexModTree(std::move(meshes), std::move(files.odfs),
-                                                                    std::move(files.tgas), BaseFiles(run.base)));
+                                                                    std::move(files.tgas), check::FilesBelow(run.base)));
     }
     size_t jobs = run.jobs > 0 ? size_t(run.jobs) : std::max<size_t>(1, std::thread::hardware_concurrency());
     jobs = std::max<size_t>(1, std::min(jobs, n));

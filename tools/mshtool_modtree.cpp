@@ -3,7 +3,6 @@
 #include "tools/mshtool_modtree.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
@@ -12,8 +11,6 @@
 namespace tools {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string LowerExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
@@ -37,20 +34,6 @@ bool TakeTreeFile(const std::string& path, TreeFiles& into) {
     else if (ext == ".tga") into.tgas.push_back(path);
     else return false;
     return true;
-}
-
-std::vector<std::string> BaseFiles(const std::vector<std::string>& folders) {
-    std::vector<std::string> files;
-    for (const std::string& top : folders) {
-        std::error_code ec;
-        fs::recursive_directory_iterator it(top, fs::directory_options::skip_permission_denied, ec), end;
-        for (; !ec && it != end; it.increment(ec)) {
-            const std::string p = it->path().string();
-            const std::string ext = LowerExtension(p);
-            if ((ext == ".msh" || ext == ".odf" || ext == ".tga") && !Companion(p)) files.push_back(p);
-        }
-    }
-    return files;
 }
 
 std::string TreeFindingLine(bool json, const check::TreeFinding& f) {

@@ -22,10 +22,6 @@ struct TreeFiles {
 // mod). Returns false for any other.
 bool TakeTreeFile(const std::string& path, TreeFiles& into);
 
-// Every .msh, .odf and .tga below the base folders (names are all that is
-// used), for --base.
-std::vector<std::string> BaseFiles(const std::vector<std::string>& folders);
-
 // Counts by rule and severity, for the summary.
 using RuleCounts = std::map<std::string, std::array<size_t, 3>>;
 

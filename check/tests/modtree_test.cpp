@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "check/modtree.h"
 #include "check/odf.h"
 #include "check/tga.h"
 #include "tests/support/chunks.h"
@@ -229,6 +230,26 @@ TEST(ModTree, MshtoolChecksTheReferencesBetweenTheFiles) {
         EXPECT_EQ(smoke["target_file"], "Sides/tow/msh/tower.msh");
         EXPECT_NE(o.err.find("odf-node: 3 warnings"), std::string::npos) << o.err;
     }
+    // The editor's view of one mesh: the ODFs that use it and what fails
+    // among their references, with the mesh as it is now (a node added).
+    const Bytes changed = MeshOf({"tower.tga", "far.tga", "Lit.TGA", "stock.tga"},
+                                 {Model(0, "tower", "", 1), Model(0, "barrel", "tower", 3), Model(0, "hp_smoke", "tower", 4),
+                                  Model(0, "p_wall", "tower", 8)});
+    const check::MeshInTree in = check::CheckMeshInTree(dir / "Sides/tow/msh/tower.msh", changed, "");
+    EXPECT_EQ(in.root, dir.path());
+    EXPECT_EQ(in.odfs, (std::vector<std::string>{dir / "Sides/tow/odf/gun.odf", dir / "Sides/tow/odf/tower.odf",
+                                                 dir / "Sides/tow/odf/tower2.odf"}));
+    std::set<std::pair<std::string, std::string>> found;  // rule, target
+    for (const check::TreeFinding& f : in.findings) found.emplace(f.rule, f.target);
+    const std::set<std::pair<std::string, std::string>> expected = {
+        {"texture-elsewhere", "far.tga"}, {"texture-missing", "stock.tga"}, {"odf-node-dropped", "barrel"},
+        {"odf-node", "AIMER"},            {"odf-node", "hp_fire"},          {"odf-node", "bone_a"},
+        {"odf-node", "bent"},             {"odf-node", "p_gone"},           {"odf-node", "CollisionMesh"},
+        {"odf-mesh", "tower_dead"},       {"odf-class", "flag_cloth"}};
+    EXPECT_EQ(found, expected);
+    ScratchDir lone("modtree-lone");
+    EXPECT_TRUE(check::CheckMeshInTree(lone.Write("a/b.msh", changed), changed, "").root.empty());
+
     const Outcome text = RunIn(dir.path(), MSHTOOL_PATH, "check Sides Common");
     EXPECT_NE(text.out.find("Sides/tow/odf/tower.odf:10: warning: DamageAttachPoint: [odf-node] node \"hp_smoke\""),
               std::string::npos) << text.out;

@@ -117,15 +117,14 @@ void CheckPanel::Check() {
     const std::optional<check::OptionFile> options =
         doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
     std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
-    ed_.Fault("check");
     check::SortErrorsFirst(found);
-    ++listing_;
     try {
         findings_ = std::move(found);
         checkedmesh_ = doc.mesh;
         checked_ = true;
         showdiff_ = false;
         PlanFixes();
+        ed_.doc.findingschanged.Emit({});
     } catch (const std::bad_alloc&) {
         // No findings rather than findings without their repairs.
         findings_.clear();
@@ -155,14 +154,14 @@ void CheckPanel::View() {
         checkedmesh_.reset();
         checked_ = false;
         repairs_.clear();
-        ++listing_;
+        ed_.doc.findingschanged.Emit({});
     }
     // Differences, like findings, belong to the mesh they were found in.
     if (showdiff_ && diffedmesh_.lock() != doc.mesh) {
         differences_.clear();
         diffedmesh_.reset();
         showdiff_ = false;
-        ++listing_;
+        ed_.doc.findingschanged.Emit({});
     }
     // Hidden under the enlarged preview, the window takes no clicks.
     if (!window || window->hidden) return;
@@ -202,8 +201,8 @@ void CheckPanel::PaintFindings() {
         if (hovered && i != hinted_) {
             // Once when the pointer comes to a finding with a repair.
             hinted_ = i;
-            if (const Fixable* fix = RepairOf(f)) ed_.inspector->SetStatus("click, Control+F: " + fix->what);
-            else if (f.rule == "texture-name") ed_.inspector->SetStatus("click, Control+F: a new name, every reference following");
+            if (const Fixable* fix = RepairOf(f)) ed_.Status("click, Control+F: " + fix->what);
+            else if (f.rule == "texture-name") ed_.Status("click, Control+F: a new name, every reference following");
         }
         const std::string text = Line(f);
         if (c && doc.selchunk == c)

@@ -32,7 +32,8 @@ public:
     // Appends "check", "diff", "fix" and "fix all" to the editor's table; the
     // check and diff buttons are the tool row's (null without a free area).
     void AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton);
-    // Before the widgets are drawn: drops what was found in another mesh,
+    // Before the widgets are drawn: drops what was found in another mesh
+    // (FindingsChanged),
     // paints the rows and takes the clicks of the last pointer sample.
     void View();
     // After the widgets are drawn: pastes the rows into the screen.
@@ -41,7 +42,7 @@ public:
     void AfterCommands();
 
     // Runs the deep check on the mesh and lists its findings, errors first
-    // (a summary popup without the window). Touches neither the
+    // (a summary popup without the window), and tells FindingsChanged. Touches neither the
     // verification's findings nor its marks.
     void Check();
     // Compares the mesh with its saved file or another one (asked first;
@@ -65,9 +66,6 @@ public:
     bool Checked() const { return checked_; }
     const std::vector<meshdiff::Difference>& Differences() const { return differences_; }
     bool ShowsDiff() const { return showdiff_; }
-    // Counts the lists the window was given: each check, each comparison and
-    // the dropping of either for another mesh makes a new one.
-    uint64_t Listing() const { return listing_; }
     // Whether there is a window; and hides it under something drawn over it
     // (it takes no clicks meanwhile), or shows it again.
     bool HasWindow() const { return window != nullptr; }
@@ -111,7 +109,6 @@ private:
     std::vector<meshdiff::Difference> differences_;
     std::weak_ptr<mesh::msh> diffedmesh_;
     bool showdiff_ = false;
-    uint64_t listing_ = 0;
     std::vector<Fixable> repairs_;
     size_t hinted_ = SIZE_MAX;  // the finding whose repair the status text names
     // The finding last clicked (-1: none); its whole text shows below the

@@ -34,15 +34,15 @@ void Editor::OpenMesh() {
         // Read and grouped aside: a file that cannot be read, or a lack of
         // memory on the way, leaves the current mesh and its edits as they are.
         std::string why, note;
-        mesh::mshptr m = check::OpenRelaid(path, st.formatlist, st.recognizematl, true, why, note);
+        mesh::mshptr m = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
         if (!m) {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {
             doc.Replace(m, host::BaseName(path), path);
             doc.readnote = note;
-            inspector->SetStatus(note);
+            Status(note);
         }
-        Refresh();
+        doc.Refresh();
     }
     FlushInput();
 }
@@ -54,7 +54,7 @@ bool Editor::SaveMeshAs() {
     if (!path.empty() && doc.mesh) {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
-        if (doc.mesh->Save(path, st.recognizematl, &why)) {
+        if (doc.mesh->Save(path, doc.recognizematl, &why)) {
             doc.title = host::BaseName(path);
             doc.path = path;
             doc.history.MarkSaved();
@@ -78,7 +78,7 @@ void Editor::NewMesh() {
         auto m = std::make_shared<mesh::msh>();
         m->hedr = mesh::chunk::Create("HEDR");
         doc.Replace(m, "untitled", "");
-        Refresh();
+        doc.Refresh();
     }
     FlushInput();
 }
@@ -90,12 +90,12 @@ void Editor::RenameChunk() {
     // bytes the file holds, so the tree shows what will be saved.
     std::string typed = sel->name;
     if (!display::EditLine(display, "new chunk name: ", 0, typed) || typed.empty()) {
-        Refresh();
+        doc.Refresh();
         return;
     }
     const std::string name = mesh::FitName(typed);
-    if (st.recognizematl != 1) {
-        Change("rename", sel, Reach::own, [&] { sel->name = name; });
+    if (doc.recognizematl != 1) {
+        doc.Change("rename", sel, Document::Reach::own, [&] { sel->name = name; });
         return;
     }
     // With grouping on, the material lists are ungrouped around the rename and
@@ -107,12 +107,12 @@ void Editor::RenameChunk() {
     mesh::chunkptr scope = sel;
     for (mesh::chunkptr a = sel; a; a = a->getparent())
         if (a->name == "MATL") scope = a;
-    Change("rename", scope, Reach::subtree, [&] {
+    doc.Change("rename", scope, Document::Reach::subtree, [&] {
         std::vector<size_t> path;
         const bool reached = PathFromRoot(sel, scope, path);
         scope->collapsematl();
         sel->name = name;
-        scope->expandmatl(st.formatlist);
+        scope->expandmatl(doc.formatlist);
         std::vector<size_t> now;
         if (reached && !PathFromRoot(sel, scope, now)) {
             mesh::chunkptr c = scope;
@@ -135,7 +135,7 @@ void Editor::DeleteChunk() {
         FlushInput();
         return;
     }
-    Change("delete", parent ? parent : sel, Reach::own, [&] {
+    doc.Change("delete", parent ? parent : sel, Document::Reach::own, [&] {
         const int idx = parent ? parent->IndexOfKid(sel.get()) : -1;
         if (idx >= 0) {
             parent->RemoveKid(static_cast<size_t>(idx));
@@ -144,7 +144,7 @@ void Editor::DeleteChunk() {
             // next time the file is read. It becomes an empty leaf instead; a
             // grouped material list keeps its count, now 0.
             if (parent->kids.empty()) {
-                const bool matl = st.recognizematl && parent->name == "MATL";
+                const bool matl = doc.recognizematl && parent->name == "MATL";
                 parent->setdata(std::vector<uint8_t>(matl ? 4 : 0, 0));
             }
         }
@@ -163,10 +163,10 @@ void Editor::ExportChunk() {
     if (!path.empty()) {
         st.lastdir = host::DirectoryPart(path);
         std::string why;
-        if (!mesh::ExportChunk(doc.selchunk, path, st.recognizematl, &why))
+        if (!mesh::ExportChunk(doc.selchunk, path, doc.recognizematl, &why))
             Message("Error!", WithReason("Unable to write chunk file.", why));
     }
-    Refresh();
+    doc.Refresh();
     host.ClearKeys();
 }
 
@@ -183,12 +183,12 @@ void Editor::ImportAfter() {
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);
     std::string why;
-    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
+    mesh::mshptr m = mesh::msh::ReadMsh(path, doc.formatlist, doc.recognizematl, &why);
     const int idx = parent->IndexOfKid(sel.get());
     if (!m || !m->hedr) {
         Message("Error!", WithReason("Unable to read chunk file.", why));
     } else if (idx >= 0) {
-        Change("import after", parent, Reach::own,
+        doc.Change("import after", parent, Document::Reach::own,
                [&] { parent->InsertKid(static_cast<size_t>(idx) + 1, m->hedr); });
     }
     host.ClearKeys();
@@ -208,10 +208,10 @@ void Editor::ImportUnder() {
     if (path.empty()) return;
     st.lastdir = host::DirectoryPart(path);
     std::string why;
-    mesh::mshptr m = mesh::msh::ReadMsh(path, st.formatlist, st.recognizematl, &why);
+    mesh::mshptr m = mesh::msh::ReadMsh(path, doc.formatlist, doc.recognizematl, &why);
     if (!m || !m->hedr) {
         Message("Error!", WithReason("Unable to read chunk file.", why));
-        Refresh();
+        doc.Refresh();
         host.ClearKeys();
         return;
     }
@@ -224,12 +224,12 @@ void Editor::ImportUnder() {
             question = sel->name + " holds " + std::to_string(sel->size) +
                        " bytes of data that the import replaces.";
         const std::string first = mesh::FitName(m->hedr->name);
-        if (!mesh::NameInList(first, st.formatlist))
+        if (!mesh::NameInList(first, doc.formatlist))
             question += (question.empty() ? "" : " ") + first +
                         " is not a container name: saved, it will not read back as a child.";
     }
     if (question.empty() || Ask("Confirm", question + " Continue?") == 0)
-        Change("import under", sel, Reach::own, [&] { sel->AppendKid(m->hedr); });
+        doc.Change("import under", sel, Document::Reach::own, [&] { sel->AppendKid(m->hedr); });
     host.ClearKeys();
 }
 
@@ -246,7 +246,7 @@ void Editor::Shift(int by) {
     // among its parent's children has no place to move from.
     const int to = idx + by;
     if (idx < 0 || to < 0 || to >= static_cast<int>(parent->kids.size())) return;
-    Change(by < 0 ? "shift up" : "shift down", parent, Reach::own, [&] {
+    doc.Change(by < 0 ? "shift up" : "shift down", parent, Document::Reach::own, [&] {
         mesh::chunkptr c = parent->RemoveKid(static_cast<size_t>(idx));
         parent->InsertKid(static_cast<size_t>(to), c);
     });
@@ -277,7 +277,7 @@ void Editor::VerifyMesh() {
         log.Commit();
         if (host.CloseWaiting()) return;
         mesh::ExpandEach(doc.mesh->errors);
-        Refresh();  // the tree's new height, or its scroll bar takes the scrolling back
+        doc.Refresh();  // the tree's new height, or its scroll bar takes the scrolling back
         if (!doc.mesh->errors.empty()) tree->ScrollTo(doc.mesh->errors[0]->findy(nullptr));
     }
     Message("verification", verdict);

@@ -19,7 +19,7 @@ constexpr const char* kCaptions[7] = {"export",   "import under", "import after"
 
 void ChunkActionsPanel::Build(gadget& root, gadget& rows, int height) {
     groupbox = gadget::CreateCheckbox("recognize matl", 0, height + 1, rows);
-    groupbox->state = ed_.st.recognizematl;
+    groupbox->state = ed_.doc.recognizematl;
     window = gadget::CreateWindow("chunk actions", 19, 5, 20, 16, root);
     for (int k = 0; k < 7; ++k) buttons_[k] = gadget::CreateButton(kCaptions[k], 4, 2 + 2 * k, 12, 1, *window);
 }
@@ -42,8 +42,8 @@ void ChunkActionsPanel::AddCommands() {
 void ChunkActionsPanel::View() {
     if (groupbox->state > 1) groupbox->state = 1;
     const int state = groupbox->state;
-    ed_.st.recognizematl = state;
-    if (state != lastgrouping_) ed_.GroupMaterials(state == 1);
+    ed_.doc.recognizematl = state;
+    if (state != lastgrouping_) ed_.doc.GroupMaterials(state == 1);
     lastgrouping_ = state;
 
     ed_.doc.selchunk ? window->enable() : window->disable();

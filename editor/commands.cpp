@@ -1,5 +1,5 @@
-// The command table, changes and the history. Every command that changes the
-// mesh does so inside Change; the file commands, the chunk actions and the
+// The command table. Every command that changes the mesh does so inside
+// Document::Change; the file commands, the chunk actions and the
 // verification report are in chunk_commands.cpp, the data buttons in
 // dataview.cpp.
 #include <algorithm>
@@ -104,93 +104,7 @@ void Editor::RunCommands() {
         for (const Shortcut& s : c.shortcuts) host.KeyPresses(s.key);
 }
 
-// ---- changes and the history ---------------------------------------------------
-
-void Editor::Change(const std::string& name, const mesh::chunkptr& scopein, Reach reach,
-                    const std::function<void()>& change) {
-    const mesh::chunkptr root = doc.mesh ? doc.mesh->hedr : nullptr;
-    mesh::chunkptr scope = scopein ? scopein : root;
-    bool subtree = reach == Reach::subtree || !scopein;
-    if (!scope) {
-        change();
-        Refresh();
-        return;
-    }
-    // Regrouping replaces what a grouped MATL holds by new objects, so a
-    // change inside one is taken over the whole MATL.
-    for (mesh::chunkptr a = scope; a; a = a->getparent()) {
-        if (a->name == "MATL") {
-            scope = a;
-            subtree = true;
-        }
-    }
-    Snapshot before = Snapshot::Take(scope, subtree);
-    const Place placebefore{doc.selchunk, doc.datacursor};
-    try {
-        change();
-        Fault("change");
-        Refresh();
-        const Snapshot after = Snapshot::Take(scope, subtree);
-        doc.history.Record(name, before, after, placebefore, {doc.selchunk, doc.datacursor});
-    } catch (const std::bad_alloc&) {
-        // Memory ran out half way: every field the change could reach goes
-        // back as it was taken, and no step is recorded. The command's
-        // caller says what happened.
-        Rejoin(History::PutBack(before));
-        doc.selchunk = placebefore.selchunk;
-        doc.datacursor = placebefore.datacursor;
-        Refresh();
-        throw;
-    }
-    const std::string notice = doc.history.TakeNotice();
-    if (!notice.empty()) inspector->SetStatus(notice);
-}
-
-void Editor::Regroup(const mesh::chunkptr& m) {
-    if (m->name != "MATL" || !m->kids.empty()) return;
-    // Grouping writes the number of its MATD chunks in front; a MATL whose
-    // count says otherwise (edited by hand) stays a leaf, with its bytes.
-    // Memory that runs out on the way leaves it a leaf too.
-    mesh::chunk::fields was = m->take();
-    try {
-        const int64_t n = std::max<int64_t>(0, m->size);
-        std::vector<uint8_t> before(static_cast<size_t>(n)), after(static_cast<size_t>(n));
-        m->readbytes(0, n, before.data());
-        m->expandmatl(st.formatlist);
-        m->Update(1);
-        if (m->size != n || (m->readbytes(0, n, after.data()), after != before)) m->put(std::move(was));
-    } catch (const std::bad_alloc&) {
-        m->put(std::move(was));
-    }
-}
-
-void Editor::Rejoin(const History::Applied& applied) {
-    // Chunks that come back into the tree hold their MATLs as they were when
-    // they left it. With grouping off, a grouped one is ungrouped (its data
-    // as last rebuilt, count included); with grouping on, an ungrouped one
-    // stays a leaf, which saves the same bytes.
-    const int now = st.recognizematl;
-    if (now == 0)
-        for (const mesh::chunkptr& k : applied.attached) k->collapsematl();
-    if (now == 1)
-        for (const mesh::chunkptr& m : applied.matls) Regroup(m);
-}
-
-void Editor::StepOver(bool forward) {
-    const History::Step* step = forward ? doc.history.ToRedo() : doc.history.ToUndo();
-    if (!step || !doc.mesh || !doc.mesh->hedr) return;
-    const mesh::chunkptr root = doc.mesh->hedr;
-    const Place place = forward ? step->after : step->before;
-    Fault(forward ? "redo" : "undo");
-    Rejoin(forward ? doc.history.Redo() : doc.history.Undo());
-    doc.selchunk = place.selchunk ? NearestInTree(place.selchunk, root) : nullptr;
-    doc.datacursor = place.datacursor;
-    Refresh();
-}
-
-void Editor::Undo() { StepOver(false); }
-
-void Editor::Redo() { StepOver(true); }
+// ---- before the mesh is dropped ---------------------------------------------------
 
 bool Editor::MayDropMesh() {
     if (!doc.mesh || !doc.history.Modified()) return true;

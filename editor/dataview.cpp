@@ -236,19 +236,19 @@ void DataPanel::ShowOffset(int64_t offset) {
 
 void DataPanel::RemoveBytes(int n) {
     const mesh::chunkptr c = ed_.doc.selchunk;
-    ed_.Change("remove " + std::to_string(n), c, Editor::Reach::subtree, [&] {
+    ed_.doc.Change("remove " + std::to_string(n), c, Document::Reach::subtree, [&] {
         // Each call removes the byte at the cursor, so the n bytes from the
         // cursor on go; only the last call parses again.
         for (int j = 0; j < n; ++j)
-            c->RemoveByte(ed_.doc.datacursor, handle_, j == n - 1 ? 1 : 0, ed_.st.formatlist, ed_.st.recognizematl);
+            c->RemoveByte(ed_.doc.datacursor, handle_, j == n - 1 ? 1 : 0, ed_.doc.formatlist, ed_.doc.recognizematl);
     });
 }
 
 void DataPanel::InsertBytes(int n) {
     const mesh::chunkptr c = ed_.doc.selchunk;
-    ed_.Change("insert " + std::to_string(n), c, Editor::Reach::subtree, [&] {
+    ed_.doc.Change("insert " + std::to_string(n), c, Document::Reach::subtree, [&] {
         if (ed_.doc.datacursor >= 0)
-            c->InsertBytes(ed_.doc.datacursor, n, handle_, 1, ed_.st.formatlist, ed_.st.recognizematl);
+            c->InsertBytes(ed_.doc.datacursor, n, handle_, 1, ed_.doc.formatlist, ed_.doc.recognizematl);
         else
             c->GrowData(n);
     });
@@ -273,8 +273,8 @@ void DataPanel::InputBytes(int n) {
 
 void DataPanel::InputString() {
     const mesh::chunkptr c = ed_.doc.selchunk;
-    ed_.Change("str", c, Editor::Reach::own,
-               [&] { c->InsertString(std::max(0, ed_.doc.datacursor), valuebox->title, ed_.st.formatlist); });
+    ed_.doc.Change("str", c, Document::Reach::own,
+               [&] { c->InsertString(std::max(0, ed_.doc.datacursor), valuebox->title, ed_.doc.formatlist); });
 }
 
 void DataPanel::InputFloat() {
@@ -299,7 +299,7 @@ void DataPanel::WriteBytes(const std::string& name, std::span<const uint8_t> v) 
     int64_t at = ed_.doc.datacursor;
     const mesh::chunkptr leaf = LeafHolding(c, ed_.doc.datacursor, static_cast<int64_t>(v.size()), at);
     const mesh::chunkptr target = leaf ? leaf : c;
-    ed_.Change(name, target, Editor::Reach::own, [&] { target->SetBytes(at, v, ed_.st.formatlist); });
+    ed_.doc.Change(name, target, Document::Reach::own, [&] { target->SetBytes(at, v, ed_.doc.formatlist); });
 }
 
 }  // namespace editor

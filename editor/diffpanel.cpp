@@ -39,17 +39,17 @@ void CheckPanel::Compare() {
     // Read as the editor opens a file: sizes that leave out their padding
     // re-laid, so that the padding shows as no difference of its own.
     std::string why, note;
-    const mesh::mshptr other = check::OpenRelaid(path, ed.st.formatlist, ed.st.recognizematl, true, why, note);
+    const mesh::mshptr other = check::OpenRelaid(path, ed.doc.formatlist, ed.doc.recognizematl, true, why, note);
     if (!other || !other->hedr) {
         ed.Message("Error!", WithReason("Unable to read mesh file.", why));
         ed.FlushInput();
         return;
     }
-    ++listing_;
     differences_ = meshdiff::Diff(*doc.mesh->hedr, *other->hedr);
     if (auto tail = meshdiff::DiffTail(doc.mesh->tail, other->tail)) differences_.push_back(std::move(*tail));
     diffedmesh_ = doc.mesh;
     showdiff_ = true;
+    ed.doc.findingschanged.Emit({});
     const size_t n = differences_.size();
     const std::string with = saved ? std::string("the saved file") : path.substr(path.find_last_of("/\\") + 1);
     const std::string summary =

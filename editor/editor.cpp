@@ -44,13 +44,13 @@ void Editor::Startup(const std::vector<std::string>& args) {
     display.LoadDisplay(st.dataroot + kGraphicsPath, display::kUseDefaultTitle);
     layout = Layout::For(display.settings.width, display.settings.height);
 
-    st.formatlist = mesh::ReadFormatList(st.dataroot + kFormatPath);
+    doc.formatlist = mesh::ReadFormatList(st.dataroot + kFormatPath);
 
     Prefs prefs;
     prefs.lastdir = host::WorkingDir();
     ReadPrefs(st.dataroot + kPrefsPath, prefs);
     st.lastdir = prefs.lastdir;
-    st.recognizematl = prefs.recognizematl;
+    doc.recognizematl = prefs.recognizematl;
 
     g.screen = display::tilemap(layout.W, layout.H);
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
@@ -59,7 +59,7 @@ void Editor::Startup(const std::vector<std::string>& args) {
     BuildCommands();
 
     ReadCommandLine(args);
-    Refresh();
+    doc.Refresh();
     data->SetHandle(prefs.handleflag);
     host.ClearKeys();
 }
@@ -69,13 +69,13 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
         std::string why, note;
-        doc.mesh = check::OpenRelaid(path, st.formatlist, st.recognizematl, false, why, note);
+        doc.mesh = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {
             doc.Replace(doc.mesh, host::BaseName(path), path);
             doc.readnote = note;
-            inspector->SetStatus(note);
+            Status(note);
         }
     } else {
         Message("Error!", "Failed to open mesh file.");
@@ -159,48 +159,9 @@ void Editor::Run() {
 bool Editor::Shutdown() {
     Prefs prefs;
     prefs.lastdir = st.lastdir;
-    prefs.recognizematl = st.recognizematl;
+    prefs.recognizematl = doc.recognizematl;
     prefs.handleflag = data->handle();
     return WritePrefs(st.dataroot + kPrefsPath, prefs);
-}
-
-bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path) {
-    path.clear();
-    mesh::chunkptr cur = c;
-    while (cur && cur != root) {
-        mesh::chunkptr p = cur->getparent();
-        const int idx = p ? p->IndexOfKid(cur.get()) : -1;
-        if (idx < 0) return false;
-        path.push_back(static_cast<size_t>(idx));
-        cur = p;
-    }
-    std::reverse(path.begin(), path.end());
-    return cur != nullptr;
-}
-
-void Editor::GroupMaterials(bool on) {
-    if (!doc.mesh || !doc.mesh->hedr) return;
-    if (on)
-        doc.mesh->hedr->expandmatl(st.formatlist);
-    else
-        doc.mesh->hedr->collapsematl();
-    // A chunk selected inside a MATL leaves the tree when the MATL is
-    // ungrouped; edits made to it would never be saved. The selection
-    // moves to its nearest ancestor that is still in the tree.
-    std::vector<size_t> path;
-    while (doc.selchunk && !PathFromRoot(doc.selchunk, doc.mesh->hedr, path)) doc.selchunk = doc.selchunk->getparent();
-    Refresh();
-}
-
-// ---- the rebuild after a change -----------------------------------------------
-
-void Editor::Refresh() {
-    ++doc.revision;
-    mesh::refresh r = mesh::msh::Update(doc.mesh.get(), st.recognizematl, tree->Rows(), modellist->Rows());
-    // A tree or list that got shorter must not leave its panel scrolled past
-    // its end, where no row could be seen or clicked.
-    tree->SetScrollMax(r.treeh);
-    modellist->SetModels(std::move(r.modllist), r.modlh);
 }
 
 // ---- helpers of the commands ----------------------------------------------
@@ -210,7 +171,7 @@ bool Editor::Reveal(const mesh::chunkptr& c) {
     if (!c || !doc.mesh || !doc.mesh->hedr || !PathFromRoot(c, doc.mesh->hedr, path)) return false;
     doc.selchunk = c;
     c->expand();
-    Refresh();
+    doc.Refresh();
     tree->ScrollTo(std::min(c->findy(nullptr), tree->ScrollMax()));
     return true;
 }

@@ -1,14 +1,16 @@
 // The editor application. One Editor holds the document (editor/document.h),
 // the settings, the command table and the panels; main() makes one over the
 // window host, tests make one over the headless host. Each panel owns its
-// widgets and view state, and changes the mesh only through the command
-// table, Change and the services of the editor.
+// widgets and view state, changes the mesh only through the command table,
+// Document::Change and the services of the editor, and learns of changes
+// through the document's events.
 //
 // Its parts live in files of their own:
 //   editor.cpp          start-up, the main loop, the rebuild after a change
 //   layout.cpp          the widget tree and the grids (positions fixed by W, H)
-//   commands.cpp        the command table, changes, undo and redo
+//   commands.cpp        the command table
 //   chunk_commands.cpp  the file commands, the chunk actions, verification
+//   document.cpp        the document's changes, undo and redo (document.h)
 //   history.cpp         the undo history
 // and the panels, each in its header:
 //   filerow.h       the title line and the file buttons (FileRowPanel)
@@ -110,13 +112,11 @@ struct Layout {
 };
 
 // The settings that the panels and commands read (the document holds what is
-// saved and undone; each panel its own view state), and the start of the
-// frame.
+// saved and undone and the grouping; each panel its own view state), and the
+// start of the frame.
 struct EditorState {
     std::string dataroot;        // the folder of mdata/ and data/ ("": the working folder)
     std::string lastdir;         // where every file dialog starts
-    int recognizematl = 1;       // material grouping on (the chunk actions' box sets it)
-    mesh::namelist formatlist;   // container chunk names
     int64_t framestart = 0;
 };
 
@@ -153,10 +153,6 @@ struct Command {
 
     bool Enabled() const { return !enabled || enabled(); }
 };
-
-// The child indexes that lead from root to c; false when c is not reachable
-// from root (it, or one of its ancestors, has left its parent's list).
-bool PathFromRoot(const mesh::chunkptr& c, const mesh::chunkptr& root, std::vector<size_t>& path);
 
 class Editor {
 public:
@@ -200,43 +196,12 @@ public:
     void ShiftUp();
     void ShiftDown();
     void VerifyMesh();
-    void Undo();
-    void Redo();
     // Before the mesh is dropped (window closed, open, new): when it has
     // unsaved changes, asks "Save changes to <title>?" with save, discard
     // and cancel. True when it may be dropped: nothing to save, saved, or
     // discarded; false when cancelled or when the save failed or was
     // cancelled.
     bool MayDropMesh();
-
-    // ---- changes of the mesh: the one way to edit it
-    // How far below its scope chunk a change may reach: only the scope's own
-    // fields (name, size, data, list of children, open state), or anything in
-    // its subtree.
-    enum class Reach { own, subtree };
-    // Every change of the mesh goes through here, and is one undo step: takes
-    // the fields of the chunks in reach, runs change, refreshes (rebuild,
-    // scroll ranges, model list) and records what differs, with the
-    // selection and data cursor before and after. scope is the chunk whose
-    // own fields (Reach::own) or subtree (Reach::subtree) hold everything
-    // that change alters, besides the sizes the rebuild derives; null means
-    // the whole tree. A change that alters nothing records no step.
-    //
-    // A command of a later panel edits the mesh like this; for instance a
-    // field of a record written as bytes, or a text record given a new size:
-    //     ed.Change("set field", c, Editor::Reach::own,
-    //               [&] { c->SetInt(pos, value, ed.st.formatlist); });
-    //     ed.Change("resize text", c, Editor::Reach::own,
-    //               [&] { c->setdata(std::move(newbytes)); });
-    // change may also set doc.selchunk and doc.datacursor; undo puts back both.
-    // It must not open dialogs: ask first, then change.
-    void Change(const std::string& name, const mesh::chunkptr& scope, Reach reach,
-                const std::function<void()>& change);
-
-    // The refresh after every change: rebuilds the tree, recounts it, sets
-    // the scroll maxima (and keeps the scroll positions within them) and the
-    // model list.
-    void Refresh();
 
     // ---- state, open to tests and to the views
     Document doc;
@@ -284,15 +249,6 @@ public:
     };
     std::vector<Shown> messages;
 
-    // Where memory is taken in bulk, a test may make it run out: called with
-    // the place ("change" once a change has run, before it is recorded;
-    // "undo", "redo", "check"), it may throw std::bad_alloc. Empty in the
-    // program.
-    std::function<void(const char* where)> fault;
-    void Fault(const char* where) {
-        if (fault) fault(where);
-    }
-
     // ---- services of the editor to its panels
     // PopupMessage, remembered in messages.
     void Message(const std::string& title, const std::string& text);
@@ -307,10 +263,8 @@ public:
     // Selects a chunk of the tree, opens the tree down to it and scrolls it
     // into view; false (nothing changes) for a chunk no longer in the tree.
     bool Reveal(const mesh::chunkptr& c);
-    // Groups the MATD chunks of every MATL under it (on) or takes them back
-    // into its data; a selection that leaves the tree moves to its nearest
-    // ancestor in it.
-    void GroupMaterials(bool on);
+    // Shows text as the status text of the tool row (Notice).
+    void Status(const std::string& text) { doc.notices.Emit({text}); }
 
 private:
     void BuildWidgets();
@@ -319,14 +273,6 @@ private:
     void ReadCommandLine(const std::vector<std::string>& args);
     // Moves the selected chunk by one place among its siblings (by -1 or 1).
     void Shift(int by);
-    // Undoes (forward false) or redoes the next step, under the grouping it
-    // was taken with.
-    void StepOver(bool forward);
-    // Groups a MATL that was put back as a leaf, unless grouping would
-    // change its bytes.
-    void Regroup(const mesh::chunkptr& m);
-    // Brings what putting back fields attached into the current grouping.
-    void Rejoin(const History::Applied& applied);
     // Runs command i; memory that runs out in it is said in a popup.
     void RunGuarded(size_t i);
     std::unique_ptr<CheckPanel> checks_;

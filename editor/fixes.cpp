@@ -61,9 +61,9 @@ void CheckPanel::FixSelected() {
     for (check::Repair& r : check::PlanRepairs(ed_.doc.mesh->hedr, want->rule)) {
         if (r.where.lock() != at) continue;
         const std::string what = r.what;
-        ed_.Change("fix " + r.rule, nullptr, Editor::Reach::subtree, [&] { r.apply(); });
+        ed_.doc.Change("fix " + r.rule, nullptr, Document::Reach::subtree, [&] { r.apply(); });
         Check();
-        ed_.inspector->SetStatus("fixed: " + what);
+        ed_.Status("fixed: " + what);
         return;
     }
 }
@@ -74,12 +74,12 @@ void CheckPanel::FixAll() {
     for (std::string_view rule : check::RepairRules()) {
         if (!doc.mesh || !doc.mesh->hedr) break;
         for (check::Repair& r : check::PlanRepairs(doc.mesh->hedr, rule)) {
-            ed_.Change("fix " + r.rule, nullptr, Editor::Reach::subtree, [&] { r.apply(); });
+            ed_.doc.Change("fix " + r.rule, nullptr, Document::Reach::subtree, [&] { r.apply(); });
             ++n;
         }
     }
     Check();
-    ed_.inspector->SetStatus(std::to_string(n) + (n == 1 ? " repair" : " repairs"));
+    ed_.Status(std::to_string(n) + (n == 1 ? " repair" : " repairs"));
 }
 
 }  // namespace editor

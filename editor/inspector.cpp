@@ -71,6 +71,7 @@ std::vector<std::string> ShownValues(const mesh::InspectLine& line, int room) {
 // ---- building -------------------------------------------------------------------
 
 void InspectorPanel::Build(gadget& root) {
+    ed_.doc.notices.Subscribe([this](const Notice& n) { SetStatus(n.text); });
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     const int w = l.W - 42, h = l.T - 23;
@@ -424,9 +425,9 @@ void InspectorPanel::SetValue() {
         return;
     }
     const bool one = plan.changes.size() == 1;
-    ed_.Change("set value", one ? plan.changes[0].target : nullptr,
-               one ? Editor::Reach::own : Editor::Reach::subtree,
-               [&] { mesh::ApplyEdit(plan, ed_.st.formatlist); });
+    ed_.doc.Change("set value", one ? plan.changes[0].target : nullptr,
+               one ? Document::Reach::own : Document::Reach::subtree,
+               [&] { mesh::ApplyEdit(plan, ed_.doc.formatlist); });
     // A model's new name: say how many children followed it.
     const mesh::chunkptr parent = target->getparent();
     if (target->name == "NAME" && parent && parent->name == "MODL" && value.type == format::ValueType::Text)

@@ -18,6 +18,9 @@ void ModelListPanel::Build(gadget& actions, gadget& root, int rows) {
     anchor = gadget::CreateLabel("", 0, 19, 1, 1, actions, 1);
     scroll = gadget::CreateScroll(38, 24, rows, gadget::vertical, 0, root);
     scroll->SetArea(-19, 0, 20, rows);
+    ed_.doc.changed.Subscribe([this](const Changed& e) {
+        SetModels(e.models, std::max(0, static_cast<int>(e.models.size()) - Rows()));
+    });
 }
 
 void ModelListPanel::SetModels(std::vector<mesh::chunkptr> list, int scrollmax) {

@@ -50,6 +50,7 @@ PreviewPanel::PreviewPanel(Editor& ed, gadget& window, display::tilemap& grid)
 // ---- building -------------------------------------------------------------------
 
 void PreviewPanel::Build() {
+    ed_.doc.findingschanged.Subscribe([this](const FindingsChanged&) { relisted_ = true; });
     viewbox = gadget::CreateCheckbox("view", 18, 0, window_);
     // The second row of the window: home, the four kinds of models, big.
     homebutton = gadget::CreateButton("home", 1, 2, 4, 1, window_);
@@ -98,9 +99,8 @@ void PreviewPanel::View(bool shown) {
     on = shown;
     for (gadget* g : {homebutton, wirebox, collisionbox, shadowbox, hiddenbox, bigbutton}) g->hidden = on ? 0 : 1;
     // New findings or differences are not left hidden under the preview.
-    const uint64_t listing = ed_.checks().Listing();
-    if (enlarged && listing != listing_) Enlarge(false);
-    listing_ = listing;
+    if (enlarged && relisted_) Enlarge(false);
+    relisted_ = false;
     if (!on) {
         if (enlarged) Enlarge(false);
         drag_ = 0;

@@ -97,7 +97,7 @@ private:
     bool failed_ = false;         // memory ran out for the picture
     bool empty_ = false;          // nothing shown has a triangle or a marker
     Key last_;
-    uint64_t listing_ = 0;        // the check window's list last seen
+    bool relisted_ = false;       // the check window was given a new list
     host::ImagePtr image_;
     // A drag: its button (0 none), the last pointer pixel, whether it moved.
     int drag_ = 0, lastx_ = 0, lasty_ = 0, travel_ = 0;

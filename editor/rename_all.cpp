@@ -25,7 +25,7 @@ void RenameAll(Editor& ed) {
     if (!sel || from.empty()) return;
     // A material list held as bytes keeps its textures out of reach.
     const bool texture = sel->name != "NAME";
-    if (texture && ed.st.recognizematl != 1) {
+    if (texture && ed.doc.recognizematl != 1) {
         ed.Message("Error!", WithReason("Not renamed.", "tick recognize matl: the material lists are held as bytes, "
                                                         "their textures would keep the old name"));
         ed.FlushInput();
@@ -35,7 +35,7 @@ void RenameAll(Editor& ed) {
     // same name leave everything as it was.
     std::string to = from;
     if (!display::EditLine(ed.display, "new name, every reference following: ", 0, to) || to.empty() || to == from) {
-        ed.Refresh();
+        ed.doc.Refresh();
         return;
     }
     std::string why;
@@ -50,9 +50,9 @@ void RenameAll(Editor& ed) {
     for (const check::Finding& f : ed.checks().Findings())
         if (f.rule == "texture-name" && f.where.lock() == sel) step = "fix texture-name";
     const bool recheck = ed.checks().Checked();
-    ed.Change(step, nullptr, Editor::Reach::subtree, [&] { plan->apply(); });
+    ed.doc.Change(step, nullptr, Document::Reach::subtree, [&] { plan->apply(); });
     if (recheck) ed.checks().Check();
-    ed.inspector->SetStatus("renamed: " + plan->what);
+    ed.Status("renamed: " + plan->what);
 }
 
 }  // namespace

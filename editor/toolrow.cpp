@@ -18,9 +18,9 @@ void ToolRowPanel::Build(gadget& root) {
 void ToolRowPanel::AddCommands() {
     Editor& ed = ed_;
     ed.commands.push_back({"undo", undo_, {{kKeyZ, Shortcut::without}},
-                           [&ed] { return ed.doc.mesh && ed.doc.history.CanUndo(); }, [&ed] { ed.Undo(); }});
+                           [&ed] { return ed.doc.mesh && ed.doc.history.CanUndo(); }, [&ed] { ed.doc.Undo(); }});
     ed.commands.push_back({"redo", redo_, {{kKeyY}, {kKeyZ, Shortcut::with}},
-                           [&ed] { return ed.doc.mesh && ed.doc.history.CanRedo(); }, [&ed] { ed.Redo(); }});
+                           [&ed] { return ed.doc.mesh && ed.doc.history.CanRedo(); }, [&ed] { ed.doc.Redo(); }});
 }
 
 void ToolRowPanel::Update() {

@@ -19,6 +19,9 @@ void TreePanel::Build(gadget& root, int rows) {
     grid.Fill(0, pal::kText, pal::kPanel, 0);
     scroll->SetArea(-16, 0, 17, rows);
     panel = gadget::CreateLabel("", 0, 2, 16, rows, *box, 1);
+    // A tree that got shorter must not leave the panel scrolled past its
+    // end, where no row could be seen or clicked.
+    ed_.doc.changed.Subscribe([this](const Changed& e) { SetScrollMax(std::max(0, e.rows - Rows())); });
 }
 
 void TreePanel::SetScrollMax(int max) {
@@ -32,7 +35,7 @@ void TreePanel::Draw() {
         view_.ui = &ed_.ui;
         view_.selchunk = &ed_.doc.selchunk;
         view_.treepanel = panel;
-        if (!view_.update) view_.update = [this] { ed_.Refresh(); };
+        if (!view_.update) view_.update = [this] { ed_.doc.Refresh(); };
         Render(*ed_.doc.mesh, view_, grid, scroll->state);
     }
     grid.Draw(ed_.display, panel->dx, panel->dy, 0, 0, -1, -1);

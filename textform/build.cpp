@@ -8,7 +8,6 @@
 #include "format/bytes.h"
 #include "format/records.h"
 #include "format/values.h"
-#include "textform/ahead.h"
 #include "textform/builder.h"
 #include "textform/codec.h"
 #include "textform/textform.h"
@@ -138,18 +137,9 @@ bool Builder::Line(std::string_view line) {
     return Fail(c.name + " has no list here");
 }
 
-size_t ReadRun(std::string_view text, size_t a, size_t limit, const format::RecordLayout* layout, size_t depth,
-               std::vector<uint8_t>& out, uint32_t& items, size_t& lines, bool wide) {
-    Builder b(out, wide);
-    const Open& c = b.Under(layout, depth);
-    a = b.Run(text, a, limit, lines);
-    items = c.items;
-    return a;
-}
-
-bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error, const Spread& spread) {
+bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error) {
     out.clear();
-    Builder b(out, spread.wide);
+    Builder b(out);
     try {
         // A mesh takes fewer bytes than its text: one reservation instead of
         // copies as it grows.
@@ -157,9 +147,8 @@ bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error,
         size_t number = 0;
         const size_t last = text.rfind('\n');
         const size_t limit = last == std::string_view::npos ? 0 : last + 1;
-        Ahead ahead(text, limit, spread);
         for (size_t a = 0; a <= text.size();) {
-            a = ahead.Run(b, out, text, a, number);
+            a = b.Run(text, a, limit, number);
             size_t e = text.find('\n', a);
             if (e == std::string_view::npos) e = text.size();
             ++number;

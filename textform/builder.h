@@ -41,15 +41,9 @@ struct Slot {
     uint64_t max;  // of an integer
 };
 
-// Whether this processor has the 512-bit vector instructions that
-// Builder::Wide reads lines with (wide.cpp).
-bool WideAvailable();
-
 class Builder {
 public:
-    // wide: read the lines of floats with 512-bit vectors where the
-    // processor has them; the same bytes either way.
-    Builder(std::vector<uint8_t>& out, bool wide) : out_(out), wide_(wide && WideAvailable()) {}
+    explicit Builder(std::vector<uint8_t>& out) : out_(out) {}
 
     bool Line(std::string_view line);
     // The lines of list elements and of bytes, read in place, from a and
@@ -65,23 +59,6 @@ public:
         return true;
     }
     std::string error;
-
-    // Runs read apart (see ahead.h): the layout and depth of the open chunk
-    // that Run() reads under; a run read elsewhere under it, taken; a
-    // builder's only open chunk, of that layout and depth.
-    bool Top(const format::RecordLayout*& layout, size_t& depth) const {
-        return !open_.empty() && (layout = open_.back().layout, depth = open_.back().depth, true);
-    }
-    void Take(std::span<const uint8_t> bytes, uint32_t items) {
-        out_.insert(out_.end(), bytes.begin(), bytes.end());
-        open_.back().items += items;
-    }
-    Open& Under(const format::RecordLayout* layout, size_t depth) {
-        Open& c = open_.emplace_back();
-        c.depth = depth;
-        c.layout = layout;
-        return c;
-    }
 
 private:
     bool Fail(std::string why) {
@@ -116,25 +93,11 @@ private:
     // otherwise); a line in any other form is left to Element().
     template <int n, int width>
     size_t Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
-                  size_t& number, size_t most);
-    // The same with 512-bit vectors for the lists of shape n (2 or 3 floats,
-    // or one integer of 2 or 4 bytes: 5, 6), while each line with its indent
-    // (at most kWideIndent) fits in one load of 64 bytes; it stops at any
-    // other and at the last 64 bytes before limit.
-    template <int n>
-    size_t Wide(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
-                size_t& number);
-    // The lines of a list of this shape (see Run): Wide<shape> where it can,
-    // then Plain<n, width>.
-    template <int shape, int n, int width>
-    size_t Shaped(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
-                  size_t& number, bool wide);
-    static constexpr size_t kWideIndent = 40;
+                 size_t& number);
     int shape_ = 0;  // which Plain<n, width> reads the planned elements (see Run)
     static constexpr size_t kBlock = size_t(1) << 12;
 
     std::vector<uint8_t>& out_;
-    const bool wide_;
     std::vector<Open> open_;
     const format::RecordLayout* planned_ = nullptr;
     std::vector<Slot> slots_;

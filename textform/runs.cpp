@@ -201,7 +201,7 @@ template <int n, int width>
 
 template <int n, int width>
 [[gnu::noinline]] size_t Builder::Plain(const char* t, size_t a, size_t limit, size_t indent, size_t& size,
-                                       uint32_t& items, size_t& number, size_t most) {
+                                       uint32_t& items, size_t& number) {
     // The counts in locals: the values are stored through bytes, which the
     // compiler must take to reach anything in memory.
     const size_t length = static_cast<size_t>(planned_->elementsize);
@@ -209,7 +209,7 @@ template <int n, int width>
     size_t at = size, lines = 0;
     uint8_t* base = out_.data();
     size_t room = out_.size();
-    while (lines < most && limit - a >= 32 && ElementAt(t + a, indent)) {
+    while (limit - a >= 32 && ElementAt(t + a, indent)) {
         if (at + length > room) {
             if (!Grow(at, length)) break;
             base = out_.data();
@@ -229,22 +229,6 @@ template <int n, int width>
     return a;
 }
 
-template <int shape, int n, int width>
-size_t Builder::Shaped(const char* t, size_t a, size_t limit, size_t indent, size_t& size, uint32_t& items,
-                       size_t& number, bool wide) {
-    // Lines of two or three floats or of one integer with 512-bit vectors
-    // where the processor has them, and each line that does not read so
-    // (longer than one load, or near the end) on its own.
-    size_t most = ~size_t(0);
-    if constexpr (shape == 2 || shape == 3 || shape == 5 || shape == 6) {
-        if (wide) {
-            a = Wide<shape>(t, a, limit, indent, size, items, number);
-            most = 1;
-        }
-    }
-    return Plain<n, width>(t, a, limit, indent, size, items, number, most);
-}
-
 size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& number) {
     if (open_.empty()) return a;
     Open& c = open_.back();
@@ -254,16 +238,15 @@ size_t Builder::Run(std::string_view text, size_t a, size_t limit, size_t& numbe
     const char* const t = text.data();
     const char* const end = t + limit;
     size_t size = out_.size();
-    const bool wide = wide_ && indent <= kWideIndent;
     while (a < limit) {
         if (elements) {
             switch (shape_) {
-                case 1: a = Shaped<1, 1, 0>(t, a, limit, indent, size, c.items, number, wide); break;
-                case 2: a = Shaped<2, 2, 0>(t, a, limit, indent, size, c.items, number, wide); break;
-                case 3: a = Shaped<3, 3, 0>(t, a, limit, indent, size, c.items, number, wide); break;
-                case 4: a = Shaped<4, 4, 0>(t, a, limit, indent, size, c.items, number, wide); break;
-                case 5: a = Shaped<5, 1, 2>(t, a, limit, indent, size, c.items, number, wide); break;
-                case 6: a = Shaped<6, 1, 4>(t, a, limit, indent, size, c.items, number, wide); break;
+                case 1: a = Plain<1, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 2: a = Plain<2, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 3: a = Plain<3, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 4: a = Plain<4, 0>(t, a, limit, indent, size, c.items, number); break;
+                case 5: a = Plain<1, 2>(t, a, limit, indent, size, c.items, number); break;
+                case 6: a = Plain<1, 4>(t, a, limit, indent, size, c.items, number); break;
                 default: break;
             }
         }

@@ -57,16 +57,6 @@ bool Dump(std::span<const uint8_t> file, const mesh::namelist& list,
 // number) in error when the text does not read: a line of an unknown form,
 // a value that does not fit its field, a size beyond what a chunk can hold.
 // Running out of memory is such a failure too.
-//
-// A large text is read on every core: helper threads read the lists of the
-// later parts of the text ahead, and the build takes what they read where
-// it matches the chunk open there, so the bytes and any error are those of
-// a build on one thread.
-struct Spread {
-    unsigned threads = 0;  // the threads at most (0: the machine's cores); no more than 8
-    size_t piece = 0;      // the bytes of a part, 256 parts at most (0: eight parts a thread when the text holds more than 8 MB)
-    bool wide = true;      // lines of floats read with 512-bit vectors where the processor has them
-};
-bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error, const Spread& spread = {});
+bool Build(std::string_view text, std::vector<uint8_t>& out, std::string& error);
 
 }  // namespace textform

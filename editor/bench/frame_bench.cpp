@@ -56,7 +56,7 @@ void Frame(benchmark::State& state, int models) {
         ed.doc.mesh->hedr->expanded = 1;
         ed.doc.mesh->hedr->kids[0]->expanded = 1;
         ed.doc.selchunk = ed.modellist->models[models / 2];
-        ed.Refresh();
+        ed.doc.Refresh();
         ed.tree->scroll->state = ed.tree->scroll->h / 2;
         ed.modellist->scroll->state = ed.modellist->scroll->h / 2;
     }

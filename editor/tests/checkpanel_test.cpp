@@ -275,7 +275,7 @@ TEST_F(CheckPanelTest, ARepairOfADeletedChunkIsNoneAndTheOthersStay) {
         const mesh::chunkptr body = gone.where.lock();
         ASSERT_TRUE(body);
         ed->doc.mesh->hedr->getkid("MSH2")->RemoveKid(size_t(ed->doc.mesh->hedr->getkid("MSH2")->IndexOfKid(body.get())));
-        ed->Refresh();
+        ed->doc.Refresh();
     }
     ASSERT_TRUE(gone.where.expired());
     EXPECT_EQ(ed->checks().RepairOf(gone), nullptr);

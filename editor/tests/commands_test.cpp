@@ -30,9 +30,9 @@ protected:
         Frame();  // the chunk actions window becomes usable
     }
     void ExpectConsistent() {
-        EXPECT_EQ(SizesConsistent(Root(), ed->st.recognizematl), "");
+        EXPECT_EQ(SizesConsistent(Root(), ed->doc.recognizematl), "");
         std::vector<uint8_t> bytes;
-        Root()->save(bytes, ed->st.recognizematl);
+        Root()->save(bytes, ed->doc.recognizematl);
         EXPECT_EQ(static_cast<int64_t>(bytes.size()), int64_t(Root()->size) + 8);
     }
 };
@@ -96,7 +96,7 @@ TEST_F(CommandsTest, ShiftUpAndDownMoveAmongSiblings) {
     // The saved file has the new order.
     host.file_answers = {dir + "/moved.msh"};
     Shortcut(editor::kKeySave);
-    auto reread = mesh::msh::ReadMsh(dir + "/moved.msh", ed->st.formatlist, 1);
+    auto reread = mesh::msh::ReadMsh(dir + "/moved.msh", ed->doc.formatlist, 1);
     ASSERT_NE(reread, nullptr);
     EXPECT_EQ(KidNames(reread->hedr->getkid("MSH2")), (std::vector<std::string>{"SINF", "two", "one"}));
 
@@ -158,7 +158,7 @@ TEST_F(CommandsTest, DeletingTheLastChildLeavesAnEmptyChunk) {
     // Saved and read again, the chunk stays gone.
     host.file_answers = {dir + "/emptied.msh"};
     Shortcut(editor::kKeySave);
-    auto reread = mesh::msh::ReadMsh(dir + "/emptied.msh", ed->st.formatlist, 1);
+    auto reread = mesh::msh::ReadMsh(dir + "/emptied.msh", ed->doc.formatlist, 1);
     ASSERT_NE(reread, nullptr);
     auto again = reread->hedr->getkid("MSH2")->getkid("SINF");
     ASSERT_NE(again, nullptr);
@@ -258,7 +258,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     auto leaf = mesh::chunk::Create("ZZZZ");
     leaf->setdata({1, 2, 3, 4, 5, 6});
     Msh2()->AppendKid(leaf);
-    ed->Refresh();
+    ed->doc.Refresh();
     Select(leaf);
     host.file_answers = {dir + "/sinf.mck"};
     KeyInModal(host::kKeyEscape, 2);  // No
@@ -295,7 +295,7 @@ TEST_F(CommandsTest, ImportUnderRecordsIsRefusedAndUnderDataAsksFirst) {
     EXPECT_FALSE(ed->Execute("undo"));  // the data chunk was not added by a command
     std::vector<uint8_t> bytes;
     Msh2()->RemoveKid(3);
-    ed->Refresh();
+    ed->doc.Refresh();
     Root()->save(bytes, 1);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), before);
 }
@@ -371,7 +371,7 @@ TEST_F(CommandsTest, RenameInsideGroupedMaterialReachesTheTree) {
     EXPECT_EQ(matl->kids[1]->name, "XXXX");
     host.file_answers = {dir + "/renamed.msh"};
     Shortcut(editor::kKeySave);
-    auto reread = mesh::OpenMesh(dir + "/renamed.msh", ed->st.formatlist, 1);
+    auto reread = mesh::OpenMesh(dir + "/renamed.msh", ed->doc.formatlist, 1);
     ASSERT_NE(reread, nullptr);
     auto rematl = reread->hedr->getkid("MSH2")->getkid("MATL");
     ASSERT_EQ(rematl->kids.size(), 2u);
@@ -523,7 +523,7 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     Shortcut(editor::kKeyOpen);
     Root()->expand();
     Msh2()->expanded = 1;
-    ed->Refresh();
+    ed->doc.Refresh();
     const int rows = Root()->groupsize();
     EXPECT_EQ(ed->tree->scroll->h, rows - ed->tree->scroll->w);
 
@@ -552,7 +552,7 @@ TEST_F(CommandsTest, ScrollRangeFollowsTheTreeAfterEveryCommand) {
     Shortcut(editor::kKeyOpen);
     Root()->expand();
     Msh2()->expanded = 1;
-    ed->Refresh();
+    ed->doc.Refresh();
     Select(Msh2());
     host.file_answers = {dir + "/three.mck"};
     ClickWidget(ed->FindCommand("import under")->button);

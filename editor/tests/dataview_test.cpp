@@ -4,7 +4,10 @@
 
 #include <cstdio>
 
+#include "display/palette.h"
 #include "editor/tests/fixture.h"
+
+namespace pal = display::palette;
 
 using namespace edtest;
 
@@ -57,9 +60,9 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(Readout(0), "");  // no cursor, no hover: no readouts
     // 40 bytes: three rows painted, the rest keeps the cleared look.
     EXPECT_EQ(ed->data->grid.glyph(5, 0), 6);
-    EXPECT_EQ(ed->data->grid.bg(4, 0), 9);  // second group of four
+    EXPECT_EQ(ed->data->grid.bg(4, 0), pal::kByteGroup);  // second group of four
     EXPECT_EQ(ed->data->grid.glyph(8, 2), 0);
-    EXPECT_EQ(ed->data->grid.bg(8, 2), 25);
+    EXPECT_EQ(ed->data->grid.bg(8, 2), pal::kPanel);
     EXPECT_EQ(ed->data->scroll->h, 0);
     EXPECT_EQ(ed->actions->window->title, "chunk actions");  // a BLOB has no name
 
@@ -70,13 +73,13 @@ TEST_F(DataViewTest, CursorHoverAndReadouts) {
     EXPECT_EQ(Readout(0), "at: 17");
     EXPECT_EQ(Readout(1), "byt:18");
     EXPECT_EQ(Readout(2), "bin:00010010");
-    EXPECT_EQ(ed->data->grid.bg(1, 1), 1);  // hovered four cells
+    EXPECT_EQ(ed->data->grid.bg(1, 1), pal::kHover);  // hovered four cells
     Point(70, 45);
     Frames(2);
     EXPECT_EQ(Readout(0), "at: 3");
     EXPECT_EQ(Readout(3), "sht:1284");
-    EXPECT_EQ(ed->data->grid.bg(3, 0), 25);  // the cursor's four cells
-    EXPECT_EQ(ed->data->grid.bg(6, 0), 25);
+    EXPECT_EQ(ed->data->grid.bg(3, 0), pal::kCursor);  // the cursor's four cells
+    EXPECT_EQ(ed->data->grid.bg(6, 0), pal::kCursor);
 
     // On the last byte only three lines; a click past the end places nothing.
     PlaceCursor(39);
@@ -114,7 +117,7 @@ TEST_F(DataViewTest, InputButtonsWriteNumbersAndRefuseWhatDoesNotRead) {
         {"1e39", 3, before, "Not a value for a float."},
     };
     for (const Case& c : cases) {
-        for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->st.formatlist);
+        for (int i = 0; i < 4; ++i) blob->SetByte(2 + i, 3 + i, 0, ed->doc.formatlist);
         ed->messages.clear();
         ed->data->valuebox->title = c.text;
         if (!c.message.empty()) KeyInModal(host::kKeyEnter, 2);
@@ -174,10 +177,10 @@ TEST_F(DataViewTest, BytePickerNeedsACursor) {
     Frame();
     EXPECT_EQ(blob->readbyte(0), 65);
     // The cursor's value is marked on the picker, the hovered cell too.
-    EXPECT_EQ(ed->data->byteoverlay.bg(1, 4), 25);
+    EXPECT_EQ(ed->data->byteoverlay.bg(1, 4), pal::kCursor);
     Point(tx + 2, ty + 4);
     Frames(2);
-    EXPECT_EQ(ed->data->byteoverlay.bg(2, 4), 28);
+    EXPECT_EQ(ed->data->byteoverlay.bg(2, 4), pal::kBorder);
     EXPECT_EQ(ed->data->byteoverlay.glyph(2, 4), 66);
 }
 
@@ -274,7 +277,7 @@ TEST_F(EditorTest, VerifyFlaggedChunksOpenTheTree) {
     auto name = first->getkid("NAME");
     name->setdata({'p', 'x'});
     last->getkid("NAME")->setdata({'q', 'y'});
-    ed->Refresh();
+    ed->doc.Refresh();
     const int scrollmax = ed->tree->scroll->h;
     KeyInModal(host::kKeyEnter);
     Shortcut(editor::kKeyVerify);

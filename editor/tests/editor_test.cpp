@@ -4,8 +4,11 @@
 
 #include "editor/checkpanel.h"
 #include "editor/inspector.h"
+#include "display/palette.h"
 #include "editor/prefs.h"
 #include "editor/tests/fixture.h"
+
+namespace pal = display::palette;
 
 using namespace edtest;
 using widgets::gadget;
@@ -148,7 +151,7 @@ TEST_F(EditorTest, LayoutAt96x60AndCreationOrder) {
     EXPECT_EQ(d.removebuttons[2]->title, "4");
     // The byte picker holds every glyph in order.
     EXPECT_EQ(ed->data->bytetable.glyph(5, 3), 5 + 16 * 3);
-    EXPECT_EQ(ed->data->bytetable.fg(15, 15), 8);
+    EXPECT_EQ(ed->data->bytetable.fg(15, 15), pal::kPickerGlyph);
 }
 
 TEST_F(EditorTest, StartWithoutArgument) {
@@ -156,7 +159,7 @@ TEST_F(EditorTest, StartWithoutArgument) {
     EXPECT_EQ(ed->doc.mesh, nullptr);
     EXPECT_EQ(ed->doc.datacursor, -5);
     EXPECT_EQ(ed->st.lastdir, dir);
-    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(ed->doc.recognizematl, 1);
     EXPECT_EQ(ed->data->handle(), 1);
     Frame();
     EXPECT_EQ(ed->files->title->title, "Welcome to vornabel!");
@@ -236,7 +239,7 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "model cube");
     EXPECT_EQ(ed->files->title->title, "example");
-    EXPECT_EQ(ed->modellist->grid.bg(0, 1), 1);
+    EXPECT_EQ(ed->modellist->grid.bg(0, 1), pal::kHover);
     Point(x0 + 3, y0 + 5);  // below the last entry
     Frames(2);
     EXPECT_EQ(ed->inspector->statuslabel->title, "");
@@ -252,8 +255,8 @@ TEST_F(EditorTest, ModelListHoverAndClick) {
               std::min(ed->doc.selchunk->findy(nullptr), ed->tree->scroll->h));
     // The selected entry is painted in swapped colours; the chunk actions
     // window is usable and titled with the model's name.
-    EXPECT_EQ(ed->modellist->grid.fg(0, 2), 25);
-    EXPECT_EQ(ed->modellist->grid.bg(0, 2), 0);
+    EXPECT_EQ(ed->modellist->grid.fg(0, 2), pal::kPanel);
+    EXPECT_EQ(ed->modellist->grid.bg(0, 2), pal::kText);
     Frame();
     EXPECT_EQ(ed->actions->window->disabled(), 0);
     EXPECT_EQ(ed->actions->window->title, "p_cube");
@@ -310,14 +313,14 @@ TEST_F(EditorTest, RecognizeMatlToggling) {
     ClickWidget(ed->actions->groupbox);
     EXPECT_EQ(ed->actions->groupbox->state, 0);
     Frame();
-    EXPECT_EQ(ed->st.recognizematl, 0);
+    EXPECT_EQ(ed->doc.recognizematl, 0);
     EXPECT_TRUE(matl->kids.empty());
     EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
 
     // Ticking again groups each MATD once.
     ClickWidget(ed->actions->groupbox);
     Frame();
-    EXPECT_EQ(ed->st.recognizematl, 1);
+    EXPECT_EQ(ed->doc.recognizematl, 1);
     EXPECT_EQ(matl->kids.size(), 2u);
     EXPECT_EQ(SizesConsistent(ed->doc.mesh->hedr, 1), "");
     EXPECT_EQ(ed->doc.mesh->hedr->size, groupedsize);
@@ -349,7 +352,7 @@ TEST_F(EditorTest, PrefsWrittenAtShutdownAndReadBack) {
     editor::Editor next(host, display);
     next.Startup({});
     EXPECT_EQ(next.st.lastdir, "/some where/else");
-    EXPECT_EQ(next.st.recognizematl, 0);
+    EXPECT_EQ(next.doc.recognizematl, 0);
     EXPECT_EQ(next.data->handle(), 0);
     EXPECT_EQ(next.actions->groupbox->state, 0);
     EXPECT_EQ(next.data->handlebox->state, 0);

@@ -207,7 +207,7 @@ TEST_F(InspectorTest, TypedNumbersAreWrittenWholeOrRefused) {
     };
     for (const Case& c : cases) {
         const mesh::chunkptr chunk = Find(c.chunk);
-        chunk->SetInt(0, 3, ed->st.formatlist);
+        chunk->SetInt(0, 3, ed->doc.formatlist);
         ed->doc.revision++;
         Select(chunk);
         ClickValue(0, 0);
@@ -232,7 +232,7 @@ TEST_F(InspectorTest, RowsShortenTheirNumbersButNeverCutOne) {
     };
     const mesh::chunkptr tran = Find("TRAN");
     for (const Case& c : cases) {
-        for (int i = 0; i < 4; ++i) tran->SetFloat(12 + 4 * i, c.q[i], ed->st.formatlist);
+        for (int i = 0; i < 4; ++i) tran->SetFloat(12 + 4 * i, c.q[i], ed->doc.formatlist);
         ed->doc.revision++;
         Select(tran);
         // Content line 1 (the rotation) is the grid's third row.

@@ -197,7 +197,7 @@ TEST_F(PreviewTest, ThePictureIsRenderedOnlyWhenSomethingChanged) {
         {"home", [&] { ClickWidget(Panel().homebutton); }, true, false},
         {"a change of the mesh",
          [&] {
-             ed->Change("t", Model(0), editor::Editor::Reach::subtree,
+             ed->doc.Change("t", Model(0), editor::Document::Reach::subtree,
                         [&] { Model(0)->kids[0]->setdata({6, 0, 0, 0}); });
          },
          true, true},

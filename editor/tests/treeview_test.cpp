@@ -91,8 +91,8 @@ TEST_F(TreeTest, FreshMeshShowsOneClosedRootRow) {
     Point(20);
     Frame();
     EXPECT_EQ(RowAt(grid, 0), "+HEDR:52");
-    EXPECT_EQ(Fg(0, 0), 0);
-    EXPECT_EQ(Bg(0, 0), 25);
+    EXPECT_EQ(Fg(0, 0), editor::kTreeFg);
+    EXPECT_EQ(Bg(0, 0), editor::kTreeBg);
     EXPECT_EQ(RowAt(grid, 1), "");
 }
 
@@ -144,7 +144,7 @@ TEST_F(TreeTest, HoverSpanIsFifteenColumnsFromThePanelEdge) {
     s.ui->mousereleased[1] = 1;
     Frame();
     EXPECT_EQ(selchunk, nullptr);
-    EXPECT_EQ(Bg(1, 1), 25) << "no hover tint either";
+    EXPECT_EQ(Bg(1, 1), editor::kTreeBg) << "no hover tint either";
     Point(1, -1);
     s.ui->mousereleased[1] = 1;
     Frame();
@@ -156,28 +156,28 @@ TEST_F(TreeTest, SelectionSwapsColoursAndTintsItsSubtree) {
     selchunk = msh2;
     Point(20);
     Frame();
-    EXPECT_EQ(Fg(1, 1), 25);
-    EXPECT_EQ(Bg(1, 1), 0);
-    EXPECT_EQ(Fg(2, 2), 38) << "SINF";
-    EXPECT_EQ(Bg(2, 2), 25);
-    EXPECT_EQ(Fg(3, 3), 38) << "NAME, two levels down";
-    EXPECT_EQ(Fg(1, 5), 0) << "CL1L is outside the subtree";
+    EXPECT_EQ(Fg(1, 1), editor::kTreeBg);
+    EXPECT_EQ(Bg(1, 1), editor::kTreeFg);
+    EXPECT_EQ(Fg(2, 2), editor::kTreeSelected) << "SINF";
+    EXPECT_EQ(Bg(2, 2), editor::kTreeBg);
+    EXPECT_EQ(Fg(3, 3), editor::kTreeSelected) << "NAME, two levels down";
+    EXPECT_EQ(Fg(1, 5), editor::kTreeFg) << "CL1L is outside the subtree";
 
     // Hovering the selected row tints its subtree's background too.
     Point(1);
     Frame();
-    EXPECT_EQ(Fg(1, 1), 25);
-    EXPECT_EQ(Bg(1, 1), 0);
-    EXPECT_EQ(Bg(2, 2), 1);
-    EXPECT_EQ(Fg(2, 2), 38);
+    EXPECT_EQ(Fg(1, 1), editor::kTreeBg);
+    EXPECT_EQ(Bg(1, 1), editor::kTreeFg);
+    EXPECT_EQ(Bg(2, 2), editor::kTreeHover);
+    EXPECT_EQ(Fg(2, 2), editor::kTreeSelected);
 
     // A row of the tinted subtree that is selected swaps the tint.
     selchunk = sinf;
     Point(20);
     Frame();
-    EXPECT_EQ(Fg(2, 2), 25);
-    EXPECT_EQ(Bg(2, 2), 0);
-    EXPECT_EQ(Fg(3, 3), 38);
+    EXPECT_EQ(Fg(2, 2), editor::kTreeBg);
+    EXPECT_EQ(Bg(2, 2), editor::kTreeFg);
+    EXPECT_EQ(Fg(3, 3), editor::kTreeSelected);
 }
 
 TEST_F(TreeTest, FlaggedRowsAndHoverTint) {
@@ -185,25 +185,25 @@ TEST_F(TreeTest, FlaggedRowsAndHoverTint) {
     m.errors.push_back(msh2);
     Point(1);
     Frame();
-    EXPECT_EQ(Bg(1, 1), 10) << "flagged, even under the pointer";
-    EXPECT_EQ(Bg(2, 2), 1) << "its children take the hover tint";
-    EXPECT_EQ(Bg(2, 3), 1);
-    EXPECT_EQ(Bg(1, 4), 25) << "CL1L is no child of it";
-    EXPECT_EQ(Bg(0, 0), 25);
+    EXPECT_EQ(Bg(1, 1), editor::kTreeError) << "flagged, even under the pointer";
+    EXPECT_EQ(Bg(2, 2), editor::kTreeHover) << "its children take the hover tint";
+    EXPECT_EQ(Bg(2, 3), editor::kTreeHover);
+    EXPECT_EQ(Bg(1, 4), editor::kTreeBg) << "CL1L is no child of it";
+    EXPECT_EQ(Bg(0, 0), editor::kTreeBg);
 
     Point(0);  // hovering the root tints every visible row but the flagged one
     Frame();
-    EXPECT_EQ(Bg(0, 0), 1);
-    EXPECT_EQ(Bg(1, 1), 10);
-    EXPECT_EQ(Bg(1, 4), 1);
+    EXPECT_EQ(Bg(0, 0), editor::kTreeHover);
+    EXPECT_EQ(Bg(1, 1), editor::kTreeError);
+    EXPECT_EQ(Bg(1, 4), editor::kTreeHover);
 
     selchunk = msh2;  // selected and flagged: background 10, foreground the inherited background
     Point(20);
     Frame();
-    EXPECT_EQ(Fg(1, 1), 25);
-    EXPECT_EQ(Bg(1, 1), 10);
-    EXPECT_EQ(Fg(2, 2), 38);
-    EXPECT_EQ(Bg(2, 2), 25);
+    EXPECT_EQ(Fg(1, 1), editor::kTreeBg);
+    EXPECT_EQ(Bg(1, 1), editor::kTreeError);
+    EXPECT_EQ(Fg(2, 2), editor::kTreeSelected);
+    EXPECT_EQ(Bg(2, 2), editor::kTreeBg);
 }
 
 TEST_F(TreeTest, ScrollingStartsAtTheFirstRowAndRowsAboveDoNotReact) {
@@ -226,9 +226,9 @@ TEST_F(TreeTest, ScrollingStartsAtTheFirstRowAndRowsAboveDoNotReact) {
     selchunk = msh2;
     Point(20);
     Frame(3);
-    EXPECT_EQ(Fg(3, 0), 38);
-    EXPECT_EQ(Fg(2, 1), 38);
-    EXPECT_EQ(Fg(1, 2), 0);
+    EXPECT_EQ(Fg(3, 0), editor::kTreeSelected);
+    EXPECT_EQ(Fg(2, 1), editor::kTreeSelected);
+    EXPECT_EQ(Fg(1, 2), editor::kTreeFg);
 }
 
 TEST_F(TreeTest, RenderChunkCountsRowsAndOnlyOneForRowsBelowTheGrid) {
@@ -264,7 +264,7 @@ TEST_F(TreeTest, DeepOpenPathIsWalkedWithoutRecursion) {
     wide.Fill(0, 0, 25, 0);
     EXPECT_EQ(editor::RenderChunk(m, view, root, wide, 0, 0, 0, depth + 8, 0, 25, first), depth);
     EXPECT_EQ(wide.glyph(depth - 1, 2), '-');
-    EXPECT_EQ(wide.fg(depth - 1, 2), 38) << "the root's selection tint reaches the far end";
+    EXPECT_EQ(wide.fg(depth - 1, 2), editor::kTreeSelected) << "the root's selection tint reaches the far end";
     EXPECT_EQ(wide.glyph(depth - 2, 1), '|');
 
     s.ui->mx = panel->dx + depth - 1;

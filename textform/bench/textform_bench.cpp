@@ -1,26 +1,25 @@
 // Figures of the text form and the diff, each beside its baseline from the
-// same run (medians of RUNS runs, 5 by default, in processor seconds; build
-// also in wall seconds, as it reads a large text on every core: the count of
-// cores is printed, and build uses them all):
+// same run (medians of RUNS runs, 5 by default, in processor seconds):
 //   1. two meshes of about 64 MB that differ in one vertex, as files: reading
 //      both (as mshtool reads them) against reading both and comparing them;
 //      target: diff under 2x reading;
 //   2. the text form of one: reading the mesh file against reading and
-//      dumping it into memory, and reading the text file against reading it
-//      and building the mesh's bytes in memory; target: build under 3x
-//      reading the text, in wall time. (Writing the results is the same for any program
-//      and left out.)
+//      dumping it into memory (writing the text is the same for any program
+//      and left out); the text is then built back and compared.
+// The build is measured as a whole mshtool process beside resave of the same
+// mesh by tools/measure_build.sh, which makes its mesh with --make.
 //
 //   textform_bench [DIR [RUNS]]    (DIR: a scratch folder, /tmp by default)
+//   textform_bench --make PATH MB  (writes the mesh of about MB megabytes)
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "diff/diff.h"
@@ -28,7 +27,6 @@
 #include "host/files.h"
 #include "mesh/msh.h"
 #include "tests/support/chunks.h"
-#include "textform/builder.h"
 #include "textform/textform.h"
 #include "bench/support/bigmesh.h"
 
@@ -65,13 +63,18 @@ Times Medians(int runs, const std::function<void()>& f) {
 
 double Median(int runs, const std::function<void()>& f) { return Medians(runs, f).cpu; }
 
-// A mesh of about `target` bytes with finite floats in its lists (the shared
-// generator fills them with any bytes, which the text form keeps as bytes).
+// A mesh of about `target` bytes whose lists hold values as real meshes do
+// (the shared generator fills them with any bytes, which the text form
+// keeps as bytes): positions and texture coordinates with every bit of
+// their mantissa, unit normals, strips of 12 entries that begin with two
+// strip starts.
 std::vector<uint8_t> Make(size_t target) {
     std::vector<uint8_t> b = bigmesh::Make(target);
     int64_t p = 0;
     const int64_t n = static_cast<int64_t>(b.size());
-    // Every list of floats, found by its name where a header stands.
+    uint32_t seed = 1;
+    const auto unit = [&] { return float((seed = seed * 1664525u + 1013904223u) >> 8) / float(1 << 24); };
+    // Every list, found by its name where a header stands.
     while (p + 8 <= n) {
         const std::string name(reinterpret_cast<const char*>(&b[static_cast<size_t>(p)]), 4);
         const int32_t size = format::LoadI32(&b[static_cast<size_t>(p) + 4]);
@@ -80,16 +83,19 @@ std::vector<uint8_t> Make(size_t target) {
             p += name == "MATL" ? 12 : 8;
             continue;
         }
-        if (name == "POSL" || name == "NRML" || name == "UV0L")
-            for (int64_t q = p + 12, i = 0; q + 4 <= p + 8 + size; q += 4, ++i) {
-                const float f = static_cast<float>(i % 1000) * 0.125f - 60.0f;
-                std::memcpy(&b[static_cast<size_t>(q)], &f, 4);
+        uint8_t* const data = &b[static_cast<size_t>(p) + 12];
+        const int64_t bytes = size - 4;
+        if (name == "POSL" || name == "UV0L")
+            for (int64_t q = 0; q + 4 <= bytes; q += 4) format::StoreF32(data + q, name == "UV0L" ? unit() : 40 * unit() - 20);
+        if (name == "NRML")
+            for (int64_t q = 0; q + 12 <= bytes; q += 12) {
+                const float x = 2 * unit() - 1, y = 2 * unit() - 1, z = 2 * unit() - 1;
+                const float l = std::sqrt(x * x + y * y + z * z) + 1e-6f;
+                for (int k = 0; k < 3; ++k) format::StoreF32(data + q + 4 * k, (k == 0 ? x : k == 1 ? y : z) / l);
             }
         if (name == "STRP")
-            for (int64_t q = p + 12, i = 0; q + 2 <= p + 8 + size; q += 2, ++i) {
-                const uint16_t v = static_cast<uint16_t>(i % 30000);
-                std::memcpy(&b[static_cast<size_t>(q)], &v, 2);
-            }
+            for (int64_t q = 0, i = 0; q + 2 <= bytes; q += 2, ++i)
+                format::StoreU16(data + q, static_cast<uint16_t>(i % 30000 | (i % 12 < 2 ? 0x8000 : 0)));
         p += 8 + std::max(0, size);
     }
     return b;
@@ -103,6 +109,11 @@ bool WriteFile(const std::string& path, const void* data, size_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--make") {
+        // The mesh alone, for the measures of whole mshtool processes.
+        const std::vector<uint8_t> m = Make(size_t(std::max(1, std::atoi(argv[3]))) << 20);
+        return WriteFile(argv[2], m.data(), m.size()) ? 0 : 1;
+    }
     const std::string dir = argc > 1 ? argv[1] : "/tmp";
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const mesh::namelist list = testsupport::Containers();
@@ -112,7 +123,6 @@ int main(int argc, char** argv) {
     const size_t at = b.size() - 5000;
     b[at] ^= 0x40;
     const std::string pa = dir + "/textform_bench_a.msh", pb = dir + "/textform_bench_b.msh";
-    const std::string pt = dir + "/textform_bench_a.txt";
     if (!WriteFile(pa, a.data(), a.size()) || !WriteFile(pb, b.data(), b.size())) {
         std::fprintf(stderr, "cannot write the meshes in %s\n", dir.c_str());
         return 1;
@@ -142,32 +152,11 @@ int main(int argc, char** argv) {
         });
     });
     std::printf("dump:  read the mesh %.3f s, read and dump it %.3f s: %.2fx\n", readmesh, dump, dump / readmesh);
-    if (!WriteFile(pt, text.data(), text.size())) return 1;
-
-    std::vector<uint8_t> txt;
-    const Times readtext = Medians(runs, [&] { host::ReadWholeFile(pt, int64_t(1) << 40, txt, nullptr); });
     std::vector<uint8_t> built;
     std::string error;
-    const Times build = Medians(runs, [&] {
-        host::ReadWholeFile(pt, int64_t(1) << 40, txt, nullptr);
-        textform::Build({reinterpret_cast<const char*>(txt.data()), txt.size()}, built, error);
-    });
-    bool same = built == a;
-    const Times alone = Medians(runs, [&] {
-        host::ReadWholeFile(pt, int64_t(1) << 40, txt, nullptr);
-        textform::Build({reinterpret_cast<const char*>(txt.data()), txt.size()}, built, error, {.threads = 1});
-    });
-    same = same && built == a;
-    std::printf("build: read the text (%.1f MB) %.3f s wall, read it and build the mesh %.3f s wall on %u cores: "
-                "%.2fx (target under 3x)%s\n",
-                txt.size() / 1048576.0, readtext.wall, build.wall, std::thread::hardware_concurrency(),
-                build.wall / readtext.wall, same ? "" : "  NOT THE SAME BYTES");
-    std::printf("build: read the text %.3f s processor time, read it and build the mesh %.3f s: %.2fx\n",
-                readtext.cpu, build.cpu, build.cpu / readtext.cpu);
-    std::printf("build: on one thread %.3f s wall (%.2fx reading), %.3f s processor time\n", alone.wall,
-                alone.wall / readtext.wall, alone.cpu);
-    std::printf("build: lines read with 512-bit vectors: %s\n", textform::WideAvailable() ? "yes" : "no (this processor has none)");
+    const bool same = textform::Build(text, built, error) && built == a;
+    if (!same) std::printf("build: NOT THE SAME BYTES %s\n", error.c_str());
     if (!std::getenv("TEXTFORM_BENCH_KEEP"))
-        for (const std::string& p : {pa, pb, pt}) std::remove(p.c_str());
+        for (const std::string& p : {pa, pb}) std::remove(p.c_str());
     return same ? 0 : 1;
 }

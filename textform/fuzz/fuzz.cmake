@@ -1,5 +1,5 @@
-# The libFuzzer target of the text form's build (clang only): a build cut
-# into parts read on other threads against a build on one. The test
+# The libFuzzer target of the text form's build (clang only): the lines read
+# in place against the line reader. The test
 # `textform_fuzz_corpus` (label fuzz) replays the committed seed corpus once.
 add_executable(textform_fuzz ${CMAKE_CURRENT_LIST_DIR}/textform_fuzz.cpp)
 target_link_libraries(textform_fuzz textform)

@@ -1,8 +1,6 @@
-// Fuzz target of the text form's build: whatever the text, and wherever it
-// is cut into parts read ahead on other threads, the build gives the bytes
-// and the error of a build on one thread with the portable reader (no
-// 512-bit vectors), and never crashes.
-// Input: a byte for the size of a part, a byte for the threads, the text.
+// Fuzz target of the text form's build: whatever the text, the lines read
+// in place give the bytes and the error that the line reader gives, and
+// nothing crashes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,16 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "textform/tests/linereader.h"
 #include "textform/textform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
-    const textform::Spread spread{.threads = 2u + data[1] % 7u, .piece = 1u + data[0]};
-    const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-    std::vector<uint8_t> alone, spread_out;
-    std::string why, spread_why;
-    const bool ok = textform::Build(text, alone, why, {.threads = 1, .wide = false});
-    const bool spread_ok = textform::Build(text, spread_out, spread_why, spread);
-    if (ok != spread_ok || why != spread_why || alone != spread_out) std::abort();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::vector<uint8_t> fast, slow;
+    std::string why, slow_why;
+    const bool ok = textform::Build(text, fast, why);
+    const bool slow_ok = textform::BuildLineByLine(text, slow, slow_why);
+    if (ok != slow_ok || why != slow_why || (ok && fast != slow)) std::abort();
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "tests/support/chunks.h"
-#include "textform/builder.h"
+#include "textform/tests/linereader.h"
 #include "textform/textform.h"
 
 namespace {
@@ -201,6 +201,9 @@ TEST(TextForm, WrongLinesAreRefusedWithTheirNumber) {
         {"HEDRX\n", "line 1: a chunk name is four bytes: HEDRX"},
         {"HEDR wide\n", "line 1: not an attribute of a chunk: wide"},
         {"POSL count\n  - 1 2\n", "line 2: an element takes more values"},
+        // Two short lines whose values together would make two elements.
+        {"UV0L count\n  - 1\n  - 2 3 4\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n  - 0 0\n",
+         "line 2: an element takes more values"},
         {"NDXL count\n  - 3 | 0 1\n", "line 2: the element's count of indexes is 3, 2 are given"},
         {"SHDW\n  : 0g\n", "line 2: not hexadecimal bytes"},
         {"  - 1\n", "line 1: indented deeper than its chunk"},
@@ -220,9 +223,9 @@ std::string Lines(int n, const std::string& indent, const std::function<std::str
     return t;
 }
 
-// Wherever the text is cut into parts read ahead on other threads, the build
-// gives the bytes, or the error, of a build on one thread.
-TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
+// Texts of every kind build by the lines read in place the bytes, or the
+// error, that the line reader gives.
+TEST(TextForm, TextsBuildWhatTheLineReaderBuilds) {
     const auto vertex = [](int i) { return "- " + std::to_string(i) + ".5 -1 " + std::to_string(i % 7); };
     const std::string head = "HEDR\n  MSH2\n    SEGM\n      POSL count\n";
     const std::string lists = head + Lines(150, "        ", vertex) + "        # a comment\n" + Lines(40, "        ", vertex) +
@@ -246,46 +249,20 @@ TEST(TextForm, EveryCutBuildsWhatOneThreadBuilds) {
         with("      STRP count\n", "      STRP count\r\n \t\r\n        - 1\r\n\t- 2\n"),
     };
     for (const Dumped& m : Meshes()) texts.push_back(DumpText(m.file));
-    // Lists whose bytes outgrow what a helper keeps.
-    std::string large;
-    for (int i = 0; i < 20; ++i) large += "POSL count\n" + Lines(3000, "  ", [](int) { return "- 0 0 0"; });
-    for (const std::string& t : {large, large + "  - 0 0\n"}) texts.push_back(t);
     for (const std::string& text : texts) {
-        Bytes alone, spread;
-        std::string why, spreadwhy;
-        const bool ok = textform::Build(text, alone, why, {.threads = 1});
-        for (size_t piece = 1; piece < text.size(); piece += std::max<size_t>(1, text.size() / 300)) {
-            const bool spreadok = textform::Build(text, spread, spreadwhy, {.threads = 3, .piece = piece});
-            ASSERT_EQ(spreadok, ok) << piece << "\n" << text;
-            ASSERT_EQ(spreadwhy, why) << piece << "\n" << text;
-            ASSERT_EQ(spread, alone) << piece << "\n" << text;
-        }
+        Bytes fast, slow;
+        std::string fastwhy, slowwhy;
+        const bool ok = textform::Build(text, fast, fastwhy);
+        EXPECT_EQ(ok, textform::BuildLineByLine(text, slow, slowwhy)) << text;
+        EXPECT_EQ(fastwhy, slowwhy) << text;
+        EXPECT_EQ(fast, slow) << text;
     }
 }
 
-// A text past the size that is cut on its own into parts for every thread
-// builds what one thread builds, whatever the count of threads.
-TEST(TextForm, ALargeTextBuildsOnEveryThreadAsOnOne) {
-    std::string text = "HEDR\n  MSH2\n";
-    for (int model = 0; text.size() < (size_t(9) << 20); ++model)
-        text += "    MODL\n      NAME \"m" + std::to_string(model) + "\"\n      GEOM\n        SEGM\n          POSL count\n" +
-                Lines(400, "            ", [&](int i) { return "- " + std::to_string(i + model) + ".25 -1.5 " + std::to_string(i % 9); }) +
-                "          UV0L count\n" + Lines(400, "            ", [](int i) { return "- 0.5 " + std::to_string(i); }) +
-                "          STRP count\n" + Lines(300, "            ", [](int i) { return "- " + std::to_string(i); });
-    Bytes alone, spread;
-    std::string why;
-    ASSERT_TRUE(textform::Build(text, alone, why, {.threads = 1})) << why;
-    for (unsigned threads : {0u, 2u, 3u, 8u}) {
-        ASSERT_TRUE(textform::Build(text, spread, why, {.threads = threads})) << why;
-        EXPECT_EQ(spread, alone) << threads;
-    }
-}
-
-// Lines read with 512-bit vectors give the bytes, or the error, that the
-// portable reader gives: each form of a line at indents the vectors read
-// and at one they leave alone, with room after it for a load of 64 bytes.
-TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
-    if (!textform::WideAvailable()) GTEST_SKIP() << "this processor has no 512-bit vectors";
+// Lines read in place give the bytes, or the error, that the line reader
+// gives: each form of an element line at three depths, first among the
+// lines of its list and after another.
+TEST(TextForm, LinesReadInPlaceBuildWhatTheLineReaderBuilds) {
     const char* const forms[] = {
         "- 1 2 3", "- -59.875 0.5 -0", "- 1234567.12345678 -7654321.87654321 1", "- 0.70710677 -0.70710677 1e-5",
         "- 65536.00390625 16777217 0.1", "- 12345678 1 2", "- 1.123456789 1 2", "- 12345678.5 1 2", "- 1.2.3 1 2",
@@ -293,47 +270,43 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
         "- 1\t2 3", "- 1 2 3\r", "- 1 2 3 # c", "- 1 2", "- 1 2 3 4", " - 1 2 3", "-  1 2 3", "- 1 2 3x",
         "- 99999999.99999999 1 2", "- -1234567.12345678 -1234567.12345678 -1234567.12345678",
         "- 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25", "- 0.00000001 1 2",
-        "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
+        "- 1e-50 1 2", "- 1e39 1 2", "+ 1 2 3", "#- 1 2 3",  // no element; a comment where the indent begins
+    };
+    const auto check = [](const std::string& text) {
+        Bytes fast, slow;
+        std::string fastwhy, slowwhy;
+        const bool ok = textform::Build(text, fast, fastwhy);
+        EXPECT_EQ(ok, textform::BuildLineByLine(text, slow, slowwhy)) << text;
+        EXPECT_EQ(fastwhy, slowwhy) << text;
+        if (ok) {
+            EXPECT_EQ(fast, slow) << text;
+        }
     };
     const std::string filler = "- 0 0 0\n- 1 1 1\n- 2 2 2\n- 3 3 3\n";
-    for (const char* list : {"POSL", "UV0L"})
+    for (const std::string list : {"POSL", "UV0L"})
         for (size_t depth : {0, 5, 21})
             for (const char* form : forms) {
                 std::string f = form;
-                if (list == std::string("UV0L")) f = f.substr(0, f.rfind(' '));  // one value less
+                if (list == "UV0L") f = f.substr(0, f.rfind(' '));  // one value less
                 const std::string in(2 * depth, ' '), at(2 * depth + 2, ' ');
-                // The line alone, and after another (two short lines are read at once).
                 const std::string line = f[0] == '#' ? "#" + at.substr(1) + f.substr(1) : at + f;
-                std::string text = in + list + " count\n" + (depth == 5 ? at + (list == std::string("UV0L") ? "- 9 9\n" : "- 9 9 9\n") : "") + line + "\n";
+                std::string text = in + list + " count\n" + (depth == 5 ? at + (list == "UV0L" ? "- 9 9\n" : "- 9 9 9\n") : "") + line + "\n";
                 for (size_t p = 0; p < filler.size(); p = filler.find('\n', p) + 1)
-                    text += at + filler.substr(p, filler.find('\n', p) - p + (list == std::string("UV0L") ? -2 : 0)) + "\n";
+                    text += at + filler.substr(p, filler.find('\n', p) - p + (list == "UV0L" ? -2 : 0)) + "\n";
                 if (depth) text = "HEDR\n" + Lines(int(depth) - 1, "", [](int i) { return std::string(2 * i + 2, ' ') + "MSH2"; }) + text;
-                Bytes wide, plain;
-                std::string wwhy, pwhy;
-                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-                const bool pok = textform::Build(text, plain, pwhy, {.threads = 1, .wide = false});
-                EXPECT_EQ(wok, pok) << text;
-                EXPECT_EQ(wwhy, pwhy) << text;
-                EXPECT_EQ(wide, plain) << text;
+                check(text);
             }
-    // Lines of one integer, read three at once where they fit: each form
-    // first, second and third of three.
+    // Lines of one integer: each form first, second and third of a list.
     const char* const integers[] = {"- 41089", "- 007", "- 65535", "- 65536", "- -1", "- 12345678", "- 000000007",
-                                    "- 123456789", "- $FF", "- 7 # seven", "- 7 ", "-  7", "- 7x", "- ", "+ 7", "#- 7"};
-    for (const char* list : {"STRP", "ENVL"})
+                                    "- 123456789", "- $FF", "- 7 # seven", "- 32768  # strip start", "- 7 ", "-  7",
+                                    "- 7x", "- ", "+ 7", "#- 7"};
+    for (const std::string list : {"STRP", "ENVL"})
         for (int before = 0; before < 3; ++before)
-            for (const char* form : integers) {
-                const std::string f = form;
+            for (const std::string f : integers) {
                 const std::string line = f[0] == '#' ? "#" + std::string(9, ' ') + f.substr(1) : std::string(10, ' ') + f;
-                const std::string text = "HEDR\n  MSH2\n    MODL\n      GEOM\n        " + std::string(list) + " count\n" +
-                                         Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) +
-                                         line + "\n" + Lines(6, std::string(10, ' '), [](int) { return "- 9"; });
-                Bytes wide, plain;
-                std::string wwhy, pwhy;
-                const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-                EXPECT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
-                EXPECT_EQ(wwhy, pwhy) << text;
-                EXPECT_EQ(wide, plain) << text;
+                check("HEDR\n  MSH2\n    MODL\n      GEOM\n        " + list + " count\n" +
+                      Lines(before, std::string(10, ' '), [](int i) { return "- " + std::to_string(i); }) + line + "\n" +
+                      Lines(6, std::string(10, ' '), [](int) { return "- 9"; }));
             }
     // Lines of random numbers of every length, now and then in a wrong form.
     uint32_t seed = 7;
@@ -347,12 +320,7 @@ TEST(TextForm, VectorLinesBuildWhatThePortableReaderBuilds) {
             text += std::to_string(next(100000000)).substr(0, 1 + next(9));
             if (next(3)) text += "." + std::to_string(next(1000000000)).substr(0, next(11));
         }
-        text += "\n" + Lines(4, "  ", [&](int) { return two ? "- 0 0" : "- 0 0 0"; });
-        Bytes wide, plain;
-        std::string wwhy, pwhy;
-        const bool wok = textform::Build(text, wide, wwhy, {.threads = 1});
-        ASSERT_EQ(wok, textform::Build(text, plain, pwhy, {.threads = 1, .wide = false})) << text;
-        ASSERT_EQ(wide, plain) << text;
+        check(text + "\n" + Lines(4, "  ", [&](int) { return two ? "- 0 0" : "- 0 0 0"; }));
     }
 }
 

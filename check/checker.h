@@ -4,6 +4,7 @@
 // (models and the rules that need the whole scene).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -52,6 +53,7 @@ struct Frame {
     size_t next = 0;
     std::string part;  // its part of the path
     Context ctx;
+    bool read = true;  // the compiler reads its children
 };
 
 // What a MODL says, kept for the rules that need every model.
@@ -66,9 +68,22 @@ struct Model {
     std::string parent;
     bool hidden = false;
     int64_t shape = -1;  // SWCI shape
-    bool weights = false;
-    bool meshdata = false;
-    int64_t vertices = 0;
+    bool weights = false;    // a segment has more than one weight
+    bool meshdata = false;   // STRP triangles
+    bool clothtriangles = false;  // a CMSH with triangles
+    bool segments = false;   // the compiler makes a segment of a SEGM of it
+    bool shadowvolume = false;  // a SHDW
+    int64_t vertices = 0;    // of its segments, as the compiler counts them
+    int64_t triangles = 0;   // of its STRPs, as the compiler makes them
+};
+
+// A segment kept for the rules that need the whole scene (shadow volumes
+// built from triangles).
+struct SegmentRef {
+    int model = -1;
+    Node posl, strp, wght;
+    bool hasposl = false, hasstrp = false, haswght = false;
+    std::string path;  // of the STRP
 };
 
 // A list of names kept for the end of the walk: ENVL entries, cloth fixed
@@ -101,7 +116,7 @@ private:
     bool ParseKids(Frame& f, bool report = true);
     void Open(Frame& f);
     void Leaf(const Frame& f, const Node& k);
-    void Record(const Frame& f, const Node& k, const std::string& parentname);
+    void Record(const Frame& f, const Node& k, const std::string& parentname, bool read);
     // A child's path, made only when a finding needs it: a file of two
     // million records without findings builds none.
     struct LazyPath {
@@ -115,8 +130,9 @@ private:
     };
     // Counts a finding of the rule that is past the limit; true when so.
     bool Full(const char* rule);
-    int64_t ListCount(const Node& k, const LazyPath& path, int width);
-    int64_t VariableList(const Node& k, const LazyPath& path);
+    // read: the compiler reads the list (a shortage is an error, else a warning).
+    int64_t ListCount(const Node& k, const LazyPath& path, int width, bool read = true);
+    int64_t VariableList(const Node& k, const LazyPath& path, bool read = true);
     void NotFinite(const Node& k, const LazyPath& path, size_t from, int64_t values, int pervalue,
                    Severity sev, const char* rule, const char* what);
     void Structure(const Frame& f);
@@ -127,6 +143,7 @@ private:
     void Indices(const Node& k, const std::string& path, int64_t vertices);
     void Weights(const Frame& f, const Node& k, int64_t vertices);
     void Shadow(const Node& k, const std::string& path);
+    void ShadowClosed(const SegmentRef& s);
     void Cloth(const Frame& f);
 
     // ---- Models and the scene (check/scene.cpp) ----
@@ -139,7 +156,8 @@ private:
     void Parents(std::vector<int64_t>& up);
     void Envelopes(const std::vector<bool>& kept);
     void ClothNames(const std::vector<bool>& kept);
-    void Collision(const std::vector<int64_t>& up);
+    void Collision(const std::vector<int64_t>& up, const std::vector<bool>& kept);
+    void Shadows();
     void Options();
 
     const FileBytes& file_;
@@ -158,6 +176,8 @@ private:
     std::vector<Frame> stack_;
     std::vector<Model> models_;
     std::vector<Names> envelopes_, fixedweights_, clothcollision_;
+    std::vector<SegmentRef> segments_;
+    std::vector<uint32_t> blendbones_;  // the name hashes of BLN2, bones the compiler keeps
     std::vector<std::string> textures_;  // TX0D names without their extension
     bool scene_ = false;     // a MSH2 was met
     bool closed_ = false;    // a CL1L was met
@@ -166,6 +186,11 @@ private:
     Node scenenode_;         // the MSH2
     std::string scenepath_;
 };
+
+// The triangles the compiler makes of a STRP: strips opened by two indices
+// with the strip-start bit, every other triangle turned, those that repeat
+// an index left out. Appended to out when given; the count either way.
+int64_t StripTriangles(Bytes strp, std::vector<std::array<uint32_t, 3>>* out);
 
 // Case-insensitive tests on ASCII names.
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);

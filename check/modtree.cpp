@@ -7,6 +7,7 @@
 #include "check/checker.h"
 #include "check/tga.h"
 #include "host/files.h"
+#include "mesh/texture_lookup.h"
 
 namespace check {
 
@@ -29,23 +30,31 @@ ModTree::Index IndexOf(const std::vector<std::string>& files) {
     return index;
 }
 
-// The key of a texture record's name: the name without a ".tga" and
-// without case.
+// The key of a texture record's name, as the build reads it: its last
+// component (a name written with a folder counts by its file name), without
+// case and without ".tga" (a name without an extension is a .tga).
 std::string TextureKey(const std::string& name) {
-    std::string key = Lower(name);
+    const size_t slash = name.find_last_of("/\\");
+    std::string key = Lower(slash == std::string::npos ? name : name.substr(slash + 1));
     if (key.size() > 4 && key.ends_with(".tga")) key.resize(key.size() - 4);
     return key;
 }
 
+std::string WithoutSlash(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
 // Whether the .tga lies where the build looks for a texture of the mesh:
-// in the mesh's folder or its PC subfolder; for a mesh in a PC folder (a
-// platform's own copy), in the folder above too.
-bool BesideMesh(const std::string& tga, const std::string& meshfolder) {
+// the mesh's folder and its PC subfolder (mesh::TextureFolders); for a mesh
+// in a PC folder (a platform's own copy), in the folder above too.
+bool BesideMesh(const std::string& tga, const std::vector<std::string>& folders) {
     const std::string folder = FolderOf(tga);
-    auto pc = [](const std::string& f) { return Lower(f.substr(f.find_last_of('/') + 1)) == "pc"; };
-    if (folder == meshfolder) return true;
-    if (FolderOf(folder) == meshfolder && pc(folder)) return true;
-    return pc(meshfolder) && folder == FolderOf(meshfolder);
+    for (const std::string& f : folders)
+        if (WithoutSlash(f) == folder) return true;
+    const std::string own = WithoutSlash(folders.front());
+    const size_t slash = own.find_last_of('/');
+    return slash != std::string::npos && Lower(own.substr(slash + 1)) == "pc" && folder == own.substr(0, slash);
 }
 
 // The part of a mod whose build munges all its textures together: a side
@@ -104,7 +113,7 @@ std::vector<TreeFinding> CheckMeshTextures(const ModTree& tree, size_t i, const 
     std::vector<TreeFinding> out;
     if (tree.tgas.empty()) return out;
     const std::string& mesh = tree.meshes[i];
-    const std::string folder = FolderOf(mesh);
+    const std::vector<std::string> folders = mesh::TextureFolders(mesh, {});
     for (const MeshTexture& tex : facts.textures) {
         const std::string key = TextureKey(tex.name);
         const auto found = tree.tga_index.find(key);
@@ -115,7 +124,7 @@ std::vector<TreeFinding> CheckMeshTextures(const ModTree& tree, size_t i, const 
         const bool found_here = std::any_of(where.begin(), where.end(), [&](size_t k) {
             bool common = false;
             const std::string other = Section(tree.tgas[k], &common);
-            return BesideMesh(tree.tgas[k], folder) || other == section || common;
+            return BesideMesh(tree.tgas[k], folders) || other == section || common;
         });
         if (found_here) continue;
         TreeFinding f;

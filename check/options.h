@@ -1,7 +1,8 @@
 // The compiler option file beside a mesh (NAME.msh.option), read the way the
-// model compiler reads it: options start with '-', the words after one are
-// its arguments ("quoted" words keep their spaces), and "//" starts a
-// comment to the end of the line.
+// model compiler reads it: the first word is an option, and so is every
+// later word that starts with '-' (a word in double quotes never does); the
+// words between are its arguments. There are no comments: "//" is an option
+// name like any other, which the compiler ignores.
 #pragma once
 
 #include <string>
@@ -25,6 +26,9 @@ struct ParsedOptions {
         int line;
     };
     bool keepall = false;
+    bool softskin = false, softskinshadow = false, nocollision = false, largetexcoords = false;
+    bool hiresshadow = false;
+    int hiresshadowlod = 0;
     std::vector<Named> keep, keepmaterial, attachlight, bump;
     std::vector<OptionProblem> problems;  // bad values and unknown options
 };

@@ -28,7 +28,18 @@ struct Rule {
     const char* means;
     const char* why;
     const char* fix;
+    // The model compiler's error and warning codes this rule stands for,
+    // separated by ", " (empty when the compiler has none).
+    const char* compiler;
 };
+
+// The compiler's codes that no mesh or option file can give (its own
+// failures, its output files), with the reason, for the reference.
+struct UntriggeredCode {
+    const char* code;
+    const char* why;
+};
+std::span<const UntriggeredCode> UntriggeredCodes();
 
 // Every rule, in the order of the reference.
 std::span<const Rule> Rules();

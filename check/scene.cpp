@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "check/checker.h"
+#include "format/crc.h"
 
 namespace check::detail {
 
@@ -63,6 +64,15 @@ void Checker::Scene(Frame& f) {
 // HEDR: the skeleton chunks come together and agree on the bone count.
 void Checker::Header(const Frame& f) {
     const Node* parts[] = {Kid(f, Tag("SKL2")), Kid(f, Tag("BLN2")), Kid(f, Tag("ANM2"))};
+    // BLN2: a count, then per bone its name's hash, a count of pairs and the pairs.
+    if (const Node* bln2 = parts[1]) {
+        Bytes d = Data(*bln2);
+        const int64_t count = d.size() >= 4 ? int64_t(U32(d, 0)) : 0;
+        for (int64_t i = 0, p = 4; i < count && p + 8 <= int64_t(d.size()); ++i) {
+            blendbones_.push_back(U32(d, size_t(p)));
+            p += 8 + 8 * int64_t(U32(d, size_t(p + 4)));
+        }
+    }
     const int present = (parts[0] ? 1 : 0) + (parts[1] ? 1 : 0) + (parts[2] ? 1 : 0);
     if (present == 0 || present == 3) return;
     const Node& first = *(parts[0] ? parts[0] : parts[1] ? parts[1] : parts[2]);
@@ -122,7 +132,8 @@ void Checker::ModelHere(Frame& f) {
     if (const Node* p = Kid(f, kPrnt)) m.hasparent = true, m.parent = TextOf(*p);
     m.index = value(kMndx);
     m.type = value(kMtyp);
-    m.hidden = (value(kFlgs) & 1) == 1;
+    const int64_t flags = value(kFlgs);
+    m.hidden = flags >= 0 && (flags & 1) == 1;
     m.shape = value(kSwci);
     if (!Kid(f, kMndx) && !f.node.cut)
         Add("model-index", Severity::error, f.node, m.path, "the model has no MNDX");
@@ -176,15 +187,19 @@ void Checker::Models() {
     const Node& scene = scenenode_;
     const size_t n = models_.size();
     if (!cut_) {
-        bool meshdata = false;
+        // Mesh data as the compiler counts it: STRP triangles of a model of
+        // any type, cloth triangles of a cloth model, a p_ primitive.
+        bool meshdata = false, listed = false;
         for (const Model& m : models_) {
-            const bool drawn = m.type == 0 || m.type == 1 || m.type == 4 || m.type == kClothType;
-            meshdata = meshdata || (drawn && m.meshdata) || (m.shape >= 0 && m.name.compare(0, 2, "p_") == 0);
+            meshdata = meshdata || m.meshdata || (m.type == kClothType && m.clothtriangles) ||
+                       (m.shape >= 0 && m.name.compare(0, 2, "p_") == 0);
+            listed = listed || (m.segments && m.vertices > 0);
         }
         if (n == 0) Add("scene-empty", Severity::error, scene, scenepath_, "the scene has no model");
         else if (!meshdata)
             Add("scene-empty", Severity::error, scene, scenepath_,
-                "no model holds mesh data (triangles, cloth or a p_ collision primitive)");
+                std::string("no model holds mesh data (STRP triangles, cloth or a p_ collision primitive)") +
+                    (listed ? ": the compiler does not read NDXT or NDXL" : ""));
     }
 
     std::unordered_map<std::string_view, size_t> byname;
@@ -215,6 +230,7 @@ void Checker::Models() {
     // The models the compiler keeps as bones: bones, roots, hardpoints,
     // models kept by the option file, parents of cloth collision.
     std::vector<bool> kept(n, false);
+    std::sort(blendbones_.begin(), blendbones_.end());
     std::unordered_set<std::string> keep;
     for (const ParsedOptions::Named& k : options_.keep) {
         std::string lower = k.name;
@@ -232,11 +248,13 @@ void Checker::Models() {
         std::string lower = m.name;
         for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
         kept[i] = options_.keepall || m.type == kBoneType || !m.hasparent || StartsWithNoCase(m.name, "hp_") ||
-                  keep.count(lower);
+                  keep.count(lower) ||
+                  std::binary_search(blendbones_.begin(), blendbones_.end(), format::NameCrc(m.name));
     }
     Envelopes(kept);
     ClothNames(kept);
-    Collision(up);
+    Collision(up, kept);
+    Shadows();
 }
 
 // Following the parents is a walk on a graph where every node has at most
@@ -324,13 +342,10 @@ void Checker::ClothNames(const std::vector<bool>& kept) {
             if (!m)
                 Add("cloth", Severity::error, w.node, w.path,
                     "fixed weight " + Num(int64_t(i)) + " names " + Quoted(w.names[i]) + ", which is no model", uint32_t(i));
-            else if (m->type != kBoneType && !kept[it->second])
-                Add("cloth", Severity::error, w.node, w.path,
-                    "fixed weight " + Num(int64_t(i)) + " names " + Quoted(w.names[i]) + ", which is no bone", uint32_t(i));
             else if (m->type != kBoneType)
-                Add("cloth-weights", Severity::warning, w.node, w.path,
-                    "fixed weight " + Num(int64_t(i)) + " names " + Quoted(w.names[i]) +
-                        ", kept as a bone but not of the bone type",
+                Add("cloth", Severity::error, w.node, w.path,
+                    "fixed weight " + Num(int64_t(i)) + " names " + Quoted(w.names[i]) + ", which is no bone (MTYP 3)" +
+                        (kept[it->second] ? " (kept as one is not enough)" : ""),
                     uint32_t(i));
             else
                 continue;
@@ -348,8 +363,27 @@ void Checker::ClothNames(const std::vector<bool>& kept) {
     }
 }
 
-void Checker::Collision(const std::vector<int64_t>& up) {
-    for (size_t i = 0; i < models_.size(); ++i) {
+namespace {
+
+bool LodName(const std::string& s) {
+    return ContainsNoCase(s, "lod2") || ContainsNoCase(s, "lod3") || ContainsNoCase(s, "lowres") ||
+           ContainsNoCase(s, "lowrez");
+}
+
+// A model the compiler draws: segments, not hidden unless a level of detail,
+// none of cloth, primitive, hardpoint, collision or terrain cutter.
+bool Drawn(const Model& m) {
+    if (m.hidden && !LodName(m.name)) return false;
+    if (m.type == kClothType || m.name.compare(0, 2, "p_") == 0 || m.name.compare(0, 3, "hp_") == 0) return false;
+    if (IsCollisionMesh(m.name) || StartsWithNoCase(m.name, "terraincutter")) return false;
+    return m.segments;
+}
+
+}  // namespace
+
+void Checker::Collision(const std::vector<int64_t>& up, const std::vector<bool>& kept) {
+    const size_t n = models_.size();
+    for (size_t i = 0; i < n; ++i) {
         const Model& m = models_[i];
         const bool primitive = m.name.compare(0, 2, "p_") == 0, mesh = IsCollisionMesh(m.name);
         if (primitive && m.shape < 0)
@@ -365,15 +399,68 @@ void Checker::Collision(const std::vector<int64_t>& up) {
                 break;
             }
         }
-        if (!mesh) continue;
+    }
+    if (options_.nocollision || n == 0) return;
+    // The collision mesh: the collision models; without them and without p_
+    // primitives, every drawn model of the first level of detail.
+    std::vector<size_t> set;
+    bool primitives = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (IsCollisionMesh(models_[i].name)) set.push_back(i);
+        else if (StartsWithNoCase(models_[i].name, "p_") && models_[i].shape >= 0) primitives = true;
+    }
+    const bool implicit = set.empty() && !primitives;
+    if (implicit)
+        for (size_t i = 0; i < n; ++i)
+            if (Drawn(models_[i]) && !LodName(models_[i].name)) set.push_back(i);
+    if (set.empty()) return;
+    int64_t vertices = 0, triangles = 0;
+    for (size_t i : set) vertices += models_[i].vertices, triangles += models_[i].triangles;
+    const Model& head = models_[set[0]];
+    const std::string what = implicit ? "the collision mesh the compiler builds from the drawn models (" +
+                                            Num(int64_t(set.size())) + ", the first " + Quoted(head.name) + ")"
+                                      : "the collision mesh of the collision models (" + Num(int64_t(set.size())) + ")";
+    if (vertices == 0 || triangles == 0)
+        Add("collision-empty", Severity::error, head.node, head.path,
+            what + " has no " + (vertices == 0 ? "vertices" : "STRP triangles") +
+                (implicit ? ": add a collision model or give -nocollision" : ""));
+    else if (vertices > kCollisionVertices)
+        Add("vertex-limit", Severity::error, head.node, head.path,
+            what + " has " + Num(vertices) + " vertices, more than " + Num(kCollisionVertices) +
+                (implicit ? ": add a collision model or give -nocollision" : ""));
+
+    // The first bone of the skeleton: the compiler takes, model by model,
+    // the kept models of its envelope, then the model itself when kept.
+    std::unordered_map<int64_t, size_t> byindex;
+    for (size_t i = 0; i < n; ++i)
+        if (models_[i].index >= 0) byindex.emplace(models_[i].index, i);
+    std::vector<const Names*> envelope(n, nullptr);
+    for (const Names& e : envelopes_)
+        if (e.model >= 0) envelope[size_t(e.model)] = &e;
+    int64_t first = -1;
+    for (size_t i = 0; i < n && first < 0; ++i) {
+        if (envelope[i])
+            for (uint32_t entry : envelope[i]->entries)
+                if (auto it = byindex.find(entry); it != byindex.end() && kept[it->second]) {
+                    first = int64_t(it->second);
+                    break;
+                }
+        if (first < 0 && kept[i]) first = int64_t(i);
+    }
+    for (size_t i : set) {
+        const Model& m = models_[i];
         if (m.weights)
-            Add("collision", Severity::warning, m.node, m.path, "a collision mesh with weights: collision cannot move");
-        if (up[i] >= 0 && models_[size_t(up[i])].hasparent)
             Add("collision", Severity::warning, m.node, m.path,
-                "a collision mesh below " + Quoted(m.parent) + ", not the root: collision cannot follow a bone");
-        if (m.vertices > kCollisionVertices)
-            Add("vertex-limit", Severity::error, m.node, m.path,
-                Num(m.vertices) + " vertices, more than " + Num(kCollisionVertices) + " in a collision mesh");
+                std::string(implicit ? "a drawn model the compiler makes collision of" : "a collision mesh") +
+                    " has weights: collision cannot move");
+        // The bone it follows: its nearest kept ancestor (a root follows the first model).
+        int64_t p = up[i] >= 0 ? up[i] : 0;
+        for (size_t steps = 0; !kept[size_t(p)] && steps < n; ++steps) p = up[size_t(p)] >= 0 ? up[size_t(p)] : 0;
+        if (kept[size_t(p)] && p != first)
+            Add("collision", Severity::warning, m.node, m.path,
+                std::string(implicit ? "a drawn model the compiler makes collision of" : "a collision mesh") +
+                    " follows the bone " + Quoted(models_[size_t(p)].name) +
+                    ", not the root: collision cannot follow a bone");
     }
 }
 

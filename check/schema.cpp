@@ -33,7 +33,34 @@ constexpr Container kContainers[] = {
     {T("ANM2"), false, kAnm2Once, {}},
 };
 
+// What the compiler reads of each container it opens.
+struct Reads {
+    uint32_t parent;
+    std::span<const uint32_t> kids;
+};
+constexpr uint32_t kHedrReads[] = {T("MSH2"), T("MSH1"), T("BLN2")};
+constexpr uint32_t kMsh2Reads[] = {T("MATL"), T("MODL")};
+constexpr uint32_t kMatlReads[] = {T("MATD")};
+constexpr uint32_t kGeomReads[] = {T("SEGM"), T("ENVL"), T("CLTH")};
+constexpr uint32_t kSegmReads[] = {T("MATI"), T("POSL"), T("WGHT"), T("NRML"), T("UV0L"),
+                                   T("CLRL"), T("CLRB"), T("STRP"), T("SHDW")};
+constexpr Reads kReads[] = {
+    {T("HEDR"), kHedrReads}, {T("MSH2"), kMsh2Reads}, {T("MATL"), kMatlReads},
+    {T("MATD"), kMatdOnce},  {T("MODL"), kModlOnce},  {T("GEOM"), kGeomReads},
+    {T("SEGM"), kSegmReads}, {T("CLTH"), kClthOnce},
+};
+
 }  // namespace
+
+bool CompilerReads(uint32_t parent, uint32_t kid) {
+    for (const Reads& r : kReads)
+        if (r.parent == parent) {
+            for (uint32_t k : r.kids)
+                if (k == kid) return true;
+            return false;
+        }
+    return false;
+}
 
 std::string TagName(uint32_t tag) {
     std::string s(4, ' ');

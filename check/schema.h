@@ -31,4 +31,9 @@ enum class Place : uint8_t { once, many, closing, not_here };
 // Where a child of this name stands in the parent container.
 Place PlaceIn(const Container& parent, uint32_t kid);
 
+// Whether the model compiler reads a child of this name in the parent (the
+// chunks it reads, in the containers it reads): NDXT, NDXL, SINF, CAMR,
+// ANM2, a GEOM's BBOX and the like it steps over unread.
+bool CompilerReads(uint32_t parent, uint32_t kid);
+
 }  // namespace check::schema

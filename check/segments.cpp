@@ -7,6 +7,7 @@
 // and indices as well.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "check/checker.h"
 #include "format/records.h"
@@ -22,7 +23,6 @@ constexpr uint32_t kMati = Tag("MATI"), kPosl = Tag("POSL"), kNrml = Tag("NRML")
                    kCprs = Tag("CPRS"), kBprs = Tag("BPRS"), kColl = Tag("COLL");
 
 constexpr int64_t kSegmentVertices = 0x8000;
-constexpr float kUvLow = -16.0f, kUvHigh = 16.0f;
 
 // The entries of a fixed-width list when its count agrees with its bytes;
 // -1 when it does not (list-count has said so) or the list is empty of data.
@@ -35,29 +35,86 @@ int64_t Agreed(Bytes d, int width) {
 
 }  // namespace
 
+int64_t StripTriangles(Bytes d, std::vector<std::array<uint32_t, 3>>* out) {
+    if (d.size() < 4) return 0;
+    const int64_t count = int32_t(U32(d, 0));
+    const int64_t have = std::min<int64_t>(count, int64_t(d.size() - 4) / 2);
+    if (count < 3) return 0;
+    int64_t n = 0;
+    uint32_t s0 = 0, s1 = 0;  // the two indices before the next one of the strip
+    int64_t inStrip = 0;      // indices of the current strip so far
+    auto index = [&](int64_t i) { return U16(d, size_t(4 + 2 * i)); };
+    for (int64_t i = 0; i < have; ++i) {
+        uint32_t v = index(i);
+        if (i < 2 || (v & format::records::kStripStart)) {
+            // A strip opens with this index and the next one (the first
+            // strip with the first two, flagged or not).
+            if (i >= 2) {
+                if (i + 1 >= have) break;
+                s0 = v & ~format::records::kStripStart;
+                s1 = index(++i) & ~format::records::kStripStart;
+                inStrip = 2;
+                continue;
+            }
+            (i == 0 ? s0 : s1) = v & ~format::records::kStripStart;
+            inStrip = i + 1;
+            continue;
+        }
+        // The triangle of s0, s1, v: even ones as they come, odd ones turned.
+        const bool even = (inStrip - 2) % 2 == 0;
+        const std::array<uint32_t, 3> t = even ? std::array<uint32_t, 3>{s0, s1, v} : std::array<uint32_t, 3>{v, s1, s0};
+        if (t[0] != t[1] && t[0] != t[2] && t[1] != t[2]) {
+            ++n;
+            if (out) out->push_back(t);
+        }
+        s0 = s1, s1 = v;
+        ++inStrip;
+    }
+    return n;
+}
+
 void Checker::Segment(const Frame& f) {
     const std::string path = Path();
     const Node* posl = Kid(f, kPosl);
     const Node* shdw = Kid(f, kShdw);
+    const Node* strp = Kid(f, kStrp);
     Model* model = f.ctx.model >= 0 ? &models_[size_t(f.ctx.model)] : nullptr;
     if (shdw && !shdw->cut) Shadow(*shdw, KidPath(*shdw));
+    // The compiler makes a segment of a SEGM with any of these; a SEGM of a
+    // SHDW alone is a shadow volume only.
+    bool real = false;
+    for (const Node& k : f.kids)
+        for (uint32_t t : {kMati, kPosl, kWght, kNrml, kUv0l, kClrl, Tag("CLRB"), kStrp}) real = real || k.tag == t;
 
-    if (const Node* mati = Kid(f, kMati); mati && mati->have >= 4 && f.ctx.materials >= 0) {
-        const int64_t v = U32(Data(*mati), 0);
-        if (v >= f.ctx.materials)
-            Add("material-index", Severity::error, *mati, KidPath(*mati),
-                "material " + Num(v) + " is not below the number of materials (" + Num(f.ctx.materials) + ")");
+    if (const Node* mati = Kid(f, kMati); real && f.ctx.materials >= 0 && (!mati || mati->have >= 4)) {
+        const int64_t v = mati ? int64_t(int32_t(U32(Data(*mati), 0))) : 0;
+        if (v < 0 || v >= f.ctx.materials)
+            Add("material-index", Severity::error, mati ? *mati : f.node, mati ? KidPath(*mati) : path,
+                (mati ? "material " + Num(v) : std::string("no MATI: the compiler takes material 0, which")) +
+                    " is not below the number of materials (" + Num(f.ctx.materials) + ")");
     }
 
     const int64_t vertices = posl ? Agreed(Data(*posl), 12) : 0;
-    const bool triangles = Kid(f, kStrp) || Kid(f, kNdxt) || Kid(f, kNdxl);
+    const bool triangles = strp || Kid(f, kNdxt) || Kid(f, kNdxl);
     if (!f.node.cut && !shdw && (!posl || vertices == 0 || !triangles))
         Add("segment-empty", Severity::warning, f.node, path,
             !posl || vertices == 0 ? "the segment has no vertices" : "the segment has no STRP, NDXT or NDXL chunk");
-    if (model && vertices > 0) {
-        model->vertices += vertices;
-        if (triangles) model->meshdata = true;
-        if (Kid(f, kWght)) model->weights = true;
+    const int64_t strips = strp && !strp->cut ? StripTriangles(Data(*strp), nullptr) : 0;
+    if (model) {
+        model->segments = model->segments || real;
+        model->shadowvolume = model->shadowvolume || shdw;
+        model->vertices += std::max<int64_t>(vertices, 0);
+        model->triangles += strips;
+        if (strips > 0) model->meshdata = true;
+        if (const Node* w = Kid(f, kWght); w && Agreed(Data(*w), 32) > 1) model->weights = true;
+    }
+    if (real && f.ctx.model >= 0) {
+        SegmentRef r;
+        r.model = f.ctx.model;
+        if (posl) r.posl = *posl, r.hasposl = true;
+        if (strp) r.strp = *strp, r.hasstrp = true, r.path = KidPath(*strp);
+        if (const Node* w = Kid(f, kWght)) r.wght = *w, r.haswght = true;
+        segments_.push_back(std::move(r));
     }
     if (vertices > kSegmentVertices)
         Add("vertex-limit", Severity::error, *posl, KidPath(*posl),
@@ -75,20 +132,24 @@ void Checker::Segment(const Frame& f) {
                     schema::TagName(t) + " has " + Num(n) + " entries, POSL has " + Num(vertices));
             if (n < 0) continue;
             if (t == kWght) Weights(f, k, n);
-            if (t == kUv0l) {
+            if (t == kUv0l && !options_.largetexcoords) {
+                // The compiler keeps u and 1 - v in 16 bits, 2048 a unit.
+                constexpr float kLow = -32768.0f / 2048.0f, kHigh = 32767.0f / 2048.0f;
                 Bytes d = Data(k);
                 int64_t bad = 0, first = -1;
                 float value = 0;
                 for (int64_t i = 0; i < 2 * n; ++i) {
-                    const float u = F32(d, size_t(4 + 4 * i));
-                    if (std::isfinite(u) && (u < kUvLow || u >= kUvHigh) && bad++ == 0) first = i, value = u;
+                    const float raw = F32(d, size_t(4 + 4 * i));
+                    const float u = i % 2 ? 1.0f - raw : raw;
+                    if ((u < kLow || u > kHigh) && bad++ == 0) first = i, value = raw;
                 }
                 if (bad) {
                     char buf[32];
                     std::snprintf(buf, sizeof buf, "%g", double(value));
                     Add("uv-range", Severity::warning, k, KidPath(k),
-                        std::string("texture coordinate ") + buf + " of vertex " + Num(first / 2) +
-                            " is outside [-16, 16)" + More(bad - 1, "values"),
+                        std::string("texture coordinate ") + (first % 2 ? "v " : "u ") + buf + " of vertex " +
+                            Num(first / 2) + " is outside what 16 bits hold (u and 1 - v in [-16, 16))" +
+                            More(bad - 1, "values"),
                         uint32_t(first / 2));
                 }
             }
@@ -122,10 +183,12 @@ void Checker::Indices(const Node& k, const std::string& path, int64_t vertices) 
             test(i, v);
         }
     }
+    // The compiler reads its triangles from STRP only.
     if (bad)
-        Add("index-range", Severity::error, k, path,
+        Add("index-range", k.tag == kStrp ? Severity::error : Severity::warning, k, path,
             "index " + Num(firstv) + " at position " + Num(firstpos) + " is not below the vertex count " +
-                Num(vertices) + More(bad - 1, "indices"),
+                Num(vertices) + More(bad - 1, "indices") +
+                (k.tag == kStrp ? "" : " (the compiler does not read " + schema::TagName(k.tag) + ")"),
             uint32_t(firstpos));
 }
 
@@ -149,9 +212,12 @@ void Checker::Weights(const Frame& f, const Node& k, int64_t vertices) {
             if (f.ctx.envelope >= 0 && int64_t(bone) >= f.ctx.envelope && bad++ == 0) firstv = i, firstbone = bone;
         }
     }
+    // A hard skin follows each vertex's first bone whatever its weight;
+    // soft skinning blends by the weights.
     if (nonfinite)
-        Add("not-finite", Severity::error, k, path,
-            "the weight of vertex " + Num(firstnf) + " is not a finite number" + More(nonfinite - 1, "values"),
+        Add("not-finite", options_.softskin ? Severity::error : Severity::warning, k, path,
+            "the weight of vertex " + Num(firstnf) + " is not a finite number" + More(nonfinite - 1, "values") +
+                (options_.softskin ? " (-softskin blends by it)" : " (used only with -softskin)"),
             uint32_t(firstnf));
     if (f.ctx.envelope < 0 && vertices > 0)
         Add("weight-bone", Severity::error, k, path, "the segment has weights, but its GEOM has no ENVL");
@@ -235,7 +301,7 @@ void Checker::Cloth(const Frame& f) {
             if (n >= 0 && n != vertices)
                 Add("cloth", Severity::error, k, KidPath(k), "CUV0 has " + Num(n) + " entries, CPOS has " + Num(vertices));
         } else if (t == kCmsh && f.ctx.model >= 0 && Agreed(d, 12) > 0) {
-            models_[size_t(f.ctx.model)].meshdata = true;
+            models_[size_t(f.ctx.model)].clothtriangles = true;
         }
         int width = 0, per = 0;
         if (t == kFidx) width = 4, per = 1;

@@ -153,7 +153,7 @@ std::vector<Finding> Checker::Run() {
         const schema::Container* box = schema::FindContainer(k.tag);
         const schema::Container* here = schema::FindContainer(f.node.tag);
         if (box && here && schema::PlaceIn(*here, k.tag) != schema::Place::not_here) {
-            Frame child{k, {}, 0, {}, f.ctx};
+            Frame child{k, {}, 0, {}, f.ctx, f.read && schema::CompilerReads(f.node.tag, k.tag)};
             stack_.push_back(std::move(child));
             Open(stack_.back());
         } else {
@@ -206,10 +206,13 @@ bool Checker::ParseKids(Frame& f, bool report) {
     const std::string path = Path();
     if (box && box->counted && c.have < 4) {
         if (report && (c.have > 0 || c.size > 0))
-            if (report) Add("list-count", Severity::error, c, path, "the data has no room for the count of its children");
+            if (report) Add("list-count", f.read ? Severity::error : Severity::warning, c, path, "the data has no room for the count of its children");
         return false;
     }
     const bool tree = c.real && !c.real->kids.empty();
+    // The compiler steps through the children of the containers it reads
+    // and refuses a layout it cannot follow; the others it never opens.
+    const Severity sev = f.read ? Severity::error : Severity::warning;
     // The headers are counted first, so that the list takes what it needs
     // and no more (a container of two million chunks is one allocation).
     size_t headers = 0;
@@ -222,7 +225,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
     for (int64_t p = start; p < end;) {
         if (end - p < 8) {
             if (!c.cut)
-                if (report) Add("chunk-layout", Severity::error, c, path,
+                if (report) Add("chunk-layout", sev, c, path,
                     Num(end - p) + " bytes at offset " + Num(p) + " are too few for a chunk header");
             return false;
         }
@@ -231,7 +234,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
         k.size = int32_t(file_.U32(p + 4));
         k.offset = p;
         if (k.size < 0) {
-            if (report) Add("chunk-layout", Severity::error, c, path,
+            if (report) Add("chunk-layout", sev, c, path,
                 "the chunk " + schema::TagName(k.tag) + " at offset " + Num(p) + " declares a negative size (" +
                     Num(k.size) + ")");
             return false;
@@ -247,7 +250,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
                 f.kids.push_back(k);
             } else {
                 f.kids.push_back(k);
-                if (report) Add("chunk-layout", Severity::error, k, KidPath(k),
+                if (report) Add("chunk-layout", sev, k, KidPath(k),
                     "the chunk declares " + Num(k.size) + " bytes of data, its parent holds " + Num(end - p - 8) +
                         " after its header");
             }
@@ -350,11 +353,11 @@ void Checker::Leaf(const Frame& f, const Node& k) {
             "the " + schema::TagName(f.node.tag) + " does not read a " + name + " chunk (it is ignored)");
         return;
     }
-    if (!k.cut) Record(f, k, schema::TagName(f.node.tag));
+    if (!k.cut) Record(f, k, schema::TagName(f.node.tag), f.read && schema::CompilerReads(f.node.tag, k.tag));
 }
 
 // A record's data against its layout.
-void Checker::Record(const Frame& f, const Node& k, const std::string& parentname) {
+void Checker::Record(const Frame& f, const Node& k, const std::string& parentname, bool read) {
     (void)f;
     const std::string name = schema::TagName(k.tag);
     const format::ChunkKind* kind = format::FindKind(name);
@@ -368,18 +371,23 @@ void Checker::Record(const Frame& f, const Node& k, const std::string& parentnam
                 Add("record-size", Severity::warning, k, path, Num(k.size) + " bytes of data, the layout has none");
             return;
         case format::Layout::Text:
-            if (k.size > 0 && std::find(d.begin(), d.end(), uint8_t(0)) == d.end())
-                Add("text", Severity::warning, k, path, "the text has no terminating zero byte");
+            // The compiler reads its texts up to the zero byte, an empty
+            // record too, and refuses one that has none.
+            if ((k.size > 0 || read) && std::find(d.begin(), d.end(), uint8_t(0)) == d.end())
+                Add("text", read ? Severity::error : Severity::warning, k, path,
+                    k.size == 0 ? "the text is empty, without even its terminating zero byte"
+                                : "the text has no terminating zero byte");
             return;
         case format::Layout::Fields: {
             if (l.fixedsize >= 0 && k.size != l.fixedsize) {
                 const bool shorter = k.size < l.fixedsize;
-                Add("record-size", shorter ? Severity::error : Severity::warning, k, path,
-                    Num(k.size) + " bytes of data, the layout has " + Num(l.fixedsize));
+                Add("record-size", shorter && read ? Severity::error : Severity::warning, k, path,
+                    Num(k.size) + " bytes of data, the layout has " + Num(l.fixedsize) +
+                        (shorter && !read ? " (the compiler does not read it)" : ""));
                 if (shorter) return;
             }
-            // Floats of the record: a transform must be finite; a bounding
-            // box is ignored by the compiler; other values matter less.
+            // Floats of the record: the compiler takes any transform and
+            // ignores bounding boxes; other tools may not.
             struct Floats {
                 uint32_t tag;
                 size_t from;
@@ -389,16 +397,16 @@ void Checker::Record(const Frame& f, const Node& k, const std::string& parentnam
                                                  {Tag("FRAM"), 8, 1},  {Tag("DATA"), 0, 13}};
             for (const Floats& fl : kFloats)
                 if (fl.tag == k.tag)
-                    NotFinite(k, path, fl.from, fl.count, 0, k.tag == kTran ? Severity::error : Severity::warning,
-                              k.tag == kBbox ? "bbox" : "not-finite", nullptr);
+                    NotFinite(k, path, fl.from, fl.count, 0, Severity::warning, k.tag == kBbox ? "bbox" : "not-finite",
+                              nullptr);
             return;
         }
         case format::Layout::List: {
             if (!l.sublists.empty() || k.tag == kBln2) {
-                VariableList(k, path);
+                VariableList(k, path, read);
                 return;
             }
-            const int64_t n = ListCount(k, path, l.elementsize);
+            const int64_t n = ListCount(k, path, l.elementsize, read);
             if (k.tag == kPosl || k.tag == kCpos)
                 NotFinite(k, path, 4, n * 3, 3, Severity::error, "not-finite", "vertex");
             else if (k.tag == Tag("NRML") || k.tag == Tag("UV0L") || k.tag == Tag("CUV0"))
@@ -412,11 +420,12 @@ void Checker::Record(const Frame& f, const Node& k, const std::string& parentnam
 }
 
 // The leading count of a list against its data: the entries the bytes hold.
-int64_t Checker::ListCount(const Node& k, const LazyPath& path, int width) {
+int64_t Checker::ListCount(const Node& k, const LazyPath& path, int width, bool read) {
     if (k.size == 0) return 0;
     Bytes d = Data(k);
+    const Severity sev = read ? Severity::error : Severity::warning;
     if (d.size() < 4) {
-        Add("list-count", Severity::error, k, path, "the data has no room for the count (" + Num(k.size) + " bytes)");
+        Add("list-count", sev, k, path, "the data has no room for the count (" + Num(k.size) + " bytes)");
         return 0;
     }
     const int64_t declared = U32(d, 0);
@@ -425,7 +434,7 @@ int64_t Checker::ListCount(const Node& k, const LazyPath& path, int width) {
     // Data is padded with zeros to a multiple of four bytes.
     const bool padding = rest > 0 && rest < 4 && d.size() % 4 == 0;
     if (declared > held)
-        Add("list-count", Severity::error, k, path,
+        Add("list-count", sev, k, path,
             "the count is " + Num(declared) + ", the bytes hold " + Num(held) + " entries");
     else if (rest > 0 && !padding)
         Add("list-count", Severity::warning, k, path,
@@ -436,11 +445,12 @@ int64_t Checker::ListCount(const Node& k, const LazyPath& path, int width) {
 
 // Lists whose entries vary in length: NDXL (polygons), KFR3 (bones with
 // their keys), BLN2 (bones with their blend entries).
-int64_t Checker::VariableList(const Node& k, const LazyPath& path) {
+int64_t Checker::VariableList(const Node& k, const LazyPath& path, bool read) {
     if (k.size == 0) return 0;
     Bytes d = Data(k);
+    const Severity sev = read ? Severity::error : Severity::warning;
     if (d.size() < 4) {
-        Add("list-count", Severity::error, k, path, "the data has no room for the count (" + Num(k.size) + " bytes)");
+        Add("list-count", sev, k, path, "the data has no room for the count (" + Num(k.size) + " bytes)");
         return 0;
     }
     const int64_t declared = U32(d, 0), have = int64_t(d.size());
@@ -461,7 +471,7 @@ int64_t Checker::VariableList(const Node& k, const LazyPath& path) {
         p = end;
     }
     if (i < declared)
-        Add("list-count", Severity::error, k, path,
+        Add("list-count", sev, k, path,
             "the count is " + Num(declared) + ", the bytes hold " + Num(i) + " entries");
     else if (p < have && !(have - p < 4 && have % 4 == 0))
         Add("list-count", Severity::warning, k, path,

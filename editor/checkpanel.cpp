@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "editor/inspector.h"
 
 namespace editor {
@@ -73,7 +73,7 @@ void CheckPanel::Build(widgets::gadget& root) {
     fixbutton = widgets::gadget::CreateButton("fix", W - 59, 13, 5, 1, *window);
 }
 
-void CheckPanel::AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton) {
+void CheckPanel::AddCommands() {
     auto add = [this](std::string name, widgets::gadget* button, std::vector<Shortcut> keys,
                       std::function<bool()> enabled, std::function<void()> run) {
         ed_.commands.push_back({std::move(name), button, std::move(keys), std::move(enabled), std::move(run)});
@@ -146,7 +146,7 @@ void CheckPanel::Check() {
     }
 }
 
-void CheckPanel::View() {
+void CheckPanel::View(display::tilemap&) {
     const Document& doc = ed_.doc;
     // Findings belong to the mesh they were found in.
     if (checked_ && checkedmesh_.lock() != doc.mesh) {

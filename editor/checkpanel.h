@@ -15,31 +15,33 @@
 #include "check/check.h"
 #include "diff/diff.h"
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class CheckPanel {
+class CheckPanel : public Panel {
 public:
-    explicit CheckPanel(Editor& ed) : ed_(ed) {}
+    explicit CheckPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the window under root (nothing when the free area is too small).
     void Build(widgets::gadget& root);
     // Appends "check", "diff", "fix" and "fix all" to the editor's table; the
-    // check and diff buttons are the tool row's (null without a free area).
-    void AddCommands(widgets::gadget* checkbutton, widgets::gadget* diffbutton);
+    // check and diff buttons are the tool row's (null without a free area),
+    // given before.
+    void AddCommands() override;
+    widgets::gadget* checkbutton = nullptr;
+    widgets::gadget* diffbutton = nullptr;
     // Before the widgets are drawn: drops what was found in another mesh
     // (FindingsChanged),
     // paints the rows and takes the clicks of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the rows into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
     // After the commands ran: the fix buttons enabled as their commands are.
-    void AfterCommands();
+    void AfterCommands() override;
 
     // Runs the deep check on the mesh and lists its findings, errors first
     // (a summary popup without the window), and tells FindingsChanged. Touches neither the
@@ -102,7 +104,7 @@ private:
     // Plans the repairs of the current mesh.
     void PlanFixes();
 
-    Editor& ed_;
+    Desk& ed_;
     std::vector<check::Finding> findings_;
     std::weak_ptr<mesh::msh> checkedmesh_;
     bool checked_ = false;

@@ -7,6 +7,8 @@
 
 #include "check/repair.h"
 #include "editor/editor.h"
+#include "editor/chunkactions.h"
+#include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/treepanel.h"
 #include "format/records.h"
@@ -23,6 +25,31 @@ const std::string kVerdictFindings =
 const std::string kVerdictClean = std::string("This mesh is likely to work fine") + '\xff' + "with SWBFII";
 
 }  // namespace
+
+// ---- the table's entries -----------------------------------------------------------
+
+void Editor::AddFileCommands() {
+    const FileRowPanel& f = *files;
+    auto loaded = [this] { return doc.mesh != nullptr; };
+    commands.push_back({"open msh", f.openbutton, {{kKeyOpen}}, nullptr, [this] { OpenMesh(); }});
+    commands.push_back({"save msh", f.savebutton, {{kKeySave}}, loaded, [this] { SaveMeshAs(); }});
+    commands.push_back({"new msh", f.newbutton, {{kKeyNew}}, nullptr, [this] { NewMesh(); }});
+    commands.push_back({"verify", f.verifybutton, {{kKeyVerify}}, loaded, [this] { VerifyMesh(); }});
+}
+
+void Editor::AddChunkActions() {
+    auto selected = [this] { return doc.selchunk != nullptr; };
+    auto add = [&](const std::string& name, std::function<void()> run) {
+        commands.push_back({name, actions->Button(name), {}, selected, std::move(run)});
+    };
+    add("rename", [this] { RenameChunk(); });
+    add("delete", [this] { DeleteChunk(); });
+    add("export", [this] { ExportChunk(); });
+    add("import after", [this] { ImportAfter(); });
+    add("import under", [this] { ImportUnder(); });
+    add("shift up", [this] { Shift(-1); });
+    add("shift down", [this] { Shift(1); });
+}
 
 // ---- file and chunk commands ----------------------------------------------------
 
@@ -232,10 +259,6 @@ void Editor::ImportUnder() {
         doc.Change("import under", sel, Document::Reach::own, [&] { sel->AppendKid(m->hedr); });
     host.ClearKeys();
 }
-
-void Editor::ShiftUp() { Shift(-1); }
-
-void Editor::ShiftDown() { Shift(1); }
 
 void Editor::Shift(int by) {
     const mesh::chunkptr sel = doc.selchunk;

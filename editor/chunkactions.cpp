@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "editor/editor.h"
+#include "editor/panel.h"
 
 namespace editor {
 
@@ -24,22 +24,13 @@ void ChunkActionsPanel::Build(gadget& root, gadget& rows, int height) {
     for (int k = 0; k < 7; ++k) buttons_[k] = gadget::CreateButton(kCaptions[k], 4, 2 + 2 * k, 12, 1, *window);
 }
 
-void ChunkActionsPanel::AddCommands() {
-    Editor& ed = ed_;
-    auto selected = [&ed] { return ed.doc.selchunk != nullptr; };
-    auto add = [&ed, &selected](const std::string& name, gadget* button, std::function<void()> run) {
-        ed.commands.push_back({name, button, {}, selected, std::move(run)});
-    };
-    add("rename", buttons_[3], [&ed] { ed.RenameChunk(); });
-    add("delete", buttons_[6], [&ed] { ed.DeleteChunk(); });
-    add("export", buttons_[0], [&ed] { ed.ExportChunk(); });
-    add("import after", buttons_[2], [&ed] { ed.ImportAfter(); });
-    add("import under", buttons_[1], [&ed] { ed.ImportUnder(); });
-    add("shift up", buttons_[4], [&ed] { ed.ShiftUp(); });
-    add("shift down", buttons_[5], [&ed] { ed.ShiftDown(); });
+gadget* ChunkActionsPanel::Button(const std::string& caption) const {
+    for (int k = 0; k < 7; ++k)
+        if (caption == kCaptions[k]) return buttons_[k];
+    return nullptr;
 }
 
-void ChunkActionsPanel::View() {
+void ChunkActionsPanel::Prepare() {
     if (groupbox->state > 1) groupbox->state = 1;
     const int state = groupbox->state;
     ed_.doc.recognizematl = state;
@@ -49,7 +40,7 @@ void ChunkActionsPanel::View() {
     ed_.doc.selchunk ? window->enable() : window->disable();
 }
 
-void ChunkActionsPanel::ShowSelectedName() {
+void ChunkActionsPanel::View(display::tilemap&) {
     window->title = "chunk actions";
     if (!ed_.doc.selchunk) return;
     const std::string name = ed_.doc.selchunk->FetchName();

@@ -22,10 +22,10 @@ void Editor::BuildCommands() {
     data->AddCommands();
 
     // The chunk actions.
-    actions->AddCommands();
+    AddChunkActions();
 
     // The file commands and verification.
-    files->AddCommands();
+    AddFileCommands();
 
     // Undo and redo.
     tools->AddCommands();
@@ -34,7 +34,7 @@ void Editor::BuildCommands() {
     inspector->AddCommands();
 
     // The deep check, the comparison and the repairs.
-    checks_->AddCommands(tools->checkbutton, tools->diffbutton);
+    checks_->AddCommands();
     // A model or a texture renamed with every reference.
     AddRenameAll(*this);
 }
@@ -58,7 +58,7 @@ void Editor::HintModel(const std::string& name) {
         files->ShowTitle(name);
 }
 
-Command* Editor::FindCommand(const std::string& name) {
+Command* Desk::FindCommand(const std::string& name) {
     for (Command& c : commands)
         if (c.name == name) return &c;
     return nullptr;

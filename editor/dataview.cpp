@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "format/records.h"
@@ -222,8 +222,8 @@ void DataPanel::Paste(display::tilemap& screen) {
     screen.InsertMapImage(bytetable, tableanchor->dx, tableanchor->dy, 1);
 }
 
-void DataPanel::Draw(display::Display& display) {
-    byteoverlay.Draw(display, tableanchor->dx, tableanchor->dy, 0, 0, -1, -1);
+void DataPanel::Draw() {
+    byteoverlay.Draw(ed_.display, tableanchor->dx, tableanchor->dy, 0, 0, -1, -1);
 }
 
 void DataPanel::ShowOffset(int64_t offset) {

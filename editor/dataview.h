@@ -12,12 +12,11 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "mesh/chunk.h"
 #include "widgets/gadget.h"
 
 namespace editor {
-
-class Editor;
 
 // The readout lines for byte position at of the chunk's data, top to bottom:
 // "at: ", then "byt:" and "bin:" when the byte exists, "sht:" when two bytes
@@ -30,9 +29,9 @@ std::vector<std::string> ReadoutLines(const mesh::chunk& c, int at);
 // parse could open.
 mesh::chunkptr LeafHolding(const mesh::chunkptr& c, int64_t p, int64_t n, int64_t& at);
 
-class DataPanel {
+class DataPanel : public Panel {
 public:
-    explicit DataPanel(Editor& ed) : ed_(ed) {}
+    explicit DataPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the view's scroll bar under the tree panel, whose children it
     // is drawn among (the bytes stand under the tree).
@@ -41,17 +40,17 @@ public:
     // cells under the model list where the values at the shown byte go.
     void Build(widgets::gadget& root, widgets::area readouts);
     // Appends the data buttons and "pick byte" to the editor's table.
-    void AddCommands();
+    void AddCommands() override;
     // At the frame's start: clears the grids, takes the handle box's state,
     // and enables the data window while a chunk is selected.
-    void Prepare();
+    void Prepare() override;
     // Before the widgets are drawn: paints the bytes and the readouts (into
     // screen), takes the clicks that place the cursor or pick a byte.
-    void View(display::tilemap& screen);
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: the bytes and the byte table into screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
     // After the screen is drawn: the picker's marks over its table.
-    void Draw(display::Display& display);
+    void Draw() override;
 
     // Scrolls the view so that the byte at offset of the selected chunk is on it.
     void ShowOffset(int64_t offset);
@@ -95,7 +94,7 @@ private:
     // changed bytes rather than the container's old children.
     void WriteBytes(const std::string& name, std::span<const uint8_t> v);
 
-    Editor& ed_;
+    Desk& ed_;
     widgets::area readouts_;
     int dataat_ = 0;  // the byte the readouts show this frame
     int handle_ = 1;

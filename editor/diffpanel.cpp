@@ -7,7 +7,7 @@
 #include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "host/files.h"
 #include "widgets/gadget.h"
 
@@ -16,15 +16,14 @@ namespace editor {
 namespace pal = display::palette;
 
 void CheckPanel::Compare() {
-    Editor& ed = ed_;
+    Desk& ed = ed_;
     const Document& doc = ed.doc;
     if (!doc.mesh || !doc.mesh->hedr) return;
     bool saved = false;
     if (!doc.path.empty()) {
         static const std::vector<std::string> choices{"saved", "other", "cancel"};
         const std::string question = "Compare " + doc.title + " with its saved file or another?";
-        ed.messages.push_back({"diff", question});
-        const int answer = widgets::gadget::popup(ed.ui, "diff", question, choices);
+        const int answer = ed.Choose("diff", question, choices);
         ed.FlushInput();
         if (answer != 0 && answer != 1) return;
         saved = answer == 0;

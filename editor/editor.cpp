@@ -22,7 +22,7 @@ namespace editor {
 
 namespace pal = display::palette;
 
-Editor::Editor(host::Host& host, display::Display& display) : host(host), display(display), ui(display) {
+Editor::Editor(host::Host& host, display::Display& display) : Desk(host, display) {
     // A close of the window while a popup or a prompt is open asks about
     // unsaved changes as the main loop does, and remembers the settings.
     host.SetCloseGuard([this] {
@@ -116,17 +116,10 @@ void Editor::Compose() {
     g.screen.Fill(0, pal::kText, pal::kScreen, 0);
     host.ClearScreen();
 
-    // The title, marked while there are changes that were not saved.
-    files->View();
-    actions->View();
-    data->Prepare();
-
+    // Each step on every panel, in their order (BuildWidgets).
+    for (Panel* p : panels_) p->Prepare();
     hint.clear();
-    modellist->View();
-    checks_->View();
-    actions->ShowSelectedName();
-    data->View(g.screen);
-    inspector->View();
+    for (Panel* p : panels_) p->View(g.screen);
 
     ui.UpdatePointer();
     if (hint.empty() && drawn_) HoverHint();
@@ -134,20 +127,13 @@ void Editor::Compose() {
     w.rootlabel->draw(ui, g.screen, 0, 0);
     drawn_ = true;
 
-    data->Paste(g.screen);
-    modellist->Paste(g.screen);
-    inspector->Paste(g.screen);
-    checks_->Paste(g.screen);
-
+    for (Panel* p : panels_) p->Paste(g.screen);
     g.screen.Draw(display, 0, 0, 0, 0, -1, -1);
-    if (inspector->preview) inspector->preview->Draw();
-    data->Draw(display);
-    tree->Draw();
+    for (Panel* p : panels_) p->Draw();
 
     RunCommands();
 
-    tools->Update();
-    checks_->AfterCommands();
+    for (Panel* p : panels_) p->AfterCommands();
 }
 
 void Editor::Run() {
@@ -186,6 +172,11 @@ int Editor::Ask(const std::string& title, const std::string& text) {
 void Editor::Message(const std::string& title, const std::string& text) {
     messages.push_back({title, text});
     widgets::PopupMessage(ui, title, text);
+}
+
+int Editor::Choose(const std::string& title, const std::string& text, const std::vector<std::string>& choices) {
+    messages.push_back({title, text});
+    return widgets::gadget::popup(ui, title, text, choices);
 }
 
 void Editor::FlushInput() {

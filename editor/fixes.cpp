@@ -4,7 +4,7 @@
 
 #include "check/repair.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "editor/inspector.h"
 
 namespace editor {

@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "editor/inspector.h"
 
 namespace editor {

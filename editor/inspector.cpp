@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "format/bytes.h"
 #include "format/number.h"
 #include "host/host.h"
@@ -172,7 +172,7 @@ int64_t InspectorPanel::Items() const {
     return static_cast<int64_t>(inspection.lines.size()) + inspection.rows;
 }
 
-void InspectorPanel::View() {
+void InspectorPanel::View(display::tilemap&) {
     if (!window) return;
     gx_ = window->dx + 1;
     gy_ = window->dy + 1;
@@ -347,6 +347,10 @@ int InspectorPanel::Nearest(const float rgba[4]) const {
         }
     }
     return best;
+}
+
+void InspectorPanel::Draw() {
+    if (preview) preview->Draw();
 }
 
 void InspectorPanel::Paste(display::tilemap& screen) {

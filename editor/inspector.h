@@ -13,6 +13,7 @@
 
 #include "display/tilemap.h"
 #include "editor/history.h"
+#include "editor/panel.h"
 #include "editor/previewpanel.h"
 #include "mesh/inspect.h"
 #include "widgets/gadget.h"
@@ -20,21 +21,21 @@
 
 namespace editor {
 
-class Editor;
-
-class InspectorPanel {
+class InspectorPanel : public Panel {
 public:
-    explicit InspectorPanel(Editor& ed) : ed_(ed) {}
+    explicit InspectorPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the widgets under root (nothing when the free area is too small).
     void Build(widgets::gadget& root);
     // Appends the panel's commands to the editor's table.
-    void AddCommands();
+    void AddCommands() override;
     // Before the widgets are drawn: follows the selection, paints the
     // contents and takes the clicks of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the contents into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
+    // After the screen grid is drawn: the preview's picture.
+    void Draw() override;
 
     bool shown() const { return window != nullptr; }
     // The status text of the tool row.
@@ -81,7 +82,7 @@ private:
     int Nearest(const float rgba[4]) const;
     const widgets::Toolkit& ui() const;
 
-    Editor& ed_;
+    Desk& ed_;
     int gx_ = 0, gy_ = 0;   // screen cell of the grid's top-left
     std::vector<Span> spans_;
     int64_t revision_ = -1;

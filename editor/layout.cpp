@@ -58,8 +58,24 @@ void Editor::BuildWidgets() {
     checks_ = std::make_unique<CheckPanel>(*this);
     checks_->Build(root);
 
+    checks_->checkbutton = tools->checkbutton;
+    checks_->diffbutton = tools->diffbutton;
+
     inspector = std::make_unique<InspectorPanel>(*this);
     inspector->Build(*w.rootlabel);
+    // The preview over the check window: the finding clicked there is
+    // looked at, and the enlarged picture hides the window.
+    if (inspector->preview) {
+        CheckPanel& checks = *checks_;
+        inspector->preview->chosen = [&checks] { return checks.Chosen(); };
+        if (checks.HasWindow()) inspector->preview->cover = [&checks](bool covered) { checks.Cover(covered); };
+    }
+
+    // The order of the steps of a frame: the lists take their clicks before
+    // the chunk actions name the selection, and the data view and the
+    // inspector show what they selected.
+    panels_ = {files.get(), tree.get(), modellist.get(), checks_.get(), actions.get(), data.get(),
+               inspector.get(), tools.get()};
 }
 
 }  // namespace editor

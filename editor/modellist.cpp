@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 
 namespace editor {
 
@@ -29,7 +29,7 @@ void ModelListPanel::SetModels(std::vector<mesh::chunkptr> list, int scrollmax) 
     scroll->state = std::clamp(scroll->state, 0, scroll->h);
 }
 
-void ModelListPanel::View() {
+void ModelListPanel::View(display::tilemap&) {
     const widgets::Toolkit& ui = ed_.ui;
     const int first = scroll->state, x0 = anchor->dx, y0 = anchor->dy;
     grid.Fill(0, pal::kText, pal::kPanel, 0);

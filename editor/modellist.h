@@ -7,16 +7,15 @@
 #include <vector>
 
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "mesh/chunk.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class ModelListPanel {
+class ModelListPanel : public Panel {
 public:
-    explicit ModelListPanel(Editor& ed) : ed_(ed) {}
+    explicit ModelListPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the "modl view" title and the anchor of the rows inside the chunk
     // actions window, and the scroll bar under root; rows is how many rows
@@ -29,9 +28,9 @@ public:
     void SetModels(std::vector<mesh::chunkptr> list, int scrollmax);
     // Before the widgets are drawn: paints the rows and takes the hover and
     // the click of the last pointer sample.
-    void View();
+    void View(display::tilemap& screen) override;
     // After the widgets are drawn: pastes the rows into the screen.
-    void Paste(display::tilemap& screen);
+    void Paste(display::tilemap& screen) override;
 
     // ---- open to tests
     widgets::gadget* view = nullptr;    // the "modl view" title
@@ -41,7 +40,7 @@ public:
     std::vector<mesh::chunkptr> models; // in tree order
 
 private:
-    Editor& ed_;
+    Desk& ed_;
     bool placed_ = false;  // the rows have been placed by a first draw
 };
 

@@ -8,7 +8,7 @@
 
 #include "display/palette.h"
 #include "editor/checkpanel.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 #include "mesh/walk.h"
 
 namespace editor {
@@ -44,7 +44,7 @@ bool PreviewPanel::Key::operator==(const Key& o) const {
            shadow == o.shadow && hidden == o.hidden;
 }
 
-PreviewPanel::PreviewPanel(Editor& ed, gadget& window, display::tilemap& grid)
+PreviewPanel::PreviewPanel(Desk& ed, gadget& window, display::tilemap& grid)
     : ed_(ed), window_(window), grid_(grid), inspectorh_(window.h) {}
 
 // ---- building -------------------------------------------------------------------
@@ -79,12 +79,11 @@ void PreviewPanel::AddCommands() {
 
 void PreviewPanel::Enlarge(bool big) {
     // Over the check window, which is hidden meanwhile; the view comes on.
-    CheckPanel& checks = ed_.checks();
-    enlarged = big && checks.HasWindow();
+    enlarged = big && cover != nullptr;
     if (enlarged) viewbox->state = 1;
     window_.h = inspectorh_ + (enlarged ? kCheckRows : 0);
     grid_ = display::tilemap(window_.w - 3, window_.h - 2);
-    checks.Cover(enlarged);
+    if (cover) cover(enlarged);
     fitted_.reset();  // fitted again to the new shape
 }
 
@@ -157,7 +156,7 @@ void PreviewPanel::Follow() {
     const mesh::chunk* sel = ed_.doc.selchunk.get();
     std::optional<uint32_t> element;
     std::string finding;
-    if (const check::Finding* f = ed_.checks().Chosen()) {
+    if (const check::Finding* f = chosen ? chosen() : nullptr) {
         if (sel && f->where.lock().get() == sel && f->element) {
             element = f->element;
             finding = f->rule + '\n' + f->path + '\n' + std::to_string(*f->element);

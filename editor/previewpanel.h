@@ -8,23 +8,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "check/check.h"
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "host/host.h"
 #include "preview/locate.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
 class PreviewPanel {
 public:
     // window and grid: the inspector's window and its contents.
-    PreviewPanel(Editor& ed, widgets::gadget& window, display::tilemap& grid);
+    PreviewPanel(Desk& ed, widgets::gadget& window, display::tilemap& grid);
 
     // Makes the mode's tick box and the buttons (hidden while the view is off).
     void Build();
@@ -39,6 +40,12 @@ public:
     void Home();
     // The preview over the check window too, and back.
     void Enlarge(bool big);
+
+    // What the check window gives it, set by the editor: the finding last
+    // clicked there (null: none), and the hiding of the window under the
+    // enlarged picture (none without a check window).
+    std::function<const check::Finding*()> chosen;
+    std::function<void(bool covered)> cover;
 
     // ---- open to tests
     widgets::gadget* viewbox = nullptr;  // the mode's tick box, beside "hex"
@@ -78,7 +85,7 @@ private:
     void Render();
     preview::Visibility Kinds() const;
 
-    Editor& ed_;
+    Desk& ed_;
     widgets::gadget& window_;
     display::tilemap& grid_;
     int inspectorh_ = 0;  // the inspector window's own height

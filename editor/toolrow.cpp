@@ -1,7 +1,7 @@
 // The tool row: undo, redo, and the buttons of check and diff.
 #include "editor/toolrow.h"
 
-#include "editor/editor.h"
+#include "editor/panel.h"
 
 namespace editor {
 
@@ -16,14 +16,14 @@ void ToolRowPanel::Build(gadget& root) {
 }
 
 void ToolRowPanel::AddCommands() {
-    Editor& ed = ed_;
+    Desk& ed = ed_;
     ed.commands.push_back({"undo", undo_, {{kKeyZ, Shortcut::without}},
                            [&ed] { return ed.doc.mesh && ed.doc.history.CanUndo(); }, [&ed] { ed.doc.Undo(); }});
     ed.commands.push_back({"redo", redo_, {{kKeyY}, {kKeyZ, Shortcut::with}},
                            [&ed] { return ed.doc.mesh && ed.doc.history.CanRedo(); }, [&ed] { ed.doc.Redo(); }});
 }
 
-void ToolRowPanel::Update() {
+void ToolRowPanel::AfterCommands() {
     if (!undo_) return;
     (ed_.doc.mesh && ed_.doc.history.CanUndo()) ? undo_->enable() : undo_->disable();
     (ed_.doc.mesh && ed_.doc.history.CanRedo()) ? redo_->enable() : redo_->disable();

@@ -3,29 +3,28 @@
 // commands take over. None of it is there when the grid has no free area.
 #pragma once
 
+#include "editor/panel.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class ToolRowPanel {
+class ToolRowPanel : public Panel {
 public:
-    explicit ToolRowPanel(Editor& ed) : ed_(ed) {}
+    explicit ToolRowPanel(Desk& ed) : ed_(ed) {}
 
     // Makes the buttons under root, when the grid has a free area.
     void Build(widgets::gadget& root);
     // Appends undo and redo to the editor's table.
-    void AddCommands();
+    void AddCommands() override;
     // After the commands ran: undo, redo and check enabled as they may run.
-    void Update();
+    void AfterCommands() override;
 
     // The buttons of the check window's commands (none without a free area).
     widgets::gadget* checkbutton = nullptr;
     widgets::gadget* diffbutton = nullptr;
 
 private:
-    Editor& ed_;
+    Desk& ed_;
     widgets::gadget* undo_ = nullptr;
     widgets::gadget* redo_ = nullptr;
 };

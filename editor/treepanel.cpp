@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "display/palette.h"
-#include "editor/editor.h"
+#include "editor/panel.h"
 
 namespace editor {
 

@@ -5,16 +5,15 @@
 #pragma once
 
 #include "display/tilemap.h"
+#include "editor/panel.h"
 #include "editor/treeview.h"
 #include "widgets/gadget.h"
 
 namespace editor {
 
-class Editor;
-
-class TreePanel {
+class TreePanel : public Panel {
 public:
-    explicit TreePanel(Editor& ed) : ed_(ed) {}
+    explicit TreePanel(Desk& ed) : ed_(ed) {}
 
     // Makes the panel's widgets under root; rows is how many rows it shows.
     void Build(widgets::gadget& root, int rows);
@@ -28,7 +27,7 @@ public:
     void ScrollTo(int row) { scroll->state = row; }
     // After the screen grid is drawn: paints the visible rows, takes the
     // click of the last pointer sample and draws the rows over the screen.
-    void Draw();
+    void Draw() override;
 
     // ---- open to tests
     widgets::gadget* box = nullptr;     // holds the title, the bar and the rows
@@ -38,7 +37,7 @@ public:
     display::tilemap grid;              // the rows
 
 private:
-    Editor& ed_;
+    Desk& ed_;
     TreeView view_;
 };
 

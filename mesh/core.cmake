@@ -8,14 +8,18 @@ add_library(mesh_core
   ${CMAKE_CURRENT_LIST_DIR}/chunk_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msh.cpp
   ${CMAKE_CURRENT_LIST_DIR}/formatlist.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/flatindex.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/flatindex.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shadow_edges.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/texture_lookup.cpp)
 target_link_libraries(mesh_core PUBLIC host_files format)
 
 add_executable(mesh_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/format_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tests/edit_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tests/query_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tests/file_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/tests/file_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/shadow_edges_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tests/texture_lookup_test.cpp)
 target_link_libraries(mesh_core_tests mesh_core test_support GTest::gtest_main)
 gtest_discover_tests(mesh_core_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 # The model walks trees of a million chunks in the tests; unoptimised sanitizer

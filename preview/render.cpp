@@ -117,7 +117,10 @@ public:
 
     // A square of side 2r+1 (or a cross) over everything.
     void Marker(float x, float y, int r, uint32_t rgb, bool cross) {
-        if (!std::isfinite(x) || !std::isfinite(y)) return;
+        // Clipped while still a float: a point far off the picture (or not a
+        // number) would not fit in an int.
+        const float m = float(r + 1);
+        if (!(x > -m && y > -m && x < float(f_.width) + m && y < float(f_.height) + m)) return;
         const int cx = int(std::floor(x)), cy = int(std::floor(y));
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx) {

@@ -253,8 +253,13 @@ int PrintRules() {
         out += std::string(r.id) + " (" + check::SeverityName(r.severity) + ")\n";
         out += std::string("  ") + r.means + "\n";
         out += std::string("  Why: ") + r.why + "\n";
-        out += std::string("  Fix: ") + r.fix + "\n\n";
+        out += std::string("  Fix: ") + r.fix + "\n";
+        if (*r.compiler) out += std::string("  Compiler: ") + r.compiler + "\n";
+        out += "\n";
     }
+    out += "Codes of the model compiler that no mesh or option file gives:\n";
+    for (const check::UntriggeredCode& c : check::UntriggeredCodes())
+        out += std::string("  ") + c.code + ": " + c.why + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 3;
 }

@@ -90,7 +90,7 @@ void BM_InspectorList(benchmark::State& state) {
     ed.inspector->scroll->state = ed.inspector->scroll->h / 2;
     ed.Frame();
     for (auto _ : state) {
-        ed.inspector->View();
+        ed.inspector->View(ed.g.screen);
         ed.inspector->Paste(ed.g.screen);
     }
     state.counters["rows"] = static_cast<double>(ed.inspector->inspection.rows);

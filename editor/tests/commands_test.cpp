@@ -192,7 +192,7 @@ TEST_F(CommandsTest, ExportWritesTheChunkAndKeepsItInPlace) {
     // before are flushed all the same.
     host.file_answers = {""};
     host.Type("q");
-    ed->ExportChunk();  // straight away: a click would flush the keys itself
+    ASSERT_TRUE(ed->Execute("export"));  // straight away: a click would flush the keys itself
     EXPECT_EQ(ed->st.lastdir, dir);
     EXPECT_EQ(host.input().QueuedChars(), 0u);
     EXPECT_TRUE(ed->messages.empty());

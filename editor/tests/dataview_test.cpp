@@ -329,7 +329,7 @@ TEST_F(EditorTest, VerifyReplacesAPlantedLinkAndAnswersAClose) {
     // popup, and the main loop ends at the end of the frame.
     fs::remove(dir + "/log__untitled.txt");
     host.RequestClose();
-    ed->VerifyMesh();
+    ASSERT_TRUE(ed->Execute("verify"));
     EXPECT_EQ(ed->messages.size(), 1u);
     EXPECT_FALSE(fs::exists(dir + "/log__untitled.txt"));
     EXPECT_FALSE(ed->Frame());

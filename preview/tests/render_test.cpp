@@ -180,3 +180,36 @@ TEST(Render, FitShowsTheWholeMesh) {
 }
 
 }  // namespace
+
+TEST(Render, PointsFarBeyondThePictureNeverReachIt) {
+    // A body that spans the float range and a hardpoint far to its side: the
+    // fitted camera, and cameras that put the marker just in front of the
+    // eye, where it lands a trillion pixels away or on an edge of the range.
+    const float big = 3e38f;
+    mesh::chunkptr root =
+        Mesh({Modl("body", "", 0, {}, {Segm({-big, -big, -big, big, big, -big, 0, big, big}, "NDXT", {0, 1, 2})}),
+              Modl("hp_far", "body", 0, {Tran(8e6f, 0, 4.994f)}, {}),
+              Modl("hp_near", "body", 0, {Tran(0, -8e6f, 4.9945f)}, {})});
+    preview::Geometry g = preview::Build(*root);
+    const std::vector<uint8_t> shown = preview::Shown(g, -1, {});
+    std::vector<preview::Camera> cams{preview::Fit(g, shown, 30, 20, 1)};
+    for (float d : {5.0f, 5.0001f, 4.999f, 1e-3f, 1e30f}) {
+        preview::Camera c;
+        c.yaw = 0, c.pitch = 0, c.distance = d;
+        cams.push_back(c);
+        c.fov = 0, c.span = 1e-30f;
+        cams.push_back(c);
+    }
+    for (const preview::Camera& cam : cams) {
+        Frame f;
+        preview::Render(g, shown, cam, {}, {0, 0, nullptr, -1, 0}, 64, 48, f);
+        ASSERT_EQ(f.pixels.size(), size_t(64 * 48));
+        float x = 0, y = 0;
+        for (const preview::Model& m : g.models) {
+            if (!m.hardpoint || !preview::Project(cam, 64, 48, m.world.Origin(), x, y)) continue;
+            if (std::abs(x) < 1e6f && std::abs(y) < 1e6f) continue;
+            // Far away: no pixel of the marker's colour.
+            for (uint32_t p : f.pixels) ASSERT_NE(p, 0xFF000000u | preview::kHardpoint);
+        }
+    }
+}

@@ -13,13 +13,13 @@
 #include "check/check.h"
 #include "check/filebytes.h"
 #include "check/options.h"
-#include "check/schema.h"
+#include "format/schema.h"
 #include "format/bytes.h"
 
 namespace check::detail {
 
 using Bytes = std::span<const uint8_t>;
-using schema::Tag;
+using format::schema::Tag;
 
 // Little-endian values at p, through the format's reader; the caller has
 // made sure they are inside.

@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "check/checker.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 
 namespace check {
 
@@ -50,7 +50,7 @@ std::string Text(Bytes b, const Kid& k) {
 }
 
 std::string Part(const Kid& k) {
-    std::string part = schema::TagName(k.tag);
+    std::string part = format::schema::TagName(k.tag);
     if (k.sibling >= 0) part += "[" + std::to_string(k.sibling) + "]";
     return part;
 }
@@ -115,7 +115,7 @@ void Model(Bytes b, const Kid& modl, const std::string& scene, MeshFacts& f) {
     const Kid* name = Find(kids, Tag("NAME"));
     if (name) m.name = Text(b, *name);
     std::string part = "MODL";
-    if (name) part += "[" + m.name.substr(0, format::kNameInPath) + "]";
+    if (name) part += "[" + m.name.substr(0, mesh::kNameInPath) + "]";
     else if (modl.sibling >= 0) part += "[" + std::to_string(modl.sibling) + "]";
     m.path = scene + "/" + part;
     if (const Kid* t = Find(kids, Tag("MTYP")); t && t->size >= 4) m.type = U32(b, t->data);

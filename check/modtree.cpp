@@ -6,7 +6,7 @@
 
 #include "check/checker.h"
 #include "check/tga.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/texture_lookup.h"
 
 namespace check {

@@ -7,7 +7,7 @@
 #include "check/checker.h"
 #include "check/modtree.h"
 #include "check/odf.h"
-#include "host/files.h"
+#include "files/files.h"
 
 namespace check {
 

@@ -5,7 +5,7 @@
 
 #include "check/modtree.h"
 #include "check/odf.h"
-#include "host/files.h"
+#include "files/files.h"
 
 namespace check {
 

@@ -5,7 +5,7 @@
 #include "check/check.h"
 #include "check/repair.h"
 #include "format/bytes.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 #include "format/records.h"
 #include "format/values.h"
 #include "mesh/walk.h"
@@ -76,10 +76,10 @@ std::optional<Repair> PlanRename(const chunkptr& root, const std::string& from, 
     bool taken = false;
     mesh::PreOrder(*root, [&](chunk& c) {
         if (c.name == "MODL") {
-            const std::string n = format::TextOf(format::Kid(c, "NAME"));
+            const std::string n = mesh::TextOf(mesh::Kid(c, "NAME"));
             if (n == from) models.push_back(c.shared_from_this());
             if (n == to) taken = true;
-        } else if (IsTexture(c.name) && c.kids.empty() && format::TextOf(&c) == from) {
+        } else if (IsTexture(c.name) && c.kids.empty() && mesh::TextOf(&c) == from) {
             texts.push_back(c.shared_from_this());
         }
     });
@@ -108,11 +108,11 @@ std::optional<Repair> PlanRename(const chunkptr& root, const std::string& from, 
         bool whole = true;
         mesh::PreOrder(*root, [&](chunk& c) {
             if (!c.kids.empty()) return;
-            if (c.name == "PRNT" && format::TextOf(&c) == from) parents.push_back(c.shared_from_this());
+            if (c.name == "PRNT" && mesh::TextOf(&c) == from) parents.push_back(c.shared_from_this());
             if (c.name != "FWGT" && c.name != "COLL") return;
             const bool coll = c.name == "COLL";
             Named n;
-            const std::span<const uint8_t> d = format::LeafBytes(c);
+            const std::span<const uint8_t> d = mesh::LeafBytes(c);
             if (!ReadNames(d, coll ? 2 : 1, coll ? 16 : 0, n)) {
                 whole = whole && std::search(d.begin(), d.end(), from.begin(), from.end()) == d.end();
                 return;
@@ -133,7 +133,7 @@ std::optional<Repair> PlanRename(const chunkptr& root, const std::string& from, 
             if (k->name == "NAME" && !name) name = k;
     const chunkptr where = name ? name : texts.front();
     const size_t refs = parents.size() + lists.size() + (models.empty() ? 0 : texts.size());
-    Repair r{"rename", format::ChunkPath(where),
+    Repair r{"rename", mesh::ChunkPath(where),
              "rename \"" + from + "\" -> \"" + to + "\"" +
                  (refs || (models.empty() && texts.size() > 1)
                       ? ", with " + std::to_string(models.empty() ? texts.size() - 1 : refs) + " references"

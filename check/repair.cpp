@@ -10,9 +10,9 @@
 #include <limits>
 #include <unordered_map>
 
-#include "check/schema.h"
+#include "format/schema.h"
 #include "format/bytes.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 #include "format/records.h"
 #include "format/values.h"
 #include "mesh/walk.h"
@@ -43,7 +43,7 @@ chunkptr KidPtr(const chunkptr& c, std::string_view name) {
 }
 
 Bytes DataOf(const chunk& c) {
-    std::span<const uint8_t> d = format::LeafBytes(c);
+    std::span<const uint8_t> d = mesh::LeafBytes(c);
     return Bytes(d.begin(), d.end());
 }
 
@@ -65,7 +65,7 @@ std::vector<Repair> Paddings(const chunkptr& root) {
     std::vector<Repair> out;
     mesh::PreOrder(*root, [&](chunk& c) {
         if (!c.kids.empty() || c.size % 4 == 0 || c.size < 0 || !c.getparent()) return;
-        if (c.name.size() == 4 && schema::FindContainer(schema::Tag(c.name))) return;
+        if (c.name.size() == 4 && format::schema::FindContainer(format::schema::Tag(c.name))) return;
         const int pad = 4 - c.size % 4;
         chunkptr k = c.shared_from_this();
         out.push_back({"chunk-layout", "", "pad " + Num(c.size) + " bytes with " + Num(pad) + " zero bytes", k,
@@ -91,8 +91,8 @@ std::vector<Repair> ListCounts(const chunkptr& root) {
             // The counts whose elements leave nothing after them, or only the
             // zero padding to a multiple of four: one, or the bytes do not
             // say which (a u16 list's padding reads as one more entry).
-            const std::span<const uint8_t> d = format::LeafBytes(*k);
-            const int64_t declared = format::LeadingU32(k.get());
+            const std::span<const uint8_t> d = mesh::LeafBytes(*k);
+            const int64_t declared = mesh::LeadingU32(k.get());
             std::vector<int64_t> fits;
             for (int64_t rest = 0; rest < 4 && rest <= int64_t(d.size()) - 4; ++rest) {
                 if ((int64_t(d.size()) - 4 - rest) % l.elementsize) continue;
@@ -119,7 +119,7 @@ std::vector<Repair> ModelIndices(const chunkptr& root) {
     chunkptr culprit;
     for (size_t i = 0; i < models.size(); ++i) {
         chunkptr n = KidPtr(models[i], "MNDX");
-        const int64_t v = format::LeadingU32(n.get());
+        const int64_t v = mesh::LeadingU32(n.get());
         if (v < 0 || first.count(uint32_t(v))) {
             if (!culprit) culprit = models[i];
             continue;
@@ -187,7 +187,7 @@ struct Box {
 // The positions of a list (POSL, CPOS): a count, then x, y, z floats.
 template <class F>
 void Positions(const chunk& list, F&& each) {
-    format::Reader r(format::LeafBytes(list));
+    format::Reader r(mesh::LeafBytes(list));
     const uint32_t n = r.U32();
     for (uint32_t i = 0; r.ok() && i < n; ++i) {
         std::array<float, 3> p{r.F32(), r.F32(), r.F32()};
@@ -196,7 +196,7 @@ void Positions(const chunk& list, F&& each) {
 }
 
 bool BoxIsFinite(const chunk& box) {
-    format::Reader r(format::LeafBytes(box));
+    format::Reader r(mesh::LeafBytes(box));
     for (int i = 0; i < 11; ++i)
         if (!std::isfinite(r.F32())) return false;
     return r.ok();
@@ -217,9 +217,9 @@ struct Placement {
 
 Placement PlacementOf(const chunk& model) {
     Placement pl;
-    const chunk* tran = format::Kid(model, "TRAN");
+    const chunk* tran = mesh::Kid(model, "TRAN");
     if (!tran) return pl;
-    format::Reader r(format::LeafBytes(*tran));
+    format::Reader r(mesh::LeafBytes(*tran));
     Placement read;
     for (float& v : read.s) v = r.F32();
     for (float& v : read.q) v = r.F32();
@@ -242,7 +242,7 @@ std::vector<Repair> Boxes(const chunkptr& root) {
     // The positions are read only where a box is wanted.
     std::unordered_map<std::string, const chunk*> byname;
     if (!scenes.empty())
-        for (const chunkptr& m : models) byname.emplace(format::TextOf(format::Kid(*m, "NAME")), m.get());
+        for (const chunkptr& m : models) byname.emplace(mesh::TextOf(mesh::Kid(*m, "NAME")), m.get());
     Box scene;
     for (const chunkptr& m : models) {
         chunkptr geom = KidPtr(m, "GEOM");
@@ -266,8 +266,8 @@ std::vector<Repair> Boxes(const chunkptr& root) {
             for (size_t guard = 0; cur && guard <= models.size(); ++guard) {
                 const Placement pl = PlacementOf(*cur);
                 for (auto& p : points) p = pl.Apply(p);
-                auto it = byname.find(format::TextOf(format::Kid(*cur, "PRNT")));
-                cur = format::Kid(*cur, "PRNT") && it != byname.end() ? it->second : nullptr;
+                auto it = byname.find(mesh::TextOf(mesh::Kid(*cur, "PRNT")));
+                cur = mesh::Kid(*cur, "PRNT") && it != byname.end() ? it->second : nullptr;
             }
             for (const auto& p : points) scene.Add(p);
         }
@@ -297,10 +297,10 @@ std::vector<Repair> MaterialIndices(const chunkptr& root) {
     for (const chunkptr& msh2 : All(root, "MSH2")) {
         chunkptr matl = KidPtr(msh2, "MATL");
         if (!matl) continue;
-        const int64_t count = matl->kids.empty() ? format::LeadingU32(matl.get()) : matl->numkids("MATD");
+        const int64_t count = matl->kids.empty() ? mesh::LeadingU32(matl.get()) : matl->numkids("MATD");
         if (count != 1) continue;
         for (const chunkptr& mati : All(msh2, "MATI")) {
-            const int64_t v = format::LeadingU32(mati.get());
+            const int64_t v = mesh::LeadingU32(mati.get());
             if (v < 1 || !mati->kids.empty()) continue;
             out.push_back({"material-index", "", "material " + Num(v) + " -> 0 (the only material)", mati,
                            [mati] { SetU32At(mati, 0, 0); }});
@@ -311,15 +311,15 @@ std::vector<Repair> MaterialIndices(const chunkptr& root) {
 
 // ---- segment-empty ----------------------------------------------------------
 
-bool Counted(const chunk* list) { return list && format::LeadingU32(list) > 0; }
+bool Counted(const chunk* list) { return list && mesh::LeadingU32(list) > 0; }
 
 std::vector<Repair> EmptySegments(const chunkptr& root) {
     std::vector<Repair> out;
     for (const chunkptr& segm : All(root, "SEGM")) {
-        const chunk* posl = format::Kid(*segm, "POSL");
-        if (format::Kid(*segm, "SHDW")) continue;  // a shadow volume keeps its geometry elsewhere
-        const bool triangles = Counted(format::Kid(*segm, "STRP")) || Counted(format::Kid(*segm, "NDXL")) ||
-                               Counted(format::Kid(*segm, "NDXT"));
+        const chunk* posl = mesh::Kid(*segm, "POSL");
+        if (mesh::Kid(*segm, "SHDW")) continue;  // a shadow volume keeps its geometry elsewhere
+        const bool triangles = Counted(mesh::Kid(*segm, "STRP")) || Counted(mesh::Kid(*segm, "NDXL")) ||
+                               Counted(mesh::Kid(*segm, "NDXT"));
         if (Counted(posl) && triangles) continue;
         std::weak_ptr<chunk> weak = segm;
         out.push_back({"segment-empty", "", Counted(posl) ? "remove the segment (no triangles)"
@@ -354,7 +354,7 @@ std::vector<Repair> NameCases(const chunkptr& root) {
     std::vector<Repair> out;
     for (const chunkptr& m : All(root, "MODL")) {
         chunkptr name = KidPtr(m, "NAME");
-        const std::string old = format::TextOf(name.get());
+        const std::string old = mesh::TextOf(name.get());
         const size_t n = BadPrefix(old);
         if (!name || n == 0) continue;
         std::string fixed = old;
@@ -364,7 +364,7 @@ std::vector<Repair> NameCases(const chunkptr& root) {
                            // Same length: every record keeps its size.
                            name->setdata(format::TextRecord(fixed));
                            for (const chunkptr& p : All(root, "PRNT"))
-                               if (format::TextOf(p.get()) == old) p->setdata(format::TextRecord(fixed));
+                               if (mesh::TextOf(p.get()) == old) p->setdata(format::TextRecord(fixed));
                            for (const chunkptr& w : All(root, "FWGT")) {
                                Bytes d = DataOf(*w);
                                for (size_t at = 4; at + old.size() < d.size();) {
@@ -386,10 +386,10 @@ std::vector<Repair> NameCases(const chunkptr& root) {
 std::vector<Repair> HiddenShadows(const chunkptr& root) {
     std::vector<Repair> out;
     for (const chunkptr& m : All(root, "MODL")) {
-        const std::string name = format::TextOf(format::Kid(*m, "NAME"));
+        const std::string name = mesh::TextOf(mesh::Kid(*m, "NAME"));
         if (name.rfind("sv_", 0) != 0) continue;
         chunkptr flags = KidPtr(m, "FLGS");
-        const int64_t v = format::LeadingU32(flags.get());
+        const int64_t v = mesh::LeadingU32(flags.get());
         if (v >= 0 && (v & 1)) continue;
         if (flags && v < 0) continue;  // a FLGS too short to read is another fault
         out.push_back({"shadow-visible", "", flags ? "set the hidden flag" : "add FLGS with the hidden flag", m,
@@ -434,7 +434,7 @@ std::vector<Repair> PlanRepairs(const chunkptr& root, std::string_view rule) {
         if (p.rule != rule) continue;
         std::vector<Repair> out = p.plan(root);
         for (Repair& r : out)
-            if (chunkptr w = r.where.lock()) r.path = format::ChunkPath(w);
+            if (chunkptr w = r.where.lock()) r.path = mesh::ChunkPath(w);
         return out;
     }
     return {};

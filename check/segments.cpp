@@ -129,7 +129,7 @@ void Checker::Segment(const Frame& f) {
             const int64_t n = Agreed(Data(k), width);
             if (n >= 0 && n != vertices)
                 Add("segment-counts", Severity::error, k, KidPath(k),
-                    schema::TagName(t) + " has " + Num(n) + " entries, POSL has " + Num(vertices));
+                    format::schema::TagName(t) + " has " + Num(n) + " entries, POSL has " + Num(vertices));
             if (n < 0) continue;
             if (t == kWght) Weights(f, k, n);
             if (t == kUv0l && !options_.largetexcoords) {
@@ -188,7 +188,7 @@ void Checker::Indices(const Node& k, const std::string& path, int64_t vertices) 
         Add("index-range", k.tag == kStrp ? Severity::error : Severity::warning, k, path,
             "index " + Num(firstv) + " at position " + Num(firstpos) + " is not below the vertex count " +
                 Num(vertices) + More(bad - 1, "indices") +
-                (k.tag == kStrp ? "" : " (the compiler does not read " + schema::TagName(k.tag) + ")"),
+                (k.tag == kStrp ? "" : " (the compiler does not read " + format::schema::TagName(k.tag) + ")"),
             uint32_t(firstpos));
 }
 

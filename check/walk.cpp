@@ -100,7 +100,7 @@ std::string Checker::Path() const {
 std::string Checker::KidPath(const Node& k) const {
     std::string p = Path();
     p += '/';
-    p += schema::TagName(k.tag);
+    p += format::schema::TagName(k.tag);
     if (k.sibling >= 0) p += "[" + Num(k.sibling) + "]";
     return p;
 }
@@ -133,7 +133,7 @@ std::vector<Finding> Checker::Run() {
         root.cut = root.size > n - 8;
         root.real = root.owner = root_;
         rootend_ = 8 + root.have;
-        const std::string name = schema::TagName(root.tag);
+        const std::string name = format::schema::TagName(root.tag);
         if (root.size < 0) {
             Add("chunk-layout", Severity::error, root, name, "the root declares a negative size (" + Num(root.size) + ")");
         } else if (root.tag != kHedr) {
@@ -150,10 +150,10 @@ std::vector<Finding> Checker::Run() {
             continue;
         }
         const Node k = f.kids[f.next++];
-        const schema::Container* box = schema::FindContainer(k.tag);
-        const schema::Container* here = schema::FindContainer(f.node.tag);
-        if (box && here && schema::PlaceIn(*here, k.tag) != schema::Place::not_here) {
-            Frame child{k, {}, 0, {}, f.ctx, f.read && schema::CompilerReads(f.node.tag, k.tag)};
+        const format::schema::Container* box = format::schema::FindContainer(k.tag);
+        const format::schema::Container* here = format::schema::FindContainer(f.node.tag);
+        if (box && here && format::schema::PlaceIn(*here, k.tag) != format::schema::Place::not_here) {
+            Frame child{k, {}, 0, {}, f.ctx, f.read && format::schema::CompilerReads(f.node.tag, k.tag)};
             stack_.push_back(std::move(child));
             Open(stack_.back());
         } else {
@@ -177,7 +177,7 @@ std::vector<Finding> Checker::Run() {
         Finding f;
         f.severity = r.severity;
         f.rule = r.id;
-        f.path = root.tag ? schema::TagName(root.tag) : std::string();
+        f.path = root.tag ? format::schema::TagName(root.tag) : std::string();
         f.message = Num(int64_t(it->second - kRuleLimit)) + " more findings of this rule are not listed";
         if (root_) f.where = std::const_pointer_cast<mesh::chunk>(root_->weak_from_this().lock());
         f.offset = 0;
@@ -199,7 +199,7 @@ bool Checker::Full(const char* rule) {
 
 bool Checker::ParseKids(Frame& f, bool report) {
     const Node& c = f.node;
-    const schema::Container* box = schema::FindContainer(c.tag);
+    const format::schema::Container* box = format::schema::FindContainer(c.tag);
     const int64_t start = c.offset + 8 + (box && box->counted ? 4 : 0);
     const int64_t end = c.offset + 8 + c.have;
     const int64_t fileend = int64_t(file_.size());
@@ -235,7 +235,7 @@ bool Checker::ParseKids(Frame& f, bool report) {
         k.offset = p;
         if (k.size < 0) {
             if (report) Add("chunk-layout", sev, c, path,
-                "the chunk " + schema::TagName(k.tag) + " at offset " + Num(p) + " declares a negative size (" +
+                "the chunk " + format::schema::TagName(k.tag) + " at offset " + Num(p) + " declares a negative size (" +
                     Num(k.size) + ")");
             return false;
         }
@@ -273,7 +273,7 @@ void Checker::Open(Frame& f) {
     if (depth >= 2) {
         // The part was named by the parent's list: recompute it here.
         const Node& c = f.node;
-        f.part = schema::TagName(c.tag);
+        f.part = format::schema::TagName(c.tag);
         if (c.sibling >= 0) f.part += "[" + Num(c.sibling) + "]";
     }
     const bool whole = ParseKids(f);
@@ -310,56 +310,56 @@ void Checker::Truncated(const Node& n, const std::string& path) {
 // Children the container does not read, and those it reads once but holds
 // more often.
 void Checker::Structure(const Frame& f) {
-    const schema::Container& box = *schema::FindContainer(f.node.tag);
+    const format::schema::Container& box = *format::schema::FindContainer(f.node.tag);
     std::unordered_map<uint32_t, int> seen;
     for (const Node& k : f.kids) {
-        const schema::Place place = schema::PlaceIn(box, k.tag);
-        if (k.tag == kCl1l && place == schema::Place::closing) closed_ = true;
-        if (place == schema::Place::once && seen[k.tag]++ == 1)
+        const format::schema::Place place = format::schema::PlaceIn(box, k.tag);
+        if (k.tag == kCl1l && place == format::schema::Place::closing) closed_ = true;
+        if (place == format::schema::Place::once && seen[k.tag]++ == 1)
             Add("duplicate-chunk", Severity::warning, k, KidPath(k),
-                "a second " + schema::TagName(k.tag) + " in the " + schema::TagName(f.node.tag) +
+                "a second " + format::schema::TagName(k.tag) + " in the " + format::schema::TagName(f.node.tag) +
                     " (the compiler reads the last one)");
     }
 }
 
 // A child that is not opened: unknown, out of place, or a record.
 void Checker::Leaf(const Frame& f, const Node& k) {
-    const std::string name = schema::TagName(k.tag);
+    const std::string name = format::schema::TagName(k.tag);
     const LazyPath path{this, &k, {}};
     if (k.cut) Truncated(k, path);
     const format::ChunkKind* kind = format::FindKind(name);
     // Readers go on at the next multiple of four after a chunk's data: an
     // odd size makes them miss what follows (exporters pad every chunk). A
     // record of the wrong size is told as that.
-    const int fixed = kind ? format::LayoutOf(*kind, schema::TagName(f.node.tag)).fixedsize : -1;
+    const int fixed = kind ? format::LayoutOf(*kind, format::schema::TagName(f.node.tag)).fixedsize : -1;
     if (!k.cut && k.size % 4 != 0 && (fixed < 0 || fixed == k.size) && !Full("chunk-layout"))
         Add("chunk-layout", Severity::error, k, path,
             Num(k.size) + " bytes of data, not padded to a multiple of 4 (readers go on at the next multiple of 4)");
-    const schema::Container& box = *schema::FindContainer(f.node.tag);
-    const schema::Place place = schema::PlaceIn(box, k.tag);
+    const format::schema::Container& box = *format::schema::FindContainer(f.node.tag);
+    const format::schema::Place place = format::schema::PlaceIn(box, k.tag);
     if (k.tag == kMsh1 && f.node.tag == kHedr) {
         version_ = true;
         Add("version", Severity::error, k, path, "an MSH1 scene: the tools read MSH2 only");
         return;
     }
-    if (!kind && !schema::FindContainer(k.tag)) {
+    if (!kind && !format::schema::FindContainer(k.tag)) {
         if (Full("unknown-chunk")) return;
         Add("unknown-chunk", Severity::warning, k, path, "unknown chunk name " + Quoted(name));
         return;
     }
-    if (place == schema::Place::not_here) {
+    if (place == format::schema::Place::not_here) {
         if (Full("placement")) return;
         Add("placement", Severity::warning, k, path,
-            "the " + schema::TagName(f.node.tag) + " does not read a " + name + " chunk (it is ignored)");
+            "the " + format::schema::TagName(f.node.tag) + " does not read a " + name + " chunk (it is ignored)");
         return;
     }
-    if (!k.cut) Record(f, k, schema::TagName(f.node.tag), f.read && schema::CompilerReads(f.node.tag, k.tag));
+    if (!k.cut) Record(f, k, format::schema::TagName(f.node.tag), f.read && format::schema::CompilerReads(f.node.tag, k.tag));
 }
 
 // A record's data against its layout.
 void Checker::Record(const Frame& f, const Node& k, const std::string& parentname, bool read) {
     (void)f;
-    const std::string name = schema::TagName(k.tag);
+    const std::string name = format::schema::TagName(k.tag);
     const format::ChunkKind* kind = format::FindKind(name);
     if (!kind) return;
     const format::RecordLayout& l = format::LayoutOf(*kind, parentname);
@@ -496,7 +496,7 @@ void Checker::NotFinite(const Node& k, const LazyPath& path, size_t from, int64_
         where = std::string(what) + " " + Num(first / pervalue);
     } else {
         where = "value " + Num(first);
-        if (const format::ChunkKind* kind = format::FindKind(schema::TagName(k.tag))) {
+        if (const format::ChunkKind* kind = format::FindKind(format::schema::TagName(k.tag))) {
             for (const format::Field& f : kind->layouts.back().fields)
                 if (int(from + 4 * first) >= f.offset && int(from + 4 * first) < f.End()) where = f.name;
         }

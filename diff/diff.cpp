@@ -14,8 +14,9 @@
 #include <unordered_map>
 
 #include "format/bytes.h"
-#include "format/chunks.h"
 #include "format/records.h"
+#include "format/values.h"
+#include "mesh/records.h"
 #include "textform/codec.h"
 
 namespace meshdiff {
@@ -138,13 +139,12 @@ bool Differ::List(const Pair& p, const format::RecordLayout& l, std::span<const 
     const size_t before = out_.size();
     const uint32_t ca = format::LoadU32(a.data()), cb = format::LoadU32(b.data());
     if (ca != cb) Add(Kind::Count, *p.a, p.path, "count", std::to_string(ca), std::to_string(cb));
-    const int64_t na = static_cast<int64_t>(a.size()), nb = static_cast<int64_t>(b.size());
     int64_t pa = 4, pb = 4;
     size_t listed = 0, more = 0;
     bool whole = true;
     for (uint32_t i = 0; i < std::min(ca, cb); ++i) {
-        const int64_t la = textform::ElementLength(l, a.data(), pa, na);
-        const int64_t lb = textform::ElementLength(l, b.data(), pb, nb);
+        const int64_t la = format::ElementLength(l, a, pa);
+        const int64_t lb = format::ElementLength(l, b, pb);
         if (la == 0 || lb == 0) {
             whole = false;
             break;
@@ -244,7 +244,7 @@ void Differ::Children(const Pair& p, std::vector<Pair>& next) {
             }
     }
     auto path = [&](const std::string& base, const chunk& k, int sibling) {
-        return base + "/" + format::PathPart(k, sibling);
+        return base + "/" + mesh::PathPart(k, sibling);
     };
     // Moves: the matched children outside a longest increasing run of places in B.
     std::vector<size_t> tails, prev(na, SIZE_MAX);
@@ -295,7 +295,7 @@ void Differ::Children(const Pair& p, std::vector<Pair>& next) {
 }
 
 std::vector<Difference> Differ::Run(const chunk& a, const chunk& b) {
-    std::vector<Pair> stack{{&a, &b, format::PathPart(a, -1)}};
+    std::vector<Pair> stack{{&a, &b, mesh::PathPart(a, -1)}};
     std::vector<Pair> next;
     while (!stack.empty()) {
         const Pair p = std::move(stack.back());

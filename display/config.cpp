@@ -4,7 +4,7 @@
 
 #include "display/display.h"
 #include "display/textint.h"
-#include "host/files.h"
+#include "files/files.h"
 
 namespace display {
 

@@ -5,14 +5,14 @@
 #include <cerrno>
 #include <new>
 
-#include "check/repair.h"
 #include "editor/editor.h"
 #include "editor/chunkactions.h"
 #include "editor/filerow.h"
 #include "editor/inspector.h"
 #include "editor/treepanel.h"
+#include "files/files.h"
 #include "format/records.h"
-#include "host/files.h"
+#include "mesh/relay.h"
 #include "mesh/verify.h"
 
 namespace editor {
@@ -61,7 +61,7 @@ void Editor::OpenMesh() {
         // Read and grouped aside: a file that cannot be read, or a lack of
         // memory on the way, leaves the current mesh and its edits as they are.
         std::string why, note;
-        mesh::mshptr m = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
+        mesh::mshptr m = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, true, why, note);
         if (!m) {
             Message("Error!", WithReason("Unable to read mesh file.", why));
         } else {

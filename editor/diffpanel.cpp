@@ -4,11 +4,11 @@
 // where a click on one selects its chunk.
 #include <algorithm>
 
-#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/panel.h"
-#include "host/files.h"
+#include "files/files.h"
+#include "mesh/relay.h"
 #include "widgets/gadget.h"
 
 namespace editor {
@@ -38,7 +38,7 @@ void CheckPanel::Compare() {
     // Read as the editor opens a file: sizes that leave out their padding
     // re-laid, so that the padding shows as no difference of its own.
     std::string why, note;
-    const mesh::mshptr other = check::OpenRelaid(path, ed.doc.formatlist, ed.doc.recognizematl, true, why, note);
+    const mesh::mshptr other = mesh::OpenRelaid(path, ed.doc.formatlist, ed.doc.recognizematl, true, why, note);
     if (!other || !other->hedr) {
         ed.Message("Error!", WithReason("Unable to read mesh file.", why));
         ed.FlushInput();

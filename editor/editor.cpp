@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "check/repair.h"
 #include "display/palette.h"
 #include "editor/checkpanel.h"
 #include "editor/chunkactions.h"
@@ -15,8 +14,9 @@
 #include "editor/prefs.h"
 #include "editor/toolrow.h"
 #include "editor/treepanel.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/formatlist.h"
+#include "mesh/relay.h"
 
 namespace editor {
 
@@ -69,7 +69,7 @@ void Editor::ReadCommandLine(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     if (host::PathKind(path) == host::EntryKind::File) {
         std::string why, note;
-        doc.mesh = check::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
+        doc.mesh = mesh::OpenRelaid(path, doc.formatlist, doc.recognizematl, false, why, note);
         if (!doc.mesh)
             Message("Error!", WithReason("Unable to read mesh file.", why));
         else {

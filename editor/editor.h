@@ -1,4 +1,4 @@
-// The editor application. One Editor holds the document (editor/document.h),
+// The editor application. One Editor holds the document (document/document.h),
 // the settings, the command table and the panels; main() makes one over the
 // window host, tests make one over the headless host. Each panel owns its
 // widgets and view state, changes the mesh only through the command table,
@@ -38,7 +38,7 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
-#include "editor/document.h"
+#include "document/document.h"
 #include "editor/panel.h"
 #include "host/host.h"
 #include "mesh/chunk.h"

@@ -4,7 +4,7 @@
 #include "display/lineedit.h"
 #include "display/palette.h"
 #include "display/tilemap.h"
-#include "host/files.h"
+#include "files/files.h"
 
 namespace editor {
 

@@ -1,5 +1,5 @@
 // The inspector window in the free area right of the chunk actions: the
-// selected chunk's path, its data decoded (mesh/inspect.h) with values that
+// selected chunk's path, its data decoded (inspect/inspect.h) with values that
 // are edited in place, the rows of a list, or a hex dump of its bytes with a
 // "go to" field (editor/hexdump.cpp), or the 3D preview (editor/previewpanel.h).
 // The tool row's status text lives here too.
@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "display/tilemap.h"
-#include "editor/history.h"
+#include "document/history.h"
 #include "editor/panel.h"
 #include "editor/previewpanel.h"
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 

@@ -11,7 +11,7 @@
 #include "editor/editor.h"
 #include "editor/file_request.h"
 #include "host/file_dialog.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "host/sdl_host.h"
 
 int main(int argc, char** argv) {

@@ -15,7 +15,7 @@
 
 #include "display/display.h"
 #include "display/tilemap.h"
-#include "editor/document.h"
+#include "document/document.h"
 #include "host/host.h"
 #include "mesh/chunk.h"
 #include "widgets/gadget.h"

@@ -1,7 +1,7 @@
 // Reading and writing the remembered settings (mdata/prefs.dat).
 #include "editor/prefs.h"
 
-#include "host/files.h"
+#include "files/files.h"
 
 namespace editor {
 

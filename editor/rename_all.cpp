@@ -8,7 +8,7 @@
 #include "editor/checkpanel.h"
 #include "editor/editor.h"
 #include "editor/inspector.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 
 namespace editor {
 
@@ -71,7 +71,7 @@ mesh::chunkptr RenamableRecord(const Editor& ed) {
 
 std::string RenamableName(const Editor& ed) {
     const mesh::chunkptr c = RenamableRecord(ed);
-    return c ? format::TextOf(c.get()) : std::string();
+    return c ? mesh::TextOf(c.get()) : std::string();
 }
 
 void AddRenameAll(Editor& ed) {

@@ -1,12 +1,12 @@
 // The chunk tree panel: the "chunk view" title, the rows of the mesh's tree
-// (drawn by editor/treeview.h) and their scroll bar. A click on a row
+// (drawn by treeview/treeview.h) and their scroll bar. A click on a row
 // selects, opens or closes its chunk. The data view and the "recognize
 // matl" box are made under its panel of rows, below them.
 #pragma once
 
 #include "display/tilemap.h"
 #include "editor/panel.h"
-#include "editor/treeview.h"
+#include "treeview/treeview.h"
 #include "widgets/gadget.h"
 
 namespace editor {

@@ -139,6 +139,17 @@ uint32_t IntegerBits(FieldType t, const uint8_t* b) {
     }
 }
 
+int64_t ElementLength(const RecordLayout& l, std::span<const uint8_t> data, int64_t p) {
+    const int64_t n = static_cast<int64_t>(data.size());
+    int64_t len = l.elementsize;
+    if (p < 0 || p + len > n) return 0;
+    for (const Sublist& s : l.sublists) {
+        const Field& f = l.element[static_cast<size_t>(s.countfield)];
+        len += int64_t(IntegerBits(f.type, data.data() + p + f.offset)) * s.entrysize;
+    }
+    return p + len <= n ? len : 0;
+}
+
 std::string Meaning(const Field& f, uint32_t bits, std::string_view separator, std::string_view unnamed) {
     if (!f.values.empty()) {
         for (const ValueName& v : f.values)

@@ -62,6 +62,10 @@ bool ParseValue(ValueType t, int width, std::string_view input, std::vector<uint
 // floats and texts).
 uint32_t IntegerBits(FieldType t, const uint8_t* b);
 
+// The length of the list element at p of a list's data: its fields and its
+// sublists' entries; 0 when it does not fit in the data.
+int64_t ElementLength(const RecordLayout& l, std::span<const uint8_t> data, int64_t p);
+
 // What an enumerated value or the set flags of field f mean: the name of the
 // value (`unnamed` when the field enumerates values and this one has no
 // name), else the names of the set flag bits joined by `separator`; empty

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/files.h"
+#include "files/files.h"
 
 namespace host {
 

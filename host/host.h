@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "host/files.h"
+#include "files/files.h"
 
 namespace host {
 

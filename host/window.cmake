@@ -4,7 +4,7 @@
 find_package(PNG REQUIRED)
 
 add_library(host_window host.cpp frame_record.cpp headless_host.cpp png.cpp)
-target_link_libraries(host_window PUBLIC host_files PNG::PNG)
+target_link_libraries(host_window PUBLIC files PNG::PNG)
 
 add_executable(host_window_tests tests/host_test.cpp tests/headless_test.cpp)
 target_link_libraries(host_window_tests host_window GTest::gtest_main)

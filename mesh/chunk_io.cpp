@@ -8,7 +8,7 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/chunk_impl.h"
 #include "mesh/parse.h"
 #include "mesh/walk.h"

@@ -7,11 +7,13 @@ add_library(mesh_core
   ${CMAKE_CURRENT_LIST_DIR}/chunk_query.cpp
   ${CMAKE_CURRENT_LIST_DIR}/chunk_edit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/msh.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/relay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/records.cpp
   ${CMAKE_CURRENT_LIST_DIR}/formatlist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/flatindex.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shadow_edges.cpp
   ${CMAKE_CURRENT_LIST_DIR}/texture_lookup.cpp)
-target_link_libraries(mesh_core PUBLIC host_files format)
+target_link_libraries(mesh_core PUBLIC files format)
 
 add_executable(mesh_core_tests
   ${CMAKE_CURRENT_LIST_DIR}/tests/format_test.cpp

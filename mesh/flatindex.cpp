@@ -9,7 +9,7 @@
 #include <new>
 
 #include "format/bytes.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
 #include "mesh/parse.h"
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "host/files.h"
+#include "files/files.h"
 
 namespace mesh {
 

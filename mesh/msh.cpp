@@ -8,7 +8,7 @@
 #include <unordered_set>
 
 #include "format/bytes.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/walk.h"
 
 namespace mesh {

@@ -1,7 +1,7 @@
 #include "mesh/texture_lookup.h"
 
-#include "host/files.h"
-#include "host/files_folders.h"
+#include "files/files.h"
+#include "files/files_folders.h"
 
 namespace mesh {
 namespace {

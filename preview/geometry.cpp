@@ -8,12 +8,14 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/records.h"
 #include "mesh/walk.h"
 
 namespace preview {
 namespace {
 
-std::span<const uint8_t> Bytes(const mesh::chunk* c) { return LeafBytes(c); }
+// A leaf's data cut to its size; empty for a container or no chunk.
+std::span<const uint8_t> Bytes(const mesh::chunk* c) { return c ? mesh::LeafBytes(*c) : std::span<const uint8_t>(); }
 
 // The elements of a counted list that its data has room for.
 int64_t Elements(std::span<const uint8_t> b, int width) {
@@ -22,11 +24,7 @@ int64_t Elements(std::span<const uint8_t> b, int width) {
     return std::min<int64_t>(count, int64_t(b.size() - 4) / width);
 }
 
-const mesh::chunk* Kid(const mesh::chunk& c, const char* name) {
-    for (const mesh::chunkptr& k : c.kids)
-        if (k && k->name == name) return k.get();
-    return nullptr;
-}
+using mesh::Kid;
 
 std::string Text(const mesh::chunk* c) { return c && c->kids.empty() ? c->datatostring() : std::string(); }
 
@@ -195,13 +193,6 @@ const mesh::chunk* Loose(const mesh::chunk& geom, Geometry& g) {
 }
 
 }  // namespace
-
-// A container's, or a chunk's stale bytes past its size, are not read.
-std::span<const uint8_t> LeafBytes(const mesh::chunk* c) {
-    if (!c || !c->kids.empty() || c->size <= 0) return {};
-    std::span<const uint8_t> d = c->data();
-    return d.first(std::min<size_t>(d.size(), size_t(c->size)));
-}
 
 int Geometry::ModelOf(const mesh::chunk* c) const {
     // Models are few next to chunks: a lookup of each ancestor is cheap.

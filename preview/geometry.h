@@ -99,7 +99,4 @@ std::vector<uint8_t> Shown(const Geometry& g, int focus, const Visibility& v);
 // The model of that name (the first), -1 when there is none.
 int FindModel(const Geometry& g, const std::string& name);
 
-// A leaf's data cut to its size; empty for a container.
-std::span<const uint8_t> LeafBytes(const mesh::chunk* c);
-
 }  // namespace preview

@@ -5,6 +5,7 @@
 
 #include "format/bytes.h"
 #include "format/records.h"
+#include "mesh/records.h"
 
 namespace preview {
 namespace {
@@ -28,7 +29,7 @@ int64_t Entry(std::span<const uint8_t> b, int64_t i, int width) {
 // The vertices a face list's position belongs to: the strip's neighbours,
 // the NDXT triangle, the NDXL polygon (its count words skipped).
 std::vector<int64_t> Corners(const mesh::chunk& faces, int64_t at) {
-    std::span<const uint8_t> b = LeafBytes(&faces);
+    std::span<const uint8_t> b = mesh::LeafBytes(faces);
     std::vector<int64_t> out;
     if (b.size() < 4) return out;
     const uint32_t flag = format::records::kStripStart;
@@ -80,7 +81,7 @@ Spot Locate(const Geometry& g, const mesh::chunk* c, std::optional<uint32_t> ele
     std::vector<int64_t> corners;
     if (element && seg.chunk == c->getparent().get()) {
         const int64_t e = *element;
-        std::span<const uint8_t> b = LeafBytes(c);
+        std::span<const uint8_t> b = mesh::LeafBytes(*c);
         if (c == seg.faces) {
             spot.mark.faces = c;
             spot.mark.at = Named(c, "CMSH") ? 3 * e : e;

@@ -104,6 +104,15 @@ Layers ReadLayers(const std::string& text) {
         }
         p.name = name[0];
         if (l.Find(p.name) >= 0) l.errors.push_back("part " + p.name + " is named twice");
+        // A part is made of whole top-level folders: a file's folder says
+        // its layer.
+        for (const std::string& pre : p.prefixes) {
+            if (pre.size() < 2 || pre.find('/') != pre.size() - 1)
+                l.errors.push_back("line " + std::to_string(n) + ": " + pre + " is not a top-level folder");
+            for (const Part& q : l.parts)
+                if (std::find(q.prefixes.begin(), q.prefixes.end(), pre) != q.prefixes.end())
+                    l.errors.push_back("line " + std::to_string(n) + ": " + pre + " is in part " + q.name + " too");
+        }
         l.parts.push_back(p);
     }
     for (const Part& p : l.parts)
@@ -203,7 +212,7 @@ TEST(Layering, ReportsEveryKindOfFault) {
         "low:  low/ ->\n"
         "mid:  mid/ -> low\n"
         "top:  top/ -> mid   # low through mid\n"
-        "tool: gen/one -> low\n");
+        "tool: gen/ -> low\n");
     ASSERT_TRUE(layers.errors.empty()) << Lines(layers.errors);
     dir.Write("low/a.h", "#pragma once\n");
     dir.Write("mid/b.h", "#include \"low/a.h\"\n");
@@ -214,7 +223,8 @@ TEST(Layering, ReportsEveryKindOfFault) {
 
     dir.Write("low/up.cpp", "#include \"low/a.h\"\n#include \"mid/b.h\"\n");
     dir.Write("mid/gone.cpp", "// a comment\n#include \"mid/missing.h\"\n");
-    dir.Write("gen/two.cpp", "\n");
+    dir.Write("gen/two.cpp", "#include \"odd/d.h\"\n");
+    dir.Write("odd/d.h", "#pragma once\n");
     dir.Write("top/fixture.cpp", "#include \"top/tests/t.cpp\"\n");
     dir.Write("gen/one.cpp", "#include \"top/c.cpp\"\n");
     EXPECT_EQ(Lines(Check(dir.path(), layers)),
@@ -222,13 +232,16 @@ TEST(Layering, ReportsEveryKindOfFault) {
               "mid/gone.cpp:2: \"mid/missing.h\" is no file from the project root\n"
               "top/fixture.cpp:1: product code includes test code \"top/tests/t.cpp\"\n"
               "gen/one.cpp:1: tool may not include \"top/c.cpp\" (top)\n"
-              "gen/two.cpp: belongs to no part of the table\n");
+              "gen/two.cpp:1: \"odd/d.h\" belongs to no part of the table\n");
 }
 
 TEST(Layering, ReportsAFaultyTable) {
-    Layers layers = ReadLayers("a: a/ -> b\na: x/ ->\nno arrow here\n");
+    Layers layers = ReadLayers("a: a/ -> b\na: x/ ->\nno arrow here\nc: a/sub/ c ->\nd: x/ ->\n");
     EXPECT_EQ(Lines(layers.errors),
               "part a is named twice\n"
               "line 3: not \"part: prefixes -> parts\"\n"
+              "line 4: a/sub/ is not a top-level folder\n"
+              "line 4: c is not a top-level folder\n"
+              "line 5: x/ is in part a too\n"
               "part a uses b, which is no part\n");
 }

@@ -208,14 +208,6 @@ bool ParseField(const format::RecordLayout& l, std::span<const std::string_view>
 
 // ---- List elements -------------------------------------------------------------------
 
-int64_t ElementLength(const format::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n) {
-    int64_t len = l.elementsize;
-    if (p < 0 || p + len > n) return 0;
-    for (const format::Sublist& s : l.sublists)
-        len += int64_t(Bits(l.element[static_cast<size_t>(s.countfield)], data + p, 0)) * s.entrysize;
-    return p + len <= n ? len : 0;
-}
-
 void AppendElement(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* el) {
     out += indent;
     out += '-';

@@ -68,10 +68,7 @@ void AppendFields(std::string& out, const std::string& indent, const format::Rec
 bool ParseField(const format::RecordLayout& l, std::span<const std::string_view> words, uint8_t* rec, uint64_t& seen,
                 std::string& error);
 
-// The length of the element at p of a list's data (its fields and its
-// sublists' entries); 0 when it does not fit in n bytes.
-int64_t ElementLength(const format::RecordLayout& l, const uint8_t* data, int64_t p, int64_t n);
-// "- v v v | e e | e" for the element at el (ElementLength bytes).
+// "- v v v | e e | e" for the element at el (format::ElementLength bytes).
 void AppendElement(std::string& out, const std::string& indent, const format::RecordLayout& l, const uint8_t* el);
 // Appends the bytes of an element line (the first word is "-").
 bool ParseElement(const format::RecordLayout& l, std::span<const std::string_view> words, std::vector<uint8_t>& out,

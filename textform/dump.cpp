@@ -131,11 +131,10 @@ void Leaf(std::string& out, std::string& line, const std::string& indent, std::s
             case format::Layout::List: {
                 if (l->elementsize <= 0 || d.size() < 4) break;
                 const uint32_t count = format::LoadU32(d.data());
-                const int64_t n = static_cast<int64_t>(d.size());
                 int64_t p = 4;
                 uint32_t k = 0;
                 for (; k < count; ++k) {
-                    const int64_t len = ElementLength(*l, d.data(), p, n);
+                    const int64_t len = format::ElementLength(*l, d, p);
                     if (len == 0) break;
                     AppendElement(body, indent, *l, d.data() + p);
                     p += len;

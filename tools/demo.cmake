@@ -1,7 +1,7 @@
 # widgets_demo: the toolkit, the popups and the tree view in the real window.
 if(VORNA_GUI)
   add_executable(widgets_demo ${CMAKE_CURRENT_LIST_DIR}/demo.cpp)
-  target_link_libraries(widgets_demo editor_treeview widgets display host_sdl)
+  target_link_libraries(widgets_demo treeview widgets display host_sdl)
 
   # The demo photographs its own frames and answers its popup by itself; it
   # fails when a picture cannot be taken.

@@ -22,7 +22,7 @@
 #include "host/sdl_host.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"
-#include "editor/treeview.h"
+#include "treeview/treeview.h"
 #include "widgets/gadget.h"
 #include "widgets/toolkit.h"
 

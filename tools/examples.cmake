@@ -1,7 +1,7 @@
 # The generator of the example mesh shipped in examples/, and a check that the
 # shipped file is exactly what the generator writes.
 add_executable(mkexample mkexample.cpp)
-target_link_libraries(mkexample host_files)
+target_link_libraries(mkexample files)
 
 add_test(NAME example_mesh_is_generated
          COMMAND ${CMAKE_COMMAND} -DGEN=$<TARGET_FILE:mkexample>

@@ -22,7 +22,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/formatlist.h"
 #include "tools/mshtool_cli.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "check/repair.h"
 #include "mesh/flatindex.h"
 #include "mesh/msh.h"
+#include "mesh/relay.h"
 #include "mesh/verify.h"
 
 namespace tools {
@@ -21,7 +21,7 @@ namespace {
 // sizes leave out their padding is re-laid, as in the editor; either is said.
 mesh::mshptr Open(const Args& a, const std::string& path) {
     std::string why, note;
-    mesh::mshptr m = check::OpenRelaid(path, a.list, a.matl, true, why, note);
+    mesh::mshptr m = mesh::OpenRelaid(path, a.list, a.matl, true, why, note);
     if (!m) ReportUnreadable(path, why);
     else if (!note.empty()) std::fprintf(stderr, "%s: %s\n", Escaped(path).c_str(), note.c_str());
     return m;

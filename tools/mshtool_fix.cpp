@@ -18,8 +18,9 @@
 
 #include "check/check.h"
 #include "check/repair.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
+#include "mesh/relay.h"
 #include "tools/mshtool_check.h"
 #include "tools/mshtool_cli.h"
 #include "tools/mshtool_fix.h"
@@ -73,9 +74,9 @@ Outcome FixOne(const FixRun& run, const std::string& in, const std::string& out)
         if (mesh::msh::ReadBytes(in, *bytes, &why)) {
             // Sizes that leave out their padding are mended on the bytes:
             // the tree would read such a file as other chunks.
-            check::RelayNote note;
+            mesh::RelayNote note;
             if (Wanted(run, "chunk-layout"))
-                if (auto re = check::RelayPadding(*bytes, &note)) {
+                if (auto re = mesh::RelayPadding(*bytes, &note)) {
                     const std::string first = ChunkAt(*bytes, note.first);
                     *bytes = std::move(*re);
                     o.out += RepairLine(run.json, in, {"chunk-layout", "HEDR",

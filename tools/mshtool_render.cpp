@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "host/host.h"
 #include "mesh/msh.h"
 #include "preview/render.h"

@@ -7,10 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/files.h"
-#include "check/repair.h"
 #include "diff/diff.h"
+#include "files/files.h"
 #include "mesh/msh.h"
+#include "mesh/relay.h"
 #include "textform/textform.h"
 
 namespace tools {
@@ -84,7 +84,7 @@ int RunDiff(const Args& a) {
         // Sizes that leave out their padding are re-laid, as the editor and
         // resave read them, so the padding is no difference; that is said.
         std::string why, note;
-        m[i] = check::OpenRelaid(args[static_cast<size_t>(i)], a.list, a.matl, true, why, note);
+        m[i] = mesh::OpenRelaid(args[static_cast<size_t>(i)], a.list, a.matl, true, why, note);
         if (m[i] && !note.empty())  // what the note says of saving is nothing to a comparison
             std::fprintf(stderr, "%s: %s\n", Escaped(args[static_cast<size_t>(i)]).c_str(),
                          note.substr(0, note.find(';')).c_str());

@@ -13,6 +13,7 @@
 #include "check/check.h"
 #include "check/repair.h"
 #include "check/tests/check_meshes.h"
+#include "mesh/relay.h"
 #include "tests/support/run.h"
 #include "tests/support/scratch.h"
 
@@ -192,14 +193,14 @@ TEST(Repair, RelaysSizesThatLeaveOutTheirPadding) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        check::RelayNote note;
-        const auto out = check::RelayPadding(c.in, &note);
+        mesh::RelayNote note;
+        const auto out = mesh::RelayPadding(c.in, &note);
         ASSERT_EQ(out.has_value(), c.relaid);
         if (!out) continue;
         EXPECT_EQ(*out, good);
         EXPECT_EQ(note.chunks, c.chunks);
         EXPECT_EQ(std::string(c.in.begin() + note.first, c.in.begin() + note.first + 4), "NAME");
-        EXPECT_FALSE(check::RelayPadding(*out)) << "a second re-lay changes nothing";
+        EXPECT_FALSE(mesh::RelayPadding(*out)) << "a second re-lay changes nothing";
     }
 }
 

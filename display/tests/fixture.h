@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "host/host.h"
 
 namespace testdata {

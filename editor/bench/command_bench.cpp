@@ -26,7 +26,7 @@
 #include "editor/bench/scratch.h"
 #include "editor/dataview.h"
 #include "editor/editor.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "host/headless_host.h"
 #include "mesh/formatlist.h"
 #include "mesh/msh.h"

@@ -5,12 +5,12 @@
 // saves exactly what mshtool fix writes.
 #include <algorithm>
 
-#include "check/repair.h"
 #include "check/tests/check_meshes.h"
 #include "editor/checkpanel.h"
 #include "editor/inspector.h"
 #include "editor/tests/fixture.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
+#include "mesh/relay.h"
 #include "mesh/walk.h"
 
 using namespace edtest;
@@ -28,7 +28,7 @@ TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
     const auto at = std::search(unpadded.begin(), unpadded.end(), name.begin(), name.end());
     ASSERT_NE(at, unpadded.end());
     at[4] = 5;
-    const std::optional<Bytes> fixed = check::RelayPadding(unpadded);
+    const std::optional<Bytes> fixed = mesh::RelayPadding(unpadded);
     ASSERT_TRUE(fixed.has_value());
     ASSERT_EQ(*fixed, good);
 

@@ -8,7 +8,7 @@
 #include "editor/checkpanel.h"
 #include "editor/rename_all.h"
 #include "editor/tests/fixture.h"
-#include "format/chunks.h"
+#include "mesh/records.h"
 
 using namespace edtest;
 
@@ -28,7 +28,7 @@ mesh::chunkptr ModelNamed(const mesh::chunkptr& root, const std::string& name) {
 mesh::chunkptr Material(const mesh::chunkptr& root, int i) {
     return root->getkid("MSH2")->getkid("MATL")->kids[size_t(i)];
 }
-std::string TextAt(const mesh::chunkptr& c) { return format::TextOf(c.get()); }
+std::string TextAt(const mesh::chunkptr& c) { return mesh::TextOf(c.get()); }
 
 class RenameAllTest : public EditorTest {};
 

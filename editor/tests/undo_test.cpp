@@ -251,50 +251,6 @@ TEST_F(UndoTest, ANewEditDropsTheRedoStepsAndEmptyChangesAreNoSteps) {
     EXPECT_EQ(ed->doc.history.Steps(), 2u);
 }
 
-TEST_F(UndoTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
-    std::string big(1 << 20, 'x');
-    const std::string file = Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("s"))) + Enc("POSL", big)));
-    Open(file);
-    auto posl = Root()->getkid("MSH2")->getkid("POSL");
-    for (int i = 0; i < 100; ++i) {
-        Select(posl, 1000 * i);
-        ed->data->pickedbyte = 'A' + i % 26;
-        ASSERT_TRUE(Run("pick byte")) << i;
-    }
-    EXPECT_EQ(ed->doc.history.Steps(), 100u);
-    EXPECT_LT(ed->doc.history.Bytes(), 100u * 1024);
-    UndoAll();
-    EXPECT_EQ(Bytes(), file);
-}
-
-TEST_F(UndoTest, StepsTakenUnderOneGroupingUndoUnderTheOther) {
-    OpenCube(1);
-    const std::string original = Bytes();
-    auto matl = Root()->getkid("MSH2")->getkid("MATL");
-    ASSERT_FALSE(matl->kids.empty());
-    auto matd = matl->kids[0];
-    // A byte of a chunk inside a grouped MATL, then ungrouped and undone.
-    auto leaf = matd->kids.back();
-    Select(leaf, 0);
-    ed->data->pickedbyte = 'Q';
-    ASSERT_TRUE(Run("pick byte"));
-    const std::string edited = Bytes();
-    ASSERT_NE(edited, original);
-    SetGrouping(0);
-    ASSERT_TRUE(Run("undo"));
-    EXPECT_EQ(Bytes(), original);
-    EXPECT_TRUE(matl->kids.empty());  // still ungrouped
-    SetGrouping(1);
-    ASSERT_TRUE(Run("redo"));
-    EXPECT_EQ(Bytes(), edited);
-    // Ungrouped and grouped again: the MATL's children are new objects.
-    SetGrouping(0);
-    SetGrouping(1);
-    ASSERT_TRUE(Run("undo"));
-    EXPECT_EQ(Bytes(), original);
-    EXPECT_EQ(SizesConsistent(Root(), 1), "");
-}
-
 TEST_F(UndoTest, RenamesToAndFromMatlUndoWithTheirGrouping) {
     OpenCube(1);
     const std::string original = Bytes();
@@ -494,58 +450,6 @@ TEST_F(UndoTest, CloseInsideAPromptAsksAboutChangesToo) {
     KeyInModal(host::kKeyEnter, 4);
     EXPECT_THROW(Run("rename"), host::ProgramEnded);
     EXPECT_TRUE(fs::exists(dir + "/mdata/prefs.dat"));
-}
-
-// Past either bound the oldest steps go: the newest are kept and undo as
-// before, the saved state they left behind is no longer reachable, the
-// status text says so once, and a step counts the chunks it alone keeps.
-TEST_F(UndoTest, TheHistoryIsBoundedOldestStepsFirst) {
-    std::string lists;
-    for (char c = 'a'; c < 'i'; ++c) lists += Enc("POSL", std::string(1 << 20, c));
-    const std::string file = Enc("HEDR", Enc("MSH2", Enc("SINF", Enc("NAME", Text("s"))) + lists));
-    struct Case {
-        const char* what;
-        size_t maxbytes, maxsteps;
-        const char* edit;  // "pick byte" in the first list, or "delete" of a list
-        size_t kept;
-        const char* notice;
-    } cases[] = {
-        {"steps", size_t{1} << 30, 5, "pick byte", 5, "undo: oldest steps dropped (history over 5 steps)"},
-        {"bytes", size_t{3} << 20, 1000, "delete", 2, "undo: oldest steps dropped (history over 3 MB)"},
-        {"within", size_t{1} << 30, 1000, "delete", 8, ""},
-    };
-    for (const Case& c : cases) {
-        Open(file);
-        // Each list gets an array of its own, as an edit gives it: a
-        // deleted list then holds 1 MB that nothing else does.
-        for (const mesh::chunkptr& k : Root()->getkid("MSH2")->kids)
-            k->setdata(std::vector<uint8_t>(k->data().begin(), k->data().end()));
-        ed->doc.Refresh();
-        ed->doc.history = editor::History(c.maxbytes, c.maxsteps);
-        ed->inspector->SetStatus("");
-        std::vector<std::string> states{Bytes()};
-        for (int i = 0; i < 8; ++i) {
-            auto msh2 = Root()->getkid("MSH2");
-            if (std::string(c.edit) == "delete") {
-                Select(msh2->kids.back());
-            } else {
-                Select(msh2->kids[1], 1000 * i);
-                ed->data->pickedbyte = 'A' + i;
-            }
-            ASSERT_TRUE(Run(c.edit)) << c.what;
-            states.push_back(Bytes());
-            if (i == 6) ed->inspector->SetStatus("");  // said once: not again
-        }
-        EXPECT_EQ(ed->doc.history.Steps(), c.kept) << c.what;
-        EXPECT_LE(ed->doc.history.Bytes(), c.maxbytes) << c.what;
-        EXPECT_EQ(ed->inspector->statuslabel->title, "") << c.what;
-        EXPECT_EQ(ed->doc.history.TakeNotice(), "") << c.what;
-        UndoAll();
-        EXPECT_EQ(Diff(Bytes(), states[8 - c.kept]), "") << c.what;
-        EXPECT_EQ(ed->doc.history.Modified(), c.kept < 8) << c.what;
-        RedoAll();
-        EXPECT_EQ(Diff(Bytes(), states[8]), "") << c.what;
-    }
 }
 
 // A byte written into a container lands in the leaf whose data holds it,

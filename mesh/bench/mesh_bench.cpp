@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
 #include "bench/support/bigmesh.h"
 #include "tests/support/chunks.h"

@@ -3,7 +3,7 @@
 # coverage instrumentation. The test `mesh_fuzz_corpus` (label fuzz) replays
 # the committed seed corpus once.
 add_executable(mesh_fuzz ${CMAKE_CURRENT_LIST_DIR}/mesh_fuzz.cpp)
-target_link_libraries(mesh_fuzz check mesh_inspect)
+target_link_libraries(mesh_fuzz check inspect)
 target_link_options(mesh_fuzz PRIVATE -fsanitize=fuzzer)
 add_dependencies(fuzz_targets mesh_fuzz)
 

@@ -20,7 +20,7 @@
 #include "check/check.h"
 #include "mesh/chunk.h"
 #include "mesh/flatindex.h"
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 #include "mesh/msh.h"
 #include "mesh/verify.h"
 #include "mesh/walk.h"

@@ -24,7 +24,7 @@
 
 #include "diff/diff.h"
 #include "format/bytes.h"
-#include "host/files.h"
+#include "files/files.h"
 #include "mesh/msh.h"
 #include "tests/support/chunks.h"
 #include "textform/textform.h"

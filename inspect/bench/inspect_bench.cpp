@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 
 namespace {
 

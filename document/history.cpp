@@ -1,5 +1,5 @@
 // The undo history: recording each change of the mesh, undoing and redoing it.
-#include "editor/history.h"
+#include "document/history.h"
 
 #include <algorithm>
 #include <cstring>

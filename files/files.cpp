@@ -1,6 +1,6 @@
 // The file layer: byte streams over files, reading whole files, path helpers,
 // arguments, the clock. Saving (AtomicFile) is in files_atomic.cpp.
-#include "host/files.h"
+#include "files/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

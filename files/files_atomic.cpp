@@ -1,6 +1,6 @@
 // Saving a file without ever damaging the old one: AtomicFile writes a
 // temporary beside the target, syncs it and renames it over the target.
-#include "host/files.h"
+#include "files/files.h"
 
 #include <dirent.h>
 #include <fcntl.h>

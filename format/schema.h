@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace check::schema {
+namespace format::schema {
 
 // The four name bytes of a chunk as one number (byte 0 lowest).
 constexpr uint32_t Tag(std::string_view s) {
@@ -36,4 +36,4 @@ Place PlaceIn(const Container& parent, uint32_t kid);
 // ANM2, a GEOM's BBOX and the like it steps over unread.
 bool CompilerReads(uint32_t parent, uint32_t kid);
 
-}  // namespace check::schema
+}  // namespace format::schema

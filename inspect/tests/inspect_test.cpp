@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "format/bytes.h"
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 #include "tests/support/chunks.h"
 
 using namespace testsupport;

@@ -10,7 +10,7 @@
 
 #include "mesh/chunk.h"
 
-namespace format {
+namespace mesh {
 
 // The data of a leaf, cut to its size; empty for a container (its data are
 // its children) or an empty chunk.
@@ -41,4 +41,4 @@ std::string PathPart(const mesh::chunk& c, int sibling);
 // parts keeps its last ones behind "...".
 std::string ChunkPath(const mesh::chunkptr& c);
 
-}  // namespace format
+}  // namespace mesh

@@ -4,18 +4,19 @@
 // the sizes at their word; the re-laid file has every padding inside its
 // chunk's size. The reading is iterative (a million-deep file is fine) and
 // only opens the containers the format defines.
+#include "mesh/relay.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
 
-#include "check/repair.h"
-#include "check/schema.h"
+#include "files/files.h"
 #include "format/bytes.h"
-#include "host/files.h"
+#include "format/schema.h"
 
-namespace check {
+namespace mesh {
 
 namespace {
 
@@ -36,8 +37,8 @@ struct Piece {
 // kept per chunk, so a file of millions of aligned chunks costs no memory.
 bool MayLeaveOutPadding(std::span<const uint8_t> file) {
     const int64_t n = int64_t(file.size());
-    auto container = [&](int64_t at) { return schema::FindContainer(format::LoadU32(file.data() + at)); };
-    const schema::Container* root = container(0);
+    auto container = [&](int64_t at) { return format::schema::FindContainer(format::LoadU32(file.data() + at)); };
+    const format::schema::Container* root = container(0);
     if (!root) return false;
     std::vector<int64_t> ends{8 + int64_t(format::LoadI32(file.data() + 4))};
     int64_t p = 8 + (root->counted ? 4 : 0);
@@ -50,7 +51,7 @@ bool MayLeaveOutPadding(std::span<const uint8_t> file) {
         const int32_t size = format::LoadI32(file.data() + p + 4);
         const int64_t q = p + 8 + int64_t(size);
         if (size < 0 || size % 4 || q > ends.back()) return true;
-        if (const schema::Container* c = container(p)) {
+        if (const format::schema::Container* c = container(p)) {
             ends.push_back(q);
             p += 8 + (c->counted ? 4 : 0);
         } else {
@@ -69,9 +70,9 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
     if (rootsize < 0 || 8 + int64_t(rootsize) > n) return std::nullopt;
     if (!MayLeaveOutPadding(file)) return std::nullopt;
     auto tag = [&](int64_t at) { return format::LoadU32(file.data() + at); };
-    auto counted = [&](const Piece& c) { return c.container && schema::FindContainer(tag(c.at))->counted; };
+    auto counted = [&](const Piece& c) { return c.container && format::schema::FindContainer(tag(c.at))->counted; };
     // Breadth first: a container's children stand side by side, after it.
-    std::vector<Piece> pieces{{0, rootsize, -1, schema::FindContainer(tag(0)) != nullptr}};
+    std::vector<Piece> pieces{{0, rootsize, -1, format::schema::FindContainer(tag(0)) != nullptr}};
     int64_t moved = 0;  // chunks followed by padding their size leaves out
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (!pieces[i].container) continue;
@@ -84,7 +85,7 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
             const int32_t size = format::LoadI32(file.data() + p + 4);
             const int64_t q = p + 8 + int64_t(size);
             if (size < 0 || q > end) return std::nullopt;
-            pieces.push_back({p, size, int64_t(i), schema::FindContainer(tag(p)) != nullptr});
+            pieces.push_back({p, size, int64_t(i), format::schema::FindContainer(tag(p)) != nullptr});
             const int64_t pad = (4 - (q - start) % 4) % 4;
             if (q == end || pad == 0) {
                 p = q;
@@ -137,23 +138,23 @@ std::optional<std::vector<uint8_t>> RelayPadding(std::span<const uint8_t> file, 
     return out;
 }
 
-mesh::mshptr OpenRelaid(const std::string& path, const mesh::namelist& list, int recognizematl, bool grouped,
-                        std::string& why, std::string& note) {
+mshptr OpenRelaid(const std::string& path, const namelist& list, int recognizematl, bool grouped, std::string& why,
+                  std::string& note) {
     auto bytes = std::make_shared<std::vector<uint8_t>>();
-    check::RelayNote relay;
+    RelayNote relay;
     std::optional<std::vector<uint8_t>> relaid;
     // Memory that runs out on the way is a file that cannot be read, as in
     // msh::ReadMsh.
     try {
-        if (!mesh::msh::ReadBytes(path, *bytes, &why)) return nullptr;
-        relaid = check::RelayPadding(*bytes, &relay);
+        if (!msh::ReadBytes(path, *bytes, &why)) return nullptr;
+        relaid = RelayPadding(*bytes, &relay);
         if (relaid) *bytes = std::move(*relaid);
     } catch (const std::bad_alloc&) {
         why = host::SystemError(ENOMEM);
         return nullptr;
     }
-    mesh::mshptr m = grouped ? mesh::OpenBytes(bytes, list, recognizematl, &why)
-                             : mesh::msh::FromBytes(bytes, list, recognizematl, &why);
+    mshptr m = grouped ? OpenBytes(bytes, list, recognizematl, &why)
+                             : msh::FromBytes(bytes, list, recognizematl, &why);
     if (!m) return nullptr;
     note = m->cut;
     if (relaid)
@@ -163,4 +164,4 @@ mesh::mshptr OpenRelaid(const std::string& path, const mesh::namelist& list, int
     return m;
 }
 
-}  // namespace check
+}  // namespace mesh

@@ -2,7 +2,7 @@
 // redo take back and make again exactly, under either material grouping; a
 // change that runs out of memory leaves everything as it was; the events
 // tell the panels what happened.
-#include "editor/document.h"
+#include "document/document.h"
 
 #include <gtest/gtest.h>
 
@@ -210,28 +210,92 @@ TEST(DocumentTest, RunningOutOfMemoryLeavesEverythingAsItWas) {
     }
 }
 
-// A new mesh starts a fresh history with nothing selected and says so; the
-// history's bound is told once as a notice.
-TEST(DocumentTest, EventsTellAReplacedMeshAndTheHistorysBound) {
+// A new mesh starts a fresh history with nothing selected, and says so.
+TEST(DocumentTest, AReplacedMeshStartsAFreshHistory) {
     Document doc;
     Open(doc, 1);
     int replaced = 0;
-    std::vector<std::string> notices;
     doc.replaced.Subscribe([&](const editor::MeshReplaced&) { ++replaced; });
-    doc.notices.Subscribe([&](const editor::Notice& n) { notices.push_back(n.text); });
-    doc.history = editor::History(size_t{1} << 30, 2);
     const mesh::chunkptr name = At(doc, {0, 0, 0});
-    for (int i = 0; i < 4; ++i)
-        doc.Change("byte", name, Document::Reach::own, [&] { name->SetBytes(0, Bytes{uint8_t('a' + i)}, doc.formatlist); });
-    EXPECT_EQ(doc.history.Steps(), 2u);
-    EXPECT_EQ(notices, std::vector<std::string>{"undo: oldest steps dropped (history over 2 steps)"});
-
+    doc.Change("byte", name, Document::Reach::own, [&] { name->SetBytes(0, Bytes{'a'}, doc.formatlist); });
     doc.selchunk = name;
     doc.Replace(std::make_shared<mesh::msh>(), "untitled", "");
     EXPECT_EQ(replaced, 1);
     EXPECT_EQ(doc.selchunk, nullptr);
     EXPECT_EQ(doc.history.Steps(), 0u);
     EXPECT_FALSE(doc.Modified());
+}
+
+// A mesh of a scene and eight lists of 1 MB, each in an array of its own
+// (as an edit gives it), under HEDR/MSH2.
+void OpenLists(Document& doc) {
+    Bytes lists = testsupport::Ck("SINF", testsupport::Ck("NAME", testsupport::Str("s")));
+    for (char c = 'a'; c < 'i'; ++c) lists = testsupport::Cat({lists, testsupport::Ck("POSL", Bytes(1 << 20, uint8_t(c)))});
+    const Bytes file = testsupport::Ck("HEDR", testsupport::Ck("MSH2", lists));
+    doc.formatlist = testsupport::Containers();
+    doc.Replace(mesh::msh::FromBytes(std::make_shared<Bytes>(file), doc.formatlist, 1), "lists", "");
+    for (const mesh::chunkptr& k : At(doc, {0})->kids) k->setdata(Bytes(k->data().begin(), k->data().end()));
+    doc.Refresh();
+}
+
+// A byte edit of a large chunk keeps only the bytes it changed.
+TEST(DocumentTest, ByteEditsOfALargeChunkKeepOnlyTheChangedBytes) {
+    Document doc;
+    OpenLists(doc);
+    const Bytes original = Saved(doc);
+    const mesh::chunkptr list = At(doc, {0, 1});
+    for (int i = 0; i < 100; ++i)
+        doc.Change("pick byte", list, Document::Reach::own,
+                   [&] { list->SetBytes(1000 * i, Bytes{uint8_t('A' + i % 26)}, doc.formatlist); });
+    EXPECT_EQ(doc.history.Steps(), 100u);
+    EXPECT_LT(doc.history.Bytes(), 100u * 1024);
+    while (doc.history.CanUndo()) doc.Undo();
+    EXPECT_EQ(Saved(doc), original);
+}
+
+// Past either bound the oldest steps go: the newest are kept and undo as
+// before, the saved state they left behind is no longer reachable, the
+// notice is told once, and a step counts the chunks it alone keeps.
+TEST(DocumentTest, TheHistoryIsBoundedOldestStepsFirst) {
+    struct Case {
+        const char* what;
+        size_t maxbytes, maxsteps;
+        bool remove;  // each step removes the last list; else writes a byte in the first
+        size_t kept;
+        const char* notice;
+    } cases[] = {
+        {"steps", size_t{1} << 30, 5, false, 5, "undo: oldest steps dropped (history over 5 steps)"},
+        {"bytes", size_t{3} << 20, 1000, true, 2, "undo: oldest steps dropped (history over 3 MB)"},
+        {"within", size_t{1} << 30, 1000, true, 8, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Document doc;
+        OpenLists(doc);
+        std::vector<std::string> notices;
+        doc.notices.Subscribe([&](const editor::Notice& n) { notices.push_back(n.text); });
+        doc.history = editor::History(c.maxbytes, c.maxsteps);
+        std::vector<Bytes> states{Saved(doc)};
+        for (int i = 0; i < 8; ++i) {
+            const mesh::chunkptr msh2 = At(doc, {0});
+            if (c.remove) {
+                doc.Change("delete", msh2, Document::Reach::own, [&] { msh2->RemoveKid(msh2->kids.size() - 1); });
+            } else {
+                const mesh::chunkptr list = msh2->kids[1];
+                doc.Change("pick byte", list, Document::Reach::own,
+                           [&] { list->SetBytes(1000 * i, Bytes{uint8_t('A' + i)}, doc.formatlist); });
+            }
+            states.push_back(Saved(doc));
+        }
+        EXPECT_EQ(doc.history.Steps(), c.kept);
+        EXPECT_LE(doc.history.Bytes(), c.maxbytes);
+        EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
+        while (doc.history.CanUndo()) doc.Undo();
+        EXPECT_EQ(Saved(doc), states[8 - c.kept]);
+        EXPECT_EQ(doc.history.Modified(), c.kept < 8);
+        while (doc.history.CanRedo()) doc.Redo();
+        EXPECT_EQ(Saved(doc), states[8]);
+    }
 }
 
 }  // namespace

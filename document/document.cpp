@@ -1,6 +1,6 @@
 // The document's changes: the one way to edit the mesh, undo and redo, the
 // material grouping, and the refresh after each.
-#include "editor/document.h"
+#include "document/document.h"
 
 #include <algorithm>
 #include <new>

@@ -21,6 +21,7 @@
 
 #include "format/values.h"
 #include "mesh/chunk.h"
+#include "mesh/records.h"  // ChunkPath, the path the inspection shows
 
 namespace mesh {
 
@@ -76,13 +77,6 @@ public:
 // Decodes the chunk. root: the root of its mesh (for the path, model names
 // and materials); may be null.
 Inspection Inspect(const chunkptr& c, const chunkptr& root);
-
-// The path of a chunk from the root: names joined by '/', a MODL with a NAME
-// written MODL[name] (the name cut to 100 characters), a chunk with
-// same-named siblings given its index among them (SEGM[2]). A chunk that has
-// left its parent's list starts the path itself; a path deeper than 4096
-// chunks starts with "...".
-std::string ChunkPath(const chunkptr& c);
 
 // ---- Edits --------------------------------------------------------------------
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "editor/treeview.h"
+#include "treeview/treeview.h"
 #include "widgets/tests/screen.h"
 
 using mesh::chunk;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/history.h"
+#include "document/history.h"
 #include "mesh/chunk.h"
 #include "mesh/msh.h"
 

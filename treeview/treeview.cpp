@@ -18,7 +18,7 @@
 // The walk ends at the first row below the grid: every row after it in
 // pre-order lies below as well, so the rest is only counted, one row per
 // chunk the recursive walk would still have looked at.
-#include "editor/treeview.h"
+#include "treeview/treeview.h"
 
 #include <climits>
 #include <map>

@@ -1,10 +1,10 @@
-#include "host/files_folders.h"
+#include "files/files_folders.h"
 
 #include <dirent.h>
 
 #include <algorithm>
 
-#include "host/files.h"
+#include "files/files.h"
 
 namespace host {
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/files.h"
+#include "files/files.h"
 #include "tests/support/scratch.h"
 
 namespace fs = std::filesystem;

@@ -1,11 +1,11 @@
-#include "format/chunks.h"
+#include "mesh/records.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "format/bytes.h"
 
-namespace format {
+namespace mesh {
 
 std::span<const uint8_t> LeafBytes(const mesh::chunk& c) {
     if (!c.kids.empty() || c.size <= 0) return {};
@@ -28,7 +28,7 @@ std::string TextOf(const mesh::chunk* c) {
 
 int64_t LeadingU32(const mesh::chunk* c) {
     if (!c) return -1;
-    Reader r(LeafBytes(*c));
+    format::Reader r(LeafBytes(*c));
     const uint32_t v = r.U32();
     return r.ok() ? int64_t(v) : -1;
 }
@@ -76,4 +76,4 @@ std::string ChunkPath(const mesh::chunkptr& c) {
     return path;
 }
 
-}  // namespace format
+}  // namespace mesh

@@ -20,7 +20,7 @@
 
 #include "display/display.h"
 #include "host/headless_host.h"
-#include "editor/treeview.h"
+#include "treeview/treeview.h"
 #include "widgets/toolkit.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The container table of the check's schema.
-#include "check/schema.h"
+#include "format/schema.h"
 
-namespace check::schema {
+namespace format::schema {
 
 namespace {
 
@@ -84,4 +84,4 @@ Place PlaceIn(const Container& parent, uint32_t kid) {
     return Place::not_here;
 }
 
-}  // namespace check::schema
+}  // namespace format::schema

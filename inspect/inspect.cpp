@@ -1,10 +1,10 @@
 // The inspector's model: decoding chunk data into labelled values (the
 // values shown by the table of value types); the edits are in inspect_edit.cpp.
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 
-#include "format/chunks.h"
 #include "format/records.h"
 #include "format/values.h"
+#include "mesh/records.h"
 #include "mesh/walk.h"
 
 #include <algorithm>
@@ -246,16 +246,6 @@ void DecodeNames(const chunk& c, Inspection& in) {
     }
 }
 
-// The bytes of the element at p: its fields, then its sublists' entries.
-int64_t ElementLength(const chunk& c, int64_t p, const RecordLayout& l) {
-    int64_t len = l.elementsize;
-    for (const Sublist& s : l.sublists) {
-        const Field& f = l.element[static_cast<size_t>(s.countfield)];
-        len += int64_t(Bits(c, p + f.offset, f.type)) * s.entrysize;
-    }
-    return len;
-}
-
 std::shared_ptr<InspectContext> Models(const chunkptr& root) {
     auto ctx = std::make_shared<InspectContext>();
     if (!root) return ctx;
@@ -286,8 +276,8 @@ void DecodeList(const chunkptr& cp, const RecordLayout& l, const chunkptr& root,
         // Elements of variable length: walked once, every 256th remembered.
         int64_t p = header, n = 0;
         while (static_cast<uint64_t>(n) < count && Fits(c, p, l.elementsize)) {
-            const int64_t len = ElementLength(c, p, l);
-            if (!Fits(c, p, len)) break;
+            const int64_t len = format::ElementLength(l, LeafBytes(c), p);
+            if (len == 0) break;
             if (n % 256 == 0) in.checkpoints.push_back(p);
             p += len;
             ++n;
@@ -387,7 +377,7 @@ InspectLine Inspection::Row(int64_t i) const {
         const size_t k = static_cast<size_t>(i / 256);
         if (k >= checkpoints.size()) return line;
         p = checkpoints[k];
-        for (int64_t n = static_cast<int64_t>(k) * 256; n < i; ++n) p += ElementLength(c, p, l);
+        for (int64_t n = static_cast<int64_t>(k) * 256; n < i; ++n) p += format::ElementLength(l, LeafBytes(c), p);
     }
     line.at = p;
     AddValues(c, p, l.element, line, true);
@@ -431,8 +421,6 @@ InspectLine Inspection::Row(int64_t i) const {
     if (c.name == "ENVL" && !line.fields.empty()) line.note = EnvelopeModel(context.get(), ReadU32(c, p));
     return line;
 }
-
-std::string ChunkPath(const chunkptr& c) { return format::ChunkPath(c); }
 
 Inspection Inspect(const chunkptr& c, const chunkptr& root) {
     Inspection in;

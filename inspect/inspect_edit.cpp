@@ -1,7 +1,7 @@
 // The edits of the inspector's values (see inspect.h): typed input read by
 // the table of value types into the bytes it changes, a model's new name
 // carried to the PRNT records that named it.
-#include "mesh/inspect.h"
+#include "inspect/inspect.h"
 
 #include <algorithm>
 #include <limits>

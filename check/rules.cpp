@@ -233,6 +233,12 @@ constexpr Rule kRules[] = {
      "The option does nothing; most likely a typo.", "Write the model's or texture's name as in the mesh.",
      "MISSING_KEEP_NODE, MISSING_KEEP_MATERIAL, MISSING_ATTACH_LIGHT, MISSING_BUMP_MAP"},
     // ---- Mod trees (mshtool check DIR) ----
+    {"odf-user", Severity::note,
+     "An ODF of the mod tree that uses the mesh (names it, itself or through ClassParent): the editor's check "
+     "lists them for the open mesh, followed by the references of theirs that fail.",
+     "The ODFs' node properties name the mesh's nodes: renaming or deleting one breaks them.",
+     "Nothing to fix; keep the nodes the ODFs name.",
+     ""},
     {"texture-missing", W,
      "A material's texture (TX0D-TX3D) or a cloth's (CTEX) is no .tga in any folder of the tree (or of --base). "
      "Without --base it is a note: it may be one of the game's stock textures.",

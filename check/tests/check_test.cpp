@@ -481,7 +481,7 @@ TEST(Check, EveryRuleHasACaseAndItsTexts) {
     for (const OptionCase& c : OptionCases())
         if (c.rule) covered.insert(c.rule);
     // The mod tree's rules have their cases in modtree_test.cpp.
-    for (const char* id : {"texture-missing", "texture-elsewhere", "tga-format", "tga-size", "odf-mesh", "odf-class",
+    for (const char* id : {"odf-user", "texture-missing", "texture-elsewhere", "tga-format", "tga-size", "odf-mesh", "odf-class",
                            "odf-node", "odf-node-dropped"})
         covered.insert(id);
     for (const check::Rule& r : check::Rules()) {

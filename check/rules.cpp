@@ -239,6 +239,69 @@ constexpr Rule kRules[] = {
                        "the first texture of no material.",
      "The option does nothing; most likely a typo.", "Write the model's or texture's name as in the mesh.",
      "MISSING_KEEP_NODE, MISSING_KEEP_MATERIAL, MISSING_ATTACH_LIGHT, MISSING_BUMP_MAP"},
+    // ---- Mod trees (mshtool check DIR) ----
+    {"odf-user", Severity::note,
+     "An ODF of the mod tree that uses the mesh (names it, itself or through ClassParent): the editor's check "
+     "lists them for the open mesh, followed by the references of theirs that fail.",
+     "The ODFs' node properties name the mesh's nodes: renaming or deleting one breaks them.",
+     "Nothing to fix; keep the nodes the ODFs name.",
+     ""},
+    {"texture-missing", W,
+     "A material's texture (TX0D-TX3D) or a cloth's (CTEX) is no .tga in any folder of the tree (or of --base). "
+     "Without --base it is a note: it may be one of the game's stock textures.",
+     "The build finds no file for the texture; the game draws the surface untextured.",
+     "Put the .tga beside the mesh (or in its PC folder), correct the name (rename all, Control+R), or give the "
+     "stock asset folders with --base.",
+     ""},
+    {"texture-elsewhere", W,
+     "A texture is found neither beside the mesh (its folder, its PC subfolder) nor in the part of the mod whose "
+     "build takes the mesh (its side or world, Sides/NAME or Worlds/NAME, and Common), but only in another side or "
+     "world; the message says where.",
+     "A side's or world's build munges the textures of its own folders and of Common: the file in another side is "
+     "not found, and the surface is drawn untextured.",
+     "Copy the .tga beside the mesh (or into its PC folder).",
+     ""},
+    {"tga-format", E,
+     "A .tga the texture build does not read: run-length compressed, colour-mapped, another image type than true "
+     "colour or greyscale, another pixel depth than 16, 24, 32 (8 for greyscale), interleaved rows, no pixels, or "
+     "a file that ends inside its header or pixels.",
+     "The texture build stops on the file; the textures that use it are missing in the game.",
+     "Save the image again as an uncompressed true-colour TGA (24 bits, or 32 with alpha).",
+     "TGA_LOAD_FAIL, TGA_LOAD_UNEXPECTED_FORMAT, TGA_LOAD_BAD_CUBE_SOURCE_ASPECT_RATIO"},
+    {"tga-size", W, "A .tga whose sides are not powers of two, or larger than 4096 pixels.",
+     "The build cannot compress or mip-map such a texture as the game expects; cards the game runs on take no "
+     "textures larger than 4096.",
+     "Scale the image to sides that are powers of two, at most 4096.",
+     ""},
+    {"odf-mesh", W,
+     "An ODF property that names a mesh (GeometryName, DestroyedGeometryName, ChunkGeometryName, "
+     "UnbuiltGeometryName, CarriedGeometryName, HoloImageGeometry, HighResGeometry, LowResModel, FirstPersonModel, "
+     "AttachedMesh) names one that no folder holds. Without --base it is a note: it may be a stock mesh.",
+     "The level build finds no model for the object; it is invisible or the build stops.",
+     "Correct the name, add the mesh to the side's msh folder, or give the stock asset folders with --base.",
+     ""},
+    {"odf-class", W,
+     "ClassParent or ClothODF names an ODF the tree does not hold. Without --base it is a note: it may be a stock "
+     "class.",
+     "The object inherits nothing, or the cloth is missing; the level build may stop.",
+     "Correct the name, add the ODF, or give the stock asset folders with --base.",
+     ""},
+    {"odf-node", W,
+     "An ODF property that names a node (FirePointName, BarrelNodeName, TurretNodeName, AimerNodeName, "
+     "DamageAttachPoint, PilotPosition, ChunkNodeName, AttachToHardPoint, HitLocation, ...) or a collision object "
+     "(SoldierCollision, OrdnanceCollision, VehicleCollision, BuildingCollision, TargetableCollision, "
+     "TerrainCollision) names one that none of the object's meshes has (its own and those it inherits through "
+     "ClassParent; the message lists them). A property inherited from ClassParent is checked in the child.",
+     "The game finds no such node: effects, fire points, turrets and pilots sit at the object's origin, and "
+     "collision that names a missing primitive does not collide.",
+     "Write the node's name as in the mesh, or add the node (an hp_ hardpoint, a p_ primitive) to the mesh.",
+     ""},
+    {"odf-node-dropped", W,
+     "An ODF property names a node that its mesh has, but the model compiler merges away: it is not an hp_ "
+     "hardpoint, not a bone, not a root, and -keep in the mesh's option file does not name it.",
+     "The game model holds only the nodes the compiler keeps; the game finds no node of that name.",
+     "Add -keep NAME to the mesh's .msh.option file, or rename the node to start with hp_.",
+     ""},
 };
 
 constexpr UntriggeredCode kUntriggered[] = {
@@ -261,7 +324,9 @@ constexpr UntriggeredCode kUntriggered[] = {
 
 }  // namespace
 
-const char* SeverityName(Severity s) { return s == Severity::error ? "error" : "warning"; }
+const char* SeverityName(Severity s) {
+    return s == Severity::error ? "error" : s == Severity::warning ? "warning" : "note";
+}
 
 std::span<const Rule> Rules() { return kRules; }
 

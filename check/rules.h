@@ -15,9 +15,11 @@
 
 namespace check {
 
-enum class Severity : uint8_t { error, warning };
+// A note is a finding that is likely no fault: a mod tree's reference that
+// the tree cannot resolve but a stock asset of the game may.
+enum class Severity : uint8_t { error, warning, note };
 
-// "error" or "warning".
+// "error", "warning" or "note".
 const char* SeverityName(Severity s);
 
 struct Rule {

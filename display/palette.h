@@ -13,6 +13,7 @@ constexpr int kPickerGlyph = 8; // the glyphs of the byte picker
 constexpr int kScreen = 9;      // the window behind the widgets, a widget's background
 constexpr int kByteGroup = 9;   // every second group of four bytes in a data view
 constexpr int kMarked = 9;      // an inspector row's marked label (a strip start, a shortfall)
+constexpr int kMissingFile = 7;  // a record whose file no folder holds (a texture), in the tree and the inspector
 constexpr int kFlagged = 10;    // a chunk flagged by verification, in the tree
 constexpr int kChoiceMark = 14; // the marks under a popup's choices
 constexpr int kChoice = 22;     // the background of a popup's choices

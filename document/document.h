@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,20 @@ struct Changed {
 };
 // The list of the check window was made anew: a check, a comparison, or the
 // dropping of either for another mesh.
-struct FindingsChanged {};
+struct FindingsChanged {
+    // The records of the mesh whose file is missing (texture records whose
+    // .tga no folder of the mod tree holds where the build looks), marked in
+    // the tree and the inspector until the next list.
+    std::vector<std::weak_ptr<mesh::chunk>> missingfiles;
+};
+// Whether c is one of the chunks of the list (chunks that left the tree
+// or were freed count no more).
+inline bool Holds(const std::vector<std::weak_ptr<mesh::chunk>>& list, const mesh::chunk* c) {
+    for (const std::weak_ptr<mesh::chunk>& w : list)
+        if (const mesh::chunkptr p = w.lock(); p.get() == c) return true;
+    return false;
+}
+
 // A line for the status text (what the history dropped, what reading a file
 // had to say).
 struct Notice {

@@ -52,7 +52,8 @@ std::vector<std::string> Rows(const std::string& text, size_t width, size_t most
 }
 
 std::string Line(const check::Finding& f) {
-    return std::string(f.severity == check::Severity::error ? "E " : "W ") + f.path + ": [" + f.rule + "] " +
+    const char* mark = f.severity == check::Severity::error ? "E " : f.severity == check::Severity::warning ? "W " : "N ";
+    return std::string(mark) + f.path + ": [" + f.rule + "] " +
            f.message;
 }
 
@@ -123,6 +124,10 @@ void CheckPanel::Check() {
     const std::optional<check::OptionFile> options =
         doc.path.empty() ? std::nullopt : check::OptionFileBeside(doc.path);
     std::vector<check::Finding> found = check::CheckMesh(*doc.mesh, options ? &*options : nullptr);
+    // The mod tree around the file: the ODFs that use the mesh, and what fails.
+    std::vector<std::weak_ptr<mesh::chunk>> missing;
+    std::vector<check::Finding> intree = TreeFindings(doc, options ? std::string_view(options->text) : "", missing);
+    found.insert(found.end(), std::make_move_iterator(intree.begin()), std::make_move_iterator(intree.end()));
     check::SortErrorsFirst(found);
     try {
         findings_ = std::move(found);
@@ -130,7 +135,7 @@ void CheckPanel::Check() {
         checked_ = true;
         showdiff_ = false;
         PlanFixes();
-        ed_.doc.findingschanged.Emit({});
+        ed_.doc.findingschanged.Emit({std::move(missing)});
     } catch (const std::bad_alloc&) {
         // No findings rather than findings without their repairs.
         findings_.clear();
@@ -139,10 +144,14 @@ void CheckPanel::Check() {
         throw;
     }
     chosen_ = -1;
-    size_t errors = 0;
-    for (const check::Finding& f : findings_) errors += f.severity == check::Severity::error ? 1 : 0;
-    const std::string summary =
-        Count(errors, "error", "errors") + ", " + Count(findings_.size() - errors, "warning", "warnings");
+    size_t errors = 0, notes = 0;
+    for (const check::Finding& f : findings_) {
+        errors += f.severity == check::Severity::error ? 1 : 0;
+        notes += f.severity == check::Severity::note ? 1 : 0;
+    }
+    std::string summary =
+        Count(errors, "error", "errors") + ", " + Count(findings_.size() - errors - notes, "warning", "warnings");
+    if (notes) summary += ", " + Count(notes, "note", "notes");
     summary_ = "check: " + summary;
     listedstate_ = doc.history.State();
     if (window) {

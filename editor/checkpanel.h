@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/check.h"
@@ -22,6 +23,13 @@
 #include "widgets/gadget.h"
 
 namespace editor {
+
+// The findings of the mod tree around the mesh's file (editor/checkpanel_tree.cpp):
+// a note for each ODF that uses the mesh, the references of theirs that fail
+// and the mesh's texture findings; the texture records whose file is missing
+// go to missing. None when the file lies in no mod tree.
+std::vector<check::Finding> TreeFindings(const Document& doc, std::string_view options,
+                                         std::vector<std::weak_ptr<mesh::chunk>>& missing);
 
 class CheckPanel : public Panel {
 public:

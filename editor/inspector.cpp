@@ -73,6 +73,7 @@ std::string EveryChar() {
 
 void InspectorPanel::Build(gadget& root) {
     ed_.doc.notices.Subscribe([this](const Notice& n) { SetStatus(n.text); });
+    ed_.doc.findingschanged.Subscribe([this](const FindingsChanged& e) { missing_ = e.missingfiles; });
     const Layout& l = ed_.layout;
     if (!l.HasFreeArea()) return;
     const int w = l.W - 42, h = l.T - 23;
@@ -210,11 +211,14 @@ void InspectorPanel::View(display::tilemap&) {
         return;
     }
 
-    // The path from the root, its end kept when it is too long.
-    std::string path = display::TextGlyphs(inspection.path);
+    // The path from the root, its end kept when it is too long; a texture
+    // record whose file the check found missing says so on it.
+    const bool missing = !missing_.empty() && Holds(missing_, ed_.doc.selchunk.get());
+    std::string path = display::TextGlyphs(inspection.path) + (missing ? "  file missing" : "");
     if (static_cast<int>(path.size()) > grid.tmapw) path = ".." + path.substr(path.size() - (grid.tmapw - 2));
-    grid.SetTiles(0, 0, grid.tmapw, 1, 0, kText, kLabel, 1);
-    grid.InsertString(0, 0, path, kText, kLabel, 0, 1, 0, -1);
+    const int pathbg = missing ? display::palette::kMissingFile : kLabel;
+    grid.SetTiles(0, 0, grid.tmapw, 1, 0, kText, pathbg, 1);
+    grid.InsertString(0, 0, path, kText, pathbg, 0, 1, 0, -1);
 
     // The wheel over the contents moves a few rows.
     const bool over = ui().mx >= gx_ && ui().mx < gx_ + grid.tmapw && ui().my >= gy_ && ui().my < gy_ + grid.tmaph;

@@ -91,6 +91,7 @@ private:
     const widgets::Toolkit& ui() const;
 
     Desk& ed_;
+    std::vector<std::weak_ptr<mesh::chunk>> missing_;  // records whose file the last check found missing
     int gx_ = 0, gy_ = 0;   // screen cell of the grid's top-left
     std::vector<Span> spans_;
     int64_t revision_ = -1;

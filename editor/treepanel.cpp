@@ -22,6 +22,8 @@ void TreePanel::Build(gadget& root, int rows) {
     // A tree that got shorter must not leave the panel scrolled past its
     // end, where no row could be seen or clicked.
     ed_.doc.changed.Subscribe([this](const Changed& e) { SetScrollMax(std::max(0, e.rows - Rows())); });
+    ed_.doc.findingschanged.Subscribe([this](const FindingsChanged& e) { missing_ = e.missingfiles; });
+    view_.missing = [this](const mesh::chunk* c) { return !missing_.empty() && Holds(missing_, c); };
 }
 
 void TreePanel::SetScrollMax(int max) {

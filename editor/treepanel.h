@@ -39,6 +39,7 @@ public:
 private:
     Desk& ed_;
     TreeView view_;
+    std::vector<std::weak_ptr<mesh::chunk>> missing_;  // of the last check
 };
 
 }  // namespace editor

@@ -254,6 +254,38 @@ void ReserveForFile(std::vector<uint8_t>& out, size_t n) {
 
 }  // namespace
 
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, int64_t* size, std::string* error) {
+    out.clear();
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    const std::string p = NativePath(path);
+    if (p.empty()) return fail(SystemError(ENOENT));
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return fail(SystemError(errno));
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return fail(SystemError(errno));
+    if (S_ISDIR(st.st_mode)) return fail(SystemError(EISDIR));
+    if (!S_ISREG(st.st_mode)) return fail("Not a regular file");
+    *size = st.st_size;
+    out.resize(std::min<size_t>(n, static_cast<size_t>(st.st_size)));
+    size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t r = ::read(fd, out.data() + got, out.size() - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return fail(SystemError(errno));
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    out.resize(got);
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error) {
     auto fail = [&](int err) {
         if (error) *error = SystemError(err);

@@ -83,6 +83,12 @@ bool ReadFileStart(const std::string& path, size_t most, std::vector<uint8_t>& o
 // *error when given.
 [[nodiscard]] bool ReadWholeFile(const std::string& path, int64_t limit, std::vector<uint8_t>& out, std::string* error);
 
+// Reads the first n bytes of the regular file at path into out (fewer when
+// the file is shorter) and its size into *size. Opened without waiting, so a
+// FIFO or a device never blocks: anything but a regular file is refused
+// ("Not a regular file"). False on failure, with the reason in *error.
+bool ReadFileStart(const std::string& path, size_t n, std::vector<uint8_t>& out, int64_t* size, std::string* error);
+
 // Writes a file so that the old one is never damaged: the bytes go to a
 // temporary file in the target's directory, which Commit() flushes to disk and
 // renames over the target. (Commit writes in steps of 8 MB and starts each

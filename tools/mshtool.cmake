@@ -2,7 +2,7 @@
 find_package(nlohmann_json REQUIRED)
 find_package(Threads REQUIRED)
 add_executable(mshtool ${CMAKE_CURRENT_LIST_DIR}/mshtool.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_commands.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/mshtool_basic.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_check.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_modtree.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_text.cpp ${CMAKE_CURRENT_LIST_DIR}/mshtool_fix.cpp
                ${CMAKE_CURRENT_LIST_DIR}/mshtool_render.cpp)
 target_compile_definitions(mshtool PRIVATE VORNA_VERSION="${PROJECT_VERSION}")

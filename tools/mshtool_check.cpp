@@ -25,9 +25,11 @@
 #include <nlohmann/json.hpp>
 
 #include "check/check.h"
+#include "check/meshfacts.h"
 #include "files/files.h"
 #include "mesh/msh.h"
 #include "mesh/relay.h"
+#include "tools/mshtool_modtree.h"
 
 namespace tools {
 
@@ -40,12 +42,14 @@ namespace fs = std::filesystem;
 struct Result {
     bool done = false;
     std::string out;
-    size_t errors = 0, warnings = 0;
+    size_t errors = 0, warnings = 0, notes = 0, maybestock = 0;
+    RuleCounts rules;
     bool unreadable = false;
     bool nomemory = false;  // memory ran out even for the line that says so: printed later
 };
 
 bool IsMsh(const fs::path& p) {
+    if (p.filename().string().starts_with("._")) return false;  // a macOS companion, no mesh
     std::string ext = p.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
     return ext == ".msh";
@@ -55,8 +59,8 @@ bool IsMsh(const fs::path& p) {
 // folder that cannot be listed (by its own path; the walk goes on with the
 // others) and a symbolic link that leads nowhere or into a loop. Links to
 // folders are not followed. The folders wait on a list, not on the call
-// stack, however deep they nest.
-void Walk(const std::string& top, std::vector<Item>& found) {
+// stack, however deep they nest. The mod tree's other files go to tree.
+void Walk(const std::string& top, std::vector<Item>& found, TreeFiles& tree) {
     std::vector<fs::path> folders = {top};
     while (!folders.empty()) {
         const fs::path folder = std::move(folders.back());
@@ -75,17 +79,21 @@ void Walk(const std::string& top, std::vector<Item>& found) {
                                                               (fec ? fec.message() : std::string("No such file or directory")) + "."});
                 else if (fs::is_regular_file(target) && IsMsh(it->path()))
                     found.push_back({it->path().string(), ""});
+                else if (fs::is_regular_file(target))
+                    TakeTreeFile(it->path().string(), tree);
             } else if (fs::is_regular_file(own) && IsMsh(it->path())) {
                 found.push_back({it->path().string(), ""});
+            } else if (fs::is_regular_file(own)) {
+                TakeTreeFile(it->path().string(), tree);
             }
         }
         if (ec) found.push_back({folder.string(), "Unable to read the folder: " + ec.message() + "."});
     }
 }
 
-}  // namespace
-
-std::vector<Item> Collect(const std::vector<std::string>& paths) {
+// The files of the paths: a file as it is, a folder as every *.msh below it,
+// sorted; the mod tree's other files below the folders go to tree, sorted.
+std::vector<Item> CollectTree(const std::vector<std::string>& paths, TreeFiles& tree) {
     std::vector<Item> items;
     for (const std::string& p : paths) {
         std::error_code ec;
@@ -99,11 +107,20 @@ std::vector<Item> Collect(const std::vector<std::string>& paths) {
             continue;
         }
         std::vector<Item> found;
-        Walk(p, found);
+        Walk(p, found, tree);
         std::sort(found.begin(), found.end(), [](const Item& a, const Item& b) { return a.file < b.file; });
         items.insert(items.end(), found.begin(), found.end());
     }
+    std::sort(tree.odfs.begin(), tree.odfs.end());
+    std::sort(tree.tgas.begin(), tree.tgas.end());
     return items;
+}
+
+}  // namespace
+
+std::vector<Item> Collect(const std::vector<std::string>& paths) {
+    TreeFiles tree;
+    return CollectTree(paths, tree);
 }
 
 namespace {
@@ -128,7 +145,28 @@ std::vector<uint8_t> ReadBytes(const std::string& path, std::string& why) {
     return bytes;
 }
 
-Result CheckOne(const CheckRun& run, const Item& item) {
+void Count(Result& r, check::Severity s, const std::string& rule) {
+    (s == check::Severity::error ? r.errors : s == check::Severity::warning ? r.warnings : r.notes) += 1;
+    r.rules[rule][size_t(s)] += 1;
+}
+
+// Mesh i of a mod tree: its texture records checked, what the ODFs need of
+// it kept.
+void TreePart(Result& r, bool json, check::ModTree& tree, size_t i, std::span<const uint8_t> bytes,
+              const check::OptionFile* options) {
+    check::MeshFacts facts = check::ReadMeshFacts(bytes);
+    for (const check::TreeFinding& f : check::CheckMeshTextures(tree, i, facts)) {
+        Count(r, f.severity, f.rule);
+        r.maybestock += f.maybe_stock ? 1 : 0;
+        r.out += TreeFindingLine(json, f);
+    }
+    check::ModTree::MeshInfo& info = tree.info[i];
+    info.facts = std::move(facts);
+    if (options) info.options = check::ParseOptions(options->text);
+    info.read = true;
+}
+
+Result CheckOne(const CheckRun& run, const Item& item, check::ModTree* tree, size_t i) {
     Result r;
     std::string why = item.unreadable;
     if (why.empty()) {
@@ -155,9 +193,10 @@ Result CheckOne(const CheckRun& run, const Item& item) {
                     findings.insert(findings.begin(), std::move(f));
                 }
                 for (const check::Finding& f : findings) {
-                    (f.severity == check::Severity::error ? r.errors : r.warnings) += 1;
+                    Count(r, f.severity, f.rule);
                     Line(r, run.json, item.file, f);
                 }
+                if (tree) TreePart(r, run.json, *tree, i, bytes, options ? &*options : nullptr);
                 return r;
             }
         } catch (const std::bad_alloc&) {
@@ -177,9 +216,9 @@ Result CheckOne(const CheckRun& run, const Item& item) {
 
 // CheckOne, and when even its report of running out of memory cannot be
 // made, a result that says so when it is printed.
-Result Guarded(const CheckRun& run, const Item& item) {
+Result Guarded(const CheckRun& run, const Item& item, check::ModTree* tree, size_t i) {
     try {
-        return CheckOne(run, item);
+        return CheckOne(run, item, tree, i);
     } catch (const std::bad_alloc&) {
         Result r;
         r.unreadable = r.nomemory = true;
@@ -232,8 +271,17 @@ int PrintRules() {
 }
 
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
-    const std::vector<Item> items = Collect(paths);
+    TreeFiles files;
+    const std::vector<Item> items = CollectTree(paths, files);
     const size_t n = items.size();
+    // A folder with ODFs or TGAs is a mod tree: its references are checked.
+    std::unique_ptr<check::ModTree> tree;
+    if (!files.odfs.empty() || !files.tgas.empty()) {
+        std::vector<std::string> meshes;
+        for (const Item& item : items) meshes.push_back(item.file);
+        tree = std::make_unique<check::ModTree>(check::IndexModTree(std::move(meshes), std::move(files.odfs),
+                                                                    std::move(files.tgas), check::FilesBelow(run.base)));
+    }
     size_t jobs = run.jobs > 0 ? size_t(run.jobs) : std::max<size_t>(1, std::thread::hardware_concurrency());
     jobs = std::max<size_t>(1, std::min(jobs, n));
     const size_t ahead = 4 * jobs;  // files a worker may finish before they are printed
@@ -252,7 +300,7 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
                 if (next >= n) return;
                 i = next++;
             }
-            Result r = Guarded(run, items[i]);
+            Result r = Guarded(run, items[i], tree.get(), i);
             {
                 std::lock_guard<std::mutex> lock(mu);
                 results[i] = std::move(r);
@@ -292,12 +340,13 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
         }
     }
 
-    size_t errors = 0, warnings = 0, unreadable = 0;
+    size_t errors = 0, warnings = 0, notes = 0, maybestock = 0, unreadable = 0;
+    RuleCounts rules;
     bool written = true;
     for (size_t i = 0; i < n; ++i) {
         Result r;
         if (threads.empty()) {
-            r = Guarded(run, items[i]);
+            r = Guarded(run, items[i], tree.get(), i);
         } else {
             std::unique_lock<std::mutex> lock(mu);
             ready.wait(lock, [&] { return results[i].done; });
@@ -308,6 +357,10 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
         room.notify_all();
         errors += r.errors;
         warnings += r.warnings;
+        notes += r.notes;
+        maybestock += r.maybestock;
+        for (const auto& [rule, k] : r.rules)
+            for (size_t s = 0; s < 3; ++s) rules[rule][s] += k[s];
         unreadable += r.unreadable ? 1 : 0;
         if (r.nomemory) {
             check::Finding f;
@@ -319,12 +372,35 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
     }
     joiner.stop();
     for (std::thread& t : threads) t.join();
+    size_t files_checked = n;
+    if (tree) {
+        // The ODFs and TGAs, once every mesh has been read.
+        std::vector<check::TreeFinding> found = check::CheckOdfs(*tree);
+        std::vector<check::TreeFinding> tgas = check::CheckTgas(*tree);
+        found.insert(found.end(), std::make_move_iterator(tgas.begin()), std::make_move_iterator(tgas.end()));
+        RuleCounts treerules;
+        written = PrintTreeFindings(run.json, found, treerules, maybestock) && written;
+        for (const auto& [rule, k] : treerules) {
+            for (size_t s = 0; s < 3; ++s) rules[rule][s] += k[s];
+            errors += k[0];
+            warnings += k[1];
+            notes += k[2];
+        }
+        unreadable += treerules.count("unreadable") ? treerules["unreadable"][0] : 0;
+        files_checked += tree->odfs.size() + tree->tgas.size();
+    }
     if (std::fflush(stdout) != 0) written = false;
 
-    std::string summary = std::to_string(n) + (n == 1 ? " file, " : " files, ") + std::to_string(errors) +
+    std::string summary = std::to_string(files_checked) + (files_checked == 1 ? " file, " : " files, ") + std::to_string(errors) +
                           (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
                           (warnings == 1 ? " warning" : " warnings");
+    if (notes) summary += ", " + std::to_string(notes) + (notes == 1 ? " note" : " notes");
     if (unreadable) summary += ", " + std::to_string(unreadable) + " unreadable";
+    if (tree) {
+        summary += " (" + std::to_string(n) + " meshes, " + std::to_string(tree->odfs.size()) + " ODFs, " +
+                   std::to_string(tree->tgas.size()) + " TGAs)\n" + RuleSummary(rules, maybestock, !run.base.empty());
+        summary.pop_back();
+    }
     std::fprintf(stderr, "%s\n", summary.c_str());
     if (!written) return 3;
     if (unreadable) return 2;
@@ -333,7 +409,8 @@ int RunCheck(const CheckRun& run, const std::vector<std::string>& paths) {
 
 int RunCheckCommand(const Args& a) {
     if (a.Has("--rules"))
-        return a.operands.empty() && !a.Has("--json") && !a.Has("--jobs") ? PrintRules() : Usage(*a.command);
+        return a.operands.empty() && !a.Has("--json") && !a.Has("--jobs") && !a.Has("--base") ? PrintRules()
+                                                                                               : Usage(*a.command);
     if (a.operands.empty()) return Usage(*a.command);
     CheckRun run;
     run.json = a.Has("--json");
@@ -342,6 +419,8 @@ int RunCheckCommand(const Args& a) {
         if (!ReadCount(a.Value("--jobs"), 1, 1024, n)) return Usage(*a.command);
         run.jobs = int(n);
     }
+    for (const auto& [name, value] : a.options)
+        if (name == "--base") run.base.push_back(value);
     return RunCheck(run, a.operands);
 }
 

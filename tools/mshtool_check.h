@@ -15,11 +15,15 @@ namespace tools {
 struct CheckRun {
     bool json = false;  // JSON Lines instead of text
     int jobs = 0;       // files checked at once; 0: one a core
+    std::vector<std::string> base;  // the game's stock asset folders (--base)
 };
 
 // Checks every path (a file, or every *.msh below a folder, recursively and
 // sorted), with the option file NAME.msh.option beside a mesh, and prints the findings to stdout, one a line, and the summary to
-// stderr. Returns the exit status: 0 no error, 1 an error, 2 a file could not
+// stderr. The .odf and .tga files below the folders make them a mod tree:
+// the references between the files are checked too (check/modtree.h), the
+// ODFs' and TGAs' findings printed after the meshes', and the summary
+// counts the findings by rule. Returns the exit status: 0 no error, 1 an error, 2 a file could not
 // be read, 3 the output could not be written.
 int RunCheck(const CheckRun& run, const std::vector<std::string>& paths);
 

@@ -49,10 +49,16 @@ const std::vector<Command>& Commands() {
          "schema, with the option file NAME.msh.option beside it. One finding a line:\n"
          "  FILE: SEVERITY: PATH: [RULE] MESSAGE\n"
          "and a summary on stderr. A file or folder that cannot be read gives the\n"
-         "rule `unreadable`; the others are still checked. --rules (without\n"
+         "rule `unreadable`; the others are still checked. A folder that holds .odf\n"
+         "or .tga files is a mod tree: the ODFs' references to meshes, nodes and\n"
+         "other ODFs, the meshes' textures and the TGA headers are checked too, the\n"
+         "ODF findings printed as FILE:LINE: SEVERITY: PROPERTY: [RULE] MESSAGE,\n"
+         "and the summary counts the findings by rule. --rules (without\n"
          "paths) prints what every rule means, why it matters and how to fix it.",
-         {{"--json", nullptr, "one JSON object a line (file, severity, rule, path, message, offset, size, element)"},
+         {{"--json", nullptr, "one JSON object a line (file, severity, rule, path, message, offset, size, element; "
+                              "a mod tree's also line, property, target, target_file)"},
           {"--jobs", "N", "files checked at once, 1 to 1024 (default: one a core)"},
+          {"--base", "DIR", "a folder of the game's stock assets: names found there resolve (again for more)"},
           {"--rules", nullptr, "print the reference of every rule instead of checking"}},
          "0  no error (warnings allowed)\n"
          "1  at least one error\n"

@@ -170,14 +170,15 @@ struct Walk {
 
         const std::string text = RowText(*c);
         const bool flagged = m.inerrors(c) != 0;
+        const int mark = flagged ? kTreeError : view.missing && view.missing(c) ? kTreeMissing : -1;
         int passfg, passbg;
         if (view.selchunk && view.selchunk->get() == c) {
-            grid.InsertString(depth, r, text, bg, flagged ? kTreeError : fg, 0, 0, 1, -1);
+            grid.InsertString(depth, r, text, bg, mark >= 0 ? mark : fg, 0, 0, 1, -1);
             passfg = kTreeSelected;
             passbg = hover ? kTreeHover : bg;
         } else {
             const int rowbg = hover ? kTreeHover : bg;
-            grid.InsertString(depth, r, text, fg, flagged ? kTreeError : rowbg, 0, 0, 1, -1);
+            grid.InsertString(depth, r, text, fg, mark >= 0 ? mark : rowbg, 0, 0, 1, -1);
             passfg = fg;
             passbg = rowbg;
         }

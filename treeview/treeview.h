@@ -41,11 +41,16 @@ struct TreeView {
     // goes on afterwards, so it must not take chunks out of the tree.
     std::function<void()> update;
 
+
     // What the walk remembers between frames: where it stood at rows above
     // the grid, so that a frame starts near its first row instead of at the
     // root. Made by the first frame; kept only while the tree's row clock,
     // the selection and the arguments of the walk stay the same.
     std::shared_ptr<TreeMemory> memory;
+
+    // Whether a chunk's row is marked as a record whose file is missing;
+    // empty: none is.
+    std::function<bool(const mesh::chunk*)> missing;
 };
 
 // The colours of the tree view, roles of the palette: text and background at
@@ -55,6 +60,7 @@ inline constexpr int kTreeFg = display::palette::kText;
 inline constexpr int kTreeBg = display::palette::kPanel;
 inline constexpr int kTreeHover = display::palette::kHover;
 inline constexpr int kTreeError = display::palette::kFlagged;
+inline constexpr int kTreeMissing = display::palette::kMissingFile;
 inline constexpr int kTreeSelected = display::palette::kSelected;
 inline constexpr int kTreeHitWidth = 15; // clickable columns from the panel's left edge
 

@@ -168,7 +168,7 @@ void Measure(const char* name, mesh::msh& m, Scene& s, int frames, Figures& all)
     const int rows = m.hedr->groupsize();
     const int positions[3] = {0, rows / 2, rows - kGrid};
     const char* where[3] = {"top", "middle", "bottom"};
-    s.view = editor::TreeView{s.view.ui, s.view.selchunk, s.view.treepanel, nullptr, nullptr};
+    s.view = editor::TreeView{s.view.ui, s.view.selchunk, s.view.treepanel, nullptr, nullptr, nullptr};
     for (int p = 0; p < 3; p++) {
         std::vector<double> now, base;
         s.Frame(m, positions[p]);  // the first frame there

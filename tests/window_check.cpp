@@ -6,6 +6,8 @@
 //
 // usage: window_check SCREENSHOT.png   (run from the project root, under X)
 #include <SDL2/SDL_syswm.h>
+// Xlib names None as a macro; the display layer has an enumerator of that name.
+#undef None
 #include <sys/wait.h>
 #include <unistd.h>
 

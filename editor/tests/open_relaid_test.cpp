@@ -66,7 +66,7 @@ TEST_F(OpenRelaidTest, SavesWhatFixWritesWithNoChunkThatIsNotThere) {
         KeyInModal(host::kKeyEnter, 1);
         Shortcut(editor::kKeyD);
         Frames(2);
-        EXPECT_EQ(ed->checks().window->title, "diff: no difference with the saved file");
+        EXPECT_EQ(ed->checks().window->title, "diff: no difference (A saved file, B open mesh)");
         host.file_answers = {dir + "/saved.msh"};
         Shortcut(editor::kKeySave);
         Frame();

@@ -94,6 +94,11 @@ TEST(Records, FieldsLieInsideTheirRecords) {
                         EXPECT_EQ(k.listwidth, l.elementsize) << where;
                     }
                     break;
+                case Layout::Names:  // a count, then that many names
+                    ASSERT_EQ(l.fields.size(), 1u) << where;
+                    EXPECT_EQ(l.fields[0].offset, 0) << where;
+                    EXPECT_EQ(l.fields[0].type, format::FieldType::U32) << where;
+                    break;
                 default:
                     EXPECT_TRUE(l.fields.empty()) << where;
                     EXPECT_EQ(l.fixedsize, -1) << where;

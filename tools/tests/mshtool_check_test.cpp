@@ -176,7 +176,7 @@ TEST_F(MshtoolCheck, FifosAreRefusedNotWaitedOn) {
         {"check --format format.txt x.msh", 0, ""},
         {"check --format format.txt .", 0, ""},
         {"fix --format format.txt --dry-run x.msh", 0, ""},
-        {"check --format format.txt fifo.msh", 2, "fifo.msh: error: : [unreadable] Not a regular file.\n"},
+        {"check --format format.txt fifo.msh", 2, "fifo.msh: error: : [unreadable] Unable to read the file: Not a regular file.\n"},
         {"fix --format format.txt fifo.msh", 2, "fifo.msh: unreadable: Not a regular file\n"},
         {"tree --format format.txt fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},
         {"dump fifo.msh", 2, "Unable to read mesh file.\nNot a regular file\n"},

@@ -172,7 +172,9 @@ bool Editor::Shutdown() {
 
 // ---- helpers of the commands ----------------------------------------------
 
-bool Editor::Reveal(const mesh::chunkptr& c) {
+bool Editor::Reveal(const mesh::chunkptr& chunk) {
+    // A copy: the refresh below may rebuild the list the caller's chunk came from.
+    const mesh::chunkptr c = chunk;
     std::vector<size_t> path;
     if (!c || !doc.mesh || !doc.mesh->hedr || !PathFromRoot(c, doc.mesh->hedr, path)) return false;
     doc.selchunk = c;

@@ -195,7 +195,7 @@ TEST(ModTree, MshtoolChecksTheReferencesBetweenTheFiles) {
                                        "FirePointName = \"hp_none\"\n");
     dir.Write("Sides/tow/odf/gun.odf", "[WeaponClass]\nClassLabel = \"cannon\"\nGeometryName = \"tower\"\n"
                                        "[Properties]\nFirePointName = \"hp_owner\"\n");
-    dir.Write("Sides/tow/odf/._tower.odf", std::string("\x00\x05\x16\x07 GeometryName = gone", 28));
+    dir.Write("Sides/tow/odf/._tower.odf", std::string("\x00\x05\x16\x07 GeometryName = gone", 24));
     dir.Write("stock/tower_dead.msh", Bytes{});
     dir.Write("stock/PC/stock.tga", Bytes{});
     ASSERT_EQ(::mkfifo((dir / "Sides/tow/odf/pipe.odf").c_str(), 0600), 0);  // no file of the tree: never opened

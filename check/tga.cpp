@@ -1,6 +1,6 @@
 // The TGA header: its image type, colour map, pixel depth and sides.
 //
-//   0 id length   1 colour map type   2 image type   3-7 colour map spec
+//   0 id length   1 colour map type   2 image type   3-7 colour map layout (first index, length, entry size)
 //   8-11 origin   12-13 width         14-15 height   16 pixel depth
 //   17 descriptor (alpha bits 0-3, order bits 4-5, interleaving bits 6-7)
 #include "check/tga.h"
